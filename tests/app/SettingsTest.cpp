@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "app/IniFile.h"
+#include "app/Settings.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                ("tamboro-settings-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+    fs::path Write(const std::string& text, const std::string& name = "tamboro.ini") {
+        const fs::path file = m_dir / name;
+        std::ofstream(file, std::ios::binary) << text;
+        return file;
+    }
+    static std::string Read(const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    fs::path m_dir;
+};
+
+TEST_F(SettingsFileTest, MissingFileAndMissingKeysGiveTheDefaults) {
+    const app::TSettings defaults;
+    EXPECT_EQ(app::LoadSettings(m_dir / "absent.ini"), defaults);
+    EXPECT_EQ(defaults.DevId, 16);
+    EXPECT_EQ(defaults.Background, 8421504);
+    EXPECT_EQ(defaults.MidiInDev, 0);
+    EXPECT_EQ(defaults.MidiOutDev, 0);
+    EXPECT_EQ(defaults.LastSetup, "");
+    EXPECT_TRUE(defaults.PatchLookup);
+
+    const auto partial = app::LoadSettings(Write("[General]\nMidiOutDev=3\n"));
+    EXPECT_EQ(partial.MidiOutDev, 3);
+    EXPECT_EQ(partial.DevId, 16);
+    EXPECT_TRUE(partial.PatchLookup);
+}
+
+TEST_F(SettingsFileTest, ReadsEveryKeyWithLenientNamesAndBooleans) {
+    const auto s = app::LoadSettings(Write(
+        "; written by hand\r\n"
+        "[general]\r\n"
+        " devid = 3 \r\n"
+        "Background=0\r\n"
+        "MIDIINDEV=2\r\n"
+        "MidiOutDev=1\r\n"
+        "LastSetup=/home/u/My Kits/rock = loud.td7\r\n"
+        "[InstEdit]\r\n"
+        "PatchLookup=False\r\n"));
+    EXPECT_EQ(s.DevId, 3);
+    EXPECT_EQ(s.Background, 0);
+    EXPECT_EQ(s.MidiInDev, 2);
+    EXPECT_EQ(s.MidiOutDev, 1);
+    EXPECT_EQ(s.LastSetup, "/home/u/My Kits/rock = loud.td7");
+    EXPECT_FALSE(s.PatchLookup);
+
+    for (const auto& [text, expected] : std::map<std::string, bool>{
+             {"1", true}, {"yes", true}, {"ON", true}, {"0", false}, {"no", false},
+             {"maybe", true}}) {
+        const auto read = app::LoadSettings(Write("[InstEdit]\nPatchLookup=" + text + "\n"));
+        EXPECT_EQ(read.PatchLookup, expected) << text;
+    }
+}
+
+TEST_F(SettingsFileTest, GarbageGivesDefaults) {
+    std::string garbage = "\x01\xff[General\nDevId\n=12\n[General]\nDevId=twelve\nBackground=12x\n";
+    garbage += std::string("\0\0\x80\x90", 4);
+    const auto s = app::LoadSettings(Write(garbage));
+    EXPECT_EQ(s, app::TSettings{});
+    // A device ID that no MIDI byte can carry would stop the start; take the default.
+    EXPECT_EQ(app::LoadSettings(Write("[General]\nDevId=200\n")).DevId, 16);
+    EXPECT_EQ(app::LoadSettings(Write("[General]\nDevId=-1\n")).DevId, 16);
+}
+
+TEST_F(SettingsFileTest, SaveWritesOneAndZeroAndKeepsForeignKeys) {
+    const fs::path file = Write("[General]\nDevId=5\nWindowLeft=10\n[Other]\nx=y\n");
+    app::TSettings s;
+    s.DevId = 0;
+    s.MidiInDev = 1;
+    s.MidiOutDev = 1;
+    s.LastSetup = "/tmp/a.td7";
+    s.PatchLookup = false;
+    app::SaveSettings(file, s);
+
+    const std::string text = Read(file);
+    EXPECT_NE(text.find("DevId=0\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("PatchLookup=0\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("WindowLeft=10\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("[Other]\nx=y\n"), std::string::npos) << text;
+    EXPECT_EQ(app::LoadSettings(file), s);
+
+    s.PatchLookup = true;
+    app::SaveSettings(file, s);
+    EXPECT_NE(Read(file).find("PatchLookup=1\n"), std::string::npos);
+    EXPECT_FALSE(fs::exists(file.string() + ".tmp"));
+}
+
+TEST_F(SettingsFileTest, SaveCreatesTheFolderAndReportsAnUnwritableOne) {
+    const fs::path nested = m_dir / "config" / "tamboro" / "tamboro.ini";
+    app::SaveSettings(nested, app::TSettings{});
+    EXPECT_EQ(app::LoadSettings(nested), app::TSettings{});
+
+    // A folder that cannot be made (a file stands in its place) must be reported, and the
+    // file that stands there must stay as it was.
+    const fs::path blocker = Write("not a folder", "blocker");
+    EXPECT_THROW(app::SaveSettings(blocker / "tamboro.ini", app::TSettings{}),
+                 std::runtime_error);
+    EXPECT_EQ(Read(blocker), "not a folder");
+}
+
+TEST_F(SettingsFileTest, FileLivesBesideTheProgramOnlyWhenThatFolderIsWritable) {
+    const auto env = [this](const char* name) -> const char* {
+        static std::string value;
+        value = std::string(name) == "XDG_CONFIG_HOME" ? (m_dir / "xdg").string()
+                                                         : (m_dir / "home").string();
+        return value.c_str();
+    };
+    EXPECT_EQ(app::SettingsFilePath(m_dir, env), m_dir / "tamboro.ini");
+
+    const auto noXdg = [this](const char* name) -> const char* {
+        static std::string home;
+        home = (m_dir / "home").string();
+        return std::string(name) == "HOME" ? home.c_str() : nullptr;
+    };
+    EXPECT_EQ(app::SettingsFilePath(m_dir / "missing", env),
+              m_dir / "xdg" / "tamboro" / "tamboro.ini");
+    EXPECT_EQ(app::SettingsFilePath(m_dir / "missing", noXdg),
+              m_dir / "home" / ".config" / "tamboro" / "tamboro.ini");
+
+    EXPECT_EQ(app::SettingsFilePath(Write("x", "a-file"), env),
+              m_dir / "xdg" / "tamboro" / "tamboro.ini");
+}
+
+TEST(IniFileText, WritesSectionsInFileOrderAndReplacesValuesInPlace) {
+    auto ini = app::IniFile::Parse("[B]\nk=1\n[A]\nk=2\n");
+    ini.WriteInteger("a", "K", -7);
+    ini.WriteBool("C", "flag", true);
+    EXPECT_EQ(ini.Text(), "[B]\nk=1\n\n[A]\nk=-7\n\n[C]\nflag=1\n");
+    EXPECT_EQ(ini.ReadInteger("A", "k", 0), -7);
+    EXPECT_EQ(ini.ReadInteger("B", "k", 0), 1);
+    EXPECT_EQ(ini.ReadInteger("B", "missing", 42), 42);
+}
+
+}  // namespace
