@@ -1,9 +1,18 @@
-# The editor's shell: settings and transfer sequencing (toolkit-free), windows (offscreen Qt).
+# The editor's shell: settings, menu table and transfer sequencing (toolkit-free), and the
+# windows (offscreen Qt).
 if(TARGET td7core)
   add_executable(shell_core_test
     ${CMAKE_CURRENT_LIST_DIR}/SettingsTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ShellCommandsTest.cpp
   )
   target_link_libraries(shell_core_test PRIVATE td7core testsupport GTest::gtest_main)
   tamboro_warnings(shell_core_test)
   gtest_discover_tests(shell_core_test)
+
+  if(TARGET simulator)
+    add_executable(transfers_test ${CMAKE_CURRENT_LIST_DIR}/TransfersTest.cpp)
+    target_link_libraries(transfers_test PRIVATE td7core simulator GTest::gtest_main)
+    tamboro_warnings(transfers_test)
+    gtest_discover_tests(transfers_test)
+  endif()
 endif()

@@ -1,0 +1,16 @@
+#include "app/Caption.h"
+
+#include <filesystem>
+
+#include "app/Version.h"
+
+namespace app {
+
+std::string MainCaption(const std::string& setupFile, bool modified) {
+    std::string caption =
+        setupFile.empty() ? "Untitled.td7" : std::filesystem::path(setupFile).filename().string();
+    if (modified) caption += "*";
+    return caption + " - " + kApplicationTitle + " V" + VersionNumber();
+}
+
+}  // namespace app

@@ -1,0 +1,141 @@
+#include "app/Transfers.h"
+
+#include "app/PresentFlags.h"
+#include "app/Td7Collections.h"
+#include "midilink/MidiLink.h"
+#include "midilink/Types.h"
+
+namespace app {
+
+// Marks the transfers busy for one command and refuses a second one meanwhile: the waits
+// handle window events, so a menu command could otherwise start inside another.
+class TTransfers::BusyScope {
+public:
+    explicit BusyScope(TTransfers& owner) : m_owner(owner) {
+        if (m_owner.m_busy) throw TransferError("Another transfer is still running");
+        Set(true);
+    }
+    ~BusyScope() { Set(false); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    void Set(bool busy) {
+        m_owner.m_busy = busy;
+        if (m_owner.OnBusyChange) m_owner.OnBusyChange(&m_owner, busy);
+    }
+    TTransfers& m_owner;
+};
+
+TTransfers::TTransfers(TTd7Collections& dumps, TPresentFlags& present, midilink::TMidiLink& link,
+                       TTransferWait& wait, TTransferTiming timing)
+    : m_dumps(dumps), m_present(present), m_link(link), m_wait(wait), m_timing(timing) {}
+
+void TTransfers::HandleMidiInput(bool resolved) {
+    if (!resolved) return;
+    m_dumpArrived = true;
+    m_answer = true;
+    ++m_receivedCount;
+    if (OnDumpCounted) OnDumpCounted(this, m_receivedCount);
+}
+
+bool TTransfers::StatusTick() {
+    if (m_dumpArrived) {
+        m_dumpArrived = false;
+        return false;
+    }
+    m_receivedCount = 0;
+    return true;
+}
+
+void TTransfers::RequestAndWait(Block block, int index) {
+    const std::string request = RequestCommand(block, index);
+    const Clock::time_point start = m_wait.Now();
+    m_answer = false;
+    m_link.SendCommand(request, 0, midilink::ctRoland);
+    // "More than" the time-out: the deadline lies one tick beyond it.
+    const Clock::time_point deadline = start + m_timing.AnswerTimeout + std::chrono::milliseconds(1);
+    while (!m_answer) {
+        if (m_wait.Now() - start > m_timing.AnswerTimeout)
+            throw TransferError("The unit didn't respond to dump request " + request);
+        m_wait.WaitUntil([this] { return m_answer; }, deadline);
+    }
+}
+
+void TTransfers::RequestPatchRecords(int p) {
+    RequestAndWait(Block::Prog, p);
+    for (int t = 0; t < kTriggersPerPatch; ++t) RequestAndWait(Block::Trigger, TriggerRecord(p, t));
+    for (int n = 0; n < kNotesPerPatch; ++n) RequestAndWait(Block::Notemap, NotemapRecord(p, n));
+    m_present.SetPatchPresent(p, true);
+    if (OnPatchRequested) OnPatchRequested(this, p);
+}
+
+void TTransfers::RequestPatch(int p) {
+    BusyScope busy(*this);
+    RequestPatchRecords(p);
+}
+
+void TTransfers::RequestAllPatches() {
+    BusyScope busy(*this);
+    for (int p = 0; p < kPatchCount; ++p) RequestPatchRecords(p);
+}
+
+void TTransfers::RequestInstruments() {
+    BusyScope busy(*this);
+    for (int i = 0; i < kInstrumentCount; ++i) RequestAndWait(Block::Instrument, i);
+    m_present.SetInstrumentsPresent(true);
+}
+
+void TTransfers::RequestSystem() {
+    BusyScope busy(*this);
+    RequestAndWait(Block::System, 0);
+    m_present.SetSystemPresent(true);
+}
+
+bool TTransfers::SendRecord(Block block, int index, TTransferProgress& progress) {
+    m_dumps.Of(block).SendRecord(index);
+    progress.Step();
+    if (progress.CancelRequested()) return false;
+    const Clock::time_point end = m_wait.Now() + m_timing.Pace;
+    while (m_wait.Now() < end && !progress.CancelRequested())
+        m_wait.WaitUntil([&progress] { return progress.CancelRequested(); }, end);
+    return !progress.CancelRequested();
+}
+
+bool TTransfers::SendPatchRecords(int p, TTransferProgress& progress) {
+    if (!SendRecord(Block::Prog, p, progress)) return false;
+    for (int t = 0; t < kTriggersPerPatch; ++t)
+        if (!SendRecord(Block::Trigger, TriggerRecord(p, t), progress)) return false;
+    for (int n = 0; n < kNotesPerPatch; ++n)
+        if (!SendRecord(Block::Notemap, NotemapRecord(p, n), progress)) return false;
+    return true;
+}
+
+bool TTransfers::TransmitPatch(int p, TTransferProgress& progress) {
+    BusyScope busy(*this);
+    return SendPatchRecords(p, progress);
+}
+
+bool TTransfers::TransmitAllPatches(TTransferProgress& progress) {
+    bool any = false;
+    for (int p = 0; p < kPatchCount && !any; ++p) any = m_present.PatchPresent(p);
+    if (!any) throw TransferError("No patches to send");
+    BusyScope busy(*this);
+    for (int p = 0; p < kPatchCount; ++p)
+        if (m_present.PatchPresent(p) && !SendPatchRecords(p, progress)) return false;
+    return true;
+}
+
+bool TTransfers::TransmitInstruments(TTransferProgress& progress) {
+    BusyScope busy(*this);
+    for (int i = 0; i < kInstrumentCount; ++i)
+        if (!SendRecord(Block::Instrument, i, progress)) return false;
+    return true;
+}
+
+void TTransfers::TransmitSystem() {
+    BusyScope busy(*this);
+    m_dumps.SystemDump.SendCurrent();
+}
+
+}  // namespace app

@@ -1,0 +1,119 @@
+#pragma once
+
+// Whole-block transfers between the module and the mirror: requests that wait for each
+// answer, transmissions at a fixed pace, the received-dump count and the present states.
+// Toolkit-free: how to wait (pumping window events, or a test's clock) is handed in.
+
+#include <chrono>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include "app/Td7Map.h"
+
+namespace midilink {
+class TMidiLink;
+}
+
+namespace app {
+
+class TPresentFlags;
+class TTd7Collections;
+
+class TransferError : public std::runtime_error {
+public:
+    explicit TransferError(const std::string& text) : std::runtime_error(text) {}
+};
+
+// How a transfer passes time. The window's version handles received messages while it
+// waits (so answers arrive) without spinning the processor; a test's version may advance
+// a clock of its own.
+class TTransferWait {
+public:
+    using Clock = std::chrono::steady_clock;
+    virtual ~TTransferWait() = default;
+    virtual Clock::time_point Now() = 0;
+    // Handles incoming events until done() holds or Now() reaches the deadline. May return
+    // earlier; the caller checks again.
+    virtual void WaitUntil(const std::function<bool()>& done, Clock::time_point deadline) = 0;
+};
+
+struct TTransferTiming {
+    std::chrono::milliseconds AnswerTimeout{1000};  // longest wait for one answer
+    std::chrono::milliseconds Pace{100};            // pause after each transmitted record
+};
+
+// What a transmission reports to the progress window.
+class TTransferProgress {
+public:
+    virtual ~TTransferProgress() = default;
+    virtual void Step() = 0;
+    virtual bool CancelRequested() const = 0;
+};
+
+inline constexpr int kInstrumentProgressRange = kInstrumentCount;
+inline constexpr int kPatchProgressRange = kRecordsPerPatch;
+
+class TTransfers {
+public:
+    using Clock = TTransferWait::Clock;
+
+    TTransfers(TTd7Collections& dumps, TPresentFlags& present, midilink::TMidiLink& link,
+               TTransferWait& wait, TTransferTiming timing = {});
+    TTransfers(const TTransfers&) = delete;
+    TTransfers& operator=(const TTransfers&) = delete;
+
+    // The link's OnMidiInput: `resolved` tells whether a record stored the message.
+    void HandleMidiInput(bool resolved);
+    int ReceivedCount() const { return m_receivedCount; }
+    // The status timer's tick: true when no dump arrived since the last tick, in which
+    // case the count has gone back to 0 and the status line should be cleared.
+    bool StatusTick();
+
+    // One data request; waits until any record stored an answer. TransferError "The unit
+    // didn't respond to dump request " + the request text when the time-out passes first.
+    void RequestAndWait(Block block, int index);
+    // 78 requests; the slot becomes present only when all have answered.
+    void RequestPatch(int p);
+    void RequestAllPatches();
+    void RequestInstruments();
+    void RequestSystem();
+
+    // Transmissions send record by record, step the progress and keep the pace. A cancel
+    // request stops them after the record being sent; they return false then.
+    bool TransmitPatch(int p, TTransferProgress& progress);
+    // Every present slot in order; TransferError "No patches to send" when none is.
+    bool TransmitAllPatches(TTransferProgress& progress);
+    bool TransmitInstruments(TTransferProgress& progress);
+    void TransmitSystem();
+
+    // True while a request or a transmission runs; a second one is refused meanwhile.
+    bool Busy() const { return m_busy; }
+
+    std::function<void(TTransfers* sender, int count)> OnDumpCounted;
+    std::function<void(TTransfers* sender, bool busy)> OnBusyChange;
+    // After patch p has been requested completely.
+    std::function<void(TTransfers* sender, int p)> OnPatchRequested;
+
+    const TTransferTiming& Timing() const { return m_timing; }
+
+private:
+    class BusyScope;
+
+    void RequestPatchRecords(int p);
+    bool SendRecord(Block block, int index, TTransferProgress& progress);
+    bool SendPatchRecords(int p, TTransferProgress& progress);
+
+    TTd7Collections& m_dumps;
+    TPresentFlags& m_present;
+    midilink::TMidiLink& m_link;
+    TTransferWait& m_wait;
+    TTransferTiming m_timing;
+
+    bool m_answer = false;
+    bool m_dumpArrived = false;
+    int m_receivedCount = 0;
+    bool m_busy = false;
+};
+
+}  // namespace app

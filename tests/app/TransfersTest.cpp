@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/PresentFlags.h"
+#include "app/Td7Collections.h"
+#include "app/Transfers.h"
+#include "midilink/DeviceIds.h"
+#include "midilink/MidiLink.h"
+#include "simulator/Td7Module.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+using simulator::Td7Module;
+
+// The module on the other end of the cable, answering in the same thread. Answers wait
+// in a queue until the transfer's wait delivers them, as the input port would.
+class ModuleLink : public midilink::TMidiLink {
+public:
+    void PutShort(std::uint32_t) override {}
+    void PutLong(const std::uint8_t* buffer, int length) override {
+        sent.emplace_back(buffer, buffer + length);
+        if (answersLeft == 0) return;
+        for (auto& answer : module.Receive(buffer, static_cast<std::size_t>(length))) {
+            pending.push_back(std::move(answer));
+            if (answersLeft > 0) --answersLeft;
+        }
+    }
+
+    Td7Module module;
+    std::vector<Bytes> sent;
+    std::deque<Bytes> pending;
+    int answersLeft = -1;  // -1: every request is answered
+};
+
+// A wait that takes no time: it delivers one waiting answer, or else jumps the clock to the
+// deadline. Hooks let a test act from inside a wait, as the user would.
+class FastWait : public app::TTransferWait {
+public:
+    explicit FastWait(ModuleLink& link) : m_link(link) {}
+
+    Clock::time_point Now() override { return now; }
+    void WaitUntil(const std::function<bool()>& done, Clock::time_point deadline) override {
+        ++waits;
+        if (duringWait) duringWait();
+        if (done()) return;
+        if (!m_link.pending.empty()) {
+            const Bytes answer = std::move(m_link.pending.front());
+            m_link.pending.pop_front();
+            const bool resolved = m_link.OfferSysex(answer.data(), static_cast<int>(answer.size()));
+            if (transfers) transfers->HandleMidiInput(resolved);
+            return;
+        }
+        if (deadline > now) now = deadline;
+    }
+
+    Clock::time_point now{};
+    int waits = 0;
+    app::TTransfers* transfers = nullptr;
+    std::function<void()> duringWait;
+
+private:
+    ModuleLink& m_link;
+};
+
+class CountingProgress : public app::TTransferProgress {
+public:
+    void Step() override { ++steps; }
+    bool CancelRequested() const override { return cancelAfter >= 0 && steps >= cancelAfter; }
+    int steps = 0;
+    int cancelAfter = -1;
+};
+
+class TransfersTest : public ::testing::Test {
+protected:
+    TransfersTest() {
+        midilink::ClearDeviceIds();
+        midilink::SetDeviceId(0, 16);
+        wait.transfers = &transfers;
+    }
+    ~TransfersTest() override { midilink::ClearDeviceIds(); }
+
+    static Bytes RecordBytes(midilink::TDumpCollection& dump, int i) {
+        const auto& r = dump.Records(i);
+        return {r.Data(), r.Data() + r.Size()};
+    }
+    static Bytes Address(const Bytes& message) { return {message.begin() + 5, message.begin() + 9}; }
+
+    ModuleLink link;
+    app::TTd7Collections dumps{&link, nullptr, nullptr};
+    app::TPresentFlags present;
+    FastWait wait{link};
+    app::TTransfers transfers{dumps, present, link, wait};
+};
+
+TEST_F(TransfersTest, RequestAllFillsEverySlotFromTheModule) {
+    link.module.LoadRandom(7);
+    const auto start = wait.now;
+    transfers.RequestAllPatches();
+
+    EXPECT_EQ(wait.now, start) << "no request may have waited for its time-out";
+    EXPECT_EQ(link.sent.size(), 32u * 78u);
+    EXPECT_EQ(transfers.ReceivedCount(), 32 * 78);
+    for (int p = 0; p < 32; ++p) {
+        ASSERT_TRUE(present.PatchPresent(p)) << p;
+        EXPECT_EQ(RecordBytes(dumps.ProgDump, p), link.module.DataSetOf(Td7Module::CommonBlock(p)));
+    }
+    EXPECT_EQ(RecordBytes(dumps.TriggerDump, 18 * 31 + 17),
+              link.module.DataSetOf(Td7Module::TriggerBlock(31, 17)));
+    EXPECT_EQ(RecordBytes(dumps.NotemapDump, 59 * 20 + 58),
+              link.module.DataSetOf(Td7Module::NoteMapBlock(20, 58)));
+    EXPECT_TRUE(dumps.NotemapDump.Modified());
+    EXPECT_FALSE(present.InstrumentsPresent());
+
+    transfers.RequestInstruments();
+    transfers.RequestSystem();
+    EXPECT_TRUE(present.InstrumentsPresent());
+    EXPECT_TRUE(present.SystemPresent());
+    EXPECT_EQ(RecordBytes(dumps.InstrumentDump, 511),
+              link.module.DataSetOf(Td7Module::InstrumentBlock(511)));
+    EXPECT_EQ(RecordBytes(dumps.SystemDump, 0), link.module.DataSetOf(Td7Module::SystemBlock()));
+}
+
+TEST_F(TransfersTest, RequestsGoOneAtATimeInPatchOrder) {
+    std::vector<std::size_t> sentWhenWaiting;
+    wait.duringWait = [&] { sentWhenWaiting.push_back(link.sent.size()); };
+    transfers.RequestPatch(4);
+
+    ASSERT_EQ(link.sent.size(), 78u);
+    EXPECT_EQ(Address(link.sent[0]), (Bytes{0x00, 0x04, 0x00, 0x00}));
+    EXPECT_EQ(Address(link.sent[1]), (Bytes{0x00, 0x04, 0x01, 0x00}));
+    EXPECT_EQ(Address(link.sent[18]), (Bytes{0x00, 0x04, 0x12, 0x00}));
+    EXPECT_EQ(Address(link.sent[19]), (Bytes{0x00, 0x04, 35, 0x00}));
+    EXPECT_EQ(Address(link.sent[77]), (Bytes{0x00, 0x04, 93, 0x00}));
+    // The k-th wait happens while exactly k requests are out: no request before its answer.
+    for (std::size_t k = 0; k < sentWhenWaiting.size(); ++k)
+        EXPECT_EQ(sentWhenWaiting[k], k + 1) << k;
+    EXPECT_TRUE(present.PatchPresent(4));
+    EXPECT_FALSE(present.PatchPresent(3));
+}
+
+TEST_F(TransfersTest, AModuleWithAnotherDeviceIdTimesOutAfterOneSecond) {
+    link.module.SetDeviceId(0x11);
+    const auto start = wait.now;
+    try {
+        transfers.RequestPatch(3);
+        FAIL() << "no time-out";
+    } catch (const app::TransferError& e) {
+        EXPECT_STREQ(e.what(),
+                     "The unit didn't respond to dump request F041v05811000300000000002F00F7");
+    }
+    // Strictly more than the time-out, and not a tick of the clock later than needed.
+    EXPECT_EQ(wait.now - start, 1001ms);
+    EXPECT_EQ(link.sent.size(), 1u);
+    EXPECT_FALSE(present.PatchPresent(3));
+    EXPECT_EQ(transfers.ReceivedCount(), 0);
+    EXPECT_FALSE(transfers.Busy());
+
+    // The stray answer still waiting matches nothing; the module's next one does.
+    link.module.SetDeviceId(0x10);
+    transfers.RequestAndWait(app::Block::System, 0);
+    EXPECT_EQ(transfers.ReceivedCount(), 1);
+}
+
+TEST_F(TransfersTest, ATimeOutPartWayKeepsWhatArrivedAndTheCompletePatchesBefore) {
+    link.answersLeft = 78 + 5;
+    EXPECT_THROW(transfers.RequestAllPatches(), app::TransferError);
+    EXPECT_TRUE(present.PatchPresent(0));
+    EXPECT_FALSE(present.PatchPresent(1));
+    EXPECT_EQ(link.sent.size(), 78u + 6u);
+    EXPECT_EQ(transfers.ReceivedCount(), 78 + 5);
+
+    link.answersLeft = 0;
+    try {
+        transfers.RequestInstruments();
+    } catch (const app::TransferError& e) {
+        EXPECT_STREQ(e.what(),
+                     "The unit didn't respond to dump request F041v05811010000000000001600F7");
+    }
+    EXPECT_FALSE(present.InstrumentsPresent());
+}
+
+TEST_F(TransfersTest, TransmitAllSendsThePresentSlotsAtThePace) {
+    // Fill two slots with the module's patches, then send them to a blank module.
+    link.module.LoadRandom(3);
+    transfers.RequestPatch(2);
+    transfers.RequestPatch(5);
+    const Bytes patch2 = link.module.DataSetOf(Td7Module::NoteMapBlock(2, 58));
+    link.module = Td7Module();
+    link.sent.clear();
+
+    CountingProgress progress;
+    const auto start = wait.now;
+    EXPECT_TRUE(transfers.TransmitAllPatches(progress));
+
+    ASSERT_EQ(link.sent.size(), 156u);
+    EXPECT_EQ(progress.steps, 156);
+    EXPECT_EQ(wait.now - start, 156 * 100ms);
+    EXPECT_EQ(Address(link.sent[0]), (Bytes{0x00, 0x02, 0x00, 0x00}));
+    EXPECT_EQ(Address(link.sent[78]), (Bytes{0x00, 0x05, 0x00, 0x00}));
+    EXPECT_EQ(Address(link.sent[155]), (Bytes{0x00, 0x05, 93, 0x00}));
+    EXPECT_EQ(link.module.DataSetOf(Td7Module::NoteMapBlock(2, 58)), patch2);
+    EXPECT_EQ(RecordBytes(dumps.ProgDump, 5), link.module.DataSetOf(Td7Module::CommonBlock(5)));
+    EXPECT_NE(RecordBytes(dumps.ProgDump, 5), Td7Module().DataSetOf(Td7Module::CommonBlock(5)));
+}
+
+TEST_F(TransfersTest, TransmitAllWithoutPatchesSendsNothing) {
+    CountingProgress progress;
+    try {
+        transfers.TransmitAllPatches(progress);
+        FAIL() << "no error";
+    } catch (const app::TransferError& e) {
+        EXPECT_STREQ(e.what(), "No patches to send");
+    }
+    EXPECT_TRUE(link.sent.empty());
+    EXPECT_EQ(progress.steps, 0);
+}
+
+TEST_F(TransfersTest, CancelStopsAfterTheRecordBeingSent) {
+    CountingProgress progress;
+    progress.cancelAfter = 10;
+    EXPECT_FALSE(transfers.TransmitInstruments(progress));
+    EXPECT_EQ(link.sent.size(), 10u);
+    EXPECT_FALSE(transfers.Busy());
+
+    // A cancel during the pace ends the wait early as well.
+    CountingProgress late;
+    int waitsBefore = wait.waits;
+    wait.duringWait = [&] { late.cancelAfter = 0; };
+    link.sent.clear();
+    EXPECT_FALSE(transfers.TransmitPatch(0, late));
+    EXPECT_EQ(link.sent.size(), 1u);
+    EXPECT_EQ(wait.waits, waitsBefore + 1);
+}
+
+TEST_F(TransfersTest, TransmitSystemSendsTheOneRecordAtOnce) {
+    transfers.TransmitSystem();
+    ASSERT_EQ(link.sent.size(), 1u);
+    EXPECT_EQ(link.sent[0].size(), 34u);
+    EXPECT_EQ(Address(link.sent[0]), (Bytes{0x03, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(wait.waits, 0);
+}
+
+TEST_F(TransfersTest, ASecondTransferIsRefusedWhileOneRuns) {
+    std::vector<bool> busyChanges;
+    transfers.OnBusyChange = [&](app::TTransfers*, bool busy) { busyChanges.push_back(busy); };
+    std::string refused;
+    wait.duringWait = [&] {
+        wait.duringWait = nullptr;
+        try {
+            transfers.RequestSystem();
+        } catch (const app::TransferError& e) {
+            refused = e.what();
+        }
+    };
+    transfers.RequestPatch(0);
+    EXPECT_EQ(refused, "Another transfer is still running");
+    EXPECT_EQ(busyChanges, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(present.PatchPresent(0));
+    EXPECT_FALSE(present.SystemPresent());
+}
+
+TEST_F(TransfersTest, ReceivedDumpsAreCountedUntilATickWithoutOne) {
+    std::vector<int> shown;
+    transfers.OnDumpCounted = [&](app::TTransfers*, int count) { shown.push_back(count); };
+    transfers.HandleMidiInput(true);
+    transfers.HandleMidiInput(false);
+    transfers.HandleMidiInput(true);
+    EXPECT_EQ(shown, (std::vector<int>{1, 2}));
+
+    EXPECT_FALSE(transfers.StatusTick()) << "a dump arrived since the last tick";
+    EXPECT_EQ(transfers.ReceivedCount(), 2);
+    transfers.HandleMidiInput(true);
+    EXPECT_FALSE(transfers.StatusTick());
+    EXPECT_EQ(transfers.ReceivedCount(), 3);
+    EXPECT_TRUE(transfers.StatusTick());
+    EXPECT_EQ(transfers.ReceivedCount(), 0);
+    transfers.HandleMidiInput(true);
+    EXPECT_EQ(shown.back(), 1);
+}
+
+}  // namespace
