@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "midilink/MidiLink.h"
+#include "midiports/MidiInput.h"
+#include "midiports/MidiOutput.h"
+
+namespace midilink {
+
+// The link bound to the two MIDI ports: its messages go to MidiOut, and every event that
+// MidiIn receives is offered to the attached collections before OnMidiInput reports it.
+// Each port tells the link when it is destroyed, so the link never holds a dead port;
+// the link detaches itself from both when it goes first.
+class TMidiCompLink : public TMidiLink {
+public:
+    using MidiInputEvent = std::function<void(TMidiCompLink* sender, bool resolved)>;
+
+    TMidiCompLink() = default;
+    ~TMidiCompLink() override;
+
+    midiports::TMidiOutput* MidiOut() const { return m_midiOut; }
+    void SetMidiOut(midiports::TMidiOutput* port);
+    midiports::TMidiInput* MidiIn() const { return m_midiIn; }
+    // Installs HandleMidiInput as the port's OnMidiInput, replacing its handler; a port
+    // set before is detached first.
+    void SetMidiIn(midiports::TMidiInput* port);
+
+    // Once for every received event, after the collections have had it.
+    MidiInputEvent OnMidiInput;
+
+    // Nothing happens while MidiOut is unset or closed. PutShort sends on the device
+    // handle directly and ignores the result; PutLong lets the port's errors through.
+    void PutShort(std::uint32_t message) override;
+    void PutLong(const std::uint8_t* buffer, int length) override;
+
+    // Drains MidiIn's ring: each event is offered, reported, and destroyed, also when
+    // offering or reporting raises (which ends the call; later events wait).
+    void HandleMidiInput(midiports::TMidiInput* sender);
+
+private:
+    midiports::TMidiOutput* m_midiOut = nullptr;
+    midiports::TMidiInput* m_midiIn = nullptr;
+};
+
+}  // namespace midilink

@@ -1,0 +1,37 @@
+#include "midiports/QtPortWindow.h"
+
+#include <QMetaObject>
+#include <QtGlobal>
+
+namespace midiports {
+
+QtPortWindow::QtPortWindow(QObject* parent) : QObject(parent) {}
+
+bool QtPortWindow::Post(std::uint32_t message, std::uintptr_t param) {
+    if (!QueuedPortWindow::Post(message, param)) return false;
+    if (!m_wakePending.exchange(true)) {
+        m_wakeUps.fetch_add(1);
+        QMetaObject::invokeMethod(this, &QtPortWindow::Wake, Qt::QueuedConnection);
+    }
+    return true;
+}
+
+void QtPortWindow::Wake() {
+    // Cleared first: a note queued while we deliver posts a new wake-up.
+    m_wakePending.store(false);
+    try {
+        DeliverPending();
+    } catch (const std::exception& error) {
+        // The notes after the failing one are still queued; deliver them on a later turn.
+        if (!m_wakePending.exchange(true)) {
+            m_wakeUps.fetch_add(1);
+            QMetaObject::invokeMethod(this, &QtPortWindow::Wake, Qt::QueuedConnection);
+        }
+        if (OnError)
+            OnError(error);
+        else
+            qWarning("MIDI port: %s", error.what());
+    }
+}
+
+}  // namespace midiports
