@@ -1,0 +1,100 @@
+#include "app/Td7Map.h"
+
+#include "midilink/DeviceIds.h"
+#include "midilink/Error.h"
+#include "midilink/Templates.h"
+#include "midilink/Types.h"
+
+namespace app {
+
+namespace {
+
+// Sizes, counts and requests of the five blocks; the requested size always equals the
+// block's data bytes, so the module answers with exactly one record.
+constexpr std::array<BlockInfo, kBlockCount> kBlocks = {{
+    {Block::System, "SystemDump", 34, 1, "F041v05811030000000000001700F7"},
+    {Block::Prog, "ProgDump", 58, kPatchCount, "F041v0581100%0.2x00000000002F00F7"},
+    {Block::Trigger, "TriggerDump", 22, kPatchCount* kTriggersPerPatch,
+     "F041v0581100%0.2x%0.2x000000000B00F7"},
+    {Block::Notemap, "NotemapDump", 19, kPatchCount* kNotesPerPatch,
+     "F041v0581100%0.2x%0.2x000000000800F7"},
+    {Block::Instrument, "InstrumentDump", 33, kInstrumentCount,
+     "F041v0581101%0.2x%0.2x000000001600F7"},
+}};
+
+constexpr std::array<TriggerEntry, kTriggerSelectorEntries> kTriggers = {{
+    {"T1: Kick", "shKick"},     {"R1: Kick Rim", "shKickRim"},
+    {"T2: Snare", "shSnare"},   {"R2: Snare Rim", "shSnareRim"},
+    {"T3: Hihat", "shHihat"},   {"R3: Hihat Rim", "shHihatRim"},
+    {"T4: Tom 1", "shTom1"},    {"R4: Tom 1 Rim", "shTom1Rim"},
+    {"T5: Tom 2", "shTom2"},    {"R5: Tom 2 Rim", "shTom2Rim"},
+    {"T6: Tom 3", "shTom3"},    {"R6: Tom 3 Rim", "shTom3Rim"},
+    {"T7: Tom 4", "shTom4"},    {"R7: Tom 4 Rim", "shTom4Rim"},
+    {"T8: Ride", "shRide"},     {"R8: Ride Rim", "shRideRim"},
+    {"T9: Crash", "shCrash"},   {"R9: Crash Rim", "shCrashRim"},
+    {"Hihat Pedal", "shPedal"},
+}};
+
+std::uint8_t Byte(int value) {
+    return static_cast<std::uint8_t>(value);
+}
+
+}  // namespace
+
+const BlockInfo& InfoOf(Block block) {
+    return kBlocks[static_cast<std::size_t>(block)];
+}
+
+int PatchBytes() {
+    return InfoOf(Block::Prog).Size + kTriggersPerPatch * InfoOf(Block::Trigger).Size +
+           kNotesPerPatch * InfoOf(Block::Notemap).Size;
+}
+
+Address RecordAddress(Block block, int i) {
+    // Beyond the collection there is no record, and a2 a3 would wrap into another block.
+    if (i < 0 || i >= InfoOf(block).Count) throw midilink::Error("Index out of bounds");
+    switch (block) {
+        case Block::System:
+            return {0x03, 0x00, 0x00, 0x00};
+        case Block::Prog:
+            return {0x00, Byte(i), 0x00, 0x00};
+        case Block::Trigger:
+            return {0x00, Byte(i / kTriggersPerPatch), Byte(i % kTriggersPerPatch + 1), 0x00};
+        case Block::Notemap:
+            return {0x00, Byte(i / kNotesPerPatch), Byte(i % kNotesPerPatch + kFirstNote), 0x00};
+        case Block::Instrument:
+            return {0x01, Byte((i >> 7) & 3), Byte(i & 0x7F), 0x00};
+    }
+    return {};
+}
+
+void WriteHeader(Block block, int i, std::uint8_t* buffer) {
+    const Address address = RecordAddress(block, i);
+    buffer[1] = midilink::kRolandId;
+    buffer[2] = Byte(midilink::GetDeviceId(0));
+    buffer[3] = midilink::kTd7ModelId;
+    buffer[4] = midilink::kDataSet;
+    for (int k = 0; k < 4; ++k) buffer[5 + k] = address[k];
+}
+
+std::string RequestCommand(Block block, int i) {
+    const std::string_view tmpl = InfoOf(block).RequestTemplate;
+    const Address a = RecordAddress(block, i);
+    switch (block) {
+        case Block::System:
+            return std::string(tmpl);
+        case Block::Prog:
+            return midilink::FillFields(tmpl, {a[1]});
+        case Block::Trigger:
+        case Block::Notemap:
+        case Block::Instrument:
+            return midilink::FillFields(tmpl, {a[1], a[2]});
+    }
+    return {};
+}
+
+const std::array<TriggerEntry, kTriggerSelectorEntries>& TriggerTable() {
+    return kTriggers;
+}
+
+}  // namespace app

@@ -1,0 +1,80 @@
+#pragma once
+
+// The TD-7's memory as the editor mirrors it: the five blocks, how a patch is made of
+// records, the module address of every record and the request message of every block.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace app {
+
+// The five kinds of record, one dump collection each.
+enum class Block : std::uint8_t { System, Prog, Trigger, Notemap, Instrument };
+
+inline constexpr int kBlockCount = 5;
+inline constexpr std::array<Block, kBlockCount> kAllBlocks = {
+    Block::System, Block::Prog, Block::Trigger, Block::Notemap, Block::Instrument};
+
+// Bytes F0 .. last address byte: what identifies a record.
+inline constexpr int kHeaderSize = 9;
+// Header, checksum and F7 around the data bytes.
+inline constexpr int kFrameBytes = kHeaderSize + 2;
+
+inline constexpr int kPatchCount = 32;
+inline constexpr int kTriggersPerPatch = 18;
+inline constexpr int kNotesPerPatch = 59;
+inline constexpr int kFirstNote = 35;  // MIDI note of note-map entry 0
+inline constexpr int kInstrumentCount = 512;
+// Records of one patch: common block, triggers, note-map entries.
+inline constexpr int kRecordsPerPatch = 1 + kTriggersPerPatch + kNotesPerPatch;
+
+struct BlockInfo {
+    Block Id;
+    std::string_view Name;  // the collection's component name, used in its error texts
+    int Size;               // bytes of one record
+    int Count;              // records
+    std::string_view RequestTemplate;
+};
+
+const BlockInfo& InfoOf(Block block);
+inline int DataBytes(Block block) {
+    return InfoOf(block).Size - kFrameBytes;
+}
+
+// Bytes of one whole patch in the order common, triggers, note map (1575).
+int PatchBytes();
+
+// Record numbering of a patch.
+inline constexpr int TriggerRecord(int p, int t) {
+    return kTriggersPerPatch * p + t;
+}
+inline constexpr int NotemapRecord(int p, int n) {
+    return kNotesPerPatch * p + n;
+}
+
+using Address = std::array<std::uint8_t, 4>;
+
+// Address a1 a2 a3 a4 of record i of the block (a4 is 0: the block's first data byte).
+Address RecordAddress(Block block, int i);
+
+// Writes bytes 1..8 of a record header: Roland, device ID entry 0, TD-7, data set and the
+// address of record i. Byte 0, data, checksum and F7 are the collection's.
+void WriteHeader(Block block, int i, std::uint8_t* buffer);
+
+// The data-request message for record i of the block, its "%0.2x" fields filled; the
+// device-ID placeholder is left for the link to expand.
+std::string RequestCommand(Block block, int i);
+
+// Trigger selector entries 0..17 are trigger records; entry 18 is the hi-hat pedal,
+// whose parameters live in the patch common block.
+struct TriggerEntry {
+    std::string_view SelectorText;
+    std::string_view Pad;  // the pad shape whose Tag is the entry's position
+};
+inline constexpr int kTriggerSelectorEntries = kTriggersPerPatch + 1;
+inline constexpr int kHihatPedalEntry = kTriggersPerPatch;
+const std::array<TriggerEntry, kTriggerSelectorEntries>& TriggerTable();
+
+}  // namespace app
