@@ -1,0 +1,97 @@
+#include "simulator/SimOptions.h"
+
+#include <charconv>
+#include <stdexcept>
+
+namespace simulator {
+
+namespace {
+
+// The editor's device window shows device ID 0x00..0x1F as 1..32; the option takes the same.
+constexpr int kFirstShownId = 1;
+constexpr int kLastShownId = 32;
+
+std::uint32_t Number(std::string_view option, std::string_view text) {
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || text.empty())
+        throw std::invalid_argument(std::string(option) + ": not a number: " + std::string(text));
+    return value;
+}
+
+std::string Api(std::string_view text) {
+    if (text.empty() || text == "alsa" || text == "jack") return std::string(text);
+    throw std::invalid_argument("unknown MIDI API: " + std::string(text) + " (alsa or jack)");
+}
+
+}  // namespace
+
+SimOptions ParseSimOptions(std::span<const std::string_view> args,
+                           std::string_view apiFromEnvironment) {
+    SimOptions options;
+    options.api = Api(apiFromEnvironment);
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        const std::string_view option = args[k];
+        auto value = [&]() -> std::string_view {
+            if (k + 1 >= args.size())
+                throw std::invalid_argument(std::string(option) + " needs a value");
+            return args[++k];
+        };
+        if (option == "--help" || option == "-h") {
+            options.help = true;
+        } else if (option == "--api") {
+            options.api = Api(value());
+        } else if (option == "--device-id") {
+            const auto shown = Number(option, value());
+            if (shown < kFirstShownId || shown > kLastShownId)
+                throw std::invalid_argument("--device-id: 1..32 (17 is the module's 0x10)");
+            options.deviceId = static_cast<std::uint8_t>(shown - kFirstShownId);
+        } else if (option == "--content") {
+            const auto content = value();
+            if (content == "factory") {
+                options.content = SimOptions::Content::Factory;
+            } else if (content == "random") {
+                options.content = SimOptions::Content::Random;
+            } else {
+                throw std::invalid_argument("--content: factory or random");
+            }
+        } else if (option == "--seed") {
+            options.seed = Number(option, value());
+        } else if (option == "--wire-timing") {
+            options.wireTiming = true;
+        } else if (option == "--memory-file") {
+            options.memoryFile = value();
+        } else if (option == "--client-name") {
+            options.clientName = value();
+            if (options.clientName.empty())
+                throw std::invalid_argument("--client-name: empty name");
+        } else {
+            throw std::invalid_argument("unknown option: " + std::string(option));
+        }
+    }
+    return options;
+}
+
+std::string SimUsage() {
+    return R"(Usage: td7sim [options]
+A virtual Roland TD-7 offered as the MIDI ports "TD-7 Simulator" (one input, one output).
+
+  --api alsa|jack        MIDI service (default: $TAMBORO_MIDI_API, else ALSA, else JACK)
+  --device-id N          device ID as the editor's device window shows it, 1..32
+                         (default 17, which is the module's 0x10)
+  --content factory|random
+                         memory content at start (default factory)
+  --seed N               seed of the random content (default 1)
+  --wire-timing          take as long as a 31250-baud MIDI cable (0.32 ms a byte)
+  --memory-file PATH     write the memory there at exit and on SIGUSR1: one data-set
+                         message per block (system, patches 1..32, instruments)
+  --client-name NAME     name of the MIDI clients (default "TD-7 Simulator"); the input
+                         and output clients are "NAME In" and "NAME Out"
+  --help                 this text
+
+Prints "ready" once its ports are open, and "saved" after each write of the memory file.
+SIGTERM or SIGINT end it.
+)";
+}
+
+}  // namespace simulator

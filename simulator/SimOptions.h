@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace simulator {
+
+// Command line of td7sim.
+struct SimOptions {
+    enum class Content { Factory, Random };
+
+    std::string api;  // "alsa", "jack", or empty: ALSA when it works, else JACK
+    std::uint8_t deviceId = 0x10;
+    Content content = Content::Factory;
+    std::uint32_t seed = 1;
+    bool wireTiming = false;
+    std::string memoryFile;
+    std::string clientName = "TD-7 Simulator";
+    bool help = false;
+};
+
+// Parses the arguments after the program name; apiFromEnvironment is the value of
+// TAMBORO_MIDI_API (or empty), which --api overrides. Throws std::invalid_argument with a
+// text for the user.
+SimOptions ParseSimOptions(std::span<const std::string_view> args,
+                           std::string_view apiFromEnvironment = {});
+
+std::string SimUsage();
+
+}  // namespace simulator

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <vector>
+
+#include "simulator/SimOptions.h"
+
+namespace simulator::test {
+namespace {
+
+SimOptions Parse(std::vector<std::string_view> args, std::string_view api = {}) {
+    return ParseSimOptions(args, api);
+}
+
+TEST(SimOptions, DefaultsToTheModulesFactoryState) {
+    const auto options = Parse({});
+    EXPECT_EQ(options.deviceId, 0x10);
+    EXPECT_EQ(options.content, SimOptions::Content::Factory);
+    EXPECT_FALSE(options.wireTiming);
+    EXPECT_TRUE(options.memoryFile.empty());
+    EXPECT_EQ(options.clientName, "TD-7 Simulator");
+    EXPECT_TRUE(options.api.empty());
+}
+
+// Device IDs count from 1 as in the editor's device window: 17 is the module's 0x10.
+TEST(SimOptions, TakesTheDeviceIdAsTheEditorShowsIt) {
+    EXPECT_EQ(Parse({"--device-id", "17"}).deviceId, 0x10);
+    EXPECT_EQ(Parse({"--device-id", "1"}).deviceId, 0x00);
+    EXPECT_EQ(Parse({"--device-id", "32"}).deviceId, 0x1F);
+    for (auto bad : {"0", "33", "x", "17x", ""})
+        EXPECT_THROW(Parse({"--device-id", bad}), std::invalid_argument) << bad;
+}
+
+TEST(SimOptions, ReadsEveryOption) {
+    const auto options =
+        Parse({"--api", "jack", "--content", "random", "--seed", "99", "--wire-timing",
+               "--memory-file", "/tmp/m.syx", "--client-name", "sim-1"},
+              "alsa");
+    EXPECT_EQ(options.api, "jack");
+    EXPECT_EQ(options.content, SimOptions::Content::Random);
+    EXPECT_EQ(options.seed, 99u);
+    EXPECT_TRUE(options.wireTiming);
+    EXPECT_EQ(options.memoryFile, "/tmp/m.syx");
+    EXPECT_EQ(options.clientName, "sim-1");
+    EXPECT_EQ(Parse({}, "jack").api, "jack");
+    EXPECT_TRUE(Parse({"--help"}).help);
+}
+
+TEST(SimOptions, RefusesWhatItDoesNotKnow) {
+    EXPECT_THROW(Parse({"--api", "coreaudio"}), std::invalid_argument);
+    EXPECT_THROW(Parse({}, "winmm"), std::invalid_argument);
+    EXPECT_THROW(Parse({"--content", "empty"}), std::invalid_argument);
+    EXPECT_THROW(Parse({"--seed"}), std::invalid_argument);
+    EXPECT_THROW(Parse({"--verbose"}), std::invalid_argument);
+    EXPECT_THROW(Parse({"--client-name", ""}), std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace simulator::test

@@ -1,0 +1,217 @@
+// td7sim as its own process on the private JACK server of the test run, driven through RtMidi
+// like any other MIDI program would drive it.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <rtmidi/RtMidi.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "simulator/RolandSysex.h"
+#include "tests/simulator/MessageSink.h"
+
+namespace simulator::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// td7sim with its standard output on a pipe, so that the test can wait for what it says.
+class Td7SimProcess {
+  public:
+    explicit Td7SimProcess(std::vector<std::string> args) {
+        int pipeFds[2];
+        if (::pipe(pipeFds) != 0) throw std::runtime_error("pipe failed");
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(pipeFds[1], STDOUT_FILENO);
+            ::close(pipeFds[0]);
+            ::close(pipeFds[1]);
+            std::vector<char*> argv{const_cast<char*>(TD7SIM_PATH)};
+            for (auto& arg : args) argv.push_back(arg.data());
+            argv.push_back(nullptr);
+            ::execv(TD7SIM_PATH, argv.data());
+            ::_exit(127);
+        }
+        ::close(pipeFds[1]);
+        m_out = pipeFds[0];
+    }
+
+    ~Td7SimProcess() {
+        if (m_pid > 0 && !m_exited) {
+            ::kill(m_pid, SIGTERM);
+            ExitStatus(10s);
+        }
+        ::close(m_out);
+    }
+
+    // Reads its output until a line equal to text, or until the deadline.
+    bool WaitForLine(const std::string& text, std::chrono::milliseconds timeout = 10s) {
+        const auto deadline = Clock::now() + timeout;
+        for (;;) {
+            for (auto end = m_buffer.find('\n'); end != std::string::npos;
+                 end = m_buffer.find('\n')) {
+                const std::string line = m_buffer.substr(0, end);
+                m_buffer.erase(0, end + 1);
+                if (line == text) return true;
+            }
+            if (!ReadSome(deadline)) return false;
+        }
+    }
+
+    void Signal(int signal) const { ::kill(m_pid, signal); }
+
+    // The exit status once its output closes, or -1 at the deadline.
+    int ExitStatus(std::chrono::milliseconds timeout = 10s) {
+        const auto deadline = Clock::now() + timeout;
+        while (ReadSome(deadline)) {
+        }
+        if (Clock::now() >= deadline) return -1;
+        int status = 0;
+        if (::waitpid(m_pid, &status, 0) != m_pid) return -1;
+        m_exited = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+  private:
+    // False at end of output or at the deadline.
+    bool ReadSome(Clock::time_point deadline) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left <= 0ms) return false;
+        pollfd fd{m_out, POLLIN, 0};
+        if (::poll(&fd, 1, int(left.count())) <= 0) return false;
+        char chunk[256];
+        const auto n = ::read(m_out, chunk, sizeof chunk);
+        if (n <= 0) return false;
+        m_buffer.append(chunk, std::size_t(n));
+        return true;
+    }
+
+    pid_t m_pid = -1;
+    int m_out = -1;
+    bool m_exited = false;
+    std::string m_buffer;
+};
+
+// An RtMidi client connected to td7sim's two ports.
+class MidiClient {
+  public:
+    explicit MidiClient(const std::string& simName) {
+        const std::string me = "td7sim-test-" + std::to_string(::getpid());
+        m_in = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, me + " In");
+        m_in->ignoreTypes(false, true, true);
+        m_in->setCallback(
+            [](double, std::vector<unsigned char>* message, void* sink) {
+                static_cast<MessageSink*>(sink)->Push(message->data(), message->size());
+            },
+            &m_replies);
+        m_out = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, me + " Out");
+        m_in->openPort(Find(*m_in, simName + " Out:"), me);
+        m_out->openPort(Find(*m_out, simName + " In:"), me);
+    }
+
+    void Send(const Bytes& message) { m_out->sendMessage(message.data(), message.size()); }
+    MessageSink& Replies() { return m_replies; }
+
+  private:
+    static unsigned Find(RtMidi& midi, const std::string& prefix) {
+        for (unsigned k = 0; k < midi.getPortCount(); ++k)
+            if (midi.getPortName(k).starts_with(prefix)) return k;
+        throw std::runtime_error("no port " + prefix);
+    }
+
+    MessageSink m_replies;
+    std::unique_ptr<RtMidiIn> m_in;
+    std::unique_ptr<RtMidiOut> m_out;
+};
+
+class Td7SimOverJack : public testing::Test {
+  protected:
+    std::unique_ptr<Td7SimProcess> Start(std::vector<std::string> extra) {
+        std::vector<std::string> args{"--api", "jack",          "--client-name",
+                                      m_name,  "--memory-file", m_file.string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        auto process = std::make_unique<Td7SimProcess>(args);
+        EXPECT_TRUE(process->WaitForLine("ready")) << "td7sim did not open its ports";
+        return process;
+    }
+
+    Bytes ReadMemoryFile() const {
+        std::ifstream in(m_file, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    void TearDown() override { std::filesystem::remove(m_file); }
+
+    // Where a block's answer lies in the memory file: system 34 bytes, then per patch a common
+    // record of 58, 18 triggers of 22 and 59 note-map records of 19, then instruments of 33.
+    static std::size_t PatchAt(int p) { return 34 + std::size_t(p) * 1575; }
+    static std::size_t TriggerAt(int p, int t) { return PatchAt(p) + 58 + std::size_t(t) * 22; }
+    static std::size_t NoteAt(int p, int n) { return PatchAt(p) + 58 + 396 + std::size_t(n) * 19; }
+    static std::size_t InstrumentAt(int i) { return 34 + 32 * 1575 + std::size_t(i) * 33; }
+
+    // JACK client names are short (64 bytes at most); the process ID keeps them unique.
+    const std::string m_name = "td7sim-" + std::to_string(::getpid());
+    const std::filesystem::path m_file = std::filesystem::temp_directory_path() / (m_name + ".syx");
+};
+
+TEST_F(Td7SimOverJack, AnswersRequestsWithWhatItsMemoryFileHolds) {
+    auto sim = Start({"--content", "random", "--seed", "5"});
+    MidiClient client(m_name);
+    struct Case {
+        roland::Address address;
+        std::uint32_t size;
+        std::size_t fileOffset;
+    };
+    const Case cases[] = {
+        {{0x03, 0, 0, 0}, 23, 0},
+        {{0x00, 0x1F, 0x12, 0}, 11, TriggerAt(31, 17)},
+        {{0x00, 0x1F, 0x5D, 0}, 8, NoteAt(31, 58)},
+        {{0x01, 0x01, 0x00, 0}, 22, InstrumentAt(128)},
+        {{0x01, 0x03, 0x7F, 0}, 22, InstrumentAt(511)},
+    };
+    for (const auto& c : cases) client.Send(roland::DataRequest(0x10, c.address, c.size));
+
+    ASSERT_TRUE(client.Replies().WaitFor(std::size(cases)));
+    sim->Signal(SIGTERM);
+    ASSERT_EQ(sim->ExitStatus(), 0);
+    const Bytes file = ReadMemoryFile();
+    ASSERT_EQ(file.size(), 67330u);
+    const auto replies = client.Replies().Messages();
+    ASSERT_EQ(replies.size(), std::size(cases));
+    for (std::size_t k = 0; k < std::size(cases); ++k) {
+        const auto at = file.begin() + std::ptrdiff_t(cases[k].fileOffset);
+        EXPECT_EQ(replies[k], Bytes(at, at + std::ptrdiff_t(cases[k].size + 11))) << k;
+    }
+}
+
+TEST_F(Td7SimOverJack, TakesDataSetsForItsDeviceIdAndWritesTheMemoryOnRequest) {
+    auto sim = Start({"--device-id", "5"});  // 0x04
+    MidiClient client(m_name);
+    const Bytes name{'J', 'a', 'c', 'k', 'e', 'd'};
+    client.Send(roland::DataSet(0x04, {0x00, 0x03, 0x00, 0x02}, name));
+    client.Send(roland::DataRequest(0x04, {0x00, 0x03, 0x00, 0x00}, 47));
+
+    ASSERT_TRUE(client.Replies().WaitFor(1));
+    const Bytes reply = client.Replies().Messages().front();
+    ASSERT_EQ(reply.size(), 58u);
+    EXPECT_EQ(reply[2], 0x04);
+    EXPECT_EQ(Bytes(reply.begin() + 11, reply.begin() + 17), name);
+
+    sim->Signal(SIGUSR1);
+    ASSERT_TRUE(sim->WaitForLine("saved"));
+    const Bytes file = ReadMemoryFile();
+    ASSERT_EQ(file.size(), 67330u);
+    EXPECT_EQ(Bytes(file.begin() + PatchAt(3), file.begin() + PatchAt(3) + 58), reply);
+}
+
+}  // namespace
+}  // namespace simulator::test

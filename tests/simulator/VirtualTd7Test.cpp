@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "simulator/RolandSysex.h"
+#include "simulator/VirtualTd7.h"
+#include "tests/simulator/MessageSink.h"
+
+namespace simulator::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class VirtualTd7Test : public testing::Test {
+  protected:
+    void Send(const Bytes& message) { m_module.Send(message.data(), message.size()); }
+
+    Bytes Expected(const Block& block) {
+        std::lock_guard lock(m_module.ModuleMutex());
+        return m_module.Module().DataSetOf(block);
+    }
+
+    MessageSink m_replies;
+    VirtualTd7 m_module{
+        [this](const std::uint8_t* data, std::size_t len) { m_replies.Push(data, len); }};
+};
+
+TEST_F(VirtualTd7Test, AnswersRequestsFromItsOwnThreadInOrder) {
+    {
+        std::lock_guard lock(m_module.ModuleMutex());
+        m_module.Module().LoadRandom(77);
+    }
+    std::vector<Block> blocks;
+    for (int k = 0; k < Td7Module::kBlockCount; k += 37) blocks.push_back(Td7Module::BlockAt(k));
+    for (const auto& block : blocks) {
+        Send(roland::DataRequest(0x10, block.address, std::uint32_t(block.size)));
+        Send({0xF8});  // a stray real-time byte on its own is nothing to the module
+    }
+
+    ASSERT_TRUE(m_replies.WaitFor(blocks.size()));
+    const auto replies = m_replies.Messages();
+    ASSERT_EQ(replies.size(), blocks.size());
+    for (std::size_t k = 0; k < blocks.size(); ++k) EXPECT_EQ(replies[k], Expected(blocks[k]));
+    for (auto id : m_replies.Threads()) EXPECT_NE(id, std::this_thread::get_id());
+}
+
+TEST_F(VirtualTd7Test, AppliesADataSetBeforeTheNextRequest) {
+    const auto block = Td7Module::CommonBlock(7);
+    const Bytes name{'G', 'r', 'o', 'o', 'v', 'e'};
+    Send(roland::DataSet(0x10, {0, 7, 0, 2}, name));
+    Send(roland::DataRequest(0x10, block.address, 47));
+
+    ASSERT_TRUE(m_replies.WaitFor(1));
+    const Bytes reply = m_replies.Messages().front();
+    EXPECT_EQ(Bytes(reply.begin() + 11, reply.begin() + 17), name);
+    EXPECT_EQ(reply, Expected(block));
+}
+
+TEST_F(VirtualTd7Test, DeviceIdComesFromTheConstructor) {
+    MessageSink replies;
+    VirtualTd7 module([&](const std::uint8_t* data, std::size_t len) { replies.Push(data, len); },
+                      0x03);
+    const Bytes toOther = roland::DataRequest(0x10, {0x03, 0, 0, 0}, 23);
+    const Bytes toIt = roland::DataRequest(0x03, {0x03, 0, 0, 0}, 23);
+    module.Send(toOther.data(), toOther.size());
+    module.Send(toIt.data(), toIt.size());
+    ASSERT_TRUE(replies.WaitFor(1));
+    EXPECT_EQ(replies.Messages().front()[2], 0x03);
+}
+
+// A request of 15 bytes and its answer of 34 cannot take less than 49 byte times on a cable.
+TEST_F(VirtualTd7Test, WireTimingTakesAtLeastTheCablesTime) {
+    m_module.SetWireTiming(true);
+    const auto start = std::chrono::steady_clock::now();
+    Send(roland::DataRequest(0x10, {0x03, 0, 0, 0}, 23));
+    Send(roland::DataRequest(0x10, {0x03, 0, 0, 0}, 23));
+    ASSERT_TRUE(m_replies.WaitFor(2));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    // The second request queues behind the first on the way in: 2 x 15 in, then 34 out.
+    EXPECT_GE(elapsed, (2 * 15 + 34) * VirtualTd7::kByteTime);
+    EXPECT_EQ(m_replies.Messages()[0].size(), 34u);
+}
+
+TEST(VirtualTd7, StopsWithoutDeliveringWhatIsStillOnTheWire) {
+    MessageSink replies;
+    {
+        VirtualTd7 module(
+            [&](const std::uint8_t* data, std::size_t len) { replies.Push(data, len); });
+        module.SetWireTiming(true);
+        const Bytes request = roland::DataRequest(0x10, {0x01, 0, 0, 0}, 22);
+        for (int k = 0; k < 200; ++k) module.Send(request.data(), request.size());
+    }  // 200 x 48 byte times would be three seconds
+    EXPECT_LT(replies.Messages().size(), 200u);
+}
+
+}  // namespace
+}  // namespace simulator::test
