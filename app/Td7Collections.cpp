@@ -1,5 +1,6 @@
 #include "app/Td7Collections.h"
 
+#include "midilink/DeviceIds.h"
 #include "midilink/MidiLink.h"
 #include "midilink/Types.h"
 
@@ -7,32 +8,35 @@ namespace app {
 
 namespace {
 
-void Prepare(Block block, int index, std::uint8_t* buffer, int size) {
+// One instance per block, so that the address rule is chosen at compile time: this runs
+// for every record of every collection on each received message.
+template <Block B>
+void Prepare(int index, std::uint8_t* buffer, int size) {
     // A record too short for a header is not one of ours; leave it alone.
     if (size < kHeaderSize) return;
-    WriteHeader(block, index, buffer);
+    FillHeader(buffer, static_cast<std::uint8_t>(midilink::GetDeviceId(0)), AddressOf(B, index));
 }
 
 }  // namespace
 
 void SystemDumpPrepare(midilink::TDumpCollection*, int index, std::uint8_t* buffer, int size) {
-    Prepare(Block::System, index, buffer, size);
+    Prepare<Block::System>(index, buffer, size);
 }
 
 void ProgDumpPrepare(midilink::TDumpCollection*, int index, std::uint8_t* buffer, int size) {
-    Prepare(Block::Prog, index, buffer, size);
+    Prepare<Block::Prog>(index, buffer, size);
 }
 
 void TriggerDumpPrepare(midilink::TDumpCollection*, int index, std::uint8_t* buffer, int size) {
-    Prepare(Block::Trigger, index, buffer, size);
+    Prepare<Block::Trigger>(index, buffer, size);
 }
 
 void NotemapDumpPrepare(midilink::TDumpCollection*, int index, std::uint8_t* buffer, int size) {
-    Prepare(Block::Notemap, index, buffer, size);
+    Prepare<Block::Notemap>(index, buffer, size);
 }
 
 void InstrumentDumpPrepare(midilink::TDumpCollection*, int index, std::uint8_t* buffer, int size) {
-    Prepare(Block::Instrument, index, buffer, size);
+    Prepare<Block::Instrument>(index, buffer, size);
 }
 
 TTd7Collections::TTd7Collections(midilink::TMidiLink* link,

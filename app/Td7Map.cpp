@@ -53,28 +53,11 @@ int PatchBytes() {
 Address RecordAddress(Block block, int i) {
     // Beyond the collection there is no record, and a2 a3 would wrap into another block.
     if (i < 0 || i >= InfoOf(block).Count) throw midilink::Error("Index out of bounds");
-    switch (block) {
-        case Block::System:
-            return {0x03, 0x00, 0x00, 0x00};
-        case Block::Prog:
-            return {0x00, Byte(i), 0x00, 0x00};
-        case Block::Trigger:
-            return {0x00, Byte(i / kTriggersPerPatch), Byte(i % kTriggersPerPatch + 1), 0x00};
-        case Block::Notemap:
-            return {0x00, Byte(i / kNotesPerPatch), Byte(i % kNotesPerPatch + kFirstNote), 0x00};
-        case Block::Instrument:
-            return {0x01, Byte((i >> 7) & 3), Byte(i & 0x7F), 0x00};
-    }
-    return {};
+    return AddressOf(block, i);
 }
 
 void WriteHeader(Block block, int i, std::uint8_t* buffer) {
-    const Address address = RecordAddress(block, i);
-    buffer[1] = midilink::kRolandId;
-    buffer[2] = Byte(midilink::GetDeviceId(0));
-    buffer[3] = midilink::kTd7ModelId;
-    buffer[4] = midilink::kDataSet;
-    for (int k = 0; k < 4; ++k) buffer[5 + k] = address[k];
+    FillHeader(buffer, Byte(midilink::GetDeviceId(0)), RecordAddress(block, i));
 }
 
 std::string RequestCommand(Block block, int i) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "midilink/Types.h"
+
 namespace app {
 
 // The five kinds of record, one dump collection each.
@@ -57,10 +59,38 @@ inline constexpr int NotemapRecord(int p, int n) {
 using Address = std::array<std::uint8_t, 4>;
 
 // Address a1 a2 a3 a4 of record i of the block (a4 is 0: the block's first data byte).
+// Raises "Index out of bounds" for a record outside the block.
 Address RecordAddress(Block block, int i);
 
-// Writes bytes 1..8 of a record header: Roland, device ID entry 0, TD-7, data set and the
-// address of record i. Byte 0, data, checksum and F7 are the collection's.
+// The same without the range check, for the header rebuilt on every received message.
+constexpr Address AddressOf(Block block, int i) {
+    auto byte = [](int value) { return static_cast<std::uint8_t>(value); };
+    switch (block) {
+        case Block::System:
+            return {0x03, 0x00, 0x00, 0x00};
+        case Block::Prog:
+            return {0x00, byte(i), 0x00, 0x00};
+        case Block::Trigger:
+            return {0x00, byte(i / kTriggersPerPatch), byte(i % kTriggersPerPatch + 1), 0x00};
+        case Block::Notemap:
+            return {0x00, byte(i / kNotesPerPatch), byte(i % kNotesPerPatch + kFirstNote), 0x00};
+        case Block::Instrument:
+            return {0x01, byte((i >> 7) & 3), byte(i & 0x7F), 0x00};
+    }
+    return {};
+}
+
+// Writes bytes 1..8 of a record header: Roland, the device ID, TD-7, data set, address.
+// Byte 0, data, checksum and F7 are the collection's.
+inline void FillHeader(std::uint8_t* buffer, std::uint8_t deviceId, const Address& address) {
+    buffer[1] = midilink::kRolandId;
+    buffer[2] = deviceId;
+    buffer[3] = midilink::kTd7ModelId;
+    buffer[4] = midilink::kDataSet;
+    for (int k = 0; k < 4; ++k) buffer[5 + k] = address[k];
+}
+
+// The header of record i with DeviceIds entry 0 ("Index out of bounds" outside the block).
 void WriteHeader(Block block, int i, std::uint8_t* buffer);
 
 // The data-request message for record i of the block, its "%0.2x" fields filled; the

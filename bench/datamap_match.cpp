@@ -20,8 +20,10 @@ class NullLink : public midilink::TMidiLink {
     void PutLong(const std::uint8_t*, int) override {}
 };
 
-// A data-set answer for record i of the block, as the module sends it.
+// A data-set answer for record i of the block, as the module with device ID 10h sends it.
 std::vector<std::uint8_t> Answer(app::Block block, int i) {
+    midilink::ClearDeviceIds();
+    midilink::SetDeviceId(0, 0x10);
     std::vector<std::uint8_t> message(app::InfoOf(block).Size, 0x01);
     message[0] = midilink::kSysexStart;
     app::WriteHeader(block, i, message.data());
@@ -31,8 +33,6 @@ std::vector<std::uint8_t> Answer(app::Block block, int i) {
 }
 
 void Offer(benchmark::State& state, std::vector<std::uint8_t> message, bool matches) {
-    midilink::ClearDeviceIds();
-    midilink::SetDeviceId(0, 0x10);
     NullLink link;
     app::TTd7Collections dumps(
         &link, [](midilink::TDumpCollection*, int) {}, [](midilink::TDumpCollection*, int) {});
