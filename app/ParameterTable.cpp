@@ -456,7 +456,7 @@ std::vector<std::string> BuildItems(ItemList list) {
         }
         case ItemList::Sounds: {
             std::vector<std::string> items;
-            char text[8];
+            char text[16];
             for (int i = 0; i < kInstrumentCount; ++i) {
                 std::snprintf(text, sizeof text, "%03d", i + 1);
                 items.emplace_back(text);
@@ -467,9 +467,9 @@ std::vector<std::string> BuildItems(ItemList list) {
             return Strings(kLayerModes);
         case ItemList::Waveforms: {
             std::vector<std::string> items;
-            char number[8];
-            for (std::size_t i = 0; i < kWaveforms.size(); ++i) {
-                std::snprintf(number, sizeof number, "%03zu ", i);
+            char number[16];
+            for (int i = 0; i < static_cast<int>(kWaveforms.size()); ++i) {
+                std::snprintf(number, sizeof number, "%03d ", i);
                 items.push_back(number + std::string(kWaveforms[i]));
             }
             return items;
