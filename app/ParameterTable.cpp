@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <span>
 
 #include "app/Td7Collections.h"
 #include "app/Td7Decode.h"
@@ -95,46 +96,54 @@ constexpr int kAssignGroups = 32;
 constexpr std::array<SV, 16> kMinVelocities = {"1",  "2",  "3",  "5",  "7",  "10", "13", "17",
                                                "21", "26", "31", "37", "43", "49", "56", "64"};
 
+// The lists written out in full; the generated ones (numbers, notes, instruments, waveform
+// numbers) have none here.
+constexpr std::span<const SV> FixedNames(ItemList list) {
+    switch (list) {
+        case ItemList::Effect1Types:
+            return kEffect1Types;
+        case ItemList::Effect2Types:
+            return kEffect2Types;
+        case ItemList::PedalCtrlModes:
+            return kPedalCtrlModes;
+        case ItemList::PedalAssigns:
+            return kPedalAssigns;
+        case ItemList::VelocityCurves:
+            return kVelocityCurves;
+        case ItemList::LayerModes:
+            return kLayerModes;
+        case ItemList::Polyphony:
+            return kPolyphony;
+        case ItemList::CtrlChModes:
+            return kCtrlChModes;
+        case ItemList::FootSwModes:
+            return kFootSwModes;
+        case ItemList::SetSend1:
+            return kSetSend1;
+        case ItemList::SetSend2:
+            return kSetSend2;
+        case ItemList::InterfaceModes:
+            return kInterfaceModes;
+        default:
+            return {};
+    }
+}
+
 constexpr int CountOf(ItemList list) {
     switch (list) {
-        case ItemList::None:
-            return 0;
-        case ItemList::Effect1Types:
-            return kEffect1Types.size();
-        case ItemList::Effect2Types:
-            return kEffect2Types.size();
-        case ItemList::PedalCtrlModes:
-            return kPedalCtrlModes.size();
-        case ItemList::PedalAssigns:
-            return kPedalAssigns.size();
-        case ItemList::VelocityCurves:
-            return kVelocityCurves.size();
         case ItemList::SeqPatterns:
             return kSeqPatterns;
         case ItemList::Notes:
             return kNotesPerPatch;
         case ItemList::Sounds:
             return kInstrumentCount;
-        case ItemList::LayerModes:
-            return kLayerModes.size();
         case ItemList::Waveforms:
-            return kWaveforms.size();
-        case ItemList::Polyphony:
-            return kPolyphony.size();
+            return static_cast<int>(kWaveforms.size());
         case ItemList::AssignGroups:
             return kAssignGroups;
-        case ItemList::CtrlChModes:
-            return kCtrlChModes.size();
-        case ItemList::FootSwModes:
-            return kFootSwModes.size();
-        case ItemList::SetSend1:
-            return kSetSend1.size();
-        case ItemList::SetSend2:
-            return kSetSend2.size();
-        case ItemList::InterfaceModes:
-            return kInterfaceModes.size();
+        default:
+            return static_cast<int>(FixedNames(list).size());
     }
-    return 0;
 }
 
 constexpr WindowId WindowFor(PanelId panel) {
@@ -422,11 +431,6 @@ constexpr auto kTable = [] {
     return out;
 }();
 
-template <std::size_t N>
-std::vector<std::string> Strings(const std::array<SV, N>& names) {
-    return std::vector<std::string>(names.begin(), names.end());
-}
-
 std::vector<std::string> OffThenNumbers(int count) {
     std::vector<std::string> items{"Off"};
     for (int k = 1; k < count; ++k) items.push_back(std::to_string(k));
@@ -434,62 +438,33 @@ std::vector<std::string> OffThenNumbers(int count) {
 }
 
 std::vector<std::string> BuildItems(ItemList list) {
+    std::vector<std::string> items;
+    char number[16];
     switch (list) {
-        case ItemList::None:
-            return {};
-        case ItemList::Effect1Types:
-            return Strings(kEffect1Types);
-        case ItemList::Effect2Types:
-            return Strings(kEffect2Types);
-        case ItemList::PedalCtrlModes:
-            return Strings(kPedalCtrlModes);
-        case ItemList::PedalAssigns:
-            return Strings(kPedalAssigns);
-        case ItemList::VelocityCurves:
-            return Strings(kVelocityCurves);
         case ItemList::SeqPatterns:
             return OffThenNumbers(kSeqPatterns);
-        case ItemList::Notes: {
-            std::vector<std::string> items;
+        case ItemList::AssignGroups:
+            return OffThenNumbers(kAssignGroups);
+        case ItemList::Notes:
             for (int n = 0; n < kNotesPerPatch; ++n) items.push_back(NoteLabel(n));
             return items;
-        }
-        case ItemList::Sounds: {
-            std::vector<std::string> items;
-            char text[16];
+        case ItemList::Sounds:
             for (int i = 0; i < kInstrumentCount; ++i) {
-                std::snprintf(text, sizeof text, "%03d", i + 1);
-                items.emplace_back(text);
+                std::snprintf(number, sizeof number, "%03d", i + 1);
+                items.emplace_back(number);
             }
             return items;
-        }
-        case ItemList::LayerModes:
-            return Strings(kLayerModes);
-        case ItemList::Waveforms: {
-            std::vector<std::string> items;
-            char number[16];
+        case ItemList::Waveforms:
             for (int i = 0; i < static_cast<int>(kWaveforms.size()); ++i) {
                 std::snprintf(number, sizeof number, "%03d ", i);
                 items.push_back(number + std::string(kWaveforms[i]));
             }
             return items;
+        default: {
+            const std::span<const SV> names = FixedNames(list);
+            return std::vector<std::string>(names.begin(), names.end());
         }
-        case ItemList::Polyphony:
-            return Strings(kPolyphony);
-        case ItemList::AssignGroups:
-            return OffThenNumbers(kAssignGroups);
-        case ItemList::CtrlChModes:
-            return Strings(kCtrlChModes);
-        case ItemList::FootSwModes:
-            return Strings(kFootSwModes);
-        case ItemList::SetSend1:
-            return Strings(kSetSend1);
-        case ItemList::SetSend2:
-            return Strings(kSetSend2);
-        case ItemList::InterfaceModes:
-            return Strings(kInterfaceModes);
     }
-    return {};
 }
 
 }  // namespace
