@@ -222,7 +222,14 @@ void TMidiInput::WindowProc(std::uint32_t message, std::uintptr_t) {
     switch (message) {
         case PortMsgData:
             data->dataNotePending.store(false);
-            if (OnMidiInput && m_open && PendingCount() > 0) OnMidiInput(this);
+            if (OnMidiInput && m_open && PendingCount() > 0) {
+                OnMidiInput(this);
+                // Notes are posted once per batch; a handler that left events waiting is
+                // called again, as if each event had brought its own note.
+                if (m_open && PendingCount() > 0 && !data->dataNotePending.exchange(true) &&
+                    !m_window.Post(PortMsgData, 0))
+                    data->dataNotePending.store(false);
+            }
             break;
         case PortMsgOverflow: {
             data->overflowNotePending.store(false);

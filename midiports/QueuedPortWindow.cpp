@@ -41,10 +41,12 @@ bool QueuedPortWindow::Take(std::uint32_t& message, std::uintptr_t& param) {
 }
 
 int QueuedPortWindow::DeliverPending() {
+    // Only what is queued now: a note posted by a receiver waits for the next turn.
+    const std::size_t end = m_enqueue.load(std::memory_order_acquire);
     int delivered = 0;
     std::uint32_t message = 0;
     std::uintptr_t param = 0;
-    while (Take(message, param)) {
+    while (m_dequeue != end && Take(message, param)) {
         ++delivered;
         if (m_receiver) m_receiver(message, param);
     }

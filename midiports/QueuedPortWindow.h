@@ -21,7 +21,7 @@ public:
     bool Post(std::uint32_t message, std::uintptr_t param) override;
 
 protected:
-    // GUI thread: delivers every note queued now; returns how many. A receiver that
+    // GUI thread: delivers the notes queued now; returns how many. A receiver that
     // throws ends the delivery; the notes after it stay queued.
     int DeliverPending();
 
