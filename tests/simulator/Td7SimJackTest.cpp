@@ -26,7 +26,11 @@ using Clock = std::chrono::steady_clock;
 // td7sim with its standard output on a pipe, so that the test can wait for what it says.
 class Td7SimProcess {
   public:
-    explicit Td7SimProcess(std::vector<std::string> args) {
+    explicit Td7SimProcess(std::vector<std::string> args) : m_args(std::move(args)) {
+        // Everything the child needs is made before the fork: after it, only exec.
+        std::vector<char*> argv{const_cast<char*>(TD7SIM_PATH)};
+        for (auto& arg : m_args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
         int pipeFds[2];
         if (::pipe(pipeFds) != 0) throw std::runtime_error("pipe failed");
         m_pid = ::fork();
@@ -34,9 +38,6 @@ class Td7SimProcess {
             ::dup2(pipeFds[1], STDOUT_FILENO);
             ::close(pipeFds[0]);
             ::close(pipeFds[1]);
-            std::vector<char*> argv{const_cast<char*>(TD7SIM_PATH)};
-            for (auto& arg : args) argv.push_back(arg.data());
-            argv.push_back(nullptr);
             ::execv(TD7SIM_PATH, argv.data());
             ::_exit(127);
         }
@@ -47,7 +48,10 @@ class Td7SimProcess {
     ~Td7SimProcess() {
         if (m_pid > 0 && !m_exited) {
             ::kill(m_pid, SIGTERM);
-            ExitStatus(10s);
+            if (ExitStatus(10s) < 0) {
+                ::kill(m_pid, SIGKILL);
+                ::waitpid(m_pid, nullptr, 0);
+            }
         }
         ::close(m_out);
     }
@@ -95,6 +99,7 @@ class Td7SimProcess {
         return true;
     }
 
+    std::vector<std::string> m_args;
     pid_t m_pid = -1;
     int m_out = -1;
     bool m_exited = false;
