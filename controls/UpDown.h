@@ -1,0 +1,85 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+namespace controls {
+
+// A pair of arrow buttons that steps a 16-bit Position between Min and Max and shows it
+// in an associated control (an edit field beside it). The arrow keys pressed in that
+// field step it too.
+class TUpDown : public QWidget {
+    Q_OBJECT
+
+  public:
+    enum TUDBtnType { btNext, btPrev };
+    enum TUDOrientation { udHorizontal, udVertical };
+
+    using TUDClickEvent = std::function<void(TUpDown* sender, TUDBtnType button)>;
+    using TUDChangingEvent = std::function<void(TUpDown* sender, bool& allowChange)>;
+
+    explicit TUpDown(QWidget* parent = nullptr);
+    ~TUpDown() override;
+
+    int Position() const { return m_position; }
+    // Limited to Min..Max; shown in the associate. Sends nothing.
+    void SetPosition(int position);
+    int Min() const { return m_min; }
+    void SetMin(int min);
+    int Max() const { return m_max; }
+    void SetMax(int max);
+    int Increment() const { return m_increment; }
+    void SetIncrement(int increment) { m_increment = increment; }
+    bool Wrap() const { return m_wrap; }
+    void SetWrap(bool wrap) { m_wrap = wrap; }
+    bool ArrowKeys() const { return m_arrowKeys; }
+    void SetArrowKeys(bool arrowKeys) { m_arrowKeys = arrowKeys; }
+    bool Thousands() const { return m_thousands; }
+    void SetThousands(bool thousands);
+    TUDOrientation Orientation() const { return m_orientation; }
+    void SetOrientation(TUDOrientation orientation);
+    QWidget* Associate() const { return m_associate; }
+    void SetAssociate(QWidget* associate);
+
+    // One step as the user makes it: OnChanging may refuse it; a step that moves Position
+    // ends in Click. At a limit without Wrap nothing happens.
+    void Step(TUDBtnType button);
+
+    TUDChangingEvent OnChanging;
+    TUDClickEvent OnClick;
+
+    QSize sizeHint() const override;
+
+  protected:
+    virtual void Click(TUDBtnType button);
+
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    TUDBtnType ButtonAt(QPoint point) const;
+    QRect ButtonRect(TUDBtnType button) const;
+    void UserStep(TUDBtnType button);
+    void Repeat();
+    void ShowPosition();
+
+    int m_position = 0;
+    int m_min = 0;
+    int m_max = 100;
+    int m_increment = 1;
+    bool m_wrap = false;
+    bool m_arrowKeys = true;
+    bool m_thousands = false;
+    TUDOrientation m_orientation = udVertical;
+    QPointer<QWidget> m_associate;
+    std::optional<TUDBtnType> m_pressed;
+    QTimer m_repeat;
+};
+
+}  // namespace controls

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <Qt>
+
+#include "controls/KnobGeometry.h"
+
+namespace controls {
+namespace {
+
+TEST(KnobGeometry, RadiiFollowTheSmallerSideMarginAndDot) {
+    EXPECT_EQ(IndicatorRadius({29, 37, 0, 5, 4}), 8);
+    EXPECT_EQ(BodyRadius({29, 37, 0, 5, 4}), 6);
+    EXPECT_EQ(IndicatorRadius({33, 41, 0, 7, 4}), 10);
+    EXPECT_EQ(BodyRadius({33, 41, 0, 7, 4}), 8);
+    // The wider side does not count; the margin and a larger dot pull the dot inward.
+    EXPECT_EQ(IndicatorRadius({60, 37, 0, 5, 4}), 12);
+    EXPECT_EQ(IndicatorRadius({33, 41, 3, 7, 6}), 5);
+}
+
+TEST(KnobGeometry, DotRunsOnTheBodysCentre) {
+    for (const TKnobLayout layout : {TKnobLayout{29, 37, 0, 5, 4}, TKnobLayout{33, 41, 0, 7, 4}}) {
+        const QRect body = BodyBox(layout);
+        const QRect dot = IndicatorBox(layout, QPoint(0, 0));
+        EXPECT_EQ(body.x() * 2 + body.width(), dot.x() * 2 + dot.width());
+        EXPECT_EQ(body.y() * 2 + body.height(), dot.y() * 2 + dot.height());
+        // The dot at full radius stays inside the body.
+        const int r1 = IndicatorRadius(layout);
+        for (QPoint delta : {QPoint(r1, 0), QPoint(-r1, 0), QPoint(0, r1), QPoint(0, -r1)})
+            EXPECT_TRUE(body.contains(IndicatorBox(layout, delta))) << delta.x() << delta.y();
+    }
+    // 29 x 37, Offset 5: the body's box is 22 pixels wide, centred at (15, 23).
+    EXPECT_EQ(BodyBox({29, 37, 0, 5, 4}), QRect(4, 12, 22, 22));
+}
+
+TEST(KnobGeometry, MiddleValueStandsStraightUp) {
+    EXPECT_DOUBLE_EQ(IndicatorAngle(50, 0, 100, 120, 300), 270.0);
+    EXPECT_EQ(IndicatorDelta(270.0, 8), QPoint(0, -8));
+    EXPECT_EQ(IndicatorDelta(270.0, 14), QPoint(0, -14));
+}
+
+TEST(KnobGeometry, SweepRunsClockwiseFromLowerLeftToLowerRight) {
+    const QPoint atMin = IndicatorDelta(IndicatorAngle(0, 0, 100, 120, 300), 14);
+    const QPoint atMax = IndicatorDelta(IndicatorAngle(100, 0, 100, 120, 300), 14);
+    EXPECT_EQ(atMin.y(), 12);  // 12.12 truncated toward zero
+    EXPECT_EQ(atMax.y(), 12);
+    EXPECT_LT(atMin.x(), 0);
+    EXPECT_EQ(atMax.x(), -atMin.x());
+    // A quarter of the way is left of and above the centre.
+    const QPoint quarter = IndicatorDelta(IndicatorAngle(25, 0, 100, 120, 300), 14);
+    EXPECT_LT(quarter.x(), 0);
+    EXPECT_LT(quarter.y(), 0);
+    // Negative ranges work the same.
+    EXPECT_DOUBLE_EQ(IndicatorAngle(0, -48, 48, 120, 300), 270.0);
+}
+
+TEST(KnobGeometry, EqualLimitsShowTheStartAngle) {
+    EXPECT_DOUBLE_EQ(IndicatorAngle(5, 5, 5, 120, 300), 120.0);
+}
+
+TEST(KnobGeometry, HighlightLightsTheUpperLeftRim) {
+    for (const TKnobLayout layout : {TKnobLayout{29, 37, 0, 5, 4}, TKnobLayout{33, 41, 0, 7, 4}}) {
+        const TArc arc = HighlightArc(layout);
+        EXPECT_GT(arc.startDegrees, 45);
+        EXPECT_LT(arc.startDegrees, 90);
+        EXPECT_GT(arc.startDegrees + arc.spanDegrees, 180);
+        EXPECT_LT(arc.startDegrees + arc.spanDegrees, 225);
+    }
+}
+
+TEST(KnobGeometry, ValueTextSitsAboveTheBody) {
+    const QRect box = ValueTextBox({33, 41, 0, 7, 4}, 13);
+    EXPECT_EQ(box, QRect(QPoint(1, 1), QPoint(30, 10)));
+}
+
+TEST(KnobGeometry, ValueTextMovesDownOnlyForFontsWithoutLeading) {
+    EXPECT_EQ(ValueTextTop(11, 8), -1);  // three pixels of leading: one above the box
+    EXPECT_EQ(ValueTextTop(10, 8), -1);
+    EXPECT_EQ(ValueTextTop(8, 7), 0);  // digits would start in the clipped row
+}
+
+TEST(KnobGeometry, DragUpRaisesOneStepPerPixel) {
+    EXPECT_EQ(DragValue(10, 100, 90), 20);
+    EXPECT_EQ(DragValue(10, 100, 105), 5);
+    // Far drags saturate instead of wrapping around.
+    EXPECT_EQ(DragValue(2147483600, 1000, 0), 2147483647);
+}
+
+TEST(KnobGeometry, MiddleValueRoundsUp) {
+    EXPECT_EQ(MiddleValue(-48, 48), 0);
+    EXPECT_EQ(MiddleValue(1, 40), 21);
+    EXPECT_EQ(MiddleValue(0, 127), 64);
+}
+
+TEST(KnobGeometry, NumericPadKeysOnlyOnThePad) {
+    EXPECT_EQ(KnobStepForKey(Qt::Key_Asterisk, true), TKnobStep::Middle);
+    EXPECT_EQ(KnobStepForKey(Qt::Key_Asterisk, false), std::nullopt);
+    EXPECT_EQ(KnobStepForKey(Qt::Key_Minus, false), std::nullopt);
+    EXPECT_EQ(KnobStepForKey(Qt::Key_Plus, false), std::nullopt);
+    // Arrows on the pad (Num Lock off) are still arrows.
+    EXPECT_EQ(KnobStepForKey(Qt::Key_Up, true), TKnobStep::Up);
+    EXPECT_EQ(StepValue(TKnobStep::Up, 2147483647, 0, 2147483647, 10), 2147483647);
+}
+
+}  // namespace
+}  // namespace controls
