@@ -26,6 +26,9 @@ inline constexpr std::uint8_t kEntryEmpty = 0x00;
 inline constexpr const char* kNotSetupFileError = "Not a TD7 setup file...";
 inline constexpr const char* kSetupExtensionError = "Other extension than \".td7\" not allowed";
 inline constexpr const char* kFileNotFoundError = "File %s not found.";
+// Asked by "Load Setup..." (yes/no) while the setup holds unsaved changes.
+inline constexpr const char* kSaveChangedSetupQuestion =
+    "The current setup is changed, do you want to save it?";
 
 inline constexpr const char* kSetupExtension = ".td7";
 inline constexpr const char* kSetupFilter = "TD7 Data|*.td7";

@@ -106,30 +106,27 @@ TEST_F(DefaultPatchTest, InitializeOnSlotFiveThenTransmitAddressesSlotFive) {
     }
 }
 
-TEST_F(DefaultPatchTest, StoredAddressesAndChecksumsOfThePatchAreNeverReliedOn) {
+TEST_F(DefaultPatchTest, StoredHeadersAndChecksumsAreNotReliedOnAndAShortPatchIsRefused) {
+    TagAll(1);
+    ClearModified();
     const auto original = app::DefaultPatchBytes();
     Bytes damaged(original.begin(), original.end());
     for (const Place& place : Places()) {
         damaged[place.pos + 6] = 0x1F;
         damaged[place.pos + place.size - 2] = 0x00;
     }
+    const Bytes shortPatch(original.begin(), original.end() - 1);
+    EXPECT_THROW(app::InitializePatch(dumps, present, 4, shortPatch), midilink::Error);
+    EXPECT_FALSE(present.PatchPresent(4));
+    EXPECT_FALSE(AnyModified());
+    EXPECT_EQ(At(Block::Prog, 4), (Tag{Block::Prog, 4, 1}));
+
     app::InitializePatch(dumps, present, 4, damaged);
     dumps.TriggerDump.SendRecord(app::TriggerRecord(4, 17));
     const Bytes m = link.LongMessages().at(0);
     EXPECT_EQ(m[6], 0x04);
     EXPECT_EQ(m[7], 18);
     EXPECT_TRUE(Sealed(m.data(), 22));
-}
-
-TEST_F(DefaultPatchTest, ShortPatchChangesNothing) {
-    TagAll(1);
-    ClearModified();
-    const auto patch = app::DefaultPatchBytes();
-    const Bytes shortPatch(patch.begin(), patch.end() - 1);
-    EXPECT_THROW(app::InitializePatch(dumps, present, 4, shortPatch), midilink::Error);
-    EXPECT_FALSE(present.PatchPresent(4));
-    EXPECT_FALSE(AnyModified());
-    EXPECT_EQ(At(Block::Prog, 4), (Tag{Block::Prog, 4, 1}));
 }
 
 }  // namespace

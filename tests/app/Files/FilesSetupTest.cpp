@@ -74,12 +74,22 @@ TEST_F(SetupFileTest, FullSetupRoundTripsEveryRecordAndState) {
     for (int p = 0; p < app::kPatchCount; p += 3) present.SetPatchPresent(p, true);
     present.SetInstrumentsPresent(true);
     present.SetSystemPresent(true);
-    const Bytes image = Image();
+    const fs::path file = dir / "Kit.TD7";
+    app::TSetupFile(dumps, present).SaveTo(file);
+    const Bytes image = ReadAll(file);
     EXPECT_EQ(image.size(), 10 + 11 * 1576 + 21 * 1 + 16897 + 35u);
 
     Target target;
     for (int p = 0; p < app::kPatchCount; ++p) target.present.SetPatchPresent(p, p % 2 == 1);
-    app::LoadSetupImage(image, target.dumps, target.present);
+    app::TSetupFile setup(target.dumps, target.present);
+    int nameChanges = 0;
+    setup.OnFileNameChange = [&](app::TSetupFile*) { ++nameChanges; };
+    EXPECT_EQ(setup.CaptionName(), "Untitled.td7");
+    setup.Load(file);
+    EXPECT_FALSE(setup.Modified());
+    EXPECT_EQ(setup.FileName(), file.string());
+    EXPECT_EQ(setup.CaptionName(), "Kit.TD7");
+    EXPECT_EQ(nameChanges, 1);
 
     for (int p = 0; p < app::kPatchCount; ++p) {
         SCOPED_TRACE(p);
@@ -127,25 +137,6 @@ TEST_F(SetupFileTest, SetupWithoutSystemEntryKeepsTheSystemState) {
     target.present.SetSystemPresent(true);
     app::LoadSetupImage(image, target.dumps, target.present);
     EXPECT_TRUE(target.present.SystemPresent());
-}
-
-TEST_F(SetupFileTest, LoadClearsModifiedAndTakesTheName) {
-    TagAll(1);
-    present.SetPatchPresent(0, true);
-    const fs::path file = dir / "Kit.TD7";
-    app::TSetupFile(dumps, present).SaveTo(file);
-
-    Target target;
-    app::TSetupFile setup(target.dumps, target.present);
-    int nameChanges = 0;
-    setup.OnFileNameChange = [&](app::TSetupFile*) { ++nameChanges; };
-    EXPECT_EQ(setup.CaptionName(), "Untitled.td7");
-    setup.Load(file);
-    EXPECT_FALSE(setup.Modified());
-    EXPECT_EQ(setup.FileName(), file.string());
-    EXPECT_EQ(setup.CaptionName(), "Kit.TD7");
-    EXPECT_EQ(nameChanges, 1);
-    EXPECT_EQ(TagOf(target.dumps.ProgDump.Records(0)), (Tag{Block::Prog, 0, 1}));
 }
 
 // Every damaged or foreign file is refused as a whole, before any record or state changes.
@@ -217,19 +208,16 @@ TEST_F(SetupFileTest, RefusesAnythingButACompleteSetup) {
         EXPECT_EQ(setup.FileName(), "/old/setup.td7");
     }
     EXPECT_EQ(Snapshot(target.dumps), before);
-}
 
-TEST_F(SetupFileTest, MissingFileReportsTheFileSystemError) {
-    app::TSetupFile setup(dumps, present);
-    const fs::path file = dir / "gone.td7";
+    const fs::path gone = dir / "gone.td7";
     try {
-        setup.Load(file);
-        FAIL() << "loaded a missing file";
+        setup.Load(gone);
+        ADD_FAILURE() << "loaded a missing file";
     } catch (const app::FileError& e) {
         EXPECT_EQ(std::string(e.what()),
-                  "Cannot open file \"" + file.string() + "\". No such file or directory");
+                  "Cannot open file \"" + gone.string() + "\". No such file or directory");
     }
-    EXPECT_TRUE(setup.FileName().empty());
+    EXPECT_EQ(setup.FileName(), "/old/setup.td7");
 }
 
 TEST_F(SetupFileTest, SaveSetupNeedsTheTd7ExtensionInAnyCase) {
