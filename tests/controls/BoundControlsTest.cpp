@@ -41,10 +41,9 @@ Bytes DataSet(std::uint8_t value) {
             0xF7};
 }
 
-class BoundControlsTest : public ::testing::Test {
+class BoundControlsTest : public controls_test::WithTestApp, public ::testing::Test {
   protected:
     void SetUp() override {
-        controls_test::TestApp();
         midilink::ClearDeviceIds();
         midilink::SetDeviceId(0, 0x10);
         previousHandler =

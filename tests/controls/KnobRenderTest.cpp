@@ -13,10 +13,8 @@ namespace {
 
 // Renders knobs as the windows show them, at normal and double pixel density, and saves
 // them under /tmp for a person to look at.
-class KnobRenderTest : public ::testing::TestWithParam<int> {
+class KnobRenderTest : public controls_test::WithTestApp, public ::testing::TestWithParam<int> {
   protected:
-    void SetUp() override { controls_test::TestApp(); }
-
     QImage Render(TQvKnob& knob, const char* name) {
         const int ratio = GetParam();
         QImage image(knob.size() * ratio, QImage::Format_ARGB32_Premultiplied);

@@ -18,10 +18,9 @@ namespace controls {
 namespace {
 
 // Records the knob's events in the order they fire.
-class KnobTest : public ::testing::Test {
+class KnobTest : public controls_test::WithTestApp, public ::testing::Test {
   protected:
     void SetUp() override {
-        controls_test::TestApp();
         knob.OnValueChange = [this](TQvKnob*) { log.push_back("change"); };
         knob.OnMoving = [this](TQvKnob*) { log.push_back("moving"); };
         knob.OnMoved = [this](TQvKnob*) { log.push_back("moved"); };

@@ -17,4 +17,11 @@ inline QApplication& TestApp() {
     return *app;
 }
 
+// First base of a widget fixture, so that the application exists before the fixture's
+// widget members are built.
+class WithTestApp {
+  protected:
+    WithTestApp() { TestApp(); }
+};
+
 }  // namespace controls_test
