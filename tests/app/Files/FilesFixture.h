@@ -4,6 +4,7 @@
 // and write files, shared by the file tests.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -58,10 +59,10 @@ class FilesTest : public ::testing::Test {
     FilesTest() {
         midilink::ClearDeviceIds();
         midilink::SetDeviceId(0, 0x10);
-        dir =
-            fs::temp_directory_path() /
-            ("tamboro-files-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        // One folder per process and test: ctest runs tests of several builds at once.
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = fs::temp_directory_path() / ("tamboro-files-" + std::to_string(::getpid()) + "-" +
+                                           test->test_suite_name() + "." + test->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
