@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "MidiService.h"
+
+namespace midiports {
+
+// The system's MIDI service through RtMidi: the ALSA sequencer, or JACK where ALSA is not
+// available, or the one named by TAMBORO_MIDI_API ("alsa" or "jack"). Output device -1 is
+// a virtual port named "Tamboro" that the user connects with the system's patchbay.
+// Product names are port names without the client:port numbers, which change whenever a
+// device is plugged in again.
+class RtMidiService : public MidiService {
+public:
+    // clientName prefixes the client of every port this service opens.
+    explicit RtMidiService(std::string clientName = "Tamboro");
+    ~RtMidiService() override;
+
+    bool Available() const;  // false when no MIDI service could be reached at all
+    std::string ApiName() const;
+
+    int InDeviceCount() override;
+    MidiResult InProductName(int id, std::string& name) override;
+    MidiResult InOpen(MidiDevice** handle, int id, MidiCallback callback,
+                      void* instance) override;
+    MidiResult InClose(MidiDevice* handle) override;
+
+    int OutDeviceCount() override;
+    MidiResult OutProductName(int id, std::string& name) override;
+    MidiResult OutOpen(MidiDevice** handle, int id, MidiCallback callback,
+                       void* instance) override;
+    MidiResult OutClose(MidiDevice* handle) override;
+
+    // "Name 20:0" -> "Name"; names without the numbers stay as they are.
+    static std::string ProductName(const std::string& portName);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace midiports

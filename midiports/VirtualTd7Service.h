@@ -1,0 +1,42 @@
+#pragma once
+
+#include <memory>
+
+#include "MidiService.h"
+
+namespace simulator {
+class VirtualTd7;
+}
+
+namespace midiports {
+
+// The built-in virtual TD-7 as one input and one output device named "Virtual TD-7", so
+// that the editor can be tried without the hardware. The module lives as long as the
+// service, so its memory survives closing and opening the ports.
+class VirtualTd7Service : public MidiService {
+public:
+    static constexpr const char* kName = "Virtual TD-7";
+
+    VirtualTd7Service();
+    ~VirtualTd7Service() override;
+
+    simulator::VirtualTd7& Module();
+
+    int InDeviceCount() override { return 1; }
+    MidiResult InProductName(int id, std::string& name) override;
+    MidiResult InOpen(MidiDevice** handle, int id, MidiCallback callback,
+                      void* instance) override;
+    MidiResult InClose(MidiDevice* handle) override;
+
+    int OutDeviceCount() override { return 1; }
+    MidiResult OutProductName(int id, std::string& name) override;
+    MidiResult OutOpen(MidiDevice** handle, int id, MidiCallback callback,
+                       void* instance) override;
+    MidiResult OutClose(MidiDevice* handle) override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace midiports
