@@ -71,19 +71,12 @@ TColor FromQColor(const QColor& color) {
            (static_cast<TColor>(rgb.blue()) << 16);
 }
 
-void SetTextColor(QWidget* widget, const QColor& color) {
+void SetTextColor(QWidget* widget, QPalette::ColorRole role, const QColor& color) {
     QPalette palette = widget->palette();
-    // Disabled controls keep the platform's gray text.
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
-        for (QPalette::ColorRole role :
-             {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-            palette.setColor(group, role, color);
+        palette.setColor(group, role, color);
     widget->setPalette(palette);
     widget->update();
-}
-
-QColor TextColor(const QWidget* widget) {
-    return widget->palette().color(QPalette::WindowText);
 }
 
 }  // namespace controls

@@ -36,9 +36,8 @@ QColor ToQColor(TColor color);
 // The 0x00BBGGRR value of a colour (alpha ignored).
 TColor FromQColor(const QColor& color);
 
-// Sets the colour every kind of control draws its text in (labels, edits, buttons, combo
-// boxes use different palette roles), and repaints.
-void SetTextColor(QWidget* widget, const QColor& color);
-QColor TextColor(const QWidget* widget);
+// Sets the colour a widget draws its text in (WindowText for captions, Text for edit
+// fields) for the enabled states, and repaints; disabled widgets keep the platform's gray.
+void SetTextColor(QWidget* widget, QPalette::ColorRole role, const QColor& color);
 
 }  // namespace controls

@@ -48,7 +48,8 @@ void TMidiCheckBox::UpdateColor() {
     const Qt::CheckState state = checkState();
     const int shown = state == Qt::Checked ? m_checkedValue : m_unCheckedValue;
     const bool normal = state == Qt::PartiallyChecked || shown == MidiCom().Default();
-    SetTextColor(this, ToQColor(normal ? clBlack : clBlue));
+    // The caption takes the colour; the check mark keeps its own.
+    SetTextColor(this, QPalette::WindowText, ToQColor(normal ? clBlack : clBlue));
 }
 
 }  // namespace controls

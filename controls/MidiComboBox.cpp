@@ -92,14 +92,15 @@ void TMidiComboBox::ValueFromBinding(midilink::TValueMidiCom*, std::int32_t valu
 }
 
 void TMidiComboBox::UpdateColor() {
-    if (m_valueMode == vmCommand) {
-        SetTextColor(this, ToQColor(clBlack, palette()));
-        return;
-    }
+    if (m_valueMode == vmCommand) return SetFontColor(clBlack);
     const int index = currentIndex();
     const int shown = index < 0 ? -1 : ItemValue(index);
-    SetTextColor(this,
-                 ToQColor(shown == MidiCom().Default() ? clBlack : m_nonDefaultColor, palette()));
+    SetFontColor(shown == MidiCom().Default() ? clBlack : m_nonDefaultColor);
+}
+
+void TMidiComboBox::SetFontColor(TColor color) {
+    m_fontColor = color;
+    update();
 }
 
 void TMidiComboBox::showPopup() {
@@ -130,7 +131,7 @@ void TMidiComboBox::DrawItem(QPainter& painter, int index, const QRect& rect, TD
         painter.setPen(colors.color(QPalette::HighlightedText));
     } else if (state.comboBoxEdit) {
         // The face keeps the style's own background.
-        painter.setPen(colors.color(QPalette::ButtonText));
+        painter.setPen(ToQColor(m_fontColor, colors));
     } else {
         painter.fillRect(rect, colors.color(QPalette::Base));
         painter.setPen(colors.color(QPalette::Text));
@@ -139,14 +140,19 @@ void TMidiComboBox::DrawItem(QPainter& painter, int index, const QRect& rect, TD
     painter.restore();
 }
 
-void TMidiComboBox::paintEvent(QPaintEvent* event) {
-    if (!OnDrawItem) return QComboBox::paintEvent(event);
+void TMidiComboBox::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
     QStyleOptionComboBox option;
     initStyleOption(&option);
-    option.currentText.clear();
-    option.currentIcon = QIcon();
+    // Frame and arrow in the style's colours; only the text takes the font colour.
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    if (!OnDrawItem) {
+        const QColor text = ToQColor(m_fontColor, palette());
+        option.palette.setColor(QPalette::ButtonText, text);
+        option.palette.setColor(QPalette::Text, text);
+        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+        return;
+    }
     if (currentIndex() < 0) return;
     const QRect face =
         style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);

@@ -40,6 +40,8 @@ class TMidiComboBox : public QComboBox, public TBoundControl {
     // vmCommand needs one Values entry per item; otherwise the mode stays.
     void SetValueMode(TValueMode mode);
     TColor NonDefaultColor() const { return m_nonDefaultColor; }
+    // Colour of the text on the closed box (the arrow and the open list keep theirs).
+    TColor FontColor() const { return m_fontColor; }
     void SetNonDefaultColor(TColor color);
     // Height of a line of the open list; 0 leaves it to the style.
     int ItemHeight() const { return m_itemHeight; }
@@ -74,10 +76,12 @@ class TMidiComboBox : public QComboBox, public TBoundControl {
 
   private:
     void Click();
+    void SetFontColor(TColor color);
 
     QStringList m_values;
     TValueMode m_valueMode = vmValue;
     TColor m_nonDefaultColor = clHighlight;
+    TColor m_fontColor = clWindowText;
     int m_dropDownIndex = -1;
     int m_itemHeight = 0;
     bool m_ownerDrawList = false;

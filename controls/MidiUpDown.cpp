@@ -27,7 +27,9 @@ void TMidiUpDown::UpdateColor() {
     // Only an associate that has a font of its own can show the colour.
     QWidget* field = Associate();
     if (!field || field->metaObject()->indexOfProperty("font") < 0) return;
-    SetTextColor(field, ToQColor(Position() == MidiCom().Default() ? clBlack : clBlue));
+    const QColor color = ToQColor(Position() == MidiCom().Default() ? clBlack : clBlue);
+    SetTextColor(field, QPalette::Text, color);
+    SetTextColor(field, QPalette::WindowText, color);
 }
 
 }  // namespace controls

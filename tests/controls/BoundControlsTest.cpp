@@ -198,11 +198,11 @@ TEST_F(ComboTest, ShownValueColoursAgainstDefault) {
     combo.MidiCom().SetDefault(2);
     combo.ValueFromBinding(&combo.MidiCom(), 2);
     EXPECT_EQ(combo.currentIndex(), 2);
-    EXPECT_EQ(TextColor(&combo), QColor(Qt::black));
+    EXPECT_EQ(combo.FontColor(), clBlack);
     combo.ValueFromBinding(&combo.MidiCom(), 7);
-    EXPECT_EQ(TextColor(&combo), ToQColor(clHighlight));
+    EXPECT_EQ(combo.FontColor(), clHighlight);
     combo.SetNonDefaultColor(clBlue);
-    EXPECT_EQ(TextColor(&combo), QColor(Qt::blue));
+    EXPECT_EQ(combo.FontColor(), clBlue);
     // No such item: nothing selected, shown as -1.
     combo.ValueFromBinding(&combo.MidiCom(), 60);
     EXPECT_EQ(combo.currentIndex(), -1);
@@ -245,7 +245,7 @@ TEST_F(ComboTest, CommandModeSendsTheItemsOwnCommand) {
     ASSERT_EQ(link.messages.size(), 1u);
     EXPECT_EQ(link.messages[0].shortMessage, 0x05C9u);
     EXPECT_EQ(combo.MidiCom().MidiCommand(), "C905");
-    EXPECT_EQ(TextColor(&combo), QColor(Qt::black));
+    EXPECT_EQ(combo.FontColor(), clBlack);
 
     // Items added later break the pairing: the choice reports the failure.
     combo.addItem("Plate");
@@ -294,13 +294,13 @@ TEST_F(BoundControlsTest, ProgramChangeBoxWithInvertedValues) {
 
     box.ValueFromBinding(&box.MidiCom(), 0);
     EXPECT_EQ(box.checkState(), Qt::Checked);
-    EXPECT_EQ(TextColor(&box), QColor(Qt::black));
+    EXPECT_EQ(box.palette().color(QPalette::WindowText), QColor(Qt::black));
     box.ValueFromBinding(&box.MidiCom(), 1);
     EXPECT_EQ(box.checkState(), Qt::Unchecked);
-    EXPECT_EQ(TextColor(&box), QColor(Qt::blue));
+    EXPECT_EQ(box.palette().color(QPalette::WindowText), QColor(Qt::blue));
     box.ValueFromBinding(&box.MidiCom(), 7);
     EXPECT_EQ(box.checkState(), Qt::PartiallyChecked);
-    EXPECT_EQ(TextColor(&box), QColor(Qt::black));
+    EXPECT_EQ(box.palette().color(QPalette::WindowText), QColor(Qt::black));
     EXPECT_TRUE(link.messages.empty());
     EXPECT_TRUE(sentAtUserClick.empty());
 
@@ -313,7 +313,7 @@ TEST_F(BoundControlsTest, ProgramChangeBoxWithInvertedValues) {
     EXPECT_EQ(box.checkState(), Qt::Unchecked);
     EXPECT_EQ(link.LongMessages(), (std::vector<Bytes>{DataSet(0), DataSet(1)}));
     EXPECT_EQ(sentAtUserClick, (std::vector<std::size_t>{1, 2}));
-    EXPECT_EQ(TextColor(&box), QColor(Qt::blue));
+    EXPECT_EQ(box.palette().color(QPalette::WindowText), QColor(Qt::blue));
 }
 
 TEST_F(BoundControlsTest, CheckBoxWithEqualValuesShowsChecked) {
@@ -352,18 +352,18 @@ class UpDownTest : public BoundControlsTest {
 TEST_F(UpDownTest, StepsSendTheShownNumberAndColourTheField) {
     upDown.ValueFromBinding(&upDown.MidiCom(), 10);
     EXPECT_EQ(field.text(), "10");
-    EXPECT_EQ(TextColor(&field), QColor(Qt::black));
+    EXPECT_EQ(field.palette().color(QPalette::Text), QColor(Qt::black));
     EXPECT_TRUE(link.messages.empty());
 
     Press(TUpDown::btNext);
     EXPECT_EQ(upDown.Position(), 11);
     EXPECT_EQ(field.text(), "11");
     EXPECT_EQ(link.LongMessages(), (std::vector<Bytes>{DataSet(10)}));  // Offset -1
-    EXPECT_EQ(TextColor(&field), QColor(Qt::blue));
+    EXPECT_EQ(field.palette().color(QPalette::Text), QColor(Qt::blue));
 
     Press(TUpDown::btPrev);
     EXPECT_EQ(link.LongMessages().back(), DataSet(9));
-    EXPECT_EQ(TextColor(&field), QColor(Qt::black));
+    EXPECT_EQ(field.palette().color(QPalette::Text), QColor(Qt::black));
 
     // The arrow keys pressed in the field step too.
     Key(&field, QEvent::KeyPress, Qt::Key_Down);
