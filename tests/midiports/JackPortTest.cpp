@@ -1,0 +1,192 @@
+// The ports over a real MIDI service: RtMidi on a private JACK server, with td7sim as the
+// module in a separate process and plain RtMidi clients as peers. JACK delivers once a
+// period, so these tests check contents and order, never how long anything took.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "JackPeers.h"
+#include "midiports/ManualPortWindow.h"
+#include "midiports/MidiInput.h"
+#include "midiports/MidiOutput.h"
+#include "midiports/RtMidiService.h"
+#include "simulator/Td7Module.h"
+
+namespace porttest {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using namespace std::chrono_literals;
+
+Bytes Roland(std::uint8_t command, std::initializer_list<std::uint8_t> body) {
+    Bytes m{0xF0, 0x41, 0x10, 0x58, command};
+    int sum = 0;
+    for (std::uint8_t b : body) {
+        m.push_back(b);
+        sum += b;
+    }
+    m.push_back(static_cast<std::uint8_t>((128 - sum % 128) % 128));
+    m.push_back(0xF7);
+    return m;
+}
+
+Bytes Pattern(std::size_t length, int seed) {
+    Bytes m(length);
+    m.front() = 0xF0;
+    for (std::size_t i = 1; i + 1 < length; ++i) m[i] = static_cast<std::uint8_t>((i * 7 + seed) & 0x7F);
+    m.back() = 0xF7;
+    return m;
+}
+
+class JackPorts : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ::setenv("TAMBORO_MIDI_API", "jack", 1); }
+
+    void SetUp() override {
+        service = std::make_unique<midiports::RtMidiService>("tamboro-test");
+        ASSERT_TRUE(service->Available());
+        ASSERT_EQ(service->ApiName(), "jack");
+        input = std::make_unique<midiports::TMidiInput>(*service, inWindow);
+        output = std::make_unique<midiports::TMidiOutput>(*service, outWindow);
+    }
+
+    void Connect(const std::string& source, const std::string& destination, bool sysexOnly) {
+        input->SetProductName(source);
+        input->SetSysexOnly(sysexOnly);
+        input->Open();
+        ASSERT_TRUE(input->IsOpen());
+        input->Start();
+        output->SetProductName(destination);
+        ASSERT_TRUE(output->Open());
+    }
+
+    void Send(const Bytes& m) { output->SendLong(m.data(), static_cast<std::uint16_t>(m.size())); }
+
+    // The next received block, or nothing after the deadline.
+    Bytes NextBlock() {
+        std::unique_ptr<midiports::TMyMidiEvent> event;
+        inWindow.PumpUntil([&] { return (event = input->TakeEvent()) != nullptr; }, 10s);
+        if (!event || event->SysexSize == 0) return {};
+        return Bytes(event->SysexData.get(), event->SysexData.get() + event->SysexSize);
+    }
+
+    midiports::ManualPortWindow inWindow;
+    midiports::ManualPortWindow outWindow;
+    std::unique_ptr<midiports::RtMidiService> service;
+    std::unique_ptr<midiports::TMidiInput> input;
+    std::unique_ptr<midiports::TMidiOutput> output;
+};
+
+TEST_F(JackPorts, Td7SimAnswersRequestsByteForByteAndTakesDataSets) {
+    const auto memoryFile = std::filesystem::temp_directory_path() / (UniqueName("td7mem") + ".syx");
+    Td7Sim sim(memoryFile.string());
+    ASSERT_TRUE(sim.Ready());
+    Connect(sim.OutputName(), sim.InputName(), true);
+
+    simulator::Td7Module expected;
+    expected.LoadFactory();
+    const std::vector<Bytes> requests{
+        Roland(0x11, {0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x17}),  // system
+        Roland(0x11, {0x00, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2F}),  // patch 6 common
+        Roland(0x11, {0x01, 0x03, 0x7F, 0x00, 0x00, 0x00, 0x00, 0x16}),  // instrument 511
+    };
+    for (const Bytes& request : requests) {
+        Send(request);
+        const auto answers = expected.Receive(request.data(), request.size());
+        ASSERT_EQ(answers.size(), 1u);
+        EXPECT_EQ(NextBlock(), answers[0]);
+    }
+
+    // A data set inside patch 6's common block, then the block again.
+    const Bytes dataSet = Roland(0x12, {0x00, 0x05, 0x00, 0x02, 'J', 'A', 'C', 'K'});
+    Send(dataSet);
+    EXPECT_TRUE(expected.Receive(dataSet.data(), dataSet.size()).empty());
+    Send(requests[1]);
+    const Bytes changed = expected.Receive(requests[1].data(), requests[1].size()).at(0);
+    EXPECT_EQ(NextBlock(), changed);
+
+    ASSERT_TRUE(sim.SaveMemory());
+    simulator::Td7Module saved;
+    saved.LoadMemory(memoryFile);
+    EXPECT_EQ(saved.Memory(), expected.Memory());
+    std::filesystem::remove(memoryFile);
+}
+
+TEST_F(JackPorts, LongBlocksPassIntactBothWays) {
+    JackPeer peer;
+    Connect(peer.OutputName(), peer.InputName(), true);
+    const Bytes toUs = Pattern(4000, 1);
+    peer.Send(toUs);
+    EXPECT_EQ(NextBlock(), toUs);
+
+    const Bytes fromUs = Pattern(4000, 2);
+    int finished = 0;
+    output->Onmidioutput = [&](midiports::TMidiOutput*) { ++finished; };
+    Send(fromUs);
+    ASSERT_TRUE(outWindow.PumpUntil([&] { return !peer.Received().empty() && finished == 1; }));
+    EXPECT_EQ(peer.Received(), std::vector<Bytes>{fromUs});
+}
+
+// Paced like a MIDI cable (0.32 ms a byte): JACK carries only so much a period, so an
+// unpaced burst would test JACK rather than the ports.
+TEST_F(JackPorts, AThousandMessagesAtWireRateArriveCompleteAndInOrder) {
+    JackPeer peer;
+    Connect(peer.OutputName(), peer.InputName(), false);
+    constexpr int kCount = 1000;
+    auto due = std::chrono::steady_clock::now();
+    for (int i = 0; i < kCount; ++i) {
+        peer.Send({0x90, static_cast<std::uint8_t>(i & 0x7F), static_cast<std::uint8_t>(i >> 7)});
+        due += 960us;
+        std::this_thread::sleep_until(due);
+        inWindow.Pump();
+    }
+    std::vector<int> received;
+    input->OnMidiInput = [&](midiports::TMidiInput*) {
+        while (auto event = input->TakeEvent()) received.push_back(event->DataByte2 << 7 | event->DataByte1);
+    };
+    ASSERT_TRUE(inWindow.PumpUntil([&] {
+        if (input->PendingCount() > 0) input->OnMidiInput(input.get());
+        return static_cast<int>(received.size()) >= kCount;
+    }));
+    std::vector<int> expected(kCount);
+    for (int i = 0; i < kCount; ++i) expected[static_cast<std::size_t>(i)] = i;
+    EXPECT_EQ(received, expected);
+    EXPECT_EQ(input->OverflowCount(), 0u);
+
+    due = std::chrono::steady_clock::now();
+    for (int i = 0; i < kCount; ++i) {
+        output->SendShort(0x99, static_cast<std::uint8_t>(i & 0x7F), static_cast<std::uint8_t>(i >> 7));
+        due += 960us;
+        std::this_thread::sleep_until(due);
+    }
+    ASSERT_TRUE(outWindow.PumpUntil([&] { return peer.Received().size() >= kCount; }));
+    const auto atPeer = peer.Received();
+    ASSERT_EQ(atPeer.size(), static_cast<std::size_t>(kCount));
+    for (int i = 0; i < kCount; ++i)
+        ASSERT_EQ(atPeer[static_cast<std::size_t>(i)],
+                  (Bytes{0x99, static_cast<std::uint8_t>(i & 0x7F), static_cast<std::uint8_t>(i >> 7)}));
+}
+
+TEST_F(JackPorts, ABlockLongerThanTheReceiveBufferIsDroppedWithoutHarm) {
+    JackPeer peer;
+    input->SetSysexBufferSize(1024);
+    input->SetSysexBufferCount(4);
+    Connect(peer.OutputName(), peer.InputName(), true);
+    int overflows = 0;
+    input->OnOverflow = [&](midiports::TMidiInput*) { ++overflows; };
+    peer.Send(Pattern(5000, 3));
+    const Bytes fits = Pattern(1024, 4);
+    for (int i = 0; i < 8; ++i) {  // twice the pool: every buffer came back
+        peer.Send(fits);
+        EXPECT_EQ(NextBlock(), fits) << "block " << i;
+    }
+    EXPECT_EQ(overflows, 1);
+    EXPECT_EQ(input->DroppedCount(), 1u);
+}
+
+}  // namespace
+}  // namespace porttest
