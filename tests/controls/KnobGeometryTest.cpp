@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <Qt>
-
 #include "controls/KnobGeometry.h"
 
 namespace controls {
@@ -67,38 +65,10 @@ TEST(KnobGeometry, HighlightLightsTheUpperLeftRim) {
     }
 }
 
-TEST(KnobGeometry, ValueTextSitsAboveTheBody) {
-    const QRect box = ValueTextBox({33, 41, 0, 7, 4}, 13);
-    EXPECT_EQ(box, QRect(QPoint(1, 1), QPoint(30, 10)));
-}
-
 TEST(KnobGeometry, ValueTextMovesDownOnlyForFontsWithoutLeading) {
     EXPECT_EQ(ValueTextTop(11, 8), -1);  // three pixels of leading: one above the box
     EXPECT_EQ(ValueTextTop(10, 8), -1);
     EXPECT_EQ(ValueTextTop(8, 7), 0);  // digits would start in the clipped row
-}
-
-TEST(KnobGeometry, DragUpRaisesOneStepPerPixel) {
-    EXPECT_EQ(DragValue(10, 100, 90), 20);
-    EXPECT_EQ(DragValue(10, 100, 105), 5);
-    // Far drags saturate instead of wrapping around.
-    EXPECT_EQ(DragValue(2147483600, 1000, 0), 2147483647);
-}
-
-TEST(KnobGeometry, MiddleValueRoundsUp) {
-    EXPECT_EQ(MiddleValue(-48, 48), 0);
-    EXPECT_EQ(MiddleValue(1, 40), 21);
-    EXPECT_EQ(MiddleValue(0, 127), 64);
-}
-
-TEST(KnobGeometry, NumericPadKeysOnlyOnThePad) {
-    EXPECT_EQ(KnobStepForKey(Qt::Key_Asterisk, true), TKnobStep::Middle);
-    EXPECT_EQ(KnobStepForKey(Qt::Key_Asterisk, false), std::nullopt);
-    EXPECT_EQ(KnobStepForKey(Qt::Key_Minus, false), std::nullopt);
-    EXPECT_EQ(KnobStepForKey(Qt::Key_Plus, false), std::nullopt);
-    // Arrows on the pad (Num Lock off) are still arrows.
-    EXPECT_EQ(KnobStepForKey(Qt::Key_Up, true), TKnobStep::Up);
-    EXPECT_EQ(StepValue(TKnobStep::Up, 2147483647, 0, 2147483647, 10), 2147483647);
 }
 
 }  // namespace
