@@ -16,3 +16,15 @@ if(TARGET td7core)
     gtest_discover_tests(transfers_test)
   endif()
 endif()
+
+if(TARGET tamboro_gui AND TARGET fakemidi AND TARGET simulator)
+  add_executable(shell_gui_test
+    ${CMAKE_CURRENT_LIST_DIR}/ShellStartupTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ShellTransfersTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ShellWindowsTest.cpp
+  )
+  target_link_libraries(shell_gui_test PRIVATE
+    tamboro_gui fakemidi simulator Qt6::Test GTest::gtest_main)
+  tamboro_warnings(shell_gui_test)
+  gtest_discover_tests(shell_gui_test PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+endif()

@@ -1,0 +1,80 @@
+#include "app/DevicesWindow.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace app {
+
+namespace {
+
+void Fill(QComboBox* box, const std::vector<TDeviceChoice>& list) {
+    for (const auto& choice : list) box->addItem(QString::fromStdString(choice.Name), choice.Setting);
+}
+
+void Select(QComboBox* box, int setting) {
+    const int item = box->findData(setting);
+    box->setCurrentIndex(item >= 0 ? item : 0);
+}
+
+}  // namespace
+
+TfmDevices::TfmDevices(midiports::MidiService& service, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
+      m_input(new QComboBox(this)),
+      m_output(new QComboBox(this)),
+      m_deviceId(new QSpinBox(this)) {
+    setObjectName(QStringLiteral("fmDevices"));
+    setWindowTitle(QStringLiteral("Midi Devices..."));
+    setAutoFillBackground(true);
+
+    m_input->setObjectName(QStringLiteral("coInput"));
+    m_output->setObjectName(QStringLiteral("coOutput"));
+    m_deviceId->setObjectName(QStringLiteral("UpDown1"));
+    m_input->setMinimumWidth(240);
+    m_output->setMinimumWidth(240);
+    m_input->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_output->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    Fill(m_input, InputDeviceList(service));
+    Fill(m_output, OutputDeviceList(service));
+    m_deviceId->setRange(1, 32);
+    m_deviceId->setValue(17);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Midi Input:"), m_input);
+    form->addRow(QStringLiteral("Midi Output:"), m_output);
+    form->addRow(QStringLiteral("Device Id:"), m_deviceId);
+    m_deviceId->setMaximumWidth(64);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancel"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+int TfmDevices::InputChoice() const { return m_input->currentData().toInt(); }
+void TfmDevices::SetInputChoice(int setting) { Select(m_input, setting); }
+int TfmDevices::OutputChoice() const { return m_output->currentData().toInt(); }
+void TfmDevices::SetOutputChoice(int setting) { Select(m_output, setting); }
+int TfmDevices::DeviceIdField() const { return m_deviceId->value(); }
+void TfmDevices::SetDeviceIdField(int value) { m_deviceId->setValue(value); }
+
+void TfmDevices::SetColor(const QColor& color) {
+    QPalette p = palette();
+    p.setColor(QPalette::Window, color);
+    // Labels stay readable on a dark background.
+    p.setColor(QPalette::WindowText, color.lightness() < 128 ? Qt::white : Qt::black);
+    setPalette(p);
+}
+
+}  // namespace app

@@ -1,0 +1,349 @@
+#include "app/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLayout>
+#include <QStatusTipEvent>
+#include <QTimer>
+
+#include "app/AboutWindow.h"
+#include "app/Caption.h"
+#include "app/DevicesWindow.h"
+#include "app/ErrorDisplay.h"
+#include "app/EventWait.h"
+#include "app/MainMenu.h"
+#include "app/MessageBoxes.h"
+#include "app/PortSetup.h"
+#include "app/PresentFlags.h"
+#include "app/StatusLine.h"
+#include "app/Td7Collections.h"
+#include "app/Transfers.h"
+#include "controls/Colors.h"
+#include "midilink/DeviceIds.h"
+#include "midilink/MidiCompLink.h"
+#include "midiports/MidiInput.h"
+#include "midiports/MidiOutput.h"
+#include "midiports/QtPortWindow.h"
+
+namespace app {
+
+namespace {
+
+constexpr std::uint32_t kBlack = 0x000000;
+constexpr std::uint32_t kGray = 0x808080;
+
+QString FromStd(const std::string& text) { return QString::fromLocal8Bit(text.c_str()); }
+
+}  // namespace
+
+TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
+    : QMainWindow(parent), m_services(std::move(services)) {
+    setObjectName(QStringLiteral("fmTamboro"));
+    // Fixed size, system menu and minimize box only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+
+    const auto makeWindow = [this]() -> std::unique_ptr<midiports::PortWindow> {
+        if (m_services.MakePortWindow) return m_services.MakePortWindow();
+        auto window = std::make_unique<midiports::QtPortWindow>();
+        window->OnError = [this](const std::exception& e) {
+            Boxes().Error(QString::fromLocal8Bit(e.what()), this);
+        };
+        return window;
+    };
+    m_inputWindow = makeWindow();
+    m_outputWindow = makeWindow();
+    m_midiInput = std::make_unique<midiports::TMidiInput>(Midi(), *m_inputWindow);
+    m_midiInput->SetSysexBufferSize(4096);
+    m_midiInput->SetSysexOnly(true);
+    m_midiOutput = std::make_unique<midiports::TMidiOutput>(Midi(), *m_outputWindow);
+    m_midiOutput->Onmidioutput = [this](midiports::TMidiOutput*) { ShowActivity(false); };
+
+    m_link = std::make_unique<midilink::TMidiCompLink>();
+    m_link->SetMidiOut(m_midiOutput.get());
+    m_link->SetMidiIn(m_midiInput.get());
+    m_link->OnMidiInput = [this](midilink::TMidiCompLink*, bool resolved) {
+        ShowActivity(true);
+        m_transfers->HandleMidiInput(resolved);
+    };
+
+    m_dumps = std::make_unique<TTd7Collections>(
+        m_link.get(),
+        [this](midilink::TDumpCollection* sender, int index) { AnyDumpChange(sender, index); },
+        [this](midilink::TDumpCollection* sender, int index) {
+            InstrumentDumpChange(sender, index);
+        });
+    m_present = std::make_unique<TPresentFlags>();
+    m_present->OnChange = [this](TPresentFlags*) { UpdateCommands(); };
+
+    if (!m_services.Wait) m_services.Wait = std::make_shared<EventWait>();
+    m_transfers = std::make_unique<TTransfers>(*m_dumps, *m_present, *m_link, *m_services.Wait);
+    m_transfers->OnDumpCounted = [this](TTransfers*, int count) {
+        m_status->SetText(QStringLiteral("%1 dumps recieved...").arg(count));
+    };
+    m_transfers->OnBusyChange = [this](TTransfers*, bool) { UpdateCommands(); };
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientFrame"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    m_clientArea = new QWidget(client);
+    m_clientArea->setObjectName(QStringLiteral("ClientArea"));
+    m_clientArea->setGeometry(0, 0, kClientWidth, kClientHeight - StatusLine::kHeight);
+    m_status = new StatusLine(client);
+    m_status->setGeometry(0, kClientHeight - StatusLine::kHeight, kClientWidth,
+                          StatusLine::kHeight);
+    client->setAutoFillBackground(true);
+    setCentralWidget(client);
+
+    m_menu = new MainMenu(menuBar(), Errors(), this);
+
+    m_statusTimer = new QTimer(this);
+    m_statusTimer->setObjectName(QStringLiteral("StatusTimer"));
+    m_statusTimer->setInterval(kStatusTimerInterval);
+    connect(m_statusTimer, &QTimer::timeout, this, &TfmTamboro::StatusTimerTimer);
+    m_statusTimer->start();
+    m_activityTimer = new QTimer(this);
+    m_activityTimer->setObjectName(QStringLiteral("ActivityTimer"));
+    m_activityTimer->setInterval(kActivityTimerInterval);
+    connect(m_activityTimer, &QTimer::timeout, this, &TfmTamboro::ActivityTimerTimer);
+
+    ConnectOwnCommands();
+    SetBackground(m_background);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    UpdateCaption();
+    UpdateCommands();
+}
+
+TfmTamboro::~TfmTamboro() {
+    // The windows the ports post to must outlive the ports; the link and the collections
+    // go first (members in reverse order), then the ports close.
+    m_transfers.reset();
+    m_present.reset();
+    m_dumps.reset();
+    m_link.reset();
+    m_midiInput.reset();
+    m_midiOutput.reset();
+}
+
+void TfmTamboro::ConnectOwnCommands() {
+    m_menu->Connect(TCommand::Exit, [this](int) { close(); });
+    m_menu->Connect(TCommand::MidiDevices, [this](int) { SelectDevices(); });
+    m_menu->Connect(TCommand::BackgroundBlack, [this](int) { SetBackground(kBlack); });
+    m_menu->Connect(TCommand::BackgroundGray, [this](int) { SetBackground(kGray); });
+    m_menu->Connect(TCommand::BackgroundSilver,
+                    [this](int) { SetBackground(controls::clBtnFace); });
+}
+
+void TfmTamboro::SetSetupFileName(const std::string& name) {
+    m_setupFileName = name;
+    UpdateCaption();
+}
+
+bool TfmTamboro::AnyModified() {
+    for (Block block : kAllBlocks)
+        if (m_dumps->Of(block).Modified()) return true;
+    return false;
+}
+
+void TfmTamboro::UpdateCaption() {
+    setWindowTitle(FromStd(MainCaption(m_setupFileName, m_dumps && AnyModified())));
+}
+
+void TfmTamboro::SetBackground(std::uint32_t color) {
+    m_background = color;
+    QPalette p = centralWidget()->palette();
+    p.setColor(QPalette::Window, BackgroundColor());
+    centralWidget()->setPalette(p);
+}
+
+QColor TfmTamboro::BackgroundColor() const { return controls::ToQColor(m_background); }
+
+void TfmTamboro::SetCurrentPatch(int p) {
+    m_currentPatch = p;
+    UpdateCommands();
+}
+
+void TfmTamboro::SetPatchEditing(bool on) {
+    m_patchEditing = on;
+    UpdateCommands();
+}
+
+void TfmTamboro::UpdateCommands() {
+    if (!m_menu || !m_present || !m_transfers) return;
+    TCommandState state;
+    state.PatchEditing = m_patchEditing;
+    state.CurrentPatchPresent = m_present->PatchPresent(m_currentPatch);
+    state.InstrumentsPresent = m_present->InstrumentsPresent();
+    state.SystemPresent = m_present->SystemPresent();
+    state.Busy = m_transfers->Busy();
+    m_menu->UpdateEnabling(state);
+}
+
+void TfmTamboro::AnyDumpChange(midilink::TDumpCollection*, int) { UpdateCaption(); }
+
+void TfmTamboro::InstrumentDumpChange(midilink::TDumpCollection*, int index) {
+    if (index >= 0 && OnInstrumentChanged) OnInstrumentChanged(index);
+    UpdateCaption();
+}
+
+bool TfmTamboro::event(QEvent* event) {
+    // The hint of the control under the mouse goes to the status line.
+    if (event->type() == QEvent::StatusTip) {
+        m_status->SetText(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TfmTamboro::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_firstShowDone) return;
+    m_firstShowDone = true;
+    FormShow();
+}
+
+void TfmTamboro::FormShow() {
+    const TSettings settings = LoadSettings(m_services.SettingsFile);
+    Errors().RunCommand([&] { midilink::SetDeviceId(0, settings.DevId); }, this);
+    SetBackground(static_cast<std::uint32_t>(settings.Background));
+    SetPatchEditing(false);
+    m_patchLookup = settings.PatchLookup;
+    OpenPortsFromSettings(settings);
+    LoadStartSetup(settings);
+    if (m_splash != nullptr) m_splash->close();
+}
+
+void TfmTamboro::OpenPortsFromSettings(const TSettings& settings) {
+    if (auto error = OpenInputFromSetting(*m_midiInput, settings.MidiInDev))
+        Boxes().Error(FromStd(*error), this);
+    if (auto error = OpenOutputFromSetting(*m_midiOutput, settings.MidiOutDev))
+        Boxes().Error(FromStd(*error), this);
+}
+
+void TfmTamboro::LoadStartSetup(const TSettings& settings) {
+    std::string chosen = settings.LastSetup;
+    if (!m_services.Arguments.isEmpty()) {
+        const QString argument = m_services.Arguments.first();
+        if (argument.toLower().endsWith(QStringLiteral(".td7"))) {
+            if (QFileInfo(argument).isFile())
+                chosen = QFileInfo(argument).absoluteFilePath().toLocal8Bit().toStdString();
+            else
+                Boxes().Error(QStringLiteral("File %1 not found.").arg(argument), this);
+        }
+    }
+    std::error_code ec;
+    if (!chosen.empty() && !std::filesystem::is_regular_file(chosen, ec)) chosen.clear();
+    // Without a setup reader the name would stand for data that was never loaded, and a
+    // save on closing would overwrite the file with an empty setup.
+    if (!chosen.empty() && !OnLoadSetup) chosen.clear();
+    if (!chosen.empty()) {
+        const bool loaded = Errors().RunCommand([&] { OnLoadSetup(chosen); }, this);
+        if (!loaded) return;
+        for (Block block : kAllBlocks) m_dumps->Of(block).SetModified(false);
+    }
+    SetSetupFileName(chosen);
+}
+
+bool TfmTamboro::CloseQuery() {
+    if (!AnyModified()) return true;
+    switch (Boxes().ConfirmCancel(
+        QStringLiteral("The current setup has changed. Do you want to save it?"), this)) {
+        case TAnswer::Yes:
+            break;
+        case TAnswer::No:
+            return true;
+        case TAnswer::Cancel:
+        case TAnswer::Ok:
+            return false;
+    }
+    std::string name = m_setupFileName;
+    if (name.empty()) {
+        name = AskSetupSaveName ? AskSetupSaveName() : DefaultSaveName();
+        if (name.empty()) return false;
+    }
+    // A failed save keeps the window open, so nothing is lost.
+    const bool saved = Errors().RunCommand(
+        [&] {
+            if (!OnSaveSetup) throw std::runtime_error("Setups cannot be saved in this version");
+            OnSaveSetup(name);
+        },
+        this);
+    if (saved) SetSetupFileName(name);
+    return saved;
+}
+
+std::string TfmTamboro::DefaultSaveName() {
+    QFileDialog dialog(this, QStringLiteral("Save TD7 Setup..."),
+                       QString::fromStdString(FileDialogDir().string()),
+                       QStringLiteral("TD7 Data (*.td7)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("td7"));
+    dialog.selectFile(QString());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first().toLocal8Bit().toStdString();
+}
+
+void TfmTamboro::closeEvent(QCloseEvent* event) {
+    // A transfer waits inside the event loop; closing now would pull the window from under it.
+    if (m_transfers->Busy() || !CloseQuery()) {
+        event->ignore();
+        return;
+    }
+    WriteSettings();
+    event->accept();
+}
+
+TSettings TfmTamboro::CurrentSettings() const {
+    TSettings s;
+    s.LastSetup = m_setupFileName;
+    s.Background = static_cast<int>(m_background);
+    s.MidiInDev = InputSetting(*m_midiInput);
+    s.MidiOutDev = OutputSetting(*m_midiOutput);
+    try {
+        s.DevId = midilink::GetDeviceId(0);
+    } catch (const std::exception&) {
+        // Never set: the start-up default stands.
+    }
+    s.PatchLookup = m_patchLookup;
+    return s;
+}
+
+void TfmTamboro::WriteSettings() {
+    Errors().RunCommand([this] { SaveSettings(m_services.SettingsFile, CurrentSettings()); },
+                        this);
+}
+
+void TfmTamboro::SelectDevices() {
+    if (m_devicesWindow == nullptr) return;
+    m_devicesWindow->SetInputChoice(InputSetting(*m_midiInput));
+    m_devicesWindow->SetOutputChoice(OutputSetting(*m_midiOutput));
+    m_devicesWindow->SetDeviceIdField(CurrentSettings().DevId + 1);
+    m_devicesWindow->SetColor(BackgroundColor());
+    if (m_devicesWindow->exec() != QDialog::Accepted) return;
+    ApplyDeviceChoice(*m_midiInput, *m_midiOutput, m_devicesWindow->InputChoice(),
+                      m_devicesWindow->OutputChoice(), m_devicesWindow->DeviceIdField());
+}
+
+void TfmTamboro::ShowActivity(bool input) {
+    if (input)
+        m_status->SetInputActive(true);
+    else
+        m_status->SetOutputActive(true);
+    // Starting a running timer must not push its end further out.
+    if (!m_activityTimer->isActive()) m_activityTimer->start();
+}
+
+void TfmTamboro::ActivityTimerTimer() {
+    m_activityTimer->stop();
+    m_status->SetInputActive(false);
+    m_status->SetOutputActive(false);
+}
+
+void TfmTamboro::StatusTimerTimer() {
+    if (m_transfers->StatusTick()) m_status->SetText(QString());
+}
+
+}  // namespace app

@@ -1,0 +1,90 @@
+#include "app/PortSetup.h"
+
+#include <exception>
+
+#include "midilink/DeviceIds.h"
+#include "midiports/MidiInput.h"
+#include "midiports/MidiOutput.h"
+#include "midiports/MidiService.h"
+
+namespace app {
+
+std::vector<TDeviceChoice> InputDeviceList(midiports::MidiService& service) {
+    std::vector<TDeviceChoice> list{{"None", 0}};
+    const int count = service.InDeviceCount();
+    for (int id = 0; id < count; ++id) {
+        std::string name;
+        if (service.InProductName(id, name) == midiports::result::kOk)
+            list.push_back({name, id + 1});
+    }
+    return list;
+}
+
+std::vector<TDeviceChoice> OutputDeviceList(midiports::MidiService& service) {
+    std::vector<TDeviceChoice> list{{"None", 0}};
+    const int count = service.OutDeviceCount();
+    for (int id = kMapperDevice; id < count; ++id) {
+        std::string name;
+        if (service.OutProductName(id, name) == midiports::result::kOk)
+            list.push_back({name, id + 2});
+    }
+    return list;
+}
+
+int InputSetting(const midiports::TMidiInput& port) {
+    return port.Handle() != nullptr ? port.DeviceID() + 1 : 0;
+}
+
+int OutputSetting(const midiports::TMidiOutput& port) {
+    return port.Handle() != nullptr ? port.DeviceID() + 2 : 0;
+}
+
+std::optional<std::string> OpenInputFromSetting(midiports::TMidiInput& port, int setting) {
+    if (setting <= 0) return std::nullopt;
+    try {
+        // Above 65536 the device number would wrap to a valid one: refuse it here.
+        if (setting - 1 > 0xFFFF) return kInputNotAvailable;
+        port.SetDeviceID(static_cast<std::uint16_t>(setting - 1));
+        port.Open();
+        port.Start();
+    } catch (const std::exception&) {
+        // A port that opened but did not start is of no use; close it again so the
+        // settings written at close say "none".
+        try {
+            port.Close();
+        } catch (const std::exception&) {
+        }
+        return kInputNotAvailable;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> OpenOutputFromSetting(midiports::TMidiOutput& port, int setting) {
+    if (setting <= 0) return std::nullopt;
+    try {
+        port.SetDeviceID(setting - 2);
+    } catch (const std::exception&) {
+        return kOutputNotAvailable;
+    }
+    port.Open();
+    return std::nullopt;
+}
+
+void ApplyDeviceChoice(midiports::TMidiInput& input, midiports::TMidiOutput& output,
+                       int inputSetting, int outputSetting, int deviceIdField) {
+    input.Stop();
+    input.Close();
+    if (inputSetting > 0) {
+        input.SetDeviceID(static_cast<std::uint16_t>(inputSetting - 1));
+        input.Open();
+        input.Start();
+    }
+    output.Close();
+    if (outputSetting > 0) {
+        output.SetDeviceID(outputSetting - 2);
+        output.Open();
+    }
+    midilink::SetDeviceId(0, deviceIdField - 1);
+}
+
+}  // namespace app

@@ -1,0 +1,55 @@
+#pragma once
+
+// Which MIDI ports the editor uses: the device lists of the device window, the numbers the
+// settings file keeps for them, opening the ports of the settings at start, and applying
+// the device window's choice. Toolkit-free: the ports and the service only.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace midiports {
+class MidiService;
+class TMidiInput;
+class TMidiOutput;
+}  // namespace midiports
+
+namespace app {
+
+// The output device number of the system's MIDI mapper.
+inline constexpr int kMapperDevice = -1;
+
+// One line of a device list: its text and the setting number it stands for (input:
+// 0 none, k device k-1; output: 0 none, 1 the mapper, k device k-2).
+struct TDeviceChoice {
+    std::string Name;
+    int Setting;
+};
+
+// "None", then every device whose name the service reports, in device order. A device
+// without a name is left out, so a line's position and its setting number can differ.
+std::vector<TDeviceChoice> InputDeviceList(midiports::MidiService& service);
+std::vector<TDeviceChoice> OutputDeviceList(midiports::MidiService& service);
+
+// The setting numbers of the ports as they are: 0 when closed.
+int InputSetting(const midiports::TMidiInput& port);
+int OutputSetting(const midiports::TMidiOutput& port);
+
+inline constexpr const char* kInputNotAvailable =
+    "The midi input device is not available, please choose another one";
+inline constexpr const char* kOutputNotAvailable =
+    "The midi output device is not available, please choose another one";
+
+// At start: opens (and starts) the port of the setting. The text of the error box when the
+// device cannot be chosen or started; the port stays closed then. A device that exists but
+// does not open leaves the port closed without a message.
+std::optional<std::string> OpenInputFromSetting(midiports::TMidiInput& port, int setting);
+std::optional<std::string> OpenOutputFromSetting(midiports::TMidiOutput& port, int setting);
+
+// The device window's OK: stop and close the input, open the chosen one and start it;
+// close the output and open the chosen one; store the device ID field minus 1 as the
+// module's device ID. A port's error stops here with the port's own exception.
+void ApplyDeviceChoice(midiports::TMidiInput& input, midiports::TMidiOutput& output,
+                       int inputSetting, int outputSetting, int deviceIdField);
+
+}  // namespace app

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDialog>
+
+#include "app/Transfers.h"
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace app {
+
+// `fmProgress`: shown while records go out. The bar starts over when it passes its range
+// (Transmit All fills it once per patch); the count field counts every record sent.
+class TfmProgress : public QDialog, public TTransferProgress {
+    Q_OBJECT
+public:
+    explicit TfmProgress(QWidget* parent = nullptr);
+
+    // Sets the bar's range, resets count and cancel request, and shows the window.
+    void Start(int range);
+    void Step() override;
+    bool CancelRequested() const override { return m_cancel; }
+    int SentCount() const { return m_sent; }
+
+    QProgressBar* ProgressBar1() const { return m_bar; }
+    QPushButton* btnCancel() const { return m_cancelButton; }
+    QLineEdit* edCount() const { return m_count; }
+
+protected:
+    // Escape asks to cancel; the window itself closes when the transfer ends.
+    void reject() override;
+
+private:
+    void btnCancelClick();
+
+    QLabel* m_label;
+    QLineEdit* m_count;
+    QProgressBar* m_bar;
+    QPushButton* m_cancelButton;
+    int m_sent = 0;
+    bool m_cancel = false;
+};
+
+}  // namespace app

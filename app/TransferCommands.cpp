@@ -1,0 +1,103 @@
+#include "app/TransferCommands.h"
+
+#include <QApplication>
+
+#include "app/MainMenu.h"
+#include "app/MainWindow.h"
+#include "app/MessageBoxes.h"
+#include "app/PresentFlags.h"
+#include "app/ProgressWindow.h"
+#include "app/Transfers.h"
+
+namespace app {
+
+namespace {
+
+// A transmission runs with the main window disabled behind the progress window (and the
+// hourglass, for the long ones); all of it is restored however the transmission ends.
+class TransmissionScope {
+public:
+    TransmissionScope(TfmTamboro& main, TfmProgress& progress, int range, bool hourglass)
+        : m_main(main), m_progress(progress), m_hourglass(hourglass) {
+        if (m_hourglass) QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_main.setEnabled(false);
+        m_progress.Start(range);
+    }
+    ~TransmissionScope() {
+        m_progress.hide();
+        m_main.setEnabled(true);
+        if (m_hourglass) QApplication::restoreOverrideCursor();
+    }
+    TransmissionScope(const TransmissionScope&) = delete;
+    TransmissionScope& operator=(const TransmissionScope&) = delete;
+
+private:
+    TfmTamboro& m_main;
+    TfmProgress& m_progress;
+    bool m_hourglass;
+};
+
+}  // namespace
+
+TransferCommands::TransferCommands(TfmTamboro& main, TfmProgress& progress)
+    : m_main(main), m_progress(progress) {
+    m_main.Transfers().OnPatchRequested = [this](TTransfers*, int p) {
+        m_main.SetPatchEditing(true);
+        if (OnPatchArrived) OnPatchArrived(p);
+    };
+    MainMenu& menu = m_main.Menu();
+    menu.Connect(TCommand::RequestCurrent, [this](int) { RequestCurrentClick(); });
+    menu.Connect(TCommand::TransmitCurrent, [this](int) { TransmitCurrentClick(); });
+    menu.Connect(TCommand::RequestAll, [this](int) { RequestAllClick(); });
+    menu.Connect(TCommand::TransmitAll, [this](int) { TransmitAllClick(); });
+    menu.Connect(TCommand::InstRequest, [this](int) { InstRequestClick(); });
+    menu.Connect(TCommand::InstTransmit, [this](int) { InstTransmitClick(); });
+    menu.Connect(TCommand::SysRequest, [this](int) { SysRequestClick(); });
+    menu.Connect(TCommand::SysTransmit, [this](int) { SysTransmitClick(); });
+    m_main.UpdateCommands();
+}
+
+void TransferCommands::RequestCurrentClick() {
+    const int p = m_main.CurrentPatch();
+    if (m_main.Present().PatchPresent(p) &&
+        !m_main.Boxes().Confirm(
+            QStringLiteral("Are you sure you want to overwrite the current patch?"), &m_main))
+        return;
+    m_main.Transfers().RequestPatch(p);
+    if (OnShowEffectPages) OnShowEffectPages();
+}
+
+void TransferCommands::RequestAllClick() {
+    if (!m_main.Boxes().Confirm(
+            QStringLiteral("Are you sure you want to overwrite the current patches?"), &m_main))
+        return;
+    m_main.Transfers().RequestAllPatches();
+    if (OnShowEffectPages) OnShowEffectPages();
+}
+
+void TransferCommands::TransmitCurrentClick() {
+    TransmissionScope scope(m_main, m_progress, kPatchProgressRange, false);
+    m_main.Transfers().TransmitPatch(m_main.CurrentPatch(), m_progress);
+}
+
+void TransferCommands::TransmitAllClick() {
+    // "No patches to send" comes before any window changes.
+    bool any = false;
+    for (int p = 0; p < kPatchCount && !any; ++p) any = m_main.Present().PatchPresent(p);
+    if (!any) throw TransferError("No patches to send");
+    TransmissionScope scope(m_main, m_progress, kPatchProgressRange, true);
+    m_main.Transfers().TransmitAllPatches(m_progress);
+}
+
+void TransferCommands::InstRequestClick() { m_main.Transfers().RequestInstruments(); }
+
+void TransferCommands::InstTransmitClick() {
+    TransmissionScope scope(m_main, m_progress, kInstrumentProgressRange, true);
+    m_main.Transfers().TransmitInstruments(m_progress);
+}
+
+void TransferCommands::SysRequestClick() { m_main.Transfers().RequestSystem(); }
+
+void TransferCommands::SysTransmitClick() { m_main.Transfers().TransmitSystem(); }
+
+}  // namespace app

@@ -1,0 +1,46 @@
+#include "app/ViewSysexWindow.h"
+
+#include <QFontDatabase>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "midilink/MidiDump.h"
+
+namespace app {
+
+TfmViewSysex::TfmViewSysex(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
+      m_memo(new QPlainTextEdit(this)),
+      m_close(new QPushButton(QStringLiteral("Close"), this)) {
+    setObjectName(QStringLiteral("fmViewSysex"));
+    setWindowTitle(QStringLiteral("Sysex Viewer..."));
+    setFixedSize(426, 173);
+
+    m_memo->setObjectName(QStringLiteral("Memo1"));
+    m_memo->setGeometry(4, 4, 337, 165);
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPixelSize(11);
+    m_memo->setFont(fixed);
+    m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_memo->setPlainText(QStringLiteral("00 01 02 03 04 05 06 07 08 09 10 11 12 13 14 15"));
+
+    m_close->setObjectName(QStringLiteral("Button1"));
+    m_close->setGeometry(348, 4, 75, 25);
+    m_close->setDefault(true);
+    connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TfmViewSysex::SetLines(const std::vector<std::string>& lines) {
+    QStringList text;
+    for (const auto& line : lines) text << QString::fromStdString(line);
+    m_memo->setPlainText(text.join(QLatin1Char('\n')));
+}
+
+void TfmViewSysex::ShowRecord(midilink::TMidiDump& record) {
+    std::vector<std::string> lines;
+    record.ToStrings(lines, 16);
+    SetLines(lines);
+    exec();
+}
+
+}  // namespace app

@@ -1,0 +1,27 @@
+#include "app/Windows.h"
+
+#include "app/AboutWindow.h"
+#include "app/DevicesWindow.h"
+#include "app/MainMenu.h"
+#include "app/ProgressWindow.h"
+#include "app/TransferCommands.h"
+#include "app/ViewSysexWindow.h"
+
+namespace app {
+
+TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbout(about) {
+    midiports::MidiService& midi = *services.Midi;
+    fmTamboro = std::make_unique<TfmTamboro>(std::move(services));
+    fmViewSysex = std::make_unique<TfmViewSysex>();
+    fmProgress = std::make_unique<TfmProgress>();
+    fmDevices = std::make_unique<TfmDevices>(midi);
+
+    fmTamboro->SetSplash(&fmAbout);
+    fmTamboro->SetDevicesWindow(fmDevices.get());
+    fmTamboro->Menu().Connect(TCommand::About, [this](int) { fmAbout.ShowModal(); });
+    Transfers = std::make_unique<TransferCommands>(*fmTamboro, *fmProgress);
+}
+
+TEditorWindows::~TEditorWindows() = default;
+
+}  // namespace app

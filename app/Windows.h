@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>
+
+#include "app/MainWindow.h"
+
+namespace app {
+
+class TfmAbout;
+class TfmDevices;
+class TfmProgress;
+class TfmViewSysex;
+class TransferCommands;
+
+// The editor's windows, made in their order (main window first: the others' bindings name
+// its collections) and wired to each other. Secondary windows are hidden, not destroyed,
+// when they close.
+class TEditorWindows {
+public:
+    // The about window exists already: it is the splash shown while these are made.
+    TEditorWindows(TMainServices services, TfmAbout& about);
+    ~TEditorWindows();
+    TEditorWindows(const TEditorWindows&) = delete;
+    TEditorWindows& operator=(const TEditorWindows&) = delete;
+
+    TfmAbout& fmAbout;
+    std::unique_ptr<TfmTamboro> fmTamboro;
+    std::unique_ptr<TfmViewSysex> fmViewSysex;
+    std::unique_ptr<TfmProgress> fmProgress;
+    std::unique_ptr<TfmDevices> fmDevices;
+    std::unique_ptr<TransferCommands> Transfers;
+};
+
+}  // namespace app

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "app/AboutWindow.h"
+#include "app/ErrorDisplay.h"
+#include "app/MessageBoxes.h"
+#include "app/ProgressWindow.h"
+#include "app/ViewSysexWindow.h"
+#include "midilink/DumpCollection.h"
+#include "tests/app/ShellHarness.h"
+
+namespace {
+
+using shelltest::TestApplication;
+
+TEST(ShellAbout, ShowsTheVersionAndClosesOnAClickOrEscape) {
+    TestApplication();
+    app::TfmAbout about;
+    EXPECT_EQ(about.laVersion()->text(), "Version 1.2 build 16");
+    EXPECT_EQ(about.size(), QSize(384, 174));
+    EXPECT_TRUE(about.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(about.windowFlags() & Qt::WindowStaysOnTopHint);
+
+    for (const char* target : {"laVersion", "Image1", "Label1", "Panel1"}) {
+        about.show();
+        ASSERT_TRUE(about.isVisible());
+        auto* widget = about.findChild<QWidget*>(target);
+        ASSERT_NE(widget, nullptr) << target;
+        QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(2, 2));
+        EXPECT_FALSE(about.isVisible()) << target;
+    }
+    about.show();
+    QTest::keyRelease(&about, Qt::Key_Escape);
+    EXPECT_FALSE(about.isVisible());
+
+    // The link buttons open their addresses and leave the window open.
+    std::vector<QUrl> opened;
+    about.OpenUrl = [&](const QUrl& url) { opened.push_back(url); };
+    about.show();
+    about.findChild<QToolButton*>("SpeedButton1")->click();
+    about.findChild<QToolButton*>("SpeedButton2")->click();
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_TRUE(opened[0].scheme().startsWith("http"));
+    EXPECT_EQ(opened[1].scheme(), "mailto");
+    EXPECT_TRUE(about.isVisible());
+}
+
+TEST(ShellViewer, ShowsARecordSixteenBytesALine) {
+    TestApplication();
+    app::TfmViewSysex viewer;
+    EXPECT_EQ(viewer.windowTitle(), "Sysex Viewer...");
+    EXPECT_EQ(viewer.Memo1()->toPlainText(), "00 01 02 03 04 05 06 07 08 09 10 11 12 13 14 15");
+
+    midilink::TDumpCollection dump("TriggerDump");
+    dump.SetSize(22);
+    dump.SetHeaderSize(9);
+    dump.SetChecksum(midilink::ctRoland);
+    dump.SetCount(1);
+    dump.SetIndex(0);
+    std::vector<std::string> lines;
+    dump.Records(0).ToStrings(lines, 16);
+    viewer.SetLines(lines);
+    const QStringList shown = viewer.Memo1()->toPlainText().split('\n');
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown[0].size(), 16 * 3);
+    EXPECT_TRUE(shown[0].startsWith("F0 00 "));
+    EXPECT_EQ(shown[1], "00 00 00 00 00 F7 ");
+
+    auto* close = viewer.findChild<QPushButton*>("Button1");
+    ASSERT_NE(close, nullptr);
+    EXPECT_TRUE(close->isDefault());
+    viewer.show();
+    close->click();
+    EXPECT_FALSE(viewer.isVisible());
+    EXPECT_EQ(viewer.result(), QDialog::Accepted);
+}
+
+TEST(ShellProgress, StartsOverWhenFullAndCountsEveryRecord) {
+    TestApplication();
+    app::TfmProgress progress;
+    EXPECT_EQ(progress.windowTitle(), "Transmit Progress...");
+    progress.Start(3);
+    for (int i = 0; i < 4; ++i) progress.Step();
+    EXPECT_EQ(progress.ProgressBar1()->value(), 1);
+    EXPECT_EQ(progress.edCount()->text(), "4");
+
+    QTest::keyClick(&progress, Qt::Key_Escape);
+    EXPECT_TRUE(progress.CancelRequested());
+    EXPECT_TRUE(progress.isVisible()) << "the transfer closes the window, not Escape";
+    progress.Start(78);
+    EXPECT_FALSE(progress.CancelRequested());
+    EXPECT_EQ(progress.edCount()->text(), "0");
+    EXPECT_EQ(progress.ProgressBar1()->value(), 0);
+    progress.btnCancel()->click();
+    EXPECT_TRUE(progress.CancelRequested());
+}
+
+TEST(ShellErrors, CommandsShowTheirFailureInTheErrorBox) {
+    TestApplication();
+    app::MessageBoxes boxes;
+    boxes.SetHeadless(true);
+    app::ErrorDisplay errors(boxes);
+    EXPECT_TRUE(errors.RunCommand([] {}));
+    EXPECT_FALSE(errors.RunCommand([] { throw std::runtime_error("Index out of bounds"); }));
+    EXPECT_FALSE(errors.RunCommand([] { throw 42; }));
+    ASSERT_EQ(boxes.Shown().size(), 2u);
+    EXPECT_EQ(boxes.Shown()[0].Kind, app::TBoxKind::Error);
+    EXPECT_EQ(boxes.Shown()[0].Caption, "Tamboro Error...");
+    EXPECT_EQ(boxes.Shown()[0].Text, "Index out of bounds");
+    EXPECT_EQ(boxes.Shown()[1].Text, "Unknown error");
+
+    // Unscripted questions take the safe answer.
+    EXPECT_FALSE(boxes.Confirm("Sure?"));
+    EXPECT_EQ(boxes.ConfirmCancel("Save?"), app::TAnswer::Cancel);
+    boxes.Information("Done");
+    EXPECT_EQ(boxes.Shown().back().Caption, "Information...");
+}
+
+}  // namespace
