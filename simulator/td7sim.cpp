@@ -54,6 +54,8 @@ int main(int argc, char** argv) {
     sigemptyset(&signals);
     for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGUSR1}) sigaddset(&signals, signal);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    // A reader that has gone away must not end the module: its output is only a courtesy.
+    signal(SIGPIPE, SIG_IGN);
 
     SimPorts ports;
     std::optional<VirtualTd7> module;
