@@ -221,18 +221,20 @@ void TMidiInput::WindowProc(std::uint32_t message, std::uintptr_t) {
     if (data == nullptr) return;
     switch (message) {
         case PortMsgData:
-            data->dataNotePending.store(false);
+            // Read-modify-write: it takes the callback's raised flag, and with it the
+            // entries filed before.
+            data->dataNotePending.exchange(false);
             if (OnMidiInput && m_open && PendingCount() > 0) {
                 OnMidiInput(this);
                 // Notes are posted once per batch; a handler that left events waiting is
                 // called again, as if each event had brought its own note.
                 if (m_open && PendingCount() > 0 && !data->dataNotePending.exchange(true) &&
                     !m_window.Post(PortMsgData, 0))
-                    data->dataNotePending.store(false);
+                    data->dataNotePending.exchange(false);
             }
             break;
         case PortMsgOverflow: {
-            data->overflowNotePending.store(false);
+            data->overflowNotePending.exchange(false);
             const std::uint32_t lost = data->overflowsToReport.exchange(0);
             if (!m_open) break;
             DrainOrphans(true);
@@ -240,7 +242,7 @@ void TMidiInput::WindowProc(std::uint32_t message, std::uintptr_t) {
             break;
         }
         case PortMsgLost:
-            data->lostNotePending.store(false);
+            data->lostNotePending.exchange(false);
             if (!m_open) break;
             try {
                 Close();

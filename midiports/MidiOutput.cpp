@@ -140,11 +140,11 @@ void TMidiOutput::WindowProc(std::uint32_t message, std::uintptr_t) {
     if (!m_callbackData) return;
     switch (message) {
         case PortMsgDone:
-            m_callbackData->doneNotePending.store(false);
+            m_callbackData->doneNotePending.exchange(false);
             FinishBlocks(true);
             break;
         case PortMsgLost:
-            m_callbackData->lostNotePending.store(false);
+            m_callbackData->lostNotePending.exchange(false);
             if (!m_open) break;
             try {
                 Close();

@@ -17,8 +17,9 @@ bool QtPortWindow::Post(std::uint32_t message, std::uintptr_t param) {
 }
 
 void QtPortWindow::Wake() {
-    // Cleared first: a note queued while we deliver posts a new wake-up.
-    m_wakePending.store(false);
+    // Cleared first, so that a note queued while we deliver posts a new wake-up; an
+    // exchange, so that the notes queued before the last one are visible here.
+    m_wakePending.exchange(false);
     try {
         DeliverPending();
     } catch (const std::exception& error) {

@@ -1,3 +1,5 @@
+#include <cstdlib>
+
 #include "PortFixture.h"
 #include "midiports/CompositeService.h"
 #include "midiports/RtMidiService.h"
@@ -84,6 +86,30 @@ TEST_F(CompositeFixture, TheVirtualModuleAnswersThroughThePorts) {
     const auto expected = td7->Module().Module().Receive(request.data(), request.size());
     ASSERT_EQ(expected.size(), 1u);
     EXPECT_EQ(EventBytes(*answer), expected[0]);
+}
+
+}  // namespace
+}  // namespace porttest
+
+namespace porttest {
+namespace {
+
+// JACK without a server does not throw: it lists nothing and fails to open, quietly.
+TEST(RtMidiWithoutServer, ListsNothingAndOpensNothing) {
+    ::setenv("TAMBORO_MIDI_API", "jack", 1);
+    ::setenv("JACK_DEFAULT_SERVER", "tamboro-no-such-server", 1);
+    midiports::RtMidiService service("tamboro-test");
+    ::unsetenv("TAMBORO_MIDI_API");
+    ASSERT_TRUE(service.Available());
+    EXPECT_EQ(service.InDeviceCount(), 0);
+    EXPECT_EQ(service.OutDeviceCount(), 0);
+    midiports::ManualPortWindow window;
+    midiports::TMidiOutput mapper(service, window);
+    mapper.SetDeviceID(-1);
+    EXPECT_EQ(mapper.ProductName(), "Tamboro");
+    EXPECT_FALSE(mapper.Open());
+    EXPECT_EQ(mapper.Handle(), nullptr);
+    EXPECT_NE(mapper.LastResult(), midiports::result::kOk);
 }
 
 }  // namespace
