@@ -46,7 +46,7 @@ protected:
         head({300, 30}, 22, cymbal.darker(130), cymbal);
         head({345, 44}, 15, shell, QColor(0xF2, 0xF2, 0xF2));
         head({262, 46}, 14, shell, QColor(0xF2, 0xF2, 0xF2));
-        head({320, 98}, 26, shell, QColor(0xF2, 0xF2, 0xF2));
+        head({318, 128}, 24, shell, QColor(0xF2, 0xF2, 0xF2));
         p.setPen(QColor(0x00, 0x3F, 0x7F));
         QFont title(QStringLiteral("Arial"));
         title.setStyleHint(QFont::SansSerif);

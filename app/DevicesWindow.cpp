@@ -45,10 +45,14 @@ TfmDevices::TfmDevices(midiports::MidiService& service, QWidget* parent)
     m_deviceId->setValue(17);
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Midi Input:"), m_input);
-    form->addRow(QStringLiteral("Midi Output:"), m_output);
-    form->addRow(QStringLiteral("Device Id:"), m_deviceId);
-    m_deviceId->setMaximumWidth(64);
+    for (const auto& [caption, field] : {std::pair<const char*, QWidget*>{"Midi Input:", m_input},
+                                         {"Midi Output:", m_output},
+                                         {"Device Id:", m_deviceId}}) {
+        auto* label = new QLabel(QString::fromLatin1(caption), this);
+        label->setBuddy(field);
+        m_labels.push_back(label);
+        form->addRow(label, field);
+    }
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
@@ -72,9 +76,13 @@ void TfmDevices::SetDeviceIdField(int value) { m_deviceId->setValue(value); }
 void TfmDevices::SetColor(const QColor& color) {
     QPalette p = palette();
     p.setColor(QPalette::Window, color);
-    // Labels stay readable on a dark background.
-    p.setColor(QPalette::WindowText, color.lightness() < 128 ? Qt::white : Qt::black);
     setPalette(p);
+    // Labels stay readable on a dark background; the fields keep their own colours.
+    for (QLabel* label : m_labels) {
+        QPalette lp = label->palette();
+        lp.setColor(QPalette::WindowText, color.lightness() < 128 ? Qt::white : Qt::black);
+        label->setPalette(lp);
+    }
 }
 
 }  // namespace app

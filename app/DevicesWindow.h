@@ -1,10 +1,13 @@
 #pragma once
 
+#include <vector>
+
 #include <QDialog>
 
 #include "app/PortSetup.h"
 
 class QComboBox;
+class QLabel;
 class QSpinBox;
 
 namespace midiports {
@@ -39,6 +42,7 @@ private:
     QComboBox* m_input;
     QComboBox* m_output;
     QSpinBox* m_deviceId;
+    std::vector<QLabel*> m_labels;
 };
 
 }  // namespace app

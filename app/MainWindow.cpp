@@ -4,7 +4,9 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLayout>
+#include <QScreen>
 #include <QStatusTipEvent>
 #include <QTimer>
 
@@ -113,6 +115,9 @@ TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
     ConnectOwnCommands();
     SetBackground(m_background);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     UpdateCaption();
     UpdateCommands();
 }

@@ -1,6 +1,7 @@
 #include "app/ViewSysexWindow.h"
 
 #include <QFontDatabase>
+#include <QTextDocument>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -22,6 +23,9 @@ TfmViewSysex::TfmViewSysex(QWidget* parent)
     fixed.setPixelSize(11);
     m_memo->setFont(fixed);
     m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A line of 16 bytes fits the box; the longest record has four lines.
+    m_memo->document()->setDocumentMargin(2);
+    m_memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_memo->setPlainText(QStringLiteral("00 01 02 03 04 05 06 07 08 09 10 11 12 13 14 15"));
 
     m_close->setObjectName(QStringLiteral("Button1"));

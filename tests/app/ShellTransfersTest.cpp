@@ -10,6 +10,10 @@
 #include "app/ProgressWindow.h"
 #include "app/StatusLine.h"
 #include "app/TransferCommands.h"
+#include "midiports/MidiInput.h"
+#include "midiports/MidiOutput.h"
+#include "midiports/VirtualTd7Service.h"
+#include "simulator/VirtualTd7.h"
 #include "app/Td7Collections.h"
 #include "tests/app/ShellHarness.h"
 
@@ -194,6 +198,67 @@ TEST_F(ShellTransfers, TheWindowDoesNotCloseWhileATransferWaits) {
     Run(TCommand::SysRequest);
     EXPECT_FALSE(closed);
     EXPECT_TRUE(Main().isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+// The whole way, at the real pace of the machine: the built-in virtual TD-7 answers from
+// its own thread, and the window's own wait sleeps in the event loop until each answer.
+TEST(ShellVirtualModule, RequestAllFillsEverySlotThroughTheVirtualDevice) {
+    shelltest::TestApplication();
+    midilink::ClearDeviceIds();
+    midiports::VirtualTd7Service midi;
+    {
+        std::lock_guard lock(midi.Module().ModuleMutex());
+        midi.Module().Module().LoadRandom(5);
+    }
+    app::MessageBoxes boxes;
+    boxes.SetHeadless(true);
+    app::ErrorDisplay errors(boxes);
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("tamboro-shell-virtual-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "tamboro.ini") << "[General]\nMidiInDev=1\nMidiOutDev=2\n";
+
+    app::TMainServices services;
+    services.Midi = &midi;
+    services.Boxes = &boxes;
+    services.Errors = &errors;
+    services.ProgramDir = dir;
+    services.SettingsFile = dir / "tamboro.ini";
+    app::TfmAbout about;
+    {
+        app::TEditorWindows windows(services, about);
+        auto& main = *windows.fmTamboro;
+        main.show();
+        ASSERT_NE(main.MidiInput1().Handle(), nullptr);
+        ASSERT_NE(main.MidiOutput1().Handle(), nullptr);
+
+        boxes.SetNextAnswer(app::TAnswer::Yes);
+        main.Menu().Action(TCommand::RequestAll)->trigger();
+        std::vector<QString> errorTexts;
+        for (const auto& box : boxes.Shown())
+            if (box.Kind == TBoxKind::Error) errorTexts.push_back(box.Text);
+        EXPECT_TRUE(errorTexts.empty()) << errorTexts.front().toStdString();
+        std::lock_guard lock(midi.Module().ModuleMutex());
+        const Td7Module& module = midi.Module().Module();
+        for (int p = 0; p < 32; ++p) {
+            EXPECT_TRUE(main.Present().PatchPresent(p)) << p;
+            const auto& r = main.Dumps().ProgDump.Records(p);
+            EXPECT_EQ(Bytes(r.Data(), r.Data() + r.Size()),
+                      module.DataSetOf(Td7Module::CommonBlock(p)));
+        }
+        const auto& last = main.Dumps().NotemapDump.Records(1887);
+        EXPECT_EQ(Bytes(last.Data(), last.Data() + last.Size()),
+                  module.DataSetOf(Td7Module::NoteMapBlock(31, 58)));
+        main.Dumps().ProgDump.SetModified(false);
+        main.Dumps().TriggerDump.SetModified(false);
+        main.Dumps().NotemapDump.SetModified(false);
+    }
+    midilink::ClearDeviceIds();
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -5,10 +5,15 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
+
+#include <chrono>
+#include <ctime>
 
 #include "app/AboutWindow.h"
 #include "app/ErrorDisplay.h"
+#include "app/EventWait.h"
 #include "app/MessageBoxes.h"
 #include "app/ProgressWindow.h"
 #include "app/ViewSysexWindow.h"
@@ -120,6 +125,28 @@ TEST(ShellErrors, CommandsShowTheirFailureInTheErrorBox) {
     EXPECT_EQ(boxes.ConfirmCancel("Save?"), app::TAnswer::Cancel);
     boxes.Information("Done");
     EXPECT_EQ(boxes.Shown().back().Caption, "Information...");
+}
+
+TEST(ShellEventWait, SleepsInTheEventLoopUntilAnEventOrTheDeadline) {
+    using namespace std::chrono_literals;
+    using Clock = std::chrono::steady_clock;
+    TestApplication();
+    app::EventWait wait;
+
+    // An event that arrives ends the wait at once.
+    bool answered = false;
+    QTimer::singleShot(20, [&] { answered = true; });
+    auto start = Clock::now();
+    wait.WaitUntil([&] { return answered; }, start + 10s);
+    EXPECT_TRUE(answered);
+    EXPECT_LT(Clock::now() - start, 5s);
+
+    // Without events it sleeps until the deadline instead of spinning.
+    const std::clock_t cpu = std::clock();
+    start = Clock::now();
+    wait.WaitUntil([] { return false; }, start + 300ms);
+    EXPECT_GE(Clock::now() - start, 300ms);
+    EXPECT_LT(double(std::clock() - cpu) / CLOCKS_PER_SEC, 0.1) << "processor time of the wait";
 }
 
 }  // namespace

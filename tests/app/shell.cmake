@@ -28,3 +28,10 @@ if(TARGET tamboro_gui AND TARGET fakemidi AND TARGET simulator)
   tamboro_warnings(shell_gui_test)
   gtest_discover_tests(shell_gui_test PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 endif()
+
+# Not a test: pictures of the windows for a person to look at (shell_screenshots <folder>).
+if(TARGET tamboro_gui AND TARGET fakemidi)
+  add_executable(shell_screenshots ${CMAKE_CURRENT_LIST_DIR}/ShellScreenshots.cpp)
+  target_link_libraries(shell_screenshots PRIVATE tamboro_gui fakemidi)
+  tamboro_warnings(shell_screenshots)
+endif()
