@@ -91,6 +91,10 @@ TEST_F(CompositeFixture, TheVirtualModuleAnswersThroughThePorts) {
 }  // namespace
 }  // namespace porttest
 
+// RtMidi's JACK output keeps its ring buffers when it cannot reach a server; that is
+// RtMidi's leak, not ours, and only a leak checker sees it.
+extern "C" const char* __lsan_default_suppressions() { return "leak:jack_ringbuffer_create\n"; }
+
 namespace porttest {
 namespace {
 
