@@ -51,7 +51,11 @@ void BM_RequestThroughJack(benchmark::State& state) {
         if (!answer) state.SkipWithError("no answer");
     }
 }
-BENCHMARK(BM_RequestThroughJack)->UseRealTime()->Unit(benchmark::kMillisecond)
-    ->Iterations(50)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_RequestThroughJack)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(50)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace

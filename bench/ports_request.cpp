@@ -17,7 +17,6 @@
 
 namespace {
 
-
 void BM_RequestThroughPorts(benchmark::State& state) {
     midiports::VirtualTd7Service service;
     midiports::ManualPortWindow inWindow;
@@ -60,7 +59,10 @@ void BM_RequestThroughPorts(benchmark::State& state) {
         outWindow.Pump();  // the finished request's buffer
     }
 }
-BENCHMARK(BM_RequestThroughPorts)->UseRealTime()->Unit(benchmark::kMicrosecond)
-    ->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_RequestThroughPorts)
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace

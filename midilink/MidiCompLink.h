@@ -14,7 +14,7 @@ namespace midilink {
 // Each port tells the link when it is destroyed, so the link never holds a dead port;
 // the link detaches itself from both when it goes first.
 class TMidiCompLink : public TMidiLink {
-public:
+  public:
     using MidiInputEvent = std::function<void(TMidiCompLink* sender, bool resolved)>;
 
     TMidiCompLink() = default;
@@ -39,7 +39,7 @@ public:
     // offering or reporting raises (which ends the call; later events wait).
     void HandleMidiInput(midiports::TMidiInput* sender);
 
-private:
+  private:
     midiports::TMidiOutput* m_midiOut = nullptr;
     midiports::TMidiInput* m_midiIn = nullptr;
 };

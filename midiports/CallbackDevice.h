@@ -11,14 +11,14 @@ namespace midiports {
 // report in progress has left, so that the port may free what the callback touches as
 // soon as the device is closed. The reporting side never waits.
 class CallbackDevice : public MidiDevice {
-public:
+  public:
     using MidiDevice::MidiDevice;
 
     void Attach(MidiCallback callback, void* instance);  // GUI thread
     void Detach();                                       // GUI thread
     bool Attached() const { return m_attached.load(); }
 
-protected:
+  protected:
     // The reporting thread brackets its work with Enter/Leave; Enter fails while detached.
     bool Enter();
     void Leave() { m_busy.fetch_sub(1); }
@@ -27,7 +27,7 @@ protected:
     }
     void WaitIdle() const;
 
-private:
+  private:
     MidiCallback m_callback = nullptr;
     void* m_instance = nullptr;
     std::atomic<bool> m_attached{false};

@@ -38,39 +38,68 @@ MidiResult CompositeService::OutOpen(MidiDevice** handle, int id, MidiCallback c
                   : m_second->OutOpen(handle, id - n, callback, instance);
 }
 
-// Handle calls go to the owner of the device.
-#define TAMBORO_FORWARD(Call, ...)                              \
-    if (handle == nullptr) return result::kInvalidHandle;       \
-    return handle->Owner().Call(handle __VA_OPT__(, ) __VA_ARGS__)
+namespace {
 
-MidiResult CompositeService::InClose(MidiDevice* handle) { TAMBORO_FORWARD(InClose); }
+// Calls on a handle go to the service that opened the device.
+template <class... Args>
+MidiResult Forward(MidiResult (MidiService::*call)(MidiDevice*, Args...), MidiDevice* handle,
+                   Args... args) {
+    if (handle == nullptr) return result::kInvalidHandle;
+    return (handle->Owner().*call)(handle, args...);
+}
+
+}  // namespace
+
+MidiResult CompositeService::InClose(MidiDevice* handle) {
+    return Forward(&MidiService::InClose, handle);
+}
+
 MidiResult CompositeService::InPrepareHeader(MidiDevice* handle, MidiHeader* header) {
-    TAMBORO_FORWARD(InPrepareHeader, header);
+    return Forward(&MidiService::InPrepareHeader, handle, header);
 }
-MidiResult CompositeService::InUnprepareHeader(MidiDevice* handle, MidiHeader* header) {
-    TAMBORO_FORWARD(InUnprepareHeader, header);
-}
-MidiResult CompositeService::InAddBuffer(MidiDevice* handle, MidiHeader* header) {
-    TAMBORO_FORWARD(InAddBuffer, header);
-}
-MidiResult CompositeService::InStart(MidiDevice* handle) { TAMBORO_FORWARD(InStart); }
-MidiResult CompositeService::InStop(MidiDevice* handle) { TAMBORO_FORWARD(InStop); }
-MidiResult CompositeService::InReset(MidiDevice* handle) { TAMBORO_FORWARD(InReset); }
-MidiResult CompositeService::OutClose(MidiDevice* handle) { TAMBORO_FORWARD(OutClose); }
-MidiResult CompositeService::OutShortMsg(MidiDevice* handle, std::uint32_t message) {
-    TAMBORO_FORWARD(OutShortMsg, message);
-}
-MidiResult CompositeService::OutPrepareHeader(MidiDevice* handle, MidiHeader* header) {
-    TAMBORO_FORWARD(OutPrepareHeader, header);
-}
-MidiResult CompositeService::OutLongMsg(MidiDevice* handle, MidiHeader* header) {
-    TAMBORO_FORWARD(OutLongMsg, header);
-}
-MidiResult CompositeService::OutUnprepareHeader(MidiDevice* handle, MidiHeader* header) {
-    TAMBORO_FORWARD(OutUnprepareHeader, header);
-}
-MidiResult CompositeService::OutReset(MidiDevice* handle) { TAMBORO_FORWARD(OutReset); }
 
-#undef TAMBORO_FORWARD
+MidiResult CompositeService::InUnprepareHeader(MidiDevice* handle, MidiHeader* header) {
+    return Forward(&MidiService::InUnprepareHeader, handle, header);
+}
+
+MidiResult CompositeService::InAddBuffer(MidiDevice* handle, MidiHeader* header) {
+    return Forward(&MidiService::InAddBuffer, handle, header);
+}
+
+MidiResult CompositeService::InStart(MidiDevice* handle) {
+    return Forward(&MidiService::InStart, handle);
+}
+
+MidiResult CompositeService::InStop(MidiDevice* handle) {
+    return Forward(&MidiService::InStop, handle);
+}
+
+MidiResult CompositeService::InReset(MidiDevice* handle) {
+    return Forward(&MidiService::InReset, handle);
+}
+
+MidiResult CompositeService::OutClose(MidiDevice* handle) {
+    return Forward(&MidiService::OutClose, handle);
+}
+
+MidiResult CompositeService::OutShortMsg(MidiDevice* handle, std::uint32_t message) {
+    return Forward(&MidiService::OutShortMsg, handle, message);
+}
+
+MidiResult CompositeService::OutPrepareHeader(MidiDevice* handle, MidiHeader* header) {
+    return Forward(&MidiService::OutPrepareHeader, handle, header);
+}
+
+MidiResult CompositeService::OutLongMsg(MidiDevice* handle, MidiHeader* header) {
+    return Forward(&MidiService::OutLongMsg, handle, header);
+}
+
+MidiResult CompositeService::OutUnprepareHeader(MidiDevice* handle, MidiHeader* header) {
+    return Forward(&MidiService::OutUnprepareHeader, handle, header);
+}
+
+MidiResult CompositeService::OutReset(MidiDevice* handle) {
+    return Forward(&MidiService::OutReset, handle);
+}
 
 }  // namespace midiports

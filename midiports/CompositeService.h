@@ -9,7 +9,7 @@ namespace midiports {
 // Two services as one: the first one's devices, then the second one's, in both lists.
 // The mapper (-1) is the first one's. Calls on a handle go to the service that opened it.
 class CompositeService : public MidiService {
-public:
+  public:
     CompositeService(std::unique_ptr<MidiService> first, std::unique_ptr<MidiService> second);
 
     MidiService& First() { return *m_first; }
@@ -17,8 +17,7 @@ public:
 
     int InDeviceCount() override;
     MidiResult InProductName(int id, std::string& name) override;
-    MidiResult InOpen(MidiDevice** handle, int id, MidiCallback callback,
-                      void* instance) override;
+    MidiResult InOpen(MidiDevice** handle, int id, MidiCallback callback, void* instance) override;
     MidiResult InClose(MidiDevice* handle) override;
     MidiResult InPrepareHeader(MidiDevice* handle, MidiHeader* header) override;
     MidiResult InUnprepareHeader(MidiDevice* handle, MidiHeader* header) override;
@@ -29,8 +28,7 @@ public:
 
     int OutDeviceCount() override;
     MidiResult OutProductName(int id, std::string& name) override;
-    MidiResult OutOpen(MidiDevice** handle, int id, MidiCallback callback,
-                       void* instance) override;
+    MidiResult OutOpen(MidiDevice** handle, int id, MidiCallback callback, void* instance) override;
     MidiResult OutClose(MidiDevice* handle) override;
     MidiResult OutShortMsg(MidiDevice* handle, std::uint32_t message) override;
     MidiResult OutPrepareHeader(MidiDevice* handle, MidiHeader* header) override;
@@ -38,7 +36,7 @@ public:
     MidiResult OutUnprepareHeader(MidiDevice* handle, MidiHeader* header) override;
     MidiResult OutReset(MidiDevice* handle) override;
 
-private:
+  private:
     std::unique_ptr<MidiService> m_first;
     std::unique_ptr<MidiService> m_second;
 };

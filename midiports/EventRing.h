@@ -31,7 +31,7 @@ struct EventRing {
 
 // Null when the capacity is above kMaxCapacity or memory is short.
 std::unique_ptr<EventRing> RingAlloc(std::uint16_t capacity);
-bool RingPut(EventRing& ring, const RingEntry& entry);  // false when full
+bool RingPut(EventRing& ring, const RingEntry& entry);   // false when full
 bool RingPeek(const EventRing& ring, RingEntry& entry);  // false when empty
 bool RingDrop(EventRing& ring);                          // false when empty
 

@@ -2,7 +2,9 @@
 
 namespace midiports {
 
-InputDevice::~InputDevice() { Close(); }
+InputDevice::~InputDevice() {
+    Close();
+}
 
 MidiResult InputDevice::Prepare(MidiHeader* header) {
     if (header == nullptr || header->data == nullptr || header->bufferLength == 0)
@@ -128,7 +130,9 @@ void InputDevice::DeliverLocked(const std::uint8_t* bytes, std::size_t length) {
     }
 }
 
-void InputDevice::Short(std::uint32_t packed) { Call(msg::kInData, packed, Now()); }
+void InputDevice::Short(std::uint32_t packed) {
+    Call(msg::kInData, packed, Now());
+}
 
 void InputDevice::BeginSysex() {
     m_inSysex = true;

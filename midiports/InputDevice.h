@@ -15,7 +15,7 @@ namespace midiports {
 // blocks, and reports each to the port's callback. Deliver runs on the backend's thread
 // (one thread at a time) and neither allocates nor locks.
 class InputDevice : public CallbackDevice {
-public:
+  public:
     using CallbackDevice::CallbackDevice;
     ~InputDevice() override;
 
@@ -36,7 +36,7 @@ public:
     void DeliverEmptyBlock();
     void ReportLost();
 
-private:
+  private:
     void DeliverLocked(const std::uint8_t* bytes, std::size_t length);
     void Short(std::uint32_t packed);
     void BeginSysex();

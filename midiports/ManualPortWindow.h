@@ -10,7 +10,7 @@ namespace midiports {
 // A port window without an event loop: whoever plays the GUI thread pumps it. For tests
 // and for programs without Qt.
 class ManualPortWindow : public QueuedPortWindow {
-public:
+  public:
     int Pump() { return DeliverPending(); }
     // Pumps until done() holds or the time is up; true when done() held.
     bool PumpUntil(const std::function<bool()>& done,

@@ -15,7 +15,7 @@
 namespace midiports {
 
 class EMidiInputError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -24,7 +24,7 @@ public:
 // consumer takes the events with TakeEvent. System-exclusive blocks arrive in a pool of
 // receive buffers that goes back to the service as each block is copied out.
 class TMidiInput : public PortComponent {
-public:
+  public:
     using NotifyEvent = std::function<void(TMidiInput* sender)>;
 
     // The service and the window outlive the port.
@@ -65,7 +65,7 @@ public:
     std::uint32_t OverflowCount() const;
     std::uint32_t DroppedCount() const;
 
-private:
+  private:
     void Check(MidiResult code);
     void Fail(MidiResult code);
     void Abandon(MidiResult code);

@@ -30,8 +30,7 @@ TMidiOutput::~TMidiOutput() {
 
 void TMidiOutput::SetDeviceID(std::int32_t id) {
     if (m_open) throw EmidioutputError("Change to DeviceID while device was open");
-    if (id != -1 && !(id < m_service.OutDeviceCount()))
-        throw EmidioutputError("Invalid device ID");
+    if (id != -1 && !(id < m_service.OutDeviceCount())) throw EmidioutputError("Invalid device ID");
     m_deviceId = id;
     std::string name;
     Check(m_service.OutProductName(id, name));
@@ -88,7 +87,8 @@ bool TMidiOutput::ForceClose() {
 }
 
 void TMidiOutput::SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
-    const std::uint32_t packed = status | (std::uint32_t{data1} << 8) | (std::uint32_t{data2} << 16);
+    const std::uint32_t packed =
+        status | (std::uint32_t{data1} << 8) | (std::uint32_t{data2} << 16);
     Check(m_service.OutShortMsg(m_handle, packed));
 }
 

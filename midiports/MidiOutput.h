@@ -13,7 +13,7 @@
 namespace midiports {
 
 class EmidioutputError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -21,7 +21,7 @@ public:
 // once; every system-exclusive block is copied, handed to the service, and reported
 // through Onmidioutput on the GUI thread when the service has finished with it.
 class TMidiOutput : public PortComponent {
-public:
+  public:
     using NotifyEvent = std::function<void(TMidiOutput* sender)>;
 
     // The service and the window outlive the port.
@@ -48,7 +48,7 @@ public:
     std::string ErrorText(MidiResult code);
     MidiService& Service() const { return m_service; }
 
-private:
+  private:
     void Check(MidiResult code);
     void FinishBlocks(bool report);
     bool ForceClose();

@@ -10,8 +10,12 @@ namespace midiports {
 
 namespace {
 
-InputDevice* In(MidiDevice* handle) { return dynamic_cast<InputDevice*>(handle); }
-OutputDevice* Out(MidiDevice* handle) { return dynamic_cast<OutputDevice*>(handle); }
+InputDevice* In(MidiDevice* handle) {
+    return dynamic_cast<InputDevice*>(handle);
+}
+OutputDevice* Out(MidiDevice* handle) {
+    return dynamic_cast<OutputDevice*>(handle);
+}
 
 // The service's own texts for its codes.
 constexpr std::array<std::pair<MidiResult, const char*>, 12> kErrorTexts{{

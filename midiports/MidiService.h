@@ -66,14 +66,14 @@ using MidiCallback = void (*)(MidiDevice* handle, std::uint32_t message, void* i
 
 // An open device; the handle the ports hold. Each backend derives its own.
 class MidiDevice {
-public:
+  public:
     explicit MidiDevice(MidiService& owner) : m_owner(owner) {}
     virtual ~MidiDevice() = default;
     MidiDevice(const MidiDevice&) = delete;
     MidiDevice& operator=(const MidiDevice&) = delete;
     MidiService& Owner() const { return m_owner; }
 
-private:
+  private:
     MidiService& m_owner;
 };
 
@@ -83,7 +83,7 @@ private:
 // opening and closing go to the backend that owns the device. After InClose or OutClose
 // has returned, the callback is never called again for that handle.
 class MidiService {
-public:
+  public:
     virtual ~MidiService() = default;
 
     virtual int InDeviceCount() = 0;

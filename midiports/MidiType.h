@@ -28,7 +28,7 @@ struct TMyMidiEvent {
 // One long-message buffer in the form the service wants: a header whose user value
 // leads back to this wrapper, and the data block. Size 0 makes nothing.
 class TMyMidiHdr {
-public:
+  public:
     explicit TMyMidiHdr(std::uint16_t size);
     TMyMidiHdr(const TMyMidiHdr&) = delete;
     TMyMidiHdr& operator=(const TMyMidiHdr&) = delete;
@@ -39,7 +39,7 @@ public:
         return reinterpret_cast<TMyMidiHdr*>(header->user);
     }
 
-private:
+  private:
     std::unique_ptr<MidiHeader> m_header;
     std::unique_ptr<std::uint8_t[]> m_data;
 };
@@ -68,12 +68,12 @@ struct PortCallbackData {
 };
 
 // The one callback of both port kinds; instance is the port's PortCallbackData.
-void PortCallback(MidiDevice* handle, std::uint32_t message, void* instance,
-                  std::uintptr_t param1, std::uintptr_t param2);
+void PortCallback(MidiDevice* handle, std::uint32_t message, void* instance, std::uintptr_t param1,
+                  std::uintptr_t param2);
 
 // Free notification and the loading state shared by the two ports.
 class PortComponent {
-public:
+  public:
     PortComponent() = default;
     PortComponent(const PortComponent&) = delete;
     PortComponent& operator=(const PortComponent&) = delete;
@@ -86,11 +86,11 @@ public:
     bool Loading() const { return m_loading; }
     void SetLoading(bool loading) { m_loading = loading; }
 
-protected:
+  protected:
     ~PortComponent() = default;
     void NotifyFree();
 
-private:
+  private:
     std::vector<std::pair<const void*, std::function<void()>>> m_freeNotify;
     bool m_loading = false;
 };

@@ -10,7 +10,7 @@ namespace midiports {
 // between its two steps; callers treat that as empty.
 template <class T, std::atomic<T*> T::*Link>
 class MpscQueue {
-public:
+  public:
     MpscQueue() : m_head(&m_stub), m_tail(&m_stub) {}
     MpscQueue(const MpscQueue&) = delete;
     MpscQueue& operator=(const MpscQueue&) = delete;
@@ -44,7 +44,7 @@ public:
         return nullptr;
     }
 
-private:
+  private:
     std::atomic<T*> m_head;
     T* m_tail;
     T m_stub;

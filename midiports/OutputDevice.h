@@ -10,7 +10,7 @@ namespace midiports {
 // The sending half of a backend. SendBlock hands a prepared block on; the default sends
 // its bytes at once and reports it finished before returning.
 class OutputDevice : public CallbackDevice {
-public:
+  public:
     using CallbackDevice::CallbackDevice;
 
     virtual MidiResult SendBytes(const std::uint8_t* data, std::size_t length) = 0;

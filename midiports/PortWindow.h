@@ -14,7 +14,7 @@ inline constexpr std::uint32_t PortMsgLost = 0x401;      // the device went away
 // Stand-in for a port's hidden window: notes posted from any thread are delivered to the
 // receiver on the GUI thread, in the order posted.
 class PortWindow {
-public:
+  public:
     using Receiver = std::function<void(std::uint32_t message, std::uintptr_t param)>;
 
     virtual ~PortWindow() = default;

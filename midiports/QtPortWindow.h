@@ -13,7 +13,7 @@ namespace midiports {
 class QtPortWindow : public QObject, public QueuedPortWindow {
     Q_OBJECT
 
-public:
+  public:
     explicit QtPortWindow(QObject* parent = nullptr);
 
     bool Post(std::uint32_t message, std::uintptr_t param) override;
@@ -23,7 +23,7 @@ public:
     // Exceptions never cross the event loop.
     std::function<void(const std::exception& error)> OnError;
 
-private:
+  private:
     void Wake();
 
     std::atomic<bool> m_wakePending{false};

@@ -13,19 +13,19 @@ namespace midiports {
 // thread. Ports post at most one note of each kind until it has been delivered, so a few
 // slots are plenty.
 class QueuedPortWindow : public PortWindow {
-public:
+  public:
     static constexpr std::size_t kSlots = 256;
 
     QueuedPortWindow();
     void SetReceiver(Receiver receiver) override { m_receiver = std::move(receiver); }
     bool Post(std::uint32_t message, std::uintptr_t param) override;
 
-protected:
+  protected:
     // GUI thread: delivers the notes queued now; returns how many. A receiver that
     // throws ends the delivery; the notes after it stay queued.
     int DeliverPending();
 
-private:
+  private:
     struct Slot {
         std::atomic<std::size_t> sequence{0};
         std::uint32_t message = 0;

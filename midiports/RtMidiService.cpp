@@ -54,7 +54,7 @@ struct ErrorSink {
 };
 
 class RtInput : public InputDevice {
-public:
+  public:
     RtInput(MidiService& owner, std::unique_ptr<RtMidiIn> midi)
         : InputDevice(owner), m_midi(std::move(midi)) {
         m_errors.device = this;
@@ -78,7 +78,7 @@ public:
     }
     RtMidiIn& Midi() { return *m_midi; }
 
-private:
+  private:
     // RtMidi's thread; on JACK the real-time thread. Deliver copies into a buffer that was
     // handed over beforehand and posts; it neither allocates nor locks.
     static void Received(double, std::vector<unsigned char>* message, void* user) {
@@ -95,7 +95,7 @@ private:
 };
 
 class RtOutput : public OutputDevice {
-public:
+  public:
     RtOutput(MidiService& owner, std::unique_ptr<RtMidiOut> midi)
         : OutputDevice(owner), m_midi(std::move(midi)) {
         m_errors.device = this;
@@ -128,7 +128,7 @@ public:
         return m_errors.last.exchange(result::kOk);
     }
 
-private:
+  private:
     MidiResult Failed() {
         const MidiResult r = m_errors.last.load();
         return r == result::kOk ? result::kError : r;
@@ -202,9 +202,13 @@ RtMidiService::RtMidiService(std::string clientName) : m_impl(std::make_unique<I
 
 RtMidiService::~RtMidiService() = default;
 
-bool RtMidiService::Available() const { return m_impl->listIn != nullptr; }
+bool RtMidiService::Available() const {
+    return m_impl->listIn != nullptr;
+}
 
-std::string RtMidiService::ApiName() const { return RtMidi::getApiName(m_impl->api); }
+std::string RtMidiService::ApiName() const {
+    return RtMidi::getApiName(m_impl->api);
+}
 
 std::string RtMidiService::ProductName(const std::string& portName) {
     const std::size_t blank = portName.rfind(' ');

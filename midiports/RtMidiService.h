@@ -14,7 +14,7 @@ namespace midiports {
 // Product names are port names without the client:port numbers, which change whenever a
 // device is plugged in again.
 class RtMidiService : public MidiService {
-public:
+  public:
     // clientName prefixes the client of every port this service opens.
     explicit RtMidiService(std::string clientName = "Tamboro");
     ~RtMidiService() override;
@@ -24,20 +24,18 @@ public:
 
     int InDeviceCount() override;
     MidiResult InProductName(int id, std::string& name) override;
-    MidiResult InOpen(MidiDevice** handle, int id, MidiCallback callback,
-                      void* instance) override;
+    MidiResult InOpen(MidiDevice** handle, int id, MidiCallback callback, void* instance) override;
     MidiResult InClose(MidiDevice* handle) override;
 
     int OutDeviceCount() override;
     MidiResult OutProductName(int id, std::string& name) override;
-    MidiResult OutOpen(MidiDevice** handle, int id, MidiCallback callback,
-                       void* instance) override;
+    MidiResult OutOpen(MidiDevice** handle, int id, MidiCallback callback, void* instance) override;
     MidiResult OutClose(MidiDevice* handle) override;
 
     // "Name 20:0" -> "Name"; names without the numbers stay as they are.
     static std::string ProductName(const std::string& portName);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

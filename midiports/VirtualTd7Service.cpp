@@ -9,7 +9,7 @@ namespace midiports {
 namespace {
 
 class ModuleOutput : public OutputDevice {
-public:
+  public:
     ModuleOutput(MidiService& owner, simulator::VirtualTd7& module)
         : OutputDevice(owner), m_module(module) {}
     MidiResult SendBytes(const std::uint8_t* data, std::size_t length) override {
@@ -17,7 +17,7 @@ public:
         return result::kOk;
     }
 
-private:
+  private:
     simulator::VirtualTd7& m_module;
 };
 
@@ -43,7 +43,9 @@ VirtualTd7Service::VirtualTd7Service() : m_impl(std::make_unique<Impl>(*this)) {
 
 VirtualTd7Service::~VirtualTd7Service() = default;
 
-simulator::VirtualTd7& VirtualTd7Service::Module() { return m_impl->module; }
+simulator::VirtualTd7& VirtualTd7Service::Module() {
+    return m_impl->module;
+}
 
 MidiResult VirtualTd7Service::InProductName(int id, std::string& name) {
     if (id != 0) return result::kBadDeviceId;

@@ -14,7 +14,7 @@ namespace midiports {
 // that the editor can be tried without the hardware. The module lives as long as the
 // service, so its memory survives closing and opening the ports.
 class VirtualTd7Service : public MidiService {
-public:
+  public:
     static constexpr const char* kName = "Virtual TD-7";
 
     VirtualTd7Service();
@@ -24,17 +24,15 @@ public:
 
     int InDeviceCount() override { return 1; }
     MidiResult InProductName(int id, std::string& name) override;
-    MidiResult InOpen(MidiDevice** handle, int id, MidiCallback callback,
-                      void* instance) override;
+    MidiResult InOpen(MidiDevice** handle, int id, MidiCallback callback, void* instance) override;
     MidiResult InClose(MidiDevice* handle) override;
 
     int OutDeviceCount() override { return 1; }
     MidiResult OutProductName(int id, std::string& name) override;
-    MidiResult OutOpen(MidiDevice** handle, int id, MidiCallback callback,
-                       void* instance) override;
+    MidiResult OutOpen(MidiDevice** handle, int id, MidiCallback callback, void* instance) override;
     MidiResult OutClose(MidiDevice* handle) override;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

@@ -127,7 +127,8 @@ TEST_F(InputFixture, AFullRingDropsTheNextEventButKeepsItsBuffer) {
     int overflows = 0;
     input->OnOverflow = [&](midiports::TMidiInput*) { ++overflows; };
     OnServiceThread([&] {
-        for (int i = 0; i < 1024; ++i) fake.Inject(0, {0x90, static_cast<std::uint8_t>(i & 0x7F), 1});
+        for (int i = 0; i < 1024; ++i)
+            fake.Inject(0, {0x90, static_cast<std::uint8_t>(i & 0x7F), 1});
     });
     EXPECT_EQ(input->PendingCount(), 1024);
     Inject(Sysex({0x41, 0x10, 0x58}));
@@ -227,7 +228,7 @@ TEST_F(InputFixture, GarbageAndCutOffBlocksNeverMixWithGoodOnes) {
     Inject({0xF0, 0x41, 0xF8, 0x10, 0xFE, 0x58, 0xF7});  // clock and sensing inside a block
     Inject({0xF0, 0x41, 0x10});                          // a block in two pieces
     Inject({0x58, 0x11, 0xF7});
-    Inject({0x90, 0x24});                                // a short message cut short
+    Inject({0x90, 0x24});  // a short message cut short
 
     std::vector<std::pair<int, Bytes>> events;
     while (auto event = input->TakeEvent())
@@ -303,7 +304,8 @@ TEST_F(InputFixture, AFloodFasterThanTheGuiDrainsLosesCountedEventsOnly) {
     EXPECT_GT(received.size(), 0u);
     EXPECT_TRUE(std::is_sorted(received.begin(), received.end()));
     EXPECT_EQ(std::adjacent_find(received.begin(), received.end()), received.end());
-    EXPECT_EQ(static_cast<std::uint32_t>(overflows), input->OverflowCount() + input->DroppedCount());
+    EXPECT_EQ(static_cast<std::uint32_t>(overflows),
+              input->OverflowCount() + input->DroppedCount());
     EXPECT_EQ(fake.QueuedBuffers(0), 8);
 }
 

@@ -19,7 +19,7 @@ std::string UniqueName(const std::string& stem);
 
 // td7sim running on JACK until the object goes.
 class Td7Sim {
-public:
+  public:
     explicit Td7Sim(const std::string& memoryFile);
     ~Td7Sim();
     bool Ready() const { return m_ready; }
@@ -29,7 +29,7 @@ public:
     // Asks it to write its memory file; true once it says it has.
     bool SaveMemory();
 
-private:
+  private:
     bool WaitForLine(const std::string& line, std::chrono::milliseconds timeout);
 
     std::string m_client;
@@ -41,7 +41,7 @@ private:
 
 // A raw RtMidi client with one virtual input and one virtual output port.
 class JackPeer {
-public:
+  public:
     JackPeer();
     ~JackPeer();
     std::string OutputName() const { return m_client + " Out:peer"; }
@@ -49,7 +49,7 @@ public:
     void Send(const std::vector<std::uint8_t>& message);
     std::vector<std::vector<std::uint8_t>> Received() const;
 
-private:
+  private:
     std::string m_client;
     std::unique_ptr<RtMidiIn> m_in;
     std::unique_ptr<RtMidiOut> m_out;

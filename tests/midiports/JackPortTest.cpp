@@ -37,13 +37,14 @@ Bytes Roland(std::uint8_t command, std::initializer_list<std::uint8_t> body) {
 Bytes Pattern(std::size_t length, int seed) {
     Bytes m(length);
     m.front() = 0xF0;
-    for (std::size_t i = 1; i + 1 < length; ++i) m[i] = static_cast<std::uint8_t>((i * 7 + seed) & 0x7F);
+    for (std::size_t i = 1; i + 1 < length; ++i)
+        m[i] = static_cast<std::uint8_t>((i * 7 + seed) & 0x7F);
     m.back() = 0xF7;
     return m;
 }
 
 class JackPorts : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { ::setenv("TAMBORO_MIDI_API", "jack", 1); }
 
     void SetUp() override {
@@ -82,7 +83,8 @@ protected:
 };
 
 TEST_F(JackPorts, Td7SimAnswersRequestsByteForByteAndTakesDataSets) {
-    const auto memoryFile = std::filesystem::temp_directory_path() / (UniqueName("td7mem") + ".syx");
+    const auto memoryFile =
+        std::filesystem::temp_directory_path() / (UniqueName("td7mem") + ".syx");
     Td7Sim sim(memoryFile.string());
     ASSERT_TRUE(sim.Ready());
     Connect(sim.OutputName(), sim.InputName(), true);
@@ -146,7 +148,8 @@ TEST_F(JackPorts, AThousandMessagesAtWireRateArriveCompleteAndInOrder) {
     }
     std::vector<int> received;
     input->OnMidiInput = [&](midiports::TMidiInput*) {
-        while (auto event = input->TakeEvent()) received.push_back(event->DataByte2 << 7 | event->DataByte1);
+        while (auto event = input->TakeEvent())
+            received.push_back(event->DataByte2 << 7 | event->DataByte1);
     };
     ASSERT_TRUE(inWindow.PumpUntil([&] {
         if (input->PendingCount() > 0) input->OnMidiInput(input.get());
@@ -159,7 +162,8 @@ TEST_F(JackPorts, AThousandMessagesAtWireRateArriveCompleteAndInOrder) {
 
     due = std::chrono::steady_clock::now();
     for (int i = 0; i < kCount; ++i) {
-        output->SendShort(0x99, static_cast<std::uint8_t>(i & 0x7F), static_cast<std::uint8_t>(i >> 7));
+        output->SendShort(0x99, static_cast<std::uint8_t>(i & 0x7F),
+                          static_cast<std::uint8_t>(i >> 7));
         due += 960us;
         std::this_thread::sleep_until(due);
     }
@@ -167,8 +171,9 @@ TEST_F(JackPorts, AThousandMessagesAtWireRateArriveCompleteAndInOrder) {
     const auto atPeer = peer.Received();
     ASSERT_EQ(atPeer.size(), static_cast<std::size_t>(kCount));
     for (int i = 0; i < kCount; ++i)
-        ASSERT_EQ(atPeer[static_cast<std::size_t>(i)],
-                  (Bytes{0x99, static_cast<std::uint8_t>(i & 0x7F), static_cast<std::uint8_t>(i >> 7)}));
+        ASSERT_EQ(
+            atPeer[static_cast<std::size_t>(i)],
+            (Bytes{0x99, static_cast<std::uint8_t>(i & 0x7F), static_cast<std::uint8_t>(i >> 7)}));
 }
 
 TEST_F(JackPorts, ABlockLongerThanTheReceiveBufferIsDroppedWithoutHarm) {

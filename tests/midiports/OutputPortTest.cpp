@@ -26,7 +26,7 @@ std::string ErrorOf(F&& f) {
 }
 
 class OutputFixture : public ::testing::Test {
-protected:
+  protected:
     testsupport::FakeMidiService fake{{"In A"}, {"Out A", "Out B"}};
     midiports::ManualPortWindow window;
     std::unique_ptr<midiports::TMidiOutput> output =
@@ -82,8 +82,7 @@ TEST_F(OutputFixture, OpenNeverRaisesAndSettingsWaitForClose) {
 }
 
 TEST_F(OutputFixture, ShortMessagesLeaveAsPackedBytes) {
-    EXPECT_EQ(ErrorOf([&] { output->SendShort(0x90, 1, 2); }),
-              ServiceText(result::kInvalidHandle));
+    EXPECT_EQ(ErrorOf([&] { output->SendShort(0x90, 1, 2); }), ServiceText(result::kInvalidHandle));
     ASSERT_TRUE(output->Open());
     output->SendShort(0xC9, 3, 0);
     output->SendShort(0x99, 0x24, 0x40);

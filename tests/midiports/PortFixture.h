@@ -38,7 +38,7 @@ inline Bytes EventBytes(const midiports::TMyMidiEvent& event) {
 }
 
 class InputFixture : public ::testing::Test {
-protected:
+  protected:
     testsupport::FakeMidiService fake{{"In A", "In B"}, {"Out A", "Out B"}};
     midiports::ManualPortWindow window;
     std::unique_ptr<midiports::TMidiInput> input =

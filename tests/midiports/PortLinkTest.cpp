@@ -16,8 +16,8 @@ void MakePatchLike(TDumpCollection& dump, std::uint8_t area) {
     dump.SetHeaderSize(9);
     dump.SetCount(2);
     dump.OnPrepare = [area](TDumpCollection*, int index, std::uint8_t* buffer, int) {
-        const std::uint8_t header[] = {0x41, 0x10, 0x58, 0x12, area,
-                                       static_cast<std::uint8_t>(index), 0x00, 0x00};
+        const std::uint8_t header[] = {
+            0x41, 0x10, 0x58, 0x12, area, static_cast<std::uint8_t>(index), 0x00, 0x00};
         std::copy(std::begin(header), std::end(header), buffer + 1);
     };
 }
@@ -27,7 +27,7 @@ Bytes DataSet(std::uint8_t area, std::uint8_t index, std::uint8_t value) {
 }
 
 class PortLinkFixture : public ::testing::Test {
-protected:
+  protected:
     testsupport::FakeMidiService fake{{"In A"}, {"Out A"}};
     midiports::ManualPortWindow inWindow;
     midiports::ManualPortWindow outWindow;

@@ -11,7 +11,7 @@ namespace midiports {
 namespace {
 
 class QtPortWindowTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         static int argc = 1;
         static char name[] = "qtportwindow";

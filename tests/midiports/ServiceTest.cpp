@@ -24,15 +24,15 @@ TEST(RtMidiNames, ClientAndPortNumbersAreLeftOut) {
 }
 
 class CompositeFixture : public ::testing::Test {
-protected:
+  protected:
     CompositeFixture() {
         auto fakeService = std::make_unique<testsupport::FakeMidiService>(
             std::vector<std::string>{"In A"}, std::vector<std::string>{"Out A", "Out B"});
         auto virtualService = std::make_unique<VirtualTd7Service>();
         fake = fakeService.get();
         td7 = virtualService.get();
-        service = std::make_unique<CompositeService>(std::move(fakeService),
-                                                     std::move(virtualService));
+        service =
+            std::make_unique<CompositeService>(std::move(fakeService), std::move(virtualService));
     }
 
     testsupport::FakeMidiService* fake = nullptr;
@@ -76,8 +76,8 @@ TEST_F(CompositeFixture, TheVirtualModuleAnswersThroughThePorts) {
     EXPECT_FALSE(second.Open());
     EXPECT_EQ(second.LastResult(), midiports::result::kAllocated);
 
-    const Bytes request{0xF0, 0x41, 0x10, 0x58, 0x11, 0x00, 0x02, 0x01, 0x00,
-                        0x00, 0x00, 0x00, 0x0B, 0x72, 0xF7};  // patch 3, trigger 1
+    const Bytes request{0xF0, 0x41, 0x10, 0x58, 0x11, 0x00, 0x02, 0x01,
+                        0x00, 0x00, 0x00, 0x00, 0x0B, 0x72, 0xF7};  // patch 3, trigger 1
     output.SendLong(request.data(), static_cast<std::uint16_t>(request.size()));
     std::unique_ptr<midiports::TMyMidiEvent> answer;
     ASSERT_TRUE(inWindow.PumpUntil([&] { return (answer = input.TakeEvent()) != nullptr; }));
@@ -93,7 +93,9 @@ TEST_F(CompositeFixture, TheVirtualModuleAnswersThroughThePorts) {
 
 // RtMidi's JACK output keeps its ring buffers when it cannot reach a server; that is
 // RtMidi's leak, not ours, and only a leak checker sees it.
-extern "C" const char* __lsan_default_suppressions() { return "leak:jack_ringbuffer_create\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:jack_ringbuffer_create\n";
+}
 
 namespace porttest {
 namespace {

@@ -57,8 +57,8 @@ struct FakeMidiService::Output : midiports::OutputDevice {
     std::vector<Sent> sent;  // under service.m_mutex
 };
 
-FakeMidiService::FakeMidiService(std::vector<std::string> inputs,
-                                 std::vector<std::string> outputs, std::string mapper)
+FakeMidiService::FakeMidiService(std::vector<std::string> inputs, std::vector<std::string> outputs,
+                                 std::string mapper)
     : m_inputNames(std::move(inputs)),
       m_outputNames(std::move(outputs)),
       m_mapperName(std::move(mapper)) {
@@ -85,7 +85,9 @@ void FakeMidiService::SetErrorText(MidiResult code, std::string text) {
     m_texts[code] = std::move(text);
 }
 
-int FakeMidiService::Calls(Call call) const { return m_calls[static_cast<std::size_t>(call)]; }
+int FakeMidiService::Calls(Call call) const {
+    return m_calls[static_cast<std::size_t>(call)];
+}
 
 MidiResult FakeMidiService::Scripted(Call call) {
     const auto i = static_cast<std::size_t>(call);
@@ -160,14 +162,18 @@ void FakeMidiService::LoseOutput(int output) {
     device.ReportLost();
 }
 
-bool FakeMidiService::OutputOpen(int output) const { return OutputById(output)->open; }
+bool FakeMidiService::OutputOpen(int output) const {
+    return OutputById(output)->open;
+}
 
 std::vector<FakeMidiService::Sent> FakeMidiService::SentTo(int output) const {
     std::lock_guard lock(m_mutex);
     return OutputById(output)->sent;
 }
 
-int FakeMidiService::InDeviceCount() { return static_cast<int>(m_inputNames.size()); }
+int FakeMidiService::InDeviceCount() {
+    return static_cast<int>(m_inputNames.size());
+}
 
 MidiResult FakeMidiService::InProductName(int id, std::string& name) {
     if (MidiResult r = Scripted(Call::InProductName)) return r;
@@ -244,7 +250,9 @@ bool FakeMidiService::InErrorText(MidiResult code, std::string& text) {
     return MidiService::InErrorText(code, text);
 }
 
-int FakeMidiService::OutDeviceCount() { return static_cast<int>(m_outputNames.size()); }
+int FakeMidiService::OutDeviceCount() {
+    return static_cast<int>(m_outputNames.size());
+}
 
 MidiResult FakeMidiService::OutProductName(int id, std::string& name) {
     if (MidiResult r = Scripted(Call::OutProductName)) return r;
@@ -253,8 +261,8 @@ MidiResult FakeMidiService::OutProductName(int id, std::string& name) {
     return result::kOk;
 }
 
-MidiResult FakeMidiService::OutOpen(MidiDevice** handle, int id,
-                                    midiports::MidiCallback callback, void* instance) {
+MidiResult FakeMidiService::OutOpen(MidiDevice** handle, int id, midiports::MidiCallback callback,
+                                    void* instance) {
     *handle = nullptr;
     if (MidiResult r = Scripted(Call::OutOpen)) return r;
     Output* device = OutputById(id);

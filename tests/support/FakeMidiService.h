@@ -19,16 +19,29 @@
 namespace testsupport {
 
 class FakeMidiService : public midiports::MidiService {
-public:
+  public:
     using MidiResult = midiports::MidiResult;
     using MidiDevice = midiports::MidiDevice;
     using MidiHeader = midiports::MidiHeader;
 
     enum class Call {
-        InProductName, InOpen, InClose, InPrepareHeader, InUnprepareHeader, InAddBuffer,
-        InStart, InStop, InReset,
-        OutProductName, OutOpen, OutClose, OutShortMsg, OutPrepareHeader, OutLongMsg,
-        OutUnprepareHeader, OutReset,
+        InProductName,
+        InOpen,
+        InClose,
+        InPrepareHeader,
+        InUnprepareHeader,
+        InAddBuffer,
+        InStart,
+        InStop,
+        InReset,
+        OutProductName,
+        OutOpen,
+        OutClose,
+        OutShortMsg,
+        OutPrepareHeader,
+        OutLongMsg,
+        OutUnprepareHeader,
+        OutReset,
         Count
     };
 
@@ -38,8 +51,7 @@ public:
     };
 
     explicit FakeMidiService(std::vector<std::string> inputs = {},
-                             std::vector<std::string> outputs = {},
-                             std::string mapper = "Tamboro");
+                             std::vector<std::string> outputs = {}, std::string mapper = "Tamboro");
     ~FakeMidiService() override;
 
     // Script. FailNext fails the next `times` calls; FailAlways until cleared with code 0.
@@ -88,7 +100,7 @@ public:
     MidiResult OutReset(MidiDevice* handle) override;
     bool OutErrorText(MidiResult code, std::string& text) override;
 
-private:
+  private:
     struct Input;
     struct Output;
     struct Failure {
