@@ -1,0 +1,273 @@
+#include "cli/Arguments.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <set>
+#include <string_view>
+
+namespace cli {
+
+namespace {
+
+struct TOptionSpec {
+    std::string_view Name;
+    int Values;  // how many arguments follow it
+    bool Repeatable;
+};
+
+struct TCommandSpec {
+    std::string_view Name;
+    TCommand Command;
+    int Files;  // positional file arguments
+    std::vector<TOptionSpec> Options;
+};
+
+const std::vector<TCommandSpec>& Commands() {
+    static const std::vector<TCommandSpec> commands = {
+        {"ports", TCommand::Ports, 0, {}},
+        {"backup",
+         TCommand::Backup,
+         0,
+         {{"--in", 1, false},
+          {"--out", 1, false},
+          {"--device-id", 1, false},
+          {"--patches", 0, false},
+          {"--instruments", 0, false},
+          {"--system", 0, false},
+          {"--all", 0, false},
+          {"-o", 1, false}}},
+        {"restore",
+         TCommand::Restore,
+         1,
+         {{"--out", 1, false}, {"--device-id", 1, false}, {"--patches", 1, false}}},
+        {"info", TCommand::Info, 1, {}},
+        {"extract",
+         TCommand::Extract,
+         1,
+         {{"--patch", 1, false},
+          {"--instruments", 0, false},
+          {"--system", 0, false},
+          {"-o", 1, false}}},
+        {"pack",
+         TCommand::Pack,
+         0,
+         {{"--patch", 2, true},
+          {"--instruments", 1, false},
+          {"--system", 1, false},
+          {"-o", 1, false}}},
+    };
+    return commands;
+}
+
+// What the command line gave: each option with its values, in order, and the files.
+struct TGiven {
+    std::vector<std::pair<std::string, std::vector<std::string>>> Options;
+    std::vector<std::string> Files;
+
+    bool Has(std::string_view name) const { return Find(name) != nullptr; }
+    const std::vector<std::string>* Find(std::string_view name) const {
+        for (const auto& [option, values] : Options)
+            if (option == name) return &values;
+        return nullptr;
+    }
+    std::string Value(std::string_view name) const {
+        const auto* values = Find(name);
+        return values ? values->front() : std::string();
+    }
+};
+
+TGiven Collect(const TCommandSpec& spec, std::span<const std::string> args) {
+    TGiven given;
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        std::string name = args[k];
+        std::vector<std::string> values;
+        // "--in=2" as well as "--in 2".
+        if (name.starts_with("--") && name.find('=') != std::string::npos) {
+            values.push_back(name.substr(name.find('=') + 1));
+            name.erase(name.find('='));
+        }
+        const bool looksLikeOption = name.size() > 1 && name[0] == '-';
+        if (!looksLikeOption) {
+            given.Files.push_back(name);
+            continue;
+        }
+        const auto option = std::find_if(spec.Options.begin(), spec.Options.end(),
+                                         [&](const TOptionSpec& o) { return o.Name == name; });
+        if (option == spec.Options.end())
+            throw UsageError("unknown option " + name + " for " + std::string(spec.Name));
+        if (!option->Repeatable && given.Has(name))
+            throw UsageError("option " + name + " given twice");
+        if (!values.empty() && option->Values != 1)
+            throw UsageError("option " + name + " takes no value after \"=\"");
+        while (static_cast<int>(values.size()) < option->Values) {
+            if (++k >= args.size())
+                throw UsageError("option " + name + " needs " +
+                                 (option->Values == 1 ? "a value" : "a number and a file"));
+            values.push_back(args[k]);
+        }
+        given.Options.emplace_back(name, std::move(values));
+    }
+    if (static_cast<int>(given.Files.size()) > spec.Files)
+        throw UsageError("unexpected argument \"" +
+                         given.Files[static_cast<std::size_t>(spec.Files)] + "\"");
+    if (static_cast<int>(given.Files.size()) < spec.Files)
+        throw UsageError(std::string(spec.Name) + " needs a file");
+    return given;
+}
+
+int ParseNumber(const std::string& text, int min, int max, const std::string& what) {
+    const bool digits =
+        !text.empty() && text.size() <= 9 &&
+        std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+    const int value = digits ? std::stoi(text) : -1;
+    if (value < min || value > max)
+        throw UsageError("invalid " + what + " \"" + text + "\" (" + std::to_string(min) + ".." +
+                         std::to_string(max) + ")");
+    return value;
+}
+
+int ParseSlot(const std::string& text) {
+    return ParseNumber(text, 1, 32, "patch number");
+}
+
+void Require(const TGiven& given, std::string_view option, std::string_view command) {
+    if (!given.Has(option))
+        throw UsageError(std::string(command) + " needs " + std::string(option));
+}
+
+void ReadDeviceId(const TGiven& given, TArguments& result) {
+    if (given.Has("--device-id"))
+        result.DeviceIdField =
+            ParseNumber(given.Value("--device-id"), 1, kMaxDeviceIdField, "device ID");
+}
+
+void Fill(const TGiven& given, TArguments& result) {
+    if (!given.Files.empty()) result.File = given.Files.front();
+    result.Output = given.Value("-o");
+    switch (result.Command) {
+        case TCommand::Backup:
+            Require(given, "--in", "backup");
+            Require(given, "--out", "backup");
+            Require(given, "-o", "backup");
+            result.In = given.Value("--in");
+            result.Out = given.Value("--out");
+            ReadDeviceId(given, result);
+            result.Patches = given.Has("--patches");
+            result.Instruments = given.Has("--instruments");
+            result.System = given.Has("--system");
+            if (given.Has("--all") || !(result.Patches || result.Instruments || result.System))
+                result.Patches = result.Instruments = result.System = true;
+            break;
+        case TCommand::Restore:
+            Require(given, "--out", "restore");
+            result.Out = given.Value("--out");
+            ReadDeviceId(given, result);
+            if (given.Has("--patches")) result.PatchList = ParsePatchList(given.Value("--patches"));
+            break;
+        case TCommand::Extract: {
+            Require(given, "-o", "extract");
+            const int chosen = int(given.Has("--patch")) + int(given.Has("--instruments")) +
+                               int(given.Has("--system"));
+            if (chosen != 1)
+                throw UsageError("extract needs one of --patch N, --instruments, --system");
+            if (given.Has("--patch")) result.Patch = ParseSlot(given.Value("--patch"));
+            result.Instruments = given.Has("--instruments");
+            result.System = given.Has("--system");
+            break;
+        }
+        case TCommand::Pack: {
+            Require(given, "-o", "pack");
+            std::set<int> slots;
+            for (const auto& [option, values] : given.Options) {
+                if (option != "--patch") continue;
+                const int slot = ParseSlot(values[0]);
+                if (!slots.insert(slot).second)
+                    throw UsageError("patch " + std::to_string(slot) + " given twice");
+                result.PackPatches.push_back({slot, values[1]});
+            }
+            result.InstrumentsFile = given.Value("--instruments");
+            result.SystemFile = given.Value("--system");
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+std::vector<int> ParsePatchList(const std::string& text) {
+    std::set<int> slots;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const std::string item = text.substr(start, comma - start);
+        const std::size_t dash = item.find('-');
+        if (dash == std::string::npos) {
+            slots.insert(ParseSlot(item));
+        } else {
+            const int first = ParseSlot(item.substr(0, dash));
+            const int last = ParseSlot(item.substr(dash + 1));
+            if (last < first) throw UsageError("invalid patch range \"" + item + "\"");
+            for (int slot = first; slot <= last; ++slot) slots.insert(slot);
+        }
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return {slots.begin(), slots.end()};
+}
+
+TArguments ParseArguments(std::span<const std::string> args) {
+    TArguments result;
+    if (args.empty()) throw UsageError("no command given");
+    for (const auto& arg : args)
+        if (arg == "--help" || arg == "-h") return result;
+    if (args[0] == "--version") {
+        if (args.size() > 1) throw UsageError("unexpected argument \"" + args[1] + "\"");
+        result.Command = TCommand::Version;
+        return result;
+    }
+    const auto& commands = Commands();
+    const auto spec = std::find_if(commands.begin(), commands.end(),
+                                   [&](const TCommandSpec& c) { return c.Name == args[0]; });
+    if (spec == commands.end()) throw UsageError("unknown command \"" + args[0] + "\"");
+    result.Command = spec->Command;
+    Fill(Collect(*spec, args.subspan(1)), result);
+    return result;
+}
+
+std::string UsageText() {
+    return R"(Usage: tamboro-cli COMMAND [OPTIONS]
+
+The librarian of the Tamboro editor for the Roland TD-7, without its window: the same
+requests, transmissions and files as the editor, byte for byte.
+
+Commands:
+  ports
+      List the MIDI input and output devices, numbered as the editor's device window
+      numbers them.
+  backup --in DEV --out DEV [--device-id N] [--patches] [--instruments] [--system]
+         [--all] -o FILE.td7
+      Request from the module and write a setup file (everything when no part is named).
+  restore FILE.td7 --out DEV [--device-id N] [--patches LIST]
+      Transmit what the setup file holds, 100 ms between records; with --patches only
+      those patches (LIST: 1,3,5-8).
+  info FILE
+      What a setup file (.td7) or a patch, instruments or system file (.syx) holds, and
+      any record whose checksum does not match.
+  extract FILE.td7 (--patch N | --instruments | --system) -o OUT.syx
+      Write one part of a setup file as a dump file.
+  pack -o FILE.td7 [--patch N FILE.syx]... [--instruments FILE.syx] [--system FILE.syx]
+      Make a setup file of dump files.
+
+DEV is a device's number from "tamboro-cli ports" or its name.
+--device-id N is the module's device ID as its display and the editor's device window show
+it: 1..32, default 17 (the ID 0x10 of a module as it leaves the factory).
+Patches are numbered 1..32.
+
+Exit status: 0 success, 1 failure (its message on standard error), 2 usage error.
+)";
+}
+
+}  // namespace cli

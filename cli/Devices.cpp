@@ -1,0 +1,76 @@
+#include "cli/Devices.h"
+
+#include <algorithm>
+#include <cctype>
+#include <ostream>
+#include <vector>
+
+#include "app/PortSetup.h"
+
+namespace cli {
+
+namespace {
+
+bool IsNumber(const std::string& text) {
+    return !text.empty() && text.size() <= 9 &&
+           std::all_of(text.begin(), text.end(),
+                       [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
+bool EqualButCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::vector<const app::TDeviceChoice*> Named(const std::vector<app::TDeviceChoice>& list,
+                                             const std::string& name, bool ignoreCase) {
+    std::vector<const app::TDeviceChoice*> found;
+    for (const auto& choice : list)
+        if (choice.Setting > 0 &&
+            (ignoreCase ? EqualButCase(choice.Name, name) : choice.Name == name))
+            found.push_back(&choice);
+    return found;
+}
+
+int Find(const std::vector<app::TDeviceChoice>& list, const std::string& text, const char* kind,
+         const char* notAvailable) {
+    if (IsNumber(text)) {
+        const int number = std::stoi(text);
+        for (const auto& choice : list)
+            if (choice.Setting > 0 && choice.Setting == number) return number;
+        throw DeviceError(notAvailable);
+    }
+    auto found = Named(list, text, false);
+    if (found.empty()) found = Named(list, text, true);
+    if (found.empty())
+        throw DeviceError(std::string("No MIDI ") + kind + " device named \"" + text + "\"");
+    if (found.size() > 1)
+        throw DeviceError(std::string("Several MIDI ") + kind + " devices are named \"" + text +
+                          "\"; give its number from \"tamboro-cli ports\"");
+    return found.front()->Setting;
+}
+
+void List(std::ostream& out, const char* title, const std::vector<app::TDeviceChoice>& list) {
+    out << title << '\n';
+    for (const auto& choice : list)
+        if (choice.Setting > 0) out << "  " << choice.Setting << "  " << choice.Name << '\n';
+}
+
+}  // namespace
+
+void ListPorts(midiports::MidiService& service, std::ostream& out) {
+    List(out, "MIDI input devices (--in):", app::InputDeviceList(service));
+    List(out, "MIDI output devices (--out):", app::OutputDeviceList(service));
+}
+
+int FindInputDevice(midiports::MidiService& service, const std::string& text) {
+    return Find(app::InputDeviceList(service), text, "input", app::kInputNotAvailable);
+}
+
+int FindOutputDevice(midiports::MidiService& service, const std::string& text) {
+    return Find(app::OutputDeviceList(service), text, "output", app::kOutputNotAvailable);
+}
+
+}  // namespace cli

@@ -1,0 +1,213 @@
+#include "cli/FileInfo.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+#include <sstream>
+#include <vector>
+
+#include "app/DumpFiles.h"
+#include "app/FileIo.h"
+#include "app/PresentFlags.h"
+#include "app/RecordRun.h"
+#include "app/SetupFile.h"
+#include "app/Td7Collections.h"
+#include "app/Td7Decode.h"
+#include "midilink/Templates.h"
+
+namespace cli {
+
+namespace {
+
+constexpr const char* kNoKindError =
+    "Not a TD7 setup file, nor a patch (1575 bytes), instruments (16896 bytes) or system "
+    "(34 bytes) file";
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Where a run of records lies in the file.
+struct TPlacedRun {
+    app::TRecordRun Run;
+    std::size_t Offset;
+};
+
+void AddRuns(std::vector<TPlacedRun>& placed, std::span<const app::TRecordRun> runs,
+             std::size_t& offset) {
+    for (const auto& run : runs) {
+        placed.push_back({run, offset});
+        offset += static_cast<std::size_t>(run.Bytes());
+    }
+}
+
+// The records of a checked setup image, from its present flags.
+std::vector<TPlacedRun> SetupRuns(const app::TPresentFlags& present, std::size_t imageSize) {
+    std::vector<TPlacedRun> placed;
+    std::size_t offset = app::kSetupSignature.size();
+    for (int p = 0; p < app::kPatchCount; ++p) {
+        ++offset;
+        if (present.PatchPresent(p)) AddRuns(placed, app::PatchRuns(p), offset);
+    }
+    ++offset;
+    if (present.InstrumentsPresent()) {
+        const auto run = app::InstrumentRun();
+        AddRuns(placed, {&run, 1}, offset);
+    }
+    if (offset < imageSize && present.SystemPresent()) {
+        ++offset;
+        const auto run = app::SystemRun();
+        AddRuns(placed, {&run, 1}, offset);
+    }
+    return placed;
+}
+
+std::string Hex(std::uint8_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X", value);
+    return text;
+}
+
+// What is wrong with one record as the file holds it, or nothing.
+std::string Problem(const std::uint8_t* record, int size) {
+    if (record[0] != midilink::kSysexStart || record[size - 1] != midilink::kSysexEnd)
+        return "not framed by F0 .. F7";
+    if (record[1] != midilink::kRolandId || record[3] != midilink::kTd7ModelId ||
+        record[4] != midilink::kDataSet)
+        return "not a TD-7 data-set message";
+    const std::uint8_t expected = midilink::RolandChecksum(record + 5, size - 7);
+    if (record[size - 2] != expected)
+        return "checksum " + Hex(record[size - 2]) + ", should be " + Hex(expected);
+    return {};
+}
+
+void ReportRecords(const Bytes& image, const std::vector<TPlacedRun>& placed, std::ostream& out) {
+    int records = 0;
+    int bad = 0;
+    for (const auto& [run, offset] : placed) {
+        const int size = app::InfoOf(run.Kind).Size;
+        for (int k = 0; k < run.Count; ++k, ++records) {
+            const std::size_t at = offset + static_cast<std::size_t>(k * size);
+            const std::string problem = Problem(image.data() + at, size);
+            if (problem.empty()) continue;
+            ++bad;
+            out << "Bad record: " << RecordLabel(run.Kind, run.First + k) << " at byte " << at
+                << ": " << problem << '\n';
+        }
+    }
+    if (bad == 0)
+        out << "Checksums: all " << records << " records match\n";
+    else
+        out << "Checksums: " << bad << " of " << records << " records do not match\n";
+}
+
+// Names may hold any 7-bit byte; control characters would upset the terminal.
+std::string Printable(std::string text) {
+    for (char& c : text)
+        if (c < 0x20 || c > 0x7E) c = '?';
+    return text;
+}
+
+std::string SlotColumn(int number) {
+    std::string text = std::to_string(number);
+    return std::string(text.size() < 5 ? 5 - text.size() : 0, ' ') + text + "  ";
+}
+
+void ReadInto(const Bytes& image, app::TTd7Collections& dumps,
+              std::span<const app::TRecordRun> runs) {
+    std::istringstream in(std::string(image.begin(), image.end()), std::ios::binary);
+    app::ReadRuns(in, dumps, runs);
+}
+
+}  // namespace
+
+std::string RecordLabel(app::Block block, int index) {
+    switch (block) {
+        case app::Block::System:
+            return "system";
+        case app::Block::Prog:
+            return "patch " + std::to_string(index + 1) + " common";
+        case app::Block::Trigger:
+            return "patch " + std::to_string(index / app::kTriggersPerPatch + 1) + " trigger " +
+                   std::string(
+                       app::TriggerTable()[static_cast<std::size_t>(index % app::kTriggersPerPatch)]
+                           .SelectorText);
+        case app::Block::Notemap:
+            return "patch " + std::to_string(index / app::kNotesPerPatch + 1) + " note " +
+                   std::to_string(index % app::kNotesPerPatch + app::kFirstNote);
+        case app::Block::Instrument:
+            return "instrument " + std::to_string(index + 1);
+    }
+    return {};
+}
+
+TFileKind KindOf(const std::filesystem::path& path, std::size_t size, bool hasSignature) {
+    if (hasSignature || app::HasSetupExtension(path)) return TFileKind::Setup;
+    if (size == static_cast<std::size_t>(app::PatchBytes())) return TFileKind::Patch;
+    if (size == static_cast<std::size_t>(app::InstrumentRun().Bytes()))
+        return TFileKind::Instruments;
+    if (size == static_cast<std::size_t>(app::SystemRun().Bytes())) return TFileKind::System;
+    throw app::FileError(kNoKindError);
+}
+
+void DescribeFile(const std::filesystem::path& path, std::ostream& out) {
+    const auto read = app::ReadFileUpTo(path, app::MaxSetupBytes());
+    if (!read) throw app::FileError(kNoKindError);
+    const Bytes& image = *read;
+    const bool signature =
+        image.size() >= app::kSetupSignature.size() &&
+        std::equal(app::kSetupSignature.begin(), app::kSetupSignature.end(), image.begin());
+    const TFileKind kind = KindOf(path, image.size(), signature);
+
+    app::TTd7Collections dumps(nullptr, nullptr, nullptr);
+    app::TPresentFlags present;
+    std::vector<TPlacedRun> placed;
+    std::size_t offset = 0;
+    const std::string head = path.string() + ": TD7 ";
+    const std::string size = ", " + std::to_string(image.size()) + " bytes";
+    switch (kind) {
+        case TFileKind::Setup: {
+            app::LoadSetupImage(image, dumps, present);
+            int count = 0;
+            for (int p = 0; p < app::kPatchCount; ++p) count += present.PatchPresent(p) ? 1 : 0;
+            out << head << "setup file" << size << '\n';
+            out << "Patches: " << count << " of " << app::kPatchCount << '\n';
+            for (int p = 0; p < app::kPatchCount; ++p)
+                if (present.PatchPresent(p))
+                    out << SlotColumn(p + 1) << Printable(app::PatchName(dumps.ProgDump.Records(p)))
+                        << '\n';
+            out << "Instruments: " << (present.InstrumentsPresent() ? "present" : "absent") << '\n';
+            out << "System: " << (present.SystemPresent() ? "present" : "absent") << '\n';
+            placed = SetupRuns(present, image.size());
+            break;
+        }
+        case TFileKind::Patch: {
+            const auto runs = app::PatchRuns(0);
+            ReadInto(image, dumps, runs);
+            out << head << "patch file" << size;
+            // The common record's header names the slot it was saved from.
+            const int slot = image[6];
+            if (slot < app::kPatchCount) out << ", saved from patch " << slot + 1;
+            out << '\n' << "Name: " << Printable(app::PatchName(dumps.ProgDump.Records(0))) << '\n';
+            AddRuns(placed, runs, offset);
+            break;
+        }
+        case TFileKind::Instruments: {
+            const auto run = app::InstrumentRun();
+            ReadInto(image, dumps, {&run, 1});
+            out << head << "instruments file" << size << '\n';
+            for (int i = 0; i < app::kInstrumentCount; ++i)
+                out << SlotColumn(i + 1)
+                    << Printable(app::InstrumentNameText(dumps.InstrumentDump, i)) << '\n';
+            AddRuns(placed, {&run, 1}, offset);
+            break;
+        }
+        case TFileKind::System: {
+            const auto run = app::SystemRun();
+            out << head << "system file" << size << '\n';
+            AddRuns(placed, {&run, 1}, offset);
+            break;
+        }
+    }
+    ReportRecords(image, placed, out);
+}
+
+}  // namespace cli

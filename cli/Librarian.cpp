@@ -1,0 +1,174 @@
+#include "cli/Librarian.h"
+
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "app/PresentFlags.h"
+#include "app/SetupFile.h"
+#include "app/Td7Collections.h"
+#include "app/Version.h"
+#include "cli/Arguments.h"
+#include "cli/Devices.h"
+#include "cli/FileCommands.h"
+#include "cli/FileInfo.h"
+#include "cli/ModuleSession.h"
+#include "cli/ProgressLine.h"
+#include "midilink/DeviceIds.h"
+#include "midiports/CompositeService.h"
+
+namespace cli {
+
+namespace {
+
+constexpr const char* kProgram = "tamboro-cli";
+
+// What a setup file holds, or what is to be sent of it, in words.
+std::string Contents(int patches, bool instruments, bool system) {
+    std::string text = std::to_string(patches) + (patches == 1 ? " patch" : " patches");
+    if (instruments) text += ", instruments";
+    if (system) text += ", system";
+    return text;
+}
+
+// Clears an event that refers to something of the caller's when the caller's scope ends.
+template <class Event>
+class EventScope {
+  public:
+    EventScope(Event& event, Event handler) : m_event(event) { m_event = std::move(handler); }
+    ~EventScope() { m_event = nullptr; }
+    EventScope(const EventScope&) = delete;
+    EventScope& operator=(const EventScope&) = delete;
+
+  private:
+    Event& m_event;
+};
+
+void Backup(const TArguments& args, midiports::MidiService& service,
+            const TEnvironment& environment, std::ostream& err) {
+    // Refused before the module is asked for anything, as "Save Setup..." would refuse it.
+    if (!app::HasSetupExtension(args.Output)) throw app::FileError(app::kSetupExtensionError);
+    const int input = FindInputDevice(service, args.In);
+    const int output = FindOutputDevice(service, args.Out);
+    TModuleSession session(service, environment.Timing);
+    session.OpenInput(input);
+    session.OpenOutput(output);
+
+    app::TTransfers& transfers = session.Transfers();
+    const int total = (args.Patches ? app::kPatchCount * app::kRecordsPerPatch : 0) +
+                      (args.Instruments ? app::kInstrumentCount : 0) + (args.System ? 1 : 0);
+    {
+        TProgressLine progress(err, "%n dumps recieved...", total);
+        EventScope counted(transfers.OnDumpCounted,
+                           {[&progress](app::TTransfers*, int count) { progress.Set(count); }});
+        if (args.Patches) transfers.RequestAllPatches();
+        if (args.Instruments) transfers.RequestInstruments();
+        if (args.System) transfers.RequestSystem();
+    }
+    app::TSetupFile setup(session.Dumps(), session.Present());
+    setup.SaveSetupAs(args.Output);
+    err << "Wrote " << args.Output << ": "
+        << Contents(args.Patches ? app::kPatchCount : 0, args.Instruments, args.System) << '\n';
+}
+
+void Restore(const TArguments& args, midiports::MidiService& service,
+             const TEnvironment& environment, std::ostream& err) {
+    TModuleSession session(service, environment.Timing);
+    const app::TPresentFlags& present = session.Present();
+    LoadSetup(args.File, session.Dumps(), session.Present());
+
+    // The named patches only, or everything the file holds.
+    std::vector<int> patches;
+    bool instruments = false;
+    bool system = false;
+    if (!args.PatchList.empty()) {
+        for (int slot : args.PatchList)
+            if (!present.PatchPresent(slot - 1))
+                throw app::FileError("Patch " + std::to_string(slot) + " is empty in " + args.File);
+        patches = args.PatchList;
+    } else {
+        for (int p = 0; p < app::kPatchCount; ++p)
+            if (present.PatchPresent(p)) patches.push_back(p + 1);
+        instruments = present.InstrumentsPresent();
+        system = present.SystemPresent();
+    }
+    if (patches.empty() && !instruments && !system) throw app::TransferError("No patches to send");
+
+    session.OpenOutput(FindOutputDevice(service, args.Out));
+    app::TTransfers& transfers = session.Transfers();
+    const int total = static_cast<int>(patches.size()) * app::kRecordsPerPatch +
+                      (instruments ? app::kInstrumentCount : 0) + (system ? 1 : 0);
+    {
+        TProgressLine progress(err, "Dumps sent: %n", total);
+        for (int slot : patches) transfers.TransmitPatch(slot - 1, progress);
+        if (instruments) transfers.TransmitInstruments(progress);
+        if (system) {
+            transfers.TransmitSystem();
+            progress.Step();
+        }
+        // The last records may still be on their way; closing the port now would cut them.
+        if (!session.WaitUntilSent(total, environment.SendTimeout))
+            throw app::TransferError("The midi output device did not finish sending");
+    }
+    err << "Sent " << Contents(static_cast<int>(patches.size()), instruments, system) << '\n';
+}
+
+int Execute(const TArguments& args, std::ostream& out, std::ostream& err,
+            const TEnvironment& environment) {
+    midilink::SetDeviceId(0, args.DeviceIdField - 1);
+    std::unique_ptr<midiports::MidiService> ownService;
+    auto service = [&]() -> midiports::MidiService& {
+        if (environment.Service != nullptr) return *environment.Service;
+        if (!ownService) ownService = midiports::MakeSystemService();
+        return *ownService;
+    };
+    switch (args.Command) {
+        case TCommand::Help:
+            out << UsageText();
+            break;
+        case TCommand::Version:
+            out << kProgram << ' ' << app::VersionText() << '\n';
+            break;
+        case TCommand::Ports:
+            ListPorts(service(), out);
+            break;
+        case TCommand::Backup:
+            Backup(args, service(), environment, err);
+            break;
+        case TCommand::Restore:
+            Restore(args, service(), environment, err);
+            break;
+        case TCommand::Info:
+            DescribeFile(args.File, out);
+            break;
+        case TCommand::Extract:
+            ExtractPart(args);
+            break;
+        case TCommand::Pack:
+            PackSetup(args);
+            break;
+    }
+    return kExitSuccess;
+}
+
+}  // namespace
+
+int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+        const TEnvironment& environment) {
+    TArguments parsed;
+    try {
+        parsed = ParseArguments(args);
+    } catch (const UsageError& error) {
+        err << kProgram << ": " << error.what() << "\nTry \"" << kProgram << " --help\".\n";
+        return kExitUsage;
+    }
+    try {
+        return Execute(parsed, out, err, environment);
+    } catch (const std::exception& error) {
+        out.flush();
+        err << kProgram << ": " << error.what() << '\n';
+        return kExitFailure;
+    }
+}
+
+}  // namespace cli

@@ -1,0 +1,38 @@
+#pragma once
+
+// tamboro-cli as a function: the program's main hands it the arguments and the standard
+// streams; tests hand it their own streams, MIDI service and timing.
+
+#include <chrono>
+#include <iosfwd>
+#include <span>
+#include <string>
+
+#include "app/Transfers.h"
+
+namespace midiports {
+class MidiService;
+}
+
+namespace cli {
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+struct TEnvironment {
+    // The MIDI devices; none: the system's devices and the virtual TD-7, as in the editor.
+    midiports::MidiService* Service = nullptr;
+    // The editor's answer time-out and pace unless a test needs them shorter.
+    app::TTransferTiming Timing{};
+    // How long the output may take to finish the last record before the port closes.
+    std::chrono::milliseconds SendTimeout{5000};
+};
+
+// Runs one command (the arguments after the program's name). Results go to `out`,
+// progress, messages and failures to `err`. Returns the exit status: 0 success, 1 failure
+// (its message on `err`), 2 usage error.
+int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+        const TEnvironment& environment = {});
+
+}  // namespace cli
