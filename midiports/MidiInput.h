@@ -23,6 +23,11 @@ class EMidiInputError : public std::runtime_error {
 // into the ring and posts a note; on the GUI thread the port raises OnMidiInput and the
 // consumer takes the events with TakeEvent. System-exclusive blocks arrive in a pool of
 // receive buffers that goes back to the service as each block is copied out.
+//
+// Lost events: a full ring drops the new event, but its buffer still goes back to the
+// service, so the pool keeps its size. A block longer than SysexBufferSize, or one that
+// finds no free buffer, is dropped whole (never cut, never written past the buffer) and
+// counted in DroppedCount. Every lost event raises OnOverflow once.
 class TMidiInput : public PortComponent {
   public:
     using NotifyEvent = std::function<void(TMidiInput* sender)>;
