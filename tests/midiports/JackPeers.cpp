@@ -99,4 +99,9 @@ std::vector<std::vector<std::uint8_t>> JackPeer::Received() const {
     return m_received;
 }
 
+void JackPeer::Clear() {
+    std::lock_guard lock(m_mutex);
+    m_received.clear();
+}
+
 }  // namespace porttest

@@ -48,6 +48,7 @@ class JackPeer {
     std::string InputName() const { return m_client + " In:peer"; }
     void Send(const std::vector<std::uint8_t>& message);
     std::vector<std::vector<std::uint8_t>> Received() const;
+    void Clear();
 
   private:
     std::string m_client;
