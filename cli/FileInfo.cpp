@@ -79,7 +79,14 @@ std::string Problem(const std::uint8_t* record, int size) {
     return {};
 }
 
-void ReportRecords(const Bytes& image, const std::vector<TPlacedRun>& placed, std::ostream& out) {
+// In a patch file the slot is not the file's own: its records are labelled without one.
+std::string Label(app::Block block, int index, bool inPatchFile) {
+    const std::string label = RecordLabel(block, index);
+    return inPatchFile ? label.substr(label.find(' ', std::string("patch ").size()) + 1) : label;
+}
+
+void ReportRecords(const Bytes& image, const std::vector<TPlacedRun>& placed, bool patchFile,
+                   std::ostream& out) {
     int records = 0;
     int bad = 0;
     for (const auto& [run, offset] : placed) {
@@ -89,14 +96,15 @@ void ReportRecords(const Bytes& image, const std::vector<TPlacedRun>& placed, st
             const std::string problem = Problem(image.data() + at, size);
             if (problem.empty()) continue;
             ++bad;
-            out << "Bad record: " << RecordLabel(run.Kind, run.First + k) << " at byte " << at
+            out << "Bad record: " << Label(run.Kind, run.First + k, patchFile) << " at byte " << at
                 << ": " << problem << '\n';
         }
     }
+    const std::string counted = std::to_string(records) + (records == 1 ? " record" : " records");
     if (bad == 0)
-        out << "Checksums: all " << records << " records match\n";
+        out << "Checksums: all of " << counted << " match\n";
     else
-        out << "Checksums: " << bad << " of " << records << " records do not match\n";
+        out << "Checksums: " << bad << " of " << counted << " do not match\n";
 }
 
 // Names may hold any 7-bit byte; control characters would upset the terminal.
@@ -207,7 +215,7 @@ void DescribeFile(const std::filesystem::path& path, std::ostream& out) {
             break;
         }
     }
-    ReportRecords(image, placed, out);
+    ReportRecords(image, placed, kind == TFileKind::Patch, out);
 }
 
 }  // namespace cli

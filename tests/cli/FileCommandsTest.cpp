@@ -1,0 +1,141 @@
+// info, extract and pack on files: golden bytes from the simulator's module, round trips,
+// and what info says about damaged records.
+#include "tests/cli/CliHarness.h"
+
+namespace clitest {
+namespace {
+
+class FileCommands : public testing::Test {
+  protected:
+    FileCommands() {
+        module.LoadRandom(11);
+        NamePatch(module, 2, "Groove");
+        WriteBytes(folder / "p3.syx", PatchBytes(module, 2));
+        WriteBytes(folder / "inst.syx", InstrumentBytes(module));
+        WriteBytes(folder / "sys.syx", SystemBytes(module));
+    }
+
+    Td7Module module;
+    TTestFolder folder;
+};
+
+TEST_F(FileCommands, PackWritesTheSetupFileByteForByte) {
+    // Only slot 3: signature, two empty slots, the patch, 29 empty slots, no instruments,
+    // no system block.
+    ASSERT_EQ(RunCli({"pack", "-o", folder / "one.td7", "--patch", "3", folder / "p3.syx"}).Code,
+              0);
+    const Bytes one = ReadBytes(folder / "one.td7");
+    ASSERT_EQ(one.size(), 1619u);
+    EXPECT_EQ(one, SetupBytes(module, {2}, false, false));
+
+    const TResult all =
+        RunCli({"pack", "-o", folder / "all.td7", "--system", folder / "sys.syx", "--patch", "3",
+                folder / "p3.syx", "--instruments", folder / "inst.syx"});
+    ASSERT_EQ(all.Code, 0) << all.Err;
+    EXPECT_EQ(ReadBytes(folder / "all.td7"), SetupBytes(module, {2}, true, true));
+    EXPECT_TRUE(all.Out.empty());
+}
+
+TEST_F(FileCommands, ExtractGivesBackWhatWasPacked) {
+    // The patch saved from slot 3 goes into slot 30; its records keep their bytes.
+    ASSERT_EQ(RunCli({"pack", "-o", folder / "s.td7", "--patch", "30", folder / "p3.syx",
+                      "--instruments", folder / "inst.syx", "--system", folder / "sys.syx"})
+                  .Code,
+              0);
+    ASSERT_EQ(RunCli({"extract", folder / "s.td7", "--patch", "30", "-o", folder / "out.syx"}).Code,
+              0);
+    EXPECT_EQ(ReadBytes(folder / "out.syx"), PatchBytes(module, 2));
+    ASSERT_EQ(RunCli({"extract", folder / "s.td7", "--instruments", "-o", folder / "i.syx"}).Code,
+              0);
+    EXPECT_EQ(ReadBytes(folder / "i.syx"), InstrumentBytes(module));
+    ASSERT_EQ(RunCli({"extract", folder / "s.td7", "--system", "-o", folder / "y.syx"}).Code, 0);
+    EXPECT_EQ(ReadBytes(folder / "y.syx"), SystemBytes(module));
+}
+
+TEST_F(FileCommands, ExtractReadsSetupFilesWithoutSystemEntry) {
+    // Earlier setup files end after the instrument entry.
+    Bytes old = SetupBytes(module, {0}, true, false);
+    old.pop_back();
+    WriteBytes(folder / "old.td7", old);
+    ASSERT_EQ(RunCli({"extract", folder / "old.td7", "--patch", "1", "-o", folder / "p.syx"}).Code,
+              0);
+    EXPECT_EQ(ReadBytes(folder / "p.syx"), PatchBytes(module, 0));
+    const TResult info = RunCli({"info", folder / "old.td7"});
+    EXPECT_NE(info.Out.find("System: absent\n"), std::string::npos) << info.Out;
+}
+
+TEST_F(FileCommands, InfoListsTheSlotsAndBlocksOfASetup) {
+    NamePatch(module, 0, "Rock 1");
+    WriteBytes(folder / "s.td7", SetupBytes(module, {0, 2}, true, false));
+    const TResult info = RunCli({"info", folder / "s.td7"});
+    ASSERT_EQ(info.Code, 0) << info.Err;
+    EXPECT_EQ(info.Out, folder / "s.td7" + ": TD7 setup file, " +
+                            std::to_string(10 + 32 + 2 * 1575 + 1 + 16896 + 1) + " bytes\n" +
+                            "Patches: 2 of 32\n"
+                            "    1  Rock 1\n"
+                            "    3  Groove\n"
+                            "Instruments: present\n"
+                            "System: absent\n"
+                            "Checksums: all of 668 records match\n");
+}
+
+TEST_F(FileCommands, InfoTellsDumpFilesBySizeWithTheirNames) {
+    const TResult patch = RunCli({"info", folder / "p3.syx"});
+    ASSERT_EQ(patch.Code, 0) << patch.Err;
+    EXPECT_EQ(patch.Out, folder / "p3.syx" +
+                             ": TD7 patch file, 1575 bytes, saved from patch 3\n"
+                             "Name: Groove\n"
+                             "Checksums: all of 78 records match\n");
+
+    auto instrument = module.Data(Td7Module::InstrumentBlock(511));
+    const std::string name = "CRASH";
+    std::copy(name.begin(), name.end(), instrument.begin());
+    instrument[5] = 'C';
+    WriteBytes(folder / "inst.syx", InstrumentBytes(module));
+    const TResult instruments = RunCli({"info", folder / "inst.syx"});
+    ASSERT_EQ(instruments.Code, 0) << instruments.Err;
+    EXPECT_EQ(
+        instruments.Out.rfind(folder / "inst.syx" + ": TD7 instruments file, 16896 bytes\n", 0),
+        0u);
+    EXPECT_NE(instruments.Out.find("\n  512  CRASH.C\nChecksums: all of 512 records match\n"),
+              std::string::npos);
+
+    EXPECT_EQ(
+        RunCli({"info", folder / "sys.syx"}).Out,
+        folder / "sys.syx" + ": TD7 system file, 34 bytes\nChecksums: all of 1 record match\n");
+}
+
+TEST_F(FileCommands, InfoReportsDamagedRecordsAndPackSealsThemAfresh) {
+    Bytes patch = PatchBytes(module, 2);
+    // Note-map entry 5 (note 40) starts after the common block and the triggers.
+    const std::size_t note40 = 58 + 18 * 22 + 5 * 19;
+    patch[note40 + 9] ^= 0x01;  // a data byte, checksum left as it was
+    const std::size_t trigger2 = 58 + 2 * 22;
+    patch[trigger2 + 21] = 0x00;  // the F7 of trigger 2 (T2: Snare)
+    WriteBytes(folder / "bad.syx", patch);
+
+    const TResult info = RunCli({"info", folder / "bad.syx"});
+    ASSERT_EQ(info.Code, 0) << info.Err;
+    int sum = 0;
+    for (std::size_t k = note40 + 5; k < note40 + 17; ++k) sum += patch[k];
+    char checksums[40];
+    std::snprintf(checksums, sizeof checksums, "checksum %02X, should be %02X\n",
+                  patch[note40 + 17], (128 - sum % 128) % 128);
+    EXPECT_NE(info.Out.find("Bad record: trigger T2: Snare at byte " + std::to_string(trigger2) +
+                            ": not framed by F0 .. F7\n"),
+              std::string::npos)
+        << info.Out;
+    EXPECT_NE(
+        info.Out.find("Bad record: note 40 at byte " + std::to_string(note40) + ": " + checksums),
+        std::string::npos)
+        << info.Out;
+    EXPECT_NE(info.Out.find("Checksums: 2 of 78 records do not match\n"), std::string::npos);
+
+    // The editor seals every record it writes; so does pack.
+    ASSERT_EQ(RunCli({"pack", "-o", folder / "s.td7", "--patch", "3", folder / "bad.syx"}).Code, 0);
+    EXPECT_NE(RunCli({"info", folder / "s.td7"}).Out.find("Checksums: all of 78 records match\n"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace clitest

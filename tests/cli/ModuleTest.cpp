@@ -1,0 +1,152 @@
+// backup, restore and ports against the virtual TD-7 of the editor's device lists, in this
+// process: the same ports, link, collections and transfers as the editor, answered from the
+// module's own thread.
+#include <mutex>
+#include <thread>
+
+#include "midiports/VirtualTd7Service.h"
+#include "simulator/VirtualTd7.h"
+#include "tests/cli/CliHarness.h"
+
+namespace clitest {
+namespace {
+
+using namespace std::chrono_literals;
+
+class VirtualModule : public testing::Test {
+  protected:
+    VirtualModule() {
+        Load(source, 21);
+        env.Service = &source;
+        // Each answer comes within microseconds; a short time-out keeps the failing cases
+        // short. Restores keep no pace: the virtual module queues whatever it is sent.
+        env.Timing.AnswerTimeout = 200ms;
+        env.Timing.Pace = 0ms;
+    }
+
+    static void Load(midiports::VirtualTd7Service& service, std::uint32_t seed) {
+        std::lock_guard lock(service.Module().ModuleMutex());
+        service.Module().Module().LoadRandom(seed);
+    }
+
+    static Td7Module Snapshot(midiports::VirtualTd7Service& service) {
+        std::lock_guard lock(service.Module().ModuleMutex());
+        Td7Module copy;
+        auto& module = service.Module().Module();
+        for (int k = 0; k < Td7Module::kBlockCount; ++k) {
+            const auto block = Td7Module::BlockAt(k);
+            const auto from = module.Data(block);
+            std::copy(from.begin(), from.end(), copy.Data(block).begin());
+        }
+        return copy;
+    }
+
+    // The virtual module takes data sets on its own thread: wait until it has taken the
+    // last one, which is the system block's when a restore sends everything.
+    static bool WaitForMemory(midiports::VirtualTd7Service& service, const Td7Module& expected) {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        do {
+            {
+                std::lock_guard lock(service.Module().ModuleMutex());
+                if (service.Module().Module().Memory() == expected.Memory()) return true;
+            }
+            std::this_thread::sleep_for(1ms);  // polling the other thread's memory
+        } while (std::chrono::steady_clock::now() < deadline);
+        return false;
+    }
+
+    TTestFolder folder;
+    midiports::VirtualTd7Service source;
+    cli::TEnvironment env;
+};
+
+TEST_F(VirtualModule, PortsNumbersTheDevicesAsTheDeviceWindowDoes) {
+    const TResult r = RunCli({"ports"}, env);
+    ASSERT_EQ(r.Code, 0);
+    // Input 1 is input device 0; output 1 would be the mapper, which this service lacks.
+    EXPECT_EQ(r.Out,
+              "MIDI input devices (--in):\n  1  Virtual TD-7\n"
+              "MIDI output devices (--out):\n  2  Virtual TD-7\n");
+}
+
+TEST_F(VirtualModule, BackupWritesTheModulesMemoryAsASetupFile) {
+    const TResult r =
+        RunCli({"backup", "--in", "Virtual TD-7", "--out", "2", "-o", folder / "all.td7"}, env);
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const Td7Module expected = Snapshot(source);
+    EXPECT_EQ(ReadBytes(folder / "all.td7"), SetupBytes(expected, AllSlots(), true, true));
+    EXPECT_NE(r.Err.find("\r3009/3009 dumps recieved...\n"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("Wrote " + folder / "all.td7" + ": 32 patches, instruments, system\n"),
+              std::string::npos);
+
+    ASSERT_EQ(RunCli({"backup", "--in", "1", "--out", "virtual td-7", "--system", "-o",
+                      folder / "sys.td7"},
+                     env)
+                  .Code,
+              0);
+    EXPECT_EQ(ReadBytes(folder / "sys.td7"), SetupBytes(expected, {}, false, true));
+}
+
+TEST_F(VirtualModule, BackupAddressesTheModuleByItsDeviceId) {
+    {
+        std::lock_guard lock(source.Module().ModuleMutex());
+        source.Module().Module().SetDeviceId(4);
+    }
+    // Requests for device ID 17 (0x10) are not answered; nothing is written.
+    const TResult wrong =
+        RunCli({"backup", "--in", "1", "--out", "2", "--system", "-o", folder / "b.td7"}, env);
+    EXPECT_EQ(wrong.Code, 1);
+    EXPECT_NE(wrong.Err.find("tamboro-cli: The unit didn't respond to dump request "
+                             "F041v05811030000000000001700F7\n"),
+              std::string::npos)
+        << wrong.Err;
+    EXPECT_FALSE(std::filesystem::exists(folder / "b.td7"));
+
+    const TResult right = RunCli({"backup", "--in", "1", "--out", "2", "--device-id", "5",
+                                  "--instruments", "-o", folder / "b.td7"},
+                                 env);
+    ASSERT_EQ(right.Code, 0) << right.Err;
+    const Bytes file = ReadBytes(folder / "b.td7");
+    ASSERT_EQ(file.size(), 10u + 32u + 1u + 16896u + 1u);
+    EXPECT_EQ(file[10 + 32 + 1 + 2], 0x04) << "the records carry the module's device ID";
+}
+
+TEST_F(VirtualModule, RestoreMakesASecondModuleEqualToTheFirst) {
+    ASSERT_EQ(RunCli({"backup", "--in", "1", "--out", "2", "-o", folder / "all.td7"}, env).Code, 0);
+    midiports::VirtualTd7Service target;
+    Load(target, 99);
+    env.Service = &target;
+    const TResult r = RunCli({"restore", folder / "all.td7", "--out", "2"}, env);
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_TRUE(WaitForMemory(target, Snapshot(source)));
+    EXPECT_NE(r.Err.find("\rDumps sent: 3009/3009\nSent 32 patches, instruments, system\n"),
+              std::string::npos)
+        << r.Err;
+}
+
+TEST_F(VirtualModule, RestoreOfNamedPatchesSendsThoseAndNothingElse) {
+    ASSERT_EQ(RunCli({"backup", "--in", "1", "--out", "2", "-o", folder / "all.td7"}, env).Code, 0);
+    const Td7Module sourceMemory = Snapshot(source);
+    midiports::VirtualTd7Service target;
+    Load(target, 99);
+    Td7Module expected = Snapshot(target);
+    for (int p : {1, 4}) {
+        for (int k = 0; k < Td7Module::kBlockCount; ++k) {
+            const auto block = Td7Module::BlockAt(k);
+            if (block.kind == simulator::BlockKind::System ||
+                block.kind == simulator::BlockKind::Instrument || block.patch != p)
+                continue;
+            const auto from = sourceMemory.Data(block);
+            std::copy(from.begin(), from.end(), expected.Data(block).begin());
+        }
+    }
+    env.Service = &target;
+    const TResult r =
+        RunCli({"restore", folder / "all.td7", "--out", "2", "--patches", "5,2"}, env);
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_TRUE(WaitForMemory(target, expected));
+    EXPECT_NE(r.Err.find("\rDumps sent: 156/156\nSent 2 patches\n"), std::string::npos) << r.Err;
+}
+
+}  // namespace
+}  // namespace clitest
