@@ -29,10 +29,10 @@ QFont ArialPixels(int pixels, bool bold = false) {
 // The program's picture: the name, and a few drum heads seen from above. The lower half
 // stays white for the version text and the link buttons that lie on it.
 class AboutPicture : public QWidget {
-public:
+  public:
     using QWidget::QWidget;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
@@ -111,8 +111,8 @@ TfmAbout::TfmAbout(QWidget* parent)
     m_version->setFont(ArialPixels(11));
     m_version->move(16, 74);
 
-    m_notice = new QLabel(QStringLiteral("Freeware. Use it at your own risk; no warranty of any kind."),
-                          this);
+    m_notice = new QLabel(
+        QStringLiteral("Freeware. Use it at your own risk; no warranty of any kind."), this);
     m_notice->setObjectName(QStringLiteral("Label1"));
     m_notice->setFont(ArialPixels(11));
     m_notice->move(16, 90);
@@ -177,7 +177,9 @@ void TfmAbout::keyReleaseEvent(QKeyEvent* event) {
     event->ignore();
 }
 
-void TfmAbout::Panel1Click() { done(QDialog::Accepted); }
+void TfmAbout::Panel1Click() {
+    done(QDialog::Accepted);
+}
 
 void TfmAbout::SpeedButton1Click() {
     if (OpenUrl) OpenUrl(kHomepage);

@@ -14,7 +14,7 @@ namespace app {
 // the start-up splash as well as Help > About; a click on it or Escape closes it.
 class TfmAbout : public QDialog {
     Q_OBJECT
-public:
+  public:
     static constexpr int kClientWidth = 384;
     static constexpr int kClientHeight = 174;
 
@@ -30,11 +30,11 @@ public:
     // How the link buttons reach the desktop; tests replace it.
     std::function<void(const QUrl&)> OpenUrl;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void FormCreate();
     void Panel1Click();
     void SpeedButton1Click();

@@ -13,7 +13,8 @@ namespace app {
 namespace {
 
 void Fill(QComboBox* box, const std::vector<TDeviceChoice>& list) {
-    for (const auto& choice : list) box->addItem(QString::fromStdString(choice.Name), choice.Setting);
+    for (const auto& choice : list)
+        box->addItem(QString::fromStdString(choice.Name), choice.Setting);
 }
 
 void Select(QComboBox* box, int setting) {
@@ -66,12 +67,24 @@ TfmDevices::TfmDevices(midiports::MidiService& service, QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-int TfmDevices::InputChoice() const { return m_input->currentData().toInt(); }
-void TfmDevices::SetInputChoice(int setting) { Select(m_input, setting); }
-int TfmDevices::OutputChoice() const { return m_output->currentData().toInt(); }
-void TfmDevices::SetOutputChoice(int setting) { Select(m_output, setting); }
-int TfmDevices::DeviceIdField() const { return m_deviceId->value(); }
-void TfmDevices::SetDeviceIdField(int value) { m_deviceId->setValue(value); }
+int TfmDevices::InputChoice() const {
+    return m_input->currentData().toInt();
+}
+void TfmDevices::SetInputChoice(int setting) {
+    Select(m_input, setting);
+}
+int TfmDevices::OutputChoice() const {
+    return m_output->currentData().toInt();
+}
+void TfmDevices::SetOutputChoice(int setting) {
+    Select(m_output, setting);
+}
+int TfmDevices::DeviceIdField() const {
+    return m_deviceId->value();
+}
+void TfmDevices::SetDeviceIdField(int value) {
+    m_deviceId->setValue(value);
+}
 
 void TfmDevices::SetColor(const QColor& color) {
     QPalette p = palette();

@@ -20,7 +20,7 @@ namespace app {
 // device ID. The lists are filled once, when the window is made.
 class TfmDevices : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TfmDevices(midiports::MidiService& service, QWidget* parent = nullptr);
 
     // Choices as setting numbers (input: 0 none, k device k-1; output: 0 none, 1 the
@@ -38,7 +38,7 @@ public:
     QComboBox* coOutput() const { return m_output; }
     QSpinBox* UpDown1() const { return m_deviceId; }
 
-private:
+  private:
     QComboBox* m_input;
     QComboBox* m_output;
     QSpinBox* m_deviceId;

@@ -13,7 +13,7 @@ namespace app {
 class MessageBoxes;
 
 class ErrorDisplay {
-public:
+  public:
     explicit ErrorDisplay(MessageBoxes& boxes) : m_boxes(boxes) {}
 
     // Runs the command; a failure is shown in the error box with its text. True when the
@@ -24,7 +24,7 @@ public:
 
     MessageBoxes& Boxes() { return m_boxes; }
 
-private:
+  private:
     MessageBoxes& m_boxes;
 };
 

@@ -8,7 +8,7 @@ namespace app {
 // comes (a received message, a click on Cancel) or the deadline's timer fires, so the
 // windows stay responsive and the processor idle.
 class EventWait : public TTransferWait {
-public:
+  public:
     Clock::time_point Now() override { return Clock::now(); }
     void WaitUntil(const std::function<bool()>& done, Clock::time_point deadline) override;
 };

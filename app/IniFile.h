@@ -12,7 +12,7 @@ namespace app {
 // regard to case, as the platform's own INI functions do. Lines that are neither a section
 // nor a key=value pair (comments, garbage) are skipped on reading and lost on writing.
 class IniFile {
-public:
+  public:
     // A missing or unreadable file gives an empty document.
     static IniFile Load(const std::filesystem::path& file);
     static IniFile Parse(std::string_view text);
@@ -34,7 +34,7 @@ public:
     // file. Raises std::runtime_error "Cannot write <file>" on failure.
     void Save(const std::filesystem::path& file) const;
 
-private:
+  private:
     struct Entry {
         std::string key;
         std::string value;

@@ -10,7 +10,9 @@ namespace app {
 
 namespace {
 
-int Slot(TCommand command) { return static_cast<int>(command); }
+int Slot(TCommand command) {
+    return static_cast<int>(command);
+}
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -74,7 +76,9 @@ void MainMenu::UpdateEnabling(const TCommandState& state) {
     }
 }
 
-QAction* MainMenu::Action(TCommand command) const { return m_actions[Slot(command)]; }
+QAction* MainMenu::Action(TCommand command) const {
+    return m_actions[Slot(command)];
+}
 
 QAction* MainMenu::NumberedAction(TCommand command, int number) const {
     const QMenu* sub = m_submenus[Slot(command)];
@@ -82,7 +86,9 @@ QAction* MainMenu::NumberedAction(TCommand command, int number) const {
     return sub->actions().at(number - 1);
 }
 
-QMenu* MainMenu::Menu(TCommand command) const { return m_submenus[Slot(command)]; }
+QMenu* MainMenu::Menu(TCommand command) const {
+    return m_submenus[Slot(command)];
+}
 
 void MainMenu::Run(TCommand command, int number) {
     const Handler& handler = m_handlers[Slot(command)];

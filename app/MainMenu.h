@@ -20,7 +20,7 @@ class ErrorDisplay;
 // error display.
 class MainMenu : public QObject {
     Q_OBJECT
-public:
+  public:
     // A handler gets the entry's number (1..32 in the numbered submenus, else 0).
     using Handler = std::function<void(int number)>;
 
@@ -38,7 +38,7 @@ public:
     QAction* NumberedAction(TCommand command, int number) const;
     QMenu* Menu(TCommand command) const;
 
-private:
+  private:
     void Build(QMenu* parent, const TMenuNode& node);
     void Run(TCommand command, int number);
 

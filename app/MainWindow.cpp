@@ -36,7 +36,9 @@ namespace {
 constexpr std::uint32_t kBlack = 0x000000;
 constexpr std::uint32_t kGray = 0x808080;
 
-QString FromStd(const std::string& text) { return QString::fromLocal8Bit(text.c_str()); }
+QString FromStd(const std::string& text) {
+    return QString::fromLocal8Bit(text.c_str());
+}
 
 }  // namespace
 
@@ -164,7 +166,9 @@ void TfmTamboro::SetBackground(std::uint32_t color) {
     centralWidget()->setPalette(p);
 }
 
-QColor TfmTamboro::BackgroundColor() const { return controls::ToQColor(m_background); }
+QColor TfmTamboro::BackgroundColor() const {
+    return controls::ToQColor(m_background);
+}
 
 void TfmTamboro::SetCurrentPatch(int p) {
     m_currentPatch = p;
@@ -174,6 +178,7 @@ void TfmTamboro::SetCurrentPatch(int p) {
 void TfmTamboro::SetPatchEditing(bool on) {
     m_patchEditing = on;
     UpdateCommands();
+    if (OnPatchEditingChange) OnPatchEditingChange(on);
 }
 
 void TfmTamboro::UpdateCommands() {
@@ -187,7 +192,9 @@ void TfmTamboro::UpdateCommands() {
     m_menu->UpdateEnabling(state);
 }
 
-void TfmTamboro::AnyDumpChange(midilink::TDumpCollection*, int) { UpdateCaption(); }
+void TfmTamboro::AnyDumpChange(midilink::TDumpCollection*, int) {
+    UpdateCaption();
+}
 
 void TfmTamboro::InstrumentDumpChange(midilink::TDumpCollection*, int index) {
     if (index >= 0 && OnInstrumentChanged) OnInstrumentChanged(index);
@@ -317,8 +324,7 @@ TSettings TfmTamboro::CurrentSettings() const {
 }
 
 void TfmTamboro::WriteSettings() {
-    Errors().RunCommand([this] { SaveSettings(m_services.SettingsFile, CurrentSettings()); },
-                        this);
+    Errors().RunCommand([this] { SaveSettings(m_services.SettingsFile, CurrentSettings()); }, this);
 }
 
 void TfmTamboro::SelectDevices() {

@@ -57,7 +57,7 @@ struct TMainServices {
 // ClientArea() and connect their menu commands through Menu().
 class TfmTamboro : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     static constexpr int kClientWidth = 587;
     static constexpr int kClientHeight = 383;
     static constexpr int kStatusTimerInterval = 5000;
@@ -117,6 +117,8 @@ public:
     // Hooks for the features built on this frame.
     // Instrument i changed (or -1 for all): sound lists showing it are redrawn.
     std::function<void(int index)> OnInstrumentChanged;
+    // Patch editing was switched on or off: the patch panels follow.
+    std::function<void(bool on)> OnPatchEditingChange;
     // A setup file is loaded (at start) or saved (on closing); raise on failure.
     std::function<void(const std::string& file)> OnLoadSetup;
     std::function<void(const std::string& file)> OnSaveSetup;
@@ -134,12 +136,12 @@ public:
 
     bool FirstShowDone() const { return m_firstShowDone; }
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void FormShow();
     void OpenPortsFromSettings(const TSettings& settings);
     void LoadStartSetup(const TSettings& settings);

@@ -13,7 +13,9 @@ TMenuNode Item(std::string_view text, std::string_view name, TCommand command,
 TMenuNode Numbered(std::string_view text, std::string_view name, TCommand command) {
     return {text, name, command, {}, 32, {}};
 }
-TMenuNode Separator() { return {"-", {}, C::None, {}, 0, {}}; }
+TMenuNode Separator() {
+    return {"-", {}, C::None, {}, 0, {}};
+}
 TMenuNode Menu(std::string_view text, std::string_view name, std::vector<TMenuNode> children) {
     return {text, name, C::None, {}, 0, std::move(children)};
 }
@@ -43,9 +45,8 @@ const std::vector<TMenuNode>& MainMenuTable() {
               Item("&Transmit", "miInstTransmit", C::InstTransmit)}),
         Menu("&System", "System1",
              {Item("&Edit...", "miSysEdit", C::SysEdit), Separator(),
-              Item("&Load...", "miSysLoad", C::SysLoad),
-              Item("&Save...", "miSysSave", C::SysSave), Separator(),
-              Item("&Request", "miSysRequest", C::SysRequest),
+              Item("&Load...", "miSysLoad", C::SysLoad), Item("&Save...", "miSysSave", C::SysSave),
+              Separator(), Item("&Request", "miSysRequest", C::SysRequest),
               Item("&Transmit", "miSysTransmit", C::SysTransmit)}),
         Menu("&Options", "Options1",
              {Item("&Midi Devices...", "miMidiDevices", C::MidiDevices),

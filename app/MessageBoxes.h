@@ -22,7 +22,7 @@ struct TShownBox {
 };
 
 class MessageBoxes {
-public:
+  public:
     MessageBoxes() = default;
     virtual ~MessageBoxes() = default;
     MessageBoxes(const MessageBoxes&) = delete;
@@ -45,11 +45,11 @@ public:
     const std::vector<TShownBox>& Shown() const { return m_shown; }
     void ClearShown() { m_shown.clear(); }
 
-protected:
+  protected:
     // Shows one box modally; the owner is the active window when none is given.
     virtual TAnswer Show(TBoxKind kind, const QString& text, QWidget* owner);
 
-private:
+  private:
     TAnswer Ask(TBoxKind kind, const QString& text, QWidget* owner);
 
     bool m_headless = false;

@@ -54,8 +54,12 @@ void TfmProgress::Step() {
     m_count->setText(QString::number(m_sent));
 }
 
-void TfmProgress::reject() { btnCancelClick(); }
+void TfmProgress::reject() {
+    btnCancelClick();
+}
 
-void TfmProgress::btnCancelClick() { m_cancel = true; }
+void TfmProgress::btnCancelClick() {
+    m_cancel = true;
+}
 
 }  // namespace app

@@ -15,7 +15,7 @@ namespace app {
 // (Transmit All fills it once per patch); the count field counts every record sent.
 class TfmProgress : public QDialog, public TTransferProgress {
     Q_OBJECT
-public:
+  public:
     explicit TfmProgress(QWidget* parent = nullptr);
 
     // Sets the bar's range, resets count and cancel request, and shows the window.
@@ -28,11 +28,11 @@ public:
     QPushButton* btnCancel() const { return m_cancelButton; }
     QLineEdit* edCount() const { return m_count; }
 
-protected:
+  protected:
     // Escape asks to cancel; the window itself closes when the transfer ends.
     void reject() override;
 
-private:
+  private:
     void btnCancelClick();
 
     QLabel* m_label;

@@ -8,12 +8,12 @@ namespace app {
 
 // What "tamboro.ini" keeps between runs. The defaults are those of a first start.
 struct TSettings {
-    int DevId = 16;               // device ID, 0-based
-    int Background = 0x808080;    // main window colour, 0x00BBGGRR or 0x80000000 + n
-    int MidiInDev = 0;            // 0: none; k > 0: input device k-1
-    int MidiOutDev = 0;           // 0: none; 1: the mapper; k > 1: output device k-2
-    std::string LastSetup;        // full path of the setup open at the last close
-    bool PatchLookup = true;      // instrument window's "Enable patch lookup"
+    int DevId = 16;             // device ID, 0-based
+    int Background = 0x808080;  // main window colour, 0x00BBGGRR or 0x80000000 + n
+    int MidiInDev = 0;          // 0: none; k > 0: input device k-1
+    int MidiOutDev = 0;         // 0: none; 1: the mapper; k > 1: output device k-2
+    std::string LastSetup;      // full path of the setup open at the last close
+    bool PatchLookup = true;    // instrument window's "Enable patch lookup"
 
     bool operator==(const TSettings&) const = default;
 };

@@ -46,11 +46,23 @@ StatusLine::StatusLine(QWidget* parent)
     layout->addWidget(m_output);
 }
 
-void StatusLine::SetText(const QString& text) { m_text->setText(text); }
-QString StatusLine::Text() const { return m_text->text(); }
-void StatusLine::SetInputActive(bool active) { m_input->setChecked(active); }
-void StatusLine::SetOutputActive(bool active) { m_output->setChecked(active); }
-bool StatusLine::InputActive() const { return m_input->isChecked(); }
-bool StatusLine::OutputActive() const { return m_output->isChecked(); }
+void StatusLine::SetText(const QString& text) {
+    m_text->setText(text);
+}
+QString StatusLine::Text() const {
+    return m_text->text();
+}
+void StatusLine::SetInputActive(bool active) {
+    m_input->setChecked(active);
+}
+void StatusLine::SetOutputActive(bool active) {
+    m_output->setChecked(active);
+}
+bool StatusLine::InputActive() const {
+    return m_input->isChecked();
+}
+bool StatusLine::OutputActive() const {
+    return m_output->isChecked();
+}
 
 }  // namespace app

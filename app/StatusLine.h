@@ -11,7 +11,7 @@ namespace app {
 // the two MIDI activity indicators.
 class StatusLine : public QWidget {
     Q_OBJECT
-public:
+  public:
     static constexpr int kHeight = 16;
 
     explicit StatusLine(QWidget* parent = nullptr);
@@ -27,7 +27,7 @@ public:
     QRadioButton* rbInput() const { return m_input; }
     QRadioButton* rbOutput() const { return m_output; }
 
-private:
+  private:
     QLabel* m_text;
     QRadioButton* m_input;
     QRadioButton* m_output;

@@ -16,7 +16,7 @@ namespace {
 // A transmission runs with the main window disabled behind the progress window (and the
 // hourglass, for the long ones); all of it is restored however the transmission ends.
 class TransmissionScope {
-public:
+  public:
     TransmissionScope(TfmTamboro& main, TfmProgress& progress, int range, bool hourglass)
         : m_main(main), m_progress(progress), m_hourglass(hourglass) {
         if (m_hourglass) QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -31,7 +31,7 @@ public:
     TransmissionScope(const TransmissionScope&) = delete;
     TransmissionScope& operator=(const TransmissionScope&) = delete;
 
-private:
+  private:
     TfmTamboro& m_main;
     TfmProgress& m_progress;
     bool m_hourglass;
@@ -89,15 +89,21 @@ void TransferCommands::TransmitAllClick() {
     m_main.Transfers().TransmitAllPatches(m_progress);
 }
 
-void TransferCommands::InstRequestClick() { m_main.Transfers().RequestInstruments(); }
+void TransferCommands::InstRequestClick() {
+    m_main.Transfers().RequestInstruments();
+}
 
 void TransferCommands::InstTransmitClick() {
     TransmissionScope scope(m_main, m_progress, kInstrumentProgressRange, true);
     m_main.Transfers().TransmitInstruments(m_progress);
 }
 
-void TransferCommands::SysRequestClick() { m_main.Transfers().RequestSystem(); }
+void TransferCommands::SysRequestClick() {
+    m_main.Transfers().RequestSystem();
+}
 
-void TransferCommands::SysTransmitClick() { m_main.Transfers().TransmitSystem(); }
+void TransferCommands::SysTransmitClick() {
+    m_main.Transfers().TransmitSystem();
+}
 
 }  // namespace app

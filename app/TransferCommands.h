@@ -10,7 +10,7 @@ class TfmTamboro;
 // The transfer commands of the main menu: confirmations, the progress window, the disabled
 // main window and the hourglass around the sequencing of TTransfers.
 class TransferCommands {
-public:
+  public:
     TransferCommands(TfmTamboro& main, TfmProgress& progress);
     TransferCommands(const TransferCommands&) = delete;
     TransferCommands& operator=(const TransferCommands&) = delete;
@@ -29,7 +29,7 @@ public:
     // After Request Current and Request All: the effect pages of the current patch.
     std::function<void()> OnShowEffectPages;
 
-private:
+  private:
     TfmTamboro& m_main;
     TfmProgress& m_progress;
 };

@@ -10,7 +10,7 @@ namespace app {
 // Marks the transfers busy for one command and refuses a second one meanwhile: the waits
 // handle window events, so a menu command could otherwise start inside another.
 class TTransfers::BusyScope {
-public:
+  public:
     explicit BusyScope(TTransfers& owner) : m_owner(owner) {
         if (m_owner.m_busy) throw TransferError("Another transfer is still running");
         Set(true);
@@ -19,7 +19,7 @@ public:
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
 
-private:
+  private:
     void Set(bool busy) {
         m_owner.m_busy = busy;
         if (m_owner.OnBusyChange) m_owner.OnBusyChange(&m_owner, busy);
@@ -54,7 +54,8 @@ void TTransfers::RequestAndWait(Block block, int index) {
     m_answer = false;
     m_link.SendCommand(request, 0, midilink::ctRoland);
     // "More than" the time-out: the deadline lies one tick beyond it.
-    const Clock::time_point deadline = start + m_timing.AnswerTimeout + std::chrono::milliseconds(1);
+    const Clock::time_point deadline =
+        start + m_timing.AnswerTimeout + std::chrono::milliseconds(1);
     while (!m_answer) {
         if (m_wait.Now() - start > m_timing.AnswerTimeout)
             throw TransferError("The unit didn't respond to dump request " + request);

@@ -21,7 +21,7 @@ class TPresentFlags;
 class TTd7Collections;
 
 class TransferError : public std::runtime_error {
-public:
+  public:
     explicit TransferError(const std::string& text) : std::runtime_error(text) {}
 };
 
@@ -29,7 +29,7 @@ public:
 // waits (so answers arrive) without spinning the processor; a test's version may advance
 // a clock of its own.
 class TTransferWait {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
     virtual ~TTransferWait() = default;
     virtual Clock::time_point Now() = 0;
@@ -45,7 +45,7 @@ struct TTransferTiming {
 
 // What a transmission reports to the progress window.
 class TTransferProgress {
-public:
+  public:
     virtual ~TTransferProgress() = default;
     virtual void Step() = 0;
     virtual bool CancelRequested() const = 0;
@@ -55,7 +55,7 @@ inline constexpr int kInstrumentProgressRange = kInstrumentCount;
 inline constexpr int kPatchProgressRange = kRecordsPerPatch;
 
 class TTransfers {
-public:
+  public:
     using Clock = TTransferWait::Clock;
 
     TTransfers(TTd7Collections& dumps, TPresentFlags& present, midilink::TMidiLink& link,
@@ -97,7 +97,7 @@ public:
 
     const TTransferTiming& Timing() const { return m_timing; }
 
-private:
+  private:
     class BusyScope;
 
     void RequestPatchRecords(int p);

@@ -1,9 +1,9 @@
 #include "app/ViewSysexWindow.h"
 
 #include <QFontDatabase>
-#include <QTextDocument>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 
 #include "midilink/MidiDump.h"
 

@@ -18,7 +18,7 @@ namespace app {
 // text back.
 class TfmViewSysex : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TfmViewSysex(QWidget* parent = nullptr);
 
     // Replaces the text with the lines.
@@ -28,7 +28,7 @@ public:
 
     QPlainTextEdit* Memo1() const { return m_memo; }
 
-private:
+  private:
     QPlainTextEdit* m_memo;
     QPushButton* m_close;
 };

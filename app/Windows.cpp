@@ -3,6 +3,7 @@
 #include "app/AboutWindow.h"
 #include "app/DevicesWindow.h"
 #include "app/MainMenu.h"
+#include "app/PatchEditor.h"
 #include "app/ProgressWindow.h"
 #include "app/TransferCommands.h"
 #include "app/ViewSysexWindow.h"
@@ -20,6 +21,12 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
     fmTamboro->SetDevicesWindow(fmDevices.get());
     fmTamboro->Menu().Connect(TCommand::About, [this](int) { fmAbout.ShowModal(); });
     Transfers = std::make_unique<TransferCommands>(*fmTamboro, *fmProgress);
+    PatchEditor = std::make_unique<TPatchEditor>(*fmTamboro, *fmViewSysex);
+    Transfers->OnPatchArrived = [this](int p) { PatchEditor->PatchArrived(p); };
+    Transfers->OnShowEffectPages = [this] {
+        PatchEditor->Effect1TypeChange();
+        PatchEditor->Effect2TypeChange();
+    };
 }
 
 TEditorWindows::~TEditorWindows() = default;

@@ -11,12 +11,13 @@ class TfmDevices;
 class TfmProgress;
 class TfmViewSysex;
 class TransferCommands;
+class TPatchEditor;
 
 // The editor's windows, made in their order (main window first: the others' bindings name
 // its collections) and wired to each other. Secondary windows are hidden, not destroyed,
 // when they close.
 class TEditorWindows {
-public:
+  public:
     // The about window exists already: it is the splash shown while these are made.
     TEditorWindows(TMainServices services, TfmAbout& about);
     ~TEditorWindows();
@@ -29,6 +30,8 @@ public:
     std::unique_ptr<TfmProgress> fmProgress;
     std::unique_ptr<TfmDevices> fmDevices;
     std::unique_ptr<TransferCommands> Transfers;
+    // On the main window; goes before the windows it uses.
+    std::unique_ptr<TPatchEditor> PatchEditor;
 };
 
 }  // namespace app

@@ -15,7 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class SettingsFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_dir = fs::temp_directory_path() /
                 ("tamboro-settings-" + std::to_string(::getpid()) + "-" +
@@ -54,16 +54,16 @@ TEST_F(SettingsFileTest, MissingFileAndMissingKeysGiveTheDefaults) {
 }
 
 TEST_F(SettingsFileTest, ReadsEveryKeyWithLenientNamesAndBooleans) {
-    const auto s = app::LoadSettings(Write(
-        "; written by hand\r\n"
-        "[general]\r\n"
-        " devid = 3 \r\n"
-        "Background=0\r\n"
-        "MIDIINDEV=2\r\n"
-        "MidiOutDev=1\r\n"
-        "LastSetup=/home/u/My Kits/rock = loud.td7\r\n"
-        "[InstEdit]\r\n"
-        "PatchLookup=False\r\n"));
+    const auto s =
+        app::LoadSettings(Write("; written by hand\r\n"
+                                "[general]\r\n"
+                                " devid = 3 \r\n"
+                                "Background=0\r\n"
+                                "MIDIINDEV=2\r\n"
+                                "MidiOutDev=1\r\n"
+                                "LastSetup=/home/u/My Kits/rock = loud.td7\r\n"
+                                "[InstEdit]\r\n"
+                                "PatchLookup=False\r\n"));
     EXPECT_EQ(s.DevId, 3);
     EXPECT_EQ(s.Background, 0);
     EXPECT_EQ(s.MidiInDev, 2);
@@ -71,9 +71,12 @@ TEST_F(SettingsFileTest, ReadsEveryKeyWithLenientNamesAndBooleans) {
     EXPECT_EQ(s.LastSetup, "/home/u/My Kits/rock = loud.td7");
     EXPECT_FALSE(s.PatchLookup);
 
-    for (const auto& [text, expected] : std::map<std::string, bool>{
-             {"1", true}, {"yes", true}, {"ON", true}, {"0", false}, {"no", false},
-             {"maybe", true}}) {
+    for (const auto& [text, expected] : std::map<std::string, bool>{{"1", true},
+                                                                    {"yes", true},
+                                                                    {"ON", true},
+                                                                    {"0", false},
+                                                                    {"no", false},
+                                                                    {"maybe", true}}) {
         const auto read = app::LoadSettings(Write("[InstEdit]\nPatchLookup=" + text + "\n"));
         EXPECT_EQ(read.PatchLookup, expected) << text;
     }
@@ -120,8 +123,7 @@ TEST_F(SettingsFileTest, SaveCreatesTheFolderAndReportsAnUnwritableOne) {
     // A folder that cannot be made (a file stands in its place) must be reported, and the
     // file that stands there must stay as it was.
     const fs::path blocker = Write("not a folder", "blocker");
-    EXPECT_THROW(app::SaveSettings(blocker / "tamboro.ini", app::TSettings{}),
-                 std::runtime_error);
+    EXPECT_THROW(app::SaveSettings(blocker / "tamboro.ini", app::TSettings{}), std::runtime_error);
     EXPECT_EQ(Read(blocker), "not a folder");
 }
 
@@ -129,7 +131,7 @@ TEST_F(SettingsFileTest, FileLivesBesideTheProgramOnlyWhenThatFolderIsWritable) 
     const auto env = [this](const char* name) -> const char* {
         static std::string value;
         value = std::string(name) == "XDG_CONFIG_HOME" ? (m_dir / "xdg").string()
-                                                         : (m_dir / "home").string();
+                                                       : (m_dir / "home").string();
         return value.c_str();
     };
     EXPECT_EQ(app::SettingsFilePath(m_dir, env), m_dir / "tamboro.ini");

@@ -58,7 +58,8 @@ TEST(ShellCommands, ARunningTransferLeavesOnlyHarmlessCommands) {
     app::TCommandState s{true, true, true, true, true};
     std::set<TCommand> enabled;
     for (int c = 1; c < app::kCommandCount; ++c)
-        if (app::CommandEnabled(static_cast<TCommand>(c), s)) enabled.insert(static_cast<TCommand>(c));
+        if (app::CommandEnabled(static_cast<TCommand>(c), s))
+            enabled.insert(static_cast<TCommand>(c));
     EXPECT_EQ(enabled, (std::set<TCommand>{TCommand::BackgroundBlack, TCommand::BackgroundGray,
                                            TCommand::BackgroundSilver, TCommand::HelpContents}));
 }

@@ -40,7 +40,7 @@ inline QApplication& TestApplication() {
 // goes to the module, whose answers come back through the service's input. When nothing
 // is expected, the clock jumps to the deadline, so time-outs and the pace cost nothing.
 class ModuleWait : public app::TTransferWait {
-public:
+  public:
     ModuleWait(testsupport::FakeMidiService& midi, int output) : m_midi(midi), m_output(output) {}
 
     Clock::time_point Now() override { return now; }
@@ -72,14 +72,27 @@ public:
     int waits = 0;
     std::function<void()> duringWait;
 
-private:
+  private:
     testsupport::FakeMidiService& m_midi;
     int m_output;
     std::size_t m_forwarded = 0;
 };
 
+// The main window's services for a test: its service, boxes, error display, and a folder
+// of its own that holds the settings file.
+inline app::TMainServices ServicesFor(midiports::MidiService& midi, app::MessageBoxes& boxes,
+                                      app::ErrorDisplay& errors, const fs::path& dir) {
+    app::TMainServices services;
+    services.Midi = &midi;
+    services.Boxes = &boxes;
+    services.Errors = &errors;
+    services.ProgramDir = dir;
+    services.SettingsFile = dir / "tamboro.ini";
+    return services;
+}
+
 class Editor {
-public:
+  public:
     explicit Editor(const std::string& name)
         : midi({"In A", "In B"}, {"Out A", "Out B"}, "Tamboro") {
         midilink::ClearDeviceIds();
@@ -106,12 +119,7 @@ public:
     // Makes the windows; the first showing runs with Show.
     void Create(QStringList arguments = {}, int moduleOutput = 0) {
         wait = std::make_shared<ModuleWait>(midi, moduleOutput);
-        app::TMainServices services;
-        services.Midi = &midi;
-        services.Boxes = &boxes;
-        services.Errors = &errors;
-        services.ProgramDir = dir;
-        services.SettingsFile = settingsFile;
+        app::TMainServices services = ServicesFor(midi, boxes, errors, dir);
         services.Arguments = std::move(arguments);
         services.Wait = wait;
         about.ShowSplash();

@@ -40,7 +40,8 @@ void Save(QWidget& widget, const QString& folder, const QString& name) {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/shots");
+    const QString folder =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/shots");
     QDir().mkpath(folder);
 
     auto midi = std::make_unique<midiports::CompositeService>(
@@ -88,7 +89,8 @@ int main(int argc, char** argv) {
     devices.show();
     Save(devices, folder, "devices");
     devices.coOutput()->showPopup();
-    if (QWidget* popup = devices.coOutput()->view()->window()) Save(*popup, folder, "devices-outputs");
+    if (QWidget* popup = devices.coOutput()->view()->window())
+        Save(*popup, folder, "devices-outputs");
     devices.coOutput()->hidePopup();
     devices.hide();
 

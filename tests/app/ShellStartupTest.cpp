@@ -36,9 +36,8 @@ std::vector<QString> ErrorTexts(const app::MessageBoxes& boxes) {
 
 TEST(ShellStartup, OpensThePortsAndDeviceIdOfTheSettings) {
     for (const auto& [outSetting, mapperOpen, device0Open, device1Open] :
-         std::vector<std::tuple<int, bool, bool, bool>>{{1, true, false, false},
-                                                        {2, false, true, false},
-                                                        {3, false, false, true}}) {
+         std::vector<std::tuple<int, bool, bool, bool>>{
+             {1, true, false, false}, {2, false, true, false}, {3, false, false, true}}) {
         Editor editor(TestName() + std::to_string(outSetting));
         editor.WriteSettings("[General]\nDevId=5\nMidiInDev=2\nMidiOutDev=" +
                              std::to_string(outSetting) + "\nBackground=0\n");
@@ -135,7 +134,8 @@ TEST(ShellStartup, CommandLineSetupAndLastSetup) {
             editor.Main().Dumps().ProgDump.WriteByte(12, 1);
         };
         editor.Show();
-        EXPECT_EQ(loads, std::vector<std::string>{c.loaded.string()}) << c.args.join(' ').toStdString();
+        EXPECT_EQ(loads, std::vector<std::string>{c.loaded.string()})
+            << c.args.join(' ').toStdString();
         EXPECT_EQ(ErrorTexts(editor.boxes), c.errors);
         EXPECT_EQ(editor.Main().windowTitle().toStdString(),
                   c.loaded.filename().string() + " - Tamboro V1.2");
@@ -202,7 +202,9 @@ TEST(ShellClose, TheCloseQuestionsThreeAnswers) {
 
     // Yes without a file name: the save dialog; cancelling it keeps the window open.
     int asked = 0;
-    main.AskSetupSaveName = [&] { return ++asked == 1 ? std::string() : std::string("/tmp/new.td7"); };
+    main.AskSetupSaveName = [&] {
+        return ++asked == 1 ? std::string() : std::string("/tmp/new.td7");
+    };
     editor.boxes.SetNextAnswer(app::TAnswer::Yes);
     EXPECT_FALSE(main.close());
     EXPECT_TRUE(saved.empty());
@@ -244,7 +246,8 @@ TEST(ShellDevices, TheDeviceWindowShowsAndAppliesTheChoice) {
 
     QStringList inputs, outputs;
     for (int i = 0; i < devices.coInput()->count(); ++i) inputs << devices.coInput()->itemText(i);
-    for (int i = 0; i < devices.coOutput()->count(); ++i) outputs << devices.coOutput()->itemText(i);
+    for (int i = 0; i < devices.coOutput()->count(); ++i)
+        outputs << devices.coOutput()->itemText(i);
     EXPECT_EQ(inputs, (QStringList{"None", "In A", "In B"}));
     EXPECT_EQ(outputs, (QStringList{"None", "Tamboro", "Out A", "Out B"}));
 
@@ -341,9 +344,9 @@ TEST(ShellMenu, EntriesOfLaterFeaturesArePresentButDisabled) {
     Editor editor(TestName());
     editor.Start();
     auto& menu = editor.Main().Menu();
-    for (TCommand c : {TCommand::SaveSetup, TCommand::LoadSetup, TCommand::PatchLoad,
-                       TCommand::InstLoad, TCommand::SysLoad, TCommand::ViewPatchCommon,
-                       TCommand::HelpContents})
+    for (TCommand c :
+         {TCommand::SaveSetup, TCommand::LoadSetup, TCommand::PatchLoad, TCommand::InstLoad,
+          TCommand::SysLoad, TCommand::ViewPatchCommon, TCommand::HelpContents})
         EXPECT_FALSE(menu.Action(c)->isEnabled()) << static_cast<int>(c);
     for (TCommand c : {TCommand::Exit, TCommand::RequestCurrent, TCommand::RequestAll,
                        TCommand::TransmitAll, TCommand::InstRequest, TCommand::SysRequest,

@@ -9,12 +9,12 @@
 #include "app/PresentFlags.h"
 #include "app/ProgressWindow.h"
 #include "app/StatusLine.h"
+#include "app/Td7Collections.h"
 #include "app/TransferCommands.h"
 #include "midiports/MidiInput.h"
 #include "midiports/MidiOutput.h"
 #include "midiports/VirtualTd7Service.h"
 #include "simulator/VirtualTd7.h"
-#include "app/Td7Collections.h"
 #include "tests/app/ShellHarness.h"
 
 namespace {
@@ -27,7 +27,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // The editor talks to the module through output device 0 and input device 0.
 class ShellTransfers : public ::testing::Test {
-protected:
+  protected:
     ShellTransfers() : editor(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
         editor.WriteSettings("[General]\nMidiInDev=1\nMidiOutDev=2\n");
         editor.Start({}, 0);
@@ -73,7 +73,8 @@ TEST_F(ShellTransfers, RequestCurrentAsksOnlyForAPresentSlot) {
     ASSERT_EQ(editor.boxes.Shown().size(), 1u);
     EXPECT_EQ(editor.boxes.Shown()[0].Kind, TBoxKind::Confirm);
     EXPECT_EQ(editor.boxes.Shown()[0].Caption, "Confirm...");
-    EXPECT_EQ(editor.boxes.Shown()[0].Text, "Are you sure you want to overwrite the current patch?");
+    EXPECT_EQ(editor.boxes.Shown()[0].Text,
+              "Are you sure you want to overwrite the current patch?");
     EXPECT_EQ(SentSysex().size(), 78u);
 
     editor.boxes.SetNextAnswer(app::TAnswer::Yes);
@@ -222,12 +223,7 @@ TEST(ShellVirtualModule, RequestAllFillsEverySlotThroughTheVirtualDevice) {
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "tamboro.ini") << "[General]\nMidiInDev=1\nMidiOutDev=2\n";
 
-    app::TMainServices services;
-    services.Midi = &midi;
-    services.Boxes = &boxes;
-    services.Errors = &errors;
-    services.ProgramDir = dir;
-    services.SettingsFile = dir / "tamboro.ini";
+    const app::TMainServices services = shelltest::ServicesFor(midi, boxes, errors, dir);
     app::TfmAbout about;
     {
         app::TEditorWindows windows(services, about);

@@ -21,7 +21,7 @@ using simulator::Td7Module;
 // The module on the other end of the cable, answering in the same thread. Answers wait
 // in a queue until the transfer's wait delivers them, as the input port would.
 class ModuleLink : public midilink::TMidiLink {
-public:
+  public:
     void PutShort(std::uint32_t) override {}
     void PutLong(const std::uint8_t* buffer, int length) override {
         sent.emplace_back(buffer, buffer + length);
@@ -41,7 +41,7 @@ public:
 // A wait that takes no time: it delivers one waiting answer, or else jumps the clock to the
 // deadline. Hooks let a test act from inside a wait, as the user would.
 class FastWait : public app::TTransferWait {
-public:
+  public:
     explicit FastWait(ModuleLink& link) : m_link(link) {}
 
     Clock::time_point Now() override { return now; }
@@ -64,12 +64,12 @@ public:
     app::TTransfers* transfers = nullptr;
     std::function<void()> duringWait;
 
-private:
+  private:
     ModuleLink& m_link;
 };
 
 class CountingProgress : public app::TTransferProgress {
-public:
+  public:
     void Step() override { ++steps; }
     bool CancelRequested() const override { return cancelAfter >= 0 && steps >= cancelAfter; }
     int steps = 0;
@@ -77,7 +77,7 @@ public:
 };
 
 class TransfersTest : public ::testing::Test {
-protected:
+  protected:
     TransfersTest() {
         midilink::ClearDeviceIds();
         midilink::SetDeviceId(0, 16);
@@ -89,7 +89,9 @@ protected:
         const auto& r = dump.Records(i);
         return {r.Data(), r.Data() + r.Size()};
     }
-    static Bytes Address(const Bytes& message) { return {message.begin() + 5, message.begin() + 9}; }
+    static Bytes Address(const Bytes& message) {
+        return {message.begin() + 5, message.begin() + 9};
+    }
 
     ModuleLink link;
     app::TTd7Collections dumps{&link, nullptr, nullptr};
