@@ -1,0 +1,123 @@
+// A received message offered to the five TD-7 collections, with every bound parameter
+// attached and the texts the windows show decoded after each change, as the editor does.
+// The record that takes a message is worked out here from the message's own address: the
+// message must land in exactly that record, whole, and nowhere else. Input: device ID,
+// the current patch, trigger, note and instrument, then the message.
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "app/ParameterTable.h"
+#include "app/Td7Collections.h"
+#include "app/Td7Decode.h"
+#include "fuzz/FuzzSupport.h"
+#include "midilink/DeviceIds.h"
+#include "midilink/MidiCom.h"
+#include "tests/support/RecordingLink.h"
+
+namespace {
+
+struct Target {
+    app::Block block;
+    int index;
+};
+
+// Which record a data set addresses, read from its address bytes alone.
+std::optional<Target> Addressed(const std::uint8_t* m) {
+    const int a1 = m[5], a2 = m[6], a3 = m[7], a4 = m[8];
+    // Address bytes are 7-bit data bytes; a3 holds the low seven bits of an instrument.
+    if (a4 != 0 || a2 > 0x7F || a3 > 0x7F) return std::nullopt;
+    if (a1 == 0x03 && a2 == 0 && a3 == 0) return Target{app::Block::System, 0};
+    if (a1 == 0x01 && a2 < 4) return Target{app::Block::Instrument, a2 * 128 + a3};
+    if (a1 != 0x00 || a2 >= app::kPatchCount) return std::nullopt;
+    if (a3 == 0) return Target{app::Block::Prog, a2};
+    if (a3 >= 1 && a3 <= app::kTriggersPerPatch)
+        return Target{app::Block::Trigger, app::TriggerRecord(a2, a3 - 1)};
+    if (a3 >= app::kFirstNote && a3 < app::kFirstNote + app::kNotesPerPatch)
+        return Target{app::Block::Notemap, app::NotemapRecord(a2, a3 - app::kFirstNote)};
+    return std::nullopt;
+}
+
+struct World {
+    World() {
+        midilink::SetDeviceId(0, 0x10);
+        auto changed = [this](midilink::TDumpCollection* sender, int) { Decode(sender); };
+        dumps = std::make_unique<app::TTd7Collections>(&link, changed, changed);
+        for (const app::TParameter& p : app::Parameters()) {
+            auto com = std::make_unique<midilink::TValueMidiCom>();
+            app::ConfigureBinding(*com, p, *dumps, &link);
+            com->OnValue = [&p](midilink::TValueMidiCom*, std::int32_t v) { Show(p, v); };
+            coms.push_back(std::move(com));
+        }
+    }
+
+    // What a bound control does with a value read back from a record.
+    static void Show(const app::TParameter& p, std::int32_t v) {
+        if (p.Kind == app::ControlKind::Knob || p.Kind == app::ControlKind::UpDown)
+            FUZZ_CHECK(!app::ValueText(p.ValueText, v).empty());
+        if (p.Kind == app::ControlKind::Combo && v >= 0 && v < app::ItemCount(p.Items))
+            (void)app::Items(p.Items)[static_cast<std::size_t>(v)];
+    }
+
+    // The texts the windows rebuild when a collection changes.
+    void Decode(midilink::TDumpCollection* sender) {
+        ++changes;
+        if (sender == &dumps->ProgDump) FUZZ_CHECK(app::PatchName(sender->Current()).size() == 6);
+        if (sender == &dumps->NotemapDump) {
+            try {
+                (void)app::NotemapLine(sender->Index() % app::kNotesPerPatch, sender->Current(),
+                                       dumps->InstrumentDump);
+            } catch (const app::DecodeError&) {
+            }
+        }
+        if (sender == &dumps->InstrumentDump)
+            FUZZ_CHECK(app::InstrumentNameText(sender->Current()).size() == 7);
+    }
+
+    testsupport::RecordingLink link;
+    std::unique_ptr<app::TTd7Collections> dumps;
+    std::vector<std::unique_ptr<midilink::TValueMidiCom>> coms;
+    int changes = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static World world;
+    app::TTd7Collections& dumps = *world.dumps;
+    fuzz::Input in(data, size);
+    const std::uint8_t deviceId = in.Byte() & 0x7F;
+    midilink::SetDeviceId(0, deviceId);
+    const int patch = in.Byte() % app::kPatchCount;
+    dumps.ProgDump.SetIndex(patch);
+    dumps.TriggerDump.SetIndex(app::TriggerRecord(patch, in.Byte() % app::kTriggersPerPatch));
+    dumps.NotemapDump.SetIndex(app::NotemapRecord(patch, in.Byte() % app::kNotesPerPatch));
+    dumps.InstrumentDump.SetIndex((in.Byte() << 8 | in.Byte()) % app::kInstrumentCount);
+    for (app::Block block : app::kAllBlocks) dumps.Of(block).SetModified(false);
+    const auto rest = in.Rest();
+    const std::vector<std::uint8_t> message(rest.begin(), rest.end());
+
+    // Where the message belongs, if anywhere, and a copy of that record before.
+    std::optional<Target> target;
+    const std::uint8_t header[] = {0xF0, 0x41, deviceId, 0x58, 0x12};
+    if (message.size() >= 9 && std::equal(std::begin(header), std::end(header), message.begin()))
+        target = Addressed(message.data());
+    if (target && message.size() < static_cast<std::size_t>(app::InfoOf(target->block).Size))
+        target.reset();
+
+    world.changes = 0;
+    const bool resolved = world.link.OfferSysex(message.data(), static_cast<int>(message.size()));
+    FUZZ_CHECK(resolved == target.has_value());
+    for (app::Block block : app::kAllBlocks) {
+        const bool hit = target && target->block == block;
+        FUZZ_CHECK(dumps.Of(block).Modified() == hit);
+    }
+    if (target) {
+        const midilink::TMidiDump& record = dumps.Of(target->block).Records(target->index);
+        FUZZ_CHECK(std::equal(record.Data(), record.Data() + record.Size(), message.begin()));
+    }
+    FUZZ_CHECK(world.link.messages.empty());  // receiving never sends
+    return 0;
+}

@@ -1,0 +1,194 @@
+// Writes the seed corpora of the fuzz targets from the project's own code: setup and dump
+// files as saving writes them, the templates of every bound parameter and request, the
+// records the module sends, and byte streams as a MIDI cable carries them.
+//
+//   fuzz_seeds <corpus folder>      (writes <folder>/<target>/<name>)
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/DefaultPatch.h"
+#include "app/DumpFiles.h"
+#include "app/ParameterTable.h"
+#include "app/PresentFlags.h"
+#include "app/RecordRun.h"
+#include "app/SetupFile.h"
+#include "app/Td7Collections.h"
+#include "midilink/DeviceIds.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+fs::path g_root;
+
+void Write(const std::string& target, const std::string& name, const Bytes& bytes) {
+    const fs::path dir = g_root / target;
+    fs::create_directories(dir);
+    std::ofstream out(dir / name, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + (dir / name).string());
+}
+
+Bytes Join(Bytes head, const Bytes& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+Bytes Text(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+// A mirror as the module would fill it: every header built from its place, the default
+// patch in every slot, instruments and system block with recognisable data.
+struct Mirror {
+    Mirror() {
+        for (app::Block block : app::kAllBlocks) {
+            midilink::TDumpCollection& dump = dumps.Of(block);
+            for (int i = 0; i < dump.Count(); ++i) {
+                midilink::TMidiDump& record = dump.Records(i);
+                for (int k = app::kHeaderSize; k < record.Size() - 2; ++k)
+                    record.Data()[k] = static_cast<std::uint8_t>((i + k) & 0x7F);
+                dump.PrepareRecord(i);
+            }
+        }
+        const auto patch = app::DefaultPatchBytes();
+        for (int p = 0; p < app::kPatchCount; ++p) {
+            std::istringstream in(std::string(patch.begin(), patch.end()), std::ios::binary);
+            app::ReadRuns(in, dumps, app::PatchRuns(p));
+            for (const app::TRecordRun& run : app::PatchRuns(p))
+                for (int i = 0; i < run.Count; ++i) dumps.Of(run.Kind).PrepareRecord(run.First + i);
+        }
+    }
+    Bytes Record(app::Block block, int i) {
+        midilink::TMidiDump& record = dumps.Of(block).Records(i);
+        return {record.Data(), record.Data() + record.Size()};
+    }
+    app::TTd7Collections dumps{nullptr, nullptr, nullptr};
+};
+
+void SetupSeeds(Mirror& mirror) {
+    app::TPresentFlags present;
+    Write("fuzz_setup_file", "empty", app::BuildSetupImage(mirror.dumps, present));
+    present.SetPatchPresent(2, true);
+    Bytes third = app::BuildSetupImage(mirror.dumps, present);
+    Write("fuzz_setup_file", "slot3", third);
+    third.pop_back();  // an earlier file: no system entry
+    Write("fuzz_setup_file", "slot3-without-system", third);
+    present.SetSystemPresent(true);
+    Write("fuzz_setup_file", "slot3-system", app::BuildSetupImage(mirror.dumps, present));
+    for (int p = 0; p < app::kPatchCount; ++p) present.SetPatchPresent(p, true);
+    present.SetInstrumentsPresent(true);
+    Write("fuzz_setup_file", "everything", app::BuildSetupImage(mirror.dumps, present));
+}
+
+void DumpFileSeeds(Mirror& mirror) {
+    // Selector: kind = byte % 3 (patch, instruments, system), slot = byte / 3 % 32.
+    Write("fuzz_dump_files", "patch-slot1", Join({0}, app::PatchFileImage(mirror.dumps, 0)));
+    Write("fuzz_dump_files", "patch-slot7", Join({18}, app::PatchFileImage(mirror.dumps, 6)));
+    Write("fuzz_dump_files", "instruments", Join({1}, app::InstrumentFileImage(mirror.dumps)));
+    Write("fuzz_dump_files", "system", Join({2}, app::SystemFileImage(mirror.dumps)));
+    const auto patch = app::DefaultPatchBytes();
+    Write("fuzz_dump_files", "default-patch", Join({3}, Bytes(patch.begin(), patch.end())));
+}
+
+// Value (4 bytes, low first), checksum type, device-ID count and entries, mode, template.
+Bytes CommandSeed(std::int32_t value, int checksum, std::string_view command, int mode = 0) {
+    Bytes seed;
+    for (int k = 0; k < 4; ++k) seed.push_back(static_cast<std::uint8_t>(value >> (8 * k)));
+    seed.push_back(static_cast<std::uint8_t>(checksum));
+    seed.push_back(1);
+    seed.push_back(0x10);
+    seed.push_back(static_cast<std::uint8_t>(mode));
+    return Join(seed, Text(command));
+}
+
+void CommandSeeds() {
+    int n = 0;
+    for (const app::TParameter& p : app::Parameters())
+        Write("fuzz_send_command", "parameter-" + std::string(p.Name),
+              CommandSeed(p.Default + p.Offset, 1, p.MidiCommand));
+    for (app::Block block : app::kAllBlocks)
+        Write("fuzz_send_command", "request-" + std::to_string(n++),
+              CommandSeed(0, 1, app::RequestCommand(block, 0)));
+    Write("fuzz_send_command", "request-template",
+          CommandSeed(0, 1, "F041v0581100%0.2x00000000002F00F7", 10));
+    Write("fuzz_send_command", "note-on", CommandSeed(38, 0, "99d040"));
+    Write("fuzz_send_command", "program-change", CommandSeed(4, 0, "C9d0"));
+    Write("fuzz_send_command", "two-short", CommandSeed(0, 0, "903C40803C00"));
+    Write("fuzz_send_command", "nibbles", CommandSeed(167, 1, "F041v0581200000019n1n000F7"));
+    Write("fuzz_send_command", "negative", CommandSeed(-5, 1, "F041v058120100000Ad1d000F7"));
+    Write("fuzz_send_command", "sysex-then-short",
+          CommandSeed(10, 1, "F041v0581200000028d000F7C9d0"));
+}
+
+// Device ID, current patch, trigger, note, instrument (two bytes), then the message.
+Bytes Received(const Bytes& message) {
+    return Join({0x10, 2, 3, 4, 0, 5}, message);
+}
+
+void CollectionSeeds(Mirror& mirror) {
+    Write("fuzz_collections", "system", Received(mirror.Record(app::Block::System, 0)));
+    Write("fuzz_collections", "common-slot3", Received(mirror.Record(app::Block::Prog, 2)));
+    Write("fuzz_collections", "trigger", Received(mirror.Record(app::Block::Trigger, 40)));
+    Write("fuzz_collections", "notemap", Received(mirror.Record(app::Block::Notemap, 120)));
+    Write("fuzz_collections", "instrument", Received(mirror.Record(app::Block::Instrument, 300)));
+    // The editor's own one-parameter data set, as an echoing cable sends it back.
+    Write("fuzz_collections", "one-parameter",
+          Received({0xF0, 0x41, 0x10, 0x58, 0x12, 0x00, 0x00, 0x00, 0x28, 0x0A, 0x4E, 0xF7}));
+    Write("fuzz_collections", "request",
+          Received({0xF0, 0x41, 0x10, 0x58, 0x11, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x17,
+                    0x66, 0xF7}));
+}
+
+// Capacity, buffer count, buffer size, flags, then chunks of (length, bytes).
+Bytes Stream(std::initializer_list<std::uint8_t> setup, const std::vector<Bytes>& chunks) {
+    Bytes seed(setup);
+    for (const Bytes& chunk : chunks) {
+        seed.push_back(static_cast<std::uint8_t>(chunk.size()));
+        seed.insert(seed.end(), chunk.begin(), chunk.end());
+    }
+    return seed;
+}
+
+void RingSeeds(Mirror& mirror) {
+    const Bytes system = mirror.Record(app::Block::System, 0);
+    const Bytes trigger = mirror.Record(app::Block::Trigger, 0);
+    const Bytes split1(system.begin(), system.begin() + 10);
+    const Bytes split2(system.begin() + 10, system.end());
+    Write("fuzz_input_ring", "records", Stream({4, 4, 64, 1}, {system, trigger, system}));
+    Write("fuzz_input_ring", "split-block", Stream({4, 2, 64, 1}, {split1, split2}));
+    Write("fuzz_input_ring", "notes-and-clock",
+          Stream({8, 2, 64, 0}, {{0x90, 0x24, 0x64}, {0xF8}, {0xFE}, {0xC9, 0x04}, {0x80, 0x24}}));
+    Write("fuzz_input_ring", "realtime-inside-block",
+          Stream({8, 2, 64, 0}, {{0xF0, 0x41, 0xF8, 0x10, 0x58, 0xF7}}));
+    Write("fuzz_input_ring", "cut-off-block",
+          Stream({8, 2, 64, 0}, {{0xF0, 0x41, 0x10, 0x90, 0x24, 0x64, 0xF7}}));
+    Write("fuzz_input_ring", "too-long", Stream({8, 2, 16, 1}, {trigger, system}));
+    Write("fuzz_input_ring", "flood", Stream({1, 1, 64, 3}, {system, system, system, system}));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: fuzz_seeds <corpus folder>\n";
+        return 2;
+    }
+    g_root = argv[1];
+    midilink::SetDeviceId(0, 0x10);
+    Mirror mirror;
+    SetupSeeds(mirror);
+    DumpFileSeeds(mirror);
+    CommandSeeds();
+    CollectionSeeds(mirror);
+    RingSeeds(mirror);
+    return 0;
+}

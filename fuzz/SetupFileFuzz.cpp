@@ -1,0 +1,120 @@
+// The setup file loader over any bytes: it must accept exactly the well-formed files, read
+// them so that saving again writes the same bytes (sealed), and refuse everything else
+// with its one text, changing nothing.
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "app/FileIo.h"
+#include "app/PresentFlags.h"
+#include "app/SetupFile.h"
+#include "app/Td7Collections.h"
+#include "fuzz/FuzzSupport.h"
+#include "midilink/DeviceIds.h"
+
+namespace {
+
+struct Mirror {
+    Mirror() { midilink::SetDeviceId(0, 0x10); }
+    app::TTd7Collections dumps{nullptr, nullptr, nullptr};
+    app::TPresentFlags present;
+};
+
+struct Expected {
+    bool valid = false;
+    std::vector<std::uint8_t> sealed;  // the image with every record sealed
+    std::array<bool, app::kPatchCount> patches{};
+    bool instruments = false;
+    std::optional<bool> system;
+    std::size_t systemFlagAt = 0;  // where the system entry starts, or would start
+};
+
+// The layout read without the loader: signature, 32 patch entries, the instrument entry
+// and an optional system entry, each a flag 00 or 01 and, for 01, the whole block.
+Expected Walk(std::span<const std::uint8_t> image) {
+    Expected e;
+    const std::string_view signature = app::kSetupSignature;
+    if (image.size() < signature.size() ||
+        std::memcmp(image.data(), signature.data(), signature.size()) != 0)
+        return e;
+    e.sealed.assign(image.begin(), image.end());
+    std::size_t pos = signature.size();
+    auto entry = [&](const std::vector<int>& sizes, bool& present) {
+        if (pos >= image.size()) return false;
+        const std::uint8_t flag = image[pos++];
+        if (flag == 0x00) {
+            present = false;
+            return true;
+        }
+        std::size_t total = 0;
+        for (int size : sizes) total += static_cast<std::size_t>(size);
+        if (flag != 0x01 || image.size() - pos < total) return false;
+        pos = fuzz::SealRun(e.sealed, pos, sizes);
+        present = true;
+        return true;
+    };
+    for (bool& slot : e.patches)
+        if (!entry(fuzz::PatchRecordSizes(), slot)) return e;
+    if (!entry(fuzz::InstrumentRecordSizes(), e.instruments)) return e;
+    e.systemFlagAt = pos;
+    if (pos < image.size()) {
+        bool system = false;
+        if (!entry({fuzz::kSystemBytes}, system) || pos != image.size()) return e;
+        e.system = system;
+    }
+    e.valid = true;
+    return e;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static Mirror mirror;
+    app::TTd7Collections& dumps = mirror.dumps;
+    app::TPresentFlags& present = mirror.present;
+
+    // A state to compare with: slot 1 present, the system block present on odd sizes.
+    present.Clear();
+    present.SetPatchPresent(0, true);
+    const bool systemBefore = size % 2 == 1;
+    present.SetSystemPresent(systemBefore);
+    for (app::Block block : app::kAllBlocks) dumps.Of(block).SetModified(false);
+
+    const std::span<const std::uint8_t> image(data, size);
+    const Expected expected = Walk(image);
+    try {
+        app::LoadSetupImage(image, dumps, present);
+    } catch (const app::FileError& e) {
+        FUZZ_CHECK(!expected.valid);
+        FUZZ_CHECK(std::string(e.what()) == app::kNotSetupFileError);
+        FUZZ_CHECK(present.PatchPresent(0));
+        for (int p = 1; p < app::kPatchCount; ++p) FUZZ_CHECK(!present.PatchPresent(p));
+        FUZZ_CHECK(!present.InstrumentsPresent());
+        FUZZ_CHECK(present.SystemPresent() == systemBefore);
+        for (app::Block block : app::kAllBlocks) FUZZ_CHECK(!dumps.Of(block).Modified());
+        return 0;
+    }
+    FUZZ_CHECK(expected.valid);
+    for (int p = 0; p < app::kPatchCount; ++p)
+        FUZZ_CHECK(present.PatchPresent(p) == expected.patches[static_cast<std::size_t>(p)]);
+    FUZZ_CHECK(present.InstrumentsPresent() == expected.instruments);
+    // A system entry marked empty, or none at all, leaves the system block as it was.
+    FUZZ_CHECK(present.SystemPresent() == (expected.system.value_or(false) || systemBefore));
+
+    // Saving what was loaded gives the file back, sealed, up to the system entry, which is
+    // written from the mirror's present state.
+    const std::vector<std::uint8_t> rebuilt = app::BuildSetupImage(dumps, present);
+    const std::size_t flagAt = expected.systemFlagAt;
+    FUZZ_CHECK(rebuilt.size() ==
+               flagAt + 1 + (present.SystemPresent() ? std::size_t{fuzz::kSystemBytes} : 0));
+    FUZZ_CHECK(
+        std::equal(expected.sealed.begin(), expected.sealed.begin() + flagAt, rebuilt.begin()));
+    FUZZ_CHECK(rebuilt[flagAt] == (present.SystemPresent() ? 0x01 : 0x00));
+    if (expected.system == true)
+        FUZZ_CHECK(std::equal(expected.sealed.begin() + flagAt, expected.sealed.end(),
+                              rebuilt.begin() + flagAt));
+    return 0;
+}
