@@ -2,9 +2,13 @@
 // them so that saving again writes the same bytes (sealed), and refuse everything else
 // with its one text, changing nothing.
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -17,10 +21,49 @@
 
 namespace {
 
+namespace fs = std::filesystem;
+
 struct Mirror {
     Mirror() { midilink::SetDeviceId(0, 0x10); }
     app::TTd7Collections dumps{nullptr, nullptr, nullptr};
     app::TPresentFlags present;
+};
+
+// The same bytes as a file, loaded the way "Load Setup..." loads one: it must come to the
+// same verdict as the image, and take the name only when it loads.
+struct Document {
+    Document() {
+        std::error_code ec;
+        const fs::path dir =
+            fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
+        file = dir / ("tamboro-fuzz-setup-" + std::to_string(::getpid()) + ".td7");
+    }
+    ~Document() {
+        std::error_code ignored;
+        fs::remove(file, ignored);
+    }
+    bool Load(std::span<const std::uint8_t> image) {
+        {
+            std::ofstream out(file, std::ios::binary | std::ios::trunc);
+            out.write(reinterpret_cast<const char*>(image.data()),
+                      static_cast<std::streamsize>(image.size()));
+            FUZZ_CHECK(out.good());
+        }
+        setup.SetFileName("before.td7");
+        try {
+            setup.Load(file);
+        } catch (const app::FileError& e) {
+            FUZZ_CHECK(std::string(e.what()) == app::kNotSetupFileError);
+            FUZZ_CHECK(setup.FileName() == "before.td7");
+            return false;
+        }
+        FUZZ_CHECK(setup.FileName() == file.string());
+        FUZZ_CHECK(!setup.Modified());
+        return true;
+    }
+    Mirror mirror;
+    app::TSetupFile setup{mirror.dumps, mirror.present};
+    fs::path file;
 };
 
 struct Expected {
@@ -73,6 +116,7 @@ Expected Walk(std::span<const std::uint8_t> image) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Mirror mirror;
+    static Document document;
     app::TTd7Collections& dumps = mirror.dumps;
     app::TPresentFlags& present = mirror.present;
 
@@ -85,6 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::span<const std::uint8_t> image(data, size);
     const Expected expected = Walk(image);
+    FUZZ_CHECK(document.Load(image) == expected.valid);
     try {
         app::LoadSetupImage(image, dumps, present);
     } catch (const app::FileError& e) {
