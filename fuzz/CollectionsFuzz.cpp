@@ -107,6 +107,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (target && message.size() < static_cast<std::size_t>(app::InfoOf(target->block).Size))
         target.reset();
 
+    // The data bytes of every record of the addressed collection: the others must keep theirs.
+    std::vector<std::vector<std::uint8_t>> before;
+    if (target) {
+        midilink::TDumpCollection& dump = dumps.Of(target->block);
+        for (int i = 0; i < dump.Count(); ++i) {
+            const midilink::TMidiDump& record = dump.Records(i);
+            before.emplace_back(record.Data() + app::kHeaderSize,
+                                record.Data() + record.Size() - 2);
+        }
+    }
+
     world.changes = 0;
     const bool resolved = world.link.OfferSysex(message.data(), static_cast<int>(message.size()));
     FUZZ_CHECK(resolved == target.has_value());
@@ -117,6 +128,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (target) {
         const midilink::TMidiDump& record = dumps.Of(target->block).Records(target->index);
         FUZZ_CHECK(std::equal(record.Data(), record.Data() + record.Size(), message.begin()));
+        midilink::TDumpCollection& dump = dumps.Of(target->block);
+        for (int i = 0; i < dump.Count(); ++i) {
+            if (i == target->index) continue;
+            const midilink::TMidiDump& other = dump.Records(i);
+            FUZZ_CHECK(std::equal(other.Data() + app::kHeaderSize, other.Data() + other.Size() - 2,
+                                  before[static_cast<std::size_t>(i)].begin()));
+        }
     }
     FUZZ_CHECK(world.link.messages.empty());  // receiving never sends
     return 0;
