@@ -2,9 +2,12 @@
 // sets up the port (ring capacity, receive buffers, short messages on or off) and is then
 // cut into chunks of bytes, each handed to the device on the service's thread while the
 // GUI thread takes the events. Whatever arrives, every event is well formed, nothing is
-// counted twice, and when the port closes every receive buffer is back.
+// counted twice, and when the port closes every receive buffer is back. The service can be
+// told to fail one call that hands a buffer back to it, as a driver short of memory does.
 //
-// Input: capacity, buffer count, buffer size, flags, then chunks of (length, bytes).
+// Input: capacity, buffer count, buffer size, flags, failures, then chunks of (length,
+// bytes). Failures: the low nibble numbers the InPrepareHeader call that fails after Open
+// (0: none), the high nibble the InAddBuffer call.
 
 #include <atomic>
 #include <string>
@@ -40,6 +43,14 @@ class OneInputService : public midiports::MidiService {
         *handle = &device;
         return result::kOk;
     }
+    MidiResult InPrepareHeader(MidiDevice* handle, midiports::MidiHeader* header) override {
+        if (counting && ++prepares == failPrepareAt) return result::kNoMem;
+        return MidiService::InPrepareHeader(handle, header);
+    }
+    MidiResult InAddBuffer(MidiDevice* handle, midiports::MidiHeader* header) override {
+        if (counting && ++adds == failAddAt) return result::kNoMem;
+        return MidiService::InAddBuffer(handle, header);
+    }
     MidiResult InClose(MidiDevice* handle) override {
         if (handle != &device) return result::kInvalidHandle;
         if (device.QueuedBuffers() != 0) return result::kStillPlaying;
@@ -55,6 +66,11 @@ class OneInputService : public midiports::MidiService {
     MidiResult OutClose(MidiDevice*) override { return result::kInvalidHandle; }
 
     midiports::InputDevice device{*this};
+    bool counting = false;  // GUI thread only: the port hands buffers back there
+    int prepares = 0;
+    int adds = 0;
+    int failPrepareAt = 0;
+    int failAddAt = 0;
 };
 
 }  // namespace
@@ -67,6 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t flags = in.Byte();
     const bool sysexOnly = flags & 1;
     const bool stopEarly = flags & 2;  // close the port while the service still sends
+    const std::uint8_t failures = in.Byte();
     std::vector<std::span<const std::uint8_t>> chunks;
     while (!in.Empty()) chunks.push_back(in.Take(in.Byte() % 64));
 
@@ -80,6 +97,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     input.Open();
     FUZZ_CHECK(input.IsOpen());
     input.Start();
+    service.counting = true;
+    service.failPrepareAt = failures & 0x0F;
+    service.failAddAt = failures >> 4;
+    const bool failing = failures != 0;
     const int pool = bufferSize != 0 ? bufferCount : 0;
     FUZZ_CHECK(service.device.QueuedBuffers() == pool);
 
@@ -112,20 +133,42 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const auto& chunk : chunks) service.device.Deliver(chunk.data(), chunk.size());
         done = true;
     });
+    // A failing service call raises out of the handler, as the window then shows it; the
+    // events it left wait for the next note or the next call.
+    int raised = 0;
+    auto pump = [&] {
+        try {
+            window.Pump();
+        } catch (const midiports::EMidiInputError&) {
+            FUZZ_CHECK(failing);
+            ++raised;
+        }
+    };
     std::size_t rounds = 0;
     while (!done) {
-        window.Pump();
+        pump();
         if (stopEarly && ++rounds == 4) input.Close();
         std::this_thread::yield();
     }
     serviceThread.join();
 
     if (input.IsOpen()) {
-        window.Pump();
-        while (auto event = input.TakeEvent()) check(*event);
-        window.Pump();  // the last overflow note gives the lost events' buffers back
+        pump();
+        // Each scripted failure happens once, so a third try of the same event goes through.
+        for (int attempt = 0; attempt < 3 && input.PendingCount() != 0; ++attempt) {
+            try {
+                while (auto event = input.TakeEvent()) check(*event);
+            } catch (const midiports::EMidiInputError&) {
+                FUZZ_CHECK(failing);
+            }
+        }
+        pump();  // the last overflow note gives the lost events' buffers back
         FUZZ_CHECK(input.PendingCount() == 0);
-        FUZZ_CHECK(service.device.QueuedBuffers() == pool);
+        // A lost event's buffer that the service would not take back is out of circulation
+        // until Close; a taken event's buffer is offered again with the event.
+        const int refused = (service.failPrepareAt != 0) + (service.failAddAt != 0);
+        if (!failing) FUZZ_CHECK(service.device.QueuedBuffers() == pool);
+        FUZZ_CHECK(service.device.QueuedBuffers() >= pool - refused);
         FUZZ_CHECK(overflows == input.OverflowCount() + input.DroppedCount());
         input.Stop();
         input.Close();

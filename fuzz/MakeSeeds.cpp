@@ -148,9 +148,11 @@ void CollectionSeeds(Mirror& mirror) {
                     0x66, 0xF7}));
 }
 
-// Capacity, buffer count, buffer size, flags, then chunks of (length, bytes).
-Bytes Stream(std::initializer_list<std::uint8_t> setup, const std::vector<Bytes>& chunks) {
+// Capacity, buffer count, buffer size, flags, failures, then chunks of (length, bytes).
+Bytes Stream(std::initializer_list<std::uint8_t> setup, const std::vector<Bytes>& chunks,
+             std::uint8_t failures = 0) {
     Bytes seed(setup);
+    seed.push_back(failures);
     for (const Bytes& chunk : chunks) {
         seed.push_back(static_cast<std::uint8_t>(chunk.size()));
         seed.insert(seed.end(), chunk.begin(), chunk.end());
@@ -173,6 +175,8 @@ void RingSeeds(Mirror& mirror) {
           Stream({8, 2, 64, 0}, {{0xF0, 0x41, 0x10, 0x90, 0x24, 0x64, 0xF7}}));
     Write("fuzz_input_ring", "too-long", Stream({8, 2, 16, 1}, {trigger, system}));
     Write("fuzz_input_ring", "flood", Stream({1, 1, 64, 3}, {system, system, system, system}));
+    Write("fuzz_input_ring", "service-refuses-a-buffer",
+          Stream({4, 2, 64, 1}, {system, trigger, system}, 0x21));
 }
 
 }  // namespace
