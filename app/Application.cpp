@@ -9,8 +9,9 @@
 namespace app {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    // The title only as the application's name: a display name would be appended to every
+    // window caption by the X11 platform, and the captions are given exactly.
     setApplicationName(QString::fromLatin1(kApplicationTitle));
-    setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
     setApplicationVersion(QString::fromStdString(VersionNumber()));
 }
 

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QMenuBar>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -340,23 +341,43 @@ TEST(ShellStatus, ReceivedDumpsAreCountedAndTheIndicatorsFlash) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return status.Text() == "1 dumps recieved..."; }, 5000));
 }
 
-TEST(ShellMenu, EntriesOfLaterFeaturesArePresentButDisabled) {
-    Editor editor(TestName());
-    editor.Start();
-    auto& menu = editor.Main().Menu();
-    for (TCommand c :
-         {TCommand::SaveSetup, TCommand::LoadSetup, TCommand::PatchLoad, TCommand::InstLoad,
-          TCommand::SysLoad, TCommand::ViewPatchCommon, TCommand::HelpContents})
-        EXPECT_FALSE(menu.Action(c)->isEnabled()) << static_cast<int>(c);
-    for (TCommand c : {TCommand::Exit, TCommand::RequestCurrent, TCommand::RequestAll,
-                       TCommand::TransmitAll, TCommand::InstRequest, TCommand::SysRequest,
-                       TCommand::MidiDevices, TCommand::BackgroundSilver, TCommand::About})
-        EXPECT_TRUE(menu.Action(c)->isEnabled()) << static_cast<int>(c);
-    for (TCommand c : {TCommand::TransmitCurrent, TCommand::InstTransmit, TCommand::SysTransmit})
-        EXPECT_FALSE(menu.Action(c)->isEnabled()) << "nothing present yet";
-    EXPECT_EQ(menu.Action(TCommand::Exit)->shortcut(), QKeySequence("Alt+F4"));
-    ASSERT_NE(menu.NumberedAction(TCommand::PatchMoveTo, 32), nullptr);
+TEST(ShellMenu, AnEntryWithoutAHandlerStaysDisabled) {
+    shelltest::TestApplication();
+    app::MessageBoxes boxes;
+    boxes.SetHeadless(true);
+    app::ErrorDisplay errors(boxes);
+    QMenuBar bar;
+    app::MainMenu menu(&bar, errors, nullptr);
+    QStringList titles;
+    for (QAction* a : bar.actions()) titles << a->text();
+    EXPECT_EQ(titles, (QStringList{"&File", "&Patch", "&Instruments", "&System", "&Options",
+                                   "&Help"}));
+
+    const app::TCommandState idle;
+    menu.UpdateEnabling(idle);
+    EXPECT_FALSE(menu.Action(TCommand::RequestAll)->isEnabled());
+    int runs = 0;
+    menu.Connect(TCommand::RequestAll, [&](int) { ++runs; });
+    menu.Connect(TCommand::PatchMoveTo, [&](int number) { runs += 100 * number; });
+    menu.UpdateEnabling(idle);
+    EXPECT_TRUE(menu.Action(TCommand::RequestAll)->isEnabled());
+    EXPECT_FALSE(menu.Action(TCommand::PatchMoveTo)->isEnabled()) << "no patch being edited";
+    menu.Action(TCommand::RequestAll)->trigger();
+    menu.NumberedAction(TCommand::PatchMoveTo, 32)->trigger();
+    EXPECT_EQ(runs, 3201);
     EXPECT_EQ(menu.NumberedAction(TCommand::PatchMoveTo, 32)->text(), "32");
+    EXPECT_EQ(menu.NumberedAction(TCommand::PatchMoveTo, 33), nullptr);
+
+    // A handler's failure is shown, and the menu goes on working.
+    menu.Connect(TCommand::RequestAll, [](int) { throw std::runtime_error("No patches"); });
+    menu.Action(TCommand::RequestAll)->trigger();
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].Text, "No patches");
+
+    app::TCommandState busy;
+    busy.Busy = true;
+    menu.UpdateEnabling(busy);
+    EXPECT_FALSE(menu.Action(TCommand::RequestAll)->isEnabled());
 }
 
 }  // namespace
