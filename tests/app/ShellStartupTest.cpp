@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QMenuBar>
+#include <QStatusTipEvent>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -308,6 +309,20 @@ TEST(ShellDevices, TheDeviceWindowShowsAndAppliesTheChoice) {
     EXPECT_EQ(written.DevId, 0);
 }
 
+TEST(ShellDevices, ADeviceWithoutANameIsLeftOutButKeepsItsNumber) {
+    shelltest::TestApplication();
+    testsupport::FakeMidiService midi({"In A", "In B"}, {"Out A"}, "Tamboro");
+    midi.FailNext(Call::InProductName, midiports::result::kBadDeviceId);
+    app::TfmDevices devices(midi);
+    ASSERT_EQ(devices.coInput()->count(), 2);
+    EXPECT_EQ(devices.coInput()->itemText(1), "In B");
+    devices.SetInputChoice(2);
+    EXPECT_EQ(devices.coInput()->currentIndex(), 1);
+    EXPECT_EQ(devices.InputChoice(), 2) << "still input device 1";
+    devices.SetInputChoice(1);
+    EXPECT_EQ(devices.InputChoice(), 0) << "a device not listed selects None";
+}
+
 TEST(ShellStatus, ReceivedDumpsAreCountedAndTheIndicatorsFlash) {
     Editor editor(TestName());
     editor.WriteSettings("[General]\nMidiInDev=1\nMidiOutDev=2\n");
@@ -316,6 +331,11 @@ TEST(ShellStatus, ReceivedDumpsAreCountedAndTheIndicatorsFlash) {
     auto& status = main.Status();
     EXPECT_TRUE(main.StatusTimer()->isActive());
     EXPECT_FALSE(main.ActivityTimer()->isActive());
+
+    // The hint of the control under the mouse.
+    QStatusTipEvent hint(QStringLiteral("Hall Output Level"));
+    QCoreApplication::sendEvent(main.ClientArea(), &hint);
+    EXPECT_EQ(status.Text(), "Hall Output Level");
 
     midilink::SetDeviceId(0, 16);
     simulator::Td7Module module;
