@@ -169,6 +169,8 @@ TEST(ShellCaption, ShowsTheChangeMarkWhileAnyCollectionIsModified) {
     editor.Start();
     auto& main = editor.Main();
     EXPECT_EQ(main.windowTitle(), "Untitled.td7 - Tamboro V1.2");
+    EXPECT_EQ(main.centralWidget()->size(), QSize(587, 383));
+    EXPECT_EQ(main.minimumSize(), main.maximumSize()) << "the window has a fixed size";
 
     main.Dumps().InstrumentDump.WriteByte(20, 3);
     EXPECT_EQ(main.windowTitle(), "Untitled.td7* - Tamboro V1.2");
