@@ -1,5 +1,6 @@
 #include "app/StatusLine.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
@@ -31,6 +32,11 @@ StatusLine::StatusLine(QWidget* parent)
       m_output(Indicator(QStringLiteral("output"), QStringLiteral("rbOutput"), this)) {
     setObjectName(QStringLiteral("StatusLine"));
     setFixedHeight(kHeight);
+    // The line keeps the platform's panel colour whatever colour the window has.
+    QPalette panel = palette();
+    panel.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+    panel.setColor(QPalette::WindowText, QApplication::palette().color(QPalette::ButtonText));
+    setPalette(panel);
     setAutoFillBackground(true);
     m_text->setObjectName(QStringLiteral("paStatusText"));
     m_text->setFrameStyle(QFrame::Panel | QFrame::Sunken);
