@@ -1,0 +1,71 @@
+#pragma once
+
+// The drum-kit picture of the trigger selector: 19 filled pads, one per selector entry,
+// stacked in table order. A click goes to the topmost pad whose bounds hold the point, so
+// a rim ring is reached outside its head. One pad at a time is highlighted.
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include <QColor>
+#include <QWidget>
+
+#include "app/PatchLayout.h"
+
+namespace app {
+
+enum class TPadShape : std::uint8_t { Rectangle, Circle };
+
+struct TPad {
+    std::string_view Name;
+    int Tag;  // the trigger selector entry the pad stands for
+    TPadShape Shape;
+    TRect Bounds;        // in the panel
+    std::uint32_t Fill;  // 0xRRGGBB
+};
+
+inline constexpr int kPadCount = 19;
+
+// The pads bottom to top.
+std::span<const TPad> Pads();
+// The pad of a selector entry.
+const TPad& PadOfTag(int tag);
+// The topmost pad whose bounds hold the point, if any.
+std::optional<int> PadAt(int x, int y);  // index into Pads()
+// A circle pad is the largest circle centred in its bounds.
+TRect PadShapeRect(const TPad& pad);
+
+class TDrumKit : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TDrumKit(QWidget* parent = nullptr);
+
+    // Highlights the pad of the selector entry; the pad highlighted before gets its fill
+    // back. Highlighting the highlighted pad again does nothing.
+    void Highlight(int tag);
+    // The highlighted pad's tag, none before the first selection.
+    std::optional<int> Highlighted() const;
+    // The pad's fill as it is drawn now.
+    QColor FillOf(int tag) const;
+    // The centre of a pad's visible part, for clicks in tests and tools.
+    QPoint PadCenter(int tag) const;
+
+    // `shPadMouseUp`: a mouse button released over the pad it was pressed on.
+    std::function<void(TDrumKit* sender, int tag)> OnPadMouseUp;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    std::array<QColor, kPadCount> m_fills;
+    std::optional<int> m_highlighted;  // index into Pads()
+    QColor m_savedFill;
+    std::optional<int> m_pressed;
+};
+
+}  // namespace app

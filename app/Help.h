@@ -1,0 +1,45 @@
+#pragma once
+
+// The help file "tamboro.hlp" (HTML inside) in a help window: Help > Contents opens its
+// contents, F1 the page of the window it is pressed in.
+
+#include <QDialog>
+#include <QString>
+
+class QTextBrowser;
+
+namespace app {
+
+inline constexpr const char* kHelpFileName = "tamboro.hlp";
+
+// The help contexts of the windows: anchors of the help file.
+inline constexpr int kHelpMainWindow = 8;
+inline constexpr int kHelpInstrumentEditor = 10;
+inline constexpr int kHelpSystemWindow = 11;
+
+// The help file's text: the copy beside the program when there is one, else the one
+// built into it.
+QString HelpFileText(const QString& programDir = {});
+
+class THelpWindow : public QDialog {
+    Q_OBJECT
+  public:
+    explicit THelpWindow(const QString& programDir = {}, QWidget* parent = nullptr);
+
+    // The contents page.
+    void ShowContents();
+    // The page of a help context (8, 10, 11).
+    void ShowContext(int context);
+
+    QTextBrowser* Browser() const { return m_browser; }
+    // The anchor shown last ("contents" or the context's number).
+    const QString& CurrentAnchor() const { return m_anchor; }
+
+  private:
+    void ShowAnchor(const QString& anchor);
+
+    QTextBrowser* m_browser;
+    QString m_anchor;
+};
+
+}  // namespace app

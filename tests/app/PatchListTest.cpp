@@ -1,0 +1,161 @@
+#include <QImage>
+#include <QTextBrowser>
+
+#include "app/DrumKit.h"
+#include "app/Help.h"
+#include "app/MainMenu.h"
+#include "app/NotemapList.h"
+#include "app/PatchTexts.h"
+#include "app/Td7Decode.h"
+#include "controls/MidiComboBox.h"
+#include "controls/MidiKnob.h"
+#include "tests/app/PatchFixture.h"
+
+namespace patchtest {
+namespace {
+
+using controls::TMidiComboBox;
+using controls::TMidiKnob;
+
+// The darkest grey level of a line of a list as drawn.
+int DarkestIn(QListWidget* list, int row) {
+    list->scrollToItem(list->item(row));
+    const QImage image = list->viewport()->grab().toImage();
+    const QRect line = list->visualItemRect(list->item(row)) & image.rect();
+    int darkest = 255;
+    for (int y = line.top(); y <= line.bottom(); ++y)
+        for (int x = line.left(); x <= line.right(); ++x)
+            darkest = std::min(darkest, qGray(image.pixel(x, y)));
+    return darkest;
+}
+
+TEST_F(PatchEditorTest, PatchListLines) {
+    const auto& record = Main().Dumps().ProgDump.Records(4);
+    EXPECT_EQ(app::PatchLineText(4, false, record).Text, "05: Empty");
+    EXPECT_TRUE(app::PatchLineText(4, false, record).Gray);
+    // Gray text on the white line: nothing darker than the gray.
+    EXPECT_GE(DarkestIn(Patch().lbPatch(), 4), 0x78);
+
+    LoadPatch(4);
+    const std::string name = app::PatchName(record);
+    EXPECT_EQ(app::PatchLineText(4, true, record).Text, "05: " + name);
+    EXPECT_FALSE(app::PatchLineText(4, true, record).Gray);
+    EXPECT_LT(DarkestIn(Patch().lbPatch(), 4), 0x40) << "a present slot is drawn in black";
+    EXPECT_EQ(app::PatchLineText(31, false, record).Text, "32: Empty");
+}
+
+TEST_F(PatchEditorTest, NoteAndSoundItems) {
+    auto& instruments = Main().Dumps().InstrumentDump;
+    EXPECT_EQ(app::SoundComboText(0, false, instruments), "001: [Empty]");
+    EXPECT_EQ(app::SoundComboText(511, false, instruments), "512: [Empty]");
+    LoadInstruments();
+    const std::string text = app::InstrumentNameText(instruments, 0);
+    EXPECT_EQ(app::SoundComboText(0, true, instruments).toStdString(),
+              "001: " + app::TrimName(text));
+    EXPECT_EQ(app::TrimName(std::string(" \x01Kick.\x02 ", 10)), "Kick.");
+    EXPECT_EQ(app::TrimName("  "), "");
+
+    EXPECT_EQ(app::NotemapListText(0), "35 B 1");
+    EXPECT_EQ(app::NotemapListText(2), "37 C#2");
+
+    LoadPatch(0);
+    SelectPatch(0);
+    EXPECT_EQ(app::NoteComboText(0, 1, Main().Dumps()).toStdString(),
+              app::NotemapLine(1, Main().Dumps().NotemapDump.Records(1), instruments));
+    // A damaged entry draws as such; its neighbours still draw.
+    Main().Dumps().NotemapDump.Records(3).SetBytes(12, 0x04);
+    EXPECT_TRUE(app::NoteComboCorrupted(0, 3, Main().Dumps()));
+    EXPECT_EQ(app::NoteComboText(0, 3, Main().Dumps()), "38 D 2: Instrument dump is corrupted");
+    EXPECT_FALSE(app::NoteComboCorrupted(0, 4, Main().Dumps()));
+    auto* note = Control<TMidiComboBox>("txNoteNr");
+    note->grab();  // the face draws without raising
+    EXPECT_TRUE(editor.boxes.Shown().empty());
+}
+
+TEST_F(PatchEditorTest, KnobValueTexts) {
+    auto textOf = [](TMidiKnob* knob) {
+        QString text = QString::number(knob->Value());
+        if (knob->OnValueText) knob->OnValueText(knob, text);
+        return text.toStdString();
+    };
+    auto setByKeys = [](TMidiKnob* knob, int value) {
+        knob->setFocus();
+        QTest::keyClick(knob, Qt::Key_Home);
+        while (knob->Value() < value) QTest::keyClick(knob, Qt::Key_Up);
+    };
+    LoadPatch(0);
+    SelectPatch(0);
+    auto* minVelo = Control<TMidiKnob>("txMinVelo");
+    setByKeys(minVelo, 9);
+    EXPECT_EQ(textOf(minVelo), "26");
+    auto* mask = Control<TMidiKnob>("txMaskTime");
+    setByKeys(mask, 13);
+    EXPECT_EQ(textOf(mask), "52ms");
+    auto* gate = Control<TMidiKnob>("txGateTime");
+    gate->setFocus();
+    QTest::keyClick(gate, Qt::Key_End);
+    EXPECT_EQ(textOf(gate), "4.0s");
+    QTest::keyClick(gate, Qt::Key_Home);
+    EXPECT_EQ(textOf(gate), "0.1s");
+    EXPECT_EQ(textOf(Control<TMidiKnob>("pxGateTime")), "0.4s") << "the kit's pedal gate is 4";
+    auto* pitch = Control<TMidiKnob>("Sound1Pitch");
+    setByKeys(pitch, -48);
+    for (int k = 0; k < 36; ++k) QTest::keyClick(pitch, Qt::Key_Up);
+    EXPECT_EQ(textOf(pitch), "-1200");
+    EXPECT_EQ(textOf(Control<TMidiKnob>("HallLevel")), "12") << "knobs without a rule";
+}
+
+TEST_F(PatchEditorTest, PadsStackAndHitByBounds) {
+    // Later pads lie on top: inside the snare's head the snare, on its ring the rim, and
+    // the kick's rim where only its bounds reach.
+    const auto tagAt = [](int x, int y) {
+        const auto k = app::PadAt(x, y);
+        return k ? app::Pads()[*k].Tag : -1;
+    };
+    EXPECT_EQ(tagAt(106, 136), 2);
+    EXPECT_EQ(tagAt(76, 136), 3);
+    EXPECT_EQ(tagAt(139, 140), 1) << "the kick rim, not the snare rim below it in the table";
+    EXPECT_EQ(tagAt(150, 130), 0);
+    EXPECT_EQ(tagAt(150, 110), 9) << "the tom 2 rim's bounds lie over the kick's top";
+    EXPECT_EQ(tagAt(1, 1), -1);
+    // A circle pad is the largest circle centred in its bounds.
+    const app::TRect tom1Rim = app::PadShapeRect(app::PadOfTag(7));
+    EXPECT_EQ(tom1Rim.Left, 58);
+    EXPECT_EQ(tom1Rim.Top, 52 + 5);
+    EXPECT_EQ(tom1Rim.Width, 54);
+    // Every pad can be reached by a click.
+    for (const app::TPad& pad : app::Pads()) {
+        const QPoint at = Patch().DrumKit()->PadCenter(pad.Tag);
+        EXPECT_EQ(tagAt(at.x(), at.y()), pad.Tag) << pad.Name;
+    }
+
+    // No pad is highlighted before the first selection; then one, with its fill saved.
+    app::TDrumKit kit;
+    EXPECT_FALSE(kit.Highlighted());
+    kit.Highlight(14);
+    kit.Highlight(14);
+    kit.Highlight(0);
+    EXPECT_EQ(kit.FillOf(14), QColor(QRgb(0xD9D900)));
+    EXPECT_EQ(kit.Highlighted(), 0);
+}
+
+TEST_F(PatchEditorTest, HelpContentsAndF1) {
+    Main().Menu().Action(app::TCommand::HelpContents)->trigger();
+    app::THelpWindow& help = Patch().Help();
+    EXPECT_TRUE(help.isVisible());
+    EXPECT_EQ(help.CurrentAnchor(), "contents");
+    const QString html = app::HelpFileText();
+    for (const char* anchor : {"name=\"contents\"", "name=\"8\"", "name=\"10\"", "name=\"11\""})
+        EXPECT_TRUE(html.contains(QString::fromLatin1(anchor))) << anchor;
+    help.hide();
+
+    Main().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Main()));
+    QTest::keyClick(Main().windowHandle(), Qt::Key_F1);
+    EXPECT_EQ(help.CurrentAnchor(), "8");
+    EXPECT_TRUE(help.isVisible());
+    help.hide();
+}
+
+}  // namespace
+}  // namespace patchtest

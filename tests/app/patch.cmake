@@ -1,0 +1,13 @@
+# The patch editor on the main window, driven through its controls on the offscreen
+# platform, with the fake MIDI service recording what goes out.
+if(TARGET tamboro_gui AND TARGET fakemidi AND TARGET simulator)
+  add_executable(patch_gui_test
+    ${CMAKE_CURRENT_LIST_DIR}/PatchEditorTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PatchNameTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PatchListTest.cpp
+  )
+  target_link_libraries(patch_gui_test PRIVATE
+    tamboro_gui fakemidi simulator Qt6::Test GTest::gtest_main)
+  tamboro_warnings(patch_gui_test)
+  gtest_discover_tests(patch_gui_test PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+endif()
