@@ -1,5 +1,7 @@
 #include "VirtualTd7Service.h"
 
+#include <mutex>
+
 #include "InputDevice.h"
 #include "OutputDevice.h"
 #include "simulator/VirtualTd7.h"
@@ -39,7 +41,12 @@ struct VirtualTd7Service::Impl {
     bool outputOpen = false;
 };
 
-VirtualTd7Service::VirtualTd7Service() : m_impl(std::make_unique<Impl>(*this)) {}
+VirtualTd7Service::VirtualTd7Service() : m_impl(std::make_unique<Impl>(*this)) {
+    // A newcomer trying the editor should find kits and instruments to look at, as on a
+    // module fresh from the factory.
+    std::lock_guard lock(m_impl->module.ModuleMutex());
+    m_impl->module.Module().LoadFactory();
+}
 
 VirtualTd7Service::~VirtualTd7Service() = default;
 
