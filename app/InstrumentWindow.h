@@ -1,0 +1,104 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/BoundControls.h"
+#include "app/SetupDialog.h"
+
+namespace midilink {
+class TMidiLink;
+}
+
+namespace app {
+
+class ErrorDisplay;
+class TfmTamboro;
+class TfmViewSysex;
+class TInstrumentList;
+class TNameEdit;
+class TPatchLookupSwitch;
+class TPatchPanel;
+class TPresentFlags;
+class TTd7Collections;
+
+// What the instrument editor works on: the main window's mirror and link.
+struct TInstrumentServices {
+    TTd7Collections* Dumps = nullptr;
+    midilink::TMidiLink* Link = nullptr;  // MidiCompLink1
+    TPresentFlags* Present = nullptr;
+    TfmViewSysex* Viewer = nullptr;
+    ErrorDisplay* Errors = nullptr;  // none: failures go to the controls' error handler
+};
+
+// `fmInstrument` ("Edit Instruments..."): the 512 instruments by name, and the selected
+// one's name, type and bound parameters, with the patches that use it. The selected
+// instrument is the current record of InstrumentDump, and the bound controls' templates
+// address it.
+class TfmInstrument : public TSetupDialog {
+    Q_OBJECT
+  public:
+    static constexpr int kClientWidth = 361;
+    static constexpr int kClientHeight = 276;
+    static constexpr int kHelpContext = 10;
+
+    explicit TfmInstrument(TInstrumentServices services, QWidget* parent = nullptr);
+    ~TfmInstrument() override;
+
+    // The sound buttons of the main window: select instrument i, then show the window
+    // modally (showing makes it current).
+    int ShowInstrument(int i);
+
+    // Makes the selected instrument current and shows it (lbInstClick).
+    void lbInstClick();
+    // The instrument the window shows, 0..511.
+    int Instrument() const { return m_instrument; }
+
+    // "Enable patch lookup", kept in the settings.
+    bool LookupPatches() const;
+    void SetLookupPatches(bool on);
+    // The user turned the lookup switch.
+    std::function<void(bool on)> OnLookupChange;
+    // Runs at each showing before the instrument is shown.
+    std::function<void()> OnShowing;
+
+    TInstrumentList* lbInst() const { return m_list; }
+    TPatchPanel* gbInst() const { return m_panel; }
+    TNameEdit* edName() const { return m_name; }
+    TNameEdit* edName2() const { return m_type; }
+    TPatchLookupSwitch& Lookup() const { return *m_lookup; }
+    // A bound control by its name ("Pitch"), or nullptr.
+    QWidget* Control(std::string_view name) const { return m_controls.Widget(name); }
+
+    void done(int result) override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void MakeControls();
+    void ShowName();
+    std::string LookupText();
+    std::string LineText(int i);
+    void edNameExit();
+    void edName2Exit();
+    void Button2Click();
+    void Run(const std::function<void()>& command);
+
+    TInstrumentServices m_services;
+    TInstrumentList* m_list;
+    TPatchPanel* m_panel;
+    TNameEdit* m_name;
+    TNameEdit* m_type;
+    std::unique_ptr<TPatchLookupSwitch> m_lookup;
+    TBoundControls m_controls;
+    int m_instrument = 0;
+};
+
+// Connects the main window's "&Instruments" > "&Edit" (with the main window's colour)
+// and keeps the lookup switch and the main window's setting in step.
+void ConnectInstrumentWindow(TfmTamboro& main, TfmInstrument& window);
+
+}  // namespace app

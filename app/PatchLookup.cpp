@@ -1,0 +1,33 @@
+#include "app/PatchLookup.h"
+
+#include "app/PresentFlags.h"
+#include "app/Td7Decode.h"
+#include "app/Td7Map.h"
+#include "midilink/DumpCollection.h"
+
+namespace app {
+
+namespace {
+
+bool PatchUses(midilink::TDumpCollection& notemaps, int slot, int instrument) {
+    for (int n = 0; n < kNotesPerPatch; ++n) {
+        const midilink::TMidiDump& entry = notemaps.Records(NotemapRecord(slot, n));
+        if (NotemapSound1(entry) == instrument || NotemapSound2(entry) == instrument) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string PatchLookup(midilink::TDumpCollection& notemaps, const TPresentFlags& present,
+                        int instrument) {
+    std::string text;
+    for (int slot = 0; slot < kPatchCount; ++slot) {
+        if (!present.PatchPresent(slot) || !PatchUses(notemaps, slot, instrument)) continue;
+        if (!text.empty()) text += ',';
+        text += std::to_string(slot + 1);
+    }
+    return text;
+}
+
+}  // namespace app

@@ -1,0 +1,94 @@
+#include "app/SetupDialog.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/PatchLayout.h"
+#include "app/PatchPanel.h"
+#include "controls/Knob.h"
+
+namespace app {
+
+namespace {
+
+constexpr QSize kButtonSize{75, 25};
+
+// The panels' face, falling back to a face with the metrics of the layouts' serif font
+// where that is missing: the wider default serif would cut the labels.
+QFont SetupFont() {
+    QFont font = PanelFont();
+    QStringList families{font.family()};
+    families << QStringLiteral("Liberation Serif") << QStringLiteral("Nimbus Roman")
+             << QStringLiteral("Tinos");
+    font.setFamilies(families);
+    return font;
+}
+
+}  // namespace
+
+TSetupDialog::TSetupDialog(const QString& caption, QSize client, int helpContext, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_helpContext(helpContext),
+      m_view(new QPushButton(QStringLiteral("View..."), this)),
+      m_close(new QPushButton(QStringLiteral("Close"), this)) {
+    setWindowTitle(caption);
+    setFixedSize(client);
+    setFont(SetupFont());
+    setAutoFillBackground(true);
+    setProperty("HelpContext", helpContext);
+    m_view->setObjectName(QStringLiteral("Button2"));
+    m_close->setObjectName(QStringLiteral("Button1"));
+    m_view->setAutoDefault(false);
+    m_close->setDefault(true);
+    connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+int TSetupDialog::ShowModal() {
+    return exec();
+}
+
+void TSetupDialog::SetColor(const QColor& color) {
+    QPalette colors = palette();
+    colors.setColor(QPalette::Window, color);
+    // The panels keep the face colour, so their captions read on any background.
+    setPalette(colors);
+}
+
+void TSetupDialog::reject() {
+    // Escape and the close box end the window as Close does.
+    accept();
+}
+
+TPatchPanel* TSetupDialog::MakePanel(const TPanelPlace& place) {
+    auto* panel = new TPatchPanel(place, this);
+    panel->setFont(SetupFont());
+    if (panel->TitleTab()) panel->TitleTab()->setFont(SetupFont());
+    return panel;
+}
+
+void TSetupDialog::PlaceButtons(QPoint view, QPoint close) {
+    m_view->setGeometry(QRect(view, kButtonSize));
+    m_close->setGeometry(QRect(close, kButtonSize));
+}
+
+void TSetupDialog::showEvent(QShowEvent* event) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    QDialog::showEvent(event);
+}
+
+QLabel* PlaceKnob(controls::TQvKnob* knob, const TRect& slot) {
+    knob->setGeometry(slot.Left + (slot.Width - kKnobWidth) / 2, slot.Top, kKnobWidth, kKnobHeight);
+    auto* caption = new QLabel(knob->CenterText(), knob->parentWidget());
+    caption->setObjectName(knob->objectName() + QStringLiteral("Caption"));
+    caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    caption->setWordWrap(true);
+    caption->setGeometry(slot.Left, slot.Top + kKnobHeight, slot.Width, slot.Height - kKnobHeight);
+    knob->SetCenterText({});
+    return caption;
+}
+
+}  // namespace app

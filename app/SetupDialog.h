@@ -1,0 +1,60 @@
+#pragma once
+
+// What the instrument editor and the system window share: a fixed dialog with a close box
+// only, centred on the screen, the panels' small serif font, panels with a title tab in
+// the button-face colour on a window that takes the main window's background colour, a
+// View and a Close button, and closing with OK (Enter and Escape both close it).
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+namespace controls {
+class TQvKnob;
+}
+
+namespace app {
+
+struct TPanelPlace;
+struct TRect;
+class TPatchPanel;
+
+class TSetupDialog : public QDialog {
+    Q_OBJECT
+  public:
+    TSetupDialog(const QString& caption, QSize client, int helpContext, QWidget* parent);
+
+    // Shown modally; the result is always Accepted.
+    int ShowModal();
+    // The window's own background (the panels keep the button face).
+    void SetColor(const QColor& color);
+    int HelpContext() const { return m_helpContext; }
+
+    QPushButton* ViewButton() const { return m_view; }    // "View..." (Button2)
+    QPushButton* CloseButton() const { return m_close; }  // "Close" (Button1)
+
+    void reject() override;
+
+  protected:
+    // A panel with its title tab at its place in the client area.
+    TPatchPanel* MakePanel(const TPanelPlace& place);
+    // Places the two buttons (each 75 x 25) with their left edges at these positions.
+    void PlaceButtons(QPoint view, QPoint close);
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    int m_helpContext;
+    QPushButton* m_view;
+    QPushButton* m_close;
+};
+
+// A knob in its slot of a row: the knob centred at the top of the slot, its caption moved
+// into a label below it that takes the slot's width and wraps, since the knob would draw
+// a long caption over its own body and cut it at its edges.
+inline constexpr int kKnobWidth = 33;
+inline constexpr int kKnobHeight = 40;
+inline constexpr int kCaptionLine = 11;
+QLabel* PlaceKnob(controls::TQvKnob* knob, const TRect& slot);
+
+}  // namespace app

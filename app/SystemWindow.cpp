@@ -1,0 +1,142 @@
+#include "app/SystemWindow.h"
+
+#include <array>
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/ErrorDisplay.h"
+#include "app/MainMenu.h"
+#include "app/MainWindow.h"
+#include "app/PatchLayout.h"
+#include "app/PatchPanel.h"
+#include "app/Retarget.h"
+#include "app/Td7Collections.h"
+#include "app/ViewSysexWindow.h"
+#include "controls/Error.h"
+#include "controls/Knob.h"
+
+namespace app {
+
+namespace {
+
+// Where the controls go, in the panel's coordinates: combo boxes and up-downs with their
+// labels at the left, the up-downs' fields before their arrows, the knobs, and the check
+// boxes, whose captions stand left of their boxes. Everything else about them comes from
+// the parameter table.
+constexpr int kLabelX = 6;
+constexpr int kLabelWidth = 80;
+constexpr int kFieldX = 88;
+constexpr int kArrowsX = 121;
+constexpr int kRowHeight = 19;
+constexpr int kComboWidth = 97;
+constexpr int kCheckX = 190;
+constexpr int kCheckWidth = 103;
+constexpr int kCheckHeight = 17;
+
+constexpr TRect Label(int top) {
+    return {kLabelX, top + 3, kLabelWidth, kRowHeight - 5};
+}
+constexpr TControlPlace Channel(std::string_view name, std::string_view field, int top) {
+    return {name,
+            {kArrowsX, top, 15, kRowHeight},
+            Label(top),
+            field,
+            {kFieldX, top, kArrowsX - kFieldX, kRowHeight}};
+}
+constexpr TControlPlace Combo(std::string_view name, int top) {
+    return {name, {kFieldX, top, kComboWidth, kRowHeight}, Label(top)};
+}
+constexpr TControlPlace Knob(std::string_view name, int left) {
+    return {name, {left - 1, 175, kKnobWidth + 2, kKnobHeight + kCaptionLine + 1}, {}};
+}
+constexpr TControlPlace Check(std::string_view name, int k) {
+    return {name, {kCheckX, 13 + 20 * k, kCheckWidth, kCheckHeight}, {}};
+}
+
+const std::array<TControlPlace, 23> kPlaces = {{
+    Channel("TrigTxCh", "edTrigTxCh", 12),
+    Channel("InstTxCh", "edInstTxCh", 32),
+    Channel("CtrlTxCh", "edCtrlTxCh", 52),
+    Combo("CtrlChMode", 72),
+    Combo("FootSwMode", 92),
+    Combo("SetSend1", 112),
+    Combo("SetSend2", 132),
+    Combo("InterfaceMode", 152),
+    Knob("Prf1Chan", 10),
+    Knob("Prf2Chan", 46),
+    Knob("Prf3Chan", 82),
+    Knob("InstLevel", 118),
+    Knob("PitchBend", 154),
+    Check("RxProgChange", 0),
+    Check("TxProgChange", 1),
+    Check("RxNoteOff", 2),
+    Check("MidiMix", 3),
+    Check("MidiOut", 4),
+    Check("RxVolume", 5),
+    Check("RxPanorama", 6),
+    Check("RxHold", 7),
+    Check("LocalCtrl", 8),
+    Check("Aftertouch", 9),
+}};
+
+const TControlPlace& PlaceOf(std::string_view name) {
+    for (const TControlPlace& place : kPlaces)
+        if (place.Name == name) return place;
+    throw controls::Error("No place for control " + std::string(name));
+}
+
+}  // namespace
+
+TfmSystem::TfmSystem(TSystemServices services, QWidget* parent)
+    : TSetupDialog(QStringLiteral("System Setup..."), {kClientWidth, kClientHeight}, kHelpContext,
+                   parent),
+      m_services(services),
+      m_controls(*services.Dumps, services.Link) {
+    setObjectName(QStringLiteral("fmSystem"));
+    m_panel = MakePanel({"gbSystem", {4, 8, 299, 233}, " System Setup"});
+    MakeControls();
+    PlaceButtons({152, 245}, {228, 245});
+    connect(ViewButton(), &QPushButton::clicked, this, [this] { Run([this] { Button2Click(); }); });
+}
+
+TfmSystem::~TfmSystem() = default;
+
+void TfmSystem::MakeControls() {
+    for (const TParameter* row : PanelMembers(PanelId::System)) {
+        const TControlPlace& place = PlaceOf(row->Name);
+        QWidget* control = m_controls.Create(*row, place, m_panel);
+        if (auto* knob = qobject_cast<controls::TQvKnob*>(control)) PlaceKnob(knob, place.Control);
+        if (row->Kind == ControlKind::Check) control->setLayoutDirection(Qt::RightToLeft);
+    }
+}
+
+QLineEdit* TfmSystem::Field(std::string_view upDown) const {
+    return qobject_cast<QLineEdit*>(m_controls.Associate(upDown));
+}
+
+void TfmSystem::showEvent(QShowEvent* event) {
+    TSetupDialog::showEvent(event);
+    Run([this] { m_services.Dumps->SystemDump.UpdateComs(); });
+}
+
+void TfmSystem::Button2Click() {
+    if (m_services.Viewer) m_services.Viewer->ShowRecord(m_services.Dumps->SystemDump.Current());
+}
+
+void TfmSystem::Run(const std::function<void()>& command) {
+    if (m_services.Errors)
+        m_services.Errors->RunCommand(command, this);
+    else
+        controls::GuardUserAction(this, command);
+}
+
+void ConnectSystemWindow(TfmTamboro& main, TfmSystem& window) {
+    main.Menu().Connect(TCommand::SysEdit, [&main, &window](int) {
+        window.SetColor(main.BackgroundColor());
+        window.ShowModal();
+    });
+    main.UpdateCommands();
+}
+
+}  // namespace app
