@@ -2,9 +2,11 @@
 
 #include "app/AboutWindow.h"
 #include "app/DevicesWindow.h"
+#include "app/FileCommands.h"
 #include "app/MainMenu.h"
 #include "app/PatchEditor.h"
 #include "app/ProgressWindow.h"
+#include "app/QueryEmptyWindow.h"
 #include "app/TransferCommands.h"
 #include "app/ViewSysexWindow.h"
 
@@ -14,6 +16,7 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
     midiports::MidiService& midi = *services.Midi;
     fmTamboro = std::make_unique<TfmTamboro>(std::move(services));
     fmViewSysex = std::make_unique<TfmViewSysex>();
+    fmQueryEmpty = std::make_unique<TfmQueryEmpty>(*fmTamboro);
     fmProgress = std::make_unique<TfmProgress>();
     fmDevices = std::make_unique<TfmDevices>(midi);
 
@@ -27,6 +30,8 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
         PatchEditor->Effect1TypeChange();
         PatchEditor->Effect2TypeChange();
     };
+    PatchEditor->OnQueryEmpty = [this](int p) { return fmQueryEmpty->Query(p); };
+    Files = std::make_unique<FileCommands>(*fmTamboro, *PatchEditor);
 }
 
 TEditorWindows::~TEditorWindows() = default;

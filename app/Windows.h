@@ -7,8 +7,10 @@
 namespace app {
 
 class TfmAbout;
+class FileCommands;
 class TfmDevices;
 class TfmProgress;
+class TfmQueryEmpty;
 class TfmViewSysex;
 class TransferCommands;
 class TPatchEditor;
@@ -27,11 +29,14 @@ class TEditorWindows {
     TfmAbout& fmAbout;
     std::unique_ptr<TfmTamboro> fmTamboro;
     std::unique_ptr<TfmViewSysex> fmViewSysex;
+    std::unique_ptr<TfmQueryEmpty> fmQueryEmpty;
     std::unique_ptr<TfmProgress> fmProgress;
     std::unique_ptr<TfmDevices> fmDevices;
     std::unique_ptr<TransferCommands> Transfers;
     // On the main window; goes before the windows it uses.
     std::unique_ptr<TPatchEditor> PatchEditor;
+    // The file commands; they select patches through the editor.
+    std::unique_ptr<FileCommands> Files;
 };
 
 }  // namespace app

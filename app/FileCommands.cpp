@@ -1,0 +1,202 @@
+#include "app/FileCommands.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTimer>
+
+#include "app/DumpFiles.h"
+#include "app/MainMenu.h"
+#include "app/MainWindow.h"
+#include "app/MessageBoxes.h"
+#include "app/PatchEditor.h"
+#include "app/PatchList.h"
+#include "app/PatchSlots.h"
+#include "app/PresentFlags.h"
+
+namespace app {
+
+namespace {
+
+// The hourglass while a setup is read or written, restored however that ends.
+class HourglassScope {
+  public:
+    HourglassScope() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~HourglassScope() { QApplication::restoreOverrideCursor(); }
+    HourglassScope(const HourglassScope&) = delete;
+    HourglassScope& operator=(const HourglassScope&) = delete;
+};
+
+TFileDialog MakeDialog(TFileDialogMode mode, const char* title, const char* filter,
+                       const char* extension) {
+    TFileDialog dialog;
+    dialog.Mode = mode;
+    dialog.Title = QString::fromLatin1(title);
+    dialog.Filter = QString::fromLatin1(filter);
+    // Names on this system are case-sensitive: "kit.td7", not "kit.TD7".
+    dialog.DefaultSuffix = QString::fromLatin1(extension).toLower();
+    return dialog;
+}
+
+// Selects line p of the patch list as the user would, so the patch editor shows it (and
+// asks how to fill it when it is empty).
+void SelectPatch(TPatchEditor& editor, int p) {
+    editor.lbPatch()->viewport()->update();
+    editor.lbPatch()->SelectSilently(p);
+    editor.lbPatchClick();
+}
+
+}  // namespace
+
+FileCommands::FileCommands(TfmTamboro& main, TPatchEditor& editor,
+                           std::unique_ptr<FileDialogs> dialogs)
+    : m_main(main),
+      m_editor(editor),
+      m_dialogs(std::move(dialogs)),
+      m_setup(main.Dumps(), main.Present()),
+      m_openDump(MakeDialog(TFileDialogMode::Open, "", kDumpFileFilter, kDumpFileExtension)),
+      m_saveDump(MakeDialog(TFileDialogMode::Save, "", kDumpFileFilter, kDumpFileExtension)),
+      m_openSetup(
+          MakeDialog(TFileDialogMode::Open, kOpenSetupTitle, kSetupFilter, kSetupDefaultExtension)),
+      m_saveSetup(MakeDialog(TFileDialogMode::Save, kSaveSetupTitle, kSetupFilter,
+                             kSetupDefaultExtension)) {
+    m_setup.SetFileName(main.SetupFileName());
+    // The window's name (and caption) follow the setup file's, which changes only after a
+    // load or a save succeeded.
+    m_setup.OnFileNameChange = [this](TSetupFile* sender) {
+        m_main.SetSetupFileName(sender->FileName());
+    };
+    ConnectMenu();
+    AttachToMain();
+}
+
+FileCommands::~FileCommands() {
+    m_main.OnLoadSetup = nullptr;
+    m_main.OnSaveSetup = nullptr;
+    m_main.AskSetupSaveName = nullptr;
+}
+
+void FileCommands::ConnectMenu() {
+    MainMenu& menu = m_main.Menu();
+    menu.Connect(TCommand::SaveSetup, [this](int) { SaveSetupClick(); });
+    menu.Connect(TCommand::LoadSetup, [this](int) { LoadSetupClick(); });
+    menu.Connect(TCommand::PatchLoad, [this](int) { PatchLoadClick(); });
+    menu.Connect(TCommand::PatchSave, [this](int) { PatchSaveClick(); });
+    menu.Connect(TCommand::PatchMoveTo, [this](int k) { MoveToClick(k); });
+    menu.Connect(TCommand::PatchExchangeWith, [this](int k) { ExchangeWithClick(k); });
+    menu.Connect(TCommand::InstLoad, [this](int) { InstLoadClick(); });
+    menu.Connect(TCommand::InstSave, [this](int) { InstSaveClick(); });
+    menu.Connect(TCommand::SysLoad, [this](int) { SysLoadClick(); });
+    menu.Connect(TCommand::SysSave, [this](int) { SysSaveClick(); });
+    m_main.UpdateCommands();
+}
+
+void FileCommands::AttachToMain() {
+    m_main.OnLoadSetup = [this](const std::string& file) { LoadStartSetup(file); };
+    m_main.OnSaveSetup = [this](const std::string& file) {
+        HourglassScope hourglass;
+        m_setup.SaveTo(file);
+    };
+    // The close question proposes no name; whatever the user picks is taken.
+    m_main.AskSetupSaveName = [this] {
+        m_saveSetup.FileName.clear();
+        return RunDialog(m_saveSetup).string();
+    };
+}
+
+void FileCommands::LoadStartSetup(const std::string& file) {
+    {
+        HourglassScope hourglass;
+        m_setup.Load(file);
+    }
+    // The window finishes its start (and clears the changed state) before the current
+    // patch is selected: choosing to fill an empty slot then counts as a change.
+    QTimer::singleShot(0, &m_editor, [editor = &m_editor, main = &m_main] {
+        SelectPatch(*editor, main->CurrentPatch());
+    });
+}
+
+std::filesystem::path FileCommands::RunDialog(TFileDialog& dialog) {
+    const QString start = QFile::decodeName(m_main.FileDialogDir().string().c_str());
+    const QString chosen = m_dialogs->Run(dialog, start, &m_main);
+    return QFile::encodeName(chosen).toStdString();
+}
+
+void FileCommands::SaveSetupClick() {
+    const auto path = RunDialog(m_saveSetup);
+    if (path.empty()) return;
+    HourglassScope hourglass;
+    m_setup.SaveSetupAs(path);
+}
+
+void FileCommands::LoadSetupClick() {
+    // Cancelling the save dialog goes on with loading; a failed save stops here.
+    if (m_setup.Modified() &&
+        m_main.Boxes().Confirm(QString::fromLatin1(kSaveChangedSetupQuestion), &m_main))
+        SaveSetupClick();
+    const auto path = RunDialog(m_openSetup);
+    if (path.empty()) return;
+    {
+        HourglassScope hourglass;
+        m_setup.Load(path);
+    }
+    SelectPatch(m_editor, m_main.CurrentPatch());
+}
+
+void FileCommands::PatchSaveClick() {
+    const auto path = RunDialog(m_saveDump);
+    if (path.empty()) return;
+    SavePatchFile(path, m_main.Dumps(), m_main.CurrentPatch());
+}
+
+void FileCommands::PatchLoadClick() {
+    const auto path = RunDialog(m_openDump);
+    if (path.empty()) return;
+    const int p = m_main.CurrentPatch();
+    LoadPatchFile(path, m_main.Dumps(), m_main.Present(), p);
+    m_editor.SetPatchEditing(true);
+    m_editor.PatchArrived(p);
+    m_editor.coTriggerChange();
+}
+
+void FileCommands::InstLoadClick() {
+    m_openDump.Title = QString::fromLatin1(kOpenInstrumentTitle);
+    const auto path = RunDialog(m_openDump);
+    if (path.empty()) return;
+    LoadInstrumentFile(path, m_main.Dumps(), m_main.Present());
+}
+
+void FileCommands::InstSaveClick() {
+    const auto path = RunDialog(m_saveDump);
+    if (path.empty()) return;
+    SaveInstrumentFile(path, m_main.Dumps());
+}
+
+void FileCommands::SysLoadClick() {
+    const auto path = RunDialog(m_openDump);
+    if (path.empty()) return;
+    LoadSystemFile(path, m_main.Dumps(), m_main.Present());
+}
+
+void FileCommands::SysSaveClick() {
+    const auto path = RunDialog(m_saveDump);
+    if (path.empty()) return;
+    SaveSystemFile(path, m_main.Dumps());
+}
+
+void FileCommands::MoveToClick(int k) {
+    const int s = m_main.CurrentPatch();
+    const int d = k - 1;
+    if (d == s) return;  // its menu entry is disabled
+    MovePatch(m_main.Dumps(), m_main.Present(), s, d);
+    SelectPatch(m_editor, d);
+}
+
+void FileCommands::ExchangeWithClick(int k) {
+    const int s = m_main.CurrentPatch();
+    const int d = k - 1;
+    if (d == s) return;
+    ExchangePatch(m_main.Dumps(), m_main.Present(), s, d);
+    SelectPatch(m_editor, d);
+}
+
+}  // namespace app

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/FileDialogs.h"
+#include "app/SetupFile.h"
+
+namespace app {
+
+class TPatchEditor;
+class TfmTamboro;
+
+// The file commands of the main menu: setups, patch, instrument and system files, and
+// moving and exchanging patches between slots. It also gives the main window its setup
+// loading (at start) and saving (on closing), and keeps the window's setup name in step
+// with the setup file.
+class FileCommands {
+  public:
+    FileCommands(TfmTamboro& main, TPatchEditor& editor,
+                 std::unique_ptr<FileDialogs> dialogs = std::make_unique<FileDialogs>());
+    ~FileCommands();
+    FileCommands(const FileCommands&) = delete;
+    FileCommands& operator=(const FileCommands&) = delete;
+
+    void SaveSetupClick();
+    void LoadSetupClick();
+    void PatchLoadClick();
+    void PatchSaveClick();
+    void InstLoadClick();
+    void InstSaveClick();
+    void SysLoadClick();
+    void SysSaveClick();
+    // Menu entry k (1..32) of "Move To" and "Exchange With".
+    void MoveToClick(int k);
+    void ExchangeWithClick(int k);
+
+    FileDialogs& Dialogs() { return *m_dialogs; }
+    TSetupFile& Setup() { return m_setup; }
+
+  private:
+    void ConnectMenu();
+    void AttachToMain();
+    // Runs a dialog; an empty path when the user cancelled.
+    std::filesystem::path RunDialog(TFileDialog& dialog);
+    void LoadStartSetup(const std::string& file);
+
+    TfmTamboro& m_main;
+    TPatchEditor& m_editor;
+    std::unique_ptr<FileDialogs> m_dialogs;
+    TSetupFile m_setup;
+
+    TFileDialog m_openDump;
+    TFileDialog m_saveDump;
+    TFileDialog m_openSetup;
+    TFileDialog m_saveSetup;
+};
+
+}  // namespace app
