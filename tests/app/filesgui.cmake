@@ -11,3 +11,10 @@ if(TARGET tamboro_gui AND TARGET fakemidi AND TARGET simulator)
   tamboro_warnings(filesgui_test)
   gtest_discover_tests(filesgui_test PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 endif()
+
+# Not a test: a picture of the empty-patch dialog (files_screenshots <folder>).
+if(TARGET tamboro_gui AND TARGET fakemidi AND TARGET simulator)
+  add_executable(files_screenshots ${CMAKE_CURRENT_LIST_DIR}/FilesScreenshots.cpp)
+  target_link_libraries(files_screenshots PRIVATE tamboro_gui fakemidi simulator Qt6::Test)
+  tamboro_warnings(files_screenshots)
+endif()
