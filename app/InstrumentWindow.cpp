@@ -23,6 +23,7 @@
 #include "app/ViewSysexWindow.h"
 #include "controls/Error.h"
 #include "controls/Knob.h"
+#include "midilink/MidiCompLink.h"
 
 namespace app {
 
@@ -221,14 +222,23 @@ void TfmInstrument::Run(const std::function<void()>& command) {
         controls::GuardUserAction(this, command);
 }
 
-void ConnectInstrumentWindow(TfmTamboro& main, TfmInstrument& window) {
-    window.OnShowing = [&main, &window] { window.SetLookupPatches(main.PatchLookup()); };
-    window.OnLookupChange = [&main](bool on) { main.SetPatchLookup(on); };
-    main.Menu().Connect(TCommand::InstEdit, [&main, &window](int) {
-        window.SetColor(main.BackgroundColor());
-        window.ShowModal();
-    });
+std::unique_ptr<TfmInstrument> MakeInstrumentWindow(TfmTamboro& main, TfmViewSysex& viewer) {
+    TInstrumentServices services;
+    services.Dumps = &main.Dumps();
+    services.Link = &main.MidiCompLink1();
+    services.Present = &main.Present();
+    services.Viewer = &viewer;
+    services.Errors = &main.Errors();
+    auto window = std::make_unique<TfmInstrument>(services);
+    TfmInstrument* shown = window.get();
+    window->OnShowing = [&main, shown] {
+        shown->SetColor(main.BackgroundColor());
+        shown->SetLookupPatches(main.PatchLookup());
+    };
+    window->OnLookupChange = [&main](bool on) { main.SetPatchLookup(on); };
+    main.Menu().Connect(TCommand::InstEdit, [shown](int) { shown->ShowModal(); });
     main.UpdateCommands();
+    return window;
 }
 
 }  // namespace app

@@ -97,8 +97,9 @@ class TfmInstrument : public TSetupDialog {
     int m_instrument = 0;
 };
 
-// Connects the main window's "&Instruments" > "&Edit" (with the main window's colour)
-// and keeps the lookup switch and the main window's setting in step.
-void ConnectInstrumentWindow(TfmTamboro& main, TfmInstrument& window);
+// The window over the main window's mirror, link and error display, with the viewer;
+// "&Instruments" > "&Edit" opens it. At each showing it takes the main window's colour
+// and lookup setting, and the switch writes the setting back.
+std::unique_ptr<TfmInstrument> MakeInstrumentWindow(TfmTamboro& main, TfmViewSysex& viewer);
 
 }  // namespace app

@@ -15,6 +15,7 @@
 #include "app/ViewSysexWindow.h"
 #include "controls/Error.h"
 #include "controls/Knob.h"
+#include "midilink/MidiCompLink.h"
 
 namespace app {
 
@@ -131,12 +132,20 @@ void TfmSystem::Run(const std::function<void()>& command) {
         controls::GuardUserAction(this, command);
 }
 
-void ConnectSystemWindow(TfmTamboro& main, TfmSystem& window) {
-    main.Menu().Connect(TCommand::SysEdit, [&main, &window](int) {
-        window.SetColor(main.BackgroundColor());
-        window.ShowModal();
+std::unique_ptr<TfmSystem> MakeSystemWindow(TfmTamboro& main, TfmViewSysex& viewer) {
+    TSystemServices services;
+    services.Dumps = &main.Dumps();
+    services.Link = &main.MidiCompLink1();
+    services.Viewer = &viewer;
+    services.Errors = &main.Errors();
+    auto window = std::make_unique<TfmSystem>(services);
+    TfmSystem* shown = window.get();
+    main.Menu().Connect(TCommand::SysEdit, [&main, shown](int) {
+        shown->SetColor(main.BackgroundColor());
+        shown->ShowModal();
     });
     main.UpdateCommands();
+    return window;
 }
 
 }  // namespace app

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string_view>
 
 #include "app/BoundControls.h"
@@ -60,7 +61,8 @@ class TfmSystem : public TSetupDialog {
     TBoundControls m_controls;
 };
 
-// Connects the main window's "&System" > "&Edit..." (with the main window's colour).
-void ConnectSystemWindow(TfmTamboro& main, TfmSystem& window);
+// The window over the main window's mirror, link and error display, with the viewer;
+// "&System" > "&Edit..." opens it in the main window's colour.
+std::unique_ptr<TfmSystem> MakeSystemWindow(TfmTamboro& main, TfmViewSysex& viewer);
 
 }  // namespace app

@@ -3,10 +3,12 @@
 #include "app/AboutWindow.h"
 #include "app/DevicesWindow.h"
 #include "app/FileCommands.h"
+#include "app/InstrumentWindow.h"
 #include "app/MainMenu.h"
 #include "app/PatchEditor.h"
 #include "app/ProgressWindow.h"
 #include "app/QueryEmptyWindow.h"
+#include "app/SystemWindow.h"
 #include "app/TransferCommands.h"
 #include "app/ViewSysexWindow.h"
 
@@ -18,7 +20,9 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
     fmViewSysex = std::make_unique<TfmViewSysex>();
     fmQueryEmpty = std::make_unique<TfmQueryEmpty>(*fmTamboro);
     fmProgress = std::make_unique<TfmProgress>();
+    fmInstrument = MakeInstrumentWindow(*fmTamboro, *fmViewSysex);
     fmDevices = std::make_unique<TfmDevices>(midi);
+    fmSystem = MakeSystemWindow(*fmTamboro, *fmViewSysex);
 
     fmTamboro->SetSplash(&fmAbout);
     fmTamboro->SetDevicesWindow(fmDevices.get());
@@ -30,6 +34,7 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
         PatchEditor->Effect1TypeChange();
         PatchEditor->Effect2TypeChange();
     };
+    PatchEditor->OnShowInstrument = [this](int i) { fmInstrument->ShowInstrument(i); };
     PatchEditor->OnQueryEmpty = [this](int p) { return fmQueryEmpty->Query(p); };
     Files = std::make_unique<FileCommands>(*fmTamboro, *PatchEditor);
 }

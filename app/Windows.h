@@ -9,8 +9,10 @@ namespace app {
 class TfmAbout;
 class FileCommands;
 class TfmDevices;
+class TfmInstrument;
 class TfmProgress;
 class TfmQueryEmpty;
+class TfmSystem;
 class TfmViewSysex;
 class TransferCommands;
 class TPatchEditor;
@@ -31,7 +33,9 @@ class TEditorWindows {
     std::unique_ptr<TfmViewSysex> fmViewSysex;
     std::unique_ptr<TfmQueryEmpty> fmQueryEmpty;
     std::unique_ptr<TfmProgress> fmProgress;
+    std::unique_ptr<TfmInstrument> fmInstrument;
     std::unique_ptr<TfmDevices> fmDevices;
+    std::unique_ptr<TfmSystem> fmSystem;
     std::unique_ptr<TransferCommands> Transfers;
     // On the main window; goes before the windows it uses.
     std::unique_ptr<TPatchEditor> PatchEditor;

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTimer>
+
+#include "app/InstrumentNameEdit.h"
+#include "app/InstrumentWindow.h"
+#include "app/MainMenu.h"
+#include "app/PatchEditor.h"
+#include "app/PatchLookupSwitch.h"
+#include "app/SystemWindow.h"
+#include "app/Td7Collections.h"
+#include "app/Td7Decode.h"
+#include "controls/Colors.h"
+#include "midilink/DumpCollection.h"
+#include "tests/app/ShellHarness.h"
+
+namespace {
+
+using app::TCommand;
+using simulator::Td7Module;
+
+// The two windows as the editor makes them: opened from the menu and the sound buttons,
+// over the records the module sent, with the lookup switch kept in the settings.
+class InstrumentShell : public ::testing::Test {
+  protected:
+    InstrumentShell() : editor(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
+        editor.WriteSettings(
+            "[General]\nMidiInDev=1\nMidiOutDev=2\nBackground=0\n[InstEdit]\nPatchLookup=0\n");
+        editor.Start({}, 0);
+        editor.wait->module.LoadFactory();
+    }
+
+    app::TfmTamboro& Main() { return editor.Main(); }
+    QAction* Action(TCommand command) { return Main().Menu().Action(command); }
+
+    // Runs `inspect` once the modal window that `open` shows is up, then closes it.
+    template <class Inspect>
+    void WhileOpen(QDialog& window, const std::function<void()>& open, Inspect&& inspect) {
+        bool seen = false;
+        QTimer::singleShot(0, &window, [&] {
+            seen = window.isVisible();
+            inspect();
+            window.done(QDialog::Accepted);
+        });
+        open();
+        EXPECT_TRUE(seen);
+    }
+
+    shelltest::Editor editor;
+};
+
+TEST_F(InstrumentShell, EditInstrumentsOpensOnReceivedInstrumentsAndKeepsTheLookupSetting) {
+    app::TfmInstrument& window = *editor.windows->fmInstrument;
+    EXPECT_FALSE(Action(TCommand::InstEdit)->isEnabled());
+    Action(TCommand::InstRequest)->trigger();
+    ASSERT_TRUE(Action(TCommand::InstEdit)->isEnabled());
+
+    const std::string first = app::InstrumentNameText(Main().Dumps().InstrumentDump, 0);
+    WhileOpen(
+        window, [&] { Action(TCommand::InstEdit)->trigger(); },
+        [&] {
+            EXPECT_EQ(window.palette().color(QPalette::Window), QColor(Qt::black));
+            EXPECT_EQ(window.edName()->text().toStdString(), first.substr(0, 5));
+            EXPECT_FALSE(window.LookupPatches());  // as the settings said
+            QCheckBox* box = window.Lookup().cbLookupPatches();
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+        });
+    EXPECT_TRUE(Main().PatchLookup());
+
+    // The sound buttons' way in: the instrument they name becomes current.
+    WhileOpen(
+        window, [&] { editor.windows->PatchEditor->OnShowInstrument(200); },
+        [&] { EXPECT_EQ(Main().Dumps().InstrumentDump.Index(), 200); });
+    EXPECT_EQ(window.Instrument(), 200);
+
+    editor.boxes.SetNextAnswer(app::TAnswer::No);  // the received instruments stay unsaved
+    EXPECT_TRUE(Main().close());
+    EXPECT_NE(editor.ReadSettings().find("PatchLookup=1"), std::string::npos);
+}
+
+TEST_F(InstrumentShell, SystemSetupOpensOnTheReceivedSystemBlock) {
+    app::TfmSystem& window = *editor.windows->fmSystem;
+    EXPECT_FALSE(Action(TCommand::SysEdit)->isEnabled());
+    Action(TCommand::SysRequest)->trigger();
+    ASSERT_TRUE(Action(TCommand::SysEdit)->isEnabled());
+    const int channel = editor.wait->module.Data(Td7Module::SystemBlock())[0];
+    WhileOpen(
+        window, [&] { Action(TCommand::SysEdit)->trigger(); },
+        [&] {
+            EXPECT_EQ(window.Field("TrigTxCh")->text(), QString::number(channel + 1));
+            EXPECT_EQ(window.palette().color(QPalette::Window), QColor(Qt::black));
+        });
+}
+
+}  // namespace
