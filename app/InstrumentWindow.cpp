@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "app/ErrorDisplay.h"
+#include "app/Help.h"
 #include "app/InstrumentList.h"
 #include "app/InstrumentName.h"
 #include "app/InstrumentNameEdit.h"
@@ -93,7 +94,7 @@ QString FieldText(const std::string& bytes) {
 
 TfmInstrument::TfmInstrument(TInstrumentServices services, QWidget* parent)
     : TSetupDialog(QStringLiteral("Edit Instruments..."), {kClientWidth, kClientHeight},
-                   kHelpContext, parent),
+                   kHelpInstrumentEditor, parent),
       m_services(services),
       m_controls(*services.Dumps, services.Link) {
     setObjectName(QStringLiteral("fmInstrument"));
@@ -229,7 +230,9 @@ std::unique_ptr<TfmInstrument> MakeInstrumentWindow(TfmTamboro& main, TfmViewSys
     services.Present = &main.Present();
     services.Viewer = &viewer;
     services.Errors = &main.Errors();
+    const QString helpDir = QString::fromStdString(main.FileDialogDir().string());
     auto window = std::make_unique<TfmInstrument>(services);
+    window->SetHelpDir(helpDir);
     TfmInstrument* shown = window.get();
     window->OnShowing = [&main, shown] {
         shown->SetColor(main.BackgroundColor());

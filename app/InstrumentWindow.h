@@ -42,7 +42,6 @@ class TfmInstrument : public TSetupDialog {
   public:
     static constexpr int kClientWidth = 361;
     static constexpr int kClientHeight = 276;
-    static constexpr int kHelpContext = 10;
 
     explicit TfmInstrument(TInstrumentServices services, QWidget* parent = nullptr);
     ~TfmInstrument() override;

@@ -4,7 +4,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 
+#include "app/Help.h"
 #include "app/PatchLayout.h"
 #include "app/PatchPanel.h"
 #include "controls/Knob.h"
@@ -44,6 +46,16 @@ TSetupDialog::TSetupDialog(const QString& caption, QSize client, int helpContext
     m_view->setAutoDefault(false);
     m_close->setDefault(true);
     connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, &TSetupDialog::ShowHelp);
+}
+
+TSetupDialog::~TSetupDialog() = default;
+
+void TSetupDialog::ShowHelp() {
+    // A window of its own, owned here: it stays usable while this one is modal.
+    if (!m_help) m_help = std::make_unique<THelpWindow>(m_helpDir, this);
+    m_help->ShowContext(m_helpContext);
 }
 
 int TSetupDialog::ShowModal() {

@@ -5,6 +5,8 @@
 // the button-face colour on a window that takes the main window's background colour, a
 // View and a Close button, and closing with OK (Enter and Escape both close it).
 
+#include <memory>
+
 #include <QDialog>
 
 class QLabel;
@@ -16,6 +18,7 @@ class TQvKnob;
 
 namespace app {
 
+class THelpWindow;
 struct TPanelPlace;
 struct TRect;
 class TPatchPanel;
@@ -24,12 +27,17 @@ class TSetupDialog : public QDialog {
     Q_OBJECT
   public:
     TSetupDialog(const QString& caption, QSize client, int helpContext, QWidget* parent);
+    ~TSetupDialog() override;
 
     // Shown modally; the result is always Accepted.
     int ShowModal();
     // The window's own background (the panels keep the button face).
     void SetColor(const QColor& color);
     int HelpContext() const { return m_helpContext; }
+    // F1 shows the window's page of the help file, looked for in this folder first.
+    void SetHelpDir(const QString& dir) { m_helpDir = dir; }
+    // The help window once F1 has opened it, else nullptr.
+    THelpWindow* HelpWindow() const { return m_help.get(); }
 
     QPushButton* ViewButton() const { return m_view; }    // "View..." (Button2)
     QPushButton* CloseButton() const { return m_close; }  // "Close" (Button1)
@@ -44,7 +52,11 @@ class TSetupDialog : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
+    void ShowHelp();
+
     int m_helpContext;
+    QString m_helpDir;
+    std::unique_ptr<THelpWindow> m_help;
     QPushButton* m_view;
     QPushButton* m_close;
 };

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "app/ErrorDisplay.h"
+#include "app/Help.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
 #include "app/PatchLayout.h"
@@ -90,8 +91,8 @@ const TControlPlace& PlaceOf(std::string_view name) {
 }  // namespace
 
 TfmSystem::TfmSystem(TSystemServices services, QWidget* parent)
-    : TSetupDialog(QStringLiteral("System Setup..."), {kClientWidth, kClientHeight}, kHelpContext,
-                   parent),
+    : TSetupDialog(QStringLiteral("System Setup..."), {kClientWidth, kClientHeight},
+                   kHelpSystemWindow, parent),
       m_services(services),
       m_controls(*services.Dumps, services.Link) {
     setObjectName(QStringLiteral("fmSystem"));
@@ -138,7 +139,9 @@ std::unique_ptr<TfmSystem> MakeSystemWindow(TfmTamboro& main, TfmViewSysex& view
     services.Link = &main.MidiCompLink1();
     services.Viewer = &viewer;
     services.Errors = &main.Errors();
+    const QString helpDir = QString::fromStdString(main.FileDialogDir().string());
     auto window = std::make_unique<TfmSystem>(services);
+    window->SetHelpDir(helpDir);
     TfmSystem* shown = window.get();
     main.Menu().Connect(TCommand::SysEdit, [&main, shown](int) {
         shown->SetColor(main.BackgroundColor());

@@ -37,7 +37,6 @@ class TfmSystem : public TSetupDialog {
   public:
     static constexpr int kClientWidth = 306;
     static constexpr int kClientHeight = 273;
-    static constexpr int kHelpContext = 11;
 
     explicit TfmSystem(TSystemServices services, QWidget* parent = nullptr);
     ~TfmSystem() override;

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "app/Help.h"
 #include "app/InstrumentList.h"
 #include "app/InstrumentNameEdit.h"
 #include "app/InstrumentWindow.h"
@@ -337,6 +338,15 @@ TEST_F(InstrumentWindow, ViewShowsTheSealedRecord) {
             EXPECT_TRUE(lines[2].trimmed().endsWith("F7"));
         });
     EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(InstrumentWindow, F1ShowsTheEditorsHelpPage) {
+    Show();
+    window->edName()->setFocus();
+    QTest::keyClick(window->edName(), Qt::Key_F1);
+    ASSERT_NE(window->HelpWindow(), nullptr);
+    EXPECT_TRUE(window->HelpWindow()->isVisible());
+    EXPECT_EQ(window->HelpWindow()->CurrentAnchor(), "10");
 }
 
 TEST_F(InstrumentWindow, ControlsSitInsideTheirPanelsWithoutOverlapping) {

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "app/Help.h"
 #include "app/PatchPanel.h"
 #include "app/Retarget.h"
 #include "app/SystemWindow.h"
@@ -166,6 +167,14 @@ TEST_F(SystemWindow, ViewShowsTheSealedSystemRecord) {
             EXPECT_TRUE(lines[0].startsWith("F0 41 10 58 12 03 00 00 00 09 0A "));
             EXPECT_TRUE(lines[2].trimmed().endsWith("F7"));
         });
+}
+
+TEST_F(SystemWindow, F1ShowsTheSystemWindowsHelpPage) {
+    QWidget* knob = window->Control("PitchBend");
+    knob->setFocus();
+    QTest::keyClick(knob, Qt::Key_F1);
+    ASSERT_NE(window->HelpWindow(), nullptr);
+    EXPECT_EQ(window->HelpWindow()->CurrentAnchor(), "11");
 }
 
 TEST_F(SystemWindow, EveryControlOfTheTableSitsInThePanelWithoutOverlapping) {
