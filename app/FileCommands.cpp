@@ -43,6 +43,9 @@ void SelectPatch(TPatchEditor& editor, int p) {
     editor.lbPatch()->viewport()->update();
     editor.lbPatch()->SelectSilently(p);
     editor.lbPatchClick();
+    // A cancelled dialog leaves the name field as it was; the slot may have been emptied
+    // by the file just loaded.
+    editor.ShowPatchName();
 }
 
 }  // namespace

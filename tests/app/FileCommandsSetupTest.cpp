@@ -172,6 +172,7 @@ TEST_F(SetupCommands, LoadSetupReadsTheFileSelectsTheCurrentPatchAndTakesTheName
     EXPECT_FALSE(Main().Present().PatchPresent(0));
     EXPECT_TRUE(Main().Present().PatchPresent(2));
     EXPECT_FALSE(Main().PatchEditing());
+    EXPECT_EQ(Patch().edName()->text(), "Empty ");
     EXPECT_EQ(Main().SetupFileName(), kit.string());
     EXPECT_EQ(Caption(), "kit.td7 - Tamboro V1.2");
     const auto defaults = app::DefaultPatchBytes();
