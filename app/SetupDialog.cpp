@@ -1,6 +1,7 @@
 #include "app/SetupDialog.h"
 
 #include <QGuiApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -77,7 +78,10 @@ void TSetupDialog::reject() {
 TPatchPanel* TSetupDialog::MakePanel(const TPanelPlace& place) {
     auto* panel = new TPatchPanel(place, this);
     panel->setFont(SetupFont());
-    if (panel->TitleTab()) panel->TitleTab()->setFont(SetupFont());
+    if (QLabel* tab = panel->TitleTab()) {
+        tab->setFont(SetupFont());
+        tab->resize(QFontMetrics(tab->font()).horizontalAdvance(tab->text()) + 8, tab->height());
+    }
     return panel;
 }
 
