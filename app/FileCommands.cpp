@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "app/DumpFiles.h"
+#include "app/ErrorDisplay.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
@@ -114,7 +115,7 @@ void FileCommands::LoadStartSetup(const std::string& file) {
     // The window finishes its start (and clears the changed state) before the current
     // patch is selected: choosing to fill an empty slot then counts as a change.
     QTimer::singleShot(0, &m_editor, [editor = &m_editor, main = &m_main] {
-        SelectPatch(*editor, main->CurrentPatch());
+        main->Errors().RunCommand([&] { SelectPatch(*editor, main->CurrentPatch()); }, main);
     });
 }
 
