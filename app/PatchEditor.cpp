@@ -73,7 +73,7 @@ QStackedWidget* MakeNotebook(const char* name, std::span<const std::string_view>
 
 // Item text of an owner-drawn combo box, on the closed box's face or a line of its list.
 void DrawComboText(QPainter& painter, const QRect& rect, const QString& text) {
-    painter.drawText(rect.adjusted(2, 0, -1, 0),
+    painter.drawText(rect.adjusted(1, 0, 0, 0),
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
 }
 

@@ -21,57 +21,57 @@ constexpr std::array<TPanelPlace, 8> kPanels = {{
 
 // Knobs on an effect page, left to right.
 constexpr TRect PageKnob(int k) {
-    return {1 + 32 * k, 8, kPatchKnobWidth, kPatchKnobHeight};
+    return {1 + 32 * k, 0, kPatchKnobWidth, kPatchKnobHeight};
 }
 // Knobs along the bottom of the trigger and pedal panels.
 constexpr TRect SetupKnob(int k) {
-    return {8 + 37 * k, 88, kPatchKnobWidth, kPatchKnobHeight};
+    return {6 + 37 * k, 81, kWideKnobWidth, kWideKnobHeight};
 }
 
 constexpr TRect kNone{};
 
 // Rows of the trigger and pedal panels: a label and its combo box, left and right column.
 constexpr TRect LeftLabel(int row) {
-    return {6, 36 + 24 * row, 52, 12};
+    return {6, 37 + 24 * row, 52, 14};
 }
 constexpr TRect LeftCombo(int row) {
-    return {58, 32 + 24 * row, 52, 20};
+    return {58, 34 + 24 * row, 52, 20};
 }
 constexpr TRect RightLabel(int row) {
-    return {116, 36 + 24 * row, 50, 12};
+    return {116, 37 + 24 * row, 50, 14};
 }
 constexpr TRect RightCombo(int row) {
-    return {166, 32 + 24 * row, 62, 20};
+    return {166, 34 + 24 * row, 62, 20};
 }
-constexpr TRect kNoteLabel{6, 10, 30, 12};
-constexpr TRect kNoteCombo{36, 6, 192, 20};
+constexpr TRect kNoteLabel{6, 13, 30, 14};
+constexpr TRect kNoteCombo{36, 10, 192, 20};
 
 // gbPatchCommon's three performance sounds side by side.
 constexpr TRect PerfLabel(int k) {
-    return {5 + 77 * k, 29, 72, 11};
+    return {5 + 77 * k, 30, 72, 14};
 }
 constexpr TRect PerfCombo(int k) {
-    return {4 + 77 * k, 41, 74, 20};
+    return {3 + 77 * k, 44, 76, 20};
 }
 
 // gbNotemap: three rows of label, combo box and knob beside the list.
 constexpr TRect NotemapLabel(int row) {
-    return {85, 4 + 44 * row, 80, 12};
+    return {85, 5 + 50 * row, 80, 14};
 }
 constexpr TRect NotemapCombo(int row) {
-    return {84, 16 + 44 * row, 99, 20};
+    return {84, 20 + 50 * row, 99, 20};
 }
 constexpr TRect NotemapKnob(int row) {
-    return {204, 4 + 44 * row, kPatchKnobWidth, kPatchKnobHeight};
+    return {202, 2 + 50 * row, kPatchKnobWidth, kPatchKnobHeight};
 }
 
 constexpr std::array<TControlPlace, 53> kPlaces = {{
-    {"udProgram", {200, 4, 15, 19}, kNone, "Edit7", {170, 4, 30, 19}},
-    {"cbRxProgram", {104, 6, 64, 16}, kNone, "", kNone},
+    {"udProgram", {200, 10, 15, 19}, kNone, "Edit7", {170, 10, 30, 19}},
+    {"cbRxProgram", {104, 11, 64, 16}, kNone, "", kNone},
     {"PerfSound1", PerfCombo(0), PerfLabel(0), "", kNone},
     {"PerfSound2", PerfCombo(1), PerfLabel(1), "", kNone},
     {"PerfSound3", PerfCombo(2), PerfLabel(2), "", kNone},
-    {"Effect1Type", {6, 20, 62, 20}, kEffectTypeLabel, "", kNone},
+    {"Effect1Type", {6, 24, 62, 20}, kEffectTypeLabel, "", kNone},
     {"HallLevel", PageKnob(0), kNone, "", kNone},
     {"HallTime", PageKnob(1), kNone, "", kNone},
     {"HallLpf", PageKnob(2), kNone, "", kNone},
@@ -86,7 +86,7 @@ constexpr std::array<TControlPlace, 53> kPlaces = {{
     {"DelayRTime", PageKnob(2), kNone, "", kNone},
     {"DelayLpf", PageKnob(3), kNone, "", kNone},
     {"DelayFeedback", PageKnob(4), kNone, "", kNone},
-    {"Effect2Type", {6, 20, 62, 20}, kEffectTypeLabel, "", kNone},
+    {"Effect2Type", {6, 24, 62, 20}, kEffectTypeLabel, "", kNone},
     {"ChorusLevel", PageKnob(0), kNone, "", kNone},
     {"ChorusRate", PageKnob(1), kNone, "", kNone},
     {"ChorusDepth", PageKnob(2), kNone, "", kNone},
@@ -111,7 +111,7 @@ constexpr std::array<TControlPlace, 53> kPlaces = {{
     {"txMinVelo", SetupKnob(3), kNone, "", kNone},
     {"txMaskTime", SetupKnob(4), kNone, "", kNone},
     {"txTreshold", SetupKnob(5), kNone, "", kNone},
-    {"txChoke", {168, 58, 60, 16}, kNone, "", kNone},
+    {"txChoke", {168, 60, 60, 16}, kNone, "", kNone},
     {"txSeqPtrn", LeftCombo(1), LeftLabel(1), "", kNone},
     {"LayerMode", NotemapCombo(2), NotemapLabel(2), "", kNone},
     {"LayerValue", NotemapKnob(2), kNone, "", kNone},

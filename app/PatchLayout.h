@@ -45,33 +45,37 @@ std::span<const TControlPlace> PatchControlPlaces();
 const TControlPlace* FindControlPlace(std::string_view name);
 
 // The effect page containers inside gbEffect1 and gbEffect2.
-inline constexpr TRect kEffectNotebook{72, 3, 161, 50};
-inline constexpr TRect kEffectTypeLabel{6, 6, 40, 12};
+inline constexpr TRect kEffectNotebook{72, 3, 162, 50};
+inline constexpr TRect kEffectTypeLabel{6, 9, 40, 14};
 
 // Panel furniture that binds to nothing.
-inline constexpr TRect kPatchListRect{4, 4, 93, 347};    // lbPatch in paPatchSelect
-inline constexpr TRect kNameLabel{6, 8, 28, 12};         // "Name:" in gbPatchCommon
-inline constexpr TRect kNameEdit{36, 4, 52, 19};         // edName
-inline constexpr TRect kNotemapListRect{4, 4, 76, 146};  // lbNotemap in gbNotemap
-inline constexpr TRect kSound1Button{184, 16, 18, 20};   // btnSound1
-inline constexpr TRect kSound2Button{184, 60, 18, 20};   // btnSound2
-inline constexpr TRect kDrumKitRect{0, 0, 232, 184};     // the pads in gbTriggerSelect
-inline constexpr TRect kSelectedLabel{8, 191, 44, 12};   // "Selected:"
-inline constexpr TRect kTriggerCombo{56, 187, 130, 20};  // coTrigger
+inline constexpr TRect kPatchListRect{4, 10, 93, 341};    // lbPatch in paPatchSelect
+inline constexpr TRect kNameLabel{6, 12, 30, 14};         // "Name:" in gbPatchCommon
+inline constexpr TRect kNameEdit{36, 10, 52, 19};         // edName
+inline constexpr TRect kNotemapListRect{4, 10, 76, 140};  // lbNotemap in gbNotemap
+inline constexpr TRect kSound1Button{184, 16, 18, 20};    // btnSound1
+inline constexpr TRect kSound2Button{184, 60, 18, 20};    // btnSound2
+inline constexpr TRect kDrumKitRect{0, 0, 232, 184};      // the pads in gbTriggerSelect
+inline constexpr TRect kSelectedLabel{8, 190, 46, 14};    // "Selected:"
+inline constexpr TRect kTriggerCombo{56, 187, 130, 20};   // coTrigger
 
 // Title tabs: left of the panel plus this, straddling the panel's top edge.
 inline constexpr int kTabIndent = 6;
 inline constexpr int kTabRise = 7;
-inline constexpr int kTabHeight = 13;
+inline constexpr int kTabHeight = 13;  // at least; the font may ask for more
 
 // Fonts: the panels' serif and the lists' fixed pitch, heights in pixels; list lines.
 inline constexpr int kPanelFontPixels = 9;
 inline constexpr int kListFontPixels = 11;
 inline constexpr int kListLineHeight = 14;
 
-// The program's knobs.
-inline constexpr int kPatchKnobWidth = 29;
-inline constexpr int kPatchKnobHeight = 37;
-inline constexpr int kPatchKnobOffset = 5;
+// The knobs of the main window: tall enough that the value above, the body and the
+// caption below do not overlap in the panels' font; the trigger panel's are wider for
+// their longer captions.
+inline constexpr int kPatchKnobWidth = 31;
+inline constexpr int kPatchKnobHeight = 49;
+inline constexpr int kWideKnobWidth = 33;
+inline constexpr int kWideKnobHeight = 51;
+inline constexpr int kPatchKnobOffset = 0;
 
 }  // namespace app

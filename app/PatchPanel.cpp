@@ -1,5 +1,7 @@
 #include "app/PatchPanel.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
@@ -25,14 +27,19 @@ void SetWindowText(QWidget* widget, const QColor& color) {
 }  // namespace
 
 QFont PanelFont() {
-    QFont font(QStringLiteral("Times New Roman"));
+    // A narrow Times face where there is one: knob captions are as wide as the knobs.
+    QFont font;
+    font.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Nimbus Roman"),
+                      QStringLiteral("Liberation Serif")});
     font.setStyleHint(QFont::Serif);
     font.setPixelSize(kPanelFontPixels);
     return font;
 }
 
 QFont ListFont() {
-    QFont font(QStringLiteral("Courier New"));
+    QFont font;
+    font.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Nimbus Mono PS"),
+                      QStringLiteral("Liberation Mono")});
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     font.setPixelSize(kListFontPixels);
@@ -59,9 +66,10 @@ TPatchPanel::TPatchPanel(const TPanelPlace& place, QWidget* parent) : QFrame(par
     m_tab->setPalette(p);
     m_tab->setAutoFillBackground(true);
     m_tab->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    const int width = QFontMetrics(m_tab->font()).horizontalAdvance(m_tab->text()) + 8;
-    m_tab->setGeometry(place.Bounds.Left + kTabIndent, place.Bounds.Top - kTabRise, width,
-                       kTabHeight);
+    const QFontMetrics metrics(m_tab->font());
+    m_tab->setGeometry(place.Bounds.Left + kTabIndent, place.Bounds.Top - kTabRise,
+                       metrics.horizontalAdvance(m_tab->text()) + 8,
+                       std::max(kTabHeight, metrics.height() + 2));
 }
 
 void TPatchPanel::SetTextColor(const QColor& color) {

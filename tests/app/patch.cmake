@@ -11,3 +11,10 @@ if(TARGET tamboro_gui AND TARGET fakemidi AND TARGET simulator)
   tamboro_warnings(patch_gui_test)
   gtest_discover_tests(patch_gui_test PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 endif()
+
+# Pictures of the window for a person to look at: patch_screenshots <folder>.
+if(TARGET tamboro_gui AND TARGET fakemidi AND TARGET simulator)
+  add_executable(patch_screenshots ${CMAKE_CURRENT_LIST_DIR}/PatchScreenshots.cpp)
+  target_link_libraries(patch_screenshots PRIVATE tamboro_gui fakemidi simulator Qt6::Test)
+  tamboro_warnings(patch_screenshots)
+endif()

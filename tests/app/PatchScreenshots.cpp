@@ -1,0 +1,88 @@
+// Saves pictures of the main window with the patch editor for a person to look at:
+//   patch_screenshots <folder>
+// A patch and the instruments come from the virtual TD-7's factory content, offered to the
+// editor's link as the module's answers would be.
+
+#include <QDir>
+#include <QListWidget>
+#include <QTest>
+
+#include <cstdio>
+
+#include "app/DrumKit.h"
+#include "app/MainMenu.h"
+#include "app/PatchEditor.h"
+#include "app/PatchList.h"
+#include "app/PresentFlags.h"
+#include "controls/Colors.h"
+#include "midilink/MidiCompLink.h"
+#include "tests/app/ShellHarness.h"
+
+namespace {
+
+using simulator::Td7Module;
+
+void Save(QWidget& widget, const QString& folder, const QString& name) {
+    const QString file = folder + "/patch-" + name + ".png";
+    if (!widget.grab().save(file)) std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+    std::printf("%s %dx%d\n", qPrintable(file), widget.width(), widget.height());
+}
+
+void Offer(shelltest::Editor& editor, const simulator::Block& block) {
+    const auto bytes = editor.wait->module.DataSetOf(block);
+    editor.Main().MidiCompLink1().OfferSysex(bytes.data(), static_cast<int>(bytes.size()));
+}
+
+void Click(QListWidget* list, int row) {
+    list->scrollToItem(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(row)).center());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const QString folder =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/shots");
+    QDir().mkpath(folder);
+    shelltest::Editor editor("screenshots");
+    editor.WriteSettings("[General]\nMidiInDev=1\nMidiOutDev=2\n");
+    editor.Start();
+    app::TfmTamboro& main = editor.Main();
+    app::TPatchEditor& patch = *editor.windows->PatchEditor;
+    Save(main, folder, "start");
+
+    Td7Module& module = editor.wait->module;
+    module.LoadFactory();
+    for (int p : {0, 1, 2, 4, 7}) {
+        Offer(editor, Td7Module::CommonBlock(p));
+        for (int t = 0; t < Td7Module::kTriggerCount; ++t)
+            Offer(editor, Td7Module::TriggerBlock(p, t));
+        for (int n = 0; n < Td7Module::kNoteMapCount; ++n)
+            Offer(editor, Td7Module::NoteMapBlock(p, n));
+        main.Present().SetPatchPresent(p, true);
+    }
+    for (int i = 0; i < Td7Module::kInstrumentCount; ++i)
+        Offer(editor, Td7Module::InstrumentBlock(i));
+    main.Present().SetInstrumentsPresent(true);
+
+    Click(patch.lbPatch(), 1);
+    QTest::mouseClick(patch.DrumKit(), Qt::LeftButton, {}, patch.DrumKit()->PadCenter(2));
+    main.Menu().Action(app::TCommand::BackgroundGray)->trigger();
+    Save(main, folder, "gray");
+    main.Menu().Action(app::TCommand::BackgroundBlack)->trigger();
+    Save(main, folder, "black");
+    main.Menu().Action(app::TCommand::BackgroundSilver)->trigger();
+    Save(main, folder, "silver");
+
+    main.Menu().Action(app::TCommand::BackgroundGray)->trigger();
+    QTest::mouseClick(patch.DrumKit(), Qt::LeftButton, {},
+                      patch.DrumKit()->PadCenter(app::kHihatPedalEntry));
+    Save(main, folder, "pedal");
+
+    // An empty slot as it shows while no dialog fills it.
+    patch.OnQueryEmpty = [](int) { return app::TEmptySlotAnswer::Filled; };
+    Click(patch.lbPatch(), 5);
+    Save(main, folder, "empty");
+    return 0;
+}
