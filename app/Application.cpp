@@ -13,6 +13,8 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     // window caption by the X11 platform, and the captions are given exactly.
     setApplicationName(QString::fromLatin1(kApplicationTitle));
     setApplicationVersion(QString::fromStdString(VersionNumber()));
+    // Lets the desktop match the windows with the installed entry and its icon.
+    setDesktopFileName(QStringLiteral("org.example.tamboro.Tamboro"));
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

@@ -8,17 +8,27 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "app/DeviceMemory.h"
+
 namespace app {
 
 namespace {
 
 void Fill(QComboBox* box, const std::vector<TDeviceChoice>& list) {
+    const int setting = box->currentData().toInt();
+    const QString name = box->currentText();
+    box->clear();
     for (const auto& choice : list)
         box->addItem(QString::fromStdString(choice.Name), choice.Setting);
+    // What was chosen stays chosen, wherever its line went.
+    const auto found = FindRememberedDevice(list, setting, name.toStdString());
+    const int item = box->findData(found.value_or(0));
+    box->setCurrentIndex(item >= 0 ? item : 0);
 }
 
-void Select(QComboBox* box, int setting) {
-    const int item = box->findData(setting);
+void Select(QComboBox* box, const std::vector<TDeviceChoice>& list, int setting,
+            const std::string& name) {
+    const int item = box->findData(FindRememberedDevice(list, setting, name).value_or(0));
     box->setCurrentIndex(item >= 0 ? item : 0);
 }
 
@@ -26,6 +36,7 @@ void Select(QComboBox* box, int setting) {
 
 TfmDevices::TfmDevices(midiports::MidiService& service, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
+      m_service(service),
       m_input(new QComboBox(this)),
       m_output(new QComboBox(this)),
       m_deviceId(new QSpinBox(this)) {
@@ -40,8 +51,7 @@ TfmDevices::TfmDevices(midiports::MidiService& service, QWidget* parent)
     m_output->setMinimumWidth(240);
     m_input->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_output->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    Fill(m_input, InputDeviceList(service));
-    Fill(m_output, OutputDeviceList(service));
+    ReadDeviceLists();
     m_deviceId->setRange(1, 32);
     m_deviceId->setValue(17);
 
@@ -67,17 +77,24 @@ TfmDevices::TfmDevices(midiports::MidiService& service, QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+void TfmDevices::ReadDeviceLists() {
+    m_inputList = InputDeviceList(m_service);
+    m_outputList = OutputDeviceList(m_service);
+    Fill(m_input, m_inputList);
+    Fill(m_output, m_outputList);
+}
+
 int TfmDevices::InputChoice() const {
     return m_input->currentData().toInt();
 }
-void TfmDevices::SetInputChoice(int setting) {
-    Select(m_input, setting);
+void TfmDevices::SetInputChoice(int setting, const std::string& name) {
+    Select(m_input, m_inputList, setting, name);
 }
 int TfmDevices::OutputChoice() const {
     return m_output->currentData().toInt();
 }
-void TfmDevices::SetOutputChoice(int setting) {
-    Select(m_output, setting);
+void TfmDevices::SetOutputChoice(int setting, const std::string& name) {
+    Select(m_output, m_outputList, setting, name);
 }
 int TfmDevices::DeviceIdField() const {
     return m_deviceId->value();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include <QDialog>
@@ -17,7 +18,8 @@ class MidiService;
 namespace app {
 
 // `fmDevices` ("Midi Devices..."): the input and output device lists and the module's
-// device ID. The lists are filled once, when the window is made.
+// device ID. The lists are read from the system when the window is made and again each
+// time it is about to open, so a device plugged in meanwhile can be chosen.
 class TfmDevices : public QDialog {
     Q_OBJECT
   public:
@@ -25,10 +27,14 @@ class TfmDevices : public QDialog {
 
     // Choices as setting numbers (input: 0 none, k device k-1; output: 0 none, 1 the
     // mapper, k device k-2). A number not in the list selects "None".
+    // With a name, the line of that name is taken when the number now stands for another
+    // device (the numbers moved since the port was opened).
     int InputChoice() const;
-    void SetInputChoice(int setting);
+    void SetInputChoice(int setting, const std::string& name = {});
     int OutputChoice() const;
-    void SetOutputChoice(int setting);
+    void SetOutputChoice(int setting, const std::string& name = {});
+    // Reads both lists from the system again.
+    void ReadDeviceLists();
     // The field shows the device ID + 1, 1..32.
     int DeviceIdField() const;
     void SetDeviceIdField(int value);
@@ -39,6 +45,9 @@ class TfmDevices : public QDialog {
     QSpinBox* UpDown1() const { return m_deviceId; }
 
   private:
+    midiports::MidiService& m_service;
+    std::vector<TDeviceChoice> m_inputList;
+    std::vector<TDeviceChoice> m_outputList;
     QComboBox* m_input;
     QComboBox* m_output;
     QSpinBox* m_deviceId;

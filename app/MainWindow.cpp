@@ -11,7 +11,9 @@
 #include <QTimer>
 
 #include "app/AboutWindow.h"
+#include "app/AppIcon.h"
 #include "app/Caption.h"
+#include "app/DeviceMemory.h"
 #include "app/DevicesWindow.h"
 #include "app/ErrorDisplay.h"
 #include "app/EventWait.h"
@@ -22,6 +24,7 @@
 #include "app/StatusLine.h"
 #include "app/Td7Collections.h"
 #include "app/Transfers.h"
+#include "app/WatchedLink.h"
 #include "controls/Colors.h"
 #include "midilink/DeviceIds.h"
 #include "midilink/MidiCompLink.h"
@@ -45,6 +48,7 @@ QString FromStd(const std::string& text) {
 TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
     : QMainWindow(parent), m_services(std::move(services)) {
     setObjectName(QStringLiteral("fmTamboro"));
+    setWindowIcon(ApplicationIcon());
     // Fixed size, system menu and minimize box only.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -66,9 +70,12 @@ TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
     m_midiOutput = std::make_unique<midiports::TMidiOutput>(Midi(), *m_outputWindow);
     m_midiOutput->Onmidioutput = [this](midiports::TMidiOutput*) { ShowActivity(false); };
 
-    m_link = std::make_unique<midilink::TMidiCompLink>();
+    m_link = std::make_unique<TWatchedLink>();
     m_link->SetMidiOut(m_midiOutput.get());
-    m_link->SetMidiIn(m_midiInput.get());
+    m_link->SetWatchedInput(m_midiInput.get());
+    m_link->OnLoop = [this](TWatchedLink*) {
+        m_status->SetText(QString::fromLatin1(kPortLoopText));
+    };
     m_link->OnMidiInput = [this](midilink::TMidiCompLink*, bool resolved) {
         ShowActivity(true);
         m_transfers->HandleMidiInput(resolved);
@@ -133,6 +140,14 @@ TfmTamboro::~TfmTamboro() {
     m_link.reset();
     m_midiInput.reset();
     m_midiOutput.reset();
+}
+
+midilink::TMidiCompLink& TfmTamboro::MidiCompLink1() {
+    return *m_link;
+}
+
+TLoopDetector& TfmTamboro::LoopWatch() {
+    return m_link->Detector();
 }
 
 void TfmTamboro::ConnectOwnCommands() {
@@ -229,9 +244,18 @@ void TfmTamboro::FormShow() {
 }
 
 void TfmTamboro::OpenPortsFromSettings(const TSettings& settings) {
-    if (auto error = OpenInputFromSetting(*m_midiInput, settings.MidiInDev))
+    // The remembered names find the devices again after their numbers moved.
+    const auto input =
+        FindRememberedDevice(InputDeviceList(Midi()), settings.MidiInDev, settings.MidiInName);
+    if (!input)
+        Boxes().Error(QString::fromLatin1(kInputNotAvailable), this);
+    else if (auto error = OpenInputFromSetting(*m_midiInput, *input))
         Boxes().Error(FromStd(*error), this);
-    if (auto error = OpenOutputFromSetting(*m_midiOutput, settings.MidiOutDev))
+    const auto output =
+        FindRememberedDevice(OutputDeviceList(Midi()), settings.MidiOutDev, settings.MidiOutName);
+    if (!output)
+        Boxes().Error(QString::fromLatin1(kOutputNotAvailable), this);
+    else if (auto error = OpenOutputFromSetting(*m_midiOutput, *output))
         Boxes().Error(FromStd(*error), this);
 }
 
@@ -314,6 +338,8 @@ TSettings TfmTamboro::CurrentSettings() const {
     s.Background = static_cast<int>(m_background);
     s.MidiInDev = InputSetting(*m_midiInput);
     s.MidiOutDev = OutputSetting(*m_midiOutput);
+    if (s.MidiInDev > 0) s.MidiInName = m_midiInput->ProductName();
+    if (s.MidiOutDev > 0) s.MidiOutName = m_midiOutput->ProductName();
     try {
         s.DevId = midilink::GetDeviceId(0);
     } catch (const std::exception&) {
@@ -329,11 +355,15 @@ void TfmTamboro::WriteSettings() {
 
 void TfmTamboro::SelectDevices() {
     if (m_devicesWindow == nullptr) return;
-    m_devicesWindow->SetInputChoice(InputSetting(*m_midiInput));
-    m_devicesWindow->SetOutputChoice(OutputSetting(*m_midiOutput));
-    m_devicesWindow->SetDeviceIdField(CurrentSettings().DevId + 1);
+    m_devicesWindow->ReadDeviceLists();
+    const TSettings current = CurrentSettings();
+    m_devicesWindow->SetInputChoice(current.MidiInDev, current.MidiInName);
+    m_devicesWindow->SetOutputChoice(current.MidiOutDev, current.MidiOutName);
+    m_devicesWindow->SetDeviceIdField(current.DevId + 1);
     m_devicesWindow->SetColor(BackgroundColor());
     if (m_devicesWindow->exec() != QDialog::Accepted) return;
+    // Other ports may be joined differently: the loop warning may be due again.
+    m_link->Detector().Reset();
     ApplyDeviceChoice(*m_midiInput, *m_midiOutput, m_devicesWindow->InputChoice(),
                       m_devicesWindow->OutputChoice(), m_devicesWindow->DeviceIdField());
 }

@@ -31,6 +31,8 @@ class ErrorDisplay;
 class MainMenu;
 class MessageBoxes;
 class StatusLine;
+class TLoopDetector;
+class TWatchedLink;
 class TPresentFlags;
 class TTd7Collections;
 class TTransfers;
@@ -75,7 +77,9 @@ class TfmTamboro : public QMainWindow {
     TTransfers& Transfers() { return *m_transfers; }
     midiports::TMidiInput& MidiInput1() { return *m_midiInput; }
     midiports::TMidiOutput& MidiOutput1() { return *m_midiOutput; }
-    midilink::TMidiCompLink& MidiCompLink1() { return *m_link; }
+    midilink::TMidiCompLink& MidiCompLink1();
+    // Watches the link for the editor's own messages coming back (ports in a loop).
+    TLoopDetector& LoopWatch();
     MainMenu& Menu() { return *m_menu; }
     StatusLine& Status() { return *m_status; }
     QTimer* StatusTimer() const { return m_statusTimer; }
@@ -157,7 +161,7 @@ class TfmTamboro : public QMainWindow {
     std::unique_ptr<midiports::PortWindow> m_outputWindow;
     std::unique_ptr<midiports::TMidiInput> m_midiInput;
     std::unique_ptr<midiports::TMidiOutput> m_midiOutput;
-    std::unique_ptr<midilink::TMidiCompLink> m_link;
+    std::unique_ptr<TWatchedLink> m_link;
     std::unique_ptr<TTd7Collections> m_dumps;
     std::unique_ptr<TPresentFlags> m_present;
     std::unique_ptr<TTransfers> m_transfers;

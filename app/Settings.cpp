@@ -17,6 +17,8 @@ constexpr const char* kDevId = "DevId";
 constexpr const char* kBackground = "Background";
 constexpr const char* kMidiInDev = "MidiInDev";
 constexpr const char* kMidiOutDev = "MidiOutDev";
+constexpr const char* kMidiInName = "MidiInName";
+constexpr const char* kMidiOutName = "MidiOutName";
 constexpr const char* kLastSetup = "LastSetup";
 constexpr const char* kPatchLookup = "PatchLookup";
 
@@ -36,6 +38,8 @@ TSettings LoadSettings(const std::filesystem::path& file) {
     s.Background = ini.ReadInteger(kGeneral, kBackground, defaults.Background);
     s.MidiInDev = ini.ReadInteger(kGeneral, kMidiInDev, defaults.MidiInDev);
     s.MidiOutDev = ini.ReadInteger(kGeneral, kMidiOutDev, defaults.MidiOutDev);
+    s.MidiInName = ini.ReadString(kGeneral, kMidiInName, defaults.MidiInName);
+    s.MidiOutName = ini.ReadString(kGeneral, kMidiOutName, defaults.MidiOutName);
     s.LastSetup = ini.ReadString(kGeneral, kLastSetup, defaults.LastSetup);
     s.PatchLookup = ini.ReadBool(kInstEdit, kPatchLookup, defaults.PatchLookup);
     return s;
@@ -47,6 +51,8 @@ void SaveSettings(const std::filesystem::path& file, const TSettings& s) {
     ini.WriteInteger(kGeneral, kBackground, s.Background);
     ini.WriteInteger(kGeneral, kMidiInDev, s.MidiInDev);
     ini.WriteInteger(kGeneral, kMidiOutDev, s.MidiOutDev);
+    ini.WriteString(kGeneral, kMidiInName, s.MidiInName);
+    ini.WriteString(kGeneral, kMidiOutName, s.MidiOutName);
     ini.WriteString(kGeneral, kLastSetup, s.LastSetup);
     ini.WriteBool(kInstEdit, kPatchLookup, s.PatchLookup);
     std::error_code ec;

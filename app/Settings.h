@@ -12,8 +12,12 @@ struct TSettings {
     int Background = 0x808080;  // main window colour, 0x00BBGGRR or 0x80000000 + n
     int MidiInDev = 0;          // 0: none; k > 0: input device k-1
     int MidiOutDev = 0;         // 0: none; 1: the mapper; k > 1: output device k-2
-    std::string LastSetup;      // full path of the setup open at the last close
-    bool PatchLookup = true;    // instrument window's "Enable patch lookup"
+    // The names of those devices: the numbers move when an interface is plugged into
+    // another socket, the names stay. Empty when none was open (or in an older file).
+    std::string MidiInName;
+    std::string MidiOutName;
+    std::string LastSetup;    // full path of the setup open at the last close
+    bool PatchLookup = true;  // instrument window's "Enable patch lookup"
 
     bool operator==(const TSettings&) const = default;
 };

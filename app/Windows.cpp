@@ -2,6 +2,7 @@
 
 #include "app/AboutWindow.h"
 #include "app/DevicesWindow.h"
+#include "app/DropHandler.h"
 #include "app/FileCommands.h"
 #include "app/InstrumentWindow.h"
 #include "app/MainMenu.h"
@@ -37,6 +38,7 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
     PatchEditor->OnShowInstrument = [this](int i) { fmInstrument->ShowInstrument(i); };
     PatchEditor->OnQueryEmpty = [this](int p) { return fmQueryEmpty->Query(p); };
     Files = std::make_unique<FileCommands>(*fmTamboro, *PatchEditor);
+    Drops = std::make_unique<DropHandler>(*fmTamboro, *Files, *PatchEditor);
 }
 
 TEditorWindows::~TEditorWindows() = default;

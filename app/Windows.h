@@ -7,6 +7,7 @@
 namespace app {
 
 class TfmAbout;
+class DropHandler;
 class FileCommands;
 class TfmDevices;
 class TfmInstrument;
@@ -41,6 +42,8 @@ class TEditorWindows {
     std::unique_ptr<TPatchEditor> PatchEditor;
     // The file commands; they select patches through the editor.
     std::unique_ptr<FileCommands> Files;
+    // Files dropped on the main window; goes first, before the commands it uses.
+    std::unique_ptr<DropHandler> Drops;
 };
 
 }  // namespace app

@@ -1,8 +1,12 @@
 #include <QDir>
 #include <QTimer>
 
+#include <cstdio>
+
 #include "app/AboutWindow.h"
+#include "app/AppIcon.h"
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "app/ErrorDisplay.h"
 #include "app/MessageBoxes.h"
 #include "app/Settings.h"
@@ -11,7 +15,16 @@
 #include "midiports/CompositeService.h"
 
 int main(int argc, char** argv) {
+    // Read before the application object exists: --help and --version need no display.
+    const app::TCommandLine line = app::ParseCommandLine({argv + 1, argv + argc});
+    if (line.Action != app::TCommandLineAction::Run) {
+        std::fputs(line.Text.c_str(),
+                   line.Action == app::TCommandLineAction::Refuse ? stderr : stdout);
+        return line.ExitCode();
+    }
+
     app::Application application(argc, argv);
+    application.setWindowIcon(app::ApplicationIcon());
     app::MessageBoxes boxes;
     app::ErrorDisplay errors(boxes);
     application.SetErrorDisplay(&errors);
@@ -31,7 +44,8 @@ int main(int argc, char** argv) {
     services.Errors = &errors;
     services.ProgramDir = programDir;
     services.SettingsFile = app::SettingsFilePath(programDir);
-    services.Arguments = QCoreApplication::arguments().mid(1);
+    for (const std::string& file : line.Files)
+        services.Arguments.push_back(QString::fromLocal8Bit(file.c_str()));
 
     app::TEditorWindows windows(services, about);
     windows.fmTamboro->show();

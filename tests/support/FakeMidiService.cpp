@@ -73,6 +73,16 @@ FakeMidiService::~FakeMidiService() {
     for (auto& output : m_outputs) output->Detach();
 }
 
+void FakeMidiService::AddInput(const std::string& name) {
+    m_inputNames.push_back(name);
+    m_inputs.push_back(std::make_unique<Input>(*this));
+}
+
+void FakeMidiService::AddOutput(const std::string& name) {
+    m_outputNames.push_back(name);
+    m_outputs.push_back(std::make_unique<Output>(*this));
+}
+
 void FakeMidiService::FailNext(Call call, MidiResult code, int times) {
     m_failures[static_cast<std::size_t>(call)] = {code, times};
 }

@@ -60,6 +60,11 @@ class FakeMidiService : public midiports::MidiService {
     void SetErrorText(MidiResult code, std::string text);
     int Calls(Call call) const;
 
+    // Devices plugged in while running: they join the end of their list, as a new
+    // interface does in the system's lists. GUI thread, while nothing injects.
+    void AddInput(const std::string& name);
+    void AddOutput(const std::string& name);
+
     // Input devices. Inject and the rest may run on any thread (one at a time per device).
     void Inject(int input, const std::vector<std::uint8_t>& bytes);
     void InjectEmptyBlock(int input);

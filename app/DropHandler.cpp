@@ -1,0 +1,144 @@
+#include "app/DropHandler.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/DroppedFile.h"
+#include "app/DumpFiles.h"
+#include "app/ErrorDisplay.h"
+#include "app/FileCommands.h"
+#include "app/MainWindow.h"
+#include "app/MessageBoxes.h"
+#include "app/PatchEditor.h"
+#include "app/PatchList.h"
+#include "app/SetupFile.h"
+#include "app/Transfers.h"
+
+namespace app {
+
+namespace {
+
+std::filesystem::path ToPath(const QString& file) {
+    return QFile::encodeName(file).toStdString();
+}
+
+// The hourglass while a setup is read, restored however that ends.
+class Hourglass {
+  public:
+    Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~Hourglass() { QApplication::restoreOverrideCursor(); }
+    Hourglass(const Hourglass&) = delete;
+    Hourglass& operator=(const Hourglass&) = delete;
+};
+
+}  // namespace
+
+DropHandler::DropHandler(TfmTamboro& main, FileCommands& files, TPatchEditor& editor)
+    : m_main(main), m_files(files), m_editor(editor) {
+    m_main.setAcceptDrops(true);
+    m_main.installEventFilter(this);
+}
+
+DropHandler::~DropHandler() {
+    m_main.removeEventFilter(this);
+}
+
+QString DropHandler::AcceptableFile(const QMimeData* data) const {
+    if (data == nullptr || !data->hasUrls() || m_main.Transfers().Busy()) return {};
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile()) return {};
+    const QString file = urls.first().toLocalFile();
+    // The size is looked at on the drop; here the extension decides.
+    if (KindOfDroppedFile(ToPath(file), 0) == TDroppedFile::None) return {};
+    return file;
+}
+
+bool DropHandler::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != &m_main) return false;
+    switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (AcceptableFile(drag->mimeData()).isEmpty())
+                drag->ignore();
+            else
+                drag->acceptProposedAction();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QString file = AcceptableFile(drop->mimeData());
+            if (file.isEmpty()) {
+                drop->ignore();
+                return true;
+            }
+            drop->acceptProposedAction();
+            // Loaded after the drop has ended: the questions and boxes it may show must not
+            // hold up the program the file was dragged from.
+            QTimer::singleShot(0, this, [this, file] { DropFile(file); });
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+void DropHandler::DropFile(const QString& file) {
+    if (m_main.Transfers().Busy()) return;
+    m_main.Errors().RunCommand([&] { LoadFile(file); }, &m_main);
+}
+
+void DropHandler::LoadFile(const QString& file) {
+    const std::filesystem::path path = ToPath(file);
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec) throw FileError(CannotOpenText(path, ec.value()));
+    const int p = m_main.CurrentPatch();
+    switch (KindOfDroppedFile(path, size)) {
+        case TDroppedFile::None:
+            return;
+        case TDroppedFile::Setup:
+            LoadSetup(file);
+            return;
+        case TDroppedFile::Patch:
+            // As Patch > Load...: the slot becomes present and editable and is shown.
+            LoadPatchFile(path, m_main.Dumps(), m_main.Present(), p);
+            m_editor.SetPatchEditing(true);
+            m_editor.PatchArrived(p);
+            m_editor.coTriggerChange();
+            return;
+        case TDroppedFile::Instruments:
+            LoadInstrumentFile(path, m_main.Dumps(), m_main.Present());
+            return;
+        case TDroppedFile::System:
+            LoadSystemFile(path, m_main.Dumps(), m_main.Present());
+            return;
+        case TDroppedFile::WrongSize:
+            throw FileError(WrongSizeError(size));
+    }
+}
+
+void DropHandler::LoadSetup(const QString& file) {
+    // As Load Setup...: a "no", or a cancelled save dialog, goes on with loading; a failed
+    // save stops here.
+    if (m_files.Setup().Modified() &&
+        m_main.Boxes().Confirm(QString::fromLatin1(kSaveChangedSetupQuestion), &m_main))
+        m_files.SaveSetupClick();
+    {
+        Hourglass hourglass;
+        m_files.Setup().Load(ToPath(file));
+    }
+    m_editor.lbPatch()->viewport()->update();
+    m_editor.lbPatch()->SelectSilently(m_main.CurrentPatch());
+    m_editor.lbPatchClick();
+}
+
+}  // namespace app

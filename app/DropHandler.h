@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QMimeData;
+
+namespace app {
+
+class FileCommands;
+class TPatchEditor;
+class TfmTamboro;
+
+// Files dropped on the main window. A setup (".td7") loads as "Load Setup..." loads it,
+// with the question to save a changed setup first; a dump file (".syx") loads by its size
+// as a patch into the current slot, as the instruments or as the system block, as its
+// menu command loads it. A dump file of no dump size is refused with that command's text.
+// One file at a time; nothing is taken while a transfer runs. It must go before the main
+// window, the file commands and the patch editor.
+class DropHandler : public QObject {
+    Q_OBJECT
+  public:
+    DropHandler(TfmTamboro& main, FileCommands& files, TPatchEditor& editor);
+    ~DropHandler() override;
+
+    // The file of a drag the window takes; empty when it takes none.
+    QString AcceptableFile(const QMimeData* data) const;
+    // Loads the file; a failure shows in the error box.
+    void DropFile(const QString& file);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void LoadFile(const QString& file);
+    void LoadSetup(const QString& file);
+
+    TfmTamboro& m_main;
+    FileCommands& m_files;
+    TPatchEditor& m_editor;
+};
+
+}  // namespace app

@@ -1,0 +1,27 @@
+#pragma once
+
+// What a file dropped on the main window is: a setup by its extension, a dump file by its
+// size, as the menu command that loads that kind of file would take it.
+
+#include <cstdint>
+#include <filesystem>
+
+namespace app {
+
+enum class TDroppedFile {
+    None,         // neither ".td7" nor ".syx": the window does not take it
+    Setup,        // ".td7"
+    Patch,        // ".syx" of 1575 bytes
+    Instruments,  // ".syx" of 16896 bytes
+    System,       // ".syx" of 34 bytes
+    WrongSize     // ".syx" of any other size
+};
+
+// Extensions in any case, as the file commands compare them.
+TDroppedFile KindOfDroppedFile(const std::filesystem::path& path, std::uintmax_t size);
+
+// For a ".syx" of no dump size: the refusal of the kind whose size is nearest, the text
+// that kind's load command gives (a patch file one byte short reads as a bad patch file).
+const char* WrongSizeError(std::uintmax_t size);
+
+}  // namespace app

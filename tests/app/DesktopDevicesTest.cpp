@@ -1,0 +1,188 @@
+// The devices of the settings found again after their numbers moved, the device window's
+// lists read again when it opens, and the warning when the ports form a loop.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QTest>
+#include <QTimer>
+
+#include "app/DevicesWindow.h"
+#include "app/LoopDetector.h"
+#include "app/MainMenu.h"
+#include "app/PortSetup.h"
+#include "app/Settings.h"
+#include "app/StatusLine.h"
+#include "app/Td7Map.h"
+#include "midilink/MidiCompLink.h"
+#include "midiports/MidiInput.h"
+#include "midiports/MidiOutput.h"
+#include "tests/app/ShellHarness.h"
+
+namespace {
+
+using app::TBoxKind;
+using shelltest::Editor;
+
+std::string TestName() {
+    return ::testing::UnitTest::GetInstance()->current_test_info()->name();
+}
+
+QStringList Items(const QComboBox* box) {
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+    return items;
+}
+
+// The fake lists inputs "In A", "In B" and outputs "Tamboro" (mapper), "Out A", "Out B".
+TEST(DesktopDevices, TheRememberedNamesOpenTheDevicesWhoseNumbersMoved) {
+    Editor editor(TestName());
+    // Last time "In B" was input 0 and "Out A" output 1; now the numbers point elsewhere.
+    editor.WriteSettings(
+        "[General]\nMidiInDev=1\nMidiInName=In B\nMidiOutDev=3\nMidiOutName=Out A\n");
+    editor.Start();
+
+    EXPECT_TRUE(editor.boxes.Shown().empty());
+    EXPECT_FALSE(editor.midi.InputOpen(0));
+    EXPECT_TRUE(editor.midi.InputOpen(1));
+    EXPECT_TRUE(editor.midi.OutputOpen(0));
+    EXPECT_FALSE(editor.midi.OutputOpen(1));
+
+    // The numbers of today go back with the names.
+    editor.Main().close();
+    const app::TSettings written = app::LoadSettings(editor.settingsFile);
+    EXPECT_EQ(written.MidiInDev, 2);
+    EXPECT_EQ(written.MidiInName, "In B");
+    EXPECT_EQ(written.MidiOutDev, 2);
+    EXPECT_EQ(written.MidiOutName, "Out A");
+}
+
+TEST(DesktopDevices, NeitherNumberNorNameGivesTheErrorBoxes) {
+    Editor editor(TestName());
+    editor.WriteSettings(
+        "[General]\nMidiInDev=4\nMidiInName=Gone In\nMidiOutDev=7\nMidiOutName=Gone Out\n");
+    editor.Start();
+
+    ASSERT_EQ(editor.boxes.Shown().size(), 2u);
+    EXPECT_EQ(editor.boxes.Shown()[0].Kind, TBoxKind::Error);
+    EXPECT_EQ(editor.boxes.Shown()[0].Text, app::kInputNotAvailable);
+    EXPECT_EQ(editor.boxes.Shown()[1].Text, app::kOutputNotAvailable);
+    EXPECT_EQ(editor.Main().MidiInput1().Handle(), nullptr);
+    EXPECT_EQ(editor.Main().MidiOutput1().Handle(), nullptr);
+    editor.Main().close();
+    const app::TSettings written = app::LoadSettings(editor.settingsFile);
+    EXPECT_EQ(written.MidiInDev, 0);
+    EXPECT_EQ(written.MidiInName, "");
+    EXPECT_EQ(written.MidiOutName, "");
+}
+
+TEST(DesktopDevices, TheDeviceWindowReadsTheListsAgainEachTimeItOpens) {
+    Editor editor(TestName());
+    editor.WriteSettings("[General]\nMidiInDev=2\nMidiOutDev=3\n");
+    editor.Start();
+    auto& main = editor.Main();
+    auto& devices = *editor.windows->fmDevices;
+    EXPECT_EQ(Items(devices.coInput()), (QStringList{"None", "In A", "In B"}));
+
+    // Plugged in after the start: offered at once, and the open ports stay chosen.
+    editor.midi.AddInput("USB Pads");
+    editor.midi.AddOutput("USB Pads");
+    QStringList inputs, outputs;
+    QString presetIn, presetOut;
+    QTimer::singleShot(0, &devices, [&] {
+        inputs = Items(devices.coInput());
+        outputs = Items(devices.coOutput());
+        presetIn = devices.coInput()->currentText();
+        presetOut = devices.coOutput()->currentText();
+        devices.coInput()->setCurrentIndex(3);
+        devices.coOutput()->setCurrentIndex(4);
+        devices.accept();
+    });
+    main.Menu().Action(app::TCommand::MidiDevices)->trigger();
+    EXPECT_EQ(inputs, (QStringList{"None", "In A", "In B", "USB Pads"}));
+    EXPECT_EQ(outputs, (QStringList{"None", "Tamboro", "Out A", "Out B", "USB Pads"}));
+    EXPECT_EQ(presetIn, "In B");
+    EXPECT_EQ(presetOut, "Out B");
+    EXPECT_TRUE(editor.midi.InputOpen(2));
+    EXPECT_TRUE(editor.midi.OutputOpen(2));
+
+    main.close();
+    const app::TSettings written = app::LoadSettings(editor.settingsFile);
+    EXPECT_EQ(written.MidiInDev, 3);
+    EXPECT_EQ(written.MidiInName, "USB Pads");
+    EXPECT_EQ(written.MidiOutDev, 4);
+    EXPECT_EQ(written.MidiOutName, "USB Pads");
+}
+
+class DesktopLoop : public ::testing::Test {
+  protected:
+    DesktopLoop() : editor(TestName()) {
+        editor.WriteSettings("[General]\nMidiInDev=1\nMidiOutDev=2\n");
+        editor.Start();
+        // The test's clock: the echo's delay is the test's choice, not the machine's load.
+        editor.Main().LoopWatch().SetClock([this] { return now; });
+    }
+
+    // The editor sends a data request for the system block and takes back what its
+    // output sent, as a through port would.
+    std::vector<std::uint8_t> SendRequest() {
+        const std::size_t before = editor.midi.SentTo(0).size();
+        const std::string request = app::RequestCommand(app::Block::System, 0);
+        editor.Main().MidiCompLink1().SendCommand(request, 0, midilink::ctRoland);
+        const auto sent = editor.midi.SentTo(0);
+        EXPECT_EQ(sent.size(), before + 1);
+        return sent.back().bytes;
+    }
+    void Echo(const std::vector<std::uint8_t>& bytes) {
+        const std::uint32_t before = inputs;
+        editor.midi.Inject(0, bytes);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return inputs > before; }, 5000));
+    }
+
+    Editor editor;
+    app::TLoopDetector::Clock::time_point now{};
+    std::uint32_t inputs = 0;
+};
+
+TEST_F(DesktopLoop, AnOwnMessageComingBackIsToldOnceInTheStatusLine) {
+    auto& main = editor.Main();
+    auto& link = main.MidiCompLink1();
+    const auto report = link.OnMidiInput;
+    link.OnMidiInput = [&](midilink::TMidiCompLink* sender, bool resolved) {
+        ++inputs;
+        report(sender, resolved);
+    };
+
+    const auto request = SendRequest();
+    now += std::chrono::milliseconds(5);
+    Echo(request);
+    EXPECT_EQ(main.Status().Text(), app::kPortLoopText);
+
+    // Once: the next echo leaves the status line to others.
+    main.Status().SetText(QStringLiteral("2 dumps recieved..."));
+    Echo(SendRequest());
+    EXPECT_EQ(main.Status().Text(), "2 dumps recieved...");
+}
+
+TEST_F(DesktopLoop, TheModulesAnswersAndLateRepeatsAreNoLoop) {
+    auto& main = editor.Main();
+    auto& link = main.MidiCompLink1();
+    const auto report = link.OnMidiInput;
+    link.OnMidiInput = [&](midilink::TMidiCompLink* sender, bool resolved) {
+        ++inputs;
+        report(sender, resolved);
+    };
+
+    const auto request = SendRequest();
+    // What the module answers: a data set of the system block.
+    const auto answers = editor.wait->module.Receive(request.data(), request.size());
+    ASSERT_FALSE(answers.empty());
+    for (const auto& answer : answers) Echo(answer);
+    // The request itself, but long after it was sent.
+    now += app::TLoopDetector::kWindow + std::chrono::seconds(1);
+    Echo(request);
+    EXPECT_NE(main.Status().Text(), app::kPortLoopText);
+    EXPECT_FALSE(main.LoopWatch().LoopSeen());
+}
+
+}  // namespace
