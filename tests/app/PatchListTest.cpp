@@ -1,10 +1,15 @@
+#include <QFontInfo>
 #include <QImage>
+#include <QLabel>
+#include <QStackedWidget>
 #include <QTextBrowser>
 
 #include "app/DrumKit.h"
 #include "app/Help.h"
 #include "app/MainMenu.h"
 #include "app/NotemapList.h"
+#include "app/PatchLayout.h"
+#include "app/PatchPanel.h"
 #include "app/PatchTexts.h"
 #include "app/Td7Decode.h"
 #include "controls/MidiComboBox.h"
@@ -155,6 +160,60 @@ TEST_F(PatchEditorTest, HelpContentsAndF1) {
     EXPECT_EQ(help.CurrentAnchor(), "8");
     EXPECT_TRUE(help.isVisible());
     help.hide();
+}
+
+}  // namespace
+}  // namespace patchtest
+
+namespace patchtest {
+namespace {
+
+// Every panel at its place; inside each, its controls within the frame, clear of each
+// other and of the title tabs that straddle the panels' top edges.
+TEST_F(PatchEditorTest, LayoutKeepsControlsApart) {
+    QWidget* client = Main().ClientArea();
+    std::vector<std::pair<QString, QRect>> tabs;
+    for (const app::TPanelPlace& place : app::PatchPanels()) {
+        app::TPatchPanel* panel = Patch().Panel(place.Name);
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(panel->geometry(), QRect(place.Bounds.Left, place.Bounds.Top, place.Bounds.Width,
+                                           place.Bounds.Height));
+        if (QLabel* tab = panel->TitleTab(); tab && !place.Title.empty())
+            tabs.emplace_back(tab->text(), tab->geometry());
+    }
+    for (const app::TPanelPlace& place : app::PatchPanels()) {
+        app::TPatchPanel* panel = Patch().Panel(place.Name);
+        // The drum kit is a picture under the selector; the pages hold the effect knobs.
+        std::vector<QWidget*> parts;
+        for (QWidget* child : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (child->objectName() != "DrumKit") parts.push_back(child);
+        for (QWidget* notebook : panel->findChildren<QStackedWidget*>())
+            for (QWidget* page : notebook->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                for (QWidget* knob : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                    const QRect inPanel(knob->mapTo(panel, QPoint(0, 0)), knob->size());
+                    EXPECT_TRUE(notebook->geometry().contains(inPanel))
+                        << knob->objectName().toStdString();
+                }
+        for (std::size_t a = 0; a < parts.size(); ++a) {
+            const QRect r = parts[a]->geometry();
+            const std::string name = parts[a]->objectName().toStdString();
+            EXPECT_TRUE(panel->contentsRect().contains(r)) << place.Name << " " << name;
+            for (std::size_t b = a + 1; b < parts.size(); ++b)
+                EXPECT_FALSE(r.intersects(parts[b]->geometry()))
+                    << name << " overlaps " << parts[b]->objectName().toStdString();
+            const QRect inClient(parts[a]->mapTo(client, QPoint(0, 0)), r.size());
+            for (const auto& [title, tab] : tabs)
+                EXPECT_FALSE(inClient.intersects(tab)) << name << " under " << title.toStdString();
+        }
+    }
+    // The panels' font and the lists' lines.
+    EXPECT_EQ(Patch().Panel("gbTrigger")->font().pixelSize(), app::kPanelFontPixels);
+    EXPECT_EQ(Patch().lbPatch()->font().pixelSize(), app::kListFontPixels);
+    EXPECT_TRUE(QFontInfo(Patch().lbPatch()->font()).fixedPitch());
+    EXPECT_EQ(Patch().lbPatch()->visualItemRect(Patch().lbPatch()->item(1)).height(),
+              app::kListLineHeight);
+    EXPECT_EQ(Patch().lbNotemap()->count(), 59);
+    EXPECT_EQ(Control<TMidiComboBox>("PerfSound2")->count(), 512);
 }
 
 }  // namespace
