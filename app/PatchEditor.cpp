@@ -240,6 +240,10 @@ void TPatchEditor::ConnectHandlers() {
     m_cbRxProgram->OnUserClick = [this](controls::TMidiCheckBox*) {
         Run([this] { cbRxProgramClick(); });
     };
+    // The number can be stepped exactly while the program change is on, also when the box
+    // shows a patch just selected or received.
+    connect(m_cbRxProgram, &QCheckBox::stateChanged, this,
+            [this](int state) { m_udProgram->setEnabled(state == Qt::Checked); });
     connect(m_btnSound1, &QPushButton::clicked, this,
             [this] { Run([this] { btnSound1Click(); }); });
     connect(m_btnSound2, &QPushButton::clicked, this,
@@ -449,9 +453,7 @@ void TPatchEditor::edNameExit() {
 }
 
 void TPatchEditor::cbRxProgramClick() {
-    const bool checked = m_cbRxProgram->checkState() == Qt::Checked;
-    m_udProgram->setEnabled(checked);
-    if (checked)
+    if (m_cbRxProgram->checkState() == Qt::Checked)
         m_udProgram->ValueToBinding();  // the module gets the number shown once more
     else
         m_udProgram->SetPosition(128);  // shown only: nothing stored or sent

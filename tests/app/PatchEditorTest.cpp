@@ -203,10 +203,12 @@ TEST_F(PatchEditorTest, ProgramChangeBoxPaths) {
     // Another patch and back: no program change while the box is off; the field shows
     // the stored number again.
     SelectPatch(4);
+    EXPECT_TRUE(number->isEnabled()) << "patch 5's program change is on";
     TakeSent();
     SelectPatch(3);
     for (const Bytes& m : TakeSent()) EXPECT_NE(m.front(), 0xC9);
     EXPECT_EQ(field->text(), "4");
+    EXPECT_FALSE(number->isEnabled());
 
     // On again: the number shown is stored and sent.
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
@@ -257,6 +259,24 @@ TEST_F(PatchEditorTest, EmptySlotsAndTheEmptyPatchDialog) {
     TakeSent();
     const int level = StepKnob(Control<TMidiKnob>("ChorusLevel"));
     EXPECT_EQ(TakeSent().front(), DataSet(0x01, 0x00, 0x20, level));
+}
+
+TEST_F(PatchEditorTest, NotemapViewRebuildsTheHeader) {
+    LoadPatch(6);
+    SelectPatch(6);
+    ClickLine(Patch().lbNotemap(), 4);
+    // A stale header, as a record moved from another slot carries it.
+    auto& record = Main().Dumps().NotemapDump.Records(59 * 6 + 4);
+    record.Data()[6] = 0x02;
+    app::TfmViewSysex& viewer = *editor.windows->fmViewSysex;
+    QString shown;
+    QTimer::singleShot(0, &viewer, [&] {
+        shown = viewer.Memo1()->toPlainText();
+        viewer.accept();
+    });
+    Main().Menu().Action(TCommand::ViewNotemap)->trigger();
+    EXPECT_TRUE(shown.startsWith("F0 41 10 58 12 00 06 27 00 ")) << shown.toStdString();
+    EXPECT_TRUE(Errors().empty());
 }
 
 TEST_F(PatchEditorTest, EffectTypeChoosesThePage) {
