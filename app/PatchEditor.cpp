@@ -106,7 +106,7 @@ TPatchEditor::~TPatchEditor() {
     // The main window outlives the editor by a moment; nothing of it may call back here.
     m_main.OnInstrumentChanged = nullptr;
     m_main.OnPatchEditingChange = nullptr;
-    m_main.Present().OnChange = [main = &m_main](TPresentFlags*) { main->UpdateCommands(); };
+    m_main.Present().OnChange = m_previousPresentChange;
 }
 
 void TPatchEditor::BuildPanels() {
@@ -271,8 +271,9 @@ void TPatchEditor::AttachToMain() {
     };
     m_main.OnInstrumentChanged = [this](int i) { InstrumentChanged(i); };
     // The patch list and the sound lists draw from the present states: they follow them.
-    m_main.Present().OnChange = [this](TPresentFlags*) {
-        m_main.UpdateCommands();
+    m_previousPresentChange = m_main.Present().OnChange;
+    m_main.Present().OnChange = [this](TPresentFlags* sender) {
+        if (m_previousPresentChange) m_previousPresentChange(sender);
         PresentChanged();
     };
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), &m_main);

@@ -35,6 +35,7 @@ class THelpWindow;
 class TOwnerDrawList;
 class TPatchNameEdit;
 class TPatchPanel;
+class TPresentFlags;
 class TfmTamboro;
 class TfmViewSysex;
 
@@ -131,6 +132,7 @@ class TPatchEditor : public QObject {
 
     TfmTamboro& m_main;
     TfmViewSysex& m_viewer;
+    std::function<void(TPresentFlags*)> m_previousPresentChange;
     TBoundControls m_controls;
     std::unique_ptr<THelpWindow> m_help;
 
