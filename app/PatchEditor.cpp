@@ -99,6 +99,7 @@ TPatchEditor::TPatchEditor(TfmTamboro& main, TfmViewSysex& viewer)
     for (Block block : {Block::Prog, Block::Trigger, Block::Notemap})
         m_main.Dumps().Of(block).UpdateComs();
     SetPatchEditing(m_main.PatchEditing());
+    ShowPatchName();
     PresentChanged();
 }
 
