@@ -1,11 +1,15 @@
 #include "app/ProgressWindow.h"
 
+#include <QEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+
+#include <algorithm>
 
 namespace app {
 
@@ -17,21 +21,41 @@ TfmProgress::TfmProgress(QWidget* parent)
       m_cancelButton(new QPushButton(QStringLiteral("Cancel"), this)) {
     setObjectName(QStringLiteral("fmProgress"));
     setWindowTitle(QStringLiteral("Transmit Progress..."));
-    setFixedSize(290, 100);
 
     m_label->setObjectName(QStringLiteral("Label1"));
-    m_label->setGeometry(12, 14, 80, 21);
     m_count->setObjectName(QStringLiteral("edCount"));
     m_count->setReadOnly(true);
-    m_count->setGeometry(96, 12, 64, 21);
     m_bar->setObjectName(QStringLiteral("ProgressBar1"));
-    m_bar->setGeometry(12, 44, 266, 16);
     m_bar->setTextVisible(false);
     m_bar->setRange(0, 100);
     m_bar->setValue(0);
     m_cancelButton->setObjectName(QStringLiteral("btnCancel"));
-    m_cancelButton->setGeometry(107, 68, 75, 25);
     connect(m_cancelButton, &QPushButton::clicked, this, &TfmProgress::btnCancelClick);
+    Arrange();
+}
+
+void TfmProgress::Arrange() {
+    const QFontMetrics metrics = fontMetrics();
+    const int labelWidth = std::max(80, metrics.horizontalAdvance(m_label->text()) + 4);
+    const int lineHeight = std::max(21, metrics.height() + 6);
+    m_label->setGeometry(12, 14, labelWidth, lineHeight);
+    const int countLeft = std::max(96, 12 + labelWidth + 4);
+    // Room for six digits: a full backup counts into the thousands.
+    const int countWidth = std::max(64, metrics.horizontalAdvance(QStringLiteral("000000")) + 10);
+    m_count->setGeometry(countLeft, 12, countWidth, lineHeight);
+    const int width = std::max(290, countLeft + countWidth + 12);
+    const int barTop = std::max(44, 12 + lineHeight + 11);
+    m_bar->setGeometry(12, barTop, width - 24, 16);
+    const int buttonWidth = std::max(75, metrics.horizontalAdvance(m_cancelButton->text()) + 24);
+    const int buttonHeight = std::max(25, metrics.height() + 10);
+    const int buttonTop = barTop + 24;
+    m_cancelButton->setGeometry((width - buttonWidth) / 2, buttonTop, buttonWidth, buttonHeight);
+    setFixedSize(width, std::max(100, buttonTop + buttonHeight + 7));
+}
+
+void TfmProgress::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange) Arrange();
 }
 
 void TfmProgress::Start(int range) {

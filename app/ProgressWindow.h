@@ -31,9 +31,12 @@ class TfmProgress : public QDialog, public TTransferProgress {
   protected:
     // Escape asks to cancel; the window itself closes when the transfer ends.
     void reject() override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void btnCancelClick();
+    // The places of the standard font; a larger font pushes them apart as far as needed.
+    void Arrange();
 
     QLabel* m_label;
     QLineEdit* m_count;

@@ -1,9 +1,12 @@
 #include "app/ViewSysexWindow.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
+
+#include <algorithm>
 
 #include "midilink/MidiDump.h"
 
@@ -29,7 +32,11 @@ TfmViewSysex::TfmViewSysex(QWidget* parent)
     m_memo->setPlainText(QStringLiteral("00 01 02 03 04 05 06 07 08 09 10 11 12 13 14 15"));
 
     m_close->setObjectName(QStringLiteral("Button1"));
-    m_close->setGeometry(348, 4, 75, 25);
+    // The button grows with a larger system font, and the window with it.
+    const QFontMetrics metrics = m_close->fontMetrics();
+    const int closeWidth = std::max(75, metrics.horizontalAdvance(m_close->text()) + 24);
+    m_close->setGeometry(348, 4, closeWidth, std::max(25, metrics.height() + 10));
+    setFixedSize(std::max(426, 348 + closeWidth + 3), 173);
     m_close->setDefault(true);
     connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
 }

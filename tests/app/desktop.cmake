@@ -27,3 +27,11 @@ if(TARGET tamboro)
   tamboro_warnings(desktop_program_test)
   gtest_discover_tests(desktop_program_test)
 endif()
+
+# Not a test: pictures of every window at the scale and font given
+# (desktop_screenshots <folder> <prefix> [--font-points N]).
+if(TARGET tamboro_gui AND TARGET fakemidi)
+  add_executable(desktop_screenshots ${CMAKE_CURRENT_LIST_DIR}/DesktopScreenshots.cpp)
+  target_link_libraries(desktop_screenshots PRIVATE tamboro_gui fakemidi)
+  tamboro_warnings(desktop_screenshots)
+endif()

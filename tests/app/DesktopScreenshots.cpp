@@ -1,0 +1,115 @@
+// Pictures of every window of the editor for a person to look at, at the scale and with
+// the font a user has chosen:
+//   desktop_screenshots <folder> <prefix> [--font-points N]
+// QT_SCALE_FACTOR scales everything; --font-points stands in for a larger system font.
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/AboutWindow.h"
+#include "app/DevicesWindow.h"
+#include "app/ErrorDisplay.h"
+#include "app/Help.h"
+#include "app/InstrumentWindow.h"
+#include "app/MainWindow.h"
+#include "app/MessageBoxes.h"
+#include "app/PatchEditor.h"
+#include "app/ProgressWindow.h"
+#include "app/QueryEmptyWindow.h"
+#include "app/SystemWindow.h"
+#include "app/Td7Collections.h"
+#include "app/ViewSysexWindow.h"
+#include "app/Windows.h"
+#include "tests/support/FakeMidiService.h"
+
+namespace {
+
+void Save(QWidget& widget, const QString& folder, const QString& prefix, const QString& name) {
+    QApplication::processEvents();
+    const QString file = folder + "/" + prefix + "-" + name + ".png";
+    if (!widget.grab().save(file)) std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+    std::printf("%s %dx%d\n", qPrintable(file), widget.width(), widget.height());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    const QString folder =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/shots");
+    const QString prefix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("shot");
+    if (argc > 4 && std::string(argv[3]) == "--font-points") {
+        QFont font = QApplication::font();
+        font.setPointSize(std::atoi(argv[4]));
+        QApplication::setFont(font);
+    }
+    QDir().mkpath(folder);
+
+    testsupport::FakeMidiService midi({"USB MIDI Interface"}, {"USB MIDI Interface", "Synth"},
+                                      "Tamboro");
+    app::MessageBoxes boxes;
+    boxes.SetHeadless(true);
+    app::ErrorDisplay errors(boxes);
+    const std::filesystem::path dir = QDir::tempPath().toStdString() + "/tamboro-desktop-shots";
+    std::filesystem::create_directories(dir);
+    app::TMainServices services;
+    services.Midi = &midi;
+    services.Boxes = &boxes;
+    services.Errors = &errors;
+    services.ProgramDir = dir;
+    services.SettingsFile = dir / "tamboro.ini";
+
+    app::TfmAbout about;
+    app::TEditorWindows windows(services, about);
+    auto& main = *windows.fmTamboro;
+    main.show();
+    Save(main, folder, prefix, "main");
+
+    auto& devices = *windows.fmDevices;
+    devices.SetInputChoice(1);
+    devices.SetOutputChoice(2);
+    devices.SetColor(main.BackgroundColor());
+    devices.show();
+    Save(devices, folder, prefix, "devices");
+    devices.hide();
+
+    auto& progress = *windows.fmProgress;
+    progress.Start(78);
+    for (int i = 0; i < 40; ++i) progress.Step();
+    Save(progress, folder, prefix, "progress");
+    progress.hide();
+
+    about.show();
+    Save(about, folder, prefix, "about");
+    about.hide();
+
+    auto& viewer = *windows.fmViewSysex;
+    std::vector<std::string> lines;
+    main.Dumps().ProgDump.Records(0).ToStrings(lines, 16);
+    viewer.SetLines(lines);
+    viewer.show();
+    Save(viewer, folder, prefix, "viewer");
+    viewer.hide();
+
+    windows.fmInstrument->show();
+    Save(*windows.fmInstrument, folder, prefix, "instrument");
+    windows.fmInstrument->hide();
+    windows.fmSystem->show();
+    Save(*windows.fmSystem, folder, prefix, "system");
+    windows.fmSystem->hide();
+    windows.fmQueryEmpty->show();
+    Save(*windows.fmQueryEmpty, folder, prefix, "queryempty");
+    windows.fmQueryEmpty->hide();
+    auto& help = windows.PatchEditor->Help();
+    help.ShowContents();
+    Save(help, folder, prefix, "help");
+    help.hide();
+    return 0;
+}
