@@ -212,7 +212,7 @@ void TfmTamboro::AnyDumpChange(midilink::TDumpCollection*, int) {
 }
 
 void TfmTamboro::InstrumentDumpChange(midilink::TDumpCollection*, int index) {
-    if (index >= 0 && OnInstrumentChanged) OnInstrumentChanged(index);
+    if (OnInstrumentChanged) OnInstrumentChanged(index);
     UpdateCaption();
 }
 

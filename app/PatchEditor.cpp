@@ -516,6 +516,12 @@ void TPatchEditor::PresentChanged() {
 }
 
 void TPatchEditor::InstrumentChanged(int i) {
+    // -1: several or all records changed at once (a received block, a loaded file).
+    if (i < 0) {
+        for (const char* name : kSoundCombos) Control<QWidget>(name)->update();
+        RepaintNoteCombos();
+        return;
+    }
     for (const char* name : kSoundCombos) {
         auto* combo = Control<controls::TMidiComboBox>(name);
         if (combo->currentIndex() == i) combo->update();

@@ -218,3 +218,39 @@ TEST_F(PatchEditorTest, LayoutKeepsControlsApart) {
 
 }  // namespace
 }  // namespace patchtest
+
+namespace patchtest {
+namespace {
+
+// Counts the paints a widget gets.
+class PaintCounter : public QObject {
+  public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+    int paints = 0;
+};
+
+TEST_F(PatchEditorTest, AChangedInstrumentIsRedrawnWhereItIsShown) {
+    LoadInstruments();
+    LoadPatch(0);
+    SelectPatch(0);
+    auto* sound1 = Control<TMidiComboBox>("Sound1");
+    const int i = sound1->currentIndex();
+    ASSERT_GE(i, 0);
+    QCoreApplication::processEvents();
+    PaintCounter sound(sound1);
+    PaintCounter note(Control<TMidiComboBox>("txNoteNr"));
+
+    // The module sends instrument i with another name.
+    Td7Module& module = editor.wait->module;
+    module.Data(Td7Module::InstrumentBlock(i))[0] = 'Q';
+    Offer(Td7Module::InstrumentBlock(i));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sound.paints > 0 && note.paints > 0; }, 2000));
+    EXPECT_EQ(app::SoundComboText(i, true, Main().Dumps().InstrumentDump).mid(5, 1), "Q");
+}
+
+}  // namespace
+}  // namespace patchtest
