@@ -35,3 +35,12 @@ if(TARGET tamboro_gui AND TARGET fakemidi)
   target_link_libraries(desktop_screenshots PRIVATE tamboro_gui fakemidi)
   tamboro_warnings(desktop_screenshots)
 endif()
+
+# The install rules place the programs and the desktop files, and the validators the
+# machine has accept them.
+if(TARGET tamboro AND TARGET td7sim)
+  add_test(NAME desktop_install
+    COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+            -DPREFIX=${CMAKE_CURRENT_BINARY_DIR}/install-check
+            -P ${CMAKE_CURRENT_LIST_DIR}/Desktop/CheckInstall.cmake)
+endif()
