@@ -49,23 +49,20 @@ constexpr std::array<std::string_view, 2> kEffectPanels = {"gbEffect1", "gbEffec
 constexpr std::array<const char*, 5> kSoundCombos = {"Sound1", "Sound2", "PerfSound1", "PerfSound2",
                                                      "PerfSound3"};
 
-constexpr std::array<std::string_view, 4> kEffect1Pages = {"Hall", "Room", "Plate", "Delay"};
-constexpr std::array<std::string_view, 2> kEffect2Pages = {"Chorus", "Flanger"};
-
 const QColor kGrayText(0x80, 0x80, 0x80);
 
 QString Latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QStackedWidget* MakeNotebook(const char* name, std::span<const std::string_view> pages,
-                             QWidget* parent) {
+// One page per effect type, named and ordered as the type's items.
+QStackedWidget* MakeNotebook(const char* name, ItemList types, QWidget* parent) {
     auto* notebook = new QStackedWidget(parent);
     notebook->setObjectName(QString::fromLatin1(name));
     Place(notebook, kEffectNotebook);
-    for (std::string_view page : pages) {
+    for (const std::string& page : Items(types)) {
         auto* widget = new QWidget(notebook);
-        widget->setObjectName(Latin1(page));
+        widget->setObjectName(QString::fromStdString(page));
         notebook->addWidget(widget);
     }
     return notebook;
@@ -119,8 +116,8 @@ void TPatchEditor::BuildPanels() {
     for (TPatchPanel* panel : m_panels)
         if (QLabel* tab = panel->TitleTab(); tab && tab->parentWidget() == client) tab->raise();
 
-    m_effect1Notebook = MakeNotebook("Effect1Notebook", kEffect1Pages, Panel("gbEffect1"));
-    m_effect2Notebook = MakeNotebook("Effect2Notebook", kEffect2Pages, Panel("gbEffect2"));
+    m_effect1Notebook = MakeNotebook("Effect1Notebook", ItemList::Effect1Types, Panel("gbEffect1"));
+    m_effect2Notebook = MakeNotebook("Effect2Notebook", ItemList::Effect2Types, Panel("gbEffect2"));
 }
 
 TPatchPanel* TPatchEditor::Panel(std::string_view name) const {
