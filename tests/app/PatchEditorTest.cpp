@@ -7,7 +7,9 @@
 #include "app/MainMenu.h"
 #include "app/PatchName.h"
 #include "app/PatchPanel.h"
+#include "app/PatchSlots.h"
 #include "app/StatusLine.h"
+#include "app/Td7Decode.h"
 #include "app/ViewSysexWindow.h"
 #include "controls/MidiCheckBox.h"
 #include "controls/MidiComboBox.h"
@@ -259,6 +261,20 @@ TEST_F(PatchEditorTest, EmptySlotsAndTheEmptyPatchDialog) {
     TakeSent();
     const int level = StepKnob(Control<TMidiKnob>("ChorusLevel"));
     EXPECT_EQ(TakeSent().front(), DataSet(0x01, 0x00, 0x20, level));
+
+    // The dialog fills the slot: the selection goes on with the new patch.
+    Patch().OnQueryEmpty = [this](int p) {
+        app::InitializePatch(Main().Dumps(), Main().Present(), p);
+        Main().SetPatchEditing(true);
+        return app::TEmptySlotAnswer::Filled;
+    };
+    SelectPatch(7);
+    EXPECT_EQ(Main().Dumps().ProgDump.Index(), 7);
+    EXPECT_EQ(Main().Dumps().TriggerDump.Index(), 18 * 7 + Patch().coTrigger()->currentIndex());
+    EXPECT_EQ(Patch().edName()->text().toStdString(),
+              app::PatchName(Main().Dumps().ProgDump.Records(7)));
+    EXPECT_TRUE(Patch().Panel("gbPatchCommon")->isEnabled());
+    EXPECT_EQ(SelectionOf(Patch().Controls().Control("HallLevel")), "0700");
 }
 
 TEST_F(PatchEditorTest, NotemapViewRebuildsTheHeader) {
