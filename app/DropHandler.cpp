@@ -44,11 +44,14 @@ class Hourglass {
 DropHandler::DropHandler(TfmTamboro& main, FileCommands& files, TPatchEditor& editor)
     : m_main(main), m_files(files), m_editor(editor) {
     m_main.setAcceptDrops(true);
-    m_main.installEventFilter(this);
+    // Watched for the whole application: a field that takes dropped text (the patch name)
+    // would otherwise take a dropped file's path as a name.
+    QCoreApplication::instance()->installEventFilter(this);
 }
 
 DropHandler::~DropHandler() {
-    m_main.removeEventFilter(this);
+    if (QCoreApplication::instance() != nullptr)
+        QCoreApplication::instance()->removeEventFilter(this);
 }
 
 QString DropHandler::AcceptableFile(const QMimeData* data) const {
@@ -62,21 +65,28 @@ QString DropHandler::AcceptableFile(const QMimeData* data) const {
 }
 
 bool DropHandler::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != &m_main) return false;
-    switch (event->type()) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || (widget != &m_main && !m_main.isAncestorOf(widget))) return false;
+    switch (type) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (AcceptableFile(drag->mimeData()).isEmpty())
+            if (AcceptableFile(drag->mimeData()).isEmpty()) {
+                // Anything else is left to the control under the mouse.
+                if (widget != &m_main) return false;
                 drag->ignore();
-            else
-                drag->acceptProposedAction();
+                return true;
+            }
+            drag->acceptProposedAction();
             return true;
         }
         case QEvent::Drop: {
             auto* drop = static_cast<QDropEvent*>(event);
             const QString file = AcceptableFile(drop->mimeData());
             if (file.isEmpty()) {
+                if (widget != &m_main) return false;
                 drop->ignore();
                 return true;
             }

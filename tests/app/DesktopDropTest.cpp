@@ -5,6 +5,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
@@ -15,6 +16,8 @@
 #include "app/DropHandler.h"
 #include "app/DumpFiles.h"
 #include "app/FileCommands.h"
+#include "app/PatchEditor.h"
+#include "app/PatchName.h"
 #include "app/PresentFlags.h"
 #include "app/SetupFile.h"
 #include "app/Td7Collections.h"
@@ -45,7 +48,7 @@ class DesktopDrop : public ::testing::Test {
         editor.windows->Files->Dialogs().SetHeadless(true);
         // The module's memory as one file of data sets: system, 32 patches, instruments.
         simulator::Td7Module module;
-        module.LoadRandom(11);
+        module.LoadFactory();
         module.SaveMemory(editor.dir / "memory.syx");
         memory = ReadBytes(editor.dir / "memory.syx");
     }
@@ -175,13 +178,24 @@ TEST_F(DesktopDrop, TheWindowTakesOneSetupOrDumpFileDraggedOnIt) {
     EXPECT_FALSE(dragWith({patchUrl, patchUrl})) << "one file at a time";
     EXPECT_FALSE(dragWith({QUrl(QStringLiteral("https://example.org/patch.syx"))}));
 
+    // Dropped on the name field, which takes dropped text: the file is loaded, and its path
+    // does not become the patch's name.
+    QLineEdit* name = editor.windows->PatchEditor->edName();
+    const QString nameBefore = name->text();
     QMimeData data;
     data.setUrls({patchUrl});
-    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(&Main(), &drop);
+    data.setText(patchUrl.toLocalFile());
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(name, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(name, &drop);
     EXPECT_TRUE(drop.isAccepted());
     // Loaded once the drop has ended.
     EXPECT_TRUE(QTest::qWaitFor([&] { return Present().PatchPresent(0); }, 5000));
+    const Bytes common = Record(app::Block::Prog, 0);
+    EXPECT_EQ(name->text(), QString::fromLatin1(reinterpret_cast<const char*>(&common[11]), 6));
+    EXPECT_NE(name->text(), nameBefore);
 }
 
 }  // namespace
