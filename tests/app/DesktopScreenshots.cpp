@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/AboutWindow.h"
+#include "app/AppIcon.h"
 #include "app/DevicesWindow.h"
 #include "app/ErrorDisplay.h"
 #include "app/Help.h"
@@ -111,5 +112,9 @@ int main(int argc, char** argv) {
     help.ShowContents();
     Save(help, folder, prefix, "help");
     help.hide();
+
+    const QString icon = folder + "/" + prefix + "-icon.png";
+    if (!app::ApplicationIcon().pixmap(128).save(icon))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(icon));
     return 0;
 }
