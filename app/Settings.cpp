@@ -27,6 +27,13 @@ bool IsWritableDir(const std::filesystem::path& dir) {
     return std::filesystem::is_directory(dir, ec) && ::access(dir.c_str(), W_OK) == 0;
 }
 
+// Installed under a prefix: bin/ beside the help file in share/tamboro/.
+bool IsInstalled(const std::filesystem::path& programDir) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(programDir / ".." / "share" / "tamboro" / "tamboro.hlp",
+                                            ec);
+}
+
 }  // namespace
 
 TSettings LoadSettings(const std::filesystem::path& file) {
@@ -62,7 +69,8 @@ void SaveSettings(const std::filesystem::path& file, const TSettings& s) {
 
 std::filesystem::path SettingsFilePath(const std::filesystem::path& programDir,
                                        const EnvironmentLookup& env) {
-    if (IsWritableDir(programDir)) return programDir / kSettingsFileName;
+    if (IsWritableDir(programDir) && !IsInstalled(programDir))
+        return programDir / kSettingsFileName;
     const auto lookup = [&](const char* name) -> const char* {
         return env ? env(name) : std::getenv(name);
     };

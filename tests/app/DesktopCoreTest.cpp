@@ -103,6 +103,23 @@ TEST(DesktopSettings, DeviceNamesAreKeptBesideTheNumbers) {
     std::filesystem::remove(file);
 }
 
+TEST(DesktopSettings, AnInstalledProgramKeepsItsSettingsInTheConfigurationFolder) {
+    const auto prefix =
+        std::filesystem::temp_directory_path() / ("tamboro-prefix-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(prefix / "bin");
+    const auto env = [](const char* name) -> const char* {
+        return std::string(name) == "XDG_CONFIG_HOME" ? "/home/drummer/.config" : nullptr;
+    };
+    // A build folder, or an unpacked one: beside the program.
+    EXPECT_EQ(app::SettingsFilePath(prefix / "bin", env), prefix / "bin" / "tamboro.ini");
+    // The same folder once installed beside share/tamboro/.
+    std::filesystem::create_directories(prefix / "share" / "tamboro");
+    std::ofstream(prefix / "share" / "tamboro" / "tamboro.hlp") << "<html></html>";
+    EXPECT_EQ(app::SettingsFilePath(prefix / "bin", env),
+              std::filesystem::path("/home/drummer/.config/tamboro/tamboro.ini"));
+    std::filesystem::remove_all(prefix);
+}
+
 class DesktopLoopDetector : public ::testing::Test {
   protected:
     using Clock = app::TLoopDetector::Clock;
