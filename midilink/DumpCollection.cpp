@@ -145,7 +145,13 @@ bool TDumpCollection::MatchMessage(const std::uint8_t* message, int length) {
     for (int j = 0; j < Count(); ++j) {
         TMidiDump& record = *m_records[j];
         if (OnPrepare) OnPrepare(this, j, record.Data(), record.Size());
-        record.Seal();
+        // Only the header takes part in the comparison, and a match overwrites the whole
+        // record, so the checksum is left for the next Seal (every send, save and view
+        // seals) unless the header reaches into the checksum or the final F7.
+        if (m_headerSize + 2 > m_size)
+            record.Seal();
+        else
+            record.Data()[0] = 0xF0;
         if (!SameBytes(record.Data(), message, m_headerSize)) continue;
         record.CopyFrom(message);
         SetModified(true);
