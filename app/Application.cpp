@@ -3,7 +3,13 @@
 #include <cstdio>
 #include <exception>
 
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
 #include "app/ErrorDisplay.h"
+#include "app/MessageBoxes.h"
+#include "controls/Error.h"
 #include "app/Version.h"
 
 namespace app {
@@ -15,6 +21,22 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationVersion(QString::fromStdString(VersionNumber()));
     // Lets the desktop match the windows with the installed entry and its icon.
     setDesktopFileName(QStringLiteral("org.example.tamboro.Tamboro"));
+}
+
+void Application::SetErrorDisplay(ErrorDisplay* display) {
+    m_errors = display;
+    if (display == nullptr) {
+        controls::SetErrorHandler(nullptr);
+        return;
+    }
+    controls::SetErrorHandler([display](QWidget* origin, const std::string& text) {
+        // The failure may come from inside a paint; the box waits until that is over.
+        QPointer<QWidget> owner(origin);
+        const QString message = QString::fromLocal8Bit(text.c_str());
+        QTimer::singleShot(0, [display, owner, message] {
+            display->Boxes().Error(message, owner.data());
+        });
+    });
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

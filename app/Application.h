@@ -11,7 +11,9 @@ class ErrorDisplay;
 class Application : public QApplication {
   public:
     Application(int& argc, char** argv);
-    void SetErrorDisplay(ErrorDisplay* display) { m_errors = display; }
+    // Also receives the failures of the bound controls (a send to a port that is gone,
+    // say), which cannot raise through the event loop either.
+    void SetErrorDisplay(ErrorDisplay* display);
     bool notify(QObject* receiver, QEvent* event) override;
 
   private:
