@@ -17,6 +17,7 @@
 #include "app/DevicesWindow.h"
 #include "app/ErrorDisplay.h"
 #include "app/EventWait.h"
+#include "app/LoopDetector.h"
 #include "app/MainMenu.h"
 #include "app/MessageBoxes.h"
 #include "app/PortSetup.h"
@@ -24,7 +25,6 @@
 #include "app/StatusLine.h"
 #include "app/Td7Collections.h"
 #include "app/Transfers.h"
-#include "app/WatchedLink.h"
 #include "controls/Colors.h"
 #include "midilink/DeviceIds.h"
 #include "midilink/MidiCompLink.h"
@@ -70,11 +70,16 @@ TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
     m_midiOutput = std::make_unique<midiports::TMidiOutput>(Midi(), *m_outputWindow);
     m_midiOutput->Onmidioutput = [this](midiports::TMidiOutput*) { ShowActivity(false); };
 
-    m_link = std::make_unique<TWatchedLink>();
+    m_link = std::make_unique<midilink::TMidiCompLink>();
     m_link->SetMidiOut(m_midiOutput.get());
-    m_link->SetWatchedInput(m_midiInput.get());
-    m_link->OnLoop = [this](TWatchedLink*) {
-        m_status->SetText(QString::fromLatin1(kPortLoopText));
+    m_link->SetMidiIn(m_midiInput.get());
+    m_loopWatch = std::make_unique<TLoopDetector>();
+    m_link->OnSysexOut = [this](midilink::TMidiCompLink*, const std::uint8_t* data, int size) {
+        if (size > 0) m_loopWatch->Sent(data, static_cast<std::size_t>(size));
+    };
+    m_link->OnSysexIn = [this](midilink::TMidiCompLink*, const std::uint8_t* data, int size) {
+        if (m_loopWatch->Received(data, static_cast<std::size_t>(size)))
+            m_status->SetText(QString::fromLatin1(kPortLoopText));
     };
     m_link->OnMidiInput = [this](midilink::TMidiCompLink*, bool resolved) {
         ShowActivity(true);
@@ -147,7 +152,7 @@ midilink::TMidiCompLink& TfmTamboro::MidiCompLink1() {
 }
 
 TLoopDetector& TfmTamboro::LoopWatch() {
-    return m_link->Detector();
+    return *m_loopWatch;
 }
 
 void TfmTamboro::ConnectOwnCommands() {
@@ -363,7 +368,7 @@ void TfmTamboro::SelectDevices() {
     m_devicesWindow->SetColor(BackgroundColor());
     if (m_devicesWindow->exec() != QDialog::Accepted) return;
     // Other ports may be joined differently: the loop warning may be due again.
-    m_link->Detector().Reset();
+    m_loopWatch->Reset();
     ApplyDeviceChoice(*m_midiInput, *m_midiOutput, m_devicesWindow->InputChoice(),
                       m_devicesWindow->OutputChoice(), m_devicesWindow->DeviceIdField());
 }

@@ -32,7 +32,6 @@ class MainMenu;
 class MessageBoxes;
 class StatusLine;
 class TLoopDetector;
-class TWatchedLink;
 class TPresentFlags;
 class TTd7Collections;
 class TTransfers;
@@ -161,7 +160,9 @@ class TfmTamboro : public QMainWindow {
     std::unique_ptr<midiports::PortWindow> m_outputWindow;
     std::unique_ptr<midiports::TMidiInput> m_midiInput;
     std::unique_ptr<midiports::TMidiOutput> m_midiOutput;
-    std::unique_ptr<TWatchedLink> m_link;
+    std::unique_ptr<midilink::TMidiCompLink> m_link;
+    // Sees the system-exclusive messages the link sends and receives.
+    std::unique_ptr<TLoopDetector> m_loopWatch;
     std::unique_ptr<TTd7Collections> m_dumps;
     std::unique_ptr<TPresentFlags> m_present;
     std::unique_ptr<TTransfers> m_transfers;

@@ -34,6 +34,7 @@ void TMidiCompLink::PutShort(std::uint32_t message) {
 
 void TMidiCompLink::PutLong(const std::uint8_t* buffer, int length) {
     if (m_midiOut == nullptr || m_midiOut->Handle() == nullptr) return;
+    if (OnSysexOut) OnSysexOut(this, buffer, length);
     m_midiOut->SendLong(buffer, static_cast<std::uint16_t>(length));
 }
 
@@ -43,7 +44,10 @@ void TMidiCompLink::HandleMidiInput(midiports::TMidiInput*) {
         const std::unique_ptr<midiports::TMyMidiEvent> event = m_midiIn->TakeEvent();
         if (!event) return;
         bool resolved = false;
-        if (event->SysexSize != 0) resolved = OfferSysex(event->SysexData.get(), event->SysexSize);
+        if (event->SysexSize != 0) {
+            if (OnSysexIn) OnSysexIn(this, event->SysexData.get(), event->SysexSize);
+            resolved = OfferSysex(event->SysexData.get(), event->SysexSize);
+        }
         if (OnMidiInput) OnMidiInput(this, resolved);
     } while (m_midiIn != nullptr && m_midiIn->PendingCount() != 0);
 }

@@ -16,6 +16,8 @@ namespace midilink {
 class TMidiCompLink : public TMidiLink {
   public:
     using MidiInputEvent = std::function<void(TMidiCompLink* sender, bool resolved)>;
+    using SysexEvent =
+        std::function<void(TMidiCompLink* sender, const std::uint8_t* data, int size)>;
 
     TMidiCompLink() = default;
     ~TMidiCompLink() override;
@@ -29,13 +31,18 @@ class TMidiCompLink : public TMidiLink {
 
     // Once for every received event, after the collections have had it.
     MidiInputEvent OnMidiInput;
+    // A look at the system-exclusive bytes that pass: OnSysexIn for each received message
+    // before the collections have it, OnSysexOut for each long message PutLong actually
+    // sends (MidiOut set and open), before it goes.
+    SysexEvent OnSysexIn;
+    SysexEvent OnSysexOut;
 
     // Nothing happens while MidiOut is unset or closed. PutShort sends on the device
     // handle directly and ignores the result; PutLong lets the port's errors through.
     void PutShort(std::uint32_t message) override;
     void PutLong(const std::uint8_t* buffer, int length) override;
 
-    // Drains MidiIn's ring: each event is offered, reported, and destroyed, also when
+    // Drains MidiIn's ring: each event is shown, offered, reported, and destroyed, also when
     // offering or reporting raises (which ends the call; later events wait).
     void HandleMidiInput(midiports::TMidiInput* sender);
 

@@ -108,6 +108,41 @@ TEST_F(PortLinkFixture, AFailingReportEndsTheCallAndLeavesTheRestWaiting) {
     EXPECT_EQ(patches.Records(1).Bytes(9), 0x02);
 }
 
+TEST_F(PortLinkFixture, TheSysexHooksSeeEachMessageBeforeTheCollectionsAndOnlyWhatIsSent) {
+    // In: each system-exclusive message, before any collection has taken it.
+    std::vector<Bytes> seenIn;
+    link.OnSysexIn = [&](TMidiCompLink* sender, const std::uint8_t* data, int size) {
+        EXPECT_EQ(sender, &link);
+        EXPECT_EQ(reports.size(), seenIn.size());
+        if (seenIn.empty()) {
+            EXPECT_EQ(patches.Records(0).Bytes(9), 0x00);
+        }
+        seenIn.emplace_back(data, data + size);
+    };
+    const Bytes first = DataSet(0x01, 0, 0x44);
+    const Bytes foreign = Sysex({0x7E, 0x7F});
+    Receive({first, foreign});
+    inWindow.Pump();
+    EXPECT_EQ(seenIn, (std::vector<Bytes>{first, foreign}));
+    EXPECT_EQ(reports, (std::vector<bool>{true, false}));
+
+    // Out: long messages that reach an open port; short ones are no system exclusive.
+    std::vector<Bytes> seenOut;
+    link.OnSysexOut = [&](TMidiCompLink* sender, const std::uint8_t* data, int size) {
+        EXPECT_EQ(sender, &link);
+        EXPECT_EQ(fake.SentTo(0).size(), 1u);  // the short message only: not sent yet
+        seenOut.emplace_back(data, data + size);
+    };
+    link.SendCommand("C9d0", 3, midilink::ctNone);
+    patches.SendRecord(1);
+    ASSERT_EQ(seenOut.size(), 1u);
+    ASSERT_EQ(fake.SentTo(0).size(), 2u);
+    EXPECT_EQ(seenOut[0], fake.SentTo(0)[1].bytes);
+    output->Close();
+    patches.SendRecord(1);
+    EXPECT_EQ(seenOut.size(), 1u);
+}
+
 TEST_F(PortLinkFixture, MessagesGoToTheOutputOnlyWhileItIsOpen) {
     link.SendCommand("C9d0", 3, midilink::ctNone);
     link.SendCommand("F041100058110100000000000001F7", 0, midilink::ctRoland);
