@@ -1,6 +1,6 @@
 #include "app/DropHandler.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -16,10 +16,6 @@
 #include "app/ErrorDisplay.h"
 #include "app/FileCommands.h"
 #include "app/MainWindow.h"
-#include "app/MessageBoxes.h"
-#include "app/PatchEditor.h"
-#include "app/PatchList.h"
-#include "app/SetupFile.h"
 #include "app/Transfers.h"
 
 namespace app {
@@ -30,19 +26,10 @@ std::filesystem::path ToPath(const QString& file) {
     return QFile::encodeName(file).toStdString();
 }
 
-// The hourglass while a setup is read, restored however that ends.
-class Hourglass {
-  public:
-    Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~Hourglass() { QApplication::restoreOverrideCursor(); }
-    Hourglass(const Hourglass&) = delete;
-    Hourglass& operator=(const Hourglass&) = delete;
-};
-
 }  // namespace
 
-DropHandler::DropHandler(TfmTamboro& main, FileCommands& files, TPatchEditor& editor)
-    : m_main(main), m_files(files), m_editor(editor) {
+DropHandler::DropHandler(TfmTamboro& main, FileCommands& files)
+    : m_main(main), m_files(files) {
     m_main.setAcceptDrops(true);
     // Watched for the whole application: a field that takes dropped text (the patch name)
     // would otherwise take a dropped file's path as a name.
@@ -111,44 +98,25 @@ void DropHandler::LoadFile(const QString& file) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
     if (ec) throw FileError(CannotOpenText(path, ec.value()));
-    const int p = m_main.CurrentPatch();
     switch (KindOfDroppedFile(path, size)) {
         case TDroppedFile::None:
             return;
         case TDroppedFile::Setup:
-            LoadSetup(file);
+            m_files.SaveChangedSetupFirst();
+            m_files.LoadSetupFrom(path);
             return;
         case TDroppedFile::Patch:
-            // As Patch > Load...: the slot becomes present and editable and is shown.
-            LoadPatchFile(path, m_main.Dumps(), m_main.Present(), p);
-            m_editor.SetPatchEditing(true);
-            m_editor.PatchArrived(p);
-            m_editor.coTriggerChange();
+            m_files.LoadPatchFrom(path);
             return;
         case TDroppedFile::Instruments:
-            LoadInstrumentFile(path, m_main.Dumps(), m_main.Present());
+            m_files.LoadInstrumentsFrom(path);
             return;
         case TDroppedFile::System:
-            LoadSystemFile(path, m_main.Dumps(), m_main.Present());
+            m_files.LoadSystemFrom(path);
             return;
         case TDroppedFile::WrongSize:
             throw FileError(WrongSizeError(size));
     }
-}
-
-void DropHandler::LoadSetup(const QString& file) {
-    // As Load Setup...: a "no", or a cancelled save dialog, goes on with loading; a failed
-    // save stops here.
-    if (m_files.Setup().Modified() &&
-        m_main.Boxes().Confirm(QString::fromLatin1(kSaveChangedSetupQuestion), &m_main))
-        m_files.SaveSetupClick();
-    {
-        Hourglass hourglass;
-        m_files.Setup().Load(ToPath(file));
-    }
-    m_editor.lbPatch()->viewport()->update();
-    m_editor.lbPatch()->SelectSilently(m_main.CurrentPatch());
-    m_editor.lbPatchClick();
 }
 
 }  // namespace app

@@ -8,7 +8,6 @@ class QMimeData;
 namespace app {
 
 class FileCommands;
-class TPatchEditor;
 class TfmTamboro;
 
 // Files dropped on the main window. A setup (".td7") loads as "Load Setup..." loads it,
@@ -16,11 +15,11 @@ class TfmTamboro;
 // as a patch into the current slot, as the instruments or as the system block, as its
 // menu command loads it. A dump file of no dump size is refused with that command's text.
 // One file at a time; nothing is taken while a transfer runs. It must go before the main
-// window, the file commands and the patch editor.
+// window and the file commands.
 class DropHandler : public QObject {
     Q_OBJECT
   public:
-    DropHandler(TfmTamboro& main, FileCommands& files, TPatchEditor& editor);
+    DropHandler(TfmTamboro& main, FileCommands& files);
     ~DropHandler() override;
 
     // The file of a drag the window takes; empty when it takes none.
@@ -33,11 +32,9 @@ class DropHandler : public QObject {
 
   private:
     void LoadFile(const QString& file);
-    void LoadSetup(const QString& file);
 
     TfmTamboro& m_main;
     FileCommands& m_files;
-    TPatchEditor& m_editor;
 };
 
 }  // namespace app

@@ -107,11 +107,13 @@ void FileCommands::AttachToMain() {
     };
 }
 
+void FileCommands::ReadSetup(const std::filesystem::path& path) {
+    HourglassScope hourglass;
+    m_setup.Load(path);
+}
+
 void FileCommands::LoadStartSetup(const std::string& file) {
-    {
-        HourglassScope hourglass;
-        m_setup.Load(file);
-    }
+    ReadSetup(file);
     // The window finishes its start (and clears the changed state) before the current
     // patch is selected: choosing to fill an empty slot then counts as a change.
     QTimer::singleShot(0, &m_editor, [editor = &m_editor, main = &m_main] {
@@ -132,18 +134,23 @@ void FileCommands::SaveSetupClick() {
     m_setup.SaveSetupAs(path);
 }
 
-void FileCommands::LoadSetupClick() {
+void FileCommands::SaveChangedSetupFirst() {
     // Cancelling the save dialog goes on with loading; a failed save stops here.
     if (m_setup.Modified() &&
         m_main.Boxes().Confirm(QString::fromLatin1(kSaveChangedSetupQuestion), &m_main))
         SaveSetupClick();
+}
+
+void FileCommands::LoadSetupFrom(const std::filesystem::path& path) {
+    ReadSetup(path);
+    SelectPatch(m_editor, m_main.CurrentPatch());
+}
+
+void FileCommands::LoadSetupClick() {
+    SaveChangedSetupFirst();
     const auto path = RunDialog(m_openSetup);
     if (path.empty()) return;
-    {
-        HourglassScope hourglass;
-        m_setup.Load(path);
-    }
-    SelectPatch(m_editor, m_main.CurrentPatch());
+    LoadSetupFrom(path);
 }
 
 void FileCommands::PatchSaveClick() {
@@ -152,9 +159,7 @@ void FileCommands::PatchSaveClick() {
     SavePatchFile(path, m_main.Dumps(), m_main.CurrentPatch());
 }
 
-void FileCommands::PatchLoadClick() {
-    const auto path = RunDialog(m_openDump);
-    if (path.empty()) return;
+void FileCommands::LoadPatchFrom(const std::filesystem::path& path) {
     const int p = m_main.CurrentPatch();
     LoadPatchFile(path, m_main.Dumps(), m_main.Present(), p);
     m_editor.SetPatchEditing(true);
@@ -162,11 +167,25 @@ void FileCommands::PatchLoadClick() {
     m_editor.coTriggerChange();
 }
 
+void FileCommands::LoadInstrumentsFrom(const std::filesystem::path& path) {
+    LoadInstrumentFile(path, m_main.Dumps(), m_main.Present());
+}
+
+void FileCommands::LoadSystemFrom(const std::filesystem::path& path) {
+    LoadSystemFile(path, m_main.Dumps(), m_main.Present());
+}
+
+void FileCommands::PatchLoadClick() {
+    const auto path = RunDialog(m_openDump);
+    if (path.empty()) return;
+    LoadPatchFrom(path);
+}
+
 void FileCommands::InstLoadClick() {
     m_openDump.Title = QString::fromLatin1(kOpenInstrumentTitle);
     const auto path = RunDialog(m_openDump);
     if (path.empty()) return;
-    LoadInstrumentFile(path, m_main.Dumps(), m_main.Present());
+    LoadInstrumentsFrom(path);
 }
 
 void FileCommands::InstSaveClick() {
@@ -178,7 +197,7 @@ void FileCommands::InstSaveClick() {
 void FileCommands::SysLoadClick() {
     const auto path = RunDialog(m_openDump);
     if (path.empty()) return;
-    LoadSystemFile(path, m_main.Dumps(), m_main.Present());
+    LoadSystemFrom(path);
 }
 
 void FileCommands::SysSaveClick() {

@@ -36,6 +36,16 @@ class FileCommands {
     void MoveToClick(int k);
     void ExchangeWithClick(int k);
 
+    // What the load commands do once they have a file, also for files dropped on the main
+    // window. A setup's load first asks to save a changed setup (SaveChangedSetupFirst; the
+    // menu asks before its dialog), then selects the current patch as the user would. A
+    // patch lands in the current slot, which becomes editable and is shown.
+    void SaveChangedSetupFirst();
+    void LoadSetupFrom(const std::filesystem::path& path);
+    void LoadPatchFrom(const std::filesystem::path& path);
+    void LoadInstrumentsFrom(const std::filesystem::path& path);
+    void LoadSystemFrom(const std::filesystem::path& path);
+
     FileDialogs& Dialogs() { return *m_dialogs; }
     TSetupFile& Setup() { return m_setup; }
 
@@ -45,6 +55,7 @@ class FileCommands {
     // Runs a dialog; an empty path when the user cancelled.
     std::filesystem::path RunDialog(TFileDialog& dialog);
     void LoadStartSetup(const std::string& file);
+    void ReadSetup(const std::filesystem::path& path);
 
     TfmTamboro& m_main;
     TPatchEditor& m_editor;

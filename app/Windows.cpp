@@ -38,7 +38,7 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
     PatchEditor->OnShowInstrument = [this](int i) { fmInstrument->ShowInstrument(i); };
     PatchEditor->OnQueryEmpty = [this](int p) { return fmQueryEmpty->Query(p); };
     Files = std::make_unique<FileCommands>(*fmTamboro, *PatchEditor);
-    Drops = std::make_unique<DropHandler>(*fmTamboro, *Files, *PatchEditor);
+    Drops = std::make_unique<DropHandler>(*fmTamboro, *Files);
 }
 
 TEditorWindows::~TEditorWindows() = default;
