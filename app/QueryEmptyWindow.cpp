@@ -1,11 +1,15 @@
 #include "app/QueryEmptyWindow.h"
 
+#include <QEvent>
 #include <QFile>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+
+#include <algorithm>
 
 #include "app/ErrorDisplay.h"
 #include "app/MainWindow.h"
@@ -51,14 +55,9 @@ TfmQueryEmpty::TfmQueryEmpty(TfmTamboro& main, QWidget* parent)
     setObjectName(QStringLiteral("fmQueryEmpty"));
     setWindowTitle(QStringLiteral("Empty Patch..."));
     setModal(true);
-    setFixedSize(kClientWidth, kClientHeight);
 
     m_icon->setObjectName(QStringLiteral("Image1"));
-    m_icon->setGeometry(kMargin, kMargin, kIconSize, kIconSize);
     m_icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(kIconSize));
-
-    const int textLeft = kMargin + kIconSize + kMargin;
-    const int buttonTop = kClientHeight - kBottomMargin - kButtonHeight;
     m_text->setObjectName(QStringLiteral("Label1"));
     m_text->setWordWrap(true);
     m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -66,24 +65,53 @@ TfmQueryEmpty::TfmQueryEmpty(TfmTamboro& main, QWidget* parent)
         "You are about to enter an empty patch. Before you can continue, you must either "
         "request it from the unit or initialize it with default values. Please select your "
         "preference..."));
-    // Five lines of the text fill the room above the buttons.
-    m_text->setGeometry(textLeft, kTextTop, kClientWidth - textLeft - kMargin,
-                        buttonTop - kTextTop - 2);
-
-    // Right to left along the bottom.
-    int left = kClientWidth - kMargin - kButtonWidth;
     for (auto [button, name] : {std::pair{m_initialize, "Button1"}, std::pair{m_request, "Button2"},
                                 std::pair{m_cancel, "Button3"}}) {
         button->setObjectName(QString::fromLatin1(name));
-        button->setGeometry(left, buttonTop, kButtonWidth, kButtonHeight);
         button->setAutoDefault(false);
-        left -= kButtonWidth + kMargin;
     }
+    Arrange();
     connect(m_initialize, &QPushButton::clicked, this,
             [this] { Choose(&TfmQueryEmpty::Button1Click); });
     connect(m_request, &QPushButton::clicked, this,
             [this] { Choose(&TfmQueryEmpty::Button2Click); });
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+// 280 x 110 at the normal font; a larger font widens the buttons and the dialog with them,
+// and the dialog grows down until the whole text fits above the buttons.
+void TfmQueryEmpty::Arrange() {
+    const QFontMetrics metrics = fontMetrics();
+    int buttonWidth = kButtonWidth;
+    for (const QPushButton* button : {m_initialize, m_request, m_cancel})
+        buttonWidth = std::max(buttonWidth, metrics.horizontalAdvance(button->text()) + 24);
+    const int buttonHeight = std::max(kButtonHeight, metrics.height() + 10);
+    const int width = std::max(kClientWidth, 3 * buttonWidth + 4 * kMargin);
+
+    m_icon->setGeometry(kMargin, kMargin, kIconSize, kIconSize);
+    const int textLeft = kMargin + kIconSize + kMargin;
+    const int textWidth = width - textLeft - kMargin;
+    const int textHeight =
+        metrics.boundingRect(QRect(0, 0, textWidth, 0), Qt::TextWordWrap, m_text->text())
+            .height();
+    // Five lines of the text fill the room above the buttons at the normal font.
+    const int fixedTextHeight = kClientHeight - kBottomMargin - kButtonHeight - kTextTop - 2;
+    const int labelHeight = std::max(fixedTextHeight, textHeight);
+    m_text->setGeometry(textLeft, kTextTop, textWidth, labelHeight);
+
+    const int buttonTop = kTextTop + labelHeight + 2;
+    // Right to left along the bottom.
+    int left = width - kMargin - buttonWidth;
+    for (QPushButton* button : {m_initialize, m_request, m_cancel}) {
+        button->setGeometry(left, buttonTop, buttonWidth, buttonHeight);
+        left -= buttonWidth + kMargin;
+    }
+    setFixedSize(width, buttonTop + buttonHeight + kBottomMargin);
+}
+
+void TfmQueryEmpty::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange) Arrange();
 }
 
 TEmptySlotAnswer TfmQueryEmpty::Query(int p) {

@@ -20,6 +20,7 @@ class TfmTamboro;
 class TfmQueryEmpty : public QDialog {
     Q_OBJECT
   public:
+    // The size at the normal font; a larger one makes the dialog larger.
     static constexpr int kClientWidth = 280;
     static constexpr int kClientHeight = 110;
 
@@ -40,7 +41,11 @@ class TfmQueryEmpty : public QDialog {
     QLabel* laText() const { return m_text; }
     int Slot() const { return m_slot; }
 
+  protected:
+    void changeEvent(QEvent* event) override;
+
   private:
+    void Arrange();
     // The result is set first: an action that fails still closes the dialog with OK.
     void Choose(void (TfmQueryEmpty::*action)());
 

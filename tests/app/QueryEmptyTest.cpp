@@ -47,6 +47,28 @@ TEST_F(EmptyPatchDialog, LooksAsDescribed) {
     EXPECT_LE(needed.height(), dialog.laText()->contentsRect().height());
 }
 
+TEST_F(EmptyPatchDialog, GrowsToFitALargerFont) {
+    Start();
+    app::TfmQueryEmpty& dialog = QueryEmpty();
+    QFont font = dialog.font();
+    font.setPointSize(14);
+    dialog.setFont(font);
+    EXPECT_GE(dialog.width(), 280);
+    EXPECT_GT(dialog.height(), 110);
+    QLabel* text = dialog.laText();
+    const QRect needed = text->fontMetrics().boundingRect(text->contentsRect(), Qt::TextWordWrap,
+                                                          text->text());
+    EXPECT_LE(needed.height(), text->contentsRect().height());
+    EXPECT_TRUE(dialog.rect().contains(text->geometry()));
+    for (QPushButton* button : {dialog.btnInitialize(), dialog.btnRequest(), dialog.btnCancel()}) {
+        EXPECT_TRUE(dialog.rect().contains(button->geometry())) << button->text().toStdString();
+        EXPECT_FALSE(button->geometry().intersects(text->geometry()));
+        EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()), button->width() - 12)
+            << button->text().toStdString();
+        EXPECT_GE(button->height(), button->fontMetrics().height() + 6);
+    }
+}
+
 TEST_F(EmptyPatchDialog, InitializeOnSlot5ThenTransmitCurrentAddressesSlot5) {
     Start();
     TakeSysex();
