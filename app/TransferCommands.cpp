@@ -8,6 +8,7 @@
 #include "app/PresentFlags.h"
 #include "app/ProgressWindow.h"
 #include "app/Transfers.h"
+#include "midiports/MidiOutput.h"
 
 namespace app {
 
@@ -37,6 +38,20 @@ class TransmissionScope {
     bool m_hourglass;
 };
 
+// The progress window as a transmission sees it, also cancelled when the output device
+// has gone away.
+class TransmissionProgress : public TTransferProgress {
+  public:
+    TransmissionProgress(TTransferProgress& window, const bool& outputLost)
+        : m_window(window), m_outputLost(outputLost) {}
+    void Step() override { m_window.Step(); }
+    bool CancelRequested() const override { return m_outputLost || m_window.CancelRequested(); }
+
+  private:
+    TTransferProgress& m_window;
+    const bool& m_outputLost;
+};
+
 }  // namespace
 
 TransferCommands::TransferCommands(TfmTamboro& main, TfmProgress& progress)
@@ -45,6 +60,9 @@ TransferCommands::TransferCommands(TfmTamboro& main, TfmProgress& progress)
         m_main.SetPatchEditing(true);
         if (OnPatchArrived) OnPatchArrived(p);
     };
+    // A device that goes away closes its port, and the link then drops what follows
+    // unseen: a transmission would run its whole course sending nothing.
+    m_main.MidiOutput1().OnDeviceLost = [this](midiports::TMidiOutput*) { m_outputLost = true; };
     MainMenu& menu = m_main.Menu();
     menu.Connect(TCommand::RequestCurrent, [this](int) { RequestCurrentClick(); });
     menu.Connect(TCommand::TransmitCurrent, [this](int) { TransmitCurrentClick(); });
@@ -75,9 +93,21 @@ void TransferCommands::RequestAllClick() {
     if (OnShowEffectPages) OnShowEffectPages();
 }
 
+void TransferCommands::Transmit(int range, bool hourglass,
+                                const std::function<void(TTransferProgress&)>& send) {
+    m_outputLost = false;
+    TransmissionScope scope(m_main, m_progress, range, hourglass);
+    TransmissionProgress progress(m_progress, m_outputLost);
+    send(progress);
+    if (m_outputLost)
+        throw midiports::EmidioutputError(
+            m_main.MidiOutput1().ErrorText(midiports::result::kDeviceLost));
+}
+
 void TransferCommands::TransmitCurrentClick() {
-    TransmissionScope scope(m_main, m_progress, kPatchProgressRange, false);
-    m_main.Transfers().TransmitPatch(m_main.CurrentPatch(), m_progress);
+    Transmit(kPatchProgressRange, false, [this](TTransferProgress& progress) {
+        m_main.Transfers().TransmitPatch(m_main.CurrentPatch(), progress);
+    });
 }
 
 void TransferCommands::TransmitAllClick() {
@@ -85,8 +115,9 @@ void TransferCommands::TransmitAllClick() {
     bool any = false;
     for (int p = 0; p < kPatchCount && !any; ++p) any = m_main.Present().PatchPresent(p);
     if (!any) throw TransferError("No patches to send");
-    TransmissionScope scope(m_main, m_progress, kPatchProgressRange, true);
-    m_main.Transfers().TransmitAllPatches(m_progress);
+    Transmit(kPatchProgressRange, true, [this](TTransferProgress& progress) {
+        m_main.Transfers().TransmitAllPatches(progress);
+    });
 }
 
 void TransferCommands::InstRequestClick() {
@@ -94,8 +125,9 @@ void TransferCommands::InstRequestClick() {
 }
 
 void TransferCommands::InstTransmitClick() {
-    TransmissionScope scope(m_main, m_progress, kInstrumentProgressRange, true);
-    m_main.Transfers().TransmitInstruments(m_progress);
+    Transmit(kInstrumentProgressRange, true, [this](TTransferProgress& progress) {
+        m_main.Transfers().TransmitInstruments(progress);
+    });
 }
 
 void TransferCommands::SysRequestClick() {

@@ -6,6 +6,7 @@ namespace app {
 
 class TfmProgress;
 class TfmTamboro;
+class TTransferProgress;
 
 // The transfer commands of the main menu: confirmations, the progress window, the disabled
 // main window and the hourglass around the sequencing of TTransfers.
@@ -30,8 +31,12 @@ class TransferCommands {
     std::function<void()> OnShowEffectPages;
 
   private:
+    // Runs one transmission behind the progress window; see TransmissionScope.
+    void Transmit(int range, bool hourglass, const std::function<void(TTransferProgress&)>& send);
+
     TfmTamboro& m_main;
     TfmProgress& m_progress;
+    bool m_outputLost = false;  // since the current transmission began
 };
 
 }  // namespace app
