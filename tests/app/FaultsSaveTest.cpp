@@ -95,8 +95,7 @@ class SaveFaults : public FileCommandsTest {
             Dialogs().SetNextFile(QString::fromStdString(target.string()));
             Run(TCommand::SaveSetup);
             ASSERT_EQ(Errors().size(), 1u);
-            EXPECT_EQ(Errors()[0].toStdString().rfind(errorStart + " \"" + target.string(), 0),
-                      0u)
+            EXPECT_EQ(Errors()[0].toStdString().rfind(errorStart + " \"" + target.string(), 0), 0u)
                 << Errors()[0].toStdString();
             EXPECT_EQ(ReadBytes(old), oldBytes);
             EXPECT_EQ(FolderEntries(), std::vector<std::string>{"old.td7"});

@@ -55,8 +55,8 @@ class TransferFaults : public ::testing::Test {
     // Slot p holds, record for record, what the module holds.
     bool SlotMatchesModule(int p) {
         const Td7Module& module = editor.wait->module;
-        bool same = RecordBytes(Main().Dumps().ProgDump, p) ==
-                    module.DataSetOf(Td7Module::CommonBlock(p));
+        bool same =
+            RecordBytes(Main().Dumps().ProgDump, p) == module.DataSetOf(Td7Module::CommonBlock(p));
         for (int t = 0; t < Td7Module::kTriggerCount; ++t)
             same = same && RecordBytes(Main().Dumps().TriggerDump, 18 * p + t) ==
                                module.DataSetOf(Td7Module::TriggerBlock(p, t));
@@ -77,9 +77,9 @@ class TransferFaults : public ::testing::Test {
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         EXPECT_FALSE(Progress().isVisible());
         EXPECT_TRUE(Main().isEnabled());
-        for (TCommand command : {TCommand::RequestCurrent, TCommand::RequestAll,
-                                 TCommand::TransmitAll, TCommand::InstRequest,
-                                 TCommand::SysRequest, TCommand::MidiDevices})
+        for (TCommand command :
+             {TCommand::RequestCurrent, TCommand::RequestAll, TCommand::TransmitAll,
+              TCommand::InstRequest, TCommand::SysRequest, TCommand::MidiDevices})
             EXPECT_TRUE(Main().Menu().Action(command)->isEnabled()) << static_cast<int>(command);
     }
     // Options > Midi Devices, choosing output line `line` ("None", mapper, "Out A", "Out B").
@@ -211,6 +211,34 @@ TEST_F(TransferFaults, OutputLostWithBlocksStillQueuedDuringTransmitCurrent) {
     EXPECT_EQ(Errors().size(), 1u);
     EXPECT_EQ(SysexSentTo(1), std::size_t{kRecordsPerPatch});
     ExpectWindowsRestored();
+}
+
+TEST_F(TransferFaults, ASendRefusedBeforeTheLossIsNoticedStopsInstrumentTransmit) {
+    Run(TCommand::InstRequest);
+    ASSERT_TRUE(Main().Present().InstrumentsPresent());
+    const std::size_t before = SysexSentTo(0);
+
+    // The driver refuses the next block before its notice of the loss has come in.
+    bool refusing = false;
+    editor.wait->duringWait = [&] {
+        if (!refusing && SysexSentTo(0) == before + 3) {
+            refusing = true;
+            editor.midi.FailAlways(testsupport::FakeMidiService::Call::OutLongMsg,
+                                   midiports::result::kDeviceLost);
+        }
+    };
+    Run(TCommand::InstTransmit);
+    ASSERT_TRUE(refusing);
+    EXPECT_EQ(Errors(), std::vector<QString>{kDeviceLost});
+    EXPECT_EQ(Progress().SentCount(), 3) << "the refused record is not counted as sent";
+    ExpectWindowsRestored();
+
+    // The driver takes blocks again: the same device sends the whole block.
+    editor.wait->duringWait = nullptr;
+    editor.midi.FailAlways(testsupport::FakeMidiService::Call::OutLongMsg, 0);
+    Run(TCommand::InstTransmit);
+    EXPECT_EQ(Errors().size(), 1u);
+    EXPECT_EQ(SysexSentTo(0), before + 3 + app::kInstrumentCount);
 }
 
 }  // namespace
