@@ -1,10 +1,11 @@
 #include "app/Help.h"
 
-#include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+
+#include <filesystem>
 
 // The help file is compiled into the program; a static library keeps its resources only
 // when something refers to them.
@@ -26,9 +27,9 @@ QString ReadAll(const QString& path) {
 
 QString HelpFileText(const QString& programDir) {
     if (!programDir.isEmpty()) {
-        const QString beside = QDir(programDir).filePath(QString::fromLatin1(kHelpFileName));
-        if (QFile::exists(beside)) {
-            QString text = ReadAll(beside);
+        const std::filesystem::path dir = QFile::encodeName(programDir).toStdString();
+        for (const std::filesystem::path& file : {dir / kHelpFileName, InstalledHelpFile(dir)}) {
+            QString text = ReadAll(QFile::decodeName(file.c_str()));
             if (!text.isEmpty()) return text;
         }
     }

@@ -6,19 +6,19 @@
 #include <QDialog>
 #include <QString>
 
+#include "app/Version.h"
+
 class QTextBrowser;
 
 namespace app {
-
-inline constexpr const char* kHelpFileName = "tamboro.hlp";
 
 // The help contexts of the windows: anchors of the help file.
 inline constexpr int kHelpMainWindow = 8;
 inline constexpr int kHelpInstrumentEditor = 10;
 inline constexpr int kHelpSystemWindow = 11;
 
-// The help file's text: the copy beside the program when there is one, else the one
-// built into it.
+// The help file's text: the copy beside the program when there is one, else an installed
+// program's in ../share/tamboro/, else the one built into it.
 QString HelpFileText(const QString& programDir = {});
 
 class THelpWindow : public QDialog {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/IniFile.h"
+#include "app/Version.h"
 
 namespace app {
 
@@ -27,11 +28,10 @@ bool IsWritableDir(const std::filesystem::path& dir) {
     return std::filesystem::is_directory(dir, ec) && ::access(dir.c_str(), W_OK) == 0;
 }
 
-// Installed under a prefix: bin/ beside the help file in share/tamboro/.
+// Installed under a prefix: the help file is in its place.
 bool IsInstalled(const std::filesystem::path& programDir) {
     std::error_code ec;
-    return std::filesystem::is_regular_file(programDir / ".." / "share" / "tamboro" / "tamboro.hlp",
-                                            ec);
+    return std::filesystem::is_regular_file(InstalledHelpFile(programDir), ec);
 }
 
 }  // namespace

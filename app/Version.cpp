@@ -8,6 +8,10 @@
 
 namespace app {
 
+std::filesystem::path InstalledHelpFile(const std::filesystem::path& programDir) {
+    return programDir / ".." / "share" / "tamboro" / kHelpFileName;
+}
+
 const TVersionRecord& ProgramVersion() {
     static const TVersionRecord record{TAMBORO_VERSION_MAJOR, TAMBORO_VERSION_MINOR,
                                        TAMBORO_BUILD_NUMBER};

@@ -3,12 +3,16 @@
 // Who the program is: its title, its help file and its version record. The build fills
 // the version in from one place (the top-level build file).
 
+#include <filesystem>
 #include <string>
 
 namespace app {
 
 inline constexpr const char* kApplicationTitle = "Tamboro";
 inline constexpr const char* kHelpFileName = "tamboro.hlp";
+
+// Where an installed program's help file lies: bin/ is beside share/tamboro/.
+std::filesystem::path InstalledHelpFile(const std::filesystem::path& programDir);
 
 struct TVersionRecord {
     int ProductMajor;

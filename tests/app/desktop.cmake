@@ -1,5 +1,6 @@
 # Everyday desktop use: the command line, devices found again by name, the port-loop watch,
-# dropped files (toolkit-free and on the real windows), and the program run without a display.
+# dropped files (toolkit-free and on the real windows), the help file of an installed program,
+# and the program run without a display.
 if(TARGET td7core)
   add_executable(desktop_core_test ${CMAKE_CURRENT_LIST_DIR}/DesktopCoreTest.cpp)
   target_link_libraries(desktop_core_test PRIVATE td7core GTest::gtest_main)
@@ -11,6 +12,7 @@ if(TARGET tamboro_gui AND TARGET fakemidi AND TARGET simulator)
   add_executable(desktop_gui_test
     ${CMAKE_CURRENT_LIST_DIR}/DesktopDevicesTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DesktopDropTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DesktopHelpTest.cpp
   )
   target_link_libraries(desktop_gui_test PRIVATE
     tamboro_gui fakemidi simulator Qt6::Test GTest::gtest_main)

@@ -1,0 +1,58 @@
+// The help file of a program run from its build folder and of an installed one.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/Help.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class DesktopHelpFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        root = fs::temp_directory_path() / (std::string("tamboro-help-") + info->name());
+        fs::remove_all(root);
+        bin = root / "bin";
+        share = root / "share" / "tamboro";
+        fs::create_directories(bin);
+        fs::create_directories(share);
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    static void Write(const fs::path& file, const std::string& text) {
+        std::ofstream(file) << text;
+    }
+    QString TextFor(const fs::path& dir) const {
+        return app::HelpFileText(QFile::decodeName(dir.c_str()));
+    }
+
+    fs::path root;
+    fs::path bin;
+    fs::path share;
+};
+
+TEST_F(DesktopHelpFile, BesideTheProgramFirstThenTheInstalledOneThenTheBuiltInOne) {
+    const QString builtIn = app::HelpFileText();
+    ASSERT_FALSE(builtIn.isEmpty());
+    EXPECT_EQ(TextFor(bin), builtIn);
+
+    Write(share / app::kHelpFileName, "<p>installed</p>");
+    EXPECT_EQ(TextFor(bin), "<p>installed</p>");
+
+    Write(bin / app::kHelpFileName, "<p>beside</p>");
+    EXPECT_EQ(TextFor(bin), "<p>beside</p>");
+
+    // An empty copy counts as none.
+    Write(bin / app::kHelpFileName, "");
+    EXPECT_EQ(TextFor(bin), "<p>installed</p>");
+}
+
+}  // namespace
