@@ -22,7 +22,6 @@
 #include "app/Td7Collections.h"
 #include "app/Td7Decode.h"
 #include "app/ViewSysexWindow.h"
-#include "controls/Error.h"
 #include "controls/Knob.h"
 #include "midilink/MidiCompLink.h"
 
@@ -76,12 +75,6 @@ const std::array<TControlPlace, 14> kPlaces = {{
     {"Effect2", Knob2(4), {}},
 }};
 
-const TControlPlace& PlaceOf(std::string_view name) {
-    for (const TControlPlace& place : kPlaces)
-        if (place.Name == name) return place;
-    throw controls::Error("No place for control " + std::string(name));
-}
-
 // Record bytes as a field shows them: bytes below 32 (never filled) as blanks.
 QString FieldText(const std::string& bytes) {
     QString text = QString::fromLatin1(bytes);
@@ -97,6 +90,7 @@ TfmInstrument::TfmInstrument(TInstrumentServices services, QWidget* parent)
                    kHelpInstrumentEditor, parent),
       m_services(services),
       m_controls(*services.Dumps, services.Link) {
+    SetErrorDisplay(services.Errors);
     setObjectName(QStringLiteral("fmInstrument"));
 
     TPatchPanel* select = MakePanel({"gbSelect", {4, 8, 113, 237}, " Instrument Select"});
@@ -138,7 +132,7 @@ TfmInstrument::~TfmInstrument() = default;
 
 void TfmInstrument::MakeControls() {
     for (const TParameter* row : PanelMembers(PanelId::Inst)) {
-        const TControlPlace& place = PlaceOf(row->Name);
+        const TControlPlace& place = PlaceOf(kPlaces, row->Name);
         QWidget* control = m_controls.Create(*row, place, m_panel);
         if (auto* knob = qobject_cast<controls::TQvKnob*>(control)) PlaceKnob(knob, place.Control);
     }
@@ -214,13 +208,6 @@ void TfmInstrument::edName2Exit() {
 void TfmInstrument::Button2Click() {
     if (m_services.Viewer)
         m_services.Viewer->ShowRecord(m_services.Dumps->InstrumentDump.Current());
-}
-
-void TfmInstrument::Run(const std::function<void()>& command) {
-    if (m_services.Errors)
-        m_services.Errors->RunCommand(command, this);
-    else
-        controls::GuardUserAction(this, command);
 }
 
 std::unique_ptr<TfmInstrument> MakeInstrumentWindow(TfmTamboro& main, TfmViewSysex& viewer) {

@@ -84,7 +84,6 @@ class TfmInstrument : public TSetupDialog {
     void edNameExit();
     void edName2Exit();
     void Button2Click();
-    void Run(const std::function<void()>& command);
 
     TInstrumentServices m_services;
     TInstrumentList* m_list;

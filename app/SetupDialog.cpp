@@ -7,9 +7,11 @@
 #include <QScreen>
 #include <QShortcut>
 
+#include "app/ErrorDisplay.h"
 #include "app/Help.h"
 #include "app/PatchLayout.h"
 #include "app/PatchPanel.h"
+#include "controls/Error.h"
 #include "controls/Knob.h"
 
 namespace app {
@@ -57,6 +59,19 @@ void TSetupDialog::ShowHelp() {
     // A window of its own, owned here: it stays usable while this one is modal.
     if (!m_help) m_help = std::make_unique<THelpWindow>(m_helpDir, this);
     m_help->ShowContext(m_helpContext);
+}
+
+const TControlPlace& PlaceOf(std::span<const TControlPlace> places, std::string_view name) {
+    for (const TControlPlace& place : places)
+        if (place.Name == name) return place;
+    throw controls::Error("No place for control " + std::string(name));
+}
+
+void TSetupDialog::Run(const std::function<void()>& command) {
+    if (m_errors)
+        m_errors->RunCommand(command, this);
+    else
+        controls::GuardUserAction(this, command);
 }
 
 int TSetupDialog::ShowModal() {

@@ -5,7 +5,10 @@
 // the button-face colour on a window that takes the main window's background colour, a
 // View and a Close button, and closing with OK (Enter and Escape both close it).
 
+#include <functional>
 #include <memory>
+#include <span>
+#include <string_view>
 
 #include <QDialog>
 
@@ -18,7 +21,9 @@ class TQvKnob;
 
 namespace app {
 
+class ErrorDisplay;
 class THelpWindow;
+struct TControlPlace;
 struct TPanelPlace;
 struct TRect;
 class TPatchPanel;
@@ -45,6 +50,10 @@ class TSetupDialog : public QDialog {
     void reject() override;
 
   protected:
+    // Where Run shows failures; none: the controls' error handler shows them.
+    void SetErrorDisplay(ErrorDisplay* errors) { m_errors = errors; }
+    // A user action, its failure shown and ended there.
+    void Run(const std::function<void()>& command);
     // A panel with its title tab at its place in the client area.
     TPatchPanel* MakePanel(const TPanelPlace& place);
     // Places the two buttons (each 75 x 25) with their left edges at these positions.
@@ -55,11 +64,15 @@ class TSetupDialog : public QDialog {
     void ShowHelp();
 
     int m_helpContext;
+    ErrorDisplay* m_errors = nullptr;
     QString m_helpDir;
     std::unique_ptr<THelpWindow> m_help;
     QPushButton* m_view;
     QPushButton* m_close;
 };
+
+// The place of a window's control by its parameter name, from the window's table of places.
+const TControlPlace& PlaceOf(std::span<const TControlPlace> places, std::string_view name);
 
 // A knob in its slot of a row: the knob centred at the top of the slot, its caption moved
 // into a label below it that takes the slot's width and wraps, since the knob would draw

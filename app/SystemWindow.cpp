@@ -14,7 +14,6 @@
 #include "app/Retarget.h"
 #include "app/Td7Collections.h"
 #include "app/ViewSysexWindow.h"
-#include "controls/Error.h"
 #include "controls/Knob.h"
 #include "midilink/MidiCompLink.h"
 
@@ -82,12 +81,6 @@ const std::array<TControlPlace, 23> kPlaces = {{
     Check("Aftertouch", 9),
 }};
 
-const TControlPlace& PlaceOf(std::string_view name) {
-    for (const TControlPlace& place : kPlaces)
-        if (place.Name == name) return place;
-    throw controls::Error("No place for control " + std::string(name));
-}
-
 }  // namespace
 
 TfmSystem::TfmSystem(TSystemServices services, QWidget* parent)
@@ -95,6 +88,7 @@ TfmSystem::TfmSystem(TSystemServices services, QWidget* parent)
                    kHelpSystemWindow, parent),
       m_services(services),
       m_controls(*services.Dumps, services.Link) {
+    SetErrorDisplay(services.Errors);
     setObjectName(QStringLiteral("fmSystem"));
     m_panel = MakePanel({"gbSystem", {4, 8, 299, 233}, " System Setup"});
     MakeControls();
@@ -106,7 +100,7 @@ TfmSystem::~TfmSystem() = default;
 
 void TfmSystem::MakeControls() {
     for (const TParameter* row : PanelMembers(PanelId::System)) {
-        const TControlPlace& place = PlaceOf(row->Name);
+        const TControlPlace& place = PlaceOf(kPlaces, row->Name);
         QWidget* control = m_controls.Create(*row, place, m_panel);
         if (auto* knob = qobject_cast<controls::TQvKnob*>(control)) PlaceKnob(knob, place.Control);
         if (row->Kind == ControlKind::Check) control->setLayoutDirection(Qt::RightToLeft);
@@ -124,13 +118,6 @@ void TfmSystem::showEvent(QShowEvent* event) {
 
 void TfmSystem::Button2Click() {
     if (m_services.Viewer) m_services.Viewer->ShowRecord(m_services.Dumps->SystemDump.Current());
-}
-
-void TfmSystem::Run(const std::function<void()>& command) {
-    if (m_services.Errors)
-        m_services.Errors->RunCommand(command, this);
-    else
-        controls::GuardUserAction(this, command);
 }
 
 std::unique_ptr<TfmSystem> MakeSystemWindow(TfmTamboro& main, TfmViewSysex& viewer) {

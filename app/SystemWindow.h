@@ -53,7 +53,6 @@ class TfmSystem : public TSetupDialog {
   private:
     void MakeControls();
     void Button2Click();
-    void Run(const std::function<void()>& command);
 
     TSystemServices m_services;
     TPatchPanel* m_panel;
