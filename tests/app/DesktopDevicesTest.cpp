@@ -121,6 +121,13 @@ class DesktopLoop : public ::testing::Test {
         editor.Start();
         // The test's clock: the echo's delay is the test's choice, not the machine's load.
         editor.Main().LoopWatch().SetClock([this] { return now; });
+        // Counts what the link reports, so an echo can be waited for.
+        auto& link = editor.Main().MidiCompLink1();
+        link.OnMidiInput = [this, report = link.OnMidiInput](midilink::TMidiCompLink* sender,
+                                                             bool resolved) {
+            ++inputs;
+            report(sender, resolved);
+        };
     }
 
     // The editor sends a data request for the system block and takes back what its
@@ -146,12 +153,6 @@ class DesktopLoop : public ::testing::Test {
 
 TEST_F(DesktopLoop, AnOwnMessageComingBackIsToldOnceInTheStatusLine) {
     auto& main = editor.Main();
-    auto& link = main.MidiCompLink1();
-    const auto report = link.OnMidiInput;
-    link.OnMidiInput = [&](midilink::TMidiCompLink* sender, bool resolved) {
-        ++inputs;
-        report(sender, resolved);
-    };
 
     const auto request = SendRequest();
     now += std::chrono::milliseconds(5);
@@ -166,12 +167,6 @@ TEST_F(DesktopLoop, AnOwnMessageComingBackIsToldOnceInTheStatusLine) {
 
 TEST_F(DesktopLoop, TheModulesAnswersAndLateRepeatsAreNoLoop) {
     auto& main = editor.Main();
-    auto& link = main.MidiCompLink1();
-    const auto report = link.OnMidiInput;
-    link.OnMidiInput = [&](midilink::TMidiCompLink* sender, bool resolved) {
-        ++inputs;
-        report(sender, resolved);
-    };
 
     const auto request = SendRequest();
     // What the module answers: a data set of the system block.
