@@ -2,59 +2,21 @@
 
 // td7sim as a separate process on the test run's private JACK server.
 
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "tests/support/ChildProcess.h"
 
 namespace clitest {
 
 class TTd7SimProcess {
   public:
-    using Clock = std::chrono::steady_clock;
-
     // Starts td7sim with `--api jack --client-name <client>` and the extra arguments; Ready
     // tells whether it opened its ports.
-    TTd7SimProcess(const std::string& client, std::vector<std::string> extra) : m_client(client) {
-        std::vector<std::string> args{TD7SIM_PATH, "--api", "jack", "--client-name", client};
-        args.insert(args.end(), extra.begin(), extra.end());
-        // Everything the child needs is made before the fork: after it, only exec.
-        std::vector<char*> argv;
-        for (auto& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        int fds[2];
-        if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(fds[1], STDOUT_FILENO);
-            ::close(fds[0]);
-            ::close(fds[1]);
-            ::execv(TD7SIM_PATH, argv.data());
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        m_stdout = fds[0];
-        m_ready = m_pid > 0 && WaitForLine("ready", std::chrono::seconds(20));
+    TTd7SimProcess(const std::string& client, std::vector<std::string> extra)
+        : m_client(client), m_process(TD7SIM_PATH, Arguments(client, std::move(extra))) {
+        m_ready = m_process.Started() && m_process.WaitForLine("ready", std::chrono::seconds(20));
     }
-
-    ~TTd7SimProcess() {
-        if (m_pid > 0 && !m_exited) {
-            ::kill(m_pid, SIGTERM);
-            if (Exit() < 0) {
-                ::kill(m_pid, SIGKILL);
-                ::waitpid(m_pid, nullptr, 0);
-            }
-        }
-        if (m_stdout >= 0) ::close(m_stdout);
-    }
-
-    TTd7SimProcess(const TTd7SimProcess&) = delete;
-    TTd7SimProcess& operator=(const TTd7SimProcess&) = delete;
 
     bool Ready() const { return m_ready; }
     // Its ports as the MIDI service lists them.
@@ -64,55 +26,21 @@ class TTd7SimProcess {
     // Ends it (it writes its memory file on the way out); its exit status, or -1 when it
     // did not end within 10 s.
     int Stop() {
-        ::kill(m_pid, SIGTERM);
-        return Exit();
+        m_process.Signal(SIGTERM);
+        return m_process.ExitStatus();
     }
 
   private:
-    int Exit() {
-        const auto deadline = Clock::now() + std::chrono::seconds(10);
-        while (Read(deadline)) {
-        }
-        if (Clock::now() >= deadline) return -1;
-        int status = 0;
-        if (::waitpid(m_pid, &status, 0) != m_pid) return -1;
-        m_exited = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-    bool WaitForLine(const std::string& line, std::chrono::milliseconds timeout) {
-        const auto deadline = Clock::now() + timeout;
-        for (;;) {
-            for (auto end = m_pending.find('\n'); end != std::string::npos;
-                 end = m_pending.find('\n')) {
-                const std::string got = m_pending.substr(0, end);
-                m_pending.erase(0, end + 1);
-                if (got == line) return true;
-            }
-            if (!Read(deadline)) return false;
-        }
-    }
-
-    // False at the end of its output or at the deadline.
-    bool Read(Clock::time_point deadline) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) return false;
-        pollfd fd{m_stdout, POLLIN, 0};
-        if (::poll(&fd, 1, static_cast<int>(left.count())) <= 0) return false;
-        char buffer[256];
-        const ssize_t n = ::read(m_stdout, buffer, sizeof buffer);
-        if (n <= 0) return false;
-        m_pending.append(buffer, static_cast<std::size_t>(n));
-        return true;
+    static std::vector<std::string> Arguments(const std::string& client,
+                                              std::vector<std::string> extra) {
+        std::vector<std::string> args{"--api", "jack", "--client-name", client};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
     }
 
     std::string m_client;
-    pid_t m_pid = -1;
-    int m_stdout = -1;
+    testsupport::TChildProcess m_process;
     bool m_ready = false;
-    bool m_exited = false;
-    std::string m_pending;
 };
 
 }  // namespace clitest

@@ -1,8 +1,6 @@
 #include "JackPeers.h"
 
-#include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -15,58 +13,16 @@ std::string UniqueName(const std::string& stem) {
     return stem + "-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
 }
 
-Td7Sim::Td7Sim(const std::string& memoryFile) : m_client(UniqueName("sim")) {
-    int fds[2];
-    if (::pipe(fds) != 0) throw std::runtime_error("pipe");
-    m_pid = ::fork();
-    if (m_pid == 0) {
-        ::dup2(fds[1], 1);
-        ::close(fds[0]);
-        ::close(fds[1]);
-        const std::string client = m_client;
-        ::execl(TD7SIM_PATH, "td7sim", "--api", "jack", "--client-name", client.c_str(),
-                "--memory-file", memoryFile.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(fds[1]);
-    m_stdout = fds[0];
-    m_ready = m_pid > 0 && WaitForLine("ready", std::chrono::seconds(20));
-}
-
-Td7Sim::~Td7Sim() {
-    if (m_pid > 0) {
-        ::kill(m_pid, SIGTERM);
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-    }
-    if (m_stdout >= 0) ::close(m_stdout);
+Td7Sim::Td7Sim(const std::string& memoryFile)
+    : m_client(UniqueName("sim")),
+      m_process(TD7SIM_PATH,
+                {"--api", "jack", "--client-name", m_client, "--memory-file", memoryFile}) {
+    m_ready = m_process.Started() && m_process.WaitForLine("ready", std::chrono::seconds(20));
 }
 
 bool Td7Sim::SaveMemory() {
-    ::kill(m_pid, SIGUSR1);
-    return WaitForLine("saved", std::chrono::seconds(10));
-}
-
-bool Td7Sim::WaitForLine(const std::string& line, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        const std::size_t end = m_pending.find('\n');
-        if (end != std::string::npos) {
-            const std::string got = m_pending.substr(0, end);
-            m_pending.erase(0, end + 1);
-            if (got == line) return true;
-            continue;
-        }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
-        pollfd fd{m_stdout, POLLIN, 0};
-        if (::poll(&fd, 1, static_cast<int>(left.count())) <= 0) continue;
-        char buffer[256];
-        const ssize_t n = ::read(m_stdout, buffer, sizeof buffer);
-        if (n <= 0) return false;
-        m_pending.append(buffer, static_cast<std::size_t>(n));
-    }
+    m_process.Signal(SIGUSR1);
+    return m_process.WaitForLine("saved", std::chrono::seconds(10));
 }
 
 JackPeer::JackPeer() : m_client(UniqueName("peer")) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/ChildProcess.h"
+
 namespace porttest {
 
 // A unique client name for this process.
@@ -21,7 +23,6 @@ std::string UniqueName(const std::string& stem);
 class Td7Sim {
   public:
     explicit Td7Sim(const std::string& memoryFile);
-    ~Td7Sim();
     bool Ready() const { return m_ready; }
     // The names of its ports in the service's lists.
     std::string OutputName() const { return m_client + " Out:TD-7 Simulator"; }
@@ -30,13 +31,9 @@ class Td7Sim {
     bool SaveMemory();
 
   private:
-    bool WaitForLine(const std::string& line, std::chrono::milliseconds timeout);
-
     std::string m_client;
-    int m_pid = -1;
-    int m_stdout = -1;
+    testsupport::TChildProcess m_process;
     bool m_ready = false;
-    std::string m_pending;
 };
 
 // A raw RtMidi client with one virtual input and one virtual output port.

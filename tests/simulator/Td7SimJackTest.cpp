@@ -1,10 +1,8 @@
 // td7sim as its own process on the private JACK server of the test run, driven through RtMidi
 // like any other MIDI program would drive it.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <rtmidi/RtMidi.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -16,6 +14,7 @@
 
 #include "simulator/RolandSysex.h"
 #include "tests/simulator/MessageSink.h"
+#include "tests/support/ChildProcess.h"
 
 namespace simulator::test {
 namespace {
@@ -23,88 +22,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// td7sim with its standard output on a pipe, so that the test can wait for what it says.
-class Td7SimProcess {
-  public:
-    explicit Td7SimProcess(std::vector<std::string> args) : m_args(std::move(args)) {
-        // Everything the child needs is made before the fork: after it, only exec.
-        std::vector<char*> argv{const_cast<char*>(TD7SIM_PATH)};
-        for (auto& arg : m_args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        int pipeFds[2];
-        if (::pipe(pipeFds) != 0) throw std::runtime_error("pipe failed");
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(pipeFds[1], STDOUT_FILENO);
-            ::close(pipeFds[0]);
-            ::close(pipeFds[1]);
-            ::execv(TD7SIM_PATH, argv.data());
-            ::_exit(127);
-        }
-        ::close(pipeFds[1]);
-        m_out = pipeFds[0];
-    }
-
-    ~Td7SimProcess() {
-        if (m_pid > 0 && !m_exited) {
-            ::kill(m_pid, SIGTERM);
-            if (ExitStatus(10s) < 0) {
-                ::kill(m_pid, SIGKILL);
-                ::waitpid(m_pid, nullptr, 0);
-            }
-        }
-        ::close(m_out);
-    }
-
-    // Reads its output until a line equal to text, or until the deadline.
-    bool WaitForLine(const std::string& text, std::chrono::milliseconds timeout = 10s) {
-        const auto deadline = Clock::now() + timeout;
-        for (;;) {
-            for (auto end = m_buffer.find('\n'); end != std::string::npos;
-                 end = m_buffer.find('\n')) {
-                const std::string line = m_buffer.substr(0, end);
-                m_buffer.erase(0, end + 1);
-                if (line == text) return true;
-            }
-            if (!ReadSome(deadline)) return false;
-        }
-    }
-
-    void Signal(int signal) const { ::kill(m_pid, signal); }
-
-    // The exit status once its output closes, or -1 at the deadline.
-    int ExitStatus(std::chrono::milliseconds timeout = 10s) {
-        const auto deadline = Clock::now() + timeout;
-        while (ReadSome(deadline)) {
-        }
-        if (Clock::now() >= deadline) return -1;
-        int status = 0;
-        if (::waitpid(m_pid, &status, 0) != m_pid) return -1;
-        m_exited = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-  private:
-    // False at end of output or at the deadline.
-    bool ReadSome(Clock::time_point deadline) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left <= 0ms) return false;
-        pollfd fd{m_out, POLLIN, 0};
-        if (::poll(&fd, 1, int(left.count())) <= 0) return false;
-        char chunk[256];
-        const auto n = ::read(m_out, chunk, sizeof chunk);
-        if (n <= 0) return false;
-        m_buffer.append(chunk, std::size_t(n));
-        return true;
-    }
-
-    std::vector<std::string> m_args;
-    pid_t m_pid = -1;
-    int m_out = -1;
-    bool m_exited = false;
-    std::string m_buffer;
-};
+using Td7SimProcess = testsupport::TChildProcess;
 
 // An RtMidi client connected to td7sim's two ports.
 class MidiClient {
@@ -165,7 +83,7 @@ class Td7SimOverJack : public testing::Test {
         std::vector<std::string> args{"--api", "jack",          "--client-name",
                                       m_name,  "--memory-file", m_file.string()};
         args.insert(args.end(), extra.begin(), extra.end());
-        auto process = std::make_unique<Td7SimProcess>(args);
+        auto process = std::make_unique<Td7SimProcess>(TD7SIM_PATH, args);
         EXPECT_TRUE(process->WaitForLine("ready")) << "td7sim did not open its ports";
         return process;
     }
