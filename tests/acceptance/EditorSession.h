@@ -1,0 +1,106 @@
+#pragma once
+
+// The editor as the program's main block makes it: the real MIDI service (RtMidi on the
+// test run's JACK server, beside the built-in virtual TD-7), the splash, the windows in
+// their order, and the main window shown. Only the message boxes and the file dialogs are
+// scripted; everything else is driven through the windows as a user drives them.
+
+#include <QAction>
+#include <QApplication>
+#include <QTest>
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "app/AboutWindow.h"
+#include "app/Application.h"
+#include "app/ErrorDisplay.h"
+#include "app/FileCommands.h"
+#include "app/MainMenu.h"
+#include "app/MessageBoxes.h"
+#include "app/Td7Collections.h"
+#include "app/Windows.h"
+#include "midiports/CompositeService.h"
+
+namespace acceptance {
+
+namespace fs = std::filesystem;
+
+inline app::Application& TestApplication() {
+    static int argc = 1;
+    static char name[] = "tamboro";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Never destroyed: Qt's own objects must not be torn down by the exit handlers.
+    static app::Application* application = new app::Application(argc, argv);
+    return *application;
+}
+
+// One run of the editor, from its start to its end; `dir` holds the settings file, as the
+// program's folder does.
+class EditorSession {
+  public:
+    explicit EditorSession(const fs::path& dir) : m_midi(midiports::MakeSystemService()) {
+        boxes.SetHeadless(true);
+        m_application.SetErrorDisplay(&m_errors);
+        app::TMainServices services;
+        services.Midi = m_midi.get();
+        services.Boxes = &boxes;
+        services.Errors = &m_errors;
+        services.ProgramDir = dir;
+        services.SettingsFile = dir / "tamboro.ini";
+        m_about.ShowSplash();
+        QCoreApplication::processEvents();
+        windows = std::make_unique<app::TEditorWindows>(services, m_about);
+        windows->Files->Dialogs().SetHeadless(true);
+        windows->fmTamboro->show();
+        // Keys go to the focused control of the active window, as on a desktop.
+        Main().activateWindow();
+        shown = QTest::qWaitFor([this] { return Main().FirstShowDone(); }, 5000) &&
+                QTest::qWaitForWindowActive(&Main());
+    }
+
+    ~EditorSession() {
+        windows.reset();
+        m_application.SetErrorDisplay(nullptr);
+    }
+
+    EditorSession(const EditorSession&) = delete;
+    EditorSession& operator=(const EditorSession&) = delete;
+
+    app::TfmTamboro& Main() { return *windows->fmTamboro; }
+    app::TTd7Collections& Dumps() { return Main().Dumps(); }
+
+    // A menu entry as the user clicks it: only an enabled one does anything.
+    bool Click(app::TCommand command, int number = 0) {
+        QAction* action = number > 0 ? Main().Menu().NumberedAction(command, number)
+                                     : Main().Menu().Action(command);
+        if (action == nullptr || !action->isEnabled()) return false;
+        action->trigger();
+        return true;
+    }
+
+    // Texts of the error boxes shown since the last call.
+    std::vector<QString> TakeErrors() {
+        std::vector<QString> texts;
+        for (const auto& box : boxes.Shown())
+            if (box.Kind == app::TBoxKind::Error) texts.push_back(box.Text);
+        boxes.ClearShown();
+        return texts;
+    }
+
+    app::MessageBoxes boxes;
+    bool shown = false;  // the main window's first showing ran and it is the active window
+
+  private:
+    app::Application& m_application = TestApplication();  // before any widget
+    std::unique_ptr<midiports::MidiService> m_midi;
+    app::ErrorDisplay m_errors{boxes};
+    app::TfmAbout m_about;
+
+  public:
+    std::unique_ptr<app::TEditorWindows> windows;
+};
+
+}  // namespace acceptance

@@ -1,0 +1,363 @@
+// A user's session from start to finish, through the system's MIDI service: td7sim with
+// random memory and its own device ID on the test run's private JACK server, and the
+// editor driven only through its windows, menus and controls.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <tuple>
+
+#include "app/DevicesWindow.h"
+#include "app/InstrumentList.h"
+#include "app/InstrumentNameEdit.h"
+#include "app/InstrumentWindow.h"
+#include "app/MainWindow.h"
+#include "app/PatchEditor.h"
+#include "app/PatchList.h"
+#include "app/PatchName.h"
+#include "app/PresentFlags.h"
+#include "app/SetupFile.h"
+#include "app/SystemWindow.h"
+#include "app/Transfers.h"
+#include "controls/MidiCheckBox.h"
+#include "controls/MidiComboBox.h"
+#include "controls/MidiKnob.h"
+#include "controls/MidiUpDown.h"
+#include "tests/acceptance/EditorSession.h"
+#include "tests/acceptance/MemoryImage.h"
+#include "tests/acceptance/Td7SimProcess.h"
+#include "tests/acceptance/UserActions.h"
+
+namespace acceptance {
+namespace {
+
+using app::Block;
+using app::TCommand;
+using controls::TMidiCheckBox;
+using controls::TMidiComboBox;
+using controls::TMidiKnob;
+using controls::TMidiUpDown;
+
+// Where the edits go: patch slot 3, its trigger 5 and the note-map entry of note 45.
+constexpr int kEditedPatch = 2;
+constexpr int kEditedTrigger = 4;
+constexpr int kEditedNote = 10;
+// Where the edited patch is moved to (menu entry 20).
+constexpr int kMoveTarget = 19;
+
+// Record byte positions of the module's parameters (header of 9 bytes included).
+constexpr int kNameBytes = 11;        // common block: 6 name characters
+constexpr int kPedalGateTime = 53;    // common block, 1..40
+constexpr int kPedalVeloCurve = 54;   // common block, 8 curves
+constexpr int kTriggerMaskTime = 16;  // trigger, 0..31
+constexpr int kTriggerChoke = 18;     // trigger, 0/1
+constexpr int kLayerValue = 10;       // note map, shown 1..8, stored 0..7
+constexpr int kEditedInstrument = 300;
+constexpr int kInstrumentName = 9;  // instrument: 5 name characters
+constexpr int kInstrumentPolyphony = 17;
+constexpr int kInstrumentLevel = 30;   // 0..15
+constexpr int kSystemTrigTxCh = 9;     // shown 1..16, stored 0..15
+constexpr int kSystemInstLevel = 16;   // 0..15
+constexpr int kSystemFootSwMode = 18;  // 3 modes
+constexpr int kSystemRxProgChange = 21;
+
+constexpr int kSimDeviceIdField = 5;  // as the device window shows it: the ID + 1
+
+std::vector<std::uint8_t> ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class UserSession : public testing::Test {
+  protected:
+    static void SetUpTestSuite() { ::setenv("TAMBORO_MIDI_API", "jack", 1); }
+
+    UserSession() {
+        dir = fs::temp_directory_path() / ("tamboro-acceptance-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    ~UserSession() override { fs::remove_all(dir); }
+
+    // Options > Midi Devices: the simulator's ports picked from the lists, its device ID
+    // typed into the field, OK clicked.
+    void ChooseDevices(EditorSession& editor, const TTd7SimProcess& sim) {
+        app::TfmDevices& devices = *editor.windows->fmDevices;
+        bool found = false;
+        QTimer::singleShot(0, &devices, [&] {
+            const int in = devices.coInput()->findText(QString::fromStdString(sim.OutputName()));
+            const int out = devices.coOutput()->findText(QString::fromStdString(sim.InputName()));
+            found = in >= 0 && out >= 0;
+            devices.coInput()->setCurrentIndex(in);
+            devices.coOutput()->setCurrentIndex(out);
+            QSpinBox* id = devices.UpDown1();
+            Focus(id);
+            QTest::keyClick(id, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(id, QString::number(kSimDeviceIdField));
+            auto* buttons = devices.findChild<QDialogButtonBox*>();
+            QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        });
+        ASSERT_TRUE(editor.Click(TCommand::MidiDevices));
+        ASSERT_TRUE(found) << "the simulator's ports are not in the device lists";
+    }
+
+    // JACK takes a new connection into its graph at a period boundary, and what is sent in
+    // that period can be lost: the user asks for the system block until the module answers,
+    // as one does when a cable has just been plugged in.
+    void RequestSystemUntilAnswered(EditorSession& editor) {
+        for (int attempt = 0; attempt < 10 && !editor.Main().Present().SystemPresent(); ++attempt)
+            ASSERT_TRUE(editor.Click(TCommand::SysRequest));
+        ASSERT_TRUE(editor.Main().Present().SystemPresent()) << "the module does not answer";
+        editor.TakeErrors();
+    }
+
+    // A knob turned with the keys: where its value goes, and what it shows.
+    static void TurnKnob(TMidiKnob* knob, int steps, Block block, int record, int position,
+                         int offset, ExpectedEdits& edits) {
+        ASSERT_TRUE(knob->isVisible()) << knob->objectName().toStdString();
+        TurnWithKeys(knob, steps);
+        ASSERT_EQ(knob->Value(), knob->Min() + steps);
+        edits.Set(block, record, position, knob->Value() + offset);
+    }
+
+    // Knobs, combo boxes, a check box and the name on the main window, on patch slot 3.
+    void EditOnTheMainWindow(EditorSession& editor, ExpectedEdits& edits) {
+        app::TPatchEditor& patch = *editor.windows->PatchEditor;
+        const int p = kEditedPatch;
+        ClickLine(patch.lbPatch(), p);
+        ASSERT_EQ(editor.Main().CurrentPatch(), p);
+        ASSERT_TRUE(editor.Main().PatchEditing());
+
+        // A trigger picked in the selector: its mask time dragged, its choke ticked.
+        QComboBox* selector = patch.coTrigger();
+        StepCombo(selector, kEditedTrigger);
+        ASSERT_EQ(selector->currentIndex(), kEditedTrigger);
+        const int t = app::TriggerRecord(p, kEditedTrigger);
+        auto* mask = patch.Control<TMidiKnob>("txMaskTime");
+        ASSERT_TRUE(mask->isVisible());
+        DragKnob(mask, 3);
+        EXPECT_EQ(mask->Value(), mask->Min() + 3);
+        edits.Set(Block::Trigger, t, kTriggerMaskTime, mask->Value());
+
+        // A value that is neither on nor off shows as partly checked; a click turns it on.
+        auto* choke = patch.Control<TMidiCheckBox>("txChoke");
+        const Qt::CheckState choked = choke->checkState();
+        ClickCheck(choke);
+        ASSERT_NE(choke->checkState(), choked);
+        edits.Set(Block::Trigger, t, kTriggerChoke, choke->checkState() == Qt::Checked ? 1 : 0);
+
+        // The hi-hat pedal (the selector's last entry): gate time by keys, curve by combo.
+        ASSERT_TRUE(Focus(selector));
+        QTest::keyClick(selector, Qt::Key_End);
+        ASSERT_EQ(selector->currentIndex(), app::kHihatPedalEntry);
+        TurnKnob(patch.Control<TMidiKnob>("pxGateTime"), 2, Block::Prog, p, kPedalGateTime, 0,
+                 edits);
+        auto* curve = patch.Control<TMidiComboBox>("pxVeloCurve");
+        StepCombo(curve, 3);
+        ASSERT_EQ(curve->currentIndex(), 3);
+        edits.Set(Block::Prog, p, kPedalVeloCurve, 3);
+
+        // A note-map entry picked in its list: its layer value by keys.
+        ClickLine(patch.lbNotemap(), kEditedNote);
+        TurnKnob(patch.Control<TMidiKnob>("LayerValue"), 1, Block::Notemap,
+                 app::NotemapRecord(p, kEditedNote), kLayerValue, -1, edits);
+
+        // The name typed in.
+        const QString name = "Accept";
+        TypeInto(patch.edName(), name);
+        for (int k = 0; k < name.size(); ++k)
+            edits.Set(Block::Prog, p, kNameBytes + k, name[k].toLatin1());
+    }
+
+    // Runs `actions` inside the modal window that the menu command opens, then closes it
+    // with its Close button.
+    void InModalWindow(EditorSession& editor, TCommand command, app::TSetupDialog& window,
+                       const std::function<void()>& actions) {
+        bool ran = false;
+        QTimer::singleShot(0, &window, [&] {
+            ran = window.isVisible();
+            actions();
+            QTest::mouseClick(window.CloseButton(), Qt::LeftButton);
+        });
+        ASSERT_TRUE(editor.Click(command));
+        ASSERT_TRUE(ran);
+        ASSERT_FALSE(window.isVisible());
+    }
+
+    // An instrument picked in the list: its level by keys, its polyphony by combo, its name
+    // typed in.
+    void EditOnTheInstrumentWindow(EditorSession& editor, ExpectedEdits& edits) {
+        app::TfmInstrument& window = *editor.windows->fmInstrument;
+        const int i = kEditedInstrument;
+        InModalWindow(editor, TCommand::InstEdit, window, [&] {
+            app::TInstrumentList* list = window.lbInst();
+            const QModelIndex line = list->model()->index(i, 0);
+            list->scrollTo(line);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualRect(line).center());
+            EXPECT_EQ(window.Instrument(), i);
+            auto* level = dynamic_cast<TMidiKnob*>(window.Control("Level"));
+            TurnKnob(level, 5, Block::Instrument, i, kInstrumentLevel, 0, edits);
+            auto* polyphony = dynamic_cast<TMidiComboBox*>(window.Control("Polyphony"));
+            StepCombo(polyphony, 1);
+            EXPECT_EQ(polyphony->currentIndex(), 1);
+            edits.Set(Block::Instrument, i, kInstrumentPolyphony, 1);
+            const QString name = "Kick2";
+            TypeInto(window.edName(), name);
+            for (int k = 0; k < name.size(); ++k)
+                edits.Set(Block::Instrument, i, kInstrumentName + k, name[k].toLatin1());
+        });
+    }
+
+    // The system window: an up-down stepped, a knob turned, a combo box picked, a box
+    // ticked.
+    void EditOnTheSystemWindow(EditorSession& editor, ExpectedEdits& edits) {
+        app::TfmSystem& window = *editor.windows->fmSystem;
+        InModalWindow(editor, TCommand::SysEdit, window, [&] {
+            auto* channel = dynamic_cast<TMidiUpDown*>(window.Control("TrigTxCh"));
+            const int before = channel->Position();
+            ClickUpDown(channel);
+            EXPECT_NE(channel->Position(), before);
+            EXPECT_EQ(window.Field("TrigTxCh")->text(), QString::number(channel->Position()));
+            edits.Set(Block::System, 0, kSystemTrigTxCh, channel->Position() - 1);
+            TurnKnob(dynamic_cast<TMidiKnob*>(window.Control("InstLevel")), 4, Block::System, 0,
+                     kSystemInstLevel, 0, edits);
+            auto* footSwitch = dynamic_cast<TMidiComboBox*>(window.Control("FootSwMode"));
+            StepCombo(footSwitch, 2);
+            EXPECT_EQ(footSwitch->currentIndex(), 2);
+            edits.Set(Block::System, 0, kSystemFootSwMode, 2);
+            auto* receive = dynamic_cast<TMidiCheckBox*>(window.Control("RxProgChange"));
+            const Qt::CheckState was = receive->checkState();
+            ClickCheck(receive);
+            EXPECT_NE(receive->checkState(), was);
+            edits.Set(Block::System, 0, kSystemRxProgChange,
+                      receive->checkState() == Qt::Checked ? 1 : 0);
+        });
+    }
+
+    fs::path dir;
+};
+
+TEST_F(UserSession, FromTheModuleThroughTheWindowsToTheSetupFileAndBack) {
+    TTd7SimProcess sim("accept-" + std::to_string(::getpid()), dir / "memory.syx",
+                       {"--device-id", std::to_string(kSimDeviceIdField), "--content", "random",
+                        "--seed", "1234"});
+    ASSERT_TRUE(sim.Ready());
+    const fs::path setupFile = dir / "session.td7";
+    std::vector<std::uint8_t> saved;
+    {
+        EditorSession editor(dir);
+        ASSERT_TRUE(editor.shown);
+
+        SCOPED_TRACE("choosing the simulator's ports and device ID");
+        ChooseDevices(editor, sim);
+        RequestSystemUntilAnswered(editor);
+
+        SCOPED_TRACE("requesting everything");
+        editor.boxes.SetNextAnswer(app::TAnswer::Yes);  // overwrite the current patches
+        ASSERT_TRUE(editor.Click(TCommand::RequestAll));
+        ASSERT_TRUE(editor.Click(TCommand::InstRequest));
+        ASSERT_TRUE(editor.Click(TCommand::SysRequest));
+        ASSERT_EQ(editor.TakeErrors(), std::vector<QString>{});
+        for (int p = 0; p < app::kPatchCount; ++p)
+            EXPECT_TRUE(editor.Main().Present().PatchPresent(p));
+        EXPECT_TRUE(editor.Main().Present().InstrumentsPresent());
+        const auto memory = sim.Memory();
+        ASSERT_EQ(memory.size(), 67330u);
+        ASSERT_EQ(MirrorImage(editor.Dumps()), memory) << "the mirror differs from the module";
+
+        SCOPED_TRACE("editing through the controls");
+        ExpectedEdits edits;
+        ASSERT_NO_FATAL_FAILURE(EditOnTheMainWindow(editor, edits));
+        ASSERT_NO_FATAL_FAILURE(EditOnTheInstrumentWindow(editor, edits));
+        ASSERT_NO_FATAL_FAILURE(EditOnTheSystemWindow(editor, edits));
+        ASSERT_EQ(editor.TakeErrors(), std::vector<QString>{});
+        EXPECT_TRUE(editor.Main().windowTitle().contains('*'));
+        const auto expected = edits.AppliedTo(memory);
+        const auto edited = sim.MemoryOnceEqual(expected, std::chrono::seconds(5));
+        ASSERT_EQ(edited, expected) << "the module changed elsewhere than at the edited bytes:"
+                                    << Mismatches(memory, expected, edited);
+        ASSERT_EQ(MirrorImage(editor.Dumps()), edited);
+
+        SCOPED_TRACE("moving the patch and transmitting it");
+        ASSERT_TRUE(editor.Click(TCommand::PatchMoveTo, kMoveTarget + 1));
+        ASSERT_EQ(editor.Main().CurrentPatch(), kMoveTarget);
+        ASSERT_TRUE(editor.Click(TCommand::TransmitCurrent));
+        ASSERT_EQ(editor.TakeErrors(), std::vector<QString>{});
+        const auto mirror = MirrorImage(editor.Dumps());
+        const int target = ImageOffset(Block::Prog, kMoveTarget);
+        const int source = ImageOffset(Block::Prog, kEditedPatch);
+        const int length = app::PatchBytes();
+        // The module holds the mirror's new slot, and nothing else changed.
+        auto expectedMove = edited;
+        std::copy(mirror.begin() + target, mirror.begin() + target + length,
+                  expectedMove.begin() + target);
+        const auto moved = sim.MemoryOnceEqual(expectedMove, std::chrono::seconds(5));
+        EXPECT_EQ(moved, expectedMove);
+        // That slot is the edited patch: its records' data as they were at slot 3.
+        for (auto [block, count, first] : {std::tuple{Block::Prog, 1, kEditedPatch},
+                                           std::tuple{Block::Trigger, app::kTriggersPerPatch,
+                                                      app::TriggerRecord(kEditedPatch, 0)},
+                                           std::tuple{Block::Notemap, app::kNotesPerPatch,
+                                                      app::NotemapRecord(kEditedPatch, 0)}}) {
+            const int size = app::InfoOf(block).Size;
+            for (int r = 0; r < count; ++r) {
+                const int from = ImageOffset(block, first + r);
+                const int to = from - source + target;
+                EXPECT_TRUE(std::equal(edited.begin() + from + app::kHeaderSize,
+                                       edited.begin() + from + size - 2,
+                                       moved.begin() + to + app::kHeaderSize))
+                    << "record " << r << " of the moved patch";
+            }
+        }
+
+        SCOPED_TRACE("saving the setup and quitting");
+        editor.windows->Files->Dialogs().SetNextFile(QString::fromStdString(setupFile.string()));
+        ASSERT_TRUE(editor.Click(TCommand::SaveSetup));
+        ASSERT_EQ(editor.TakeErrors(), std::vector<QString>{});
+        EXPECT_FALSE(editor.Main().windowTitle().contains('*'))
+            << editor.Main().windowTitle().toStdString();
+        saved = MirrorImage(editor.Dumps());
+        ASSERT_TRUE(editor.Click(TCommand::Exit));
+        EXPECT_FALSE(editor.Main().isVisible());
+        EXPECT_TRUE(editor.boxes.Shown().empty()) << "a saved setup asks nothing on closing";
+    }
+
+    SCOPED_TRACE("starting again");
+    EditorSession editor(dir);
+    ASSERT_TRUE(editor.shown);
+    EXPECT_EQ(editor.TakeErrors(), std::vector<QString>{});
+    EXPECT_EQ(editor.Main().SetupFileName(), setupFile.string());
+    EXPECT_TRUE(editor.Main().windowTitle().contains("session.td7"));
+    EXPECT_FALSE(editor.Main().windowTitle().contains('*'))
+        << editor.Main().windowTitle().toStdString();
+    EXPECT_EQ(MirrorImage(editor.Dumps()), saved);
+    EXPECT_EQ(app::BuildSetupImage(editor.Dumps(), editor.Main().Present()), ReadFile(setupFile));
+    EXPECT_EQ(ReadFile(setupFile).size(), 67374u);
+
+    SCOPED_TRACE("requesting from a module that is gone");
+    ASSERT_EQ(sim.Stop(), 0);
+    const int current = editor.Main().CurrentPatch();
+    editor.boxes.SetNextAnswer(app::TAnswer::Yes);  // overwrite the current patch
+    ASSERT_TRUE(editor.Click(TCommand::RequestCurrent));
+    EXPECT_EQ(editor.TakeErrors(), std::vector<QString>{QString::fromStdString(
+                                       "The unit didn't respond to dump request " +
+                                       app::RequestCommand(app::Block::Prog, current))});
+    EXPECT_EQ(MirrorImage(editor.Dumps()), saved) << "a failed request changed the mirror";
+    EXPECT_TRUE(editor.Main().Present().PatchPresent(current));
+    EXPECT_FALSE(editor.Main().windowTitle().contains('*'));
+    EXPECT_FALSE(editor.Main().Transfers().Busy());
+    EXPECT_TRUE(editor.Main().isEnabled());
+}
+
+}  // namespace
+}  // namespace acceptance
