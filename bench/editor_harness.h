@@ -1,0 +1,91 @@
+#pragma once
+
+// The editor's windows as the program makes them, over the built-in virtual TD-7 (which
+// can model the 31250-baud cable), with scripted message boxes and file dialogs, for the
+// benchmarks of whole user commands.
+
+#include <QAction>
+#include <QApplication>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include <unistd.h>
+
+#include "app/AboutWindow.h"
+#include "app/ErrorDisplay.h"
+#include "app/FileCommands.h"
+#include "app/MainMenu.h"
+#include "app/MainWindow.h"
+#include "app/MessageBoxes.h"
+#include "app/PortSetup.h"
+#include "app/Windows.h"
+#include "midiports/VirtualTd7Service.h"
+#include "simulator/VirtualTd7.h"
+
+namespace editorbench {
+
+namespace fs = std::filesystem;
+
+inline QApplication& Application() {
+    static int argc = 1;
+    static char name[] = "tamboro";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication* application = new QApplication(argc, argv);
+    return *application;
+}
+
+class Editor {
+  public:
+    explicit Editor(const std::string& name)
+        : dir(fs::temp_directory_path() / ("tamboro-bench-" + name + std::to_string(::getpid()))) {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        boxes.SetHeadless(true);
+        app::TMainServices services;
+        services.Midi = &midi;
+        services.Boxes = &boxes;
+        services.Errors = &errors;
+        services.ProgramDir = dir;
+        services.SettingsFile = dir / "tamboro.ini";
+        windows = std::make_unique<app::TEditorWindows>(services, about);
+        windows->Files->Dialogs().SetHeadless(true);
+        windows->fmTamboro->show();
+        QCoreApplication::processEvents();
+        // The virtual TD-7's ports, its default device ID (17 in the device window).
+        app::ApplyDeviceChoice(Main().MidiInput1(), Main().MidiOutput1(), 1, 2, 17);
+    }
+    ~Editor() {
+        windows.reset();
+        fs::remove_all(dir);
+    }
+
+    app::TfmTamboro& Main() { return *windows->fmTamboro; }
+    void WireTiming(bool on) { midi.Module().SetWireTiming(on); }
+    // A menu entry as the user clicks it; false when it is disabled.
+    bool Click(app::TCommand command) {
+        QAction* action = Main().Menu().Action(command);
+        if (!action->isEnabled()) return false;
+        action->trigger();
+        return true;
+    }
+    // Every error box shown so far, joined; empty when none was.
+    std::string Errors() const {
+        std::string texts;
+        for (const auto& box : boxes.Shown())
+            if (box.Kind == app::TBoxKind::Error) texts += box.Text.toStdString() + "; ";
+        return texts;
+    }
+
+    fs::path dir;
+    QApplication& application = Application();
+    midiports::VirtualTd7Service midi;
+    app::MessageBoxes boxes;
+    app::ErrorDisplay errors{boxes};
+    app::TfmAbout about;
+    std::unique_ptr<app::TEditorWindows> windows;
+};
+
+}  // namespace editorbench
