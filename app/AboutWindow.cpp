@@ -2,13 +2,12 @@
 
 #include <QDesktopServices>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QScreen>
 #include <QToolButton>
 
+#include "app/ScreenCenter.h"
 #include "app/Version.h"
 
 namespace app {
@@ -142,16 +141,14 @@ void TfmAbout::FormCreate() {
 }
 
 void TfmAbout::ShowSplash() {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CenterOnScreen(*this);
     show();
     raise();
     repaint();
 }
 
 void TfmAbout::ShowModal() {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CenterOnScreen(*this);
     exec();
 }
 

@@ -4,9 +4,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLayout>
-#include <QScreen>
 #include <QStatusTipEvent>
 #include <QTimer>
 
@@ -22,6 +20,7 @@
 #include "app/MessageBoxes.h"
 #include "app/PortSetup.h"
 #include "app/PresentFlags.h"
+#include "app/ScreenCenter.h"
 #include "app/StatusLine.h"
 #include "app/Td7Collections.h"
 #include "app/Transfers.h"
@@ -130,8 +129,7 @@ TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
     SetBackground(m_background);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CenterOnScreen(*this);
     UpdateCaption();
     UpdateCommands();
 }

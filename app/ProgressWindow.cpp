@@ -1,13 +1,12 @@
 #include "app/ProgressWindow.h"
 
+#include "app/ScreenCenter.h"
 #include <QEvent>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 
 #include <algorithm>
 
@@ -64,8 +63,7 @@ void TfmProgress::Start(int range) {
     m_sent = 0;
     m_count->setText(QStringLiteral("0"));
     m_cancel = false;
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CenterOnScreen(*this);
     show();
     raise();
 }

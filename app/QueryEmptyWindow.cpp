@@ -3,10 +3,8 @@
 #include <QEvent>
 #include <QFile>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 
 #include <algorithm>
@@ -14,6 +12,7 @@
 #include "app/ErrorDisplay.h"
 #include "app/MainWindow.h"
 #include "app/PatchSlots.h"
+#include "app/ScreenCenter.h"
 #include "app/Transfers.h"
 #include "midilink/Error.h"
 
@@ -116,8 +115,7 @@ void TfmQueryEmpty::changeEvent(QEvent* event) {
 
 TEmptySlotAnswer TfmQueryEmpty::Query(int p) {
     m_slot = p;
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CenterOnScreen(*this);
     m_initialize->setFocus();
     return exec() == QDialog::Accepted ? TEmptySlotAnswer::Filled : TEmptySlotAnswer::Cancel;
 }

@@ -1,16 +1,15 @@
 #include "app/SetupDialog.h"
 
-#include <QGuiApplication>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 
 #include "app/ErrorDisplay.h"
 #include "app/Help.h"
 #include "app/PatchLayout.h"
 #include "app/PatchPanel.h"
+#include "app/ScreenCenter.h"
 #include "controls/Error.h"
 #include "controls/Knob.h"
 
@@ -106,8 +105,7 @@ void TSetupDialog::PlaceButtons(QPoint view, QPoint close) {
 }
 
 void TSetupDialog::showEvent(QShowEvent* event) {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CenterOnScreen(*this);
     QDialog::showEvent(event);
 }
 

@@ -11,6 +11,7 @@ list(APPEND TAMBORO_GUI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../MessageBoxes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../PortSetup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../ProgressWindow.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../ScreenCenter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../StatusLine.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../TransferCommands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../ViewSysexWindow.cpp
