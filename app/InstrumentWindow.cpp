@@ -189,6 +189,9 @@ std::string TfmInstrument::LineText(int i) {
 }
 
 void TfmInstrument::edNameExit() {
+    // A field the user has not edited stores nothing: it shows control characters of the
+    // record as blanks, and passing through it must not write those blanks to the module.
+    if (!m_name->isModified()) return;
     const int i = m_instrument;
     const bool changed =
         StoreInstrumentName(m_services.Dumps->InstrumentDump, *m_services.Link, i, m_name->Codes());
@@ -198,6 +201,7 @@ void TfmInstrument::edNameExit() {
 }
 
 void TfmInstrument::edName2Exit() {
+    if (!m_type->isModified()) return;
     const int i = m_instrument;
     const bool changed =
         StoreInstrumentType(m_services.Dumps->InstrumentDump, *m_services.Link, i, m_type->Codes());

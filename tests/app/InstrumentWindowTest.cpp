@@ -168,6 +168,18 @@ TEST_F(InstrumentWindow, LeavingTheNameSendsOneMessagePerChangedCharacter) {
     EXPECT_TRUE(mirror.Sent().empty());
 }
 
+TEST_F(InstrumentWindow, PassingThroughTheFieldsLeavesControlCharactersOfTheRecordAlone) {
+    SetName(0, "Kick1", '\x01');
+    Show();
+    EXPECT_EQ(window->edName2()->text(), " ");
+    window->edName2()->setFocus();
+    QTest::keyClick(window->edName2(), Qt::Key_Tab);
+    window->edName()->setFocus();
+    QTest::keyClick(window->edName(), Qt::Key_Tab);
+    EXPECT_TRUE(mirror.Sent().empty());
+    EXPECT_EQ(mirror.dumps.InstrumentDump.Records(0).Bytes(14), 0x01);
+}
+
 TEST_F(InstrumentWindow, NameOfAHighInstrumentAndTheCloseKeysKeepWhatWasTyped) {
     SetName(300, "Snare", 'S');
     window->lbInst()->SetItemIndex(300);
