@@ -77,7 +77,7 @@ struct TGiven {
     }
 };
 
-TGiven Collect(const TCommandSpec& spec, std::span<const std::string> args) {
+TGiven Collect(const TCommandSpec& syntax, std::span<const std::string> args) {
     TGiven given;
     for (std::size_t k = 0; k < args.size(); ++k) {
         std::string name = args[k];
@@ -92,10 +92,10 @@ TGiven Collect(const TCommandSpec& spec, std::span<const std::string> args) {
             given.Files.push_back(name);
             continue;
         }
-        const auto option = std::find_if(spec.Options.begin(), spec.Options.end(),
+        const auto option = std::find_if(syntax.Options.begin(), syntax.Options.end(),
                                          [&](const TOptionSpec& o) { return o.Name == name; });
-        if (option == spec.Options.end())
-            throw UsageError("unknown option " + name + " for " + std::string(spec.Name));
+        if (option == syntax.Options.end())
+            throw UsageError("unknown option " + name + " for " + std::string(syntax.Name));
         if (!option->Repeatable && given.Has(name))
             throw UsageError("option " + name + " given twice");
         if (!values.empty() && option->Values != 1)
@@ -108,11 +108,11 @@ TGiven Collect(const TCommandSpec& spec, std::span<const std::string> args) {
         }
         given.Options.emplace_back(name, std::move(values));
     }
-    if (static_cast<int>(given.Files.size()) > spec.Files)
+    if (static_cast<int>(given.Files.size()) > syntax.Files)
         throw UsageError("unexpected argument \"" +
-                         given.Files[static_cast<std::size_t>(spec.Files)] + "\"");
-    if (static_cast<int>(given.Files.size()) < spec.Files)
-        throw UsageError(std::string(spec.Name) + " needs a file");
+                         given.Files[static_cast<std::size_t>(syntax.Files)] + "\"");
+    if (static_cast<int>(given.Files.size()) < syntax.Files)
+        throw UsageError(std::string(syntax.Name) + " needs a file");
     return given;
 }
 
@@ -229,11 +229,11 @@ TArguments ParseArguments(std::span<const std::string> args) {
         return result;
     }
     const auto& commands = Commands();
-    const auto spec = std::find_if(commands.begin(), commands.end(),
+    const auto syntax = std::find_if(commands.begin(), commands.end(),
                                    [&](const TCommandSpec& c) { return c.Name == args[0]; });
-    if (spec == commands.end()) throw UsageError("unknown command \"" + args[0] + "\"");
-    result.Command = spec->Command;
-    Fill(Collect(*spec, args.subspan(1)), result);
+    if (syntax == commands.end()) throw UsageError("unknown command \"" + args[0] + "\"");
+    result.Command = syntax->Command;
+    Fill(Collect(*syntax, args.subspan(1)), result);
     return result;
 }
 
