@@ -6,6 +6,7 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,6 +31,8 @@ class TChildProcess {
         if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
         m_pid = ::fork();
         if (m_pid == 0) {
+            // A test that dies must not leave its child running (and holding its ports).
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             ::dup2(fds[1], STDOUT_FILENO);
             ::close(fds[0]);
             ::close(fds[1]);
@@ -55,7 +58,11 @@ class TChildProcess {
     TChildProcess& operator=(const TChildProcess&) = delete;
 
     bool Started() const { return m_pid > 0; }
-    void Signal(int signal) const { ::kill(m_pid, signal); }
+    bool Exited() const { return m_exited; }
+    // Nothing once it has been reaped: its number may belong to another process by then.
+    void Signal(int signal) const {
+        if (m_pid > 0 && !m_exited) ::kill(m_pid, signal);
+    }
 
     // Reads its output until a line equal to text (true), or until the deadline or the end
     // of its output.
@@ -76,6 +83,7 @@ class TChildProcess {
     // The exit status once its output closes (128 + the signal for a signalled end), or -1
     // at the deadline.
     int ExitStatus(std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+        if (m_exited) return m_status;
         const auto deadline = Clock::now() + timeout;
         while (Read(deadline)) {
         }
@@ -83,7 +91,8 @@ class TChildProcess {
         int status = 0;
         if (::waitpid(m_pid, &status, 0) != m_pid) return -1;
         m_exited = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return m_status;
     }
 
   private:
@@ -104,6 +113,7 @@ class TChildProcess {
     pid_t m_pid = -1;
     int m_stdout = -1;
     bool m_exited = false;
+    int m_status = -1;
     std::string m_pending;
 };
 
