@@ -252,7 +252,8 @@ Commands:
       Request from the module and write a setup file (everything when no part is named).
   restore FILE.td7 --out DEV [--device-id N] [--patches LIST]
       Transmit what the setup file holds, 100 ms between records; with --patches only
-      those patches (LIST: 1,3,5-8).
+      those patches (LIST: 1,3,5-8). Ctrl+C stops it after the record being sent; a
+      second Ctrl+C ends it at once.
   info FILE
       What a setup file (.td7) or a patch, instruments or system file (.syx) holds, and
       any record whose checksum does not match.

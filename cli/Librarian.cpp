@@ -12,6 +12,7 @@
 #include "cli/Devices.h"
 #include "cli/FileCommands.h"
 #include "cli/FileInfo.h"
+#include "cli/Interrupt.h"
 #include "cli/ModuleSession.h"
 #include "cli/ProgressLine.h"
 #include "midilink/DeviceIds.h"
@@ -98,18 +99,27 @@ void Restore(const TArguments& args, midiports::MidiService& service,
     app::TTransfers& transfers = session.Transfers();
     const int total = static_cast<int>(patches.size()) * app::kRecordsPerPatch +
                       (instruments ? app::kInstrumentCount : 0) + (system ? 1 : 0);
+    TInterruptScope interrupt(session.Wakeup());
+    bool complete = true;
+    int sent = 0;
     {
         TProgressLine progress(err, "Dumps sent: %n", total);
-        for (int slot : patches) transfers.TransmitPatch(slot - 1, progress);
-        if (instruments) transfers.TransmitInstruments(progress);
-        if (system) {
+        progress.SetCancel(&TInterruptScope::Requested);
+        for (int slot : patches)
+            if (!(complete = transfers.TransmitPatch(slot - 1, progress))) break;
+        if (complete && instruments) complete = transfers.TransmitInstruments(progress);
+        if (complete && system) {
             transfers.TransmitSystem();
             progress.Step();
         }
+        sent = progress.Count();
         // The last records may still be on their way; closing the port now would cut them.
-        if (!session.WaitUntilSent(total, environment.SendTimeout))
+        if (!session.WaitUntilSent(sent, environment.SendTimeout))
             throw app::TransferError("The midi output device did not finish sending");
     }
+    if (!complete)
+        throw app::TransferError("Restore interrupted: " + std::to_string(sent) + " of " +
+                                 std::to_string(total) + " dumps sent");
     err << "Sent " << Contents(static_cast<int>(patches.size()), instruments, system) << '\n';
 }
 

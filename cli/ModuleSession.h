@@ -39,6 +39,8 @@ class TModuleSession {
     app::TTd7Collections& Dumps() { return m_dumps; }
     app::TPresentFlags& Present() { return m_present; }
     app::TTransfers& Transfers() { return m_transfers; }
+    // What the session's waits sleep on; whatever else should end a wait may signal it.
+    TWakeup& Wakeup() { return m_wakeup; }
 
   private:
     TWakeup m_wakeup;

@@ -4,6 +4,7 @@
 // "<text> <count>/<total>". It redraws only when the whole percentage moves, so that a
 // log file of it stays short.
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -18,7 +19,9 @@ class TProgressLine : public app::TTransferProgress {
     ~TProgressLine() override;
 
     void Step() override { Set(m_count + 1); }
-    bool CancelRequested() const override { return false; }
+    bool CancelRequested() const override { return m_cancel && m_cancel(); }
+    // Asked after each step whether to stop; nothing stops the line's transfer without it.
+    void SetCancel(std::function<bool()> cancel) { m_cancel = std::move(cancel); }
     void Set(int count);
     int Count() const { return m_count; }
     // Shows the final count and ends the line; also done when the line goes.
@@ -30,6 +33,7 @@ class TProgressLine : public app::TTransferProgress {
     std::ostream& m_out;
     std::string m_format;
     int m_total;
+    std::function<bool()> m_cancel;
     int m_count = 0;
     int m_shownCount = -1;
     int m_shownPercent = -1;

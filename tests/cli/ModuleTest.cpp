@@ -1,7 +1,11 @@
 // backup, restore and ports against the virtual TD-7 of the editor's device lists, in this
 // process: the same ports, link, collections and transfers as the editor, answered from the
 // module's own thread.
+#include <signal.h>
+#include <unistd.h>
+
 #include <mutex>
+#include <regex>
 #include <thread>
 
 #include "midiports/VirtualTd7Service.h"
@@ -146,6 +150,68 @@ TEST_F(VirtualModule, RestoreOfNamedPatchesSendsThoseAndNothingElse) {
     ASSERT_EQ(r.Code, 0) << r.Err;
     EXPECT_TRUE(WaitForMemory(target, expected));
     EXPECT_NE(r.Err.find("\rDumps sent: 156/156\nSent 2 patches\n"), std::string::npos) << r.Err;
+}
+
+// Ctrl+C in the middle: the restore stops after the record being sent, and every record it
+// counts as sent has arrived whole, in order, with nothing after it.
+TEST_F(VirtualModule, InterruptedRestoreStopsAfterTheRecordBeingSent) {
+    ASSERT_EQ(RunCli({"backup", "--in", "1", "--out", "2", "-o", folder / "all.td7"}, env).Code, 0);
+    const Td7Module sourceMemory = Snapshot(source);
+    midiports::VirtualTd7Service target;
+    const Td7Module before = Snapshot(target);
+    env.Service = &target;
+    // Slow enough that the interrupt comes long before the end.
+    env.Timing.Pace = 5ms;
+
+    // The interrupt goes out once the first record has changed the target: by then the
+    // restore is sending, with its handler in place.
+    std::thread interrupter([&] {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        for (;;) {
+            {
+                std::lock_guard lock(target.Module().ModuleMutex());
+                if (target.Module().Module().Memory() != before.Memory()) break;
+            }
+            if (std::chrono::steady_clock::now() > deadline) return;
+            std::this_thread::sleep_for(1ms);  // polling the module's thread
+        }
+        std::this_thread::sleep_for(50ms);
+        ::kill(::getpid(), SIGINT);
+    });
+    const TResult r = RunCli({"restore", folder / "all.td7", "--out", "2"}, env);
+    interrupter.join();
+
+    EXPECT_EQ(r.Code, 1);
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(
+        r.Err, found,
+        std::regex("\ntamboro-cli: Restore interrupted: (\\d+) of 3009 dumps sent\n$")))
+        << r.Err;
+    const int sent = std::stoi(found[1]);
+    ASSERT_GT(sent, 0);
+    ASSERT_LT(sent, 3009);
+
+    // Patches go first, record by record: common block, triggers, note map.
+    Td7Module expected = before;
+    int copied = 0;
+    auto copy = [&](const auto& block) {
+        if (copied++ >= sent) return;
+        const auto from = sourceMemory.Data(block);
+        std::copy(from.begin(), from.end(), expected.Data(block).begin());
+    };
+    for (int p = 0; p < Td7Module::kPatchCount; ++p) {
+        copy(Td7Module::CommonBlock(p));
+        for (int t = 0; t < Td7Module::kTriggerCount; ++t) copy(Td7Module::TriggerBlock(p, t));
+        for (int n = 0; n < Td7Module::kNoteMapCount; ++n) copy(Td7Module::NoteMapBlock(p, n));
+    }
+    EXPECT_TRUE(WaitForMemory(target, expected)) << sent << " records sent";
+
+    // The handler went with the restore: the next one runs to its end.
+    env.Timing.Pace = 0ms;
+    ASSERT_EQ(RunCli({"restore", folder / "all.td7", "--out", "2", "--patches", "1"}, env).Code, 0);
+    struct sigaction now {};
+    ::sigaction(SIGINT, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
 }
 
 }  // namespace
