@@ -39,7 +39,16 @@ void VirtualTd7::SetWireTiming(bool on) {
 }
 
 bool VirtualTd7::WaitUntil(std::unique_lock<std::mutex>& lock, Clock::time_point deadline) {
-    return !m_wake.wait_until(lock, deadline, [this] { return m_stop; });
+    // A sleeping thread wakes some 100 us late on a busy or virtual machine, twice a round
+    // trip, and the cable would seem that much slower to whoever talks to it. So sleep to
+    // just before the deadline and yield the rest of the way.
+    if (m_wake.wait_until(lock, deadline - kWakeMargin, [this] { return m_stop; })) return false;
+    while (!m_stop && Clock::now() < deadline) {
+        lock.unlock();
+        std::this_thread::yield();
+        lock.lock();
+    }
+    return !m_stop;
 }
 
 void VirtualTd7::Run() {

@@ -45,6 +45,9 @@ class VirtualTd7 {
         Clock::time_point arrives;  // when its last byte has crossed the wire
     };
 
+    // How long before a modelled deadline the module stops sleeping and starts yielding.
+    static constexpr std::chrono::microseconds kWakeMargin{300};
+
     void Run();
     // Waits until the deadline or until stopped; false when stopped.
     bool WaitUntil(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
