@@ -166,10 +166,21 @@ void TfmInstrument::lbInstClick() {
     if (m_lookup->On()) m_lookup->Refresh();
 }
 
-void TfmInstrument::ShowName() {
+void TfmInstrument::ShowName(bool keepEdits) {
     const std::string text = InstrumentNameText(m_services.Dumps->InstrumentDump, m_instrument);
-    m_name->setText(FieldText(text.substr(0, kNameChars)));
-    m_type->setText(FieldText(text.substr(kNameChars + 1, 1)));
+    if (!keepEdits || !m_name->isModified()) m_name->setText(FieldText(text.substr(0, kNameChars)));
+    if (!keepEdits || !m_type->isModified())
+        m_type->setText(FieldText(text.substr(kNameChars + 1, 1)));
+}
+
+void TfmInstrument::InstrumentChanged(int i) {
+    // A hidden window shows everything afresh at its next showing.
+    if (!isVisible()) return;
+    if (i < 0)
+        m_list->viewport()->update();
+    else
+        m_list->RedrawLine(i);
+    if (i < 0 || i == m_instrument) ShowName(true);
 }
 
 bool TfmInstrument::LookupPatches() const {
@@ -230,6 +241,8 @@ std::unique_ptr<TfmInstrument> MakeInstrumentWindow(TfmTamboro& main, TfmViewSys
         shown->SetLookupPatches(main.PatchLookup());
     };
     window->OnLookupChange = [&main](bool on) { main.SetPatchLookup(on); };
+    QObject::connect(&main, &TfmTamboro::InstrumentRecordChanged, shown,
+                     [shown](int i) { shown->InstrumentChanged(i); });
     main.Menu().Connect(TCommand::InstEdit, [shown](int) { shown->ShowModal(); });
     main.UpdateCommands();
     return window;

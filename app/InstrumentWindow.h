@@ -54,6 +54,9 @@ class TfmInstrument : public TSetupDialog {
     void lbInstClick();
     // The instrument the window shows, 0..511.
     int Instrument() const { return m_instrument; }
+    // Instrument i's record changed (or every record, for -1): from the module or a loaded
+    // file. An open window redraws its line, and the name fields when it is the shown one.
+    void InstrumentChanged(int i);
 
     // "Enable patch lookup", kept in the settings.
     bool LookupPatches() const;
@@ -78,7 +81,9 @@ class TfmInstrument : public TSetupDialog {
 
   private:
     void MakeControls();
-    void ShowName();
+    // Shows the record's name and type; with keepEdits, a field the user has typed in keeps
+    // its text, to be stored when it is left.
+    void ShowName(bool keepEdits = false);
     std::string LookupText();
     std::string LineText(int i);
     void edNameExit();

@@ -216,6 +216,7 @@ void TfmTamboro::AnyDumpChange(midilink::TDumpCollection*, int) {
 
 void TfmTamboro::InstrumentDumpChange(midilink::TDumpCollection*, int index) {
     if (OnInstrumentChanged) OnInstrumentChanged(index);
+    emit InstrumentRecordChanged(index);
     UpdateCaption();
 }
 

@@ -139,6 +139,11 @@ class TfmTamboro : public QMainWindow {
 
     bool FirstShowDone() const { return m_firstShowDone; }
 
+  signals:
+    // Instrument i changed (or -1 for all), for every window that shows instruments; a
+    // signal, so that a window going away is disconnected with it.
+    void InstrumentRecordChanged(int index);
+
   protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -94,4 +94,43 @@ TEST_F(InstrumentShell, SystemSetupOpensOnTheReceivedSystemBlock) {
         });
 }
 
+
+// The module sends an instrument while the window shows it (a dump started on the module,
+// or a transfer): the name fields follow the record, except where the user is typing.
+TEST_F(InstrumentShell, OpenWindowFollowsAnInstrumentTheModuleSends) {
+    app::TfmInstrument& window = *editor.windows->fmInstrument;
+    Action(TCommand::InstRequest)->trigger();
+    Td7Module& module = editor.wait->module;
+    auto send = [&](const std::string& name, char type) {
+        auto data = module.Data(Td7Module::InstrumentBlock(200));
+        std::copy(name.begin(), name.end(), data.begin());
+        data[5] = static_cast<std::uint8_t>(type);
+        editor.midi.Inject(0, module.DataSetOf(Td7Module::InstrumentBlock(200)));
+    };
+    WhileOpen(
+        window, [&] { editor.windows->PatchEditor->OnShowInstrument(200); },
+        [&] {
+            send("Crash", 'C');
+            ASSERT_TRUE(QTest::qWaitFor([&] { return window.edName()->text() == "Crash"; }));
+            EXPECT_EQ(window.edName2()->text(), "C");
+
+            // Another instrument leaves the fields alone.
+            auto other = module.Data(Td7Module::InstrumentBlock(201));
+            other[0] = 'Z';
+            editor.midi.Inject(0, module.DataSetOf(Td7Module::InstrumentBlock(201)));
+
+            // Half-typed text stays; the field the user did not touch follows.
+            window.edName()->setFocus();
+            window.edName()->selectAll();
+            QTest::keyClicks(window.edName(), "Ri");
+            send("Splsh", 'S');
+            ASSERT_TRUE(QTest::qWaitFor([&] { return window.edName2()->text() == "S"; }));
+            EXPECT_EQ(window.edName()->text(), "Ri");
+            EXPECT_EQ(app::InstrumentNameText(Main().Dumps().InstrumentDump, 201).substr(0, 1),
+                      "Z");
+        });
+    // Closing stores what was typed over what the module sent.
+    EXPECT_EQ(app::InstrumentNameText(Main().Dumps().InstrumentDump, 200), "Ri   .S");
+}
+
 }  // namespace
