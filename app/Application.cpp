@@ -9,8 +9,8 @@
 
 #include "app/ErrorDisplay.h"
 #include "app/MessageBoxes.h"
-#include "controls/Error.h"
 #include "app/Version.h"
+#include "controls/Error.h"
 
 namespace app {
 
@@ -33,9 +33,8 @@ void Application::SetErrorDisplay(ErrorDisplay* display) {
         // The failure may come from inside a paint; the box waits until that is over.
         QPointer<QWidget> owner(origin);
         const QString message = QString::fromLocal8Bit(text.c_str());
-        QTimer::singleShot(0, [display, owner, message] {
-            display->Boxes().Error(message, owner.data());
-        });
+        QTimer::singleShot(
+            0, [display, owner, message] { display->Boxes().Error(message, owner.data()); });
     });
 }
 

@@ -28,8 +28,7 @@ std::filesystem::path ToPath(const QString& file) {
 
 }  // namespace
 
-DropHandler::DropHandler(TfmTamboro& main, FileCommands& files)
-    : m_main(main), m_files(files) {
+DropHandler::DropHandler(TfmTamboro& main, FileCommands& files) : m_main(main), m_files(files) {
     m_main.setAcceptDrops(true);
     // Watched for the whole application: a field that takes dropped text (the patch name)
     // would otherwise take a dropped file's path as a name.

@@ -1,14 +1,14 @@
 #include "app/ProgressWindow.h"
 
-#include "app/ScreenCenter.h"
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-
 #include <algorithm>
+
+#include "app/ScreenCenter.h"
 
 namespace app {
 

@@ -91,8 +91,7 @@ void TfmQueryEmpty::Arrange() {
     const int textLeft = kMargin + kIconSize + kMargin;
     const int textWidth = width - textLeft - kMargin;
     const int textHeight =
-        metrics.boundingRect(QRect(0, 0, textWidth, 0), Qt::TextWordWrap, m_text->text())
-            .height();
+        metrics.boundingRect(QRect(0, 0, textWidth, 0), Qt::TextWordWrap, m_text->text()).height();
     // Five lines of the text fill the room above the buttons at the normal font.
     const int fixedTextHeight = kClientHeight - kBottomMargin - kButtonHeight - kTextTop - 2;
     const int labelHeight = std::max(fixedTextHeight, textHeight);

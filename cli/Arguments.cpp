@@ -230,7 +230,7 @@ TArguments ParseArguments(std::span<const std::string> args) {
     }
     const auto& commands = Commands();
     const auto syntax = std::find_if(commands.begin(), commands.end(),
-                                   [&](const TCommandSpec& c) { return c.Name == args[0]; });
+                                     [&](const TCommandSpec& c) { return c.Name == args[0]; });
     if (syntax == commands.end()) throw UsageError("unknown command \"" + args[0] + "\"");
     result.Command = syntax->Command;
     Fill(Collect(*syntax, args.subspan(1)), result);

@@ -32,6 +32,8 @@ int GetDeviceId(int slot) {
     return table[slot];
 }
 
-void ClearDeviceIds() { Table().clear(); }
+void ClearDeviceIds() {
+    Table().clear();
+}
 
 }  // namespace midilink

@@ -127,7 +127,9 @@ void TDumpCollection::AddCom(TMidiCom* com) {
     if (std::find(m_coms.begin(), m_coms.end(), com) == m_coms.end()) m_coms.push_back(com);
 }
 
-void TDumpCollection::RemoveCom(TMidiCom* com) { std::erase(m_coms, com); }
+void TDumpCollection::RemoveCom(TMidiCom* com) {
+    std::erase(m_coms, com);
+}
 
 void TDumpCollection::RecordChanged(TMidiDump* record) {
     m_modified = true;

@@ -18,7 +18,7 @@ class TMidiLink;
 // and write the current record; received messages are matched against every record's
 // header, which OnPrepare rebuilds from the record's position each time.
 class TDumpCollection {
-public:
+  public:
     using PrepareEvent =
         std::function<void(TDumpCollection* sender, int index, std::uint8_t* buffer, int size)>;
     using ChangeEvent = std::function<void(TDumpCollection* sender, int index)>;
@@ -77,7 +77,7 @@ public:
     // Called by a link that is going away: forget it without further calls.
     void ForgetLink() { m_link = nullptr; }
 
-private:
+  private:
     void CheckIndexed(const char* action) const;
 
     std::string m_name;

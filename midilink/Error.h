@@ -8,7 +8,7 @@ namespace midilink {
 // Every failure of the binding framework carries the exact English text that the
 // editor shows in its error box.
 class Error : public std::runtime_error {
-public:
+  public:
     explicit Error(const std::string& text) : std::runtime_error(text) {}
 };
 

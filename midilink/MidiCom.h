@@ -13,7 +13,7 @@ class TMidiLink;
 
 // A binding: where a parameter lives in a record and which message sets it in the module.
 class TMidiCom {
-public:
+  public:
     TMidiCom() = default;
     virtual ~TMidiCom();
     TMidiCom(const TMidiCom&) = delete;
@@ -36,7 +36,7 @@ public:
     void ForgetDump() { m_dump = nullptr; }
     void ForgetLink() { m_link = nullptr; }
 
-private:
+  private:
     TMidiLink* m_link = nullptr;
     TDumpCollection* m_dump = nullptr;
     int m_dumpIndex = 0;
@@ -47,7 +47,7 @@ private:
 // A binding of one numeric value: control value v is stored and sent as v + Offset,
 // laid into the record by DumpMode, with DataWidth-bit two's complement when Negatives.
 class TValueMidiCom : public TMidiCom {
-public:
+  public:
     using ValueEvent = std::function<void(TValueMidiCom* sender, std::int32_t value)>;
 
     int Offset() const { return m_offset; }
@@ -73,7 +73,7 @@ public:
     std::int32_t StoredFor(std::int32_t value) const;
     std::int32_t ValueFor(std::int32_t stored) const;
 
-private:
+  private:
     int m_offset = 0;
     int m_default = 0;
     bool m_negatives = false;

@@ -31,9 +31,13 @@ void TMidiDump::SetSize(int n) {
     Clear();
 }
 
-void TMidiDump::Clear() { std::fill(m_data.begin(), m_data.end(), 0); }
+void TMidiDump::Clear() {
+    std::fill(m_data.begin(), m_data.end(), 0);
+}
 
-void TMidiDump::CopyFrom(const std::uint8_t* src) { std::copy(src, src + m_size, m_data.begin()); }
+void TMidiDump::CopyFrom(const std::uint8_t* src) {
+    std::copy(src, src + m_size, m_data.begin());
+}
 
 void TMidiDump::LoadFromStream(std::istream& stream) {
     // Read into a scratch copy first so that a short stream leaves the record as it was.

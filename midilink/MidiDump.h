@@ -13,7 +13,7 @@ class TDumpCollection;
 // collection's Size. Storage is allocated once (1024 bytes, grown only), so a received
 // message is copied in place without allocating.
 class TMidiDump {
-public:
+  public:
     static constexpr int kInitialCapacity = 1024;
 
     explicit TMidiDump(TDumpCollection* owner);
@@ -50,7 +50,7 @@ public:
     // Byte 0 = F0, checksum by the owner's rule, last byte = F7.
     void Seal();
 
-private:
+  private:
     std::vector<std::uint8_t> m_data;
     int m_size = 2;
     TDumpCollection* m_owner;

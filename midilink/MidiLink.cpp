@@ -18,17 +18,19 @@ void TMidiLink::AddCom(TMidiCom* com) {
     if (std::find(m_coms.begin(), m_coms.end(), com) == m_coms.end()) m_coms.push_back(com);
 }
 
-void TMidiLink::RemoveCom(TMidiCom* com) { std::erase(m_coms, com); }
-
-void TMidiLink::AddDump(TDumpCollection* dump) {
-    if (std::find(m_dumps.begin(), m_dumps.end(), dump) == m_dumps.end())
-        m_dumps.push_back(dump);
+void TMidiLink::RemoveCom(TMidiCom* com) {
+    std::erase(m_coms, com);
 }
 
-void TMidiLink::RemoveDump(TDumpCollection* dump) { std::erase(m_dumps, dump); }
+void TMidiLink::AddDump(TDumpCollection* dump) {
+    if (std::find(m_dumps.begin(), m_dumps.end(), dump) == m_dumps.end()) m_dumps.push_back(dump);
+}
 
-void TMidiLink::SendCommand(std::string_view command, std::int32_t value,
-                            TChecksumType checksum) {
+void TMidiLink::RemoveDump(TDumpCollection* dump) {
+    std::erase(m_dumps, dump);
+}
+
+void TMidiLink::SendCommand(std::string_view command, std::int32_t value, TChecksumType checksum) {
     const std::string text = ExpandTemplate(command, value);
     const std::size_t pairs = text.size() / 2;
     std::size_t p = 0;
@@ -80,7 +82,9 @@ void TMidiLink::SendCommand(std::string_view command, std::int32_t value,
     }
 }
 
-void TMidiLink::SendBuffer(const std::uint8_t* buffer, int length) { PutLong(buffer, length); }
+void TMidiLink::SendBuffer(const std::uint8_t* buffer, int length) {
+    PutLong(buffer, length);
+}
 
 bool TMidiLink::OfferSysex(const std::uint8_t* message, int length) {
     bool resolved = false;

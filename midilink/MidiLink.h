@@ -15,7 +15,7 @@ class TMidiCom;
 // Sends what templates and records produce through two abstract outputs, and keeps the
 // collections that a concrete link hands every received system-exclusive message to.
 class TMidiLink {
-public:
+  public:
     static constexpr int kSysexBufferSize = 1024;
 
     TMidiLink() = default;
@@ -43,7 +43,7 @@ public:
     virtual void PutShort(std::uint32_t message) = 0;
     virtual void PutLong(const std::uint8_t* buffer, int length) = 0;
 
-private:
+  private:
     std::array<std::uint8_t, kSysexBufferSize> m_buffer{};
     std::vector<TMidiCom*> m_coms;
     std::vector<TDumpCollection*> m_dumps;

@@ -73,9 +73,7 @@ std::int32_t HexToInt(std::string_view text) {
 }
 
 std::uint8_t HexPairToByte(char high, char low) {
-    auto nibble = [](char c) -> int {
-        return (c >= 'A' && c <= 'F') ? c - 0x41 + 10 : c - 0x30;
-    };
+    auto nibble = [](char c) -> int { return (c >= 'A' && c <= 'F') ? c - 0x41 + 10 : c - 0x30; };
     return static_cast<std::uint8_t>((nibble(high) * 16 + nibble(low)) & 0xFF);
 }
 

@@ -64,8 +64,8 @@ class TTd7SimProcess {
     static std::vector<std::string> Arguments(const std::string& client,
                                               const std::filesystem::path& memoryFile,
                                               std::vector<std::string> extra) {
-        std::vector<std::string> args{"--api", "jack", "--client-name", client,
-                                      "--memory-file", memoryFile.string()};
+        std::vector<std::string> args{"--api", "jack",          "--client-name",
+                                      client,  "--memory-file", memoryFile.string()};
         args.insert(args.end(), extra.begin(), extra.end());
         return args;
     }

@@ -94,7 +94,6 @@ TEST_F(InstrumentShell, SystemSetupOpensOnTheReceivedSystemBlock) {
         });
 }
 
-
 // The module sends an instrument while the window shows it (a dump started on the module,
 // or a transfer): the name fields follow the record, except where the user is typing.
 TEST_F(InstrumentShell, OpenWindowFollowsAnInstrumentTheModuleSends) {

@@ -56,8 +56,8 @@ TEST_F(EmptyPatchDialog, GrowsToFitALargerFont) {
     EXPECT_GE(dialog.width(), 280);
     EXPECT_GT(dialog.height(), 110);
     QLabel* text = dialog.laText();
-    const QRect needed = text->fontMetrics().boundingRect(text->contentsRect(), Qt::TextWordWrap,
-                                                          text->text());
+    const QRect needed =
+        text->fontMetrics().boundingRect(text->contentsRect(), Qt::TextWordWrap, text->text());
     EXPECT_LE(needed.height(), text->contentsRect().height());
     EXPECT_TRUE(dialog.rect().contains(text->geometry()));
     for (QPushButton* button : {dialog.btnInitialize(), dialog.btnRequest(), dialog.btnCancel()}) {

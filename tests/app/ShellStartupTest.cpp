@@ -3,8 +3,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QMenuBar>
-#include <QStatusTipEvent>
 #include <QSpinBox>
+#include <QStatusTipEvent>
 #include <QTimer>
 
 #include "app/DevicesWindow.h"
@@ -372,8 +372,8 @@ TEST(ShellMenu, AnEntryWithoutAHandlerStaysDisabled) {
     app::MainMenu menu(&bar, errors, nullptr);
     QStringList titles;
     for (QAction* a : bar.actions()) titles << a->text();
-    EXPECT_EQ(titles, (QStringList{"&File", "&Patch", "&Instruments", "&System", "&Options",
-                                   "&Help"}));
+    EXPECT_EQ(titles,
+              (QStringList{"&File", "&Patch", "&Instruments", "&System", "&Options", "&Help"}));
 
     const app::TCommandState idle;
     menu.UpdateEnabling(idle);

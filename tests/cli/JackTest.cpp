@@ -50,7 +50,8 @@ TEST_F(OverJack, FullBackupFromOneSimulatorRestoredToAnotherMakesTheMemoriesEqua
     // The editor's 100 ms pace would make this five minutes; JACK carries a record a period
     // at 2 ms as well.
     env.Timing.Pace = 2ms;
-    const TResult restore = RunCli({"restore", folder / "full.td7", "--out", second.InputName()}, env);
+    const TResult restore =
+        RunCli({"restore", folder / "full.td7", "--out", second.InputName()}, env);
     ASSERT_EQ(restore.Code, 0) << restore.Err;
     EXPECT_NE(restore.Err.find("Sent 32 patches, instruments, system"), std::string::npos)
         << restore.Err;

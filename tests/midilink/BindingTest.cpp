@@ -13,7 +13,7 @@ using testsupport::RecordingLink;
 namespace {
 
 class BindingTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ClearDeviceIds();
         SetDeviceId(0, 0x10);
@@ -84,9 +84,8 @@ TEST_F(BindingTest, EveryDumpModeWritesAndReadsBack) {
         const char* bytes;
     };
     const Case cases[] = {
-        {dm1Byte, 200, "C8"},           {dm2Bytes, 300, "02 2C"},
-        {dm2BytesEx, 300, "2C 02"},     {dm2Nibbles, 0xA7, "0A 07"},
-        {dm2NibblesEx, 0xA7, "07 0A"},
+        {dm1Byte, 200, "C8"},        {dm2Bytes, 300, "02 2C"},      {dm2BytesEx, 300, "2C 02"},
+        {dm2Nibbles, 0xA7, "0A 07"}, {dm2NibblesEx, 0xA7, "07 0A"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.mode));

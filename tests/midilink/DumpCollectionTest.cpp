@@ -24,7 +24,7 @@ std::string ErrorText(const std::function<void()>& f) {
 
 // A binding that only counts its refreshes.
 class CountingCom : public TValueMidiCom {
-public:
+  public:
     void UpdateFromDump() override {
         ++refreshes;
         TValueMidiCom::UpdateFromDump();

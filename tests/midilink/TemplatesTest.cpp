@@ -12,7 +12,7 @@ using testsupport::RecordingLink;
 namespace {
 
 class TemplateTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ClearDeviceIds();
         SetDeviceId(0, 0x10);
@@ -93,7 +93,8 @@ TEST_F(TemplateTest, HexConversions) {
         EXPECT_STREQ(e.what(), "Invalid hex string G1");
     }
     EXPECT_EQ(HexPairToByte('F', '7'), 0xF7);
-    EXPECT_EQ(HexPairToByte('0', 'a'), static_cast<std::uint8_t>(0x31));  // lenient: lower-case is wrong
+    EXPECT_EQ(HexPairToByte('0', 'a'),
+              static_cast<std::uint8_t>(0x31));  // lenient: lower-case is wrong
     const std::uint8_t a[] = {1, 2, 3}, b[] = {1, 2, 4};
     EXPECT_TRUE(SameBytes(a, b, 2));
     EXPECT_FALSE(SameBytes(a, b, 3));

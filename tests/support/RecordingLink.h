@@ -10,16 +10,14 @@
 namespace testsupport {
 
 class RecordingLink : public midilink::TMidiLink {
-public:
+  public:
     struct Message {
         bool isLong = false;
         std::uint32_t shortMessage = 0;
         std::vector<std::uint8_t> bytes;  // the long message's bytes
     };
 
-    void PutShort(std::uint32_t message) override {
-        messages.push_back({false, message, {}});
-    }
+    void PutShort(std::uint32_t message) override { messages.push_back({false, message, {}}); }
     void PutLong(const std::uint8_t* buffer, int length) override {
         messages.push_back({true, 0, std::vector<std::uint8_t>(buffer, buffer + length)});
     }
