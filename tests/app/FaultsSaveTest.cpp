@@ -1,15 +1,12 @@
 // A setup saved through the window where the disk refuses it: the file it was to replace
 // stays as it was, nothing is left beside it, and the window keeps its name and caption.
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <csignal>
 
 #include "tests/app/FileCommandsFixture.h"
+#include "tests/support/ReadOnlyFolder.h"
 
 namespace filesgui {
 namespace {
@@ -38,31 +35,6 @@ class FileSizeLimit {
   private:
     void (*m_handler)(int);
     rlimit m_old{};
-    bool m_set = false;
-};
-
-// A folder that even root cannot create files in (the immutable flag), while it lives.
-class ImmutableFolder {
-  public:
-    explicit ImmutableFolder(const fs::path& folder) : m_folder(folder) { m_set = Flag(true); }
-    ~ImmutableFolder() {
-        if (m_set) Flag(false);
-    }
-    ImmutableFolder(const ImmutableFolder&) = delete;
-    ImmutableFolder& operator=(const ImmutableFolder&) = delete;
-    bool Set() const { return m_set; }
-
-  private:
-    bool Flag(bool on) const {
-        const int fd = ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY);
-        int flags = 0;
-        bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        if (fd >= 0) ::close(fd);
-        return done;
-    }
-    fs::path m_folder;
     bool m_set = false;
 };
 
@@ -140,8 +112,8 @@ TEST_F(SaveFaults, ADiskThatFillsUpHalfWayKeepsTheOldSetup) {
 
 TEST_F(SaveFaults, AReadOnlyFolderKeepsTheOldSetup) {
     {
-        ImmutableFolder locked(folder);
-        if (!locked.Set()) GTEST_SKIP() << "this file system or user cannot lock a folder";
+        testsupport::TReadOnlyFolder locked(folder);
+        if (!locked.Blocked()) GTEST_SKIP() << "this system lets the test write anywhere";
         ExpectSavesRefused("Cannot create file");
     }
     ExpectSaveWorksAgain();

@@ -1,14 +1,10 @@
 // Setups through the menu, at start and on closing: the dialogs, the ".td7" rule, failed
 // saves and loads that change nothing, and the caption that follows only what succeeded.
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include "app/Settings.h"
 #include "app/SetupFile.h"
 #include "tests/app/FileCommandsFixture.h"
+#include "tests/support/ReadOnlyFolder.h"
 
 namespace filesgui {
 namespace {
@@ -27,42 +23,6 @@ Bytes OnlySlot3Setup() {
     std::copy(patch.begin(), patch.end(), file.begin() + 13);
     return file;
 }
-
-// Stops even root from creating files in a folder, for as long as it lives. Not every
-// file system or user can; Blocked() says whether it worked.
-class ReadOnlyFolder {
-  public:
-    explicit ReadOnlyFolder(const fs::path& folder) : m_folder(folder) {
-        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-        m_immutable = SetImmutable(true);
-    }
-    ~ReadOnlyFolder() {
-        if (m_immutable) SetImmutable(false);
-        fs::permissions(m_folder, fs::perms::owner_all);
-    }
-    bool Blocked() const {
-        const fs::path probe = m_folder / "probe";
-        const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-        if (fd < 0) return true;
-        ::close(fd);
-        fs::remove(probe);
-        return false;
-    }
-
-  private:
-    bool SetImmutable(bool on) {
-        const int fd = ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY);
-        int flags = 0;
-        bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        if (fd >= 0) ::close(fd);
-        return done;
-    }
-
-    fs::path m_folder;
-    bool m_immutable = false;
-};
 
 using SetupCommands = FileCommandsTest;
 
@@ -121,7 +81,7 @@ TEST_F(SetupCommands, SaveIntoAFolderThatCannotBeWrittenKeepsTheOldFileAndCaptio
     Initialize(5);
     ASSERT_EQ(Caption(), "old.td7* - Tamboro V1.2");
     {
-        ReadOnlyFolder locked(folder);
+        testsupport::TReadOnlyFolder locked(folder);
         if (!locked.Blocked()) GTEST_SKIP() << "this system lets the test write anywhere";
         for (const char* name : {"old.td7", "new.td7"}) {
             Dialogs().SetNextFile(QString::fromStdString((folder / name).string()));
