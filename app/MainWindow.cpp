@@ -215,7 +215,6 @@ void TfmTamboro::AnyDumpChange(midilink::TDumpCollection*, int) {
 }
 
 void TfmTamboro::InstrumentDumpChange(midilink::TDumpCollection*, int index) {
-    if (OnInstrumentChanged) OnInstrumentChanged(index);
     emit InstrumentRecordChanged(index);
     UpdateCaption();
 }

@@ -118,8 +118,6 @@ class TfmTamboro : public QMainWindow {
     void InstrumentDumpChange(midilink::TDumpCollection* sender, int index);
 
     // Hooks for the features built on this frame.
-    // Instrument i changed (or -1 for all): sound lists showing it are redrawn.
-    std::function<void(int index)> OnInstrumentChanged;
     // Patch editing was switched on or off: the patch panels follow.
     std::function<void(bool on)> OnPatchEditingChange;
     // A setup file is loaded (at start) or saved (on closing); raise on failure.
@@ -140,8 +138,8 @@ class TfmTamboro : public QMainWindow {
     bool FirstShowDone() const { return m_firstShowDone; }
 
   signals:
-    // Instrument i changed (or -1 for all), for every window that shows instruments; a
-    // signal, so that a window going away is disconnected with it.
+    // Instrument i changed (or -1 for all): the sound lists and the instrument window
+    // redraw what shows it. A signal, so that a window going away is disconnected with it.
     void InstrumentRecordChanged(int index);
 
   protected:

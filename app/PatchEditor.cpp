@@ -102,7 +102,6 @@ TPatchEditor::TPatchEditor(TfmTamboro& main, TfmViewSysex& viewer)
 
 TPatchEditor::~TPatchEditor() {
     // The main window outlives the editor by a moment; nothing of it may call back here.
-    m_main.OnInstrumentChanged = nullptr;
     m_main.OnPatchEditingChange = nullptr;
     m_main.Present().OnChange = m_previousPresentChange;
 }
@@ -267,7 +266,8 @@ void TPatchEditor::AttachToMain() {
         for (std::string_view name : kEffectPanels)
             Panel(name)->SetTextColor(on ? controls::ToQColor(controls::clWindowText) : kGrayText);
     };
-    m_main.OnInstrumentChanged = [this](int i) { InstrumentChanged(i); };
+    connect(&m_main, &TfmTamboro::InstrumentRecordChanged, this,
+            [this](int i) { InstrumentChanged(i); });
     // The patch list and the sound lists draw from the present states: they follow them.
     m_previousPresentChange = m_main.Present().OnChange;
     m_main.Present().OnChange = [this](TPresentFlags* sender) {
