@@ -15,12 +15,17 @@ static_assert(std::atomic<bool>::is_always_lock_free);
 static_assert(std::atomic<TWakeup*>::is_always_lock_free);
 
 extern "C" void OnInterrupt(int signal) {
-    if (g_requested.exchange(true)) return;
-    // From now on this signal has its usual effect: a second Ctrl+C ends the program.
+    // From now on both signals have their usual effect: a second one ends the program.
     struct sigaction usual {};
     usual.sa_handler = SIG_DFL;
     sigemptyset(&usual.sa_mask);
-    sigaction(signal, &usual, nullptr);
+    sigaction(SIGINT, &usual, nullptr);
+    sigaction(SIGTERM, &usual, nullptr);
+    // A second one that came before the lines above took effect.
+    if (g_requested.exchange(true)) {
+        raise(signal);
+        return;
+    }
     if (TWakeup* wakeup = g_wakeup.load()) wakeup->Signal();  // sem_post: async-signal-safe
 }
 
