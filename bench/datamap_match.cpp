@@ -6,11 +6,11 @@
 
 #include <vector>
 
-#include "app/Td7Collections.h"
-#include "app/Td7Map.h"
 #include "midilink/DeviceIds.h"
 #include "midilink/MidiLink.h"
 #include "midilink/Templates.h"
+#include "td7/Td7Collections.h"
+#include "td7/Td7Map.h"
 
 namespace {
 

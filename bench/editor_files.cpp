@@ -6,8 +6,8 @@
 
 #include <QCoreApplication>
 
-#include "app/PresentFlags.h"
 #include "bench/editor_harness.h"
+#include "td7/PresentFlags.h"
 
 namespace {
 

@@ -13,16 +13,16 @@
 
 #include <unistd.h>
 
-#include "app/AboutWindow.h"
-#include "app/ErrorDisplay.h"
-#include "app/FileCommands.h"
-#include "app/MainMenu.h"
-#include "app/MainWindow.h"
-#include "app/MessageBoxes.h"
-#include "app/PortSetup.h"
-#include "app/Windows.h"
-#include "midiports/VirtualTd7Service.h"
+#include "editor/AboutWindow.h"
+#include "editor/EditorWindows.h"
+#include "editor/ErrorDisplay.h"
+#include "editor/FileCommands.h"
+#include "editor/MainMenu.h"
+#include "editor/MainWindow.h"
+#include "editor/MessageBoxes.h"
 #include "simulator/VirtualTd7.h"
+#include "td7/PortSetup.h"
+#include "td7/VirtualTd7Service.h"
 
 namespace editorbench {
 
@@ -81,7 +81,7 @@ class Editor {
 
     fs::path dir;
     QApplication& application = Application();
-    midiports::VirtualTd7Service midi;
+    app::VirtualTd7Service midi;
     app::MessageBoxes boxes;
     app::ErrorDisplay errors{boxes};
     app::TfmAbout about;

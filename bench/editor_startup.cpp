@@ -22,21 +22,21 @@
 #include <fstream>
 #include <string>
 
-#include "app/AboutWindow.h"
-#include "app/Application.h"
-#include "app/DevicesWindow.h"
-#include "app/ErrorDisplay.h"
-#include "app/InstrumentWindow.h"
-#include "app/MainWindow.h"
-#include "app/MessageBoxes.h"
-#include "app/ProgressWindow.h"
-#include "app/QueryEmptyWindow.h"
-#include "app/SetupFile.h"
-#include "app/SystemWindow.h"
-#include "app/ViewSysexWindow.h"
-#include "app/Windows.h"
-#include "midiports/CompositeService.h"
+#include "editor/AboutWindow.h"
+#include "editor/Application.h"
+#include "editor/DevicesWindow.h"
+#include "editor/EditorWindows.h"
+#include "editor/ErrorDisplay.h"
+#include "editor/InstrumentWindow.h"
+#include "editor/MainWindow.h"
+#include "editor/MessageBoxes.h"
+#include "editor/ProgressWindow.h"
+#include "editor/QueryEmptyWindow.h"
+#include "editor/SystemWindow.h"
+#include "editor/ViewSysexWindow.h"
 #include "simulator/Td7Module.h"
+#include "td7/SetupFile.h"
+#include "td7/SystemService.h"
 
 namespace {
 
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
     about.ShowSplash();
     QCoreApplication::processEvents();
 
-    auto midi = midiports::MakeSystemService();
+    auto midi = app::MakeSystemService();
     app::TMainServices services;
     services.Midi = midi.get();
     services.Boxes = &boxes;

@@ -9,9 +9,9 @@
 
 #include <chrono>
 
-#include "app/PresentFlags.h"
-#include "app/Td7Map.h"
 #include "bench/editor_harness.h"
+#include "td7/PresentFlags.h"
+#include "td7/Td7Map.h"
 
 namespace {
 

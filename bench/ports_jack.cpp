@@ -18,7 +18,7 @@ namespace {
 
 void BM_RequestThroughJack(benchmark::State& state) {
     ::setenv("TAMBORO_MIDI_API", "jack", 1);
-    porttest::Td7Sim sim("");
+    testsupport::TTd7SimProcess sim(porttest::UniqueName("sim"));
     midiports::RtMidiService service("tamboro-bench");
     if (!sim.Ready() || !service.Available()) {
         state.SkipWithError("no JACK server or no td7sim");

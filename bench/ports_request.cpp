@@ -13,12 +13,12 @@
 #include "midiports/ManualPortWindow.h"
 #include "midiports/MidiInput.h"
 #include "midiports/MidiOutput.h"
-#include "midiports/VirtualTd7Service.h"
+#include "td7/VirtualTd7Service.h"
 
 namespace {
 
 void BM_RequestThroughPorts(benchmark::State& state) {
-    midiports::VirtualTd7Service service;
+    app::VirtualTd7Service service;
     midiports::ManualPortWindow inWindow;
     midiports::ManualPortWindow outWindow;
     midiports::TMidiInput input(service, inWindow);

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <vector>
 
-#include "app/PortSetup.h"
+#include "td7/PortSetup.h"
 
 namespace cli {
 

@@ -1,10 +1,10 @@
 #include "cli/FileCommands.h"
 
-#include "app/DumpFiles.h"
-#include "app/FileIo.h"
-#include "app/PresentFlags.h"
-#include "app/SetupFile.h"
-#include "app/Td7Collections.h"
+#include "td7/DumpFiles.h"
+#include "td7/FileIo.h"
+#include "td7/PresentFlags.h"
+#include "td7/SetupFile.h"
+#include "td7/Td7Collections.h"
 
 namespace cli {
 

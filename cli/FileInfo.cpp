@@ -6,14 +6,14 @@
 #include <sstream>
 #include <vector>
 
-#include "app/DumpFiles.h"
-#include "app/FileIo.h"
-#include "app/PresentFlags.h"
-#include "app/RecordRun.h"
-#include "app/SetupFile.h"
-#include "app/Td7Collections.h"
-#include "app/Td7Decode.h"
 #include "midilink/Templates.h"
+#include "td7/DumpFiles.h"
+#include "td7/FileIo.h"
+#include "td7/PresentFlags.h"
+#include "td7/RecordRun.h"
+#include "td7/SetupFile.h"
+#include "td7/Td7Collections.h"
+#include "td7/Td7Decode.h"
 
 namespace cli {
 
@@ -70,7 +70,7 @@ std::string Hex(std::uint8_t value) {
 std::string Problem(const std::uint8_t* record, int size) {
     if (record[0] != midilink::kSysexStart || record[size - 1] != midilink::kSysexEnd)
         return "not framed by F0 .. F7";
-    if (record[1] != midilink::kRolandId || record[3] != midilink::kTd7ModelId ||
+    if (record[1] != midilink::kRolandId || record[3] != app::kTd7ModelId ||
         record[4] != midilink::kDataSet)
         return "not a TD-7 data-set message";
     const std::uint8_t expected = midilink::RolandChecksum(record + 5, size - 7);

@@ -9,7 +9,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "app/Td7Map.h"
+#include "td7/Td7Map.h"
 
 namespace cli {
 

@@ -4,10 +4,6 @@
 #include <ostream>
 #include <vector>
 
-#include "app/PresentFlags.h"
-#include "app/SetupFile.h"
-#include "app/Td7Collections.h"
-#include "app/Version.h"
 #include "cli/Arguments.h"
 #include "cli/Devices.h"
 #include "cli/FileCommands.h"
@@ -16,7 +12,11 @@
 #include "cli/ModuleSession.h"
 #include "cli/ProgressLine.h"
 #include "midilink/DeviceIds.h"
-#include "midiports/CompositeService.h"
+#include "td7/PresentFlags.h"
+#include "td7/SetupFile.h"
+#include "td7/SystemService.h"
+#include "td7/Td7Collections.h"
+#include "td7/Version.h"
 
 namespace cli {
 
@@ -129,7 +129,7 @@ int Execute(const TArguments& args, std::ostream& out, std::ostream& err,
     std::unique_ptr<midiports::MidiService> ownService;
     auto service = [&]() -> midiports::MidiService& {
         if (environment.Service != nullptr) return *environment.Service;
-        if (!ownService) ownService = midiports::MakeSystemService();
+        if (!ownService) ownService = app::MakeSystemService();
         return *ownService;
     };
     switch (args.Command) {

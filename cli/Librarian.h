@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "app/Transfers.h"
+#include "td7/Transfers.h"
 
 namespace midiports {
 class MidiService;

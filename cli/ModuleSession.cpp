@@ -2,8 +2,8 @@
 
 #include <exception>
 
-#include "app/PortSetup.h"
 #include "cli/Devices.h"
+#include "td7/PortSetup.h"
 
 namespace cli {
 

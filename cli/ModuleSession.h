@@ -6,13 +6,13 @@
 
 #include <chrono>
 
-#include "app/PresentFlags.h"
-#include "app/Td7Collections.h"
-#include "app/Transfers.h"
 #include "cli/PortWait.h"
 #include "midilink/MidiCompLink.h"
 #include "midiports/MidiInput.h"
 #include "midiports/MidiOutput.h"
+#include "td7/PresentFlags.h"
+#include "td7/Td7Collections.h"
+#include "td7/Transfers.h"
 
 namespace midiports {
 class MidiService;

@@ -8,8 +8,8 @@
 #include <initializer_list>
 #include <vector>
 
-#include "app/Transfers.h"
 #include "midiports/QueuedPortWindow.h"
+#include "td7/Transfers.h"
 
 namespace cli {
 

@@ -8,7 +8,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "app/Transfers.h"
+#include "td7/Transfers.h"
 
 namespace cli {
 

@@ -6,16 +6,14 @@ include(GNUInstallDirs)
 set(TAMBORO_APP_ID org.example.tamboro.Tamboro)
 set(tamboro_linux ${CMAKE_CURRENT_LIST_DIR}/../resources/linux)
 
-foreach(program tamboro td7sim tamboro-cli)
-  if(TARGET ${program})
-    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  endif()
-endforeach()
+install(TARGETS td7sim tamboro-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/../resources/tamboro.hlp
         DESTINATION ${CMAKE_INSTALL_DATADIR}/tamboro)
 
-if(TARGET tamboro)
+# The editor and what the desktop needs of it, unless the Qt parts are turned off.
+if(TAMBORO_GUI)
+  install(TARGETS tamboro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${tamboro_linux}/${TAMBORO_APP_ID}.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${tamboro_linux}/${TAMBORO_APP_ID}.svg

@@ -1,4 +1,4 @@
-#include "app/AboutWindow.h"
+#include "editor/AboutWindow.h"
 
 #include <QDesktopServices>
 #include <QFrame>
@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <QToolButton>
 
-#include "app/ScreenCenter.h"
-#include "app/Version.h"
+#include "editor/ScreenCenter.h"
+#include "td7/Version.h"
 
 namespace app {
 

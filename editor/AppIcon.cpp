@@ -1,4 +1,4 @@
-#include "app/AppIcon.h"
+#include "editor/AppIcon.h"
 
 #include <QPainter>
 #include <QPixmap>

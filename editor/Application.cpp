@@ -1,4 +1,4 @@
-#include "app/Application.h"
+#include "editor/Application.h"
 
 #include <cstdio>
 #include <exception>
@@ -7,10 +7,10 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "app/ErrorDisplay.h"
-#include "app/MessageBoxes.h"
-#include "app/Version.h"
 #include "controls/Error.h"
+#include "editor/ErrorDisplay.h"
+#include "editor/MessageBoxes.h"
+#include "td7/Version.h"
 
 namespace app {
 

@@ -1,13 +1,13 @@
-#include "app/BoundControls.h"
+#include "editor/BoundControls.h"
 
 #include <QLabel>
 #include <QLineEdit>
 
-#include "app/PatchLayout.h"
 #include "controls/MidiCheckBox.h"
 #include "controls/MidiComboBox.h"
 #include "controls/MidiKnob.h"
 #include "controls/MidiUpDown.h"
+#include "editor/PatchLayout.h"
 #include "midilink/MidiCom.h"
 
 namespace app {

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/ParameterTable.h"
-#include "app/Retarget.h"
+#include "td7/ParameterTable.h"
+#include "td7/Retarget.h"
 
 class QWidget;
 class QLabel;

@@ -1,8 +1,8 @@
-#include "app/Caption.h"
+#include "editor/Caption.h"
 
 #include <filesystem>
 
-#include "app/Version.h"
+#include "td7/Version.h"
 
 namespace app {
 

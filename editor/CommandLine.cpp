@@ -1,10 +1,10 @@
-#include "app/CommandLine.h"
+#include "editor/CommandLine.h"
 
 #include <algorithm>
 #include <array>
 #include <string_view>
 
-#include "app/Version.h"
+#include "td7/Version.h"
 
 namespace app {
 

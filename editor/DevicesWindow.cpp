@@ -1,4 +1,4 @@
-#include "app/DevicesWindow.h"
+#include "editor/DevicesWindow.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -8,7 +8,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "app/DeviceMemory.h"
+#include "td7/DeviceMemory.h"
 
 namespace app {
 

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "app/PortSetup.h"
+#include "td7/PortSetup.h"
 
 class QComboBox;
 class QLabel;

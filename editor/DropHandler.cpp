@@ -1,4 +1,4 @@
-#include "app/DropHandler.h"
+#include "editor/DropHandler.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -11,12 +11,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/DroppedFile.h"
-#include "app/DumpFiles.h"
-#include "app/ErrorDisplay.h"
-#include "app/FileCommands.h"
-#include "app/MainWindow.h"
-#include "app/Transfers.h"
+#include "editor/DroppedFile.h"
+#include "editor/ErrorDisplay.h"
+#include "editor/FileCommands.h"
+#include "editor/MainWindow.h"
+#include "td7/DumpFiles.h"
+#include "td7/Transfers.h"
 
 namespace app {
 

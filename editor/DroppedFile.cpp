@@ -1,12 +1,12 @@
-#include "app/DroppedFile.h"
+#include "editor/DroppedFile.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <string>
 
-#include "app/DumpFiles.h"
-#include "app/Td7Map.h"
+#include "td7/DumpFiles.h"
+#include "td7/Td7Map.h"
 
 namespace app {
 

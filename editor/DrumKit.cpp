@@ -1,4 +1,4 @@
-#include "app/DrumKit.h"
+#include "editor/DrumKit.h"
 
 #include <algorithm>
 #include <stdexcept>

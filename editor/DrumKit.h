@@ -13,7 +13,7 @@
 #include <QColor>
 #include <QWidget>
 
-#include "app/PatchLayout.h"
+#include "editor/PatchLayout.h"
 
 namespace app {
 

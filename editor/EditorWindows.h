@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/MainWindow.h"
+#include "editor/MainWindow.h"
 
 namespace app {
 

@@ -1,8 +1,8 @@
-#include "app/ErrorDisplay.h"
+#include "editor/ErrorDisplay.h"
 
 #include <QString>
 
-#include "app/MessageBoxes.h"
+#include "editor/MessageBoxes.h"
 
 namespace app {
 

@@ -1,4 +1,4 @@
-#include "app/EventWait.h"
+#include "editor/EventWait.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

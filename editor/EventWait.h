@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Transfers.h"
+#include "td7/Transfers.h"
 
 namespace app {
 

@@ -1,18 +1,18 @@
-#include "app/FileCommands.h"
+#include "editor/FileCommands.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QTimer>
 
-#include "app/DumpFiles.h"
-#include "app/ErrorDisplay.h"
-#include "app/MainMenu.h"
-#include "app/MainWindow.h"
-#include "app/MessageBoxes.h"
-#include "app/PatchEditor.h"
-#include "app/PatchList.h"
-#include "app/PatchSlots.h"
-#include "app/PresentFlags.h"
+#include "editor/ErrorDisplay.h"
+#include "editor/MainMenu.h"
+#include "editor/MainWindow.h"
+#include "editor/MessageBoxes.h"
+#include "editor/PatchEditor.h"
+#include "editor/PatchList.h"
+#include "td7/DumpFiles.h"
+#include "td7/PatchSlots.h"
+#include "td7/PresentFlags.h"
 
 namespace app {
 

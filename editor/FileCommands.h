@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "app/FileDialogs.h"
-#include "app/SetupFile.h"
+#include "editor/FileDialogs.h"
+#include "td7/SetupFile.h"
 
 namespace app {
 

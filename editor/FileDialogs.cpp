@@ -1,4 +1,4 @@
-#include "app/FileDialogs.h"
+#include "editor/FileDialogs.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

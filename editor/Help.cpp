@@ -1,4 +1,4 @@
-#include "app/Help.h"
+#include "editor/Help.h"
 
 #include <QFile>
 #include <QPushButton>

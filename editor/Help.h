@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "app/Version.h"
+#include "td7/Version.h"
 
 class QTextBrowser;
 

@@ -1,4 +1,4 @@
-#include "app/InstrumentList.h"
+#include "editor/InstrumentList.h"
 
 #include <cstdio>
 
@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include "app/PatchPanel.h"
+#include "editor/PatchPanel.h"
 
 namespace app {
 

@@ -1,9 +1,9 @@
-#include "app/InstrumentNameEdit.h"
+#include "editor/InstrumentNameEdit.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 
-#include "app/InstrumentName.h"
+#include "td7/InstrumentName.h"
 
 namespace app {
 

@@ -1,4 +1,4 @@
-#include "app/InstrumentWindow.h"
+#include "editor/InstrumentWindow.h"
 
 #include <array>
 
@@ -7,23 +7,23 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/ErrorDisplay.h"
-#include "app/Help.h"
-#include "app/InstrumentList.h"
-#include "app/InstrumentName.h"
-#include "app/InstrumentNameEdit.h"
-#include "app/MainMenu.h"
-#include "app/MainWindow.h"
-#include "app/PatchLayout.h"
-#include "app/PatchLookup.h"
-#include "app/PatchLookupSwitch.h"
-#include "app/PatchPanel.h"
-#include "app/Retarget.h"
-#include "app/Td7Collections.h"
-#include "app/Td7Decode.h"
-#include "app/ViewSysexWindow.h"
 #include "controls/Knob.h"
+#include "editor/ErrorDisplay.h"
+#include "editor/Help.h"
+#include "editor/InstrumentList.h"
+#include "editor/InstrumentNameEdit.h"
+#include "editor/MainMenu.h"
+#include "editor/MainWindow.h"
+#include "editor/PatchLayout.h"
+#include "editor/PatchLookupSwitch.h"
+#include "editor/PatchPanel.h"
+#include "editor/ViewSysexWindow.h"
 #include "midilink/MidiCompLink.h"
+#include "td7/InstrumentName.h"
+#include "td7/PatchLookup.h"
+#include "td7/Retarget.h"
+#include "td7/Td7Collections.h"
+#include "td7/Td7Decode.h"
 
 namespace app {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/BoundControls.h"
-#include "app/SetupDialog.h"
+#include "editor/BoundControls.h"
+#include "editor/SetupDialog.h"
 
 namespace midilink {
 class TMidiLink;

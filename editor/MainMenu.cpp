@@ -1,10 +1,10 @@
-#include "app/MainMenu.h"
+#include "editor/MainMenu.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
 
-#include "app/ErrorDisplay.h"
+#include "editor/ErrorDisplay.h"
 
 namespace app {
 

@@ -5,7 +5,7 @@
 
 #include <QObject>
 
-#include "app/MenuTable.h"
+#include "editor/MenuTable.h"
 
 class QAction;
 class QMenu;

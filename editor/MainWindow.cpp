@@ -1,4 +1,4 @@
-#include "app/MainWindow.h"
+#include "editor/MainWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -8,28 +8,28 @@
 #include <QStatusTipEvent>
 #include <QTimer>
 
-#include "app/AboutWindow.h"
-#include "app/AppIcon.h"
-#include "app/Caption.h"
-#include "app/DeviceMemory.h"
-#include "app/DevicesWindow.h"
-#include "app/ErrorDisplay.h"
-#include "app/EventWait.h"
-#include "app/LoopDetector.h"
-#include "app/MainMenu.h"
-#include "app/MessageBoxes.h"
-#include "app/PortSetup.h"
-#include "app/PresentFlags.h"
-#include "app/ScreenCenter.h"
-#include "app/StatusLine.h"
-#include "app/Td7Collections.h"
-#include "app/Transfers.h"
 #include "controls/Colors.h"
+#include "editor/AboutWindow.h"
+#include "editor/AppIcon.h"
+#include "editor/Caption.h"
+#include "editor/DevicesWindow.h"
+#include "editor/ErrorDisplay.h"
+#include "editor/EventWait.h"
+#include "editor/MainMenu.h"
+#include "editor/MessageBoxes.h"
+#include "editor/ScreenCenter.h"
+#include "editor/StatusLine.h"
 #include "midilink/DeviceIds.h"
 #include "midilink/MidiCompLink.h"
 #include "midiports/MidiInput.h"
 #include "midiports/MidiOutput.h"
 #include "midiports/QtPortWindow.h"
+#include "td7/DeviceMemory.h"
+#include "td7/LoopDetector.h"
+#include "td7/PortSetup.h"
+#include "td7/PresentFlags.h"
+#include "td7/Td7Collections.h"
+#include "td7/Transfers.h"
 
 namespace app {
 

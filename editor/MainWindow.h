@@ -8,8 +8,8 @@
 #include <QMainWindow>
 #include <QStringList>
 
-#include "app/MenuTable.h"
-#include "app/Settings.h"
+#include "editor/MenuTable.h"
+#include "editor/Settings.h"
 
 class QTimer;
 

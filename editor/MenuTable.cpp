@@ -1,4 +1,4 @@
-#include "app/MenuTable.h"
+#include "editor/MenuTable.h"
 
 namespace app {
 

@@ -1,9 +1,9 @@
-#include "app/MessageBoxes.h"
+#include "editor/MessageBoxes.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
-#include "app/Version.h"
+#include "td7/Version.h"
 
 namespace app {
 

@@ -1,8 +1,8 @@
-#include "app/NotemapList.h"
+#include "editor/NotemapList.h"
 
-#include "app/PatchTexts.h"
-#include "app/Td7Collections.h"
-#include "app/Td7Decode.h"
+#include "editor/PatchTexts.h"
+#include "td7/Td7Collections.h"
+#include "td7/Td7Decode.h"
 
 namespace app {
 

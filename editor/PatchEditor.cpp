@@ -1,4 +1,4 @@
-#include "app/PatchEditor.h"
+#include "editor/PatchEditor.h"
 
 #include <QAction>
 #include <QLabel>
@@ -7,29 +7,29 @@
 #include <QShortcut>
 #include <QStackedWidget>
 
-#include "app/DrumKit.h"
-#include "app/ErrorDisplay.h"
-#include "app/Help.h"
-#include "app/MainMenu.h"
-#include "app/MainWindow.h"
-#include "app/NotemapList.h"
-#include "app/PatchLayout.h"
-#include "app/PatchList.h"
-#include "app/PatchName.h"
-#include "app/PatchPanel.h"
-#include "app/PatchTexts.h"
-#include "app/PatchTriggerDefaults.h"
-#include "app/PresentFlags.h"
-#include "app/Td7Collections.h"
-#include "app/Td7Decode.h"
-#include "app/ViewSysexWindow.h"
 #include "controls/Colors.h"
 #include "controls/MidiCheckBox.h"
 #include "controls/MidiComboBox.h"
 #include "controls/MidiKnob.h"
 #include "controls/MidiUpDown.h"
+#include "editor/DrumKit.h"
+#include "editor/ErrorDisplay.h"
+#include "editor/Help.h"
+#include "editor/MainMenu.h"
+#include "editor/MainWindow.h"
+#include "editor/NotemapList.h"
+#include "editor/PatchLayout.h"
+#include "editor/PatchList.h"
+#include "editor/PatchName.h"
+#include "editor/PatchPanel.h"
+#include "editor/PatchTexts.h"
+#include "editor/PatchTriggerDefaults.h"
+#include "editor/ViewSysexWindow.h"
 #include "midilink/MidiCompLink.h"
 #include "midiports/MidiOutput.h"
+#include "td7/PresentFlags.h"
+#include "td7/Td7Collections.h"
+#include "td7/Td7Decode.h"
 
 namespace app {
 

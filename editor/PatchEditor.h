@@ -14,7 +14,7 @@
 
 #include <QObject>
 
-#include "app/BoundControls.h"
+#include "editor/BoundControls.h"
 
 class QComboBox;
 class QLabel;

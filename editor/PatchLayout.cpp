@@ -1,4 +1,4 @@
-#include "app/PatchLayout.h"
+#include "editor/PatchLayout.h"
 
 #include <array>
 #include <stdexcept>

@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-#include "app/ParameterTable.h"
+#include "td7/ParameterTable.h"
 
 namespace app {
 

@@ -1,4 +1,4 @@
-#include "app/PatchList.h"
+#include "editor/PatchList.h"
 
 #include <QMouseEvent>
 #include <QPainter>

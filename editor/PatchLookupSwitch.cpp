@@ -1,4 +1,4 @@
-#include "app/PatchLookupSwitch.h"
+#include "editor/PatchLookupSwitch.h"
 
 #include <QCheckBox>
 #include <QLabel>

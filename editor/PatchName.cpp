@@ -1,4 +1,4 @@
-#include "app/PatchName.h"
+#include "editor/PatchName.h"
 
 #include <QApplication>
 #include <QFocusEvent>

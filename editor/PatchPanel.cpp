@@ -1,4 +1,4 @@
-#include "app/PatchPanel.h"
+#include "editor/PatchPanel.h"
 
 #include <algorithm>
 
@@ -6,8 +6,8 @@
 #include <QFontMetrics>
 #include <QLabel>
 
-#include "app/BoundControls.h"
-#include "app/PatchLayout.h"
+#include "editor/BoundControls.h"
+#include "editor/PatchLayout.h"
 
 namespace app {
 

@@ -1,8 +1,8 @@
-#include "app/PatchTexts.h"
+#include "editor/PatchTexts.h"
 
 #include <cstdio>
 
-#include "app/Td7Decode.h"
+#include "td7/Td7Decode.h"
 
 namespace app {
 

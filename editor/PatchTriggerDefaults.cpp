@@ -1,4 +1,4 @@
-#include "app/PatchTriggerDefaults.h"
+#include "editor/PatchTriggerDefaults.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "app/ProgressWindow.h"
+#include "editor/ProgressWindow.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "app/ScreenCenter.h"
+#include "editor/ScreenCenter.h"
 
 namespace app {
 

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "app/Transfers.h"
+#include "td7/Transfers.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "app/QueryEmptyWindow.h"
+#include "editor/QueryEmptyWindow.h"
 
 #include <QEvent>
 #include <QFile>
@@ -9,12 +9,12 @@
 
 #include <algorithm>
 
-#include "app/ErrorDisplay.h"
-#include "app/MainWindow.h"
-#include "app/PatchSlots.h"
-#include "app/ScreenCenter.h"
-#include "app/Transfers.h"
+#include "editor/ErrorDisplay.h"
+#include "editor/MainWindow.h"
+#include "editor/ScreenCenter.h"
 #include "midilink/Error.h"
+#include "td7/PatchSlots.h"
+#include "td7/Transfers.h"
 
 // The default patch is compiled into the program; a static library keeps its resources
 // only when something refers to them.

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "app/PatchEditor.h"
+#include "editor/PatchEditor.h"
 
 class QLabel;
 class QPushButton;

@@ -1,4 +1,4 @@
-#include "app/ScreenCenter.h"
+#include "editor/ScreenCenter.h"
 
 #include <QGuiApplication>
 #include <QScreen>

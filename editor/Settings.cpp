@@ -1,11 +1,11 @@
-#include "app/Settings.h"
+#include "editor/Settings.h"
 
 #include <unistd.h>
 
 #include <cstdlib>
 
-#include "app/IniFile.h"
-#include "app/Version.h"
+#include "editor/IniFile.h"
+#include "td7/Version.h"
 
 namespace app {
 

@@ -1,17 +1,17 @@
-#include "app/SetupDialog.h"
+#include "editor/SetupDialog.h"
 
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
 
-#include "app/ErrorDisplay.h"
-#include "app/Help.h"
-#include "app/PatchLayout.h"
-#include "app/PatchPanel.h"
-#include "app/ScreenCenter.h"
 #include "controls/Error.h"
 #include "controls/Knob.h"
+#include "editor/ErrorDisplay.h"
+#include "editor/Help.h"
+#include "editor/PatchLayout.h"
+#include "editor/PatchPanel.h"
+#include "editor/ScreenCenter.h"
 
 namespace app {
 

@@ -1,4 +1,4 @@
-#include "app/StatusLine.h"
+#include "editor/StatusLine.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

@@ -1,21 +1,21 @@
-#include "app/SystemWindow.h"
+#include "editor/SystemWindow.h"
 
 #include <array>
 
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/ErrorDisplay.h"
-#include "app/Help.h"
-#include "app/MainMenu.h"
-#include "app/MainWindow.h"
-#include "app/PatchLayout.h"
-#include "app/PatchPanel.h"
-#include "app/Retarget.h"
-#include "app/Td7Collections.h"
-#include "app/ViewSysexWindow.h"
 #include "controls/Knob.h"
+#include "editor/ErrorDisplay.h"
+#include "editor/Help.h"
+#include "editor/MainMenu.h"
+#include "editor/MainWindow.h"
+#include "editor/PatchLayout.h"
+#include "editor/PatchPanel.h"
+#include "editor/ViewSysexWindow.h"
 #include "midilink/MidiCompLink.h"
+#include "td7/Retarget.h"
+#include "td7/Td7Collections.h"
 
 namespace app {
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string_view>
 
-#include "app/BoundControls.h"
-#include "app/SetupDialog.h"
+#include "editor/BoundControls.h"
+#include "editor/SetupDialog.h"
 
 class QLineEdit;
 

@@ -1,14 +1,14 @@
-#include "app/TransferCommands.h"
+#include "editor/TransferCommands.h"
 
 #include <QApplication>
 
-#include "app/MainMenu.h"
-#include "app/MainWindow.h"
-#include "app/MessageBoxes.h"
-#include "app/PresentFlags.h"
-#include "app/ProgressWindow.h"
-#include "app/Transfers.h"
+#include "editor/MainMenu.h"
+#include "editor/MainWindow.h"
+#include "editor/MessageBoxes.h"
+#include "editor/ProgressWindow.h"
 #include "midiports/MidiOutput.h"
+#include "td7/PresentFlags.h"
+#include "td7/Transfers.h"
 
 namespace app {
 

@@ -1,4 +1,4 @@
-#include "app/ViewSysexWindow.h"
+#include "editor/ViewSysexWindow.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

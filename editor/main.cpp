@@ -3,16 +3,16 @@
 
 #include <cstdio>
 
-#include "app/AboutWindow.h"
-#include "app/AppIcon.h"
-#include "app/Application.h"
-#include "app/CommandLine.h"
-#include "app/ErrorDisplay.h"
-#include "app/MessageBoxes.h"
-#include "app/Settings.h"
-#include "app/Version.h"
-#include "app/Windows.h"
-#include "midiports/CompositeService.h"
+#include "editor/AboutWindow.h"
+#include "editor/AppIcon.h"
+#include "editor/Application.h"
+#include "editor/CommandLine.h"
+#include "editor/EditorWindows.h"
+#include "editor/ErrorDisplay.h"
+#include "editor/MessageBoxes.h"
+#include "editor/Settings.h"
+#include "td7/SystemService.h"
+#include "td7/Version.h"
 
 int main(int argc, char** argv) {
     // Read before the application object exists: --help and --version need no display.
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
 
     const std::filesystem::path programDir =
         QCoreApplication::applicationDirPath().toLocal8Bit().toStdString();
-    auto midi = midiports::MakeSystemService();
+    auto midi = app::MakeSystemService();
 
     app::TMainServices services;
     services.Midi = midi.get();

@@ -9,12 +9,12 @@
 #include <optional>
 #include <vector>
 
-#include "app/ParameterTable.h"
-#include "app/Td7Collections.h"
-#include "app/Td7Decode.h"
 #include "fuzz/FuzzSupport.h"
 #include "midilink/DeviceIds.h"
 #include "midilink/MidiCom.h"
+#include "td7/ParameterTable.h"
+#include "td7/Td7Collections.h"
+#include "td7/Td7Decode.h"
 #include "tests/support/RecordingLink.h"
 
 namespace {

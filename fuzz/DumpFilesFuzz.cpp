@@ -9,13 +9,13 @@
 #include <fstream>
 #include <string>
 
-#include "app/DumpFiles.h"
-#include "app/FileIo.h"
-#include "app/PresentFlags.h"
-#include "app/RecordRun.h"
-#include "app/Td7Collections.h"
 #include "fuzz/FuzzSupport.h"
 #include "midilink/DeviceIds.h"
+#include "td7/DumpFiles.h"
+#include "td7/FileIo.h"
+#include "td7/PresentFlags.h"
+#include "td7/RecordRun.h"
+#include "td7/Td7Collections.h"
 
 namespace {
 

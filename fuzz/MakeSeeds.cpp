@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "app/DefaultPatch.h"
-#include "app/DumpFiles.h"
-#include "app/ParameterTable.h"
-#include "app/PresentFlags.h"
-#include "app/RecordRun.h"
-#include "app/SetupFile.h"
-#include "app/Td7Collections.h"
 #include "midilink/DeviceIds.h"
+#include "td7/DefaultPatch.h"
+#include "td7/DumpFiles.h"
+#include "td7/ParameterTable.h"
+#include "td7/PresentFlags.h"
+#include "td7/RecordRun.h"
+#include "td7/SetupFile.h"
+#include "td7/Td7Collections.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <optional>
 #include <string>
 
-#include "app/FileIo.h"
-#include "app/PresentFlags.h"
-#include "app/SetupFile.h"
-#include "app/Td7Collections.h"
 #include "fuzz/FuzzSupport.h"
 #include "midilink/DeviceIds.h"
+#include "td7/FileIo.h"
+#include "td7/PresentFlags.h"
+#include "td7/SetupFile.h"
+#include "td7/Td7Collections.h"
 
 namespace {
 

@@ -14,7 +14,6 @@ enum TDumpMode : std::uint8_t { dm1Byte, dm2Bytes, dm2BytesEx, dm2Nibbles, dm2Ni
 inline constexpr std::uint8_t kSysexStart = 0xF0;
 inline constexpr std::uint8_t kSysexEnd = 0xF7;
 inline constexpr std::uint8_t kRolandId = 0x41;
-inline constexpr std::uint8_t kTd7ModelId = 0x58;
 inline constexpr std::uint8_t kDataSet = 0x12;
 inline constexpr std::uint8_t kDataRequest = 0x11;
 

@@ -41,7 +41,4 @@ class CompositeService : public MidiService {
     std::unique_ptr<MidiService> m_second;
 };
 
-// The editor's service: the system's devices through RtMidi, then the virtual TD-7.
-std::unique_ptr<MidiService> MakeSystemService();
-
 }  // namespace midiports

@@ -1,4 +1,4 @@
-#include "app/DefaultPatch.h"
+#include "td7/DefaultPatch.h"
 
 #include <algorithm>
 
@@ -108,7 +108,7 @@ std::uint8_t* PutRecord(std::uint8_t* out, Block block, int index,
     *out++ = midilink::kSysexStart;
     *out++ = midilink::kRolandId;
     *out++ = kDefaultPatchDeviceId;
-    *out++ = midilink::kTd7ModelId;
+    *out++ = kTd7ModelId;
     *out++ = midilink::kDataSet;
     out = std::copy(address.begin(), address.end(), out);
     out = std::copy(data.begin(), data.end(), out);

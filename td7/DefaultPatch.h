@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "app/Td7Map.h"
+#include "td7/Td7Map.h"
 
 namespace app {
 

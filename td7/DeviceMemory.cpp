@@ -1,4 +1,4 @@
-#include "app/DeviceMemory.h"
+#include "td7/DeviceMemory.h"
 
 #include <string_view>
 

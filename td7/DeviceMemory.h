@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/PortSetup.h"
+#include "td7/PortSetup.h"
 
 namespace app {
 

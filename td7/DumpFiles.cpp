@@ -1,10 +1,10 @@
-#include "app/DumpFiles.h"
+#include "td7/DumpFiles.h"
 
 #include <sstream>
 
-#include "app/PresentFlags.h"
-#include "app/RecordRun.h"
-#include "app/Td7Collections.h"
+#include "td7/PresentFlags.h"
+#include "td7/RecordRun.h"
+#include "td7/Td7Collections.h"
 
 namespace app {
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/FileIo.h"
+#include "td7/FileIo.h"
 
 namespace app {
 

@@ -1,4 +1,4 @@
-#include "app/FileIo.h"
+#include "td7/FileIo.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

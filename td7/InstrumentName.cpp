@@ -1,4 +1,4 @@
-#include "app/InstrumentName.h"
+#include "td7/InstrumentName.h"
 
 #include "midilink/DumpCollection.h"
 #include "midilink/MidiLink.h"

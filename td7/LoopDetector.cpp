@@ -1,4 +1,4 @@
-#include "app/LoopDetector.h"
+#include "td7/LoopDetector.h"
 
 #include <utility>
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/DefaultPatch.h"
-#include "app/FileIo.h"
+#include "td7/DefaultPatch.h"
+#include "td7/FileIo.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -1,12 +1,12 @@
-#include "app/ParameterTable.h"
+#include "td7/ParameterTable.h"
 
 #include <array>
 #include <cstdio>
 #include <span>
 
-#include "app/Td7Collections.h"
-#include "app/Td7Decode.h"
 #include "midilink/MidiCom.h"
+#include "td7/Td7Collections.h"
+#include "td7/Td7Decode.h"
 
 namespace app {
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Td7Map.h"
 #include "midilink/Types.h"
+#include "td7/Td7Map.h"
 
 namespace midilink {
 class TMidiLink;

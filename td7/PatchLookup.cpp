@@ -1,9 +1,9 @@
-#include "app/PatchLookup.h"
+#include "td7/PatchLookup.h"
 
-#include "app/PresentFlags.h"
-#include "app/Td7Decode.h"
-#include "app/Td7Map.h"
 #include "midilink/DumpCollection.h"
+#include "td7/PresentFlags.h"
+#include "td7/Td7Decode.h"
+#include "td7/Td7Map.h"
 
 namespace app {
 

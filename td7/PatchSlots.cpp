@@ -1,13 +1,13 @@
-#include "app/PatchSlots.h"
+#include "td7/PatchSlots.h"
 
 #include <array>
 #include <sstream>
 #include <string>
 
-#include "app/PresentFlags.h"
-#include "app/RecordRun.h"
-#include "app/Td7Collections.h"
 #include "midilink/Error.h"
+#include "td7/PresentFlags.h"
+#include "td7/RecordRun.h"
+#include "td7/Td7Collections.h"
 
 namespace app {
 

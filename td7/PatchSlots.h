@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "app/DefaultPatch.h"
+#include "td7/DefaultPatch.h"
 
 namespace app {
 

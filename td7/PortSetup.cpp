@@ -1,4 +1,4 @@
-#include "app/PortSetup.h"
+#include "td7/PortSetup.h"
 
 #include <exception>
 

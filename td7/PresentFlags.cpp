@@ -1,4 +1,4 @@
-#include "app/PresentFlags.h"
+#include "td7/PresentFlags.h"
 
 #include "midilink/Error.h"
 

@@ -8,7 +8,7 @@
 #include <array>
 #include <functional>
 
-#include "app/Td7Map.h"
+#include "td7/Td7Map.h"
 
 namespace app {
 

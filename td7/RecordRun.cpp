@@ -1,10 +1,10 @@
-#include "app/RecordRun.h"
+#include "td7/RecordRun.h"
 
 #include <istream>
 #include <ostream>
 
-#include "app/Td7Collections.h"
 #include "midilink/Error.h"
+#include "td7/Td7Collections.h"
 
 namespace app {
 

@@ -10,7 +10,7 @@
 #include <iosfwd>
 #include <span>
 
-#include "app/Td7Map.h"
+#include "td7/Td7Map.h"
 
 namespace app {
 

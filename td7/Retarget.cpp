@@ -1,9 +1,9 @@
-#include "app/Retarget.h"
+#include "td7/Retarget.h"
 
 #include <cstdio>
 
-#include "app/Td7Map.h"
 #include "midilink/MidiCom.h"
+#include "td7/Td7Map.h"
 
 namespace app {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ParameterTable.h"
+#include "td7/ParameterTable.h"
 
 namespace midilink {
 class TMidiCom;

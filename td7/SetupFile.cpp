@@ -1,4 +1,4 @@
-#include "app/SetupFile.h"
+#include "td7/SetupFile.h"
 
 #include <algorithm>
 #include <array>
@@ -7,9 +7,9 @@
 #include <sstream>
 #include <system_error>
 
-#include "app/PresentFlags.h"
-#include "app/RecordRun.h"
-#include "app/Td7Collections.h"
+#include "td7/PresentFlags.h"
+#include "td7/RecordRun.h"
+#include "td7/Td7Collections.h"
 
 namespace app {
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/FileIo.h"
+#include "td7/FileIo.h"
 
 namespace app {
 

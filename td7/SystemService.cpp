@@ -1,12 +1,14 @@
-#include "CompositeService.h"
-#include "RtMidiService.h"
-#include "VirtualTd7Service.h"
+#include "td7/SystemService.h"
 
-namespace midiports {
+#include "midiports/CompositeService.h"
+#include "midiports/RtMidiService.h"
+#include "td7/VirtualTd7Service.h"
 
-std::unique_ptr<MidiService> MakeSystemService() {
-    return std::make_unique<CompositeService>(std::make_unique<RtMidiService>(),
-                                              std::make_unique<VirtualTd7Service>());
+namespace app {
+
+std::unique_ptr<midiports::MidiService> MakeSystemService() {
+    return std::make_unique<midiports::CompositeService>(
+        std::make_unique<midiports::RtMidiService>(), std::make_unique<VirtualTd7Service>());
 }
 
-}  // namespace midiports
+}  // namespace app

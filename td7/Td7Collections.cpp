@@ -1,4 +1,4 @@
-#include "app/Td7Collections.h"
+#include "td7/Td7Collections.h"
 
 #include "midilink/DeviceIds.h"
 #include "midilink/MidiLink.h"

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "app/Td7Map.h"
 #include "midilink/DumpCollection.h"
+#include "td7/Td7Map.h"
 
 namespace midilink {
 class TMidiLink;

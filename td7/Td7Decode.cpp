@@ -1,11 +1,11 @@
-#include "app/Td7Decode.h"
+#include "td7/Td7Decode.h"
 
 #include <array>
 #include <string_view>
 
-#include "app/Td7Map.h"
 #include "midilink/DumpCollection.h"
 #include "midilink/MidiDump.h"
+#include "td7/Td7Map.h"
 
 namespace app {
 

@@ -1,4 +1,4 @@
-#include "app/Td7Map.h"
+#include "td7/Td7Map.h"
 
 #include "midilink/DeviceIds.h"
 #include "midilink/Error.h"

@@ -19,6 +19,9 @@ inline constexpr int kBlockCount = 5;
 inline constexpr std::array<Block, kBlockCount> kAllBlocks = {
     Block::System, Block::Prog, Block::Trigger, Block::Notemap, Block::Instrument};
 
+// The model byte of the TD-7's system-exclusive messages.
+inline constexpr std::uint8_t kTd7ModelId = 0x58;
+
 // Bytes F0 .. last address byte: what identifies a record.
 inline constexpr int kHeaderSize = 9;
 // Header, checksum and F7 around the data bytes.
@@ -85,7 +88,7 @@ constexpr Address AddressOf(Block block, int i) {
 inline void FillHeader(std::uint8_t* buffer, std::uint8_t deviceId, const Address& address) {
     buffer[1] = midilink::kRolandId;
     buffer[2] = deviceId;
-    buffer[3] = midilink::kTd7ModelId;
+    buffer[3] = kTd7ModelId;
     buffer[4] = midilink::kDataSet;
     for (int k = 0; k < 4; ++k) buffer[5 + k] = address[k];
 }

@@ -1,9 +1,9 @@
-#include "app/Transfers.h"
+#include "td7/Transfers.h"
 
-#include "app/PresentFlags.h"
-#include "app/Td7Collections.h"
 #include "midilink/MidiLink.h"
 #include "midilink/Types.h"
+#include "td7/PresentFlags.h"
+#include "td7/Td7Collections.h"
 
 namespace app {
 

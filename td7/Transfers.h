@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/Td7Map.h"
+#include "td7/Td7Map.h"
 
 namespace midilink {
 class TMidiLink;

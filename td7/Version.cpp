@@ -1,4 +1,4 @@
-#include "app/Version.h"
+#include "td7/Version.h"
 
 #include <cstdio>
 

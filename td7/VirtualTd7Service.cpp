@@ -1,12 +1,14 @@
-#include "VirtualTd7Service.h"
+#include "td7/VirtualTd7Service.h"
 
 #include <mutex>
 
-#include "InputDevice.h"
-#include "OutputDevice.h"
+#include "midiports/InputDevice.h"
+#include "midiports/OutputDevice.h"
 #include "simulator/VirtualTd7.h"
 
-namespace midiports {
+namespace app {
+
+using namespace midiports;
 
 namespace {
 
@@ -102,4 +104,4 @@ MidiResult VirtualTd7Service::OutClose(MidiDevice* handle) {
     return result::kOk;
 }
 
-}  // namespace midiports
+}  // namespace app

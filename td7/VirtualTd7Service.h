@@ -2,18 +2,18 @@
 
 #include <memory>
 
-#include "MidiService.h"
+#include "midiports/MidiService.h"
 
 namespace simulator {
 class VirtualTd7;
 }
 
-namespace midiports {
+namespace app {
 
 // The built-in virtual TD-7 as one input and one output device named "Virtual TD-7", so
 // that the editor can be tried without the hardware. The module lives as long as the
 // service, so its memory survives closing and opening the ports.
-class VirtualTd7Service : public MidiService {
+class VirtualTd7Service : public midiports::MidiService {
   public:
     static constexpr const char* kName = "Virtual TD-7";
 
@@ -23,18 +23,20 @@ class VirtualTd7Service : public MidiService {
     simulator::VirtualTd7& Module();
 
     int InDeviceCount() override { return 1; }
-    MidiResult InProductName(int id, std::string& name) override;
-    MidiResult InOpen(MidiDevice** handle, int id, MidiCallback callback, void* instance) override;
-    MidiResult InClose(MidiDevice* handle) override;
+    midiports::MidiResult InProductName(int id, std::string& name) override;
+    midiports::MidiResult InOpen(midiports::MidiDevice** handle, int id,
+                                 midiports::MidiCallback callback, void* instance) override;
+    midiports::MidiResult InClose(midiports::MidiDevice* handle) override;
 
     int OutDeviceCount() override { return 1; }
-    MidiResult OutProductName(int id, std::string& name) override;
-    MidiResult OutOpen(MidiDevice** handle, int id, MidiCallback callback, void* instance) override;
-    MidiResult OutClose(MidiDevice* handle) override;
+    midiports::MidiResult OutProductName(int id, std::string& name) override;
+    midiports::MidiResult OutOpen(midiports::MidiDevice** handle, int id,
+                                  midiports::MidiCallback callback, void* instance) override;
+    midiports::MidiResult OutClose(midiports::MidiDevice* handle) override;
 
   private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };
 
-}  // namespace midiports
+}  // namespace app

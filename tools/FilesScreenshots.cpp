@@ -6,8 +6,8 @@
 
 #include <cstdio>
 
-#include "app/QueryEmptyWindow.h"
-#include "tests/app/ShellHarness.h"
+#include "editor/QueryEmptyWindow.h"
+#include "tests/editor/ShellHarness.h"
 
 int main(int argc, char** argv) {
     QApplication& application = shelltest::TestApplication();

@@ -7,12 +7,12 @@
 
 #include <iostream>
 
-#include "app/InstrumentList.h"
-#include "app/InstrumentWindow.h"
-#include "app/PatchLookupSwitch.h"
-#include "app/SystemWindow.h"
 #include "controls/Colors.h"
-#include "tests/app/InstrumentHarness.h"
+#include "editor/InstrumentList.h"
+#include "editor/InstrumentWindow.h"
+#include "editor/PatchLookupSwitch.h"
+#include "editor/SystemWindow.h"
+#include "tests/editor/InstrumentHarness.h"
 
 namespace {
 

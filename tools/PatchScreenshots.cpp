@@ -9,14 +9,14 @@
 
 #include <cstdio>
 
-#include "app/DrumKit.h"
-#include "app/MainMenu.h"
-#include "app/PatchEditor.h"
-#include "app/PatchList.h"
-#include "app/PresentFlags.h"
 #include "controls/Colors.h"
+#include "editor/DrumKit.h"
+#include "editor/MainMenu.h"
+#include "editor/PatchEditor.h"
+#include "editor/PatchList.h"
 #include "midilink/MidiCompLink.h"
-#include "tests/app/ShellHarness.h"
+#include "td7/PresentFlags.h"
+#include "tests/editor/ShellHarness.h"
 
 namespace {
 

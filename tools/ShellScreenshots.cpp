@@ -14,18 +14,18 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/AboutWindow.h"
-#include "app/DevicesWindow.h"
-#include "app/ErrorDisplay.h"
-#include "app/MainWindow.h"
-#include "app/MessageBoxes.h"
-#include "app/ProgressWindow.h"
-#include "app/StatusLine.h"
-#include "app/Td7Collections.h"
-#include "app/ViewSysexWindow.h"
-#include "app/Windows.h"
+#include "editor/AboutWindow.h"
+#include "editor/DevicesWindow.h"
+#include "editor/EditorWindows.h"
+#include "editor/ErrorDisplay.h"
+#include "editor/MainWindow.h"
+#include "editor/MessageBoxes.h"
+#include "editor/ProgressWindow.h"
+#include "editor/StatusLine.h"
+#include "editor/ViewSysexWindow.h"
 #include "midiports/CompositeService.h"
-#include "midiports/VirtualTd7Service.h"
+#include "td7/Td7Collections.h"
+#include "td7/VirtualTd7Service.h"
 #include "tests/support/FakeMidiService.h"
 
 namespace {
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
         std::make_unique<testsupport::FakeMidiService>(
             std::vector<std::string>{"USB MIDI Interface"},
             std::vector<std::string>{"USB MIDI Interface", "Synth Port"}, "Tamboro"),
-        std::make_unique<midiports::VirtualTd7Service>());
+        std::make_unique<app::VirtualTd7Service>());
     app::MessageBoxes boxes;
     boxes.SetHeadless(true);
     app::ErrorDisplay errors(boxes);

@@ -13,15 +13,15 @@
 #include <memory>
 #include <vector>
 
-#include "app/AboutWindow.h"
-#include "app/Application.h"
-#include "app/ErrorDisplay.h"
-#include "app/FileCommands.h"
-#include "app/MainMenu.h"
-#include "app/MessageBoxes.h"
-#include "app/Td7Collections.h"
-#include "app/Windows.h"
-#include "midiports/CompositeService.h"
+#include "editor/AboutWindow.h"
+#include "editor/Application.h"
+#include "editor/EditorWindows.h"
+#include "editor/ErrorDisplay.h"
+#include "editor/FileCommands.h"
+#include "editor/MainMenu.h"
+#include "editor/MessageBoxes.h"
+#include "td7/SystemService.h"
+#include "td7/Td7Collections.h"
 
 namespace acceptance {
 
@@ -41,7 +41,7 @@ inline app::Application& TestApplication() {
 // program's folder does.
 class EditorSession {
   public:
-    explicit EditorSession(const fs::path& dir) : m_midi(midiports::MakeSystemService()) {
+    explicit EditorSession(const fs::path& dir) : m_midi(app::MakeSystemService()) {
         boxes.SetHeadless(true);
         m_application.SetErrorDisplay(&m_errors);
         app::TMainServices services;

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Td7Collections.h"
-#include "app/Td7Map.h"
+#include "td7/Td7Collections.h"
+#include "td7/Td7Map.h"
 
 namespace acceptance {
 

@@ -18,10 +18,10 @@
 #include <map>
 #include <vector>
 
-#include "app/Td7Map.h"
 #include "controls/Knob.h"
 #include "controls/UpDown.h"
 #include "midilink/Templates.h"
+#include "td7/Td7Map.h"
 #include "tests/acceptance/MemoryImage.h"
 
 namespace acceptance {

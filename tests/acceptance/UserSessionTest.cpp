@@ -16,26 +16,26 @@
 #include <iterator>
 #include <tuple>
 
-#include "app/DevicesWindow.h"
-#include "app/InstrumentList.h"
-#include "app/InstrumentNameEdit.h"
-#include "app/InstrumentWindow.h"
-#include "app/MainWindow.h"
-#include "app/PatchEditor.h"
-#include "app/PatchList.h"
-#include "app/PatchName.h"
-#include "app/PresentFlags.h"
-#include "app/SetupFile.h"
-#include "app/SystemWindow.h"
-#include "app/Transfers.h"
 #include "controls/MidiCheckBox.h"
 #include "controls/MidiComboBox.h"
 #include "controls/MidiKnob.h"
 #include "controls/MidiUpDown.h"
+#include "editor/DevicesWindow.h"
+#include "editor/InstrumentList.h"
+#include "editor/InstrumentNameEdit.h"
+#include "editor/InstrumentWindow.h"
+#include "editor/MainWindow.h"
+#include "editor/PatchEditor.h"
+#include "editor/PatchList.h"
+#include "editor/PatchName.h"
+#include "editor/SystemWindow.h"
+#include "td7/PresentFlags.h"
+#include "td7/SetupFile.h"
+#include "td7/Transfers.h"
 #include "tests/acceptance/EditorSession.h"
 #include "tests/acceptance/MemoryImage.h"
-#include "tests/acceptance/Td7SimProcess.h"
 #include "tests/acceptance/UserActions.h"
+#include "tests/support/Td7SimProcess.h"
 
 namespace acceptance {
 namespace {
@@ -46,6 +46,7 @@ using controls::TMidiCheckBox;
 using controls::TMidiComboBox;
 using controls::TMidiKnob;
 using controls::TMidiUpDown;
+using testsupport::TTd7SimProcess;
 
 // Where the edits go: patch slot 3, its trigger 5 and the note-map entry of note 45.
 constexpr int kEditedPatch = 2;
@@ -248,9 +249,10 @@ class UserSession : public testing::Test {
 };
 
 TEST_F(UserSession, FromTheModuleThroughTheWindowsToTheSetupFileAndBack) {
-    TTd7SimProcess sim("accept-" + std::to_string(::getpid()), dir / "memory.syx",
-                       {"--device-id", std::to_string(kSimDeviceIdField), "--content", "random",
-                        "--seed", "1234"});
+    TTd7SimProcess sim(
+        "accept-" + std::to_string(::getpid()),
+        {"--device-id", std::to_string(kSimDeviceIdField), "--content", "random", "--seed", "1234"},
+        dir / "memory.syx");
     ASSERT_TRUE(sim.Ready());
     const fs::path setupFile = dir / "session.td7";
     std::vector<std::uint8_t> saved;

@@ -4,12 +4,13 @@
 
 #include "midiports/RtMidiService.h"
 #include "tests/cli/CliHarness.h"
-#include "tests/cli/Td7SimProcess.h"
+#include "tests/support/Td7SimProcess.h"
 
 namespace clitest {
 namespace {
 
 using namespace std::chrono_literals;
+using testsupport::TTd7SimProcess;
 
 class OverJack : public testing::Test {
   protected:
@@ -25,9 +26,9 @@ class OverJack : public testing::Test {
 // Everything, 3009 requests and 3009 records, crossing thousands of JACK periods: the backup
 // holds the first module's memory byte for byte, and the restore makes the second one equal.
 TEST_F(OverJack, FullBackupFromOneSimulatorRestoredToAnotherMakesTheMemoriesEqual) {
-    TTd7SimProcess first(Client("cli-first"),
-                         {"--content", "random", "--seed", "5", "--memory-file", folder / "a.syx"});
-    TTd7SimProcess second(Client("cli-second"), {"--memory-file", folder / "b.syx"});
+    TTd7SimProcess first(Client("cli-first"), {"--content", "random", "--seed", "5"},
+                         folder / "a.syx");
+    TTd7SimProcess second(Client("cli-second"), {}, folder / "b.syx");
     ASSERT_TRUE(first.Ready());
     ASSERT_TRUE(second.Ready());
 

@@ -2,7 +2,7 @@
 // failures with status 1 and the failure's own text; neither leaves a file behind.
 #include <filesystem>
 
-#include "midiports/VirtualTd7Service.h"
+#include "td7/VirtualTd7Service.h"
 #include "tests/cli/CliHarness.h"
 
 namespace clitest {
@@ -36,7 +36,7 @@ class Refusals : public testing::Test {
     }
 
     TTestFolder folder;
-    midiports::VirtualTd7Service service;
+    app::VirtualTd7Service service;
     cli::TEnvironment env;
 };
 

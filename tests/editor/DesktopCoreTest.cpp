@@ -11,12 +11,12 @@
 
 #include <unistd.h>
 
-#include "app/CommandLine.h"
-#include "app/DeviceMemory.h"
-#include "app/DroppedFile.h"
-#include "app/DumpFiles.h"
-#include "app/LoopDetector.h"
-#include "app/Settings.h"
+#include "editor/CommandLine.h"
+#include "editor/DroppedFile.h"
+#include "editor/Settings.h"
+#include "td7/DeviceMemory.h"
+#include "td7/DumpFiles.h"
+#include "td7/LoopDetector.h"
 
 namespace {
 

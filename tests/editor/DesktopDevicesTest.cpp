@@ -7,17 +7,17 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/DevicesWindow.h"
-#include "app/LoopDetector.h"
-#include "app/MainMenu.h"
-#include "app/PortSetup.h"
-#include "app/Settings.h"
-#include "app/StatusLine.h"
-#include "app/Td7Map.h"
+#include "editor/DevicesWindow.h"
+#include "editor/MainMenu.h"
+#include "editor/Settings.h"
+#include "editor/StatusLine.h"
 #include "midilink/MidiCompLink.h"
 #include "midiports/MidiInput.h"
 #include "midiports/MidiOutput.h"
-#include "tests/app/ShellHarness.h"
+#include "td7/LoopDetector.h"
+#include "td7/PortSetup.h"
+#include "td7/Td7Map.h"
+#include "tests/editor/ShellHarness.h"
 
 namespace {
 

@@ -13,15 +13,15 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/DropHandler.h"
-#include "app/DumpFiles.h"
-#include "app/FileCommands.h"
-#include "app/PatchEditor.h"
-#include "app/PatchName.h"
-#include "app/PresentFlags.h"
-#include "app/SetupFile.h"
-#include "app/Td7Collections.h"
-#include "tests/app/ShellHarness.h"
+#include "editor/DropHandler.h"
+#include "editor/FileCommands.h"
+#include "editor/PatchEditor.h"
+#include "editor/PatchName.h"
+#include "td7/DumpFiles.h"
+#include "td7/PresentFlags.h"
+#include "td7/SetupFile.h"
+#include "td7/Td7Collections.h"
+#include "tests/editor/ShellHarness.h"
 
 namespace {
 

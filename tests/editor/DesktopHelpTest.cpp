@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/Help.h"
+#include "editor/Help.h"
 
 namespace {
 

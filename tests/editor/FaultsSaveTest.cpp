@@ -5,7 +5,7 @@
 
 #include <csignal>
 
-#include "tests/app/FileCommandsFixture.h"
+#include "tests/editor/FileCommandsFixture.h"
 #include "tests/support/ReadOnlyFolder.h"
 
 namespace filesgui {

@@ -9,12 +9,12 @@
 
 #include <chrono>
 
-#include "app/DevicesWindow.h"
-#include "app/MainMenu.h"
-#include "app/PresentFlags.h"
-#include "app/ProgressWindow.h"
-#include "app/Td7Collections.h"
-#include "tests/app/ShellHarness.h"
+#include "editor/DevicesWindow.h"
+#include "editor/MainMenu.h"
+#include "editor/ProgressWindow.h"
+#include "td7/PresentFlags.h"
+#include "td7/Td7Collections.h"
+#include "tests/editor/ShellHarness.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Patch, instrument and system files and the moving of patches, through the menu.
 
-#include "app/DumpFiles.h"
-#include "tests/app/FileCommandsFixture.h"
+#include "td7/DumpFiles.h"
+#include "tests/editor/FileCommandsFixture.h"
 
 namespace filesgui {
 namespace {

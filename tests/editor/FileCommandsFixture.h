@@ -14,18 +14,18 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/DefaultPatch.h"
-#include "app/FileCommands.h"
-#include "app/MainMenu.h"
-#include "app/PatchEditor.h"
-#include "app/PatchList.h"
-#include "app/PatchName.h"
-#include "app/PresentFlags.h"
-#include "app/QueryEmptyWindow.h"
-#include "app/Td7Collections.h"
-#include "app/Td7Decode.h"
+#include "editor/FileCommands.h"
+#include "editor/MainMenu.h"
+#include "editor/PatchEditor.h"
+#include "editor/PatchList.h"
+#include "editor/PatchName.h"
+#include "editor/QueryEmptyWindow.h"
 #include "midilink/MidiCompLink.h"
-#include "tests/app/ShellHarness.h"
+#include "td7/DefaultPatch.h"
+#include "td7/PresentFlags.h"
+#include "td7/Td7Collections.h"
+#include "td7/Td7Decode.h"
+#include "tests/editor/ShellHarness.h"
 
 namespace filesgui {
 

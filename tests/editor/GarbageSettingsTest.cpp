@@ -11,8 +11,8 @@
 #include <sstream>
 #include <string>
 
-#include "app/IniFile.h"
-#include "app/Settings.h"
+#include "editor/IniFile.h"
+#include "editor/Settings.h"
 
 namespace {
 

@@ -13,12 +13,12 @@
 #include <memory>
 #include <vector>
 
-#include "app/PresentFlags.h"
-#include "app/Td7Collections.h"
-#include "app/ViewSysexWindow.h"
 #include "controls/Error.h"
+#include "editor/ViewSysexWindow.h"
 #include "midilink/DeviceIds.h"
 #include "simulator/Td7Module.h"
+#include "td7/PresentFlags.h"
+#include "td7/Td7Collections.h"
 #include "tests/support/RecordingLink.h"
 
 namespace insttest {

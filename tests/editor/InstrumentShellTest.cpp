@@ -4,17 +4,17 @@
 #include <QLineEdit>
 #include <QTimer>
 
-#include "app/InstrumentNameEdit.h"
-#include "app/InstrumentWindow.h"
-#include "app/MainMenu.h"
-#include "app/PatchEditor.h"
-#include "app/PatchLookupSwitch.h"
-#include "app/SystemWindow.h"
-#include "app/Td7Collections.h"
-#include "app/Td7Decode.h"
 #include "controls/Colors.h"
+#include "editor/InstrumentNameEdit.h"
+#include "editor/InstrumentWindow.h"
+#include "editor/MainMenu.h"
+#include "editor/PatchEditor.h"
+#include "editor/PatchLookupSwitch.h"
+#include "editor/SystemWindow.h"
 #include "midilink/DumpCollection.h"
-#include "tests/app/ShellHarness.h"
+#include "td7/Td7Collections.h"
+#include "td7/Td7Decode.h"
+#include "tests/editor/ShellHarness.h"
 
 namespace {
 

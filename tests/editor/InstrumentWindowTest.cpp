@@ -8,17 +8,17 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "app/Help.h"
-#include "app/InstrumentList.h"
-#include "app/InstrumentNameEdit.h"
-#include "app/InstrumentWindow.h"
-#include "app/PatchLookupSwitch.h"
-#include "app/PatchPanel.h"
-#include "app/Retarget.h"
 #include "controls/Colors.h"
 #include "controls/MidiKnob.h"
+#include "editor/Help.h"
+#include "editor/InstrumentList.h"
+#include "editor/InstrumentNameEdit.h"
+#include "editor/InstrumentWindow.h"
+#include "editor/PatchLookupSwitch.h"
+#include "editor/PatchPanel.h"
 #include "midilink/DumpCollection.h"
-#include "tests/app/InstrumentHarness.h"
+#include "td7/Retarget.h"
+#include "tests/editor/InstrumentHarness.h"
 
 namespace {
 

@@ -3,19 +3,19 @@
 #include <QStackedWidget>
 #include <QTimer>
 
-#include "app/DrumKit.h"
-#include "app/MainMenu.h"
-#include "app/PatchName.h"
-#include "app/PatchPanel.h"
-#include "app/PatchSlots.h"
-#include "app/StatusLine.h"
-#include "app/Td7Decode.h"
-#include "app/ViewSysexWindow.h"
 #include "controls/MidiCheckBox.h"
 #include "controls/MidiComboBox.h"
 #include "controls/MidiKnob.h"
 #include "controls/MidiUpDown.h"
-#include "tests/app/PatchFixture.h"
+#include "editor/DrumKit.h"
+#include "editor/MainMenu.h"
+#include "editor/PatchName.h"
+#include "editor/PatchPanel.h"
+#include "editor/StatusLine.h"
+#include "editor/ViewSysexWindow.h"
+#include "td7/PatchSlots.h"
+#include "td7/Td7Decode.h"
+#include "tests/editor/PatchFixture.h"
 
 #include <QPlainTextEdit>
 #include <QStatusTipEvent>

@@ -10,14 +10,14 @@
 #include <QListWidget>
 #include <QTest>
 
-#include "app/DrumKit.h"
-#include "app/MainWindow.h"
-#include "app/PatchEditor.h"
-#include "app/PatchList.h"
-#include "app/PresentFlags.h"
-#include "app/Td7Collections.h"
+#include "editor/DrumKit.h"
+#include "editor/MainWindow.h"
+#include "editor/PatchEditor.h"
+#include "editor/PatchList.h"
 #include "midilink/MidiCompLink.h"
-#include "tests/app/ShellHarness.h"
+#include "td7/PresentFlags.h"
+#include "td7/Td7Collections.h"
+#include "tests/editor/ShellHarness.h"
 
 namespace patchtest {
 

@@ -4,17 +4,17 @@
 #include <QStackedWidget>
 #include <QTextBrowser>
 
-#include "app/DrumKit.h"
-#include "app/Help.h"
-#include "app/MainMenu.h"
-#include "app/NotemapList.h"
-#include "app/PatchLayout.h"
-#include "app/PatchPanel.h"
-#include "app/PatchTexts.h"
-#include "app/Td7Decode.h"
 #include "controls/MidiComboBox.h"
 #include "controls/MidiKnob.h"
-#include "tests/app/PatchFixture.h"
+#include "editor/DrumKit.h"
+#include "editor/Help.h"
+#include "editor/MainMenu.h"
+#include "editor/NotemapList.h"
+#include "editor/PatchLayout.h"
+#include "editor/PatchPanel.h"
+#include "editor/PatchTexts.h"
+#include "td7/Td7Decode.h"
+#include "tests/editor/PatchFixture.h"
 
 namespace patchtest {
 namespace {

@@ -1,6 +1,6 @@
-#include "app/PatchName.h"
-#include "app/Td7Decode.h"
-#include "tests/app/PatchFixture.h"
+#include "editor/PatchName.h"
+#include "td7/Td7Decode.h"
+#include "tests/editor/PatchFixture.h"
 
 namespace patchtest {
 namespace {

@@ -4,10 +4,10 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/Transfers.h"
 #include "controls/MidiUpDown.h"
 #include "midilink/Templates.h"
-#include "tests/app/FileCommandsFixture.h"
+#include "td7/Transfers.h"
+#include "tests/editor/FileCommandsFixture.h"
 
 namespace filesgui {
 namespace {

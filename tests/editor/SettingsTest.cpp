@@ -7,8 +7,8 @@
 #include <map>
 #include <string>
 
-#include "app/IniFile.h"
-#include "app/Settings.h"
+#include "editor/IniFile.h"
+#include "editor/Settings.h"
 
 namespace {
 

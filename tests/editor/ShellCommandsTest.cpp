@@ -3,9 +3,9 @@
 #include <set>
 #include <string>
 
-#include "app/Caption.h"
-#include "app/MenuTable.h"
-#include "app/Version.h"
+#include "editor/Caption.h"
+#include "editor/MenuTable.h"
+#include "td7/Version.h"
 
 namespace {
 

@@ -12,13 +12,13 @@
 #include <memory>
 #include <string>
 
-#include "app/AboutWindow.h"
-#include "app/ErrorDisplay.h"
-#include "app/MessageBoxes.h"
-#include "app/Transfers.h"
-#include "app/Windows.h"
+#include "editor/AboutWindow.h"
+#include "editor/EditorWindows.h"
+#include "editor/ErrorDisplay.h"
+#include "editor/MessageBoxes.h"
 #include "midilink/DeviceIds.h"
 #include "simulator/Td7Module.h"
+#include "td7/Transfers.h"
 #include "tests/support/FakeMidiService.h"
 
 namespace shelltest {

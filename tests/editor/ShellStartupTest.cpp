@@ -7,15 +7,15 @@
 #include <QStatusTipEvent>
 #include <QTimer>
 
-#include "app/DevicesWindow.h"
-#include "app/MainMenu.h"
-#include "app/PortSetup.h"
-#include "app/Settings.h"
-#include "app/StatusLine.h"
-#include "app/Td7Collections.h"
+#include "editor/DevicesWindow.h"
+#include "editor/MainMenu.h"
+#include "editor/Settings.h"
+#include "editor/StatusLine.h"
 #include "midiports/MidiInput.h"
 #include "midiports/MidiOutput.h"
-#include "tests/app/ShellHarness.h"
+#include "td7/PortSetup.h"
+#include "td7/Td7Collections.h"
+#include "tests/editor/ShellHarness.h"
 
 namespace {
 

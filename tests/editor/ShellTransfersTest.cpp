@@ -5,17 +5,17 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/MainMenu.h"
-#include "app/PresentFlags.h"
-#include "app/ProgressWindow.h"
-#include "app/StatusLine.h"
-#include "app/Td7Collections.h"
-#include "app/TransferCommands.h"
+#include "editor/MainMenu.h"
+#include "editor/ProgressWindow.h"
+#include "editor/StatusLine.h"
+#include "editor/TransferCommands.h"
 #include "midiports/MidiInput.h"
 #include "midiports/MidiOutput.h"
-#include "midiports/VirtualTd7Service.h"
 #include "simulator/VirtualTd7.h"
-#include "tests/app/ShellHarness.h"
+#include "td7/PresentFlags.h"
+#include "td7/Td7Collections.h"
+#include "td7/VirtualTd7Service.h"
+#include "tests/editor/ShellHarness.h"
 
 namespace {
 
@@ -210,7 +210,7 @@ namespace {
 TEST(ShellVirtualModule, RequestAllFillsEverySlotThroughTheVirtualDevice) {
     shelltest::TestApplication();
     midilink::ClearDeviceIds();
-    midiports::VirtualTd7Service midi;
+    app::VirtualTd7Service midi;
     {
         std::lock_guard lock(midi.Module().ModuleMutex());
         midi.Module().Module().LoadRandom(5);

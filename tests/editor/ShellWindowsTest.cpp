@@ -11,14 +11,14 @@
 #include <chrono>
 #include <ctime>
 
-#include "app/AboutWindow.h"
-#include "app/ErrorDisplay.h"
-#include "app/EventWait.h"
-#include "app/MessageBoxes.h"
-#include "app/ProgressWindow.h"
-#include "app/ViewSysexWindow.h"
+#include "editor/AboutWindow.h"
+#include "editor/ErrorDisplay.h"
+#include "editor/EventWait.h"
+#include "editor/MessageBoxes.h"
+#include "editor/ProgressWindow.h"
+#include "editor/ViewSysexWindow.h"
 #include "midilink/DumpCollection.h"
-#include "tests/app/ShellHarness.h"
+#include "tests/editor/ShellHarness.h"
 
 namespace {
 

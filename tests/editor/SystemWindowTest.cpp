@@ -5,17 +5,17 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "app/Help.h"
-#include "app/PatchPanel.h"
-#include "app/Retarget.h"
-#include "app/SystemWindow.h"
 #include "controls/Colors.h"
 #include "controls/MidiCheckBox.h"
 #include "controls/MidiComboBox.h"
 #include "controls/MidiKnob.h"
 #include "controls/MidiUpDown.h"
+#include "editor/Help.h"
+#include "editor/PatchPanel.h"
+#include "editor/SystemWindow.h"
 #include "midilink/DumpCollection.h"
-#include "tests/app/InstrumentHarness.h"
+#include "td7/Retarget.h"
+#include "tests/editor/InstrumentHarness.h"
 
 namespace {
 

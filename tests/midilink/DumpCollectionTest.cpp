@@ -6,7 +6,7 @@
 #include "midilink/DumpCollection.h"
 #include "midilink/Error.h"
 #include "midilink/MidiCom.h"
-#include "support/RecordingLink.h"
+#include "tests/support/RecordingLink.h"
 
 using namespace midilink;
 using testsupport::RecordingLink;

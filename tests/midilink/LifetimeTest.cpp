@@ -4,7 +4,7 @@
 
 #include "midilink/DumpCollection.h"
 #include "midilink/MidiCom.h"
-#include "support/RecordingLink.h"
+#include "tests/support/RecordingLink.h"
 
 // Collections, links and bindings refer to each other without owning each other; whoever
 // goes first is forgotten by the rest. Run under the sanitizer build, a dangling pointer

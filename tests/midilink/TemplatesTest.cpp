@@ -4,7 +4,7 @@
 #include "midilink/DeviceIds.h"
 #include "midilink/Error.h"
 #include "midilink/Templates.h"
-#include "support/RecordingLink.h"
+#include "tests/support/RecordingLink.h"
 
 using namespace midilink;
 using testsupport::RecordingLink;

@@ -13,18 +13,6 @@ std::string UniqueName(const std::string& stem) {
     return stem + "-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
 }
 
-Td7Sim::Td7Sim(const std::string& memoryFile)
-    : m_client(UniqueName("sim")),
-      m_process(TD7SIM_PATH,
-                {"--api", "jack", "--client-name", m_client, "--memory-file", memoryFile}) {
-    m_ready = m_process.Started() && m_process.WaitForLine("ready", std::chrono::seconds(20));
-}
-
-bool Td7Sim::SaveMemory() {
-    m_process.Signal(SIGUSR1);
-    return m_process.WaitForLine("saved", std::chrono::seconds(10));
-}
-
 JackPeer::JackPeer() : m_client(UniqueName("peer")) {
     m_in = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, m_client + " In");
     m_out = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, m_client + " Out");

@@ -132,7 +132,7 @@ class JackPorts : public ::testing::Test {
 TEST_F(JackPorts, Td7SimAnswersRequestsByteForByteAndTakesDataSets) {
     const auto memoryFile =
         std::filesystem::temp_directory_path() / (UniqueName("td7mem") + ".syx");
-    Td7Sim sim(memoryFile.string());
+    testsupport::TTd7SimProcess sim(UniqueName("sim"), {}, memoryFile);
     ASSERT_TRUE(sim.Ready());
     Connect(sim.OutputName(), sim.InputName(), true);
 

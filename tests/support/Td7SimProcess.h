@@ -1,7 +1,7 @@
 #pragma once
 
 // td7sim as a separate process on the test run's private JACK server: started with its
-// arguments, asked for its memory file, stopped.
+// arguments, asked for its memory file, stopped. The including target defines TD7SIM_PATH.
 
 #include <signal.h>
 
@@ -16,14 +16,15 @@
 
 #include "tests/support/ChildProcess.h"
 
-namespace acceptance {
+namespace testsupport {
 
 class TTd7SimProcess {
   public:
     using Clock = std::chrono::steady_clock;
 
-    TTd7SimProcess(std::string client, std::filesystem::path memoryFile,
-                   std::vector<std::string> extra)
+    // `--api jack --client-name <client>`, `--memory-file` when one is given, then `extra`.
+    explicit TTd7SimProcess(std::string client, std::vector<std::string> extra = {},
+                            std::filesystem::path memoryFile = {})
         : m_client(std::move(client)),
           m_memoryFile(std::move(memoryFile)),
           m_process(TD7SIM_PATH, Arguments(m_client, m_memoryFile, std::move(extra))) {
@@ -31,15 +32,19 @@ class TTd7SimProcess {
     }
 
     bool Ready() const { return m_ready; }
-    // Its ports as the device window lists them.
+    // Its ports as the MIDI service lists them.
     std::string OutputName() const { return m_client + " Out:TD-7 Simulator"; }
     std::string InputName() const { return m_client + " In:TD-7 Simulator"; }
 
+    // Asks it to write its memory file; true once it says it has.
+    bool SaveMemory() {
+        m_process.Signal(SIGUSR1);
+        return m_process.WaitForLine("saved", std::chrono::seconds(10));
+    }
+
     // Its memory as it holds it now: one data-set message per block, system first.
     std::vector<std::uint8_t> Memory() {
-        m_process.Signal(SIGUSR1);
-        if (!m_process.WaitForLine("saved", std::chrono::seconds(10)))
-            throw std::runtime_error("td7sim did not write its memory");
+        if (!SaveMemory()) throw std::runtime_error("td7sim did not write its memory");
         std::ifstream in(m_memoryFile, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
@@ -54,7 +59,8 @@ class TTd7SimProcess {
         return memory;
     }
 
-    // Ends it; its exit status, or -1 when it did not end within 10 s.
+    // Ends it (it writes its memory file on the way out); its exit status, or -1 when it did
+    // not end within 10 s.
     int Stop() {
         m_process.Signal(SIGTERM);
         return m_process.ExitStatus(std::chrono::seconds(10));
@@ -64,16 +70,16 @@ class TTd7SimProcess {
     static std::vector<std::string> Arguments(const std::string& client,
                                               const std::filesystem::path& memoryFile,
                                               std::vector<std::string> extra) {
-        std::vector<std::string> args{"--api", "jack",          "--client-name",
-                                      client,  "--memory-file", memoryFile.string()};
+        std::vector<std::string> args{"--api", "jack", "--client-name", client};
+        if (!memoryFile.empty()) args.insert(args.end(), {"--memory-file", memoryFile.string()});
         args.insert(args.end(), extra.begin(), extra.end());
         return args;
     }
 
     std::string m_client;
     std::filesystem::path m_memoryFile;
-    testsupport::TChildProcess m_process;
+    TChildProcess m_process;
     bool m_ready = false;
 };
 
-}  // namespace acceptance
+}  // namespace testsupport

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "EditorPorts.h"
-#include "app/ParameterTable.h"
 #include "midilink/MidiCom.h"
+#include "td7/ParameterTable.h"
+#include "tests/td7/EditorPorts.h"
 
 namespace hardening {
 namespace {

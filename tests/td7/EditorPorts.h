@@ -11,12 +11,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/Td7Collections.h"
 #include "midilink/DeviceIds.h"
 #include "midilink/MidiCompLink.h"
 #include "midiports/ManualPortWindow.h"
 #include "midiports/MidiInput.h"
 #include "midiports/MidiOutput.h"
+#include "td7/Td7Collections.h"
 #include "tests/support/FakeMidiService.h"
 
 namespace hardening {

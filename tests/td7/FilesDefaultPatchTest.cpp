@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/DefaultPatch.h"
-#include "app/PatchSlots.h"
-#include "tests/app/Files/FilesFixture.h"
+#include "td7/DefaultPatch.h"
+#include "td7/PatchSlots.h"
+#include "tests/td7/FilesFixture.h"
 
 namespace filestest {
 namespace {

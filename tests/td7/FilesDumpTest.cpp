@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/DumpFiles.h"
-#include "tests/app/Files/FilesFixture.h"
+#include "td7/DumpFiles.h"
+#include "tests/td7/FilesFixture.h"
 
 namespace filestest {
 namespace {

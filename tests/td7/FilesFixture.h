@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "app/PresentFlags.h"
-#include "app/Td7Collections.h"
-#include "app/Td7Map.h"
 #include "midilink/DeviceIds.h"
 #include "midilink/Error.h"
 #include "midilink/Templates.h"
-#include "support/RecordingLink.h"
+#include "td7/PresentFlags.h"
+#include "td7/Td7Collections.h"
+#include "td7/Td7Map.h"
+#include "tests/support/RecordingLink.h"
 
 namespace filestest {
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/PatchSlots.h"
-#include "tests/app/Files/FilesFixture.h"
+#include "td7/PatchSlots.h"
+#include "tests/td7/FilesFixture.h"
 
 namespace filestest {
 namespace {

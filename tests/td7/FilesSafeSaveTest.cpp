@@ -6,10 +6,10 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "app/DumpFiles.h"
-#include "app/FileIo.h"
-#include "app/SetupFile.h"
-#include "tests/app/Files/FilesFixture.h"
+#include "td7/DumpFiles.h"
+#include "td7/FileIo.h"
+#include "td7/SetupFile.h"
+#include "tests/td7/FilesFixture.h"
 
 namespace filestest {
 namespace {

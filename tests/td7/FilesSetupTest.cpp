@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "app/DumpFiles.h"
-#include "app/SetupFile.h"
-#include "tests/app/Files/FilesFixture.h"
+#include "td7/DumpFiles.h"
+#include "td7/SetupFile.h"
+#include "tests/td7/FilesFixture.h"
 
 namespace filestest {
 namespace {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <atomic>
 
-#include "EditorPorts.h"
+#include "tests/td7/EditorPorts.h"
 
 namespace hardening {
 namespace {

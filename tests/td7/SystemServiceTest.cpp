@@ -1,17 +1,17 @@
 #include <cstdlib>
 
-#include "PortFixture.h"
 #include "midiports/CompositeService.h"
 #include "midiports/RtMidiService.h"
-#include "midiports/VirtualTd7Service.h"
 #include "simulator/Td7Module.h"
 #include "simulator/VirtualTd7.h"
+#include "td7/VirtualTd7Service.h"
+#include "tests/midiports/PortFixture.h"
 
 namespace porttest {
 namespace {
 
+using app::VirtualTd7Service;
 using midiports::CompositeService;
-using midiports::VirtualTd7Service;
 
 TEST(RtMidiNames, ClientAndPortNumbersAreLeftOut) {
     using midiports::RtMidiService;

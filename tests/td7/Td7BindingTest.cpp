@@ -7,12 +7,12 @@
 #include <memory>
 #include <vector>
 
-#include "app/ParameterTable.h"
-#include "app/Retarget.h"
-#include "app/Td7Collections.h"
 #include "midilink/DeviceIds.h"
 #include "midilink/MidiCom.h"
-#include "support/RecordingLink.h"
+#include "td7/ParameterTable.h"
+#include "td7/Retarget.h"
+#include "td7/Td7Collections.h"
+#include "tests/support/RecordingLink.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "app/Td7Collections.h"
-#include "app/Td7Decode.h"
 #include "midilink/DeviceIds.h"
+#include "td7/Td7Collections.h"
+#include "td7/Td7Decode.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <set>
 #include <string>
 
-#include "app/ParameterTable.h"
-#include "app/Td7Map.h"
+#include "td7/ParameterTable.h"
+#include "td7/Td7Map.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "app/PresentFlags.h"
-#include "app/Td7Collections.h"
-#include "app/Transfers.h"
 #include "midilink/DeviceIds.h"
 #include "midilink/MidiLink.h"
 #include "simulator/Td7Module.h"
+#include "td7/PresentFlags.h"
+#include "td7/Td7Collections.h"
+#include "td7/Transfers.h"
 
 namespace {
 
