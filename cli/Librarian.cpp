@@ -125,7 +125,7 @@ void Restore(const TArguments& args, midiports::MidiService& service,
 
 int Execute(const TArguments& args, std::ostream& out, std::ostream& err,
             const TEnvironment& environment) {
-    midilink::SetDeviceId(0, args.DeviceIdField - 1);
+    app::TSession::SetDeviceId(args.DeviceIdField - 1);
     std::unique_ptr<midiports::MidiService> ownService;
     auto service = [&]() -> midiports::MidiService& {
         if (environment.Service != nullptr) return *environment.Service;

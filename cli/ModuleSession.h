@@ -1,18 +1,12 @@
 #pragma once
 
-// The editor's machinery for talking to the module, without its windows: the two ports,
-// the port link, the five collections, the present flags and the transfer sequencer, wired
-// as the main window wires them.
+// The session with the module for the command line: the programs' one session object, with
+// port windows and a wait that sleep on a semaphore instead of an event loop.
 
 #include <chrono>
 
 #include "cli/PortWait.h"
-#include "midilink/MidiCompLink.h"
-#include "midiports/MidiInput.h"
-#include "midiports/MidiOutput.h"
-#include "td7/PresentFlags.h"
-#include "td7/Td7Collections.h"
-#include "td7/Transfers.h"
+#include "td7/Session.h"
 
 namespace midiports {
 class MidiService;
@@ -23,7 +17,6 @@ namespace cli {
 class TModuleSession {
   public:
     TModuleSession(midiports::MidiService& service, const app::TTransferTiming& timing);
-    ~TModuleSession();
     TModuleSession(const TModuleSession&) = delete;
     TModuleSession& operator=(const TModuleSession&) = delete;
 
@@ -36,9 +29,10 @@ class TModuleSession {
     // session began, so that closing the port cuts nothing off. False at the time-out.
     bool WaitUntilSent(int count, std::chrono::milliseconds timeout);
 
-    app::TTd7Collections& Dumps() { return m_dumps; }
-    app::TPresentFlags& Present() { return m_present; }
-    app::TTransfers& Transfers() { return m_transfers; }
+    app::TSession& Session() { return m_session; }
+    app::TTd7Collections& Dumps() { return m_session.Dumps(); }
+    app::TPresentFlags& Present() { return m_session.Present(); }
+    app::TTransfers& Transfers() { return m_session.Transfers(); }
     // What the session's waits sleep on; whatever else should end a wait may signal it.
     TWakeup& Wakeup() { return m_wakeup; }
 
@@ -46,13 +40,8 @@ class TModuleSession {
     TWakeup m_wakeup;
     TWakingPortWindow m_inputWindow{m_wakeup};
     TWakingPortWindow m_outputWindow{m_wakeup};
-    midiports::TMidiInput m_input;
-    midiports::TMidiOutput m_output;
-    midilink::TMidiCompLink m_link;
-    app::TTd7Collections m_dumps;
-    app::TPresentFlags m_present;
     TPortWait m_wait{m_wakeup, {&m_inputWindow, &m_outputWindow}};
-    app::TTransfers m_transfers;
+    app::TSession m_session;
     int m_finished = 0;
 };
 

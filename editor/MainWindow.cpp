@@ -19,17 +19,9 @@
 #include "editor/MessageBoxes.h"
 #include "editor/ScreenCenter.h"
 #include "editor/StatusLine.h"
-#include "midilink/DeviceIds.h"
-#include "midilink/MidiCompLink.h"
-#include "midiports/MidiInput.h"
-#include "midiports/MidiOutput.h"
 #include "midiports/QtPortWindow.h"
 #include "td7/DeviceMemory.h"
-#include "td7/LoopDetector.h"
 #include "td7/PortSetup.h"
-#include "td7/PresentFlags.h"
-#include "td7/Td7Collections.h"
-#include "td7/Transfers.h"
 
 namespace app {
 
@@ -63,43 +55,23 @@ TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
     };
     m_inputWindow = makeWindow();
     m_outputWindow = makeWindow();
-    m_midiInput = std::make_unique<midiports::TMidiInput>(Midi(), *m_inputWindow);
-    m_midiInput->SetSysexBufferSize(4096);
-    m_midiInput->SetSysexOnly(true);
-    m_midiOutput = std::make_unique<midiports::TMidiOutput>(Midi(), *m_outputWindow);
-    m_midiOutput->Onmidioutput = [this](midiports::TMidiOutput*) { ShowActivity(false); };
-
-    m_link = std::make_unique<midilink::TMidiCompLink>();
-    m_link->SetMidiOut(m_midiOutput.get());
-    m_link->SetMidiIn(m_midiInput.get());
-    m_loopWatch = std::make_unique<TLoopDetector>();
-    m_link->OnSysexOut = [this](midilink::TMidiCompLink*, const std::uint8_t* data, int size) {
-        if (size > 0) m_loopWatch->Sent(data, static_cast<std::size_t>(size));
-    };
-    m_link->OnSysexIn = [this](midilink::TMidiCompLink*, const std::uint8_t* data, int size) {
-        if (m_loopWatch->Received(data, static_cast<std::size_t>(size)))
-            m_status->SetText(QString::fromLatin1(kPortLoopText));
-    };
-    m_link->OnMidiInput = [this](midilink::TMidiCompLink*, bool resolved) {
-        ShowActivity(true);
-        m_transfers->HandleMidiInput(resolved);
-    };
-
-    m_dumps = std::make_unique<TTd7Collections>(
-        m_link.get(),
-        [this](midilink::TDumpCollection* sender, int index) { AnyDumpChange(sender, index); },
-        [this](midilink::TDumpCollection* sender, int index) {
-            InstrumentDumpChange(sender, index);
-        });
-    m_present = std::make_unique<TPresentFlags>();
-    m_present->OnChange = [this](TPresentFlags*) { UpdateCommands(); };
-
     if (!m_services.Wait) m_services.Wait = std::make_shared<EventWait>();
-    m_transfers = std::make_unique<TTransfers>(*m_dumps, *m_present, *m_link, *m_services.Wait);
-    m_transfers->OnDumpCounted = [this](TTransfers*, int count) {
+    m_session =
+        std::make_unique<TSession>(Midi(), *m_inputWindow, *m_outputWindow, *m_services.Wait);
+    m_session->OnOutputDone = [this] { ShowActivity(false); };
+    m_session->OnPortLoop = [this] { m_status->SetText(QString::fromLatin1(kPortLoopText)); };
+    m_session->OnMidiInput = [this](bool) { ShowActivity(true); };
+    m_session->OnDumpChange = [this](midilink::TDumpCollection* sender, int index) {
+        AnyDumpChange(sender, index);
+    };
+    m_session->OnInstrumentChange = [this](midilink::TDumpCollection* sender, int index) {
+        InstrumentDumpChange(sender, index);
+    };
+    Present().OnChange = [this](TPresentFlags*) { UpdateCommands(); };
+    Transfers().OnDumpCounted = [this](TTransfers*, int count) {
         m_status->SetText(QStringLiteral("%1 dumps recieved...").arg(count));
     };
-    m_transfers->OnBusyChange = [this](TTransfers*, bool) { UpdateCommands(); };
+    Transfers().OnBusyChange = [this](TTransfers*, bool) { UpdateCommands(); };
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("ClientFrame"));
@@ -135,22 +107,8 @@ TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
 }
 
 TfmTamboro::~TfmTamboro() {
-    // The windows the ports post to must outlive the ports; the link and the collections
-    // go first (members in reverse order), then the ports close.
-    m_transfers.reset();
-    m_present.reset();
-    m_dumps.reset();
-    m_link.reset();
-    m_midiInput.reset();
-    m_midiOutput.reset();
-}
-
-midilink::TMidiCompLink& TfmTamboro::MidiCompLink1() {
-    return *m_link;
-}
-
-TLoopDetector& TfmTamboro::LoopWatch() {
-    return *m_loopWatch;
+    // The windows the ports post to must outlive the ports.
+    m_session.reset();
 }
 
 void TfmTamboro::ConnectOwnCommands() {
@@ -168,13 +126,11 @@ void TfmTamboro::SetSetupFileName(const std::string& name) {
 }
 
 bool TfmTamboro::AnyModified() {
-    for (Block block : kAllBlocks)
-        if (m_dumps->Of(block).Modified()) return true;
-    return false;
+    return m_session->AnyModified();
 }
 
 void TfmTamboro::UpdateCaption() {
-    setWindowTitle(FromStd(MainCaption(m_setupFileName, m_dumps && AnyModified())));
+    setWindowTitle(FromStd(MainCaption(m_setupFileName, m_session && AnyModified())));
 }
 
 void TfmTamboro::SetBackground(std::uint32_t color) {
@@ -200,13 +156,13 @@ void TfmTamboro::SetPatchEditing(bool on) {
 }
 
 void TfmTamboro::UpdateCommands() {
-    if (!m_menu || !m_present || !m_transfers) return;
+    if (!m_menu || !m_session) return;
     TCommandState state;
     state.PatchEditing = m_patchEditing;
-    state.CurrentPatchPresent = m_present->PatchPresent(m_currentPatch);
-    state.InstrumentsPresent = m_present->InstrumentsPresent();
-    state.SystemPresent = m_present->SystemPresent();
-    state.Busy = m_transfers->Busy();
+    state.CurrentPatchPresent = Present().PatchPresent(m_currentPatch);
+    state.InstrumentsPresent = Present().InstrumentsPresent();
+    state.SystemPresent = Present().SystemPresent();
+    state.Busy = Transfers().Busy();
     m_menu->UpdateEnabling(state);
 }
 
@@ -237,7 +193,7 @@ void TfmTamboro::showEvent(QShowEvent* event) {
 
 void TfmTamboro::FormShow() {
     const TSettings settings = LoadSettings(m_services.SettingsFile);
-    Errors().RunCommand([&] { midilink::SetDeviceId(0, settings.DevId); }, this);
+    Errors().RunCommand([&] { TSession::SetDeviceId(settings.DevId); }, this);
     SetBackground(static_cast<std::uint32_t>(settings.Background));
     SetPatchEditing(false);
     m_patchLookup = settings.PatchLookup;
@@ -252,13 +208,13 @@ void TfmTamboro::OpenPortsFromSettings(const TSettings& settings) {
         FindRememberedDevice(InputDeviceList(Midi()), settings.MidiInDev, settings.MidiInName);
     if (!input)
         Boxes().Error(QString::fromLatin1(kInputNotAvailable), this);
-    else if (auto error = OpenInputFromSetting(*m_midiInput, *input))
+    else if (auto error = m_session->OpenInput(*input))
         Boxes().Error(FromStd(*error), this);
     const auto output =
         FindRememberedDevice(OutputDeviceList(Midi()), settings.MidiOutDev, settings.MidiOutName);
     if (!output)
         Boxes().Error(QString::fromLatin1(kOutputNotAvailable), this);
-    else if (auto error = OpenOutputFromSetting(*m_midiOutput, *output))
+    else if (auto error = m_session->OpenOutput(*output))
         Boxes().Error(FromStd(*error), this);
 }
 
@@ -281,7 +237,7 @@ void TfmTamboro::LoadStartSetup(const TSettings& settings) {
     if (!chosen.empty()) {
         const bool loaded = Errors().RunCommand([&] { OnLoadSetup(chosen); }, this);
         if (!loaded) return;
-        for (Block block : kAllBlocks) m_dumps->Of(block).SetModified(false);
+        for (Block block : kAllBlocks) Dumps().Of(block).SetModified(false);
     }
     SetSetupFileName(chosen);
 }
@@ -327,7 +283,7 @@ std::string TfmTamboro::DefaultSaveName() {
 
 void TfmTamboro::closeEvent(QCloseEvent* event) {
     // A transfer waits inside the event loop; closing now would pull the window from under it.
-    if (m_transfers->Busy() || !CloseQuery()) {
+    if (Transfers().Busy() || !CloseQuery()) {
         event->ignore();
         return;
     }
@@ -339,12 +295,12 @@ TSettings TfmTamboro::CurrentSettings() const {
     TSettings s;
     s.LastSetup = m_setupFileName;
     s.Background = static_cast<int>(m_background);
-    s.MidiInDev = InputSetting(*m_midiInput);
-    s.MidiOutDev = OutputSetting(*m_midiOutput);
-    if (s.MidiInDev > 0) s.MidiInName = m_midiInput->ProductName();
-    if (s.MidiOutDev > 0) s.MidiOutName = m_midiOutput->ProductName();
+    s.MidiInDev = InputSetting(m_session->Input());
+    s.MidiOutDev = OutputSetting(m_session->Output());
+    if (s.MidiInDev > 0) s.MidiInName = m_session->Input().ProductName();
+    if (s.MidiOutDev > 0) s.MidiOutName = m_session->Output().ProductName();
     try {
-        s.DevId = midilink::GetDeviceId(0);
+        s.DevId = TSession::DeviceId();
     } catch (const std::exception&) {
         // Never set: the start-up default stands.
     }
@@ -366,8 +322,8 @@ void TfmTamboro::SelectDevices() {
     m_devicesWindow->SetColor(BackgroundColor());
     if (m_devicesWindow->exec() != QDialog::Accepted) return;
     // Other ports may be joined differently: the loop warning may be due again.
-    m_loopWatch->Reset();
-    ApplyDeviceChoice(*m_midiInput, *m_midiOutput, m_devicesWindow->InputChoice(),
+    LoopWatch().Reset();
+    ApplyDeviceChoice(MidiInput1(), MidiOutput1(), m_devicesWindow->InputChoice(),
                       m_devicesWindow->OutputChoice(), m_devicesWindow->DeviceIdField());
 }
 
@@ -387,7 +343,7 @@ void TfmTamboro::ActivityTimerTimer() {
 }
 
 void TfmTamboro::StatusTimerTimer() {
-    if (m_transfers->StatusTick()) m_status->SetText(QString());
+    if (Transfers().StatusTick()) m_status->SetText(QString());
 }
 
 }  // namespace app

@@ -10,6 +10,7 @@
 
 #include "editor/MenuTable.h"
 #include "editor/Settings.h"
+#include "td7/Session.h"
 
 class QTimer;
 
@@ -31,10 +32,7 @@ class ErrorDisplay;
 class MainMenu;
 class MessageBoxes;
 class StatusLine;
-class TLoopDetector;
-class TPresentFlags;
-class TTd7Collections;
-class TTransfers;
+class TSession;
 class TTransferWait;
 class TfmAbout;
 
@@ -52,10 +50,10 @@ struct TMainServices {
     std::function<std::unique_ptr<midiports::PortWindow>()> MakePortWindow;
 };
 
-// `fmTamboro`: the main window. It owns the module's mirror (the five collections), the
-// ports and their link, the transfers, the menu, the status line and its timers, and the
-// setup's name. Panels and other features attach to it: they place their widgets on
-// ClientArea() and connect their menu commands through Menu().
+// `fmTamboro`: the main window. It owns the session (the module's mirror with its ports,
+// link and transfers), the menu, the status line and its timers, and the setup's name. Panels and
+// other features attach to it: they place their widgets on ClientArea() and connect their menu
+// commands through Menu().
 class TfmTamboro : public QMainWindow {
     Q_OBJECT
   public:
@@ -71,14 +69,14 @@ class TfmTamboro : public QMainWindow {
     void SetSplash(TfmAbout* splash) { m_splash = splash; }
 
     // Owned parts.
-    TTd7Collections& Dumps() { return *m_dumps; }
-    TPresentFlags& Present() { return *m_present; }
-    TTransfers& Transfers() { return *m_transfers; }
-    midiports::TMidiInput& MidiInput1() { return *m_midiInput; }
-    midiports::TMidiOutput& MidiOutput1() { return *m_midiOutput; }
-    midilink::TMidiCompLink& MidiCompLink1();
-    // Watches the link for the editor's own messages coming back (ports in a loop).
-    TLoopDetector& LoopWatch();
+    TSession& Session() { return *m_session; }
+    TTd7Collections& Dumps() { return m_session->Dumps(); }
+    TPresentFlags& Present() { return m_session->Present(); }
+    TTransfers& Transfers() { return m_session->Transfers(); }
+    midiports::TMidiInput& MidiInput1() { return m_session->Input(); }
+    midiports::TMidiOutput& MidiOutput1() { return m_session->Output(); }
+    midilink::TMidiCompLink& MidiCompLink1() { return m_session->Link(); }
+    TLoopDetector& LoopWatch() { return m_session->LoopWatch(); }
     MainMenu& Menu() { return *m_menu; }
     StatusLine& Status() { return *m_status; }
     QTimer* StatusTimer() const { return m_statusTimer; }
@@ -161,14 +159,7 @@ class TfmTamboro : public QMainWindow {
     TMainServices m_services;
     std::unique_ptr<midiports::PortWindow> m_inputWindow;
     std::unique_ptr<midiports::PortWindow> m_outputWindow;
-    std::unique_ptr<midiports::TMidiInput> m_midiInput;
-    std::unique_ptr<midiports::TMidiOutput> m_midiOutput;
-    std::unique_ptr<midilink::TMidiCompLink> m_link;
-    // Sees the system-exclusive messages the link sends and receives.
-    std::unique_ptr<TLoopDetector> m_loopWatch;
-    std::unique_ptr<TTd7Collections> m_dumps;
-    std::unique_ptr<TPresentFlags> m_present;
-    std::unique_ptr<TTransfers> m_transfers;
+    std::unique_ptr<TSession> m_session;
 
     MainMenu* m_menu = nullptr;
     QWidget* m_clientArea = nullptr;

@@ -78,9 +78,12 @@ TEST_F(EchoLoop, TheEditorsOwnParameterMessagesAreNotTakenAsTheModulesMemory) {
     const auto edited = Snapshot();
     for (app::Block block : app::kAllBlocks) dumps.Of(block).SetModified(false);
     ASSERT_GE(fake.SentTo(0).size(), coms.size());
+    int loopsReported = 0;
+    session.OnPortLoop = [&] { ++loopsReported; };
 
     EXPECT_EQ(Echo(), 0);
     EXPECT_EQ(received, static_cast<int>(coms.size()));
+    EXPECT_EQ(loopsReported, 1);  // the user is told once, not once a message
     EXPECT_FALSE(AnyModified());
     EXPECT_TRUE(Snapshot() == edited);
 }

@@ -1,8 +1,7 @@
 #pragma once
 
-// The editor's MIDI side without its windows: the input configured as the main window
-// configures it, the port link, and the five collections attached to the link, over the
-// scriptable fake service.
+// The programs' session with the module over the scriptable fake service: its input as
+// both programs configure it, its port link and the five collections attached to the link.
 
 #include <gtest/gtest.h>
 
@@ -12,11 +11,8 @@
 #include <vector>
 
 #include "midilink/DeviceIds.h"
-#include "midilink/MidiCompLink.h"
 #include "midiports/ManualPortWindow.h"
-#include "midiports/MidiInput.h"
-#include "midiports/MidiOutput.h"
-#include "td7/Td7Collections.h"
+#include "td7/Session.h"
 #include "tests/support/FakeMidiService.h"
 
 namespace hardening {
@@ -27,12 +23,8 @@ class EditorPorts : public ::testing::Test {
   protected:
     void SetUp() override {
         midilink::ClearDeviceIds();
-        midilink::SetDeviceId(0, 0x10);
-        input.SetSysexBufferSize(4096);
-        input.SetSysexOnly(true);
-        link.SetMidiIn(&input);
-        link.SetMidiOut(&output);
-        link.OnMidiInput = [this](midilink::TMidiCompLink*, bool resolved) {
+        app::TSession::SetDeviceId(0x10);
+        session.OnMidiInput = [this](bool resolved) {
             ++received;
             if (resolved) ++taken;
         };
@@ -74,10 +66,16 @@ class EditorPorts : public ::testing::Test {
     testsupport::FakeMidiService fake{{"TD-7 In"}, {"TD-7 Out"}};
     midiports::ManualPortWindow inWindow;
     midiports::ManualPortWindow outWindow;
-    midiports::TMidiInput input{fake, inWindow};
-    midiports::TMidiOutput output{fake, outWindow};
-    midilink::TMidiCompLink link;
-    app::TTd7Collections dumps{&link, nullptr, nullptr};
+    // Nothing here waits for a transfer.
+    struct NoWait : app::TTransferWait {
+        Clock::time_point Now() override { return Clock::now(); }
+        void WaitUntil(const std::function<bool()>&, Clock::time_point) override {}
+    } wait;
+    app::TSession session{fake, inWindow, outWindow, wait};
+    midiports::TMidiInput& input = session.Input();
+    midiports::TMidiOutput& output = session.Output();
+    midilink::TMidiCompLink& link = session.Link();
+    app::TTd7Collections& dumps = session.Dumps();
     int received = 0;  // events the link reported
     int taken = 0;     // of them, those a record took
 };

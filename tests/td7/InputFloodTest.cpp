@@ -15,7 +15,7 @@ TEST_F(EditorPorts, AFloodOfAHundredThousandMessagesIsCountedBoundedAndSurvived)
     int overflows = 0;
     input.OnOverflow = [&](midiports::TMidiInput*) { ++overflows; };
     std::uint16_t mostPending = 0;
-    link.OnMidiInput = [&](midilink::TMidiCompLink*, bool resolved) {
+    session.OnMidiInput = [&](bool resolved) {
         ++received;
         if (resolved) ++taken;
         mostPending = std::max(mostPending, input.PendingCount());

@@ -1,0 +1,83 @@
+#include "td7/Session.h"
+
+#include <exception>
+
+#include "midilink/DeviceIds.h"
+#include "td7/PortSetup.h"
+
+namespace app {
+
+TSession::TSession(midiports::MidiService& service, midiports::PortWindow& inputWindow,
+                   midiports::PortWindow& outputWindow, TTransferWait& wait, TTransferTiming timing)
+    : m_input(service, inputWindow),
+      m_output(service, outputWindow),
+      m_dumps(
+          &m_link,
+          [this](midilink::TDumpCollection* sender, int index) {
+              if (OnDumpChange) OnDumpChange(sender, index);
+          },
+          [this](midilink::TDumpCollection* sender, int index) {
+              if (OnInstrumentChange) OnInstrumentChange(sender, index);
+          }),
+      m_transfers(m_dumps, m_present, m_link, wait, timing) {
+    m_input.SetSysexBufferSize(4096);
+    m_input.SetSysexOnly(true);
+    m_output.Onmidioutput = [this](midiports::TMidiOutput*) {
+        if (OnOutputDone) OnOutputDone();
+    };
+    m_link.SetMidiOut(&m_output);
+    m_link.SetMidiIn(&m_input);
+    m_link.OnSysexOut = [this](midilink::TMidiCompLink*, const std::uint8_t* data, int size) {
+        if (size > 0) m_loopWatch.Sent(data, static_cast<std::size_t>(size));
+    };
+    m_link.OnSysexIn = [this](midilink::TMidiCompLink*, const std::uint8_t* data, int size) {
+        if (m_loopWatch.Received(data, static_cast<std::size_t>(size)) && OnPortLoop) OnPortLoop();
+    };
+    m_link.OnMidiInput = [this](midilink::TMidiCompLink*, bool resolved) {
+        m_transfers.HandleMidiInput(resolved);
+        if (OnMidiInput) OnMidiInput(resolved);
+    };
+}
+
+TSession::~TSession() {
+    // Nothing may report into a half-destroyed session: the input stops before the link and
+    // the collections go. A port that will not stop or close is released by its destructor.
+    OnMidiInput = nullptr;
+    OnOutputDone = nullptr;
+    OnPortLoop = nullptr;
+    OnDumpChange = nullptr;
+    OnInstrumentChange = nullptr;
+    try {
+        m_input.Stop();
+        m_input.Close();
+    } catch (const std::exception&) {
+    }
+    try {
+        m_output.Close();
+    } catch (const std::exception&) {
+    }
+}
+
+int TSession::DeviceId() {
+    return midilink::GetDeviceId(0);
+}
+
+void TSession::SetDeviceId(int id) {
+    midilink::SetDeviceId(0, id);
+}
+
+std::optional<std::string> TSession::OpenInput(int setting) {
+    return OpenInputFromSetting(m_input, setting);
+}
+
+std::optional<std::string> TSession::OpenOutput(int setting) {
+    return OpenOutputFromSetting(m_output, setting);
+}
+
+bool TSession::AnyModified() {
+    for (Block block : kAllBlocks)
+        if (m_dumps.Of(block).Modified()) return true;
+    return false;
+}
+
+}  // namespace app

@@ -1,0 +1,82 @@
+#pragma once
+
+// The module's mirror and what keeps it in step with the module, without any window: the
+// two ports, the port link, the five collections, the present flags, the transfer sequencer,
+// the port-loop watch and the device ID. The editor's main window and the command line both
+// build on it; they bring the port windows (how MIDI news reaches their thread) and the wait
+// (how a transfer sleeps), and hook their own reactions onto its events.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "midilink/DumpCollection.h"
+#include "midilink/MidiCompLink.h"
+#include "midiports/MidiInput.h"
+#include "midiports/MidiOutput.h"
+#include "td7/LoopDetector.h"
+#include "td7/PresentFlags.h"
+#include "td7/Td7Collections.h"
+#include "td7/Transfers.h"
+
+namespace midiports {
+class MidiService;
+class PortWindow;
+}  // namespace midiports
+
+namespace app {
+
+class TSession {
+  public:
+    // The port windows and the wait must outlive the session.
+    TSession(midiports::MidiService& service, midiports::PortWindow& inputWindow,
+             midiports::PortWindow& outputWindow, TTransferWait& wait, TTransferTiming timing = {});
+    ~TSession();
+    TSession(const TSession&) = delete;
+    TSession& operator=(const TSession&) = delete;
+
+    midiports::TMidiInput& Input() { return m_input; }
+    midiports::TMidiOutput& Output() { return m_output; }
+    midilink::TMidiCompLink& Link() { return m_link; }
+    TTd7Collections& Dumps() { return m_dumps; }
+    TPresentFlags& Present() { return m_present; }
+    TTransfers& Transfers() { return m_transfers; }
+    // Watches the link for the session's own messages coming back (ports in a loop).
+    TLoopDetector& LoopWatch() { return m_loopWatch; }
+
+    // The module's device ID as the messages carry it (0..31; the factory's is 16).
+    static int DeviceId();
+    static void SetDeviceId(int id);
+
+    // Opens (and starts) the device with the device window's number; the "not available"
+    // text when it cannot be chosen or started. A device that exists but will not open
+    // leaves the port closed without a text: IsOpen tells.
+    std::optional<std::string> OpenInput(int setting);
+    std::optional<std::string> OpenOutput(int setting);
+
+    // True while any of the five collections holds edits not yet saved.
+    bool AnyModified();
+
+    // Events for the program on top; each may be left unset.
+    // A message came in (after the transfers saw it); `resolved`: a record stored it.
+    std::function<void(bool resolved)> OnMidiInput;
+    // The output finished a block handed to it.
+    std::function<void()> OnOutputDone;
+    // One of the session's own messages came back on the input.
+    std::function<void()> OnPortLoop;
+    // A record changed: any collection, and the instruments' in particular.
+    midilink::TDumpCollection::ChangeEvent OnDumpChange;
+    midilink::TDumpCollection::ChangeEvent OnInstrumentChange;
+
+  private:
+    midiports::TMidiInput m_input;
+    midiports::TMidiOutput m_output;
+    midilink::TMidiCompLink m_link;
+    TLoopDetector m_loopWatch;
+    TTd7Collections m_dumps;
+    TPresentFlags m_present;
+    TTransfers m_transfers;
+};
+
+}  // namespace app
