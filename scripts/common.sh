@@ -25,9 +25,27 @@ ensure_packages() {
         "${missing[@]}"
 }
 
-configure_and_build() {
-    if [[ ! -f $build_dir/build.ninja ]]; then
-        cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+# configure_dir DIR [CMAKE ARGS...]: configures DIR when it has no build files yet. A folder
+# configured earlier gets those of the project's own options (-DTAMBORO_...=VALUE) that it
+# lacks or holds otherwise, so that an option added since (warnings as errors) reaches old
+# build folders too; the rest of an existing folder's choices stay as they are.
+configure_dir() {
+    local dir=$1 arg name value stale=()
+    shift
+    if [[ ! -f $dir/build.ninja ]]; then
+        cmake -S "$root" -B "$dir" -G Ninja "$@"
+        return
     fi
+    for arg; do
+        [[ $arg == -DTAMBORO_*=* ]] || continue
+        name=${arg#-D} value=${arg#*=}
+        name=${name%%=*} name=${name%%:*}
+        [[ $(sed -n "s/^$name:[A-Z]*=//p" "$dir/CMakeCache.txt") == "$value" ]] || stale+=("$arg")
+    done
+    ((${#stale[@]} == 0)) || cmake -S "$root" -B "$dir" "${stale[@]}"
+}
+
+configure_and_build() {
+    configure_dir "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     cmake --build "$build_dir" --parallel "$(nproc)"
 }
