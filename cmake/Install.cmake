@@ -43,3 +43,45 @@ if(TAMBORO_GUI)
       endif()
     endif()")
 endif()
+
+# Manual pages, compressed as man-db reads them and Debian wants them (gzip -9, no name or
+# time stamp inside, so the same source gives the same bytes).
+set(tamboro_man_pages tamboro-cli td7sim)
+if(TAMBORO_GUI)
+  list(APPEND tamboro_man_pages tamboro)
+endif()
+set(tamboro_man_gz "")
+foreach(page IN LISTS tamboro_man_pages)
+  set(source ${CMAKE_CURRENT_LIST_DIR}/../resources/man/${page}.1)
+  set(packed ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
+  add_custom_command(
+    OUTPUT ${packed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+    COMMAND sh -c "gzip -9n -c \"$0\" >\"$1\"" ${source} ${packed}
+    DEPENDS ${source}
+    COMMENT "Compressing the manual page ${page}(1)"
+    VERBATIM)
+  list(APPEND tamboro_man_gz ${packed})
+endforeach()
+add_custom_target(manpages ALL DEPENDS ${tamboro_man_gz})
+install(FILES ${tamboro_man_gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# Tab completion of tamboro-cli's commands, options, devices and files, where
+# bash-completion looks for it when tamboro-cli is first completed.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/../resources/bash-completion/tamboro-cli
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+
+# What every Debian package carries in its documentation folder: the copyright and the
+# changes (compressed like the manual pages).
+set(tamboro_changelog_gz ${PROJECT_BINARY_DIR}/doc/changelog.gz)
+add_custom_command(
+  OUTPUT ${tamboro_changelog_gz}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/doc
+  COMMAND sh -c "gzip -9n -c \"$0\" >\"$1\""
+          ${CMAKE_CURRENT_LIST_DIR}/../resources/debian/changelog ${tamboro_changelog_gz}
+  DEPENDS ${CMAKE_CURRENT_LIST_DIR}/../resources/debian/changelog
+  COMMENT "Compressing the change log"
+  VERBATIM)
+add_custom_target(changelog ALL DEPENDS ${tamboro_changelog_gz})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/../resources/debian/copyright ${tamboro_changelog_gz}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tamboro)

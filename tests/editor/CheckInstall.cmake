@@ -13,7 +13,9 @@ foreach(path
     share/applications/${id}.desktop
     share/icons/hicolor/scalable/apps/${id}.svg
     share/metainfo/${id}.metainfo.xml
-    share/mime/packages/${id}.xml)
+    share/mime/packages/${id}.xml
+    share/man/man1/tamboro.1.gz share/man/man1/tamboro-cli.1.gz share/man/man1/td7sim.1.gz
+    share/bash-completion/completions/tamboro-cli)
   if(NOT EXISTS ${PREFIX}/${path})
     message(FATAL_ERROR "not installed: ${path}")
   endif()
