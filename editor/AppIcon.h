@@ -4,8 +4,7 @@
 
 namespace app {
 
-// The program's icon, drawn here at the usual sizes so that the window icon needs no
-// image plugin; the installed SVG shows the same picture.
+// The program's icon, rendered from the SVG that is installed for the desktop.
 QIcon ApplicationIcon();
 
 }  // namespace app
