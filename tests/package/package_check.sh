@@ -111,6 +111,11 @@ PORTS
         expect "tamboro-cli extract gig.td7 -o " "folder kit.syx"
         expect "tamboro-cli pack --patch 2 " "folder kit.syx"
         expect "tamboro-cli pack --patch 2 kit.syx --p" "--patch"
+        # A command of two words is one more line of the table.
+        _tamboro_cli_syntax+=("library import @dump" "library list --favourites")
+        expect "tamboro-cli lib" "library"
+        expect "tamboro-cli library " "import list"
+        expect "tamboro-cli library import " "OLD.TD7 folder gig.td7 kit.syx"
         exit $status
     ' completion "$script" "$work/completion/files"
     ;;
