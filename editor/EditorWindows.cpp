@@ -5,6 +5,7 @@
 #include "editor/DropHandler.h"
 #include "editor/FileCommands.h"
 #include "editor/InstrumentWindow.h"
+#include "editor/LibraryAccess.h"
 #include "editor/MainMenu.h"
 #include "editor/PatchEditor.h"
 #include "editor/ProgressWindow.h"
@@ -17,6 +18,7 @@ namespace app {
 
 TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbout(about) {
     midiports::MidiService& midi = *services.Midi;
+    const std::filesystem::path settingsFile = services.SettingsFile;
     fmTamboro = std::make_unique<TfmTamboro>(std::move(services));
     fmViewSysex = std::make_unique<TfmViewSysex>();
     fmQueryEmpty = std::make_unique<TfmQueryEmpty>(*fmTamboro);
@@ -39,6 +41,15 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
     PatchEditor->OnQueryEmpty = [this](int p) { return fmQueryEmpty->Query(p); };
     Files = std::make_unique<FileCommands>(*fmTamboro, *PatchEditor);
     Drops = std::make_unique<DropHandler>(*fmTamboro, *Files);
+    Library = std::make_unique<TLibraryAccess>(settingsFile, fmTamboro->Errors(), fmTamboro.get());
+    Transfers->OnRequested = [this](bool patches, bool instruments, bool system) {
+        Library->RememberRequest(fmTamboro->Dumps(), fmTamboro->Present(),
+                                 {.Patches = patches, .Instruments = instruments, .System = system},
+                                 TSession::DeviceId());
+    };
+    Files->OnSetupLoaded = [this](const std::filesystem::path& file) {
+        Library->RememberSetup(file);
+    };
 }
 
 TEditorWindows::~TEditorWindows() = default;

@@ -17,6 +17,9 @@ constexpr const char* kMidiInName = "MidiInName";
 constexpr const char* kMidiOutName = "MidiOutName";
 constexpr const char* kLastSetup = "LastSetup";
 constexpr const char* kPatchLookup = "PatchLookup";
+constexpr const char* kLibrary = "Library";
+constexpr const char* kLibraryFile = "LibraryFile";
+constexpr const char* kLibraryHistory = "History";
 
 }  // namespace
 
@@ -33,6 +36,8 @@ TSettings LoadSettings(const std::filesystem::path& file) {
     s.MidiOutName = ini.ReadString(kGeneral, kMidiOutName, defaults.MidiOutName);
     s.LastSetup = ini.ReadString(kGeneral, kLastSetup, defaults.LastSetup);
     s.PatchLookup = ini.ReadBool(kInstEdit, kPatchLookup, defaults.PatchLookup);
+    s.LibraryFile = ini.ReadString(kLibrary, kLibraryFile, defaults.LibraryFile);
+    s.LibraryHistory = ini.ReadBool(kLibrary, kLibraryHistory, defaults.LibraryHistory);
     return s;
 }
 

@@ -20,6 +20,11 @@ struct TSettings {
     std::string MidiOutName;
     std::string LastSetup;    // full path of the setup open at the last close
     bool PatchLookup = true;  // instrument window's "Enable patch lookup"
+    // [Library]: the kit library's file (empty: library.sqlite3 beside this file) and
+    // whether requests and loaded setups go into it. Set by the user; the editor reads them
+    // and leaves them in the file as they are.
+    std::string LibraryFile;
+    bool LibraryHistory = true;
 
     bool operator==(const TSettings&) const = default;
 };
