@@ -27,6 +27,7 @@ const std::vector<TMenuNode>& MainMenuTable() {
         Menu("&File", "File1",
              {Item("&Save Setup...", "miSaveSetup", C::SaveSetup),
               Item("&Load Setup...", "miLoadSetup", C::LoadSetup), Separator(),
+              Item("L&ibrary...", "miLibrary", C::Library, "Ctrl+L"), Separator(),
               Item("E&xit", "Exit1", C::Exit, "Alt+F4")}),
         Menu("&Patch", "Patch1",
              {Item("&Load...", "miPatchLoad", C::PatchLoad),
@@ -72,6 +73,7 @@ bool CommandEnabled(TCommand command, const TCommandState& s) {
         case C::BackgroundGray:
         case C::BackgroundSilver:
         case C::HelpContents:
+        case C::Library:
             return true;
         case C::PatchSave:
         case C::PatchMoveTo:
