@@ -1,12 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTableView>
 
 #include "editor/FileCommands.h"
 #include "editor/LibraryAccess.h"
+#include "editor/LibraryModel.h"
+#include "editor/LibraryWindow.h"
 #include "editor/MainMenu.h"
+#include "editor/PatchEditor.h"
+#include "editor/PatchList.h"
 #include "library/Library.h"
 #include "td7/PresentFlags.h"
+#include "td7/Td7Collections.h"
+#include "td7/Td7Decode.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace {
@@ -83,6 +93,58 @@ TEST_F(LibraryShell, ALibraryThatCannotBeOpenedIsSaidOnceAndEverythingElseWorks)
         "The library could not be opened: " + QString::fromStdString(damaged.string()) +
         ": file is not a database";
     EXPECT_EQ(Errors(), std::vector<QString>{expected});
+}
+
+TEST_F(LibraryShell, TheWindowPutsAKitIntoASlotByButtonOrByDragAndSendsNothing) {
+    Start();
+    editor.wait->module.LoadFactory();
+    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    Run(TCommand::RequestAll);
+    const std::size_t sent = editor.midi.SentTo(0).size();
+    editor.wait->module.LoadRandom(99);  // the module now holds other kits
+    Run(TCommand::Library);
+    app::TfmLibrary& window = *editor.windows->fmLibrary;
+    ASSERT_TRUE(window.isVisible());
+    ASSERT_EQ(window.Model().Total(), 32);
+
+    // The kit of slot 6, found by its name as typed.
+    const std::string name = app::PatchName(editor.Main().Dumps().ProgDump.Records(5));
+    window.SearchField()->setText(QString::fromStdString(name));
+    QTRY_VERIFY(window.Model().Total() < 32);
+    int row = 0;
+    while (row < window.Model().rowCount() && window.Model().ItemAt(row)->Name != name) ++row;
+    ASSERT_LT(row, window.Model().rowCount());
+    window.Table()->selectRow(row);
+    const auto id = window.SelectedIds().front();
+
+    auto commonData = [&](int p) {
+        const auto& record = editor.Main().Dumps().ProgDump.Records(p);
+        return std::vector<std::uint8_t>(record.Data() + 9, record.Data() + record.Size() - 2);
+    };
+    const auto kitData = commonData(5);
+    editor.Main().SetCurrentPatch(9);
+    window.PutSelected(9);
+    EXPECT_EQ(commonData(9), kitData);
+    EXPECT_TRUE(editor.Main().PatchEditing());
+
+    // Dropped on line 21 of the patch list.
+    QListWidget* list = editor.windows->PatchEditor->lbPatch();
+    auto* mime = new QMimeData;
+    mime->setData(app::kLibraryItemsMime, QByteArray::number(static_cast<qlonglong>(id)));
+    list->scrollToItem(list->item(20));
+    const QPoint at = list->visualItemRect(list->item(20)).center();
+    QDropEvent drop(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    // Qt hands drop events only to a drag in progress; the window's filter sees it as Qt would.
+    static_cast<QObject&>(window).eventFilter(list->viewport(), &drop);
+    delete mime;
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_TRUE(editor.Main().Present().PatchPresent(20));
+    EXPECT_EQ(commonData(20), kitData);
+    EXPECT_EQ(editor.midi.SentTo(0).size(), sent) << "nothing goes to the module on its own";
+
+    // Ctrl+D marks it a favourite.
+    QTest::keyClick(window.Table(), Qt::Key_D, Qt::ControlModifier);
+    EXPECT_TRUE(editor.windows->Library->Get()->Item(id)->Favourite);
 }
 
 }  // namespace
