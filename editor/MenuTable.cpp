@@ -73,7 +73,6 @@ bool CommandEnabled(TCommand command, const TCommandState& s) {
         case C::BackgroundGray:
         case C::BackgroundSilver:
         case C::HelpContents:
-        case C::Library:
             return true;
         case C::PatchSave:
         case C::PatchMoveTo:
@@ -105,6 +104,8 @@ bool CommandEnabled(TCommand command, const TCommandState& s) {
         case C::ViewTrigger:
         case C::ViewNotemap:
         case C::About:
+        // Opening the library may have to say, in a modal box, why it cannot be opened.
+        case C::Library:
             return !s.Busy;
     }
     return false;

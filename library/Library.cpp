@@ -298,8 +298,8 @@ int TLibrary::AddAll(std::span<const TPiece> pieces, const std::string& origin) 
     int added = 0;
     for (const auto& piece : pieces) {
         const Bytes normal = Normalise(piece.Kind, piece.Data);
-        const std::string name = origin + " " + now.substr(0, 10);
-        if (AddInTransaction(piece.Kind, normal, origin, piece.Slot, name, now).second) ++added;
+        // Instrument sets and system blocks are named after where they came from.
+        if (AddInTransaction(piece.Kind, normal, origin, piece.Slot, origin, now).second) ++added;
     }
     transaction.Commit();
     return added;
