@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "editor/ErrorDisplay.h"
 #include "editor/Help.h"
 #include "editor/LibraryModel.h"
@@ -314,7 +316,7 @@ void TfmLibrary::ToggleFavourite() {
     const auto first = m_lib.Item(ids.front());
     const bool favourite = first && !first->Favourite;
     for (auto id : ids) m_lib.SetFavourite(id, favourite);
-    m_model->Refresh();
+    RefreshKeepingSelection();
 }
 
 void TfmLibrary::SetTagsAndNote(const std::string& tags, const std::string& note) {
@@ -322,7 +324,17 @@ void TfmLibrary::SetTagsAndNote(const std::string& tags, const std::string& note
     if (ids.empty()) return;
     m_lib.SetTags(ids.front(), tags);
     m_lib.SetNote(ids.front(), note);
+    RefreshKeepingSelection();
+}
+
+void TfmLibrary::RefreshKeepingSelection() {
+    const auto ids = SelectedIds();
     m_model->Refresh();
+    // The rows already loaded are searched; an item further down stays unselected.
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        if (std::find(ids.begin(), ids.end(), m_model->ItemAt(row)->Id) != ids.end())
+            m_table->selectionModel()->select(
+                m_model->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 void TfmLibrary::DeleteSelected() {

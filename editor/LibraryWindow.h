@@ -78,6 +78,8 @@ class TfmLibrary : public QWidget {
 
   private:
     void ApplyFilter();
+    // After a change to the items: the query again, the same items selected.
+    void RefreshKeepingSelection();
     void UpdateDetail();
     void ShowListKits();
     void ListReordered();

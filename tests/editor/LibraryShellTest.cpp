@@ -145,6 +145,7 @@ TEST_F(LibraryShell, TheWindowPutsAKitIntoASlotByButtonOrByDragAndSendsNothing) 
     // Ctrl+D marks it a favourite.
     QTest::keyClick(window.Table(), Qt::Key_D, Qt::ControlModifier);
     EXPECT_TRUE(editor.windows->Library->Get()->Item(id)->Favourite);
+    EXPECT_EQ(window.SelectedIds(), std::vector<library::ItemId>{id}) << "still selected";
 }
 
 }  // namespace
