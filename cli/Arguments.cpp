@@ -228,6 +228,11 @@ TArguments ParseArguments(std::span<const std::string> args) {
         result.Command = TCommand::Version;
         return result;
     }
+    if (args[0] == "library") {
+        result.Command = TCommand::Library;
+        result.Library = ParseLibraryArguments(args.subspan(1));
+        return result;
+    }
     const auto& commands = Commands();
     const auto syntax = std::find_if(commands.begin(), commands.end(),
                                      [&](const TCommandSpec& c) { return c.Name == args[0]; });
@@ -261,11 +266,25 @@ Commands:
       Write one part of a setup file as a dump file.
   pack -o FILE.td7 [--patch N FILE.syx]... [--instruments FILE.syx] [--system FILE.syx]
       Make a setup file of dump files.
+  library [--file LIBRARY] import PATH...
+      Add setup files, dump files and whole folders (recursively) to the kit library.
+      Damaged patches are named and skipped; the sound ones come in.
+  library [--file LIBRARY] list [--search TEXT] [--favourites]
+          [--kind kit|instruments|system]
+      One item a line: its ID, kind and name. --search looks in names, tags, notes and
+      sources.
+  library [--file LIBRARY] export (ID | list:NAME) -o FILE
+      Write a kit as a patch file, instruments or system as their .syx file, a list as
+      a setup file (.td7) with its kits in patches 1..N.
+  library [--file LIBRARY] info
+      The library file, its size and what it holds.
 
 DEV is a device's number from "tamboro-cli ports" or its name.
 --device-id N is the module's device ID as its display and the editor's device window show
 it: 1..32, default 17 (the ID 0x10 of a module as it leaves the factory).
 Patches are numbered 1..32.
+The library is library.sqlite3 in the folder of the editor's tamboro.ini, unless --file
+names another.
 
 Exit status: 0 success, 1 failure (its message on standard error), 2 usage error.
 )";

@@ -157,6 +157,9 @@ int Execute(const TArguments& args, std::ostream& out, std::ostream& err,
         case TCommand::Pack:
             PackSetup(args);
             break;
+        case TCommand::Library:
+            RunLibrary(args.Library, out, err);
+            break;
     }
     return kExitSuccess;
 }

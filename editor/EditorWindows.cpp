@@ -5,18 +5,23 @@
 #include "editor/DropHandler.h"
 #include "editor/FileCommands.h"
 #include "editor/InstrumentWindow.h"
+#include "editor/LibraryAccess.h"
+#include "editor/LibraryWindow.h"
 #include "editor/MainMenu.h"
 #include "editor/PatchEditor.h"
+#include "editor/PatchList.h"
 #include "editor/ProgressWindow.h"
 #include "editor/QueryEmptyWindow.h"
 #include "editor/SystemWindow.h"
 #include "editor/TransferCommands.h"
 #include "editor/ViewSysexWindow.h"
+#include "td7/DumpFiles.h"
 
 namespace app {
 
 TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbout(about) {
     midiports::MidiService& midi = *services.Midi;
+    const std::filesystem::path settingsFile = services.SettingsFile;
     fmTamboro = std::make_unique<TfmTamboro>(std::move(services));
     fmViewSysex = std::make_unique<TfmViewSysex>();
     fmQueryEmpty = std::make_unique<TfmQueryEmpty>(*fmTamboro);
@@ -39,8 +44,51 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
     PatchEditor->OnQueryEmpty = [this](int p) { return fmQueryEmpty->Query(p); };
     Files = std::make_unique<FileCommands>(*fmTamboro, *PatchEditor);
     Drops = std::make_unique<DropHandler>(*fmTamboro, *Files);
+    Library = std::make_unique<TLibraryAccess>(settingsFile, fmTamboro->Errors(), fmTamboro.get());
+    Transfers->OnRequested = [this](bool patches, bool instruments, bool system) {
+        Library->RememberRequest(fmTamboro->Dumps(), fmTamboro->Present(),
+                                 {.Patches = patches, .Instruments = instruments, .System = system},
+                                 TSession::DeviceId());
+    };
+    Files->OnSetupLoaded = [this](const std::filesystem::path& file) {
+        Library->RememberSetup(file);
+    };
+    fmTamboro->Menu().Connect(TCommand::Library, [this](int) { ShowLibrary(); });
 }
 
 TEditorWindows::~TEditorWindows() = default;
+
+void TEditorWindows::ShowLibrary() {
+    if (!fmLibrary) {
+        library::TLibrary* lib = Library->Get();
+        if (lib == nullptr) return;
+        TLibraryTarget target;
+        target.CurrentPatch = [this] { return fmTamboro->CurrentPatch(); };
+        target.CurrentKit = [this]() -> library::Bytes {
+            const int p = fmTamboro->CurrentPatch();
+            if (!fmTamboro->Present().PatchPresent(p)) return {};
+            return PatchFileImage(fmTamboro->Dumps(), p);
+        };
+        // As Patch > Load: the slot becomes present and editable and is shown; nothing is
+        // sent until the user transmits.
+        target.Put = [this](library::TKind kind, const library::Bytes& item, int p) {
+            library::PutIntoMirror(kind, item, fmTamboro->Dumps(), fmTamboro->Present(), p);
+            if (kind == library::TKind::Kit) {
+                if (p == fmTamboro->CurrentPatch()) PatchEditor->SetPatchEditing(true);
+                PatchEditor->PatchArrived(p);
+                if (p == fmTamboro->CurrentPatch()) PatchEditor->coTriggerChange();
+            }
+            fmTamboro->UpdateCommands();
+        };
+        target.Busy = [this] { return fmTamboro->Transfers().Busy(); };
+        fmLibrary = std::make_unique<TfmLibrary>(
+            *lib, std::move(target), fmTamboro->Errors(),
+            QString::fromStdString(fmTamboro->FileDialogDir().string()), fmTamboro.get());
+        fmLibrary->AcceptKitDropsOn(PatchEditor->lbPatch());
+    }
+    fmLibrary->show();
+    fmLibrary->raise();
+    fmLibrary->activateWindow();
+}
 
 }  // namespace app

@@ -16,6 +16,7 @@ class TfmQueryEmpty;
 class TfmSystem;
 class TfmViewSysex;
 class TransferCommands;
+class TLibraryAccess;
 class TPatchEditor;
 
 // The editor's windows, made in their order (main window first: the others' bindings name
@@ -44,6 +45,12 @@ class TEditorWindows {
     std::unique_ptr<FileCommands> Files;
     // Files dropped on the main window; goes first, before the commands it uses.
     std::unique_ptr<DropHandler> Drops;
+    // The kit library, opened at its first use, and its window, made when first shown.
+    std::unique_ptr<TLibraryAccess> Library;
+    std::unique_ptr<class TfmLibrary> fmLibrary;
+
+    // File > "Library...": shows the window, or says why the library is not available.
+    void ShowLibrary();
 };
 
 }  // namespace app

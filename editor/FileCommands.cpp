@@ -143,6 +143,7 @@ void FileCommands::SaveChangedSetupFirst() {
 
 void FileCommands::LoadSetupFrom(const std::filesystem::path& path) {
     ReadSetup(path);
+    if (OnSetupLoaded) OnSetupLoaded(path);
     SelectPatch(m_editor, m_main.CurrentPatch());
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -45,6 +46,9 @@ class FileCommands {
     void LoadPatchFrom(const std::filesystem::path& path);
     void LoadInstrumentsFrom(const std::filesystem::path& path);
     void LoadSystemFrom(const std::filesystem::path& path);
+
+    // After "Load Setup..." (or a dropped setup) has loaded the file.
+    std::function<void(const std::filesystem::path& file)> OnSetupLoaded;
 
     FileDialogs& Dialogs() { return *m_dialogs; }
     TSetupFile& Setup() { return m_setup; }

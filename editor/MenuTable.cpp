@@ -27,6 +27,7 @@ const std::vector<TMenuNode>& MainMenuTable() {
         Menu("&File", "File1",
              {Item("&Save Setup...", "miSaveSetup", C::SaveSetup),
               Item("&Load Setup...", "miLoadSetup", C::LoadSetup), Separator(),
+              Item("L&ibrary...", "miLibrary", C::Library, "Ctrl+L"), Separator(),
               Item("E&xit", "Exit1", C::Exit, "Alt+F4")}),
         Menu("&Patch", "Patch1",
              {Item("&Load...", "miPatchLoad", C::PatchLoad),
@@ -103,6 +104,8 @@ bool CommandEnabled(TCommand command, const TCommandState& s) {
         case C::ViewTrigger:
         case C::ViewNotemap:
         case C::About:
+        // Opening the library may have to say, in a modal box, why it cannot be opened.
+        case C::Library:
             return !s.Busy;
     }
     return false;

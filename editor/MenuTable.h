@@ -14,6 +14,7 @@ enum class TCommand : std::uint8_t {
     None,  // separators and submenu parents without a command of their own
     SaveSetup,
     LoadSetup,
+    Library,
     Exit,
     PatchLoad,
     PatchSave,

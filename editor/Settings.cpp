@@ -1,11 +1,6 @@
 #include "editor/Settings.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
-
 #include "editor/IniFile.h"
-#include "td7/Version.h"
 
 namespace app {
 
@@ -22,17 +17,9 @@ constexpr const char* kMidiInName = "MidiInName";
 constexpr const char* kMidiOutName = "MidiOutName";
 constexpr const char* kLastSetup = "LastSetup";
 constexpr const char* kPatchLookup = "PatchLookup";
-
-bool IsWritableDir(const std::filesystem::path& dir) {
-    std::error_code ec;
-    return std::filesystem::is_directory(dir, ec) && ::access(dir.c_str(), W_OK) == 0;
-}
-
-// Installed under a prefix: the help file is in its place.
-bool IsInstalled(const std::filesystem::path& programDir) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(InstalledHelpFile(programDir), ec);
-}
+constexpr const char* kLibrary = "Library";
+constexpr const char* kLibraryFile = "LibraryFile";
+constexpr const char* kLibraryHistory = "History";
 
 }  // namespace
 
@@ -49,6 +36,8 @@ TSettings LoadSettings(const std::filesystem::path& file) {
     s.MidiOutName = ini.ReadString(kGeneral, kMidiOutName, defaults.MidiOutName);
     s.LastSetup = ini.ReadString(kGeneral, kLastSetup, defaults.LastSetup);
     s.PatchLookup = ini.ReadBool(kInstEdit, kPatchLookup, defaults.PatchLookup);
+    s.LibraryFile = ini.ReadString(kLibrary, kLibraryFile, defaults.LibraryFile);
+    s.LibraryHistory = ini.ReadBool(kLibrary, kLibraryHistory, defaults.LibraryHistory);
     return s;
 }
 
@@ -65,23 +54,6 @@ void SaveSettings(const std::filesystem::path& file, const TSettings& s) {
     std::error_code ec;
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
     ini.Save(file);
-}
-
-std::filesystem::path SettingsFilePath(const std::filesystem::path& programDir,
-                                       const EnvironmentLookup& env) {
-    if (IsWritableDir(programDir) && !IsInstalled(programDir))
-        return programDir / kSettingsFileName;
-    const auto lookup = [&](const char* name) -> const char* {
-        return env ? env(name) : std::getenv(name);
-    };
-    std::filesystem::path config;
-    if (const char* xdg = lookup("XDG_CONFIG_HOME"); xdg != nullptr && *xdg != '\0')
-        config = xdg;
-    else if (const char* home = lookup("HOME"); home != nullptr && *home != '\0')
-        config = std::filesystem::path(home) / ".config";
-    else
-        config = std::filesystem::temp_directory_path();
-    return config / "tamboro" / kSettingsFileName;
 }
 
 }  // namespace app

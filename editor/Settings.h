@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "td7/SettingsPath.h"
+
 namespace app {
 
 // What "tamboro.ini" keeps between runs. The defaults are those of a first start.
@@ -18,11 +20,14 @@ struct TSettings {
     std::string MidiOutName;
     std::string LastSetup;    // full path of the setup open at the last close
     bool PatchLookup = true;  // instrument window's "Enable patch lookup"
+    // [Library]: the kit library's file (empty: library.sqlite3 beside this file) and
+    // whether requests and loaded setups go into it. Set by the user; the editor reads them
+    // and leaves them in the file as they are.
+    std::string LibraryFile;
+    bool LibraryHistory = true;
 
     bool operator==(const TSettings&) const = default;
 };
-
-inline constexpr const char* kSettingsFileName = "tamboro.ini";
 
 // A missing file, a missing key or a value that cannot be read gives the default. A
 // device ID that no MIDI byte can carry is taken as the default, so a damaged file cannot
@@ -32,14 +37,5 @@ TSettings LoadSettings(const std::filesystem::path& file);
 // Writes the keys into the file, keeping any other keys it holds; creates the folder.
 // Raises std::runtime_error when the file cannot be written.
 void SaveSettings(const std::filesystem::path& file, const TSettings& settings);
-
-using EnvironmentLookup = std::function<const char*(const char* name)>;
-
-// Beside the program when its folder is writable (a build or an unpacked folder), else in
-// the user's configuration folder: $XDG_CONFIG_HOME/tamboro/, or ~/.config/tamboro/. A
-// program installed under a prefix (the help file in ../share/tamboro/) always uses the
-// configuration folder, so ~/.local/bin never collects a settings file.
-std::filesystem::path SettingsFilePath(const std::filesystem::path& programDir,
-                                       const EnvironmentLookup& env = {});
 
 }  // namespace app

@@ -91,6 +91,7 @@ void TransferCommands::RequestAllClick() {
         return;
     m_main.Transfers().RequestAllPatches();
     if (OnShowEffectPages) OnShowEffectPages();
+    if (OnRequested) OnRequested(true, false, false);
 }
 
 void TransferCommands::Transmit(int range, bool hourglass,
@@ -122,6 +123,7 @@ void TransferCommands::TransmitAllClick() {
 
 void TransferCommands::InstRequestClick() {
     m_main.Transfers().RequestInstruments();
+    if (OnRequested) OnRequested(false, true, false);
 }
 
 void TransferCommands::InstTransmitClick() {
@@ -132,6 +134,7 @@ void TransferCommands::InstTransmitClick() {
 
 void TransferCommands::SysRequestClick() {
     m_main.Transfers().RequestSystem();
+    if (OnRequested) OnRequested(false, false, true);
 }
 
 void TransferCommands::SysTransmitClick() {

@@ -29,6 +29,9 @@ class TransferCommands {
     std::function<void(int p)> OnPatchArrived;
     // After Request Current and Request All: the effect pages of the current patch.
     std::function<void()> OnShowEffectPages;
+    // After Request All, Instruments > Request and System > Request have completed:
+    // which parts arrived (the library remembers them).
+    std::function<void(bool patches, bool instruments, bool system)> OnRequested;
 
   private:
     // Runs one transmission behind the progress window; see TransmissionScope.

@@ -20,6 +20,7 @@
 #include "editor/ErrorDisplay.h"
 #include "editor/Help.h"
 #include "editor/InstrumentWindow.h"
+#include "editor/LibraryWindow.h"
 #include "editor/MainWindow.h"
 #include "editor/MessageBoxes.h"
 #include "editor/PatchEditor.h"
@@ -108,6 +109,11 @@ int main(int argc, char** argv) {
     windows.fmQueryEmpty->show();
     Save(*windows.fmQueryEmpty, folder, prefix, "queryempty");
     windows.fmQueryEmpty->hide();
+    windows.ShowLibrary();
+    if (windows.fmLibrary) {
+        Save(*windows.fmLibrary, folder, prefix, "library");
+        windows.fmLibrary->hide();
+    }
     auto& help = windows.PatchEditor->Help();
     help.ShowContents();
     Save(help, folder, prefix, "help");

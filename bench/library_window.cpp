@@ -1,0 +1,78 @@
+// The library window opened on a library of 100,000 kits: made, shown and painted once, and
+// scrolled to the end of its first pages as a user drags the scroll bar.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTableView>
+
+#include "bench/library_fill.h"
+#include "editor/ErrorDisplay.h"
+#include "editor/LibraryModel.h"
+#include "editor/LibraryWindow.h"
+#include "editor/MessageBoxes.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+QApplication& Application() {
+    static int argc = 1;
+    static char name[] = "bench_library_window";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication* application = new QApplication(argc, argv);
+    return *application;
+}
+
+fs::path LibraryFile() {
+    const fs::path file = fs::temp_directory_path() / "tamboro-bench-library" / "kits100k.sqlite3";
+    fs::create_directories(file.parent_path());
+    benchfill::FillLibrary(file, 100000);
+    return file;
+}
+
+void BM_OpenLibraryWindow(benchmark::State& state) {
+    QApplication& application = Application();
+    const fs::path file = LibraryFile();
+    app::MessageBoxes boxes;
+    boxes.SetHeadless(true);
+    app::ErrorDisplay errors(boxes);
+    for (auto _ : state) {
+        // Opening the file is part of the first showing, as in the editor.
+        library::TLibrary lib(file);
+        app::TfmLibrary window(lib, {}, errors);
+        window.show();
+        application.processEvents();
+        benchmark::DoNotOptimize(window.grab());
+        if (window.Model().Total() != 100000) state.SkipWithError("the library is not full");
+    }
+}
+BENCHMARK(BM_OpenLibraryWindow)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true)
+    ->UseRealTime();
+
+void BM_ScrollOnePage(benchmark::State& state) {
+    QApplication& application = Application();
+    const fs::path file = LibraryFile();
+    app::MessageBoxes boxes;
+    boxes.SetHeadless(true);
+    app::ErrorDisplay errors(boxes);
+    library::TLibrary lib(file);
+    app::TfmLibrary window(lib, {}, errors);
+    window.show();
+    application.processEvents();
+    QScrollBar* bar = window.Table()->verticalScrollBar();
+    for (auto _ : state) {
+        // To the bottom of what is loaded: the view asks for the next page.
+        bar->setValue(bar->maximum());
+        application.processEvents();
+        benchmark::DoNotOptimize(window.Table()->viewport()->grab());
+    }
+    state.counters["rows"] = window.Model().rowCount();
+}
+BENCHMARK(BM_ScrollOnePage)->Unit(benchmark::kMillisecond)->Iterations(100)->UseRealTime();
+
+}  // namespace

@@ -1,0 +1,106 @@
+#pragma once
+
+// "Library": the non-modal window of the kit library. A search field that filters as one
+// types, filters for favourites and kind, the items as a lazily loaded table with a detail
+// line, the actions on the selection, and the lists (banks of up to 32 kits) beside it.
+// Files dropped on it are imported. Nothing is sent to the module from here: a kit put
+// into a slot changes the mirror only, as Patch > Load does.
+
+#include <QWidget>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "library/Library.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTableView;
+class QTimer;
+
+namespace app {
+
+class ErrorDisplay;
+class MessageBoxes;
+class TLibraryModel;
+class THelpWindow;
+
+// What the window does to the editor, wired by the editor's windows.
+struct TLibraryTarget {
+    std::function<int()> CurrentPatch;
+    // The current slot's kit as a patch file holds it; empty when the slot is empty.
+    std::function<library::Bytes()> CurrentKit;
+    // Puts an item into the mirror (a kit into slot p) and refreshes what shows it.
+    std::function<void(library::TKind kind, const library::Bytes& item, int p)> Put;
+    // A transfer runs: the mirror must not change under it.
+    std::function<bool()> Busy;
+};
+
+inline constexpr int kHelpLibraryWindow = 12;
+
+class TfmLibrary : public QWidget {
+    Q_OBJECT
+  public:
+    TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDisplay& errors,
+               QString helpDir = {}, QWidget* parent = nullptr);
+    ~TfmLibrary() override;
+
+    TLibraryModel& Model() { return *m_model; }
+    QTableView* Table() const { return m_table; }
+    QLineEdit* SearchField() const { return m_search; }
+
+    // The actions, as the buttons run them (dialogs asked before).
+    std::vector<library::ItemId> SelectedIds() const;
+    void PutSelected(int p);
+    void AddCurrentPatch();
+    void ToggleFavourite();
+    void SetTagsAndNote(const std::string& tags, const std::string& note);
+    void DeleteSelected();  // asks first
+    void MakeList(const std::string& name);
+    void LoadListIntoSlots();
+    void SaveListAs(const std::filesystem::path& file);
+    void Import(const std::vector<std::filesystem::path>& paths);
+    // Reads the lists again, keeping the chosen one.
+    void RefreshLists();
+    // Drops of library items on `list` (the patch list) put the kit into that line's slot.
+    void AcceptKitDropsOn(QListWidget* list);
+
+  protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void ApplyFilter();
+    // After a change to the items: the query again, the same items selected.
+    void RefreshKeepingSelection();
+    void UpdateDetail();
+    void ShowListKits();
+    void ListReordered();
+    library::ItemId CurrentList() const;
+    void Run(const std::function<void()>& command);
+
+    library::TLibrary& m_lib;
+    TLibraryTarget m_target;
+    ErrorDisplay& m_errors;
+    QString m_helpDir;
+    std::unique_ptr<THelpWindow> m_help;
+    TLibraryModel* m_model;
+    QLineEdit* m_search;
+    QCheckBox* m_favourites;
+    QComboBox* m_kind;
+    QTableView* m_table;
+    QLabel* m_detail;
+    QListWidget* m_lists;
+    QListWidget* m_listKits;
+    QTimer* m_searchDelay;
+    QListWidget* m_dropTarget = nullptr;
+};
+
+}  // namespace app

@@ -1,0 +1,210 @@
+#include "library/FileScan.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "midilink/Types.h"
+#include "td7/FileIo.h"
+#include "td7/SetupFile.h"
+#include "td7/Td7Map.h"
+
+namespace library {
+
+namespace {
+
+constexpr const char* kNothingError = "Holds no TD-7 patch, instruments or system data";
+// A dump may be a whole memory with every patch and more; anything larger is no dump.
+constexpr std::size_t kMaxDumpBytes = 4 * 1024 * 1024;
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string PatchDamage(int number) {
+    return "patch " + std::to_string(number) + " damaged, skipped";
+}
+
+void Take(TScan& scan, TKind kind, int slot, std::span<const std::uint8_t> bytes,
+          const std::string& damage) {
+    if (RecordsSound(kind, bytes))
+        scan.Items.push_back({kind, slot, Normalise(kind, bytes)});
+    else
+        scan.Damage.push_back(damage);
+}
+
+TScan ScanSetup(std::span<const std::uint8_t> image) {
+    const auto notSetup = [] { return app::FileError(app::kNotSetupFileError); };
+    const auto& signature = app::kSetupSignature;
+    if (image.size() < signature.size() ||
+        !std::equal(signature.begin(), signature.end(), image.begin()))
+        throw notSetup();
+    // The structure is checked whole before anything is taken, as the editor's loader does.
+    struct TEntry {
+        TKind Kind;
+        int Slot;
+        std::size_t At;
+    };
+    std::vector<TEntry> entries;
+    std::size_t at = signature.size();
+    auto entry = [&](TKind kind, int slot, bool optional) {
+        if (at >= image.size()) {
+            if (optional) return;
+            throw notSetup();
+        }
+        const std::uint8_t flag = image[at++];
+        if (flag == app::kEntryEmpty) return;
+        if (flag != app::kEntryPresent || image.size() - at < KindBytes(kind)) throw notSetup();
+        entries.push_back({kind, slot, at});
+        at += KindBytes(kind);
+    };
+    for (int p = 0; p < app::kPatchCount; ++p) entry(TKind::Kit, p + 1, false);
+    entry(TKind::Instruments, 0, false);
+    entry(TKind::System, 0, true);
+    if (at != image.size()) throw notSetup();
+
+    TScan scan;
+    for (const auto& [kind, slot, offset] : entries)
+        Take(scan, kind, slot, image.subspan(offset, KindBytes(kind)),
+             kind == TKind::Kit ? PatchDamage(slot)
+                                : std::string(KindName(kind)) + " damaged, skipped");
+    return scan;
+}
+
+// A message as found in a dump: from F0 to F7, or cut short where the next F0 begins.
+struct TMessage {
+    std::span<const std::uint8_t> Bytes;
+    bool Td7() const {
+        return Bytes.size() >= static_cast<std::size_t>(app::kFrameBytes) &&
+               Bytes[1] == midilink::kRolandId && Bytes[3] == app::kTd7ModelId &&
+               Bytes[4] == midilink::kDataSet;
+    }
+    std::uint8_t At(std::size_t k) const { return Bytes[k]; }
+};
+
+std::vector<TMessage> SplitMessages(std::span<const std::uint8_t> image) {
+    std::vector<TMessage> messages;
+    std::size_t k = 0;
+    while (k < image.size()) {
+        if (image[k] != midilink::kSysexStart) {
+            ++k;
+            continue;
+        }
+        std::size_t end = k + 1;
+        while (end < image.size() && image[end] != midilink::kSysexEnd &&
+               image[end] != midilink::kSysexStart)
+            ++end;
+        if (end < image.size() && image[end] == midilink::kSysexEnd) ++end;
+        messages.push_back({image.subspan(k, end - k)});
+        k = end;
+    }
+    return messages;
+}
+
+// Consecutive messages of one group joined; the group is sound only when it has exactly the
+// records of its kind, each of its record's size, in order.
+bool JoinGroup(std::span<const TMessage> group, TKind kind, Bytes& joined) {
+    joined.clear();
+    for (const auto& message : group)
+        joined.insert(joined.end(), message.Bytes.begin(), message.Bytes.end());
+    if (joined.size() != KindBytes(kind)) return false;
+    // Sizes add up; each record must also sit where its kind's layout puts it.
+    std::size_t at = 0;
+    for (std::size_t m = 0; m < group.size(); ++m) {
+        app::Block block = app::Block::Instrument;
+        if (kind == TKind::System) block = app::Block::System;
+        if (kind == TKind::Kit)
+            block = m == 0 ? app::Block::Prog
+                           : (m <= static_cast<std::size_t>(app::kTriggersPerPatch)
+                                  ? app::Block::Trigger
+                                  : app::Block::Notemap);
+        if (group[m].Bytes.size() != static_cast<std::size_t>(app::InfoOf(block).Size))
+            return false;
+        at += group[m].Bytes.size();
+    }
+    return at == joined.size();
+}
+
+TScan ScanMessages(std::span<const std::uint8_t> image) {
+    const auto messages = SplitMessages(image);
+    TScan scan;
+    int patches = 0;
+    std::size_t m = 0;
+    Bytes joined;
+    while (m < messages.size()) {
+        const TMessage& first = messages[m];
+        if (!first.Td7()) {
+            scan.Damage.push_back("message " + std::to_string(m + 1) + " damaged, skipped");
+            ++m;
+            continue;
+        }
+        const std::uint8_t area = first.At(5);
+        std::size_t end = m + 1;
+        if (area == 0x00) {
+            // A patch: its common record, then its triggers and note-map entries (same slot
+            // byte, a non-zero third address byte) until the next patch begins.
+            const std::uint8_t slot = first.At(6);
+            while (end < messages.size() && messages[end].Td7() && messages[end].At(5) == 0x00 &&
+                   messages[end].At(6) == slot && messages[end].At(7) != 0x00)
+                ++end;
+            ++patches;
+            const bool sound = first.At(7) == 0x00 &&
+                               JoinGroup({messages.data() + m, end - m}, TKind::Kit, joined);
+            if (sound)
+                Take(scan, TKind::Kit, patches, joined, PatchDamage(patches));
+            else
+                scan.Damage.push_back(PatchDamage(patches));
+        } else if (area == 0x01) {
+            while (end < messages.size() && messages[end].Td7() && messages[end].At(5) == 0x01)
+                ++end;
+            if (JoinGroup({messages.data() + m, end - m}, TKind::Instruments, joined))
+                Take(scan, TKind::Instruments, 0, joined, "instruments damaged, skipped");
+            else
+                scan.Damage.push_back("instruments damaged, skipped");
+        } else if (area == 0x03) {
+            if (JoinGroup({messages.data() + m, 1}, TKind::System, joined))
+                Take(scan, TKind::System, 0, joined, "system damaged, skipped");
+            else
+                scan.Damage.push_back("system damaged, skipped");
+        } else {
+            scan.Damage.push_back("message " + std::to_string(m + 1) + " damaged, skipped");
+        }
+        m = end;
+    }
+    return scan;
+}
+
+}  // namespace
+
+bool IsLibraryFile(const std::filesystem::path& path) {
+    const std::string extension = Lower(path.extension().string());
+    return extension == ".td7" || extension == ".syx";
+}
+
+TScan ScanImage(const std::filesystem::path& path, std::span<const std::uint8_t> image) {
+    const bool signature =
+        image.size() >= app::kSetupSignature.size() &&
+        std::equal(app::kSetupSignature.begin(), app::kSetupSignature.end(), image.begin());
+    if (signature || app::HasSetupExtension(path)) return ScanSetup(image);
+    TScan scan;
+    // Files of exactly one block's size are cut as the editor loads them, whatever their
+    // headers say; anything else is read message by message.
+    if (image.size() == KindBytes(TKind::Kit))
+        Take(scan, TKind::Kit, 0, image, PatchDamage(1));
+    else if (image.size() == KindBytes(TKind::Instruments))
+        Take(scan, TKind::Instruments, 0, image, "instruments damaged, skipped");
+    else if (image.size() == KindBytes(TKind::System))
+        Take(scan, TKind::System, 0, image, "system damaged, skipped");
+    else
+        scan = ScanMessages(image);
+    if (scan.Items.empty() && scan.Damage.empty()) throw app::FileError(kNothingError);
+    return scan;
+}
+
+TScan ScanFile(const std::filesystem::path& path) {
+    const auto image = app::ReadFileUpTo(path, std::max(app::MaxSetupBytes(), kMaxDumpBytes));
+    if (!image) throw app::FileError(kNothingError);
+    return ScanImage(path, *image);
+}
+
+}  // namespace library

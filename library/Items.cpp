@@ -1,0 +1,144 @@
+#include "library/Items.h"
+
+#include <array>
+#include <stdexcept>
+
+#include "midilink/Templates.h"
+#include "midilink/Types.h"
+#include "td7/Td7Map.h"
+
+namespace library {
+
+namespace {
+
+// Block and index of each record of an item, in file order.
+struct TRecordPlace {
+    app::Block Block;
+    int Index;
+};
+
+template <class Visit>
+void ForEachRecord(TKind kind, Visit visit) {
+    switch (kind) {
+        case TKind::Kit: {
+            std::size_t at = 0;
+            visit(app::Block::Prog, 0, at);
+            at += static_cast<std::size_t>(app::InfoOf(app::Block::Prog).Size);
+            for (int t = 0; t < app::kTriggersPerPatch; ++t) {
+                visit(app::Block::Trigger, t, at);
+                at += static_cast<std::size_t>(app::InfoOf(app::Block::Trigger).Size);
+            }
+            for (int n = 0; n < app::kNotesPerPatch; ++n) {
+                visit(app::Block::Notemap, n, at);
+                at += static_cast<std::size_t>(app::InfoOf(app::Block::Notemap).Size);
+            }
+            break;
+        }
+        case TKind::Instruments:
+            for (int i = 0; i < app::kInstrumentCount; ++i)
+                visit(app::Block::Instrument, i,
+                      static_cast<std::size_t>(i * app::InfoOf(app::Block::Instrument).Size));
+            break;
+        case TKind::System:
+            visit(app::Block::System, 0, std::size_t{0});
+            break;
+    }
+}
+
+// Record index of a kit's record for slot p: triggers and note-map entries count on from
+// the slot's first record.
+int IndexInSlot(app::Block block, int index, int p) {
+    switch (block) {
+        case app::Block::Prog:
+            return p;
+        case app::Block::Trigger:
+            return app::TriggerRecord(p, index);
+        case app::Block::Notemap:
+            return app::NotemapRecord(p, index);
+        default:
+            return index;
+    }
+}
+
+Bytes Rewrite(TKind kind, std::span<const std::uint8_t> bytes, int p, std::uint8_t deviceId) {
+    if (bytes.size() != KindBytes(kind)) throw std::invalid_argument("item of the wrong size");
+    Bytes result(bytes.begin(), bytes.end());
+    ForEachRecord(kind, [&](app::Block block, int index, std::size_t at) {
+        const int size = app::InfoOf(block).Size;
+        std::uint8_t* record = result.data() + at;
+        record[0] = midilink::kSysexStart;
+        app::FillHeader(record, deviceId, app::AddressOf(block, IndexInSlot(block, index, p)));
+        record[size - 2] = midilink::RolandChecksum(record + 5, size - 7);
+        record[size - 1] = midilink::kSysexEnd;
+    });
+    return result;
+}
+
+}  // namespace
+
+std::string_view KindName(TKind kind) {
+    switch (kind) {
+        case TKind::Kit:
+            return "kit";
+        case TKind::Instruments:
+            return "instruments";
+        case TKind::System:
+            return "system";
+    }
+    return {};
+}
+
+std::optional<TKind> KindFromName(std::string_view name) {
+    for (TKind kind : {TKind::Kit, TKind::Instruments, TKind::System})
+        if (KindName(kind) == name) return kind;
+    return std::nullopt;
+}
+
+std::size_t KindBytes(TKind kind) {
+    switch (kind) {
+        case TKind::Kit:
+            return static_cast<std::size_t>(app::PatchBytes());
+        case TKind::Instruments:
+            return static_cast<std::size_t>(app::InfoOf(app::Block::Instrument).Size *
+                                            app::kInstrumentCount);
+        case TKind::System:
+            return static_cast<std::size_t>(app::InfoOf(app::Block::System).Size);
+    }
+    return 0;
+}
+
+Bytes Normalise(TKind kind, std::span<const std::uint8_t> bytes) {
+    return Rewrite(kind, bytes, 0, kNormalDeviceId);
+}
+
+Bytes KitForSlot(std::span<const std::uint8_t> kit, int p, std::uint8_t deviceId) {
+    return Rewrite(TKind::Kit, kit, p, deviceId);
+}
+
+bool RecordsSound(TKind kind, std::span<const std::uint8_t> bytes) {
+    if (bytes.size() != KindBytes(kind)) return false;
+    bool sound = true;
+    ForEachRecord(kind, [&](app::Block block, int, std::size_t at) {
+        const int size = app::InfoOf(block).Size;
+        const std::uint8_t* record = bytes.data() + at;
+        sound = sound && record[0] == midilink::kSysexStart &&
+                record[size - 1] == midilink::kSysexEnd && record[1] == midilink::kRolandId &&
+                record[3] == app::kTd7ModelId && record[4] == midilink::kDataSet &&
+                record[size - 2] == midilink::RolandChecksum(record + 5, size - 7);
+    });
+    return sound;
+}
+
+std::string KitName(std::span<const std::uint8_t> kit) {
+    // The name field shows the six name bytes of the common record's data.
+    constexpr std::size_t kNameAt = app::kHeaderSize + 2;
+    constexpr std::size_t kNameLength = 6;
+    std::string name;
+    for (std::size_t k = 0; k < kNameLength && kNameAt + k < kit.size(); ++k) {
+        const char c = static_cast<char>(kit[kNameAt + k]);
+        name.push_back(c < 0x20 || c > 0x7E ? '?' : c);
+    }
+    return name;
+}
+
+}  // namespace library

@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTableView>
+
+#include "editor/FileCommands.h"
+#include "editor/LibraryAccess.h"
+#include "editor/LibraryModel.h"
+#include "editor/LibraryWindow.h"
+#include "editor/MainMenu.h"
+#include "editor/PatchEditor.h"
+#include "editor/PatchList.h"
+#include "library/Library.h"
+#include "td7/PresentFlags.h"
+#include "td7/Td7Collections.h"
+#include "td7/Td7Decode.h"
+#include "tests/editor/ShellHarness.h"
+
+namespace {
+
+using app::TBoxKind;
+using app::TCommand;
+using shelltest::Editor;
+namespace fs = std::filesystem;
+
+class LibraryShell : public ::testing::Test {
+  protected:
+    LibraryShell() : editor(::testing::UnitTest::GetInstance()->current_test_info()->name()) {}
+
+    void Start(const std::string& library = {}) {
+        editor.WriteSettings("[General]\nMidiInDev=1\nMidiOutDev=2\n" + library);
+        editor.Start({}, 0);
+        editor.wait->module.LoadRandom(21);
+    }
+    void Run(TCommand command) { editor.Main().Menu().Action(command)->trigger(); }
+    std::vector<QString> Errors() {
+        std::vector<QString> texts;
+        for (const auto& box : editor.boxes.Shown())
+            if (box.Kind == TBoxKind::Error) texts.push_back(box.Text);
+        return texts;
+    }
+    fs::path LibraryFile() const { return editor.dir / "library.sqlite3"; }
+
+    Editor editor;
+};
+
+TEST_F(LibraryShell, RequestsAndLoadedSetupsAreRememberedWithTheirSources) {
+    Start();
+    EXPECT_FALSE(fs::exists(LibraryFile())) << "the start does not open the library";
+    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    Run(TCommand::RequestAll);
+    Run(TCommand::InstRequest);
+    Run(TCommand::SysRequest);
+    ASSERT_TRUE(Errors().empty());
+
+    const fs::path setup = editor.dir / "gig.td7";
+    editor.windows->Files->Setup().SaveTo(setup);
+    editor.windows->Files->LoadSetupFrom(setup);
+
+    library::TLibrary lib(LibraryFile());
+    const auto info = lib.Info();
+    EXPECT_EQ(info.Kits, 32);
+    EXPECT_EQ(info.Instruments, 1);
+    EXPECT_EQ(info.Systems, 1);
+    const auto kit = lib.Find({.Kind = library::TKind::Kit}, 1).front();
+    const auto sources = lib.Sources(kit.Id);
+    ASSERT_EQ(sources.size(), 2u);
+    EXPECT_EQ(sources[0].Origin, "TD-7 (device ID 17) " + lib.Today());
+    EXPECT_EQ(sources[1].Origin, setup.string());
+}
+
+TEST_F(LibraryShell, HistoryOffAddsNothing) {
+    Start("[Library]\nHistory=0\n");
+    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    Run(TCommand::RequestAll);
+    Run(TCommand::SysRequest);
+    EXPECT_TRUE(editor.Main().Present().SystemPresent());
+    EXPECT_FALSE(fs::exists(LibraryFile()));
+}
+
+TEST_F(LibraryShell, ALibraryThatCannotBeOpenedIsSaidOnceAndEverythingElseWorks) {
+    const fs::path damaged = editor.dir / "elsewhere.sqlite3";
+    std::ofstream(damaged, std::ios::binary) << std::string(4096, 'x');
+    Start("[Library]\nLibraryFile=" + damaged.string() + "\n");
+    Run(TCommand::InstRequest);
+    Run(TCommand::SysRequest);
+    EXPECT_TRUE(editor.Main().Present().InstrumentsPresent());
+    EXPECT_TRUE(editor.Main().Present().SystemPresent());
+    const QString expected =
+        "The library could not be opened: " + QString::fromStdString(damaged.string()) +
+        ": file is not a database";
+    EXPECT_EQ(Errors(), std::vector<QString>{expected});
+}
+
+TEST_F(LibraryShell, TheWindowPutsAKitIntoASlotByButtonOrByDragAndSendsNothing) {
+    Start();
+    editor.wait->module.LoadFactory();
+    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    Run(TCommand::RequestAll);
+    const std::size_t sent = editor.midi.SentTo(0).size();
+    editor.wait->module.LoadRandom(99);  // the module now holds other kits
+    Run(TCommand::Library);
+    app::TfmLibrary& window = *editor.windows->fmLibrary;
+    ASSERT_TRUE(window.isVisible());
+    ASSERT_EQ(window.Model().Total(), 32);
+
+    // The kit of slot 6, found by its name as typed.
+    const std::string name = app::PatchName(editor.Main().Dumps().ProgDump.Records(5));
+    window.SearchField()->setText(QString::fromStdString(name));
+    QTRY_VERIFY(window.Model().Total() < 32);
+    int row = 0;
+    while (row < window.Model().rowCount() && window.Model().ItemAt(row)->Name != name) ++row;
+    ASSERT_LT(row, window.Model().rowCount());
+    window.Table()->selectRow(row);
+    const auto id = window.SelectedIds().front();
+
+    auto commonData = [&](int p) {
+        const auto& record = editor.Main().Dumps().ProgDump.Records(p);
+        return std::vector<std::uint8_t>(record.Data() + 9, record.Data() + record.Size() - 2);
+    };
+    const auto kitData = commonData(5);
+    editor.Main().SetCurrentPatch(9);
+    window.PutSelected(9);
+    EXPECT_EQ(commonData(9), kitData);
+    EXPECT_TRUE(editor.Main().PatchEditing());
+
+    // Dropped on line 21 of the patch list.
+    QListWidget* list = editor.windows->PatchEditor->lbPatch();
+    auto* mime = new QMimeData;
+    mime->setData(app::kLibraryItemsMime, QByteArray::number(static_cast<qlonglong>(id)));
+    list->scrollToItem(list->item(20));
+    const QPoint at = list->visualItemRect(list->item(20)).center();
+    QDropEvent drop(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    // Qt hands drop events only to a drag in progress; the window's filter sees it as Qt would.
+    static_cast<QObject&>(window).eventFilter(list->viewport(), &drop);
+    delete mime;
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_TRUE(editor.Main().Present().PatchPresent(20));
+    EXPECT_EQ(commonData(20), kitData);
+    EXPECT_EQ(editor.midi.SentTo(0).size(), sent) << "nothing goes to the module on its own";
+
+    // Ctrl+D marks it a favourite.
+    QTest::keyClick(window.Table(), Qt::Key_D, Qt::ControlModifier);
+    EXPECT_TRUE(editor.windows->Library->Get()->Item(id)->Favourite);
+    EXPECT_EQ(window.SelectedIds(), std::vector<library::ItemId>{id}) << "still selected";
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+#pragma once
+
+// Libraries on real SQLite files in a folder of the test's own, and input files made by the
+// simulator's module, which is written from the module's address map and not from the
+// library's code: its data-set messages are what a real module and real files hold.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "library/Library.h"
+#include "simulator/Td7Module.h"
+
+namespace librarytest {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+using simulator::Td7Module;
+
+class LibraryTest : public ::testing::Test {
+  protected:
+    LibraryTest() {
+        const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+        dir = fs::temp_directory_path() /
+              ("tamboro-library-" + std::to_string(::getpid()) + "-" + test->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    ~LibraryTest() override {
+        std::error_code error;
+        fs::permissions(dir, fs::perms::owner_all, error);
+        fs::remove_all(dir, error);
+    }
+
+    fs::path Write(const std::string& name, const Bytes& bytes) const {
+        const fs::path path = dir / name;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+    static Bytes Read(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    // Patch p of the module as it sends it: 78 data-set messages.
+    static Bytes Kit(const Td7Module& module, int p) {
+        Bytes kit = module.DataSetOf(Td7Module::CommonBlock(p));
+        auto add = [&](const simulator::Block& block) {
+            const Bytes message = module.DataSetOf(block);
+            kit.insert(kit.end(), message.begin(), message.end());
+        };
+        for (int t = 0; t < Td7Module::kTriggerCount; ++t) add(Td7Module::TriggerBlock(p, t));
+        for (int n = 0; n < Td7Module::kNoteMapCount; ++n) add(Td7Module::NoteMapBlock(p, n));
+        return kit;
+    }
+
+    // Copies patch `from` of one module into patch `to` of another (data bytes only).
+    static void CopyPatch(const Td7Module& source, int from, Td7Module& target, int to) {
+        auto copy = [&](const simulator::Block& a, const simulator::Block& b) {
+            const auto data = source.Data(a);
+            std::copy(data.begin(), data.end(), target.Data(b).begin());
+        };
+        copy(Td7Module::CommonBlock(from), Td7Module::CommonBlock(to));
+        for (int t = 0; t < Td7Module::kTriggerCount; ++t)
+            copy(Td7Module::TriggerBlock(from, t), Td7Module::TriggerBlock(to, t));
+        for (int n = 0; n < Td7Module::kNoteMapCount; ++n)
+            copy(Td7Module::NoteMapBlock(from, n), Td7Module::NoteMapBlock(to, n));
+    }
+
+    // The whole memory as td7sim writes it: system, 32 patches, instruments.
+    fs::path MemoryDump(const std::string& name, const Td7Module& module) const {
+        const fs::path path = dir / name;
+        fs::create_directories(path.parent_path());
+        module.SaveMemory(path);
+        return path;
+    }
+
+    // A setup file with the given slots (0-based) of the module, nothing else.
+    static Bytes Setup(const Td7Module& module, const std::vector<int>& slots) {
+        const std::string signature = "TD7Setup10";
+        Bytes image(signature.begin(), signature.end());
+        for (int p = 0; p < 32; ++p) {
+            if (std::find(slots.begin(), slots.end(), p) == slots.end()) {
+                image.push_back(0x00);
+                continue;
+            }
+            image.push_back(0x01);
+            const Bytes kit = Kit(module, p);
+            image.insert(image.end(), kit.begin(), kit.end());
+        }
+        image.push_back(0x00);
+        image.push_back(0x00);
+        return image;
+    }
+
+    library::TLibrary::TOptions Options() const {
+        library::TLibrary::TOptions options;
+        options.BusyTimeout = std::chrono::milliseconds(2000);
+        return options;
+    }
+
+    fs::path dir;
+    fs::path file() const { return dir / "library.sqlite3"; }
+};
+
+}  // namespace librarytest

@@ -1,0 +1,126 @@
+#include <deque>
+
+#include "library/Mirror.h"
+#include "midilink/DeviceIds.h"
+#include "midilink/MidiLink.h"
+#include "td7/PresentFlags.h"
+#include "td7/Session.h"
+#include "td7/Td7Collections.h"
+#include "td7/Transfers.h"
+#include "tests/library/LibraryFixture.h"
+
+namespace librarytest {
+
+namespace {
+
+// The module at the other end of the cable: it takes what is sent and answers requests,
+// the answers waiting until the transfer's wait delivers them.
+class ModuleLink : public midilink::TMidiLink {
+  public:
+    void PutShort(std::uint32_t) override {}
+    void PutLong(const std::uint8_t* buffer, int length) override {
+        for (auto& answer : module.Receive(buffer, static_cast<std::size_t>(length)))
+            pending.push_back(std::move(answer));
+    }
+    Td7Module module;
+    std::deque<Bytes> pending;
+};
+
+// A wait that takes no time: it delivers a waiting answer or jumps to the deadline.
+class FastWait : public app::TTransferWait {
+  public:
+    explicit FastWait(ModuleLink& link) : m_link(link) {}
+    Clock::time_point Now() override { return now; }
+    void WaitUntil(const std::function<bool()>& done, Clock::time_point deadline) override {
+        if (done()) return;
+        if (!m_link.pending.empty()) {
+            const Bytes answer = std::move(m_link.pending.front());
+            m_link.pending.pop_front();
+            const bool resolved = m_link.OfferSysex(answer.data(), static_cast<int>(answer.size()));
+            if (transfers) transfers->HandleMidiInput(resolved);
+            return;
+        }
+        if (deadline > now) now = deadline;
+    }
+    Clock::time_point now{};
+    app::TTransfers* transfers = nullptr;
+
+  private:
+    ModuleLink& m_link;
+};
+
+class NoProgress : public app::TTransferProgress {
+  public:
+    void Step() override {}
+    bool CancelRequested() const override { return false; }
+};
+
+class MirrorTest : public LibraryTest {
+  protected:
+    MirrorTest() {
+        midilink::ClearDeviceIds();
+        midilink::SetDeviceId(0, 16);
+        wait.transfers = &transfers;
+    }
+    ~MirrorTest() override { midilink::ClearDeviceIds(); }
+
+    ModuleLink link;
+    app::TTd7Collections dumps{&link, nullptr, nullptr};
+    app::TPresentFlags present;
+    FastWait wait{link};
+    app::TTransfers transfers{dumps, present, link, wait};
+};
+
+}  // namespace
+
+TEST_F(MirrorTest, AKitPutIntoASlotAndTransmittedLandsOnTheModuleAtThatSlot) {
+    Td7Module source;
+    source.LoadRandom(11);
+    library::TLibrary lib(file(), Options());
+    const auto [id, added] = lib.Add(library::TKind::Kit, Kit(source, 4), "a.syx", 5);
+    ASSERT_TRUE(added);
+
+    library::PutIntoMirror(library::TKind::Kit, lib.ItemBytes(id), dumps, present, 11);
+    EXPECT_TRUE(present.PatchPresent(11));
+    EXPECT_TRUE(dumps.ProgDump.Modified());
+    EXPECT_TRUE(link.module.Memory() == Td7Module().Memory()) << "nothing is sent on its own";
+
+    NoProgress progress;
+    ASSERT_TRUE(transfers.TransmitPatch(11, progress));
+    Td7Module expected;
+    CopyPatch(source, 4, expected, 11);
+    EXPECT_TRUE(link.module.Memory() == expected.Memory());
+}
+
+TEST_F(MirrorTest, WhatARequestBroughtIsRememberedOnceWithTheModuleAsItsSource) {
+    link.module.LoadRandom(12);
+    transfers.RequestAllPatches();
+    transfers.RequestInstruments();
+    transfers.RequestSystem();
+    library::TLibrary lib(file(), Options());
+    const std::string origin = library::ModuleOrigin(app::TSession::DeviceId(), "2026-12-07");
+    EXPECT_EQ(origin, "TD-7 (device ID 17) 2026-12-07");
+    const auto everything = library::TakeFromMirror(
+        dumps, present, {.Patches = true, .Instruments = true, .System = true});
+    EXPECT_EQ(lib.AddAll(everything, origin), 34);
+    // The same memory as a file: every item known already.
+    const std::vector<fs::path> paths = {MemoryDump("memory.syx", link.module)};
+    const auto report = lib.Import(paths);
+    EXPECT_EQ(report.Added, 0);
+    EXPECT_EQ(report.Known, 34);
+    const auto kit = lib.Find({.Kind = library::TKind::Kit}, 1).front();
+    EXPECT_EQ(lib.Sources(kit.Id).front().Origin, origin);
+
+    // An instrument set put back into the mirror is the module's.
+    const auto instruments = lib.Find({.Kind = library::TKind::Instruments}).front();
+    app::TPresentFlags fresh;
+    app::TTd7Collections other(nullptr, nullptr, nullptr);
+    library::PutIntoMirror(library::TKind::Instruments, lib.ItemBytes(instruments.Id), other,
+                           fresh);
+    EXPECT_TRUE(fresh.InstrumentsPresent());
+    const auto& record = other.InstrumentDump.Records(300);
+    EXPECT_EQ(Bytes(record.Data(), record.Data() + record.Size()),
+              link.module.DataSetOf(Td7Module::InstrumentBlock(300)));
+}
+
+}  // namespace librarytest
