@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "editor/IniFile.h"
@@ -22,6 +23,9 @@ constexpr const char* kMidiInName = "MidiInName";
 constexpr const char* kMidiOutName = "MidiOutName";
 constexpr const char* kLastSetup = "LastSetup";
 constexpr const char* kPatchLookup = "PatchLookup";
+constexpr const char* kLastDir = "LastDir";
+constexpr const char* kRecent = "RecentSetups";
+constexpr const char* kRecentKey = "Setup";  // Setup1 .. Setup8, newest first
 
 bool IsWritableDir(const std::filesystem::path& dir) {
     std::error_code ec;
@@ -49,6 +53,13 @@ TSettings LoadSettings(const std::filesystem::path& file) {
     s.MidiOutName = ini.ReadString(kGeneral, kMidiOutName, defaults.MidiOutName);
     s.LastSetup = ini.ReadString(kGeneral, kLastSetup, defaults.LastSetup);
     s.PatchLookup = ini.ReadBool(kInstEdit, kPatchLookup, defaults.PatchLookup);
+    s.LastDir = ini.ReadString(kGeneral, kLastDir, defaults.LastDir);
+    for (int k = 1; k <= kRecentSetupCount; ++k) {
+        const std::string name = ini.ReadString(kRecent, kRecentKey + std::to_string(k), {});
+        if (!name.empty() &&
+            std::find(s.RecentSetups.begin(), s.RecentSetups.end(), name) == s.RecentSetups.end())
+            s.RecentSetups.push_back(name);
+    }
     return s;
 }
 
@@ -62,6 +73,13 @@ void SaveSettings(const std::filesystem::path& file, const TSettings& s) {
     ini.WriteString(kGeneral, kMidiOutName, s.MidiOutName);
     ini.WriteString(kGeneral, kLastSetup, s.LastSetup);
     ini.WriteBool(kInstEdit, kPatchLookup, s.PatchLookup);
+    ini.WriteString(kGeneral, kLastDir, s.LastDir);
+    // Every key is written, so that entries dropped from the list leave the file too.
+    for (int k = 1; k <= kRecentSetupCount; ++k) {
+        const auto at = static_cast<std::size_t>(k - 1);
+        ini.WriteString(kRecent, kRecentKey + std::to_string(k),
+                        at < s.RecentSetups.size() ? s.RecentSetups[at] : std::string());
+    }
     std::error_code ec;
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
     ini.Save(file);
@@ -82,6 +100,28 @@ std::filesystem::path SettingsFilePath(const std::filesystem::path& programDir,
     else
         config = std::filesystem::temp_directory_path();
     return config / "tamboro" / kSettingsFileName;
+}
+
+std::filesystem::path FileDialogStartDir(const std::string& lastDir,
+                                         const std::filesystem::path& programDir,
+                                         const EnvironmentLookup& env) {
+    std::error_code ec;
+    if (!lastDir.empty() && std::filesystem::is_directory(lastDir, ec)) return lastDir;
+    // An installed program's folder is the system's (a save there fails); a build folder or a
+    // portable copy is the user's own.
+    if (IsWritableDir(programDir) && !IsInstalled(programDir)) return programDir;
+    const char* home = env ? env("HOME") : std::getenv("HOME");
+    if (home != nullptr && *home != '\0' && std::filesystem::is_directory(home, ec)) return home;
+    return programDir;
+}
+
+std::vector<std::string> WithRecentSetup(std::vector<std::string> recent, const std::string& name) {
+    if (name.empty()) return recent;
+    recent.erase(std::remove(recent.begin(), recent.end(), name), recent.end());
+    recent.insert(recent.begin(), name);
+    if (recent.size() > static_cast<std::size_t>(kRecentSetupCount))
+        recent.resize(static_cast<std::size_t>(kRecentSetupCount));
+    return recent;
 }
 
 }  // namespace app

@@ -3,8 +3,11 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace app {
+
+inline constexpr int kRecentSetupCount = 8;
 
 // What "tamboro.ini" keeps between runs. The defaults are those of a first start.
 struct TSettings {
@@ -18,6 +21,10 @@ struct TSettings {
     std::string MidiOutName;
     std::string LastSetup;    // full path of the setup open at the last close
     bool PatchLookup = true;  // instrument window's "Enable patch lookup"
+    // The folder of the file last chosen in a file dialog; empty until one was chosen.
+    std::string LastDir;
+    // The setups last opened or saved, newest first, at most kRecentSetupCount.
+    std::vector<std::string> RecentSetups;
 
     bool operator==(const TSettings&) const = default;
 };
@@ -41,5 +48,16 @@ using EnvironmentLookup = std::function<const char*(const char* name)>;
 // configuration folder, so ~/.local/bin never collects a settings file.
 std::filesystem::path SettingsFilePath(const std::filesystem::path& programDir,
                                        const EnvironmentLookup& env = {});
+
+// Where the file dialogs start: the folder of the last chosen file while it exists; else
+// the program's folder when it is writable and not an installed one (a build folder, a
+// portable copy); else the user's home folder ($HOME).
+std::filesystem::path FileDialogStartDir(const std::string& lastDir,
+                                         const std::filesystem::path& programDir,
+                                         const EnvironmentLookup& env = {});
+
+// The recent setups after `name` was opened or saved: it comes first, once, and the
+// oldest fall off beyond kRecentSetupCount.
+std::vector<std::string> WithRecentSetup(std::vector<std::string> recent, const std::string& name);
 
 }  // namespace app
