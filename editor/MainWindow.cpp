@@ -139,7 +139,7 @@ void TfmTamboro::SetRecentSetups(std::vector<std::string> recent) {
     m_recentSetups = std::move(recent);
     QStringList texts;
     for (const std::string& name : m_recentSetups) texts << FromStd(name);
-    m_menu->SetEntryTexts(TCommand::OpenRecent, texts);
+    if (m_menu) m_menu->SetEntryTexts(TCommand::OpenRecent, texts);
 }
 
 std::filesystem::path TfmTamboro::FileDialogDir() const {
