@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QMenuBar>
 #include <QSpinBox>
 #include <QStatusTipEvent>
@@ -327,6 +330,40 @@ TEST(ShellDevices, TheDeviceWindowShowsAndAppliesTheChoice) {
     EXPECT_EQ(written.MidiInDev, 0);
     EXPECT_EQ(written.MidiOutDev, 0);
     EXPECT_EQ(written.DevId, 0);
+}
+
+TEST(ShellDevices, TheLabelsReadWellOnEveryBackground) {
+    shelltest::TestApplication();
+    testsupport::FakeMidiService midi({"In A"}, {"Out A"}, "Tamboro");
+    app::TfmDevices devices(midi);
+    // WCAG's contrast ratio of two colours; 7 is its level for small text read at ease.
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const auto contrast = [&](const QColor& a, const QColor& b) {
+        const double la = luminance(a), lb = luminance(b);
+        return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+    };
+    for (const QColor background : {QColor(Qt::black), QColor(0x80, 0x80, 0x80),
+                                    QApplication::palette().color(QPalette::Button)}) {
+        devices.SetColor(background);
+        const QList<QLabel*> labels = devices.findChildren<QLabel*>();
+        ASSERT_EQ(labels.size(), 3);
+        for (QLabel* label : labels) {
+            // The colour the label's text is drawn on: its nearest parent that fills.
+            QWidget* under = label->parentWidget();
+            while (under != nullptr && !under->autoFillBackground()) under = under->parentWidget();
+            ASSERT_NE(under, nullptr);
+            EXPECT_GE(contrast(label->palette().color(QPalette::WindowText),
+                               under->palette().color(QPalette::Window)),
+                      7.0)
+                << label->text().toStdString() << " on " << background.name().toStdString();
+        }
+    }
 }
 
 TEST(ShellDevices, ADeviceWithoutANameIsLeftOutButKeepsItsNumber) {
