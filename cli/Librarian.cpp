@@ -129,7 +129,9 @@ int Execute(const TArguments& args, std::ostream& out, std::ostream& err,
     std::unique_ptr<midiports::MidiService> ownService;
     auto service = [&]() -> midiports::MidiService& {
         if (environment.Service != nullptr) return *environment.Service;
-        if (!ownService) ownService = app::MakeSystemService();
+        if (!ownService)
+            ownService = app::MakeSystemService(
+                [&err](const std::string& line) { err << kProgram << ": " << line << '\n'; });
         return *ownService;
     };
     switch (args.Command) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -10,6 +11,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QWheelEvent>
 
 #include "controls/Error.h"
 
@@ -337,6 +339,29 @@ void TQvKnob::keyReleaseEvent(QKeyEvent* event) {
     if (event->isAutoRepeat() || !m_keyMoved) return;
     m_keyMoved = false;
     GuardUserAction(this, [&] { NotifyMoved(); });
+}
+
+void TQvKnob::wheelEvent(QWheelEvent* event) {
+    constexpr int kNotch = 120;  // eighths of a degree
+    event->accept();
+    // A fine-grained wheel or touchpad adds up to whole notches.
+    m_wheelRest += event->angleDelta().y();
+    const int notches = m_wheelRest / kNotch;
+    m_wheelRest -= notches * kNotch;
+    if (notches == 0) return;
+    const bool large = event->modifiers().testFlag(Qt::ControlModifier);
+    const TKnobStep step = notches > 0 ? (large ? TKnobStep::LargeUp : TKnobStep::Up)
+                                       : (large ? TKnobStep::LargeDown : TKnobStep::Down);
+    // Each notch is a key step: the step, then the end of the move.
+    GuardUserAction(this, [&] {
+        for (int i = 0; i < std::abs(notches); ++i) {
+            const int before = m_value;
+            SetValue(StepValue(step, m_value, m_min, m_max, m_largeChange));
+            if (m_value == before) return;
+            NotifyMoving();
+            NotifyMoved();
+        }
+    });
 }
 
 void TQvKnob::focusInEvent(QFocusEvent* event) {

@@ -12,7 +12,8 @@ namespace controls {
 
 // A small rotary knob: an integer between Min and Max shown as the angle of a dot on a
 // round body, the value as text above it and up to three captions below. Turned by
-// dragging vertically or with the keys; OnMoving fires for each step the user makes,
+// dragging vertically, with the keys or with the mouse wheel (a step a notch, LargeChange
+// with Ctrl); OnMoving fires for each step the user makes,
 // OnMoved once at the end of a move, OnValueChange on every change of Value.
 class TQvKnob : public QWidget {
     Q_OBJECT
@@ -89,6 +90,7 @@ class TQvKnob : public QWidget {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
@@ -120,6 +122,7 @@ class TQvKnob : public QWidget {
     TColor m_knobColor = clBlack;
     int m_largeChange = 10;
     bool m_keyMoved = false;
+    int m_wheelRest = 0;  // eighths of a degree not yet turned into a step
     TColor m_fontColor = clWindowText;
 };
 

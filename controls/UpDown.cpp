@@ -7,6 +7,9 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPolygonF>
+#include <QRegularExpressionValidator>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -18,6 +21,8 @@ namespace {
 
 constexpr int kFirstRepeatMs = 400;
 constexpr int kRepeatMs = 60;
+constexpr int kPageStep = 10;
+constexpr int kWheelNotch = 120;  // eighths of a degree
 
 int To16Bits(long long value) {
     return static_cast<int>(std::clamp<long long>(value, std::numeric_limits<std::int16_t>::min(),
@@ -65,7 +70,15 @@ void TUpDown::SetOrientation(TUDOrientation orientation) {
 void TUpDown::SetAssociate(QWidget* associate) {
     if (m_associate) m_associate->removeEventFilter(this);
     m_associate = associate;
+    auto* edit = qobject_cast<QLineEdit*>(associate);
+    m_typable = edit != nullptr && !edit->isReadOnly();
+    if (m_typable && edit->validator() == nullptr) {
+        // Digits only; whatever else is left there is put right when the field is left.
+        edit->setValidator(new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral("-?[0-9]{0,6}")), edit));
+    }
     if (m_associate) m_associate->installEventFilter(this);
+    FollowEnabled();
     ShowPosition();
 }
 
@@ -74,12 +87,21 @@ void TUpDown::Step(TUDBtnType button) {
     long long target = m_position + delta;
     if (target > m_max) target = m_wrap ? m_min : m_max;
     if (target < m_min) target = m_wrap ? m_max : m_min;
+    MoveTo(target, button);
+}
+
+void TUpDown::MoveTo(long long target, TUDBtnType button) {
+    target = std::clamp<long long>(target, std::min(m_min, m_max), std::max(m_min, m_max));
     if (target == m_position) return;
     bool allow = true;
     if (OnChanging) OnChanging(this, allow);
     if (!allow) return;
     SetPosition(static_cast<int>(target));
     Click(button);
+}
+
+void TUpDown::UserMoveTo(long long target) {
+    GuardUserAction(this, [&] { MoveTo(target, target > m_position ? btNext : btPrev); });
 }
 
 void TUpDown::Click(TUDBtnType button) {
@@ -114,16 +136,57 @@ void TUpDown::paintEvent(QPaintEvent*) {
         const bool down = m_pressed == button;
         option.state |= down ? QStyle::State_Sunken : QStyle::State_Raised;
         painter.drawControl(QStyle::CE_PushButtonBevel, option);
-        option.rect = option.rect.adjusted(3, 3, -3, -3);
-        if (down) option.rect.translate(1, 1);
-        QStyle::PrimitiveElement arrow;
-        if (m_orientation == udVertical)
-            arrow = button == btNext ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown;
-        else
-            arrow =
-                button == btNext ? QStyle::PE_IndicatorArrowRight : QStyle::PE_IndicatorArrowLeft;
-        painter.drawPrimitive(arrow, option);
+        QRect inner = option.rect;
+        if (down) inner.translate(1, 1);
+        const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
+        DrawArrow(painter, inner, ArrowFor(button), palette().color(group, QPalette::ButtonText));
     }
+}
+
+// The style's arrow primitives shrink to a dash in a half of a 15 x 21 up-down: a solid
+// triangle as wide as the button allows reads as an arrow at every size.
+TUpDown::TArrow TUpDown::ArrowFor(TUDBtnType button) const {
+    if (m_orientation == udVertical) return button == btNext ? TArrow::Up : TArrow::Down;
+    return button == btNext ? TArrow::Right : TArrow::Left;
+}
+
+void TUpDown::DrawArrow(QPainter& painter, const QRect& box, TArrow arrow, const QColor& color) {
+    const bool vertical = arrow == TArrow::Up || arrow == TArrow::Down;
+    const int across = vertical ? box.width() : box.height();
+    const int along = vertical ? box.height() : box.width();
+    // Base: the width less a margin, odd so the tip sits on a pixel; height: half of it.
+    int base = std::min(across - 6, 2 * (along - 4) - 1);
+    base = std::max(base, 3);
+    if (base % 2 == 0) --base;
+    const int height = (base + 1) / 2;
+    const QPointF c = QRectF(box).center();
+    const double half = base / 2.0;
+    const double h = height / 2.0;
+    QPolygonF triangle;
+    switch (arrow) {
+        case TArrow::Up:
+            triangle << QPointF(c.x() - half, c.y() + h) << QPointF(c.x() + half, c.y() + h)
+                     << QPointF(c.x(), c.y() - h);
+            break;
+        case TArrow::Down:
+            triangle << QPointF(c.x() - half, c.y() - h) << QPointF(c.x() + half, c.y() - h)
+                     << QPointF(c.x(), c.y() + h);
+            break;
+        case TArrow::Left:
+            triangle << QPointF(c.x() + h, c.y() - half) << QPointF(c.x() + h, c.y() + half)
+                     << QPointF(c.x() - h, c.y());
+            break;
+        case TArrow::Right:
+            triangle << QPointF(c.x() - h, c.y() - half) << QPointF(c.x() - h, c.y() + half)
+                     << QPointF(c.x() + h, c.y());
+            break;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    painter.drawPolygon(triangle);
+    painter.restore();
 }
 
 void TUpDown::mousePressEvent(QMouseEvent* event) {
@@ -141,6 +204,46 @@ void TUpDown::mouseReleaseEvent(QMouseEvent* event) {
     update();
 }
 
+void TUpDown::wheelEvent(QWheelEvent* event) {
+    Wheel(event);
+}
+
+void TUpDown::Wheel(QWheelEvent* event) {
+    if (!isEnabled()) return event->ignore();
+    event->accept();
+    // A notch is one step; a fine-grained wheel or touchpad adds up to notches.
+    m_wheelRest += event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
+    while (m_wheelRest >= kWheelNotch) {
+        m_wheelRest -= kWheelNotch;
+        UserStep(btNext);
+    }
+    while (m_wheelRest <= -kWheelNotch) {
+        m_wheelRest += kWheelNotch;
+        UserStep(btPrev);
+    }
+}
+
+void TUpDown::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange) FollowEnabled();
+}
+
+// Nothing can be typed while the buttons are off (the program number while its program
+// change is off).
+void TUpDown::FollowEnabled() {
+    if (!m_typable) return;
+    if (auto* edit = qobject_cast<QLineEdit*>(m_associate.data())) edit->setReadOnly(!isEnabled());
+}
+
+void TUpDown::CommitTyped() {
+    auto* edit = qobject_cast<QLineEdit*>(m_associate.data());
+    if (!m_typable || edit == nullptr || edit->isReadOnly()) return;
+    bool ok = false;
+    const long long typed = edit->text().toLongLong(&ok);
+    if (ok) UserMoveTo(typed);
+    ShowPosition();  // the number that took effect, or the old one after a refusal
+}
+
 void TUpDown::Repeat() {
     m_repeat.setInterval(kRepeatMs);
     if (!m_pressed) return m_repeat.stop();
@@ -155,17 +258,38 @@ void TUpDown::UserStep(TUDBtnType button) {
 }
 
 bool TUpDown::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_associate && m_arrowKeys && isEnabled() && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        const bool vertical = m_orientation == udVertical;
-        if (key == (vertical ? Qt::Key_Up : Qt::Key_Right)) {
-            UserStep(btNext);
-            return true;
+    if (watched != m_associate || !isEnabled()) return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            const bool vertical = m_orientation == udVertical;
+            if (m_arrowKeys && key == (vertical ? Qt::Key_Up : Qt::Key_Right)) {
+                UserStep(btNext);
+                return true;
+            }
+            if (m_arrowKeys && key == (vertical ? Qt::Key_Down : Qt::Key_Left)) {
+                UserStep(btPrev);
+                return true;
+            }
+            if (key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
+                UserMoveTo(m_position + (key == Qt::Key_PageUp ? kPageStep : -kPageStep));
+                return true;
+            }
+            // Enter takes the typed number; it must not also press a dialog's default button.
+            if (m_typable && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+                CommitTyped();
+                return true;
+            }
+            break;
         }
-        if (key == (vertical ? Qt::Key_Down : Qt::Key_Left)) {
-            UserStep(btPrev);
+        case QEvent::FocusOut:
+            CommitTyped();
+            break;
+        case QEvent::Wheel:
+            Wheel(static_cast<QWheelEvent*>(event));
             return true;
-        }
+        default:
+            break;
     }
     return QWidget::eventFilter(watched, event);
 }

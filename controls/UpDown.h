@@ -7,11 +7,15 @@
 #include <QTimer>
 #include <QWidget>
 
+class QPainter;
+
 namespace controls {
 
 // A pair of arrow buttons that steps a 16-bit Position between Min and Max and shows it
 // in an associated control (an edit field beside it). The arrow keys pressed in that
-// field step it too.
+// field and the mouse wheel over either step it too; Page Up/Down step by ten. A number
+// typed into a field that is not read-only takes effect on Enter or when the field is
+// left, limited to Min..Max.
 class TUpDown : public QWidget {
     Q_OBJECT
 
@@ -60,12 +64,23 @@ class TUpDown : public QWidget {
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    enum class TArrow { Up, Down, Left, Right };
+    TArrow ArrowFor(TUDBtnType button) const;
+    static void DrawArrow(QPainter& painter, const QRect& box, TArrow arrow, const QColor& color);
     TUDBtnType ButtonAt(QPoint point) const;
     QRect ButtonRect(TUDBtnType button) const;
     void UserStep(TUDBtnType button);
+    // Moves to target (limited to Min..Max) as a step in that direction would.
+    void MoveTo(long long target, TUDBtnType button);
+    void UserMoveTo(long long target);
+    void Wheel(QWheelEvent* event);
+    void CommitTyped();
+    void FollowEnabled();
     void Repeat();
     void ShowPosition();
 
@@ -78,6 +93,8 @@ class TUpDown : public QWidget {
     bool m_thousands = false;
     TUDOrientation m_orientation = udVertical;
     QPointer<QWidget> m_associate;
+    bool m_typable = false;  // the associate is an edit field made to be typed in
+    int m_wheelRest = 0;     // eighths of a degree not yet turned into a step
     std::optional<TUDBtnType> m_pressed;
     QTimer m_repeat;
 };

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -55,11 +56,22 @@ TfmDevices::TfmDevices(midiports::MidiService& service, QWidget* parent)
     m_deviceId->setRange(1, 32);
     m_deviceId->setValue(17);
 
-    auto* form = new QFormLayout;
+    // The lists and their labels sit on a panel in the button-face colour, as on the other
+    // windows: the labels read the same on every background the user picks, which shows
+    // around the panel.
+    m_panel = new QFrame(this);
+    m_panel->setObjectName(QStringLiteral("paDevices"));
+    m_panel->setFrameShape(QFrame::StyledPanel);
+    m_panel->setAutoFillBackground(true);
+    QPalette panelColors = m_panel->palette();
+    panelColors.setColor(QPalette::Window, panelColors.color(QPalette::Button));
+    panelColors.setColor(QPalette::WindowText, panelColors.color(QPalette::ButtonText));
+    m_panel->setPalette(panelColors);
+    auto* form = new QFormLayout(m_panel);
     for (const auto& [caption, field] : {std::pair<const char*, QWidget*>{"Midi Input:", m_input},
                                          {"Midi Output:", m_output},
                                          {"Device Id:", m_deviceId}}) {
-        auto* label = new QLabel(QString::fromLatin1(caption), this);
+        auto* label = new QLabel(QString::fromLatin1(caption), m_panel);
         label->setBuddy(field);
         m_labels.push_back(label);
         form->addRow(label, field);
@@ -72,7 +84,7 @@ TfmDevices::TfmDevices(midiports::MidiService& service, QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addWidget(m_panel);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -107,12 +119,6 @@ void TfmDevices::SetColor(const QColor& color) {
     QPalette p = palette();
     p.setColor(QPalette::Window, color);
     setPalette(p);
-    // Labels stay readable on a dark background; the fields keep their own colours.
-    for (QLabel* label : m_labels) {
-        QPalette lp = label->palette();
-        lp.setColor(QPalette::WindowText, color.lightness() < 128 ? Qt::white : Qt::black);
-        label->setPalette(lp);
-    }
 }
 
 }  // namespace app

@@ -8,6 +8,7 @@
 #include "td7/PortSetup.h"
 
 class QComboBox;
+class QFrame;
 class QLabel;
 class QSpinBox;
 
@@ -52,6 +53,7 @@ class TfmDevices : public QDialog {
     QComboBox* m_output;
     QSpinBox* m_deviceId;
     std::vector<QLabel*> m_labels;
+    QFrame* m_panel = nullptr;
 };
 
 }  // namespace app

@@ -83,6 +83,7 @@ void FileCommands::ConnectMenu() {
     MainMenu& menu = m_main.Menu();
     menu.Connect(TCommand::SaveSetup, [this](int) { SaveSetupClick(); });
     menu.Connect(TCommand::LoadSetup, [this](int) { LoadSetupClick(); });
+    menu.Connect(TCommand::OpenRecent, [this](int k) { OpenRecentClick(k); });
     menu.Connect(TCommand::PatchLoad, [this](int) { PatchLoadClick(); });
     menu.Connect(TCommand::PatchSave, [this](int) { PatchSaveClick(); });
     menu.Connect(TCommand::PatchMoveTo, [this](int k) { MoveToClick(k); });
@@ -124,7 +125,9 @@ void FileCommands::LoadStartSetup(const std::string& file) {
 std::filesystem::path FileCommands::RunDialog(TFileDialog& dialog) {
     const QString start = QFile::decodeName(m_main.FileDialogDir().string().c_str());
     const QString chosen = m_dialogs->Run(dialog, start, &m_main);
-    return QFile::encodeName(chosen).toStdString();
+    std::filesystem::path path = QFile::encodeName(chosen).toStdString();
+    if (!path.empty()) m_main.SetLastDir(std::filesystem::absolute(path).parent_path());
+    return path;
 }
 
 void FileCommands::SaveSetupClick() {
@@ -154,6 +157,21 @@ void FileCommands::LoadSetupClick() {
     LoadSetupFrom(path);
 }
 
+void FileCommands::OpenRecentClick(int k) {
+    const std::vector<std::string>& recent = m_main.RecentSetups();
+    if (k < 1 || k > static_cast<int>(recent.size())) return;
+    const std::string name = recent[static_cast<std::size_t>(k - 1)];
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(name, ec)) {
+        m_main.ForgetRecentSetup(name);
+        m_main.Boxes().Error(
+            QStringLiteral("File %1 not found.").arg(QFile::decodeName(name.c_str())), &m_main);
+        return;
+    }
+    SaveChangedSetupFirst();
+    LoadSetupFrom(name);
+}
+
 void FileCommands::PatchSaveClick() {
     const auto path = RunDialog(m_saveDump);
     if (path.empty()) return;
@@ -177,6 +195,7 @@ void FileCommands::LoadSystemFrom(const std::filesystem::path& path) {
 }
 
 void FileCommands::PatchLoadClick() {
+    m_openDump.Title.clear();  // the dialog's own title, whatever the instrument load set
     const auto path = RunDialog(m_openDump);
     if (path.empty()) return;
     LoadPatchFrom(path);
@@ -196,6 +215,7 @@ void FileCommands::InstSaveClick() {
 }
 
 void FileCommands::SysLoadClick() {
+    m_openDump.Title.clear();
     const auto path = RunDialog(m_openDump);
     if (path.empty()) return;
     LoadSystemFrom(path);

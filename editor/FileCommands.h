@@ -27,6 +27,9 @@ class FileCommands {
 
     void SaveSetupClick();
     void LoadSetupClick();
+    // File menu entry k of the recent setups: loads it as "Load Setup..." would; a file
+    // that is gone is reported ("File %s not found.") and leaves the list.
+    void OpenRecentClick(int k);
     void PatchLoadClick();
     void PatchSaveClick();
     void InstLoadClick();

@@ -17,6 +17,7 @@
 #include "editor/PatchLayout.h"
 #include "editor/PatchLookupSwitch.h"
 #include "editor/PatchPanel.h"
+#include "editor/StatusLine.h"
 #include "editor/ViewSysexWindow.h"
 #include "midilink/MidiCompLink.h"
 #include "td7/InstrumentName.h"
@@ -105,11 +106,13 @@ TfmInstrument::TfmInstrument(TInstrumentServices services, QWidget* parent)
     m_name = new TNameEdit(kNameChars, m_panel);
     m_name->setObjectName(QStringLiteral("edName"));
     m_name->setToolTip(QStringLiteral("Instrument Name"));
+    m_name->setStatusTip(m_name->toolTip());
     Place(m_name, Row(kNameTop, kNameField, kNameField + 44));
     m_name->OnExit = [this](TNameEdit*) { Run([this] { edNameExit(); }); };
     m_type = new TNameEdit(1, m_panel);
     m_type->setObjectName(QStringLiteral("edName2"));
     m_type->setToolTip(QStringLiteral("Instrument Type"));
+    m_type->setStatusTip(m_type->toolTip());
     Place(m_type, Row(kNameTop, kNameField + 46, kNameField + 62));
     m_type->OnExit = [this](TNameEdit*) { Run([this] { edName2Exit(); }); };
 
@@ -232,7 +235,7 @@ std::unique_ptr<TfmInstrument> MakeInstrumentWindow(TfmTamboro& main, TfmViewSys
     services.Present = &main.Present();
     services.Viewer = &viewer;
     services.Errors = &main.Errors();
-    const QString helpDir = QString::fromStdString(main.FileDialogDir().string());
+    const QString helpDir = QString::fromStdString(main.ProgramDir().string());
     auto window = std::make_unique<TfmInstrument>(services);
     window->SetHelpDir(helpDir);
     TfmInstrument* shown = window.get();
@@ -241,6 +244,7 @@ std::unique_ptr<TfmInstrument> MakeInstrumentWindow(TfmTamboro& main, TfmViewSys
         shown->SetLookupPatches(main.PatchLookup());
     };
     window->OnLookupChange = [&main](bool on) { main.SetPatchLookup(on); };
+    window->OnStatusTip = [&main](const QString& hint) { main.Status().SetText(hint); };
     QObject::connect(&main, &TfmTamboro::InstrumentRecordChanged, shown,
                      [shown](int i) { shown->InstrumentChanged(i); });
     main.Menu().Connect(TCommand::InstEdit, [shown](int) { shown->ShowModal(); });

@@ -31,6 +31,7 @@ MainMenu::MainMenu(QMenuBar* bar, ErrorDisplay& errors, QWidget* owner)
 }
 
 void MainMenu::Build(QMenu* parent, const TMenuNode& node) {
+    if (node.Inline) return BuildInline(parent, node);
     if (node.Text == "-") {
         parent->addSeparator();
         return;
@@ -60,6 +61,36 @@ void MainMenu::Build(QMenu* parent, const TMenuNode& node) {
     m_actions[Slot(command)] = a;
 }
 
+void MainMenu::BuildInline(QMenu* parent, const TMenuNode& node) {
+    QList<QAction*>& entries = m_inline[Slot(node.Command)];
+    entries.append(parent->addSeparator());
+    for (int k = 1; k <= node.NumberedEntries; ++k) {
+        QAction* a = parent->addAction(QString());
+        a->setObjectName(Text(node.Name) + QString::number(k));
+        if (k <= 9) a->setShortcut(QKeySequence(QStringLiteral("Alt+%1").arg(k)));
+        const TCommand command = node.Command;
+        connect(a, &QAction::triggered, this, [this, command, k] { Run(command, k); });
+        entries.append(a);
+    }
+    SetEntryTexts(node.Command, {});
+}
+
+void MainMenu::SetEntryTexts(TCommand command, const QStringList& texts) {
+    const QList<QAction*>& entries = m_inline[Slot(command)];
+    if (entries.isEmpty()) return;
+    entries.front()->setVisible(!texts.isEmpty());
+    for (qsizetype k = 1; k < entries.size(); ++k) {
+        QAction* a = entries[k];
+        const bool shown = k <= texts.size();
+        // "&" in a file name is shown as it is, not taken as a mnemonic.
+        a->setText(shown
+                       ? QStringLiteral("&%1 %2").arg(k).arg(
+                             QString(texts[k - 1]).replace(QLatin1Char('&'), QStringLiteral("&&")))
+                       : QString());
+        a->setVisible(shown);
+    }
+}
+
 void MainMenu::Connect(TCommand command, Handler handler) {
     m_handlers[Slot(command)] = std::move(handler);
 }
@@ -71,8 +102,9 @@ bool MainMenu::HasHandler(TCommand command) const {
 void MainMenu::UpdateEnabling(const TCommandState& state) {
     for (int c = 1; c < kCommandCount; ++c) {
         const auto command = static_cast<TCommand>(c);
-        if (QAction* a = m_actions[c])
-            a->setEnabled(HasHandler(command) && CommandEnabled(command, state));
+        const bool enabled = HasHandler(command) && CommandEnabled(command, state);
+        if (QAction* a = m_actions[c]) a->setEnabled(enabled);
+        for (qsizetype k = 1; k < m_inline[c].size(); ++k) m_inline[c][k]->setEnabled(enabled);
     }
 }
 
@@ -81,6 +113,9 @@ QAction* MainMenu::Action(TCommand command) const {
 }
 
 QAction* MainMenu::NumberedAction(TCommand command, int number) const {
+    const QList<QAction*>& entries = m_inline[Slot(command)];
+    if (!entries.isEmpty())
+        return number >= 1 && number < entries.size() ? entries[number] : nullptr;
     const QMenu* sub = m_submenus[Slot(command)];
     if (sub == nullptr || number < 1 || number > sub->actions().size()) return nullptr;
     return sub->actions().at(number - 1);

@@ -3,7 +3,9 @@
 #include <array>
 #include <functional>
 
+#include <QList>
 #include <QObject>
+#include <QStringList>
 
 #include "editor/MenuTable.h"
 
@@ -34,12 +36,16 @@ class MainMenu : public QObject {
 
     // The entry of a command; for the numbered submenus, the submenu's own entry.
     QAction* Action(TCommand command) const;
-    // Entry "number" of a numbered submenu.
+    // Entry "number" of a numbered submenu or of inline entries.
     QAction* NumberedAction(TCommand command, int number) const;
+    // The texts of a command's inline entries: entry k shows "&k " and text k; the
+    // entries beyond the list, and their separator when the list is empty, are hidden.
+    void SetEntryTexts(TCommand command, const QStringList& texts);
     QMenu* Menu(TCommand command) const;
 
   private:
     void Build(QMenu* parent, const TMenuNode& node);
+    void BuildInline(QMenu* parent, const TMenuNode& node);
     void Run(TCommand command, int number);
 
     ErrorDisplay& m_errors;
@@ -47,6 +53,7 @@ class MainMenu : public QObject {
     std::array<QAction*, kCommandCount> m_actions{};
     std::array<QMenu*, kCommandCount> m_submenus{};
     std::array<Handler, kCommandCount> m_handlers{};
+    std::array<QList<QAction*>, kCommandCount> m_inline{};  // separator first, then entries
 };
 
 }  // namespace app

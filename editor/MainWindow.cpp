@@ -1,5 +1,7 @@
 #include "editor/MainWindow.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -123,6 +125,25 @@ void TfmTamboro::ConnectOwnCommands() {
 void TfmTamboro::SetSetupFileName(const std::string& name) {
     m_setupFileName = name;
     UpdateCaption();
+    // Every setup opened or saved gets here once it succeeded.
+    if (!name.empty()) SetRecentSetups(WithRecentSetup(m_recentSetups, name));
+}
+
+void TfmTamboro::ForgetRecentSetup(const std::string& name) {
+    std::vector<std::string> recent = m_recentSetups;
+    recent.erase(std::remove(recent.begin(), recent.end(), name), recent.end());
+    SetRecentSetups(std::move(recent));
+}
+
+void TfmTamboro::SetRecentSetups(std::vector<std::string> recent) {
+    m_recentSetups = std::move(recent);
+    QStringList texts;
+    for (const std::string& name : m_recentSetups) texts << FromStd(name);
+    if (m_menu) m_menu->SetEntryTexts(TCommand::OpenRecent, texts);
+}
+
+std::filesystem::path TfmTamboro::FileDialogDir() const {
+    return FileDialogStartDir(m_lastDir, m_services.ProgramDir);
 }
 
 bool TfmTamboro::AnyModified() {
@@ -197,6 +218,8 @@ void TfmTamboro::FormShow() {
     SetBackground(static_cast<std::uint32_t>(settings.Background));
     SetPatchEditing(false);
     m_patchLookup = settings.PatchLookup;
+    m_lastDir = settings.LastDir;
+    SetRecentSetups(settings.RecentSetups);
     OpenPortsFromSettings(settings);
     LoadStartSetup(settings);
     if (m_splash != nullptr) m_splash->close();
@@ -305,6 +328,8 @@ TSettings TfmTamboro::CurrentSettings() const {
         // Never set: the start-up default stands.
     }
     s.PatchLookup = m_patchLookup;
+    s.LastDir = m_lastDir;
+    s.RecentSetups = m_recentSetups;
     return s;
 }
 

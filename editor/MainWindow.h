@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QMainWindow>
 #include <QStringList>
@@ -105,8 +106,16 @@ class TfmTamboro : public QMainWindow {
     void SetPatchEditing(bool on);
     bool PatchLookup() const { return m_patchLookup; }
     void SetPatchLookup(bool on) { m_patchLookup = on; }
-    // Directory the file dialogs start in.
-    const std::filesystem::path& FileDialogDir() const { return m_services.ProgramDir; }
+    // The program's folder (where the help file is looked for first).
+    const std::filesystem::path& ProgramDir() const { return m_services.ProgramDir; }
+    // Directory the file dialogs start in: the folder of the last file chosen in one, else
+    // a folder the user can write to.
+    std::filesystem::path FileDialogDir() const;
+    // A file was chosen in a file dialog: the next dialogs start in its folder.
+    void SetLastDir(const std::filesystem::path& dir) { m_lastDir = dir.string(); }
+    // The setups last opened or saved, newest first (File menu, Alt+1..8).
+    const std::vector<std::string>& RecentSetups() const { return m_recentSetups; }
+    void ForgetRecentSetup(const std::string& name);
 
     // Recomputes the enabled menu entries from the present states and a running transfer.
     void UpdateCommands();
@@ -155,6 +164,7 @@ class TfmTamboro : public QMainWindow {
     void ActivityTimerTimer();
     void ShowActivity(bool input);
     void ConnectOwnCommands();
+    void SetRecentSetups(std::vector<std::string> recent);
 
     TMainServices m_services;
     std::unique_ptr<midiports::PortWindow> m_inputWindow;
@@ -170,6 +180,8 @@ class TfmTamboro : public QMainWindow {
     class TfmDevices* m_devicesWindow = nullptr;
 
     std::string m_setupFileName;
+    std::string m_lastDir;
+    std::vector<std::string> m_recentSetups;
     std::uint32_t m_background = 0x808080;
     int m_currentPatch = 0;
     bool m_patchEditing = false;

@@ -13,6 +13,9 @@ TMenuNode Item(std::string_view text, std::string_view name, TCommand command,
 TMenuNode Numbered(std::string_view text, std::string_view name, TCommand command) {
     return {text, name, command, {}, 32, {}};
 }
+TMenuNode Recent(std::string_view name, TCommand command, int count) {
+    return {{}, name, command, {}, count, {}, true};
+}
 TMenuNode Separator() {
     return {"-", {}, C::None, {}, 0, {}};
 }
@@ -26,7 +29,8 @@ const std::vector<TMenuNode>& MainMenuTable() {
     static const std::vector<TMenuNode> table = {
         Menu("&File", "File1",
              {Item("&Save Setup...", "miSaveSetup", C::SaveSetup),
-              Item("&Load Setup...", "miLoadSetup", C::LoadSetup), Separator(),
+              Item("&Load Setup...", "miLoadSetup", C::LoadSetup),
+              Recent("miRecent", C::OpenRecent, kRecentSetupEntries), Separator(),
               Item("L&ibrary...", "miLibrary", C::Library, "Ctrl+L"), Separator(),
               Item("E&xit", "Exit1", C::Exit, "Alt+F4")}),
         Menu("&Patch", "Patch1",
@@ -90,6 +94,7 @@ bool CommandEnabled(TCommand command, const TCommandState& s) {
             return s.SystemPresent && !s.Busy;
         case C::SaveSetup:
         case C::LoadSetup:
+        case C::OpenRecent:
         case C::Exit:
         case C::PatchLoad:
         case C::RequestCurrent:

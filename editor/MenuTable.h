@@ -15,6 +15,7 @@ enum class TCommand : std::uint8_t {
     SaveSetup,
     LoadSetup,
     Library,
+    OpenRecent,  // inline entries "1".."8" of the File menu, one per recent setup
     Exit,
     PatchLoad,
     PatchSave,
@@ -45,6 +46,7 @@ enum class TCommand : std::uint8_t {
     About,
 };
 inline constexpr int kCommandCount = static_cast<int>(TCommand::About) + 1;
+inline constexpr int kRecentSetupEntries = 8;
 
 struct TMenuNode {
     std::string_view Text;  // "-" for a separator
@@ -53,6 +55,9 @@ struct TMenuNode {
     std::string_view Shortcut;
     int NumberedEntries = 0;  // a submenu of entries "1".."N" that run Command
     std::vector<TMenuNode> Children;
+    // The numbered entries sit in the menu itself after a separator of their own, with
+    // shortcuts Alt+1..Alt+N; hidden until given a text (MainMenu::SetEntryTexts).
+    bool Inline = false;
 };
 
 // The menu bar, menus in order, entries top to bottom.

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
@@ -140,6 +141,11 @@ void TPatchEditor::BuildControls() {
     m_pxNoteNr = Control<controls::TMidiComboBox>("pxNoteNr");
     m_cbRxProgram = Control<controls::TMidiCheckBox>("cbRxProgram");
     m_udProgram = Control<controls::TMidiUpDown>("udProgram");
+    // The program number can be typed as well as stepped: 25 is a long way by arrows.
+    if (auto* field = qobject_cast<QLineEdit*>(m_controls.Associate("udProgram"))) {
+        field->setReadOnly(false);
+        m_udProgram->SetAssociate(field);
+    }
 }
 
 void TPatchEditor::BuildFurniture() {
@@ -186,10 +192,12 @@ void TPatchEditor::ConnectHandlers() {
     TTd7Collections& dumps = m_main.Dumps();
 
     m_lbPatch->OnDrawItem = [this](TOwnerDrawList*, int p, QPainter& painter, const QRect& rect,
-                                   bool) {
+                                   bool selected) {
         const TPatchLine line =
             PatchLineText(p, m_main.Present().PatchPresent(p), m_main.Dumps().ProgDump.Records(p));
-        if (line.Gray) painter.setPen(kGrayText);
+        // Gray on the selection colour cannot be read: a selected line keeps the selection's
+        // text colour, and "Empty" says what the gray would.
+        if (line.Gray && !selected) painter.setPen(kGrayText);
         DrawLineText(painter, rect, Latin1(line.Text));
     };
     m_lbNotemap->OnDrawItem = [](TOwnerDrawList*, int n, QPainter& painter, const QRect& rect,
@@ -452,9 +460,12 @@ void TPatchEditor::edNameExit() {
 }
 
 void TPatchEditor::cbRxProgramClick() {
-    if (m_cbRxProgram->checkState() == Qt::Checked)
-        m_udProgram->ValueToBinding();  // the module gets the number shown once more
-    else
+    if (m_cbRxProgram->checkState() == Qt::Checked) {
+        // The field may still show the 128 of the unticked box: the number to announce is
+        // the one the patch holds, so it is shown again before it is stored and sent.
+        m_udProgram->MidiCom().UpdateFromDump();
+        m_udProgram->ValueToBinding();
+    } else
         m_udProgram->SetPosition(128);  // shown only: nothing stored or sent
 }
 
@@ -491,7 +502,7 @@ void TPatchEditor::Notemap1Click() {
 THelpWindow& TPatchEditor::Help() {
     if (!m_help)
         m_help =
-            std::make_unique<THelpWindow>(QString::fromStdString(m_main.FileDialogDir().string()));
+            std::make_unique<THelpWindow>(QString::fromStdString(m_main.ProgramDir().string()));
     return *m_help;
 }
 

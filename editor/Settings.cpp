@@ -1,5 +1,8 @@
 #include "editor/Settings.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "editor/IniFile.h"
 
 namespace app {
@@ -20,6 +23,9 @@ constexpr const char* kPatchLookup = "PatchLookup";
 constexpr const char* kLibrary = "Library";
 constexpr const char* kLibraryFile = "LibraryFile";
 constexpr const char* kLibraryHistory = "History";
+constexpr const char* kLastDir = "LastDir";
+constexpr const char* kRecent = "RecentSetups";
+constexpr const char* kRecentKey = "Setup";  // Setup1 .. Setup8, newest first
 
 }  // namespace
 
@@ -38,6 +44,13 @@ TSettings LoadSettings(const std::filesystem::path& file) {
     s.PatchLookup = ini.ReadBool(kInstEdit, kPatchLookup, defaults.PatchLookup);
     s.LibraryFile = ini.ReadString(kLibrary, kLibraryFile, defaults.LibraryFile);
     s.LibraryHistory = ini.ReadBool(kLibrary, kLibraryHistory, defaults.LibraryHistory);
+    s.LastDir = ini.ReadString(kGeneral, kLastDir, defaults.LastDir);
+    for (int k = 1; k <= kRecentSetupCount; ++k) {
+        const std::string name = ini.ReadString(kRecent, kRecentKey + std::to_string(k), {});
+        if (!name.empty() &&
+            std::find(s.RecentSetups.begin(), s.RecentSetups.end(), name) == s.RecentSetups.end())
+            s.RecentSetups.push_back(name);
+    }
     return s;
 }
 
@@ -51,9 +64,38 @@ void SaveSettings(const std::filesystem::path& file, const TSettings& s) {
     ini.WriteString(kGeneral, kMidiOutName, s.MidiOutName);
     ini.WriteString(kGeneral, kLastSetup, s.LastSetup);
     ini.WriteBool(kInstEdit, kPatchLookup, s.PatchLookup);
+    ini.WriteString(kGeneral, kLastDir, s.LastDir);
+    // Every key is written, so that entries dropped from the list leave the file too.
+    for (int k = 1; k <= kRecentSetupCount; ++k) {
+        const auto at = static_cast<std::size_t>(k - 1);
+        ini.WriteString(kRecent, kRecentKey + std::to_string(k),
+                        at < s.RecentSetups.size() ? s.RecentSetups[at] : std::string());
+    }
     std::error_code ec;
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
     ini.Save(file);
+}
+
+std::filesystem::path FileDialogStartDir(const std::string& lastDir,
+                                         const std::filesystem::path& programDir,
+                                         const EnvironmentLookup& env) {
+    std::error_code ec;
+    if (!lastDir.empty() && std::filesystem::is_directory(lastDir, ec)) return lastDir;
+    // An installed program's folder is the system's (a save there fails); a build folder or a
+    // portable copy is the user's own.
+    if (IsOwnProgramDir(programDir)) return programDir;
+    const char* home = env ? env("HOME") : std::getenv("HOME");
+    if (home != nullptr && *home != '\0' && std::filesystem::is_directory(home, ec)) return home;
+    return programDir;
+}
+
+std::vector<std::string> WithRecentSetup(std::vector<std::string> recent, const std::string& name) {
+    if (name.empty()) return recent;
+    recent.erase(std::remove(recent.begin(), recent.end(), name), recent.end());
+    recent.insert(recent.begin(), name);
+    if (recent.size() > static_cast<std::size_t>(kRecentSetupCount))
+        recent.resize(static_cast<std::size_t>(kRecentSetupCount));
+    return recent;
 }
 
 }  // namespace app

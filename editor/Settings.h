@@ -3,10 +3,13 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "td7/SettingsPath.h"
 
 namespace app {
+
+inline constexpr int kRecentSetupCount = 8;
 
 // What "tamboro.ini" keeps between runs. The defaults are those of a first start.
 struct TSettings {
@@ -25,6 +28,10 @@ struct TSettings {
     // and leaves them in the file as they are.
     std::string LibraryFile;
     bool LibraryHistory = true;
+    // The folder of the file last chosen in a file dialog; empty until one was chosen.
+    std::string LastDir;
+    // The setups last opened or saved, newest first, at most kRecentSetupCount.
+    std::vector<std::string> RecentSetups;
 
     bool operator==(const TSettings&) const = default;
 };
@@ -37,5 +44,16 @@ TSettings LoadSettings(const std::filesystem::path& file);
 // Writes the keys into the file, keeping any other keys it holds; creates the folder.
 // Raises std::runtime_error when the file cannot be written.
 void SaveSettings(const std::filesystem::path& file, const TSettings& settings);
+
+// Where the file dialogs start: the folder of the last chosen file while it exists; else
+// the program's folder when it is writable and not an installed one (a build folder, a
+// portable copy); else the user's home folder ($HOME).
+std::filesystem::path FileDialogStartDir(const std::string& lastDir,
+                                         const std::filesystem::path& programDir,
+                                         const EnvironmentLookup& env = {});
+
+// The recent setups after `name` was opened or saved: it comes first, once, and the
+// oldest fall off beyond kRecentSetupCount.
+std::vector<std::string> WithRecentSetup(std::vector<std::string> recent, const std::string& name);
 
 }  // namespace app

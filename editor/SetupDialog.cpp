@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStatusTipEvent>
 
 #include "controls/Error.h"
 #include "controls/Knob.h"
@@ -107,6 +108,15 @@ void TSetupDialog::PlaceButtons(QPoint view, QPoint close) {
 void TSetupDialog::showEvent(QShowEvent* event) {
     CenterOnScreen(*this);
     QDialog::showEvent(event);
+}
+
+bool TSetupDialog::event(QEvent* event) {
+    // A control's hint travels up to its window and stops here.
+    if (event->type() == QEvent::StatusTip && OnStatusTip) {
+        OnStatusTip(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QDialog::event(event);
 }
 
 QLabel* PlaceKnob(controls::TQvKnob* knob, const TRect& slot) {

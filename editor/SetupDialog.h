@@ -44,6 +44,10 @@ class TSetupDialog : public QDialog {
     // The help window once F1 has opened it, else nullptr.
     THelpWindow* HelpWindow() const { return m_help.get(); }
 
+    // The hint of the control under the mouse, for the main window's status line (the
+    // dialog has no status line of its own).
+    std::function<void(const QString& hint)> OnStatusTip;
+
     QPushButton* ViewButton() const { return m_view; }    // "View..." (Button2)
     QPushButton* CloseButton() const { return m_close; }  // "Close" (Button1)
 
@@ -59,6 +63,7 @@ class TSetupDialog : public QDialog {
     // Places the two buttons (each 75 x 25) with their left edges at these positions.
     void PlaceButtons(QPoint view, QPoint close);
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
   private:
     void ShowHelp();

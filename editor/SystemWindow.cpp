@@ -12,6 +12,7 @@
 #include "editor/MainWindow.h"
 #include "editor/PatchLayout.h"
 #include "editor/PatchPanel.h"
+#include "editor/StatusLine.h"
 #include "editor/ViewSysexWindow.h"
 #include "midilink/MidiCompLink.h"
 #include "td7/Retarget.h"
@@ -126,10 +127,11 @@ std::unique_ptr<TfmSystem> MakeSystemWindow(TfmTamboro& main, TfmViewSysex& view
     services.Link = &main.MidiCompLink1();
     services.Viewer = &viewer;
     services.Errors = &main.Errors();
-    const QString helpDir = QString::fromStdString(main.FileDialogDir().string());
+    const QString helpDir = QString::fromStdString(main.ProgramDir().string());
     auto window = std::make_unique<TfmSystem>(services);
     window->SetHelpDir(helpDir);
     TfmSystem* shown = window.get();
+    window->OnStatusTip = [&main](const QString& hint) { main.Status().SetText(hint); };
     main.Menu().Connect(TCommand::SysEdit, [&main, shown](int) {
         shown->SetColor(main.BackgroundColor());
         shown->ShowModal();

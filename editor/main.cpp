@@ -36,7 +36,9 @@ int main(int argc, char** argv) {
 
     const std::filesystem::path programDir =
         QCoreApplication::applicationDirPath().toLocal8Bit().toStdString();
-    auto midi = app::MakeSystemService();
+    // Said once on standard error; the device window's lists show the rest.
+    auto midi = app::MakeSystemService(
+        [](const std::string& line) { std::fprintf(stderr, "tamboro: %s\n", line.c_str()); });
 
     app::TMainServices services;
     services.Midi = midi.get();

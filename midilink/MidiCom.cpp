@@ -40,6 +40,13 @@ std::int32_t TValueMidiCom::ValueFor(std::int32_t stored) const {
     return stored - m_offset;
 }
 
+// A signed value sent as a plain number fills the two bytes' upper bits with its sign (-1
+// as 7F 7F); the bits above DataWidth carry nothing, so either form reads back alike.
+std::int32_t TValueMidiCom::WithinWidth(std::int32_t stored) const {
+    if (!m_negatives || m_dataWidth <= 0 || m_dataWidth >= 14) return stored;
+    return stored & ((std::int32_t{1} << m_dataWidth) - 1);
+}
+
 void TValueMidiCom::SetValue(std::int32_t value) {
     if (TDumpCollection* dump = MidiDump()) {
         const auto s = static_cast<std::uint32_t>(StoredFor(value));
@@ -68,9 +75,12 @@ void TValueMidiCom::SetValue(std::int32_t value) {
                 break;
         }
     }
-    // The message carries the plain value: the DataWidth wrap is for the record only.
+    // The message carries the bytes the record holds, so that a module which keeps what it
+    // is sent answers with the same form a transmission would send. For 7-bit values the
+    // wrap changes nothing; for a wider signed value (the instrument pitch) -1 goes out as
+    // 07 7F, not 7F 7F.
     if (TMidiLink* link = MidiLink(); link && !MidiCommand().empty())
-        link->SendCommand(MidiCommand(), m_offset + value, ChecksumType());
+        link->SendCommand(MidiCommand(), StoredFor(value), ChecksumType());
 }
 
 void TValueMidiCom::UpdateFromDump() {
@@ -83,10 +93,10 @@ void TValueMidiCom::UpdateFromDump() {
             r = dump->ReadByte(at);
             break;
         case dm2Bytes:
-            r = dump->ReadByte(at) * 128 + dump->ReadByte(at + 1);
+            r = WithinWidth(dump->ReadByte(at) * 128 + dump->ReadByte(at + 1));
             break;
         case dm2BytesEx:
-            r = dump->ReadByte(at + 1) * 128 + dump->ReadByte(at);
+            r = WithinWidth(dump->ReadByte(at + 1) * 128 + dump->ReadByte(at));
             break;
         case dm2Nibbles:
             r = (dump->ReadByte(at) & 0x0F) * 16 + (dump->ReadByte(at + 1) & 0x0F);

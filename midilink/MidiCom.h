@@ -72,6 +72,7 @@ class TValueMidiCom : public TMidiCom {
     // the control value for a stored value: the pure arithmetic of the two directions.
     std::int32_t StoredFor(std::int32_t value) const;
     std::int32_t ValueFor(std::int32_t stored) const;
+    std::int32_t WithinWidth(std::int32_t stored) const;
 
   private:
     int m_offset = 0;

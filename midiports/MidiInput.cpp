@@ -216,6 +216,15 @@ void TMidiInput::DrainOrphans(bool giveBack) {
     }
 }
 
+// Notes are posted once per batch; a handler that left events waiting is called again, as
+// if each event had brought its own note.
+void TMidiInput::PostDataAgain() {
+    PortCallbackData* data = m_callbackData.get();
+    if (data == nullptr || !m_open || PendingCount() == 0) return;
+    if (!data->dataNotePending.exchange(true) && !m_window.Post(PortMsgData, 0))
+        data->dataNotePending.exchange(false);
+}
+
 void TMidiInput::WindowProc(std::uint32_t message, std::uintptr_t) {
     PortCallbackData* data = m_callbackData.get();
     if (data == nullptr) return;
@@ -225,12 +234,15 @@ void TMidiInput::WindowProc(std::uint32_t message, std::uintptr_t) {
             // entries filed before.
             data->dataNotePending.exchange(false);
             if (OnMidiInput && m_open && PendingCount() > 0) {
-                OnMidiInput(this);
-                // Notes are posted once per batch; a handler that left events waiting is
-                // called again, as if each event had brought its own note.
-                if (m_open && PendingCount() > 0 && !data->dataNotePending.exchange(true) &&
-                    !m_window.Post(PortMsgData, 0))
-                    data->dataNotePending.exchange(false);
+                try {
+                    OnMidiInput(this);
+                } catch (...) {
+                    // Events behind the failing one must not wait for the next arrival:
+                    // inside a request that would look like a module that never answered.
+                    PostDataAgain();
+                    throw;
+                }
+                PostDataAgain();
             }
             break;
         case PortMsgOverflow: {

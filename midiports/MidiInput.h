@@ -77,6 +77,7 @@ class TMidiInput : public PortComponent {
     void ReleaseDevice();
     void DrainOrphans(bool giveBack);
     void WindowProc(std::uint32_t message, std::uintptr_t param);
+    void PostDataAgain();
 
     MidiService& m_service;
     PortWindow& m_window;

@@ -1,13 +1,18 @@
 #include "RtMidiService.h"
 
 #include <RtMidi.h>
+#include <alsa/asoundlib.h>
+#include <jack/jack.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
+#include <functional>
 
 #include "InputDevice.h"
+#include "LibraryMessages.h"
 #include "OutputDevice.h"
 
 namespace midiports {
@@ -140,10 +145,42 @@ class RtOutput : public OutputDevice {
 
 void Quiet(RtMidiError::Type, const std::string&, void*) {}
 
+// RtMidi prints on standard error while it is being made, before an error callback can be
+// set, when its API's service is missing; so each service is asked first, quietly.
+bool ServiceAnswers(RtMidi::Api api, const std::string& clientName) {
+    if (api == RtMidi::LINUX_ALSA) {
+        snd_seq_t* sequencer = nullptr;
+        if (snd_seq_open(&sequencer, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK) < 0)
+            return false;
+        snd_seq_close(sequencer);
+        return true;
+    }
+    if (api == RtMidi::UNIX_JACK) {
+        jack_status_t status{};
+        jack_client_t* client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+        if (client == nullptr) return false;
+        jack_client_close(client);
+        return true;
+    }
+    return true;
+}
+
+std::string MissingServiceText(const std::vector<RtMidi::Api>& apis) {
+    const bool alsa = std::find(apis.begin(), apis.end(), RtMidi::LINUX_ALSA) != apis.end();
+    const bool jack = std::find(apis.begin(), apis.end(), RtMidi::UNIX_JACK) != apis.end();
+    if (alsa && jack)
+        return "No MIDI service: neither the ALSA sequencer nor a JACK server is available";
+    if (alsa) return "No MIDI service: the ALSA sequencer is not available";
+    return "No MIDI service: no JACK server is running";
+}
+
 }  // namespace
 
 struct RtMidiService::Impl {
-    std::string client;  // prefix of every client name of this process
+    std::string client;             // prefix of every client name of this process
+    std::vector<RtMidi::Api> apis;  // tried in this order
+    std::function<void(const std::string&)> notice;
+    bool noticeGiven = false;
     RtMidi::Api api = RtMidi::UNSPECIFIED;
     std::unique_ptr<RtMidiIn> listIn;
     std::unique_ptr<RtMidiOut> listOut;
@@ -175,17 +212,27 @@ struct RtMidiService::Impl {
     }
 };
 
-RtMidiService::RtMidiService(std::string clientName) : m_impl(std::make_unique<Impl>()) {
+RtMidiService::RtMidiService(std::string clientName, Notice notice)
+    : m_impl(std::make_unique<Impl>()) {
+    RouteLibraryMessages();
     m_impl->client = clientName + "-" + std::to_string(::getpid());
-    std::vector<RtMidi::Api> apis{RtMidi::LINUX_ALSA, RtMidi::UNIX_JACK};
+    m_impl->notice = std::move(notice);
+    m_impl->apis = {RtMidi::LINUX_ALSA, RtMidi::UNIX_JACK};
     if (const char* wanted = std::getenv("TAMBORO_MIDI_API")) {
         const std::string name = wanted;
-        if (name == "alsa") apis = {RtMidi::LINUX_ALSA};
-        if (name == "jack") apis = {RtMidi::UNIX_JACK};
+        if (name == "alsa") m_impl->apis = {RtMidi::LINUX_ALSA};
+        if (name == "jack") m_impl->apis = {RtMidi::UNIX_JACK};
     }
-    // RtMidi's default constructor throws when ALSA is missing instead of falling back,
-    // so each API is tried here in turn.
-    for (RtMidi::Api api : apis) {
+    Connect();
+}
+
+// RtMidi's default constructor throws when ALSA is missing instead of falling back, so each
+// API is tried here in turn. Without any, the device lists try again each time they are
+// read: a JACK server started later is found.
+void RtMidiService::Connect() {
+    if (Available()) return;
+    for (RtMidi::Api api : m_impl->apis) {
+        if (!ServiceAnswers(api, m_impl->NextClientName())) continue;
         try {
             auto in = std::make_unique<RtMidiIn>(api, m_impl->NextClientName());
             in->setErrorCallback(&Quiet);
@@ -194,10 +241,12 @@ RtMidiService::RtMidiService(std::string clientName) : m_impl(std::make_unique<I
             m_impl->api = api;
             m_impl->listIn = std::move(in);
             m_impl->listOut = std::move(out);
-            break;
+            return;
         } catch (const RtMidiError&) {
         }
     }
+    if (!m_impl->noticeGiven && m_impl->notice) m_impl->notice(MissingServiceText(m_impl->apis));
+    m_impl->noticeGiven = true;
 }
 
 RtMidiService::~RtMidiService() = default;
@@ -222,6 +271,7 @@ std::string RtMidiService::ProductName(const std::string& portName) {
 }
 
 int RtMidiService::InDeviceCount() {
+    Connect();
     return static_cast<int>(m_impl->Ports(m_impl->listIn.get()).size());
 }
 
@@ -262,6 +312,7 @@ MidiResult RtMidiService::InClose(MidiDevice* handle) {
 }
 
 int RtMidiService::OutDeviceCount() {
+    Connect();
     return static_cast<int>(m_impl->Ports(m_impl->listOut.get()).size());
 }
 

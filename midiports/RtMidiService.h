@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,8 +16,12 @@ namespace midiports {
 // device is plugged in again.
 class RtMidiService : public MidiService {
   public:
+    // Told once, in one line, when no MIDI service can be reached (the libraries' own
+    // messages are kept off standard error, see LibraryMessages.h).
+    using Notice = std::function<void(const std::string& line)>;
+
     // clientName prefixes the client of every port this service opens.
-    explicit RtMidiService(std::string clientName = "Tamboro");
+    explicit RtMidiService(std::string clientName = "Tamboro", Notice notice = {});
     ~RtMidiService() override;
 
     bool Available() const;  // false when no MIDI service could be reached at all
@@ -36,6 +41,8 @@ class RtMidiService : public MidiService {
     static std::string ProductName(const std::string& portName);
 
   private:
+    void Connect();
+
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

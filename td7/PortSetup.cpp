@@ -70,19 +70,55 @@ std::optional<std::string> OpenOutputFromSetting(midiports::TMidiOutput& port, i
     return std::nullopt;
 }
 
-void ApplyDeviceChoice(midiports::TMidiInput& input, midiports::TMidiOutput& output,
-                       int inputSetting, int outputSetting, int deviceIdField) {
+namespace {
+
+void OpenChosen(midiports::TMidiInput& input, midiports::TMidiOutput& output, int inputSetting,
+                int outputSetting) {
     input.Stop();
     input.Close();
     if (inputSetting > 0) {
         input.SetDeviceID(static_cast<std::uint16_t>(inputSetting - 1));
         input.Open();
+        if (input.Handle() == nullptr) throw midiports::EMidiInputError(kInputNotAvailable);
         input.Start();
     }
     output.Close();
     if (outputSetting > 0) {
         output.SetDeviceID(outputSetting - 2);
         output.Open();
+        if (output.Handle() == nullptr) throw midiports::EmidioutputError(kOutputNotAvailable);
+    }
+}
+
+// Back to the ports as they were; whatever fails on the way back leaves that port closed.
+void Reopen(midiports::TMidiInput& input, midiports::TMidiOutput& output, int inputSetting,
+            int outputSetting) {
+    try {
+        input.Stop();
+        input.Close();
+    } catch (const std::exception&) {
+    }
+    try {
+        output.Close();
+    } catch (const std::exception&) {
+    }
+    (void)OpenInputFromSetting(input, inputSetting);
+    (void)OpenOutputFromSetting(output, outputSetting);
+}
+
+}  // namespace
+
+void ApplyDeviceChoice(midiports::TMidiInput& input, midiports::TMidiOutput& output,
+                       int inputSetting, int outputSetting, int deviceIdField) {
+    // Input, output and device ID belong together: a half-applied choice would leave the
+    // editor talking to one device and listening to none.
+    const int oldInput = InputSetting(input);
+    const int oldOutput = OutputSetting(output);
+    try {
+        OpenChosen(input, output, inputSetting, outputSetting);
+    } catch (const std::exception& error) {
+        Reopen(input, output, oldInput, oldOutput);
+        throw TDeviceChoiceError(std::string(error.what()) + "\n" + kDeviceChoiceKept);
     }
     midilink::SetDeviceId(0, deviceIdField - 1);
 }

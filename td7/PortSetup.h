@@ -5,6 +5,7 @@
 // the device window's choice. Toolkit-free: the ports and the service only.
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -46,9 +47,20 @@ inline constexpr const char* kOutputNotAvailable =
 std::optional<std::string> OpenInputFromSetting(midiports::TMidiInput& port, int setting);
 std::optional<std::string> OpenOutputFromSetting(midiports::TMidiOutput& port, int setting);
 
+inline constexpr const char* kDeviceChoiceKept = "The MIDI devices chosen before stay in use.";
+
+// A device choice that could not be applied: the port's own message, then
+// kDeviceChoiceKept on a line of its own.
+class TDeviceChoiceError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
 // The device window's OK: stop and close the input, open the chosen one and start it;
 // close the output and open the chosen one; store the device ID field minus 1 as the
-// module's device ID. A port's error stops here with the port's own exception.
+// module's device ID. All three or none: when a port refuses (or a chosen device does not
+// open), both ports go back to the devices they had, the device ID stays, and
+// TDeviceChoiceError says why.
 void ApplyDeviceChoice(midiports::TMidiInput& input, midiports::TMidiOutput& output,
                        int inputSetting, int outputSetting, int deviceIdField);
 

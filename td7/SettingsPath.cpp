@@ -23,10 +23,13 @@ bool IsInstalled(const std::filesystem::path& programDir) {
 
 }  // namespace
 
+bool IsOwnProgramDir(const std::filesystem::path& programDir) {
+    return IsWritableDir(programDir) && !IsInstalled(programDir);
+}
+
 std::filesystem::path SettingsFilePath(const std::filesystem::path& programDir,
                                        const EnvironmentLookup& env) {
-    if (IsWritableDir(programDir) && !IsInstalled(programDir))
-        return programDir / kSettingsFileName;
+    if (IsOwnProgramDir(programDir)) return programDir / kSettingsFileName;
     const auto lookup = [&](const char* name) -> const char* {
         return env ? env(name) : std::getenv(name);
     };

@@ -6,9 +6,11 @@
 
 namespace app {
 
-std::unique_ptr<midiports::MidiService> MakeSystemService() {
+std::unique_ptr<midiports::MidiService> MakeSystemService(
+    std::function<void(const std::string& line)> notice) {
     return std::make_unique<midiports::CompositeService>(
-        std::make_unique<midiports::RtMidiService>(), std::make_unique<VirtualTd7Service>());
+        std::make_unique<midiports::RtMidiService>("Tamboro", std::move(notice)),
+        std::make_unique<VirtualTd7Service>());
 }
 
 }  // namespace app

@@ -1,12 +1,16 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "midiports/MidiService.h"
 
 namespace app {
 
 // The programs' service: the system's devices through RtMidi, then the virtual TD-7.
-std::unique_ptr<midiports::MidiService> MakeSystemService();
+// `notice` is told once, in one line, when the system has no MIDI service at all.
+std::unique_ptr<midiports::MidiService> MakeSystemService(
+    std::function<void(const std::string& line)> notice = {});
 
 }  // namespace app

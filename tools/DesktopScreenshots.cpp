@@ -80,6 +80,11 @@ int main(int argc, char** argv) {
     devices.SetColor(main.BackgroundColor());
     devices.show();
     Save(devices, folder, prefix, "devices");
+    // The labels must read on the other two backgrounds as well.
+    devices.SetColor(Qt::black);
+    Save(devices, folder, prefix, "devices-black");
+    devices.SetColor(QApplication::palette().color(QPalette::Button));
+    Save(devices, folder, prefix, "devices-silver");
     devices.hide();
 
     auto& progress = *windows.fmProgress;

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "controls/Error.h"
 #include "controls/MidiCheckBox.h"
@@ -61,6 +62,13 @@ class BoundControlsTest : public controls_test::WithTestApp, public ::testing::T
         QKeyEvent event(type, key, Qt::NoModifier);
         QApplication::sendEvent(target, &event);
     }
+    // Wheel notches over a control (120 eighths of a degree each; negative turns down).
+    static void Wheel(QWidget* target, int eighths, Qt::KeyboardModifiers modifiers = {}) {
+        const QPointF at(target->width() / 2.0, target->height() / 2.0);
+        QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, eighths), Qt::NoButton,
+                          modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &event);
+    }
 
     testsupport::RecordingLink link;
     std::vector<std::string> errors;
@@ -86,6 +94,29 @@ TEST_F(BoundControlsTest, KnobSendsOnKeyDownAndAgainOnRelease) {
     Key(&knob, QEvent::KeyPress, Qt::Key_Down);
     EXPECT_EQ(link.LongMessages().back(), DataSet(1));
     EXPECT_EQ(knob.FontColor(), clBlack);
+}
+
+TEST_F(BoundControlsTest, KnobWheelStepsANotchAtATimeAndAPageWithCtrl) {
+    TMidiKnob knob;
+    Bind(knob.MidiCom());
+    knob.ValueFromBinding(&knob.MidiCom(), 20);
+    // A notch sends as a key step does: the step, then the end of the move.
+    Wheel(&knob, 120);
+    EXPECT_EQ(link.LongMessages(), (std::vector<Bytes>{DataSet(21), DataSet(21)}));
+    link.messages.clear();
+    Wheel(&knob, -120, Qt::ControlModifier);
+    EXPECT_EQ(knob.Value(), 21 - knob.LargeChange());
+    EXPECT_EQ(link.LongMessages().size(), 2u);
+    // Half notches of a fine wheel add up; at the limit nothing more is sent.
+    link.messages.clear();
+    Wheel(&knob, 60);
+    EXPECT_TRUE(link.messages.empty());
+    Wheel(&knob, 60);
+    EXPECT_EQ(knob.Value(), 22 - knob.LargeChange());
+    knob.ValueFromBinding(&knob.MidiCom(), 127);
+    link.messages.clear();
+    Wheel(&knob, 120);
+    EXPECT_TRUE(link.messages.empty());
 }
 
 TEST_F(BoundControlsTest, KnobShowsARecordWithoutSendingAndStoresWhatTheUserSets) {
@@ -379,6 +410,66 @@ TEST_F(UpDownTest, NoStepAtALimitOrWhenRefused) {
     Press(TUpDown::btPrev);
     EXPECT_EQ(upDown.Position(), 16);
     EXPECT_TRUE(link.messages.empty());
+}
+
+TEST_F(UpDownTest, WheelAndPageKeysStepOverButtonsAndField) {
+    upDown.ValueFromBinding(&upDown.MidiCom(), 10);
+    Wheel(&upDown, 120);
+    EXPECT_EQ(link.LongMessages(), (std::vector<Bytes>{DataSet(10)}));
+    Wheel(&field, -240);
+    EXPECT_EQ(upDown.Position(), 9);
+    EXPECT_EQ(link.LongMessages().size(), 3u);
+    Key(&field, QEvent::KeyPress, Qt::Key_PageDown);
+    EXPECT_EQ(upDown.Position(), 1);
+    EXPECT_EQ(link.LongMessages().back(), DataSet(0)) << "limited to Min, sent once";
+    Key(&field, QEvent::KeyPress, Qt::Key_PageUp);
+    EXPECT_EQ(upDown.Position(), 11);
+    EXPECT_EQ(link.LongMessages().size(), 5u);
+    // Off: neither the wheel nor the keys move it.
+    upDown.setEnabled(false);
+    Wheel(&upDown, 120);
+    Key(&field, QEvent::KeyPress, Qt::Key_PageUp);
+    EXPECT_EQ(upDown.Position(), 11);
+    EXPECT_EQ(link.LongMessages().size(), 5u);
+}
+
+TEST_F(UpDownTest, ATypedNumberTakesEffectOnceOnEnterOrLeavingWithinTheRange) {
+    QLineEdit typed;
+    upDown.SetAssociate(&typed);
+    upDown.ValueFromBinding(&upDown.MidiCom(), 10);
+    typed.show();
+    typed.activateWindow();
+    typed.setFocus();
+    // Enter: limited to Max, sent once; the field shows what took effect.
+    typed.selectAll();
+    QTest::keyClicks(&typed, "x200");
+    EXPECT_EQ(typed.text(), "200") << "digits only";
+    QTest::keyClick(&typed, Qt::Key_Return);
+    EXPECT_EQ(upDown.Position(), 16);
+    EXPECT_EQ(typed.text(), "16");
+    EXPECT_EQ(link.LongMessages(), (std::vector<Bytes>{DataSet(15)}));
+    // Leaving the field: the typed number, once; leaving again sends nothing.
+    typed.setText("3");
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(&typed, &out);
+    QApplication::sendEvent(&typed, &out);
+    EXPECT_EQ(upDown.Position(), 3);
+    EXPECT_EQ(link.LongMessages(), (std::vector<Bytes>{DataSet(15), DataSet(2)}));
+    // An emptied field shows the number again; a disabled up-down takes nothing typed.
+    typed.setText("");
+    QApplication::sendEvent(&typed, &out);
+    EXPECT_EQ(typed.text(), "3");
+    upDown.setEnabled(false);
+    EXPECT_TRUE(typed.isReadOnly());
+    upDown.setEnabled(true);
+    EXPECT_FALSE(typed.isReadOnly());
+    // A read-only field stays one and takes nothing typed.
+    upDown.SetAssociate(&field);
+    field.setText("7");
+    QApplication::sendEvent(&field, &out);
+    EXPECT_TRUE(field.isReadOnly());
+    EXPECT_EQ(upDown.Position(), 3);
+    EXPECT_EQ(link.LongMessages().size(), 2u);
 }
 
 TEST_F(UpDownTest, WithoutAssociateStillStoresAndSends) {

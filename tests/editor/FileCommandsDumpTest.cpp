@@ -136,7 +136,7 @@ TEST_F(DumpCommands, InstrumentAndSystemFilesRoundTrip) {
     EXPECT_EQ(Caption(), "Untitled.td7* - Tamboro V1.2") << "file loads leave the setup changed";
 }
 
-TEST_F(DumpCommands, TheOpenDialogKeepsTheLastTitleItWasGiven) {
+TEST_F(DumpCommands, OnlyTheInstrumentLoadTitlesTheOpenDialog) {
     Start();
     Receive(0);
     ClickPatch(0);
@@ -147,9 +147,15 @@ TEST_F(DumpCommands, TheOpenDialogKeepsTheLastTitleItWasGiven) {
     Dialogs().SetNextCancel();
     Run(TCommand::InstLoad);
     EXPECT_EQ(Dialogs().Shown().back().Title, "Open Instrument File...");
+    // The patch and system loads after it show the dialog's own title again.
     Dialogs().SetNextCancel();
     Run(TCommand::SysLoad);
-    EXPECT_EQ(Dialogs().Shown().back().Title, "Open Instrument File...");
+    EXPECT_EQ(Dialogs().Shown().back().Title, "");
+    Dialogs().SetNextCancel();
+    Run(TCommand::InstLoad);
+    Dialogs().SetNextCancel();
+    Run(TCommand::PatchLoad);
+    EXPECT_EQ(Dialogs().Shown().back().Title, "");
     EXPECT_TRUE(Errors().empty());
     EXPECT_EQ(Caption(), "Untitled.td7* - Tamboro V1.2") << "a cancel leaves all as it was";
 }

@@ -67,6 +67,48 @@ TEST_F(SetupCommands, SaveSetupChecksTheExtensionAndTakesTheName) {
     EXPECT_EQ(Errors().size(), 1u);
 }
 
+TEST_F(SetupCommands, DialogsStartWhereTheLastFileWasChosenAndRecentSetupsReopen) {
+    Start();
+    Initialize(2);
+    const fs::path kits = editor.dir / "kits";
+    fs::create_directories(kits);
+    const std::string a = (kits / "a.td7").string();
+    const std::string b = (kits / "b.td7").string();
+    for (const std::string& name : {a, b}) {
+        Dialogs().SetNextFile(QString::fromStdString(name));
+        Run(TCommand::SaveSetup);
+    }
+    // Any dialog now starts in the folder of the file chosen last.
+    Dialogs().SetNextCancel();
+    Run(TCommand::InstLoad);
+    EXPECT_EQ(Dialogs().Shown().back().Directory.toStdString(), kits.string());
+
+    // The File menu lists them newest first, with Alt+1, Alt+2.
+    auto entry = [this](int k) { return Main().Menu().NumberedAction(TCommand::OpenRecent, k); };
+    EXPECT_EQ(entry(1)->text().toStdString(), "&1 " + b);
+    EXPECT_EQ(entry(1)->shortcut(), QKeySequence(QStringLiteral("Alt+1")));
+    EXPECT_EQ(entry(2)->text().toStdString(), "&2 " + a);
+    EXPECT_TRUE(entry(2)->isVisible());
+    EXPECT_FALSE(entry(3)->isVisible());
+
+    // An entry loads its setup, which moves to the top; a file that is gone is reported
+    // and leaves the list.
+    RunNumbered(TCommand::OpenRecent, 2);
+    EXPECT_EQ(Main().SetupFileName(), a);
+    EXPECT_EQ(Main().RecentSetups(), (std::vector<std::string>{a, b}));
+    fs::remove(b);
+    RunNumbered(TCommand::OpenRecent, 2);
+    EXPECT_EQ(Errors(), std::vector<QString>{QString::fromStdString("File " + b + " not found.")});
+    EXPECT_EQ(Main().RecentSetups(), std::vector<std::string>{a});
+    EXPECT_FALSE(entry(2)->isVisible());
+
+    // Both are kept for the next run.
+    Main().close();
+    const app::TSettings written = app::LoadSettings(editor.settingsFile);
+    EXPECT_EQ(written.LastDir, kits.string());
+    EXPECT_EQ(written.RecentSetups, std::vector<std::string>{a});
+}
+
 TEST_F(SetupCommands, SaveIntoAFolderThatCannotBeWrittenKeepsTheOldFileAndCaption) {
     Start();
     Initialize(0);

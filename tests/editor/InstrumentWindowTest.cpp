@@ -332,6 +332,41 @@ TEST_F(InstrumentWindow, PitchAndPanShowTheirValueTexts) {
     EXPECT_EQ(ValueTextOf(Knob("Pan")), "7");
 }
 
+TEST_F(InstrumentWindow, ANegativePitchSurvivesARoundTripThroughTheModule) {
+    simulator::Td7Module module;
+    module.LoadFactory();
+    mirror.LoadFromModule(module);
+    midilink::TMidiDump& record = mirror.dumps.InstrumentDump.Records(5);
+    record.SetBytes(19, 0x00);
+    record.SetBytes(20, 0x00);
+    Show();
+    Select(5);
+
+    // The live edit carries the ten-bit form that the record and a transmission hold.
+    Turn(Knob("Pitch"), Qt::Key_Down);
+    ASSERT_EQ(Knob("Pitch")->Value(), -1);
+    for (const Bytes& message : mirror.Sent()) module.Receive(message.data(), message.size());
+    const auto block = simulator::Td7Module::InstrumentBlock(5);
+    EXPECT_EQ(module.Data(block)[10], 0x07);
+    EXPECT_EQ(module.Data(block)[11], 0x7F);
+
+    // The module's answer to the next request shows -1 again, and so does an answer in
+    // which the module kept a plain signed number.
+    auto answer = [&] {
+        record.SetBytes(19, 0x00);
+        record.SetBytes(20, 0x00);
+        const Bytes message = module.DataSetOf(block);
+        mirror.link.OfferSysex(message.data(), static_cast<int>(message.size()));
+    };
+    answer();
+    EXPECT_EQ(Knob("Pitch")->Value(), -1);
+    EXPECT_EQ(ValueTextOf(Knob("Pitch")), "-10");
+    module.Data(block)[10] = 0x7F;
+    answer();
+    EXPECT_EQ(Knob("Pitch")->Value(), -1);
+    EXPECT_TRUE(mirror.errors.empty());
+}
+
 TEST_F(InstrumentWindow, ViewShowsTheSealedRecord) {
     // As the module sends it: the header comes with the message.
     Bytes block{0x01, 0x00, 0x05, 0x00, 'C', 'o', 'n', 'g', 'a', 'P'};

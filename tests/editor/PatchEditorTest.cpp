@@ -218,12 +218,22 @@ TEST_F(PatchEditorTest, ProgramChangeBoxPaths) {
     EXPECT_EQ(TakeSent(),
               (std::vector<Bytes>{DataSet(0x03, 0x00, 0x01, 0), DataSet(0x03, 0x00, 0x00, 3)}));
 
-    // Off and at once on again: what is shown then is 128.
+    // Off and at once on again: the patch's own number comes back, not the 128 shown
+    // while the box was off.
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
     EXPECT_EQ(TakeSent(),
               (std::vector<Bytes>{DataSet(0x03, 0x00, 0x01, 1), DataSet(0x03, 0x00, 0x01, 0),
-                                  DataSet(0x03, 0x00, 0x00, 127)}));
+                                  DataSet(0x03, 0x00, 0x00, 3)}));
+    EXPECT_EQ(field->text(), "4");
+    EXPECT_EQ(Main().Dumps().ProgDump.Records(3).Bytes(9), 3);
+
+    // The number can be typed: Enter stores and sends it once.
+    field->selectAll();
+    QTest::keyClicks(field, "25");
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(TakeSent(), std::vector<Bytes>{DataSet(0x03, 0x00, 0x00, 24)});
+    EXPECT_EQ(Main().Dumps().ProgDump.Records(3).Bytes(9), 24);
 }
 
 TEST_F(PatchEditorTest, EmptySlotsAndTheEmptyPatchDialog) {

@@ -22,16 +22,22 @@ namespace {
 using controls::TMidiComboBox;
 using controls::TMidiKnob;
 
-// The darkest grey level of a line of a list as drawn.
-int DarkestIn(QListWidget* list, int row) {
+// The darkest and the brightest grey level of a line of a list as drawn.
+std::pair<int, int> GraysIn(QListWidget* list, int row) {
     list->scrollToItem(list->item(row));
     const QImage image = list->viewport()->grab().toImage();
     const QRect line = list->visualItemRect(list->item(row)) & image.rect();
     int darkest = 255;
+    int brightest = 0;
     for (int y = line.top(); y <= line.bottom(); ++y)
-        for (int x = line.left(); x <= line.right(); ++x)
+        for (int x = line.left(); x <= line.right(); ++x) {
             darkest = std::min(darkest, qGray(image.pixel(x, y)));
-    return darkest;
+            brightest = std::max(brightest, qGray(image.pixel(x, y)));
+        }
+    return {darkest, brightest};
+}
+int DarkestIn(QListWidget* list, int row) {
+    return GraysIn(list, row).first;
 }
 
 TEST_F(PatchEditorTest, PatchListLines) {
@@ -40,6 +46,14 @@ TEST_F(PatchEditorTest, PatchListLines) {
     EXPECT_TRUE(app::PatchLineText(4, false, record).Gray);
     // Gray text on the white line: nothing darker than the gray.
     EXPECT_GE(DarkestIn(Patch().lbPatch(), 4), 0x78);
+    // Selected, the line is drawn in the selection's own text colour, far from the gray.
+    Patch().lbPatch()->SelectSilently(4);
+    const QPalette palette = Patch().lbPatch()->palette();
+    const int text = qGray(palette.color(QPalette::Active, QPalette::HighlightedText).rgb());
+    const int back = qGray(palette.color(QPalette::Active, QPalette::Highlight).rgb());
+    const auto [darkest, brightest] = GraysIn(Patch().lbPatch(), 4);
+    EXPECT_NEAR(text > back ? brightest : darkest, text, 0x30);
+    Patch().lbPatch()->SelectSilently(0);
 
     LoadPatch(4);
     const std::string name = app::PatchName(record);

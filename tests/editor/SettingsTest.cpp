@@ -6,6 +6,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "editor/IniFile.h"
 #include "editor/Settings.h"
@@ -148,6 +149,49 @@ TEST_F(SettingsFileTest, FileLivesBesideTheProgramOnlyWhenThatFolderIsWritable) 
 
     EXPECT_EQ(app::SettingsFilePath(Write("x", "a-file"), env),
               m_dir / "xdg" / "tamboro" / "tamboro.ini");
+}
+
+TEST_F(SettingsFileTest, LastFolderAndRecentSetupsComeBackAndTheListStaysShortAndNewestFirst) {
+    const fs::path file = m_dir / "tamboro.ini";
+    app::TSettings s;
+    s.LastDir = "/home/u/My Kits";
+    for (int k = 0; k < 8; ++k) s.RecentSetups.push_back("/kits/" + std::to_string(k) + ".td7");
+    app::SaveSettings(file, s);
+    EXPECT_EQ(app::LoadSettings(file), s);
+    // A shorter list leaves none of the old entries in the file.
+    s.RecentSetups.resize(2);
+    app::SaveSettings(file, s);
+    EXPECT_EQ(app::LoadSettings(file).RecentSetups, s.RecentSetups);
+
+    auto recent = app::WithRecentSetup(s.RecentSetups, "/kits/1.td7");
+    EXPECT_EQ(recent, (std::vector<std::string>{"/kits/1.td7", "/kits/0.td7"}));
+    for (int k = 0; k < 10; ++k) recent = app::WithRecentSetup(recent, "/new/" + std::to_string(k));
+    EXPECT_EQ(recent.size(), 8u);
+    EXPECT_EQ(recent.front(), "/new/9");
+    EXPECT_EQ(recent.back(), "/new/2");
+}
+
+TEST_F(SettingsFileTest, FileDialogsStartInTheLastFolderElseAnOwnProgramFolderElseHome) {
+    const fs::path home = m_dir / "home";
+    const fs::path kits = m_dir / "kits";
+    fs::create_directories(home);
+    fs::create_directories(kits);
+    const auto env = [&home](const char* name) -> const char* {
+        static std::string value;
+        value = home.string();
+        return std::string(name) == "HOME" ? value.c_str() : nullptr;
+    };
+    EXPECT_EQ(app::FileDialogStartDir(kits.string(), m_dir, env), kits);
+    // Nothing chosen yet (or the folder is gone): a build folder is the user's own...
+    EXPECT_EQ(app::FileDialogStartDir("", m_dir, env), m_dir);
+    EXPECT_EQ(app::FileDialogStartDir((m_dir / "gone").string(), m_dir, env), m_dir);
+    // ...an installed program's folder is not.
+    const fs::path bin = m_dir / "prefix" / "bin";
+    fs::create_directories(bin);
+    fs::create_directories(m_dir / "prefix" / "share" / "tamboro");
+    Write("<html></html>", "prefix/share/tamboro/tamboro.hlp");
+    EXPECT_EQ(app::FileDialogStartDir("", bin, env), home);
+    EXPECT_EQ(app::FileDialogStartDir("", m_dir / "missing", env), home);
 }
 
 TEST(IniFileText, WritesSectionsInFileOrderAndReplacesValuesInPlace) {

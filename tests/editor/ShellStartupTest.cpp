@@ -1,16 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QMenuBar>
 #include <QSpinBox>
 #include <QStatusTipEvent>
 #include <QTimer>
 
 #include "editor/DevicesWindow.h"
+#include "editor/EditorWindows.h"
+#include "editor/InstrumentNameEdit.h"
+#include "editor/InstrumentWindow.h"
 #include "editor/MainMenu.h"
 #include "editor/Settings.h"
 #include "editor/StatusLine.h"
+#include "editor/SystemWindow.h"
 #include "midiports/MidiInput.h"
 #include "midiports/MidiOutput.h"
 #include "td7/PortSetup.h"
@@ -283,19 +291,32 @@ TEST(ShellDevices, TheDeviceWindowShowsAndAppliesTheChoice) {
     EXPECT_TRUE(editor.midi.OutputOpen(1));
     EXPECT_EQ(midilink::GetDeviceId(0), 0);
 
-    // A port that refuses: its own message, and the later steps do not run.
+    // A port that refuses part-way: its own message, and the whole choice stays as it was
+    // (input In B, output Out B, device ID 1), whether the input fails to start or the
+    // chosen output does not open.
     editor.midi.SetErrorText(midiports::result::kNotReady, "The device is not ready.");
-    editor.midi.FailNext(Call::InStart, midiports::result::kNotReady);
-    QTimer::singleShot(0, &devices, [&] {
-        devices.coInput()->setCurrentIndex(1);
-        devices.coOutput()->setCurrentIndex(0);
-        devices.UpDown1()->setValue(20);
-        devices.accept();
-    });
-    main.Menu().Action(TCommand::MidiDevices)->trigger();
-    EXPECT_EQ(ErrorTexts(editor.boxes), std::vector<QString>{"The device is not ready."});
-    EXPECT_TRUE(editor.midi.OutputOpen(1)) << "the output step did not run";
-    EXPECT_EQ(midilink::GetDeviceId(0), 0);
+    for (const Call failing : {Call::InStart, Call::OutOpen}) {
+        editor.boxes.ClearShown();
+        editor.midi.FailNext(failing, midiports::result::kNotReady);
+        QTimer::singleShot(0, &devices, [&] {
+            devices.coInput()->setCurrentIndex(1);
+            devices.coOutput()->setCurrentIndex(2);
+            devices.UpDown1()->setValue(20);
+            devices.accept();
+        });
+        main.Menu().Action(TCommand::MidiDevices)->trigger();
+        const QString why = failing == Call::InStart
+                                ? "The device is not ready."
+                                : "The midi output device is not available, please choose "
+                                  "another one";
+        EXPECT_EQ(ErrorTexts(editor.boxes),
+                  std::vector<QString>{why + "\nThe MIDI devices chosen before stay in use."});
+        EXPECT_FALSE(editor.midi.InputOpen(0));
+        EXPECT_TRUE(editor.midi.InputOpen(1));
+        EXPECT_FALSE(editor.midi.OutputOpen(0));
+        EXPECT_TRUE(editor.midi.OutputOpen(1));
+        EXPECT_EQ(midilink::GetDeviceId(0), 0);
+    }
 
     // "None" for both closes both, and the next close writes 0 for both.
     QTimer::singleShot(0, &devices, [&] {
@@ -311,6 +332,40 @@ TEST(ShellDevices, TheDeviceWindowShowsAndAppliesTheChoice) {
     EXPECT_EQ(written.DevId, 0);
 }
 
+TEST(ShellDevices, TheLabelsReadWellOnEveryBackground) {
+    shelltest::TestApplication();
+    testsupport::FakeMidiService midi({"In A"}, {"Out A"}, "Tamboro");
+    app::TfmDevices devices(midi);
+    // WCAG's contrast ratio of two colours; 7 is its level for small text read at ease.
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const auto contrast = [&](const QColor& a, const QColor& b) {
+        const double la = luminance(a), lb = luminance(b);
+        return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+    };
+    for (const QColor background : {QColor(Qt::black), QColor(0x80, 0x80, 0x80),
+                                    QApplication::palette().color(QPalette::Button)}) {
+        devices.SetColor(background);
+        const QList<QLabel*> labels = devices.findChildren<QLabel*>();
+        ASSERT_EQ(labels.size(), 3);
+        for (QLabel* label : labels) {
+            // The colour the label's text is drawn on: its nearest parent that fills.
+            QWidget* under = label->parentWidget();
+            while (under != nullptr && !under->autoFillBackground()) under = under->parentWidget();
+            ASSERT_NE(under, nullptr);
+            EXPECT_GE(contrast(label->palette().color(QPalette::WindowText),
+                               under->palette().color(QPalette::Window)),
+                      7.0)
+                << label->text().toStdString() << " on " << background.name().toStdString();
+        }
+    }
+}
+
 TEST(ShellDevices, ADeviceWithoutANameIsLeftOutButKeepsItsNumber) {
     shelltest::TestApplication();
     testsupport::FakeMidiService midi({"In A", "In B"}, {"Out A"}, "Tamboro");
@@ -323,6 +378,25 @@ TEST(ShellDevices, ADeviceWithoutANameIsLeftOutButKeepsItsNumber) {
     EXPECT_EQ(devices.InputChoice(), 2) << "still input device 1";
     devices.SetInputChoice(1);
     EXPECT_EQ(devices.InputChoice(), 0) << "a device not listed selects None";
+}
+
+TEST(ShellStatus, TheInstrumentAndSystemWindowsHintsShowInTheStatusLine) {
+    Editor editor(TestName());
+    editor.Start();
+    auto& status = editor.Main().Status();
+    // As the mouse brings them: to the control, from where they travel up to its window.
+    const auto hover = [](QWidget* control) {
+        QStatusTipEvent hint(control->statusTip());
+        QApplication::sendEvent(control, &hint);
+    };
+    hover(editor.windows->fmInstrument->edName());
+    EXPECT_EQ(status.Text(), "Instrument Name");
+    hover(editor.windows->fmInstrument->Control("Decay"));
+    EXPECT_EQ(status.Text(), editor.windows->fmInstrument->Control("Decay")->statusTip());
+    EXPECT_FALSE(status.Text().isEmpty());
+    hover(editor.windows->fmSystem->Field("TrigTxCh"));
+    EXPECT_EQ(status.Text(), editor.windows->fmSystem->Field("TrigTxCh")->statusTip());
+    EXPECT_FALSE(status.Text().isEmpty());
 }
 
 TEST(ShellStatus, ReceivedDumpsAreCountedAndTheIndicatorsFlash) {

@@ -49,21 +49,29 @@ class BindingTest : public ::testing::Test {
     std::vector<int> reported;
 };
 
-TEST_F(BindingTest, SignedValuesWrapInTheRecordButNotInTheMessage) {
-    // The instrument pitch: width 10, two 7-bit bytes.
+TEST_F(BindingTest, SignedValuesGoOutAsTheRecordHoldsThemAndReadBackInEitherForm) {
+    // The instrument pitch: width 10, two 7-bit bytes; the message carries the record's
+    // bytes.
     com.SetDumpMode(dm2Bytes);
     com.SetDataWidth(10);
     com.SetNegatives(true);
     com.SetMidiCommand("F041v058120100000Ad1d000F7");
     com.SetValue(-480);
     EXPECT_EQ(Stored(2), HexBytes("04 20"));
-    EXPECT_EQ(link.LongMessages().at(0), HexBytes("F0 41 10 58 12 01 00 00 0A 7C 20 59 F7"));
+    EXPECT_EQ(link.LongMessages().at(0), HexBytes("F0 41 10 58 12 01 00 00 0A 04 20 51 F7"));
     EXPECT_EQ(ReadBack(), -480);
     com.SetValue(-5);
     EXPECT_EQ(Stored(2), HexBytes("07 7B"));
-    EXPECT_EQ(link.LongMessages().at(1), HexBytes("F0 41 10 58 12 01 00 00 0A 7F 7B 7B F7"));
+    EXPECT_EQ(link.LongMessages().at(1), HexBytes("F0 41 10 58 12 01 00 00 0A 07 7B 73 F7"));
     com.SetValue(480);
     EXPECT_EQ(ReadBack(), 480);
+    // A module that stored a plain signed number (-1 as 7F 7F, -5 as 7F 7B) reads back the
+    // same: the bits above the width carry nothing.
+    dump.WriteByte(19, 0x7F);
+    dump.WriteByte(20, 0x7F);
+    EXPECT_EQ(ReadBack(), -1);
+    dump.WriteByte(20, 0x7B);
+    EXPECT_EQ(ReadBack(), -5);
 
     // Width 7, one byte: record and message agree.
     com.SetDumpMode(dm1Byte);

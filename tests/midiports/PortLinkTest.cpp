@@ -97,14 +97,16 @@ TEST_F(PortLinkFixture, AMessageForTwoCollectionsFillsBothAndIsReportedOnce) {
     EXPECT_TRUE(copy.Modified());
 }
 
-TEST_F(PortLinkFixture, AFailingReportEndsTheCallAndLeavesTheRestWaiting) {
+TEST_F(PortLinkFixture, AFailingReportEndsTheCallAndTheRestIsHandledOnTheNextTurn) {
     Receive({DataSet(0x01, 0, 0x01), DataSet(0x01, 1, 0x02)});
     link.OnMidiInput = [](TMidiCompLink*, bool) { throw std::runtime_error("handler failed"); };
     EXPECT_THROW(inWindow.Pump(), std::runtime_error);
     EXPECT_EQ(input->PendingCount(), 1);
     EXPECT_EQ(patches.Records(0).Bytes(9), 0x01);
+    // No new message arrives: the port's own note brings the waiting one in.
     link.OnMidiInput = nullptr;
-    link.HandleMidiInput(input.get());
+    EXPECT_EQ(inWindow.Pump(), 1);
+    EXPECT_EQ(input->PendingCount(), 0);
     EXPECT_EQ(patches.Records(1).Bytes(9), 0x02);
 }
 

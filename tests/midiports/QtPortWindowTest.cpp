@@ -1,11 +1,43 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <cstdlib>
+#include <new>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "midiports/QtPortWindow.h"
+
+// Allocations counted per thread, so that a test can tell whether the service's thread
+// allocated. The sanitizers bring their own allocator; there the count stays off.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define TAMBORO_COUNT_ALLOCATIONS 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define TAMBORO_COUNT_ALLOCATIONS 0
+#endif
+#endif
+#ifndef TAMBORO_COUNT_ALLOCATIONS
+#define TAMBORO_COUNT_ALLOCATIONS 1
+#endif
+
+#if TAMBORO_COUNT_ALLOCATIONS
+namespace {
+thread_local int t_allocations = 0;
+}
+void* operator new(std::size_t size) {
+    ++t_allocations;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+#endif
 
 namespace midiports {
 namespace {
@@ -39,6 +71,38 @@ TEST_F(QtPortWindowTest, AFloodFromAnotherThreadCostsOneWakeUpAndArrivesInOrder)
 
     window.Post(PortMsgDone, 7);
     EXPECT_EQ(window.WakeUps(), 2);
+}
+
+TEST_F(QtPortWindowTest, TheServiceThreadWakesTheGuiWithoutAllocatingOrPostingAnEvent) {
+    QtPortWindow window;
+    int delivered = 0;
+    window.SetReceiver([&](std::uint32_t, std::uintptr_t) { ++delivered; });
+    // A queued call would reach the window as an event of its own.
+    struct EventCount : QObject {
+        int events = 0;
+        bool eventFilter(QObject*, QEvent*) override {
+            ++events;
+            return false;
+        }
+    } filter;
+    window.installEventFilter(&filter);
+
+    int allocations = -1;
+    std::thread service([&] {
+#if TAMBORO_COUNT_ALLOCATIONS
+        const int before = t_allocations;
+        for (std::uintptr_t i = 0; i < 3; ++i) window.Post(PortMsgData, i);
+        allocations = t_allocations - before;
+#else
+        for (std::uintptr_t i = 0; i < 3; ++i) window.Post(PortMsgData, i);
+        allocations = 0;
+#endif
+    });
+    service.join();
+    EXPECT_EQ(allocations, 0);
+    for (int turn = 0; turn < 100 && delivered < 3; ++turn) Deliver();
+    EXPECT_EQ(delivered, 3);
+    EXPECT_EQ(filter.events, 0);
 }
 
 TEST_F(QtPortWindowTest, AFullQueueRefusesInsteadOfWaiting) {

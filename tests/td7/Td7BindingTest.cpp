@@ -69,12 +69,12 @@ TEST_F(Td7BindingTest, EditsStoreAndSendTheEncodedValue) {
     EXPECT_EQ(Sent()[9], 0x0F);
     EXPECT_EQ(Sent()[10], 0x0F);
 
-    // The record wraps the pitch into 10 bits; the message carries the plain value.
+    // The record wraps the pitch into 10 bits, and the message carries the same bytes.
     EXPECT_EQ(Store("Pitch", -480), (Bytes{0x04, 0x20}));
     const Bytes pitch = Sent();
     ASSERT_EQ(pitch.size(), 13u);
     EXPECT_EQ(Bytes(pitch.begin() + 5, pitch.begin() + 11),
-              (Bytes{0x01, 0x00, 0x00, 0x0A, 0x7C, 0x20}));
+              (Bytes{0x01, 0x00, 0x00, 0x0A, 0x04, 0x20}));
 
     EXPECT_EQ(Store("pxNoteNr", 0)[0], 35);
     EXPECT_EQ(Store("Sound1Pitch", -48)[0], 0x50);
