@@ -6,6 +6,7 @@
 #include "midilink/DeviceIds.h"
 #include "td7/PresentFlags.h"
 #include "td7/ReadBack.h"
+#include "td7/RecordDifferences.h"
 #include "td7/Td7Collections.h"
 #include "td7/Transfers.h"
 #include "tests/td7/ModuleLink.h"
@@ -166,6 +167,33 @@ TEST_F(TransferChecks, TransmitDifferencesSendsOnlyTheRecordsThatDiffer) {
     link.answersLeft = 0;
     EXPECT_THROW(transfers.TransmitDifferences(records, progress), app::TransferError);
     EXPECT_EQ(link.module.DataSetsStored(), 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RecordDifferences, NameParametersByTheirHintsAndValuesAsTheControlsShowThem) {
+    app::TTd7Collections module(nullptr, nullptr, nullptr), file(nullptr, nullptr, nullptr);
+    auto& a = module.TriggerDump.Records(3);
+    auto& b = file.TriggerDump.Records(3);
+    a.Data()[10] = 3;  // gate time
+    b.Data()[10] = 5;
+    a.Data()[12] = 0;  // velocity curve
+    b.Data()[12] = 1;
+    EXPECT_EQ(app::DescribeDifferences(Block::Trigger, a, b),
+              (std::vector<std::string>{"Gate Time: module 0.3s, file 0.5s",
+                                        "Trigger Velocity Curve: module Norm1, file Norm2"}));
+    EXPECT_TRUE(app::DescribeDifferences(Block::Trigger, a, a).empty());
+
+    auto& c = file.ProgDump.Records(0);
+    const std::string name = "Funk! ";
+    std::copy(name.begin(), name.end(), c.Data() + app::kHeaderSize + 2);
+    const auto lines = app::DescribeDifferences(Block::Prog, module.ProgDump.Records(0), c);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front().rfind("name: module \"", 0), 0u) << lines.front();
+    EXPECT_NE(lines.front().find(", file \"Funk! \""), std::string::npos) << lines.front();
+    EXPECT_EQ(lines.size(), 1u) << "the name bytes are told once";
 }
 
 }  // namespace
