@@ -197,6 +197,8 @@ void TfmTamboro::FormShow() {
     SetBackground(static_cast<std::uint32_t>(settings.Background));
     SetPatchEditing(false);
     m_patchLookup = settings.PatchLookup;
+    m_verifyTransmissions = settings.VerifyTransmissions;
+    if (OnVerifyTransmissionsLoaded) OnVerifyTransmissionsLoaded();
     OpenPortsFromSettings(settings);
     LoadStartSetup(settings);
     if (m_splash != nullptr) m_splash->close();
@@ -305,6 +307,7 @@ TSettings TfmTamboro::CurrentSettings() const {
         // Never set: the start-up default stands.
     }
     s.PatchLookup = m_patchLookup;
+    s.VerifyTransmissions = m_verifyTransmissions;
     return s;
 }
 

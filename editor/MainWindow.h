@@ -105,6 +105,8 @@ class TfmTamboro : public QMainWindow {
     void SetPatchEditing(bool on);
     bool PatchLookup() const { return m_patchLookup; }
     void SetPatchLookup(bool on) { m_patchLookup = on; }
+    bool VerifyTransmissions() const { return m_verifyTransmissions; }
+    void SetVerifyTransmissions(bool on) { m_verifyTransmissions = on; }
     // Directory the file dialogs start in.
     const std::filesystem::path& FileDialogDir() const { return m_services.ProgramDir; }
 
@@ -123,6 +125,9 @@ class TfmTamboro : public QMainWindow {
     std::function<void(const std::string& file)> OnSaveSetup;
     // The setup save dialog; an empty name when the user cancels.
     std::function<std::string()> AskSetupSaveName;
+
+    // After the settings were read at the first showing: the option's menu entry follows.
+    std::function<void()> OnVerifyTransmissionsLoaded;
 
     // The close question; true when the window may close.
     bool CloseQuery();
@@ -174,6 +179,7 @@ class TfmTamboro : public QMainWindow {
     int m_currentPatch = 0;
     bool m_patchEditing = false;
     bool m_patchLookup = true;
+    bool m_verifyTransmissions = false;
     bool m_firstShowDone = false;
 };
 

@@ -23,11 +23,13 @@ enum class TCommand : std::uint8_t {
     TransmitCurrent,
     RequestAll,
     TransmitAll,
+    TransmitDifferences,
     InstEdit,
     InstLoad,
     InstSave,
     InstRequest,
     InstTransmit,
+    InstTransmitDifferences,
     SysEdit,
     SysLoad,
     SysSave,
@@ -40,6 +42,7 @@ enum class TCommand : std::uint8_t {
     BackgroundBlack,
     BackgroundGray,
     BackgroundSilver,
+    VerifyTransmissions,  // a check mark, kept in the settings
     HelpContents,
     About,
 };

@@ -59,7 +59,9 @@ std::string RecordName(const TRecordRef& record) {
 }
 
 std::string VerifySummary(int checked, const std::vector<TRecordRef>& failed) {
-    if (failed.empty()) return "All " + std::to_string(checked) + " dumps verified";
+    if (failed.empty())
+        return checked == 1 ? "1 dump verified"
+                            : "All " + std::to_string(checked) + " dumps verified";
     // A module that stopped answering leaves thousands; the first ones tell enough.
     constexpr std::size_t kNamed = 20;
     std::string text = std::to_string(failed.size()) + (failed.size() == 1 ? " dump" : " dumps") +

@@ -34,8 +34,8 @@ std::vector<TRecordRef> SystemRecords();
 // triggers and instruments counted from 1, note-map entries by their MIDI note.
 std::string RecordName(const TRecordRef& record);
 
-// "All N dumps verified", or "N dumps could not be verified: " and the names (the first
-// 20, then how many more).
+// "All N dumps verified" ("1 dump verified"), or "N dumps could not be verified: " and the names
+// (the first 20, then how many more).
 std::string VerifySummary(int checked, const std::vector<TRecordRef>& failed);
 
 // Whether the data bytes of two records of the same block are equal; the headers (device
