@@ -117,8 +117,13 @@ void TransferCommands::Transmit(int range, bool hourglass,
     if (m_outputLost)
         throw midiports::EmidioutputError(
             m_main.MidiOutput1().ErrorText(midiports::result::kDeviceLost));
-    if (complete && m_main.VerifyTransmissions())
-        Report(m_main.Transfers().Verify(records, progress));
+    if (!complete || !m_main.VerifyTransmissions()) return;
+    const TVerifyReport report = m_main.Transfers().Verify(records, progress);
+    // Requests to a device that went away time out: the lost device is the news.
+    if (m_outputLost)
+        throw midiports::EmidioutputError(
+            m_main.MidiOutput1().ErrorText(midiports::result::kDeviceLost));
+    Report(report);
 }
 
 void TransferCommands::TransmitChanged(const std::vector<TRecordRef>& records) {
