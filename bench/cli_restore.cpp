@@ -112,6 +112,12 @@ void BM_FullRestoreChecked(benchmark::State& state) {
     state.counters["changed_s"] = changedSeconds;
     state.counters["changed_ratio"] = changedSeconds / plainSeconds;
     state.counters["verify_ratio"] = (verifiedSeconds - plainSeconds) / plainSeconds;
+    // What the cable alone needs to read everything back: a 15-byte request and the record.
+    double bytes = 0;
+    for (int k = 0; k < Td7Module::kBlockCount; ++k)
+        bytes += 15 + static_cast<double>(Td7Module::BlockAt(k).size + 11);
+    state.counters["readback_floor_s"] =
+        bytes * std::chrono::duration<double>(simulator::VirtualTd7::kByteTime).count();
 }
 
 BENCHMARK(BM_FullRestoreChecked)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
