@@ -40,7 +40,16 @@ const std::vector<TCommandSpec>& Commands() {
         {"restore",
          TCommand::Restore,
          1,
-         {{"--out", 1, false}, {"--device-id", 1, false}, {"--patches", 1, false}}},
+         {{"--out", 1, false},
+          {"--device-id", 1, false},
+          {"--patches", 1, false},
+          {"--in", 1, false},
+          {"--no-verify", 0, false},
+          {"--changed-only", 0, false}}},
+        {"verify",
+         TCommand::Verify,
+         1,
+         {{"--in", 1, false}, {"--out", 1, false}, {"--device-id", 1, false}}},
         {"info", TCommand::Info, 1, {}},
         {"extract",
          TCommand::Extract,
@@ -142,6 +151,21 @@ void ReadDeviceId(const TGiven& given, TArguments& result) {
             ParseNumber(given.Value("--device-id"), 1, kMaxDeviceIdField, "device ID");
 }
 
+// The read-back options: restore's --in, --no-verify and --changed-only, and "verify".
+void FillChecks(const TGiven& given, TArguments& result) {
+    if (result.Command == TCommand::Verify) {
+        Require(given, "--in", "verify");
+        Require(given, "--out", "verify");
+        result.Out = given.Value("--out");
+        ReadDeviceId(given, result);
+    }
+    result.In = given.Value("--in");
+    result.NoVerify = given.Has("--no-verify");
+    result.ChangedOnly = given.Has("--changed-only");
+    if (result.ChangedOnly && result.In.empty())
+        throw UsageError("restore --changed-only needs --in");
+}
+
 void Fill(const TGiven& given, TArguments& result) {
     if (!given.Files.empty()) result.File = given.Files.front();
     result.Output = given.Value("-o");
@@ -164,6 +188,10 @@ void Fill(const TGiven& given, TArguments& result) {
             result.Out = given.Value("--out");
             ReadDeviceId(given, result);
             if (given.Has("--patches")) result.PatchList = ParsePatchList(given.Value("--patches"));
+            FillChecks(given, result);
+            break;
+        case TCommand::Verify:
+            FillChecks(given, result);
             break;
         case TCommand::Extract: {
             Require(given, "-o", "extract");
@@ -255,10 +283,17 @@ Commands:
   backup --in DEV --out DEV [--device-id N] [--patches] [--instruments] [--system]
          [--all] -o FILE.td7
       Request from the module and write a setup file (everything when no part is named).
-  restore FILE.td7 --out DEV [--device-id N] [--patches LIST]
+  restore FILE.td7 --out DEV [--in DEV [--no-verify] [--changed-only]] [--device-id N]
+          [--patches LIST]
       Transmit what the setup file holds, 100 ms between records; with --patches only
       those patches (LIST: 1,3,5-8). Ctrl+C stops it after the record being sent; a
-      second Ctrl+C ends it at once.
+      second Ctrl+C ends it at once. With --in every record sent is read back, and those
+      the module did not take are sent again (two more rounds at most); --no-verify
+      leaves that out. --changed-only reads the module's copy first and sends only the
+      records that differ.
+  verify FILE --in DEV --out DEV [--device-id N]
+      Compare the module with what a setup or dump file holds, sending nothing; list
+      the differences by record and parameter. Exit status 1 when any differ.
   info FILE
       What a setup file (.td7) or a patch, instruments or system file (.syx) holds, and
       any record whose checksum does not match.

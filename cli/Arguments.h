@@ -17,7 +17,7 @@ class UsageError : public std::runtime_error {
     explicit UsageError(const std::string& text) : std::runtime_error(text) {}
 };
 
-enum class TCommand { Help, Version, Ports, Backup, Restore, Info, Extract, Pack, Library };
+enum class TCommand { Help, Version, Ports, Backup, Restore, Info, Extract, Pack, Library, Verify };
 
 // The module's device ID as its display, td7sim and the editor's device window count it:
 // 1..32, where 17 is the ID 0x10 that modules leave the factory with.
@@ -46,6 +46,9 @@ struct TArguments {
     std::string InstrumentsFile;            // pack --instruments FILE
     std::string SystemFile;                 // pack --system FILE
     TLibraryArguments Library;              // library ...
+    // restore: how the module is read back (with --in only).
+    bool NoVerify = false;     // --no-verify
+    bool ChangedOnly = false;  // --changed-only
 };
 
 // The arguments after the program's name.

@@ -9,6 +9,7 @@
 #include "cli/FileCommands.h"
 #include "cli/FileInfo.h"
 #include "cli/Interrupt.h"
+#include "cli/ModuleChecks.h"
 #include "cli/ModuleSession.h"
 #include "cli/ProgressLine.h"
 #include "midilink/DeviceIds.h"
@@ -72,6 +73,22 @@ void Backup(const TArguments& args, midiports::MidiService& service,
         << Contents(args.Patches ? app::kPatchCount : 0, args.Instruments, args.System) << '\n';
 }
 
+// The records a restore sends, in sending order (slots counted from 1).
+std::vector<app::TRecordRef> RestoreRecords(const std::vector<int>& slots, bool instruments,
+                                            bool system) {
+    std::vector<app::TRecordRef> records;
+    for (int slot : slots) {
+        const auto patch = app::PatchRecords(slot - 1);
+        records.insert(records.end(), patch.begin(), patch.end());
+    }
+    if (instruments) {
+        const auto all = app::InstrumentRecords();
+        records.insert(records.end(), all.begin(), all.end());
+    }
+    if (system) records.push_back(app::SystemRecords().front());
+    return records;
+}
+
 void Restore(const TArguments& args, midiports::MidiService& service,
              const TEnvironment& environment, std::ostream& err) {
     TModuleSession session(service, environment.Timing);
@@ -95,11 +112,17 @@ void Restore(const TArguments& args, midiports::MidiService& service,
     }
     if (patches.empty() && !instruments && !system) throw app::TransferError("No patches to send");
 
+    if (!args.In.empty()) session.OpenInput(FindInputDevice(service, args.In));
     session.OpenOutput(FindOutputDevice(service, args.Out));
     app::TTransfers& transfers = session.Transfers();
     const int total = static_cast<int>(patches.size()) * app::kRecordsPerPatch +
                       (instruments ? app::kInstrumentCount : 0) + (system ? 1 : 0);
     TInterruptScope interrupt(session.Wakeup());
+    const auto records = RestoreRecords(patches, instruments, system);
+    if (args.ChangedOnly) {
+        RestoreDifferences(args, session, records, environment, err);
+        return;
+    }
     bool complete = true;
     int sent = 0;
     {
@@ -121,6 +144,10 @@ void Restore(const TArguments& args, midiports::MidiService& service,
         throw app::TransferError("Restore interrupted: " + std::to_string(sent) + " of " +
                                  std::to_string(total) + " dumps sent");
     err << "Sent " << Contents(static_cast<int>(patches.size()), instruments, system) << '\n';
+    if (args.In.empty())
+        err << "Nothing was verified: without --in the module cannot be read back\n";
+    else if (!args.NoVerify)
+        VerifyRestore(session, records, err);
 }
 
 int Execute(const TArguments& args, std::ostream& out, std::ostream& err,
@@ -150,6 +177,8 @@ int Execute(const TArguments& args, std::ostream& out, std::ostream& err,
         case TCommand::Restore:
             Restore(args, service(), environment, err);
             break;
+        case TCommand::Verify:
+            return VerifyModule(args, service(), environment, out, err);
         case TCommand::Info:
             DescribeFile(args.File, out);
             break;

@@ -220,6 +220,8 @@ void TfmTamboro::FormShow() {
     m_patchLookup = settings.PatchLookup;
     m_lastDir = settings.LastDir;
     SetRecentSetups(settings.RecentSetups);
+    m_verifyTransmissions = settings.VerifyTransmissions;
+    if (OnVerifyTransmissionsLoaded) OnVerifyTransmissionsLoaded();
     OpenPortsFromSettings(settings);
     LoadStartSetup(settings);
     if (m_splash != nullptr) m_splash->close();
@@ -330,6 +332,7 @@ TSettings TfmTamboro::CurrentSettings() const {
     s.PatchLookup = m_patchLookup;
     s.LastDir = m_lastDir;
     s.RecentSetups = m_recentSetups;
+    s.VerifyTransmissions = m_verifyTransmissions;
     return s;
 }
 

@@ -116,6 +116,8 @@ class TfmTamboro : public QMainWindow {
     // The setups last opened or saved, newest first (File menu, Alt+1..8).
     const std::vector<std::string>& RecentSetups() const { return m_recentSetups; }
     void ForgetRecentSetup(const std::string& name);
+    bool VerifyTransmissions() const { return m_verifyTransmissions; }
+    void SetVerifyTransmissions(bool on) { m_verifyTransmissions = on; }
 
     // Recomputes the enabled menu entries from the present states and a running transfer.
     void UpdateCommands();
@@ -132,6 +134,9 @@ class TfmTamboro : public QMainWindow {
     std::function<void(const std::string& file)> OnSaveSetup;
     // The setup save dialog; an empty name when the user cancels.
     std::function<std::string()> AskSetupSaveName;
+
+    // After the settings were read at the first showing: the option's menu entry follows.
+    std::function<void()> OnVerifyTransmissionsLoaded;
 
     // The close question; true when the window may close.
     bool CloseQuery();
@@ -186,6 +191,7 @@ class TfmTamboro : public QMainWindow {
     int m_currentPatch = 0;
     bool m_patchEditing = false;
     bool m_patchLookup = true;
+    bool m_verifyTransmissions = false;
     bool m_firstShowDone = false;
 };
 

@@ -41,13 +41,16 @@ const std::vector<TMenuNode>& MainMenuTable() {
               Item("&Request Current", "miRequestCurrent", C::RequestCurrent),
               Item("&Transmit Current", "miTransmitCurrent", C::TransmitCurrent),
               Item("Request &All", "miRequestAll", C::RequestAll),
-              Item("Transmit A&ll", "miTransmitAll", C::TransmitAll)}),
+              Item("Transmit A&ll", "miTransmitAll", C::TransmitAll),
+              Item("Transmit &Differences", "miTransmitDifferences", C::TransmitDifferences)}),
         Menu("&Instruments", "Instruments1",
              {Item("&Edit", "miInstEdit", C::InstEdit), Separator(),
               Item("&Load...", "miInstLoad", C::InstLoad),
               Item("&Save...", "miInstSave", C::InstSave), Separator(),
               Item("&Request", "miInstRequest", C::InstRequest),
-              Item("&Transmit", "miInstTransmit", C::InstTransmit)}),
+              Item("&Transmit", "miInstTransmit", C::InstTransmit),
+              Item("Transmit &Differences", "miInstTransmitDifferences",
+                   C::InstTransmitDifferences)}),
         Menu("&System", "System1",
              {Item("&Edit...", "miSysEdit", C::SysEdit), Separator(),
               Item("&Load...", "miSysLoad", C::SysLoad), Item("&Save...", "miSysSave", C::SysSave),
@@ -62,7 +65,8 @@ const std::vector<TMenuNode>& MainMenuTable() {
               Menu("&Background", "Background1",
                    {Item("Black", "Black1", C::BackgroundBlack),
                     Item("Gray", "Gray1", C::BackgroundGray),
-                    Item("Silver", "Silver1", C::BackgroundSilver)})}),
+                    Item("Silver", "Silver1", C::BackgroundSilver)}),
+              Item("&Verify Transmissions", "miVerifyTransmissions", C::VerifyTransmissions)}),
         Menu("&Help", "Help1",
              {Item("&Contents...", "miHelpContents", C::HelpContents), Separator(),
               Item("&About...", "About1", C::About)}),
@@ -87,6 +91,7 @@ bool CommandEnabled(TCommand command, const TCommandState& s) {
         case C::InstEdit:
         case C::InstSave:
         case C::InstTransmit:
+        case C::InstTransmitDifferences:
             return s.InstrumentsPresent && !s.Busy;
         case C::SysEdit:
         case C::SysSave:
@@ -100,11 +105,13 @@ bool CommandEnabled(TCommand command, const TCommandState& s) {
         case C::RequestCurrent:
         case C::RequestAll:
         case C::TransmitAll:
+        case C::TransmitDifferences:
         case C::InstLoad:
         case C::InstRequest:
         case C::SysLoad:
         case C::SysRequest:
         case C::MidiDevices:
+        case C::VerifyTransmissions:
         case C::ViewPatchCommon:
         case C::ViewTrigger:
         case C::ViewNotemap:

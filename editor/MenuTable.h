@@ -25,11 +25,13 @@ enum class TCommand : std::uint8_t {
     TransmitCurrent,
     RequestAll,
     TransmitAll,
+    TransmitDifferences,
     InstEdit,
     InstLoad,
     InstSave,
     InstRequest,
     InstTransmit,
+    InstTransmitDifferences,
     SysEdit,
     SysLoad,
     SysSave,
@@ -42,6 +44,7 @@ enum class TCommand : std::uint8_t {
     BackgroundBlack,
     BackgroundGray,
     BackgroundSilver,
+    VerifyTransmissions,  // a check mark, kept in the settings
     HelpContents,
     About,
 };

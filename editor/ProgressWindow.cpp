@@ -35,7 +35,11 @@ TfmProgress::TfmProgress(QWidget* parent)
 
 void TfmProgress::Arrange() {
     const QFontMetrics metrics = fontMetrics();
-    const int labelWidth = std::max(80, metrics.horizontalAdvance(m_label->text()) + 4);
+    // As wide as the widest of the stages' labels, so the window keeps its size.
+    int textWidth = metrics.horizontalAdvance(m_label->text());
+    for (const QString& text : {QStringLiteral("Dumps read:"), QStringLiteral("Dumps verified:")})
+        textWidth = std::max(textWidth, metrics.horizontalAdvance(text));
+    const int labelWidth = std::max(80, textWidth + 4);
     const int lineHeight = std::max(21, metrics.height() + 6);
     m_label->setGeometry(12, 14, labelWidth, lineHeight);
     const int countLeft = std::max(96, 12 + labelWidth + 4);
@@ -58,6 +62,8 @@ void TfmProgress::changeEvent(QEvent* event) {
 }
 
 void TfmProgress::Start(int range) {
+    m_label->setText(QStringLiteral("Dumps sent:"));
+    Arrange();
     m_bar->setRange(0, range);
     m_bar->setValue(0);
     m_sent = 0;
@@ -66,6 +72,17 @@ void TfmProgress::Start(int range) {
     CenterOnScreen(*this);
     show();
     raise();
+}
+
+void TfmProgress::BeginPhase(TTransferPhase phase, int range) {
+    m_label->setText(phase == TTransferPhase::Read     ? QStringLiteral("Dumps read:")
+                     : phase == TTransferPhase::Verify ? QStringLiteral("Dumps verified:")
+                                                       : QStringLiteral("Dumps sent:"));
+    Arrange();
+    m_bar->setRange(0, std::max(range, 1));
+    m_bar->setValue(0);
+    m_sent = 0;
+    m_count->setText(QStringLiteral("0"));
 }
 
 void TfmProgress::Step() {

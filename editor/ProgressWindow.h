@@ -21,6 +21,8 @@ class TfmProgress : public QDialog, public TTransferProgress {
     // Sets the bar's range, resets count and cancel request, and shows the window.
     void Start(int range);
     void Step() override;
+    // A checked transfer's next stage: its own label and count, the bar set to its range.
+    void BeginPhase(TTransferPhase phase, int range) override;
     bool CancelRequested() const override { return m_cancel; }
     int SentCount() const { return m_sent; }
 

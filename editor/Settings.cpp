@@ -26,6 +26,7 @@ constexpr const char* kLibraryHistory = "History";
 constexpr const char* kLastDir = "LastDir";
 constexpr const char* kRecent = "RecentSetups";
 constexpr const char* kRecentKey = "Setup";  // Setup1 .. Setup8, newest first
+constexpr const char* kVerifyTransmissions = "VerifyTransmissions";
 
 }  // namespace
 
@@ -51,6 +52,8 @@ TSettings LoadSettings(const std::filesystem::path& file) {
             std::find(s.RecentSetups.begin(), s.RecentSetups.end(), name) == s.RecentSetups.end())
             s.RecentSetups.push_back(name);
     }
+    s.VerifyTransmissions =
+        ini.ReadBool(kGeneral, kVerifyTransmissions, defaults.VerifyTransmissions);
     return s;
 }
 
@@ -71,6 +74,7 @@ void SaveSettings(const std::filesystem::path& file, const TSettings& s) {
         ini.WriteString(kRecent, kRecentKey + std::to_string(k),
                         at < s.RecentSetups.size() ? s.RecentSetups[at] : std::string());
     }
+    ini.WriteBool(kGeneral, kVerifyTransmissions, s.VerifyTransmissions);
     std::error_code ec;
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
     ini.Save(file);

@@ -32,6 +32,7 @@ struct TSettings {
     std::string LastDir;
     // The setups last opened or saved, newest first, at most kRecentSetupCount.
     std::vector<std::string> RecentSetups;
+    bool VerifyTransmissions = false;  // Options > "Verify Transmissions"
 
     bool operator==(const TSettings&) const = default;
 };

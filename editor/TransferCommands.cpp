@@ -1,11 +1,13 @@
 #include "editor/TransferCommands.h"
 
+#include <QAction>
 #include <QApplication>
 
 #include "editor/MainMenu.h"
 #include "editor/MainWindow.h"
 #include "editor/MessageBoxes.h"
 #include "editor/ProgressWindow.h"
+#include "editor/StatusLine.h"
 #include "midiports/MidiOutput.h"
 #include "td7/PresentFlags.h"
 #include "td7/Transfers.h"
@@ -45,6 +47,7 @@ class TransmissionProgress : public TTransferProgress {
     TransmissionProgress(TTransferProgress& window, const bool& outputLost)
         : m_window(window), m_outputLost(outputLost) {}
     void Step() override { m_window.Step(); }
+    void BeginPhase(TTransferPhase phase, int range) override { m_window.BeginPhase(phase, range); }
     bool CancelRequested() const override { return m_outputLost || m_window.CancelRequested(); }
 
   private:
@@ -72,6 +75,17 @@ TransferCommands::TransferCommands(TfmTamboro& main, TfmProgress& progress)
     menu.Connect(TCommand::InstTransmit, [this](int) { InstTransmitClick(); });
     menu.Connect(TCommand::SysRequest, [this](int) { SysRequestClick(); });
     menu.Connect(TCommand::SysTransmit, [this](int) { SysTransmitClick(); });
+    menu.Connect(TCommand::TransmitDifferences, [this](int) { TransmitDifferencesClick(); });
+    menu.Connect(TCommand::InstTransmitDifferences,
+                 [this](int) { InstTransmitDifferencesClick(); });
+    QAction* verify = menu.Action(TCommand::VerifyTransmissions);
+    verify->setCheckable(true);
+    verify->setChecked(m_main.VerifyTransmissions());
+    m_main.OnVerifyTransmissionsLoaded = [this, verify] {
+        verify->setChecked(m_main.VerifyTransmissions());
+    };
+    menu.Connect(TCommand::VerifyTransmissions,
+                 [this, verify](int) { m_main.SetVerifyTransmissions(verify->isChecked()); });
     m_main.UpdateCommands();
 }
 
@@ -95,20 +109,64 @@ void TransferCommands::RequestAllClick() {
 }
 
 void TransferCommands::Transmit(int range, bool hourglass,
-                                const std::function<void(TTransferProgress&)>& send) {
+                                const std::function<bool(TTransferProgress&)>& send,
+                                const std::vector<TRecordRef>& records) {
     m_outputLost = false;
     TransmissionScope scope(m_main, m_progress, range, hourglass);
     TransmissionProgress progress(m_progress, m_outputLost);
-    send(progress);
+    const bool complete = send(progress);
     if (m_outputLost)
         throw midiports::EmidioutputError(
             m_main.MidiOutput1().ErrorText(midiports::result::kDeviceLost));
+    if (!complete || !m_main.VerifyTransmissions()) return;
+    const TVerifyReport report = m_main.Transfers().Verify(records, progress);
+    // Requests to a device that went away time out: the lost device is the news.
+    if (m_outputLost)
+        throw midiports::EmidioutputError(
+            m_main.MidiOutput1().ErrorText(midiports::result::kDeviceLost));
+    Report(report);
+}
+
+void TransferCommands::TransmitChanged(const std::vector<TRecordRef>& records) {
+    m_outputLost = false;
+    TransmissionScope scope(m_main, m_progress, static_cast<int>(records.size()), true);
+    TransmissionProgress progress(m_progress, m_outputLost);
+    const auto differing = m_main.Transfers().TransmitDifferences(records, progress);
+    if (m_outputLost)
+        throw midiports::EmidioutputError(
+            m_main.MidiOutput1().ErrorText(midiports::result::kDeviceLost));
+    if (!differing) return;
+    const QString counted =
+        QStringLiteral("%1 of %2 dumps differed").arg(differing->size()).arg(records.size());
+    m_main.Status().SetText(counted);
+    if (!differing->empty()) Report(m_main.Transfers().Verify(*differing, progress), counted);
+}
+
+void TransferCommands::Report(const TVerifyReport& report, const QString& before) {
+    // A cancel stops the verify as it stops a transmission: quietly.
+    if (report.Cancelled && report.Timeout.empty()) return;
+    if (!report.Ok()) throw TransferError(report.Text());
+    const QString text = QString::fromStdString(report.Text());
+    m_main.Status().SetText(before.isEmpty() ? text : before + QStringLiteral(". ") + text);
+}
+
+void TransferCommands::TransmitDifferencesClick() {
+    const auto records = PresentPatchRecords(m_main.Present());
+    if (records.empty()) throw TransferError("No patches to send");
+    TransmitChanged(records);
+}
+
+void TransferCommands::InstTransmitDifferencesClick() {
+    TransmitChanged(InstrumentRecords());
 }
 
 void TransferCommands::TransmitCurrentClick() {
-    Transmit(kPatchProgressRange, false, [this](TTransferProgress& progress) {
-        m_main.Transfers().TransmitPatch(m_main.CurrentPatch(), progress);
-    });
+    Transmit(
+        kPatchProgressRange, false,
+        [this](TTransferProgress& progress) {
+            return m_main.Transfers().TransmitPatch(m_main.CurrentPatch(), progress);
+        },
+        PatchRecords(m_main.CurrentPatch()));
 }
 
 void TransferCommands::TransmitAllClick() {
@@ -116,9 +174,12 @@ void TransferCommands::TransmitAllClick() {
     bool any = false;
     for (int p = 0; p < kPatchCount && !any; ++p) any = m_main.Present().PatchPresent(p);
     if (!any) throw TransferError("No patches to send");
-    Transmit(kPatchProgressRange, true, [this](TTransferProgress& progress) {
-        m_main.Transfers().TransmitAllPatches(progress);
-    });
+    Transmit(
+        kPatchProgressRange, true,
+        [this](TTransferProgress& progress) {
+            return m_main.Transfers().TransmitAllPatches(progress);
+        },
+        PresentPatchRecords(m_main.Present()));
 }
 
 void TransferCommands::InstRequestClick() {
@@ -127,9 +188,12 @@ void TransferCommands::InstRequestClick() {
 }
 
 void TransferCommands::InstTransmitClick() {
-    Transmit(kInstrumentProgressRange, true, [this](TTransferProgress& progress) {
-        m_main.Transfers().TransmitInstruments(progress);
-    });
+    Transmit(
+        kInstrumentProgressRange, true,
+        [this](TTransferProgress& progress) {
+            return m_main.Transfers().TransmitInstruments(progress);
+        },
+        InstrumentRecords());
 }
 
 void TransferCommands::SysRequestClick() {
@@ -138,7 +202,18 @@ void TransferCommands::SysRequestClick() {
 }
 
 void TransferCommands::SysTransmitClick() {
-    m_main.Transfers().TransmitSystem();
+    if (!m_main.VerifyTransmissions()) {
+        m_main.Transfers().TransmitSystem();
+        return;
+    }
+    // Sent at once as always; the progress window is there for the verify.
+    Transmit(
+        1, false,
+        [this](TTransferProgress&) {
+            m_main.Transfers().TransmitSystem();
+            return true;
+        },
+        SystemRecords());
 }
 
 }  // namespace app

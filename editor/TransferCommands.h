@@ -1,12 +1,18 @@
 #pragma once
 
+#include <QString>
+
 #include <functional>
+#include <vector>
+
+#include "td7/ReadBack.h"
 
 namespace app {
 
 class TfmProgress;
 class TfmTamboro;
 class TTransferProgress;
+struct TVerifyReport;
 
 // The transfer commands of the main menu: confirmations, the progress window, the disabled
 // main window and the hourglass around the sequencing of TTransfers.
@@ -24,6 +30,10 @@ class TransferCommands {
     void InstTransmitClick();
     void SysRequestClick();
     void SysTransmitClick();
+    // Patch > and Instruments > "Transmit Differences": the module's copy first, then only
+    // what differs, then those verified.
+    void TransmitDifferencesClick();
+    void InstTransmitDifferencesClick();
 
     // After a patch has arrived completely: its list line and name field are refreshed.
     std::function<void(int p)> OnPatchArrived;
@@ -34,8 +44,14 @@ class TransferCommands {
     std::function<void(bool patches, bool instruments, bool system)> OnRequested;
 
   private:
-    // Runs one transmission behind the progress window; see TransmissionScope.
-    void Transmit(int range, bool hourglass, const std::function<void(TTransferProgress&)>& send);
+    // Runs one transmission behind the progress window (see TransmissionScope); `send`
+    // returns false when cancelled. With Options > "Verify Transmissions" checked, the
+    // records sent are verified after it as a second stage.
+    void Transmit(int range, bool hourglass, const std::function<bool(TTransferProgress&)>& send,
+                  const std::vector<TRecordRef>& records);
+    void TransmitChanged(const std::vector<TRecordRef>& records);
+    // The verify's outcome: the error box for what failed, the status line otherwise.
+    void Report(const TVerifyReport& report, const QString& before = {});
 
     TfmTamboro& m_main;
     TfmProgress& m_progress;

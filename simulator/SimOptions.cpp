@@ -59,6 +59,10 @@ SimOptions ParseSimOptions(std::span<const std::string_view> args,
             options.seed = Number(option, value());
         } else if (option == "--wire-timing") {
             options.wireTiming = true;
+        } else if (option == "--drop-every") {
+            const auto n = Number(option, value());
+            if (n < 1 || n > 1000000) throw std::invalid_argument("--drop-every: 1..1000000");
+            options.dropEvery = static_cast<int>(n);
         } else if (option == "--memory-file") {
             options.memoryFile = value();
         } else if (option == "--client-name") {
@@ -83,6 +87,8 @@ A virtual Roland TD-7 offered as the MIDI ports "TD-7 Simulator" (one input, one
                          memory content at start (default factory)
   --seed N               seed of the random content (default 1)
   --wire-timing          take as long as a 31250-baud MIDI cable (0.32 ms a byte)
+  --drop-every N         ignore every Nth data-set message received, as a module
+                         that loses messages would (default: none)
   --memory-file PATH     write the memory there at exit and on SIGUSR1: one data-set
                          message per block (system, patches 1..32, instruments)
   --client-name NAME     name of the MIDI clients (default "TD-7 Simulator"); the input

@@ -16,6 +16,7 @@ struct SimOptions {
     Content content = Content::Factory;
     std::uint32_t seed = 1;
     bool wireTiming = false;
+    int dropEvery = 0;  // ignore every Nth data set received (0: none)
     std::string memoryFile;
     std::string clientName = "TD-7 Simulator";
     bool help = false;

@@ -160,6 +160,11 @@ std::vector<std::vector<std::uint8_t>> Td7Module::Receive(const std::uint8_t* da
         case kDataSet: {
             const std::size_t count = len - kFrameOverhead;
             if (at + count > block->size) break;
+            if (m_dropEvery > 0 && ++m_dataSetsSeen % m_dropEvery == 0) {
+                ++m_dataSetsDropped;
+                break;
+            }
+            ++m_dataSetsStored;
             std::copy(data + kHeaderSize, data + kHeaderSize + count, Data(*block).begin() + at);
             break;
         }

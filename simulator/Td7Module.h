@@ -60,6 +60,13 @@ class Td7Module {
     std::uint8_t DeviceId() const { return m_deviceId; }
     void SetDeviceId(std::uint8_t deviceId) { m_deviceId = deviceId; }
 
+    // A module that loses messages: every Nth data set it would take is ignored (0: none).
+    void SetDropEvery(int n) { m_dropEvery = n; }
+    int DropEvery() const { return m_dropEvery; }
+    // Data sets stored in memory and data sets ignored by the drop rule, since the start.
+    int DataSetsStored() const { return m_dataSetsStored; }
+    int DataSetsDropped() const { return m_dataSetsDropped; }
+
     // One complete incoming message; returns the messages the module sends in answer.
     // Anything the hardware would not take (wrong checksum, device ID, model or frame, an
     // address outside the map, a request that is not exactly one block) is ignored.
@@ -97,6 +104,10 @@ class Td7Module {
   private:
     std::uint8_t m_deviceId;
     std::vector<std::uint8_t> m_memory;
+    int m_dropEvery = 0;
+    int m_dataSetsSeen = 0;
+    int m_dataSetsStored = 0;
+    int m_dataSetsDropped = 0;
 };
 
 }  // namespace simulator

@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
         } else {
             module->Module().LoadFactory();
         }
+        module->Module().SetDropEvery(options.dropEvery);
     }
     module->SetWireTiming(options.wireTiming);
 

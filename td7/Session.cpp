@@ -31,6 +31,7 @@ TSession::TSession(midiports::MidiService& service, midiports::PortWindow& input
         if (size > 0) m_loopWatch.Sent(data, static_cast<std::size_t>(size));
     };
     m_link.OnSysexIn = [this](midilink::TMidiCompLink*, const std::uint8_t* data, int size) {
+        m_transfers.CaptureSysex(data, size);
         if (m_loopWatch.Received(data, static_cast<std::size_t>(size)) && OnPortLoop) OnPortLoop();
     };
     m_link.OnMidiInput = [this](midilink::TMidiCompLink*, bool resolved) {

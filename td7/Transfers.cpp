@@ -4,28 +4,9 @@
 #include "midilink/Types.h"
 #include "td7/PresentFlags.h"
 #include "td7/Td7Collections.h"
+#include "td7/TransferBusy.h"
 
 namespace app {
-
-// Marks the transfers busy for one command and refuses a second one meanwhile: the waits
-// handle window events, so a menu command could otherwise start inside another.
-class TTransfers::BusyScope {
-  public:
-    explicit BusyScope(TTransfers& owner) : m_owner(owner) {
-        if (m_owner.m_busy) throw TransferError("Another transfer is still running");
-        Set(true);
-    }
-    ~BusyScope() { Set(false); }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-  private:
-    void Set(bool busy) {
-        m_owner.m_busy = busy;
-        if (m_owner.OnBusyChange) m_owner.OnBusyChange(&m_owner, busy);
-    }
-    TTransfers& m_owner;
-};
 
 TTransfers::TTransfers(TTd7Collections& dumps, TPresentFlags& present, midilink::TMidiLink& link,
                        TTransferWait& wait, TTransferTiming timing)

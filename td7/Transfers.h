@@ -5,10 +5,14 @@
 // Toolkit-free: how to wait (pumping window events, or a test's clock) is handed in.
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "td7/ReadBack.h"
 #include "td7/Td7Map.h"
 
 namespace midilink {
@@ -43,12 +47,37 @@ struct TTransferTiming {
     std::chrono::milliseconds Pace{100};            // pause after each transmitted record
 };
 
+// The stages of a checked transfer, each with a count of its own.
+enum class TTransferPhase : std::uint8_t { Send, Read, Verify };
+
 // What a transmission reports to the progress window.
 class TTransferProgress {
   public:
     virtual ~TTransferProgress() = default;
     virtual void Step() = 0;
     virtual bool CancelRequested() const = 0;
+    // A new stage of `range` records begins; a plain transmission has only one.
+    virtual void BeginPhase(TTransferPhase, int) {}
+};
+
+// The module's copy of some records compared with the mirror.
+struct TComparison {
+    std::vector<TRecordRef> Differing;
+    std::vector<TRecordRef> Unread;  // left after a cancel or a time-out
+    std::string Timeout;             // the time-out text when the module stopped answering
+    bool Cancelled = false;
+};
+
+// What a verify found: records that still differ after the last round, or that could not
+// be read, are failures; nothing is taken as verified unread.
+struct TVerifyReport {
+    int Checked = 0;
+    std::vector<TRecordRef> Failed;
+    std::string Timeout;
+    bool Cancelled = false;
+    bool Ok() const { return Failed.empty() && Timeout.empty() && !Cancelled; }
+    // The summary, after the time-out text when there is one.
+    std::string Text() const;
 };
 
 inline constexpr int kInstrumentProgressRange = kInstrumentCount;
@@ -87,6 +116,25 @@ class TTransfers {
     bool TransmitInstruments(TTransferProgress& progress);
     void TransmitSystem();
 
+    // Checks against the module's copy, which is read back one record at a time with the
+    // answer time-out. The answers are kept apart from the mirror, which none of these
+    // change: the collections are detached from the link while they read.
+    //
+    // The link's OnSysexIn: offers every received message to a running read-back.
+    void CaptureSysex(const std::uint8_t* data, int size);
+    // Reads the records back and compares their data bytes with the mirror's, stepping the
+    // progress once a record.
+    TComparison Compare(const std::vector<TRecordRef>& records, TTransferProgress& progress);
+    // After a transmission of `sent`: reads them back, sends again those that differ (at
+    // most two more rounds) and reports what still differs or was never read.
+    TVerifyReport Verify(const std::vector<TRecordRef>& sent, TTransferProgress& progress);
+    // Reads the module's copy of the records and sends only those whose data differ;
+    // returns them, or nothing when cancelled. The time-out stops it as it stops a request.
+    std::optional<std::vector<TRecordRef>> TransmitDifferences(
+        const std::vector<TRecordRef>& records, TTransferProgress& progress);
+    // The module's copy as the last read-back left it.
+    TReadBack& ReadBackCopy() { return m_readBack; }
+
     // True while a request or a transmission runs; a second one is refused meanwhile.
     bool Busy() const { return m_busy; }
 
@@ -103,6 +151,8 @@ class TTransfers {
     void RequestPatchRecords(int p);
     bool SendRecord(Block block, int index, TTransferProgress& progress);
     bool SendPatchRecords(int p, TTransferProgress& progress);
+    bool ReadRecord(const TRecordRef& record);
+    TComparison CompareRecords(const std::vector<TRecordRef>& records, TTransferProgress& progress);
 
     TTd7Collections& m_dumps;
     TPresentFlags& m_present;
@@ -114,6 +164,7 @@ class TTransfers {
     bool m_dumpArrived = false;
     int m_receivedCount = 0;
     bool m_busy = false;
+    TReadBack m_readBack;
 };
 
 }  // namespace app

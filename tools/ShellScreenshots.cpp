@@ -98,6 +98,9 @@ int main(int argc, char** argv) {
     progress.Start(78);
     for (int i = 0; i < 100; ++i) progress.Step();
     Save(progress, folder, "progress");
+    progress.BeginPhase(app::TTransferPhase::Verify, 2496);
+    for (int i = 0; i < 1234; ++i) progress.Step();
+    Save(progress, folder, "progress-verify");
 
     about.show();
     Save(about, folder, "about");

@@ -1,8 +1,11 @@
 // backup and restore through the system's MIDI service: RtMidi on the test run's private
 // JACK server, with two td7sim processes as two modules.
 #include <cstdlib>
+#include <sstream>
 
 #include "midiports/RtMidiService.h"
+#include "td7/PresentFlags.h"
+#include "td7/ReadBack.h"
 #include "tests/cli/CliHarness.h"
 #include "tests/support/Td7SimProcess.h"
 
@@ -70,6 +73,63 @@ TEST_F(OverJack, FullBackupFromOneSimulatorRestoredToAnotherMakesTheMemoriesEqua
     factory.LoadFactory();
     ASSERT_NE(firstMemory.Memory(), factory.Memory());
     EXPECT_EQ(secondMemory.Memory(), firstMemory.Memory());
+}
+
+// A module that loses every 50th data set: restoring with verify still ends with the file's
+// memory in the module; restoring without it leaves exactly the lost records, which "verify"
+// names and nothing else.
+TEST_F(OverJack, VerifyResendsWhatALossyModuleDroppedAndFindsExactlyWhatItLost) {
+    Td7Module source;
+    source.LoadRandom(9);
+    WriteBytes(folder / "full.td7", SetupBytes(source, AllSlots(), true, true));
+    TTd7SimProcess verified(Client("cli-verified"), {"--drop-every", "50"}, folder / "a.syx");
+    TTd7SimProcess unverified(Client("cli-unverified"), {"--drop-every", "50"}, folder / "b.syx");
+    ASSERT_TRUE(verified.Ready());
+    ASSERT_TRUE(unverified.Ready());
+
+    midiports::RtMidiService service("tamboro-cli-test");
+    ASSERT_TRUE(service.Available());
+    cli::TEnvironment env;
+    env.Service = &service;
+    env.Timing.Pace = 2ms;
+
+    const TResult restore = RunCli({"restore", folder / "full.td7", "--out", verified.InputName(),
+                                    "--in", verified.OutputName()},
+                                   env);
+    ASSERT_EQ(restore.Code, 0) << restore.Err;
+    EXPECT_NE(restore.Err.find("All 3009 dumps verified\n"), std::string::npos) << restore.Err;
+
+    const TResult plain =
+        RunCli({"restore", folder / "full.td7", "--out", unverified.InputName()}, env);
+    ASSERT_EQ(plain.Code, 0) << plain.Err;
+    EXPECT_NE(plain.Err.find("Nothing was verified"), std::string::npos) << plain.Err;
+    const TResult check = RunCli({"verify", folder / "full.td7", "--in", unverified.OutputName(),
+                                  "--out", unverified.InputName()},
+                                 env);
+    EXPECT_EQ(check.Code, 1) << check.Err;
+    EXPECT_NE(check.Err.find("60 of 3009 dumps differ"), std::string::npos) << check.Err;
+    // The records in sending order: patches 1..32, the instruments, the system block.
+    std::vector<app::TRecordRef> order = app::PresentPatchRecords([] {
+        app::TPresentFlags all;
+        for (int p = 0; p < 32; ++p) all.SetPatchPresent(p, true);
+        return all;
+    }());
+    for (const auto& r : app::InstrumentRecords()) order.push_back(r);
+    order.push_back(app::SystemRecords().front());
+    std::string expected;
+    for (std::size_t k = 49; k < order.size(); k += 50)
+        expected += app::RecordName(order[k]) + ":\n";
+    std::string named;
+    std::istringstream lines(check.Out);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.starts_with(" ")) named += line + "\n";
+    EXPECT_EQ(named, expected) << check.Out;
+
+    ASSERT_EQ(verified.Stop(), 0);
+    ASSERT_EQ(unverified.Stop(), 0);
+    Td7Module memory;
+    memory.LoadMemory(folder / "a.syx");
+    EXPECT_EQ(memory.Memory(), source.Memory());
 }
 
 }  // namespace

@@ -60,6 +60,10 @@ TEST_F(Refusals, UsageErrorsEndWithStatusTwo) {
                 "invalid patch range \"5-2\"");
     ExpectUsage({"restore", "s.td7", "--out", "1", "--patches", "1,,2"},
                 "invalid patch number \"\" (1..32)");
+    ExpectUsage({"restore", "s.td7", "--out", "1", "--changed-only"},
+                "restore --changed-only needs --in");
+    ExpectUsage({"verify", "s.td7", "--out", "1"}, "verify needs --in");
+    ExpectUsage({"verify", "--in", "1", "--out", "1"}, "verify needs a file");
     ExpectUsage({"extract", "s.td7", "--patch", "1", "--system", "-o", "x.syx"},
                 "extract needs one of --patch N, --instruments, --system");
     ExpectUsage({"extract", "s.td7", "--system"}, "extract needs -o");

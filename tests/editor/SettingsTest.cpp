@@ -47,6 +47,7 @@ TEST_F(SettingsFileTest, MissingFileAndMissingKeysGiveTheDefaults) {
     EXPECT_EQ(defaults.MidiOutDev, 0);
     EXPECT_EQ(defaults.LastSetup, "");
     EXPECT_TRUE(defaults.PatchLookup);
+    EXPECT_FALSE(defaults.VerifyTransmissions);
 
     const auto partial = app::LoadSettings(Write("[General]\nMidiOutDev=3\n"));
     EXPECT_EQ(partial.MidiOutDev, 3);
@@ -101,11 +102,13 @@ TEST_F(SettingsFileTest, SaveWritesOneAndZeroAndKeepsForeignKeys) {
     s.MidiOutDev = 1;
     s.LastSetup = "/tmp/a.td7";
     s.PatchLookup = false;
+    s.VerifyTransmissions = true;
     app::SaveSettings(file, s);
 
     const std::string text = Read(file);
     EXPECT_NE(text.find("DevId=0\n"), std::string::npos) << text;
     EXPECT_NE(text.find("PatchLookup=0\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("VerifyTransmissions=1\n"), std::string::npos) << text;
     EXPECT_NE(text.find("WindowLeft=10\n"), std::string::npos) << text;
     EXPECT_NE(text.find("[Other]\nx=y\n"), std::string::npos) << text;
     EXPECT_EQ(app::LoadSettings(file), s);

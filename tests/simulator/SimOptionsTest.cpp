@@ -34,7 +34,7 @@ TEST(SimOptions, TakesTheDeviceIdAsTheEditorShowsIt) {
 TEST(SimOptions, ReadsEveryOption) {
     const auto options =
         Parse({"--api", "jack", "--content", "random", "--seed", "99", "--wire-timing",
-               "--memory-file", "/tmp/m.syx", "--client-name", "sim-1"},
+               "--memory-file", "/tmp/m.syx", "--client-name", "sim-1", "--drop-every", "50"},
               "alsa");
     EXPECT_EQ(options.api, "jack");
     EXPECT_EQ(options.content, SimOptions::Content::Random);
@@ -42,6 +42,8 @@ TEST(SimOptions, ReadsEveryOption) {
     EXPECT_TRUE(options.wireTiming);
     EXPECT_EQ(options.memoryFile, "/tmp/m.syx");
     EXPECT_EQ(options.clientName, "sim-1");
+    EXPECT_EQ(options.dropEvery, 50);
+    EXPECT_EQ(Parse({}).dropEvery, 0);
     EXPECT_EQ(Parse({}, "jack").api, "jack");
     EXPECT_TRUE(Parse({"--help"}).help);
 }
@@ -53,6 +55,8 @@ TEST(SimOptions, RefusesWhatItDoesNotKnow) {
     EXPECT_THROW(Parse({"--seed"}), std::invalid_argument);
     EXPECT_THROW(Parse({"--verbose"}), std::invalid_argument);
     EXPECT_THROW(Parse({"--client-name", ""}), std::invalid_argument);
+    for (auto bad : {"0", "x", ""})
+        EXPECT_THROW(Parse({"--drop-every", bad}), std::invalid_argument) << bad;
 }
 
 }  // namespace

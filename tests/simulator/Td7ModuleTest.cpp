@@ -158,6 +158,32 @@ TEST(Td7Module, AppliesDataSetsOfOneOrMoreBytesAnywhereInsideABlock) {
     }
 }
 
+TEST(Td7Module, DropsEveryNthDataSetButNeverARequestOrAnIgnoredMessage) {
+    // Level of instrument 511 set to 0x0A, and the same message with a broken checksum.
+    const Bytes dataSet = {0xF0, 0x41, 0x10, 0x58, 0x12, 0x01, 0x03, 0x7F, 0x15, 0x0A, 0x5E, 0xF7};
+    Bytes broken = dataSet;
+    broken[10] ^= 1;
+    const Bytes request = {0xF0, 0x41, 0x10, 0x58, 0x11, 0x03, 0, 0, 0, 0, 0, 0, 0x17, 0x66, 0xF7};
+    ASSERT_TRUE(ChecksumHolds(request));
+    Td7Module module;
+    module.SetDropEvery(3);
+    for (int k = 0; k < 7; ++k) {
+        Receive(module, broken, 0);
+        Receive(module, request, 1);
+        Receive(module, dataSet, 0);
+    }
+    EXPECT_EQ(module.DataSetsDropped(), 2);  // the 3rd and the 6th
+    EXPECT_EQ(module.DataSetsStored(), 5);
+
+    // A dropped message leaves the memory as it was.
+    Td7Module lossy;
+    lossy.LoadRandom(3);
+    lossy.SetDropEvery(1);
+    const Bytes before = lossy.Memory();
+    Receive(lossy, dataSet, 0);
+    EXPECT_EQ(lossy.Memory(), before);
+}
+
 TEST(Td7Module, IgnoresWhatTheHardwareIgnores) {
     using roland::DataRequest;
     using roland::DataSet;

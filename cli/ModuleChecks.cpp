@@ -1,0 +1,177 @@
+#include "cli/ModuleChecks.h"
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "cli/Devices.h"
+#include "cli/FileCommands.h"
+#include "cli/FileInfo.h"
+#include "cli/Interrupt.h"
+#include "cli/ModuleSession.h"
+#include "cli/ProgressLine.h"
+#include "td7/DumpFiles.h"
+#include "td7/PresentFlags.h"
+#include "td7/RecordDifferences.h"
+#include "td7/SetupFile.h"
+#include "td7/Td7Collections.h"
+#include "td7/Transfers.h"
+
+namespace cli {
+
+namespace {
+
+// One progress line for each stage of a checked transfer.
+class TPhaseLines : public app::TTransferProgress {
+  public:
+    explicit TPhaseLines(std::ostream& err) : m_err(err) {}
+    void BeginPhase(app::TTransferPhase phase, int range) override {
+        m_line.reset();
+        const char* format = phase == app::TTransferPhase::Read     ? "Dumps read: %n"
+                             : phase == app::TTransferPhase::Verify ? "Dumps verified: %n"
+                                                                    : "Dumps sent: %n";
+        m_line = std::make_unique<TProgressLine>(m_err, format, range);
+    }
+    void Step() override {
+        if (m_line) m_line->Step();
+    }
+    bool CancelRequested() const override { return TInterruptScope::Requested(); }
+    int Count() const { return m_line ? m_line->Count() : 0; }
+    void Finish() { m_line.reset(); }
+
+  private:
+    std::ostream& m_err;
+    std::unique_ptr<TProgressLine> m_line;
+};
+
+std::string Dumps(std::size_t n) {
+    return std::to_string(n) + (n == 1 ? " dump" : " dumps");
+}
+
+void Check(const app::TVerifyReport& report, std::ostream& err) {
+    if (report.Cancelled)
+        throw app::TransferError("Verify interrupted: " + Dumps(report.Checked) +
+                                 " sent, not all verified");
+    if (!report.Ok()) throw app::TransferError(report.Text());
+    err << report.Text() << '\n';
+}
+
+// The slot a patch file was saved from, as its first record's address says.
+int SavedSlot(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char head[7] = {};
+    in.read(head, sizeof head);
+    const int slot = static_cast<unsigned char>(head[6]);
+    return in && slot < app::kPatchCount ? slot : 0;
+}
+
+void LoadAnyFile(const std::string& path, app::TTd7Collections& dumps,
+                 app::TPresentFlags& present) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    std::ifstream in(path, std::ios::binary);
+    char head[16] = {};
+    in.read(head, sizeof head);
+    const bool signature = std::string_view(head, static_cast<std::size_t>(in.gcount()))
+                               .starts_with(app::kSetupSignature);
+    switch (KindOf(path, error ? 0 : size, signature)) {
+        case TFileKind::Setup:
+            LoadSetup(path, dumps, present);
+            break;
+        case TFileKind::Patch:
+            app::LoadPatchFile(path, dumps, present, SavedSlot(path));
+            break;
+        case TFileKind::Instruments:
+            app::LoadInstrumentFile(path, dumps, present);
+            break;
+        case TFileKind::System:
+            app::LoadSystemFile(path, dumps, present);
+            break;
+    }
+}
+
+std::vector<app::TRecordRef> PresentRecords(const app::TPresentFlags& present) {
+    std::vector<app::TRecordRef> records = app::PresentPatchRecords(present);
+    if (present.InstrumentsPresent())
+        for (const auto& r : app::InstrumentRecords()) records.push_back(r);
+    if (present.SystemPresent()) records.push_back(app::SystemRecords().front());
+    return records;
+}
+
+}  // namespace
+
+void VerifyRestore(TModuleSession& session, const std::vector<app::TRecordRef>& records,
+                   std::ostream& err) {
+    app::TVerifyReport report;
+    {
+        TPhaseLines progress(err);
+        report = session.Transfers().Verify(records, progress);
+    }
+    Check(report, err);
+}
+
+void RestoreDifferences(const TArguments& args, TModuleSession& session,
+                        const std::vector<app::TRecordRef>& records,
+                        const TEnvironment& environment, std::ostream& err) {
+    std::optional<std::vector<app::TRecordRef>> differing;
+    int sent = 0;
+    {
+        TPhaseLines progress(err);
+        differing = session.Transfers().TransmitDifferences(records, progress);
+        sent = differing ? static_cast<int>(differing->size()) : progress.Count();
+    }
+    if (!differing)
+        throw app::TransferError("Restore interrupted: " + Dumps(static_cast<std::size_t>(sent)) +
+                                 " sent");
+    err << differing->size() << " of " << Dumps(records.size()) << " differed\n";
+    if (!args.NoVerify) {
+        if (!differing->empty()) VerifyRestore(session, *differing, err);
+        return;
+    }
+    // Requests and records alike went through the output.
+    if (!session.WaitUntilSent(static_cast<int>(records.size()) + sent, environment.SendTimeout))
+        throw app::TransferError("The midi output device did not finish sending");
+}
+
+int VerifyModule(const TArguments& args, midiports::MidiService& service,
+                 const TEnvironment& environment, std::ostream& out, std::ostream& err) {
+    TModuleSession session(service, environment.Timing);
+    LoadAnyFile(args.File, session.Dumps(), session.Present());
+    const std::vector<app::TRecordRef> records = PresentRecords(session.Present());
+    session.OpenInput(FindInputDevice(service, args.In));
+    session.OpenOutput(FindOutputDevice(service, args.Out));
+
+    TInterruptScope interrupt(session.Wakeup());
+    app::TComparison comparison;
+    {
+        TPhaseLines progress(err);
+        progress.BeginPhase(app::TTransferPhase::Read, static_cast<int>(records.size()));
+        comparison = session.Transfers().Compare(records, progress);
+    }
+    if (!comparison.Timeout.empty()) throw app::TransferError(comparison.Timeout);
+    if (comparison.Cancelled)
+        throw app::TransferError(
+            "Verify interrupted: " + std::to_string(records.size() - comparison.Unread.size()) +
+            " of " + Dumps(records.size()) + " compared");
+
+    app::TTd7Collections& module = session.Transfers().ReadBackCopy().Copy();
+    for (const app::TRecordRef& r : comparison.Differing) {
+        out << app::RecordName(r) << ":\n";
+        for (const std::string& line :
+             app::DescribeDifferences(r.Kind, module.Of(r.Kind).Records(r.Index),
+                                      session.Dumps().Of(r.Kind).Records(r.Index)))
+            out << "  " << line << '\n';
+    }
+    if (comparison.Differing.empty()) {
+        err << "The module holds what " << args.File << " holds (" << Dumps(records.size())
+            << ")\n";
+        return kExitSuccess;
+    }
+    err << comparison.Differing.size() << " of " << Dumps(records.size()) << " differ\n";
+    return kExitFailure;
+}
+
+}  // namespace cli

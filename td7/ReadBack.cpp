@@ -1,0 +1,110 @@
+#include "td7/ReadBack.h"
+
+#include <algorithm>
+
+#include "midilink/Types.h"
+#include "td7/PresentFlags.h"
+
+namespace app {
+
+std::vector<TRecordRef> PatchRecords(int p) {
+    std::vector<TRecordRef> records;
+    records.reserve(kRecordsPerPatch);
+    records.push_back({Block::Prog, p});
+    for (int t = 0; t < kTriggersPerPatch; ++t)
+        records.push_back({Block::Trigger, TriggerRecord(p, t)});
+    for (int n = 0; n < kNotesPerPatch; ++n)
+        records.push_back({Block::Notemap, NotemapRecord(p, n)});
+    return records;
+}
+
+std::vector<TRecordRef> PresentPatchRecords(const TPresentFlags& present) {
+    std::vector<TRecordRef> records;
+    for (int p = 0; p < kPatchCount; ++p) {
+        if (!present.PatchPresent(p)) continue;
+        const auto patch = PatchRecords(p);
+        records.insert(records.end(), patch.begin(), patch.end());
+    }
+    return records;
+}
+
+std::vector<TRecordRef> InstrumentRecords() {
+    std::vector<TRecordRef> records;
+    records.reserve(kInstrumentCount);
+    for (int i = 0; i < kInstrumentCount; ++i) records.push_back({Block::Instrument, i});
+    return records;
+}
+
+std::vector<TRecordRef> SystemRecords() {
+    return {{Block::System, 0}};
+}
+
+std::string RecordName(const TRecordRef& record) {
+    const auto number = [](int n) { return std::to_string(n); };
+    switch (record.Kind) {
+        case Block::System:
+            return "system";
+        case Block::Prog:
+            return "patch " + number(record.Index + 1);
+        case Block::Trigger:
+            return "patch " + number(record.Index / kTriggersPerPatch + 1) + " trigger " +
+                   number(record.Index % kTriggersPerPatch + 1);
+        case Block::Notemap:
+            return "patch " + number(record.Index / kNotesPerPatch + 1) + " note " +
+                   number(record.Index % kNotesPerPatch + kFirstNote);
+        case Block::Instrument:
+            return "instrument " + number(record.Index + 1);
+    }
+    return {};
+}
+
+std::string VerifySummary(int checked, const std::vector<TRecordRef>& failed) {
+    if (failed.empty())
+        return checked == 1 ? "1 dump verified"
+                            : "All " + std::to_string(checked) + " dumps verified";
+    // A module that stopped answering leaves thousands; the first ones tell enough.
+    constexpr std::size_t kNamed = 20;
+    std::string text = std::to_string(failed.size()) + (failed.size() == 1 ? " dump" : " dumps") +
+                       " could not be verified: ";
+    for (std::size_t k = 0; k < failed.size() && k < kNamed; ++k) {
+        if (k > 0) text += ", ";
+        text += RecordName(failed[k]);
+    }
+    if (failed.size() > kNamed) text += " and " + std::to_string(failed.size() - kNamed) + " more";
+    return text;
+}
+
+bool SameData(Block block, const std::uint8_t* a, const std::uint8_t* b) {
+    return std::equal(a + kHeaderSize, a + kHeaderSize + DataBytes(block), b + kHeaderSize);
+}
+
+TReadBack::TReadBack() = default;
+
+void TReadBack::Expect(const TRecordRef& record) {
+    m_expected = record;
+    m_waiting = true;
+    m_answered = false;
+}
+
+bool TReadBack::Offer(const std::uint8_t* message, int length) {
+    if (!m_waiting || message == nullptr) return false;
+    const int size = InfoOf(m_expected.Kind).Size;
+    if (length != size || message[0] != midilink::kSysexStart ||
+        message[1] != midilink::kRolandId || message[3] != kTd7ModelId ||
+        message[4] != midilink::kDataSet || message[size - 1] != midilink::kSysexEnd)
+        return false;
+    // The address says which record answers; byte 2, the device ID, does not matter.
+    const Address address = AddressOf(m_expected.Kind, m_expected.Index);
+    if (!std::equal(address.begin(), address.end(), message + 5)) return false;
+    m_copy.Of(m_expected.Kind).Records(m_expected.Index).CopyFrom(message);
+    m_waiting = false;
+    m_answered = true;
+    return true;
+}
+
+bool TReadBack::SameAsMirror(TTd7Collections& mirror, const TRecordRef& record) {
+    return SameData(record.Kind, m_copy.Of(record.Kind).Records(record.Index).Data(),
+                    mirror.Of(record.Kind).Records(record.Index).Data());
+}
+
+}  // namespace app

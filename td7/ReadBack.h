@@ -1,0 +1,72 @@
+#pragma once
+
+// Reading the module's copy of records back without touching the mirror: which records a
+// transfer covers, what a record is called in a report, and the scratch collections that
+// take the module's answers. The link never feeds these collections; answers reach them
+// only through Offer, matched to the pending request by address.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "td7/Td7Collections.h"
+#include "td7/Td7Map.h"
+
+namespace app {
+
+class TPresentFlags;
+
+// One record of the mirror by its place.
+struct TRecordRef {
+    Block Kind;
+    int Index;
+    bool operator==(const TRecordRef&) const = default;
+};
+
+// The records of patch p in sending order (common, triggers, note map).
+std::vector<TRecordRef> PatchRecords(int p);
+// Every present patch, in slot order.
+std::vector<TRecordRef> PresentPatchRecords(const TPresentFlags& present);
+std::vector<TRecordRef> InstrumentRecords();
+std::vector<TRecordRef> SystemRecords();
+
+// "system", "patch 5", "patch 5 trigger 2", "patch 5 note 35", "instrument 12": patches,
+// triggers and instruments counted from 1, note-map entries by their MIDI note.
+std::string RecordName(const TRecordRef& record);
+
+// "All N dumps verified" ("1 dump verified"), or "N dumps could not be verified: " and the names
+// (the first 20, then how many more).
+std::string VerifySummary(int checked, const std::vector<TRecordRef>& failed);
+
+// Whether the data bytes of two records of the same block are equal; the headers (device
+// ID, address) and checksums do not take part.
+bool SameData(Block block, const std::uint8_t* a, const std::uint8_t* b);
+
+class TReadBack {
+  public:
+    TReadBack();
+    TReadBack(const TReadBack&) = delete;
+    TReadBack& operator=(const TReadBack&) = delete;
+
+    // Waits for the answer to `record` from now on; an earlier answer no longer counts.
+    void Expect(const TRecordRef& record);
+    // Ends the wait: later messages are ignored.
+    void Stop() { m_waiting = false; }
+    // A received system-exclusive message: taken when it is a data set of the expected
+    // record's size at the expected record's address, whatever device ID it carries.
+    bool Offer(const std::uint8_t* message, int length);
+    bool Answered() const { return m_answered; }
+
+    // The module's copy as read so far.
+    TTd7Collections& Copy() { return m_copy; }
+    // Whether the module's copy of the record has the mirror's data bytes.
+    bool SameAsMirror(TTd7Collections& mirror, const TRecordRef& record);
+
+  private:
+    TTd7Collections m_copy{nullptr, {}, {}};
+    TRecordRef m_expected{Block::System, 0};
+    bool m_waiting = false;
+    bool m_answered = false;
+};
+
+}  // namespace app

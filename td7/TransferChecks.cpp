@@ -1,0 +1,147 @@
+// The checked transfers of TTransfers: read-back, verify and "send only what differs".
+
+#include "midilink/DumpCollection.h"
+#include "midilink/MidiLink.h"
+#include "midilink/Types.h"
+#include "td7/Td7Collections.h"
+#include "td7/TransferBusy.h"
+#include "td7/Transfers.h"
+
+namespace app {
+
+namespace {
+
+// While the module's copy is read, the link must not hand its answers to the mirror's
+// collections: a matching answer would overwrite the very data that is to be sent. They
+// are attached again, in their order, however the read ends.
+class DetachedCollections {
+  public:
+    explicit DetachedCollections(midilink::TMidiLink& link) : m_link(link), m_dumps(link.Dumps()) {
+        for (midilink::TDumpCollection* dump : m_dumps) m_link.RemoveDump(dump);
+    }
+    ~DetachedCollections() {
+        for (midilink::TDumpCollection* dump : m_dumps) m_link.AddDump(dump);
+    }
+    DetachedCollections(const DetachedCollections&) = delete;
+    DetachedCollections& operator=(const DetachedCollections&) = delete;
+
+  private:
+    midilink::TMidiLink& m_link;
+    std::vector<midilink::TDumpCollection*> m_dumps;
+};
+
+// The re-send rounds of a verify: cancel as the caller's progress says, but the count
+// stays that of the records checked.
+class QuietProgress : public TTransferProgress {
+  public:
+    explicit QuietProgress(TTransferProgress& progress) : m_progress(progress) {}
+    void Step() override {}
+    bool CancelRequested() const override { return m_progress.CancelRequested(); }
+
+  private:
+    TTransferProgress& m_progress;
+};
+
+constexpr int kResendRounds = 2;
+
+}  // namespace
+
+std::string TVerifyReport::Text() const {
+    const std::string summary = VerifySummary(Checked, Failed);
+    return Timeout.empty() ? summary : Timeout + "\n" + summary;
+}
+
+void TTransfers::CaptureSysex(const std::uint8_t* data, int size) {
+    m_readBack.Offer(data, size);
+}
+
+bool TTransfers::ReadRecord(const TRecordRef& record) {
+    const std::string request = RequestCommand(record.Kind, record.Index);
+    const Clock::time_point start = m_wait.Now();
+    m_readBack.Expect(record);
+    m_link.SendCommand(request, 0, midilink::ctRoland);
+    const Clock::time_point deadline =
+        start + m_timing.AnswerTimeout + std::chrono::milliseconds(1);
+    while (!m_readBack.Answered()) {
+        if (m_wait.Now() - start > m_timing.AnswerTimeout) {
+            m_readBack.Stop();
+            return false;
+        }
+        m_wait.WaitUntil([this] { return m_readBack.Answered(); }, deadline);
+    }
+    return true;
+}
+
+TComparison TTransfers::CompareRecords(const std::vector<TRecordRef>& records,
+                                       TTransferProgress& progress) {
+    TComparison result;
+    DetachedCollections detached(m_link);
+    for (std::size_t k = 0; k < records.size(); ++k) {
+        const TRecordRef& record = records[k];
+        if (progress.CancelRequested()) {
+            result.Cancelled = true;
+        } else if (!ReadRecord(record)) {
+            result.Timeout = "The unit didn't respond to dump request " +
+                             RequestCommand(record.Kind, record.Index);
+        }
+        if (result.Cancelled || !result.Timeout.empty()) {
+            result.Unread.assign(records.begin() + static_cast<std::ptrdiff_t>(k), records.end());
+            break;
+        }
+        if (!m_readBack.SameAsMirror(m_dumps, record)) result.Differing.push_back(record);
+        progress.Step();
+    }
+    return result;
+}
+
+TComparison TTransfers::Compare(const std::vector<TRecordRef>& records,
+                                TTransferProgress& progress) {
+    BusyScope busy(*this);
+    return CompareRecords(records, progress);
+}
+
+TVerifyReport TTransfers::Verify(const std::vector<TRecordRef>& sent, TTransferProgress& progress) {
+    BusyScope busy(*this);
+    TVerifyReport report;
+    report.Checked = static_cast<int>(sent.size());
+    progress.BeginPhase(TTransferPhase::Verify, report.Checked);
+    TComparison check = CompareRecords(sent, progress);
+    std::vector<TRecordRef> unread = check.Unread;
+    QuietProgress quiet(progress);
+    for (int round = 0; round < kResendRounds && !check.Differing.empty() &&
+                        check.Timeout.empty() && !check.Cancelled;
+         ++round) {
+        bool complete = true;
+        for (const TRecordRef& record : check.Differing)
+            if (!(complete = SendRecord(record.Kind, record.Index, quiet))) break;
+        if (!complete) {
+            check.Cancelled = true;
+            break;
+        }
+        TComparison again = CompareRecords(check.Differing, quiet);
+        unread.insert(unread.end(), again.Unread.begin(), again.Unread.end());
+        check.Differing = std::move(again.Differing);
+        check.Timeout = std::move(again.Timeout);
+        check.Cancelled = again.Cancelled;
+    }
+    report.Failed = std::move(check.Differing);
+    report.Failed.insert(report.Failed.end(), unread.begin(), unread.end());
+    report.Timeout = std::move(check.Timeout);
+    report.Cancelled = check.Cancelled;
+    return report;
+}
+
+std::optional<std::vector<TRecordRef>> TTransfers::TransmitDifferences(
+    const std::vector<TRecordRef>& records, TTransferProgress& progress) {
+    BusyScope busy(*this);
+    progress.BeginPhase(TTransferPhase::Read, static_cast<int>(records.size()));
+    TComparison check = CompareRecords(records, progress);
+    if (!check.Timeout.empty()) throw TransferError(check.Timeout);
+    if (check.Cancelled) return std::nullopt;
+    progress.BeginPhase(TTransferPhase::Send, static_cast<int>(check.Differing.size()));
+    for (const TRecordRef& record : check.Differing)
+        if (!SendRecord(record.Kind, record.Index, progress)) return std::nullopt;
+    return std::move(check.Differing);
+}
+
+}  // namespace app

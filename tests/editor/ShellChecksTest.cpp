@@ -1,0 +1,145 @@
+// The checked transmissions of the main menu against the simulated module: Options >
+// "Verify Transmissions" and the two "Transmit Differences" entries.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "editor/MainMenu.h"
+#include "editor/ProgressWindow.h"
+#include "editor/StatusLine.h"
+#include "td7/PresentFlags.h"
+#include "td7/ReadBack.h"
+#include "td7/Td7Collections.h"
+#include "tests/editor/ShellHarness.h"
+
+namespace {
+
+using app::Block;
+using app::TBoxKind;
+using app::TCommand;
+using app::TRecordRef;
+using simulator::Td7Module;
+using Bytes = std::vector<std::uint8_t>;
+
+class ShellChecks : public ::testing::Test {
+  protected:
+    ShellChecks() : editor(::testing::UnitTest::GetInstance()->current_test_info()->name()) {}
+
+    void Start(const std::string& extraSettings = {}) {
+        editor.WriteSettings("[General]\nMidiInDev=1\nMidiOutDev=2\n" + extraSettings);
+        editor.Start({}, 0);
+        editor.wait->module.LoadRandom(11);
+        // The mirror holds patches 3 and 6 as the module has them.
+        editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+        Main().SetCurrentPatch(2);
+        Run(TCommand::RequestCurrent);
+        Main().SetCurrentPatch(5);
+        Run(TCommand::RequestCurrent);
+    }
+    app::TfmTamboro& Main() { return editor.Main(); }
+    Td7Module& Module() { return editor.wait->module; }
+    void Run(TCommand command) { Main().Menu().Action(command)->trigger(); }
+    std::vector<QString> Errors() {
+        std::vector<QString> texts;
+        for (const auto& box : editor.boxes.Shown())
+            if (box.Kind == TBoxKind::Error) texts.push_back(box.Text);
+        return texts;
+    }
+    std::vector<Bytes> Mirror() {
+        std::vector<Bytes> all;
+        for (Block block : app::kAllBlocks) {
+            auto& dump = Main().Dumps().Of(block);
+            for (int i = 0; i < dump.Count(); ++i)
+                all.emplace_back(dump.Records(i).Data() + app::kHeaderSize,
+                                 dump.Records(i).Data() + dump.Size() - 2);
+        }
+        return all;
+    }
+    // Whether the module holds the mirror's data for the records.
+    bool ModuleHolds(const std::vector<TRecordRef>& records) {
+        for (const auto& r : records) {
+            const auto block =
+                r.Kind == Block::Prog      ? Td7Module::CommonBlock(r.Index)
+                : r.Kind == Block::Trigger ? Td7Module::TriggerBlock(r.Index / 18, r.Index % 18)
+                : r.Kind == Block::Notemap ? Td7Module::NoteMapBlock(r.Index / 59, r.Index % 59)
+                                           : Td7Module::InstrumentBlock(r.Index);
+            if (!app::SameData(r.Kind, Module().DataSetOf(block).data(),
+                               Main().Dumps().Of(r.Kind).Records(r.Index).Data()))
+                return false;
+        }
+        return true;
+    }
+    QString Status() { return Main().Status().Text(); }
+
+    shelltest::Editor editor;
+};
+
+TEST_F(ShellChecks, VerifyTransmissionsChecksWhatWasSentAndReportsWhatFailed) {
+    Start("VerifyTransmissions=1\n");
+    QAction* option = Main().Menu().Action(TCommand::VerifyTransmissions);
+    ASSERT_TRUE(option->isCheckable());
+    EXPECT_TRUE(option->isChecked()) << "read from tamboro.ini";
+
+    // A module that lost its kits and loses every 7th data set still ends with the mirror.
+    Module() = Td7Module();
+    Module().SetDropEvery(7);
+    const auto mirror = Mirror();
+    const auto records = app::PresentPatchRecords(Main().Present());
+    Run(TCommand::TransmitAll);
+    EXPECT_TRUE(Errors().empty()) << Errors().front().toStdString();
+    EXPECT_EQ(Status(), "All 156 dumps verified");
+    EXPECT_GE(Module().DataSetsDropped(), 22);
+    EXPECT_TRUE(ModuleHolds(records));
+    EXPECT_EQ(Mirror(), mirror) << "the module's answers reached the mirror";
+    auto& progress = *editor.windows->fmProgress;
+    EXPECT_EQ(progress.findChild<QLabel*>("Label1")->text(), "Dumps verified:");
+    EXPECT_EQ(progress.edCount()->text(), "156");
+
+    // A module that takes nothing: after both rounds the error box names every record.
+    Module() = Td7Module();
+    Module().SetDropEvery(1);
+    Run(TCommand::TransmitCurrent);
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_TRUE(Errors()[0].startsWith(
+        "78 dumps could not be verified: patch 6, patch 6 trigger 1, patch 6 trigger 2, "))
+        << Errors()[0].toStdString();
+    EXPECT_EQ(Mirror(), mirror);
+    EXPECT_TRUE(Main().isEnabled());
+
+    // Unchecked, a transmission sends and says nothing more, as before.
+    option->trigger();
+    EXPECT_FALSE(Main().CurrentSettings().VerifyTransmissions);
+    const int dropped = Module().DataSetsDropped();
+    Run(TCommand::TransmitCurrent);
+    EXPECT_EQ(Module().DataSetsDropped(), dropped + 78);
+    EXPECT_EQ(Errors().size(), 1u);
+}
+
+TEST_F(ShellChecks, TransmitDifferencesSendsOnlyTheChangedRecords) {
+    Start();
+    EXPECT_FALSE(Main().Menu().Action(TCommand::VerifyTransmissions)->isChecked());
+    EXPECT_FALSE(Main().Menu().Action(TCommand::InstTransmitDifferences)->isEnabled());
+    const std::vector<TRecordRef> changed = {
+        {Block::Prog, 2}, {Block::Trigger, 18 * 2 + 4}, {Block::Notemap, 59 * 5 + 58}};
+    for (const auto& r : changed) Main().Dumps().Of(r.Kind).Records(r.Index).Data()[10] ^= 1;
+    const auto mirror = Mirror();
+    ASSERT_FALSE(ModuleHolds(changed));
+
+    Run(TCommand::TransmitDifferences);
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_EQ(Module().DataSetsStored(), 3) << "counted on the module's side";
+    EXPECT_TRUE(ModuleHolds(app::PresentPatchRecords(Main().Present())));
+    EXPECT_EQ(Mirror(), mirror);
+    EXPECT_EQ(Status(), "3 of 156 dumps differed. All 3 dumps verified");
+
+    Run(TCommand::InstRequest);
+    Main().Dumps().InstrumentDump.Records(300).Data()[12] ^= 1;
+    Run(TCommand::InstTransmitDifferences);
+    EXPECT_EQ(Module().DataSetsStored(), 4);
+    EXPECT_TRUE(ModuleHolds(app::InstrumentRecords()));
+    EXPECT_EQ(Status(), "1 of 512 dumps differed. 1 dump verified");
+}
+
+}  // namespace
