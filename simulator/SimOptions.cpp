@@ -59,6 +59,8 @@ SimOptions ParseSimOptions(std::span<const std::string_view> args,
             options.seed = Number(option, value());
         } else if (option == "--wire-timing") {
             options.wireTiming = true;
+        } else if (option == "--hits") {
+            options.hitsPerSecond = SimOptions::kHitsPerSecond;
         } else if (option == "--memory-file") {
             options.memoryFile = value();
         } else if (option == "--client-name") {
@@ -83,6 +85,9 @@ A virtual Roland TD-7 offered as the MIDI ports "TD-7 Simulator" (one input, one
                          memory content at start (default factory)
   --seed N               seed of the random content (default 1)
   --wire-timing          take as long as a 31250-baud MIDI cable (0.32 ms a byte)
+  --hits                 play the pads of the current patch, 4 note-ons a second on the
+                         trigger transmit channel with a drummer's velocities; a program
+                         change 0..31 on that channel picks the patch (patch 1 at start)
   --memory-file PATH     write the memory there at exit and on SIGUSR1: one data-set
                          message per block (system, patches 1..32, instruments)
   --client-name NAME     name of the MIDI clients (default "TD-7 Simulator"); the input

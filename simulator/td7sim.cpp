@@ -70,6 +70,7 @@ int main(int argc, char** argv) {
         }
     }
     module->SetWireTiming(options.wireTiming);
+    module->SetHits(options.hitsPerSecond);
 
     try {
         ports.Open(
