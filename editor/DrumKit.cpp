@@ -5,6 +5,8 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QTimer>
 
 #include "controls/Colors.h"
 
@@ -74,6 +76,38 @@ TRect PadShapeRect(const TPad& pad) {
 TDrumKit::TDrumKit(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("DrumKit"));
     for (int k = 0; k < kPadCount; ++k) m_fills[k] = QColor(QRgb(kPads[k].Fill));
+    m_fadeTimer = new QTimer(this);
+    m_fadeTimer->setObjectName(QStringLiteral("FadeTimer"));
+    m_fadeTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_fadeTimer, &QTimer::timeout, this, [this] {
+        update();
+        bool flashing = false;
+        for (int k = 0; k < kPadCount; ++k) flashing = flashing || FlashLevel(kPads[k].Tag) > 0;
+        if (!flashing) m_fadeTimer->stop();
+    });
+}
+
+void TDrumKit::Flash(int tag, int velocity) {
+    const int k = IndexOfTag(tag);
+    m_flashPeak[k] = std::clamp(velocity, 1, 127) / 127.0;
+    m_flashStart[k] = Now();
+    if (!m_fadeTimer->isActive()) {
+        // One frame of the screen: redraws come no faster than it shows them.
+        const QScreen* shown = screen();
+        const double rate =
+            shown != nullptr && shown->refreshRate() > 1 ? shown->refreshRate() : 60;
+        m_fadeTimer->start(std::max(1, static_cast<int>(1000 / rate)));
+    }
+    update();
+}
+
+double TDrumKit::FlashLevel(int tag) const {
+    const int k = IndexOfTag(tag);
+    if (m_flashPeak[k] <= 0) return 0;
+    const double elapsed = std::chrono::duration<double>(Now() - m_flashStart[k]).count() /
+                           std::chrono::duration<double>(kFlashTime).count();
+    if (elapsed >= 1) return 0;
+    return m_flashPeak[k] * (1 - std::max(elapsed, 0.0));
 }
 
 void TDrumKit::Highlight(int tag) {
@@ -119,7 +153,17 @@ void TDrumKit::paintEvent(QPaintEvent*) {
         // The outline lies inside the bounds, as a shape's pen does.
         const QRectF box(r.Left + kOutline / 2.0, r.Top + kOutline / 2.0, r.Width - kOutline,
                          r.Height - kOutline);
-        painter.setBrush(m_fills[k]);
+        QColor fill = m_fills[k];
+        // The flash is mixed into the fill, so the outline stays the pad's own.
+        if (const double level = FlashLevel(kPads[k].Tag); level > 0) {
+            const QColor flash = QColor(kFlashColor);
+            const auto mix = [level](int from, int to) {
+                return static_cast<int>(from + (to - from) * level + 0.5);
+            };
+            fill = QColor(mix(fill.red(), flash.red()), mix(fill.green(), flash.green()),
+                          mix(fill.blue(), flash.blue()));
+        }
+        painter.setBrush(fill);
         if (kPads[k].Shape == Rectangle)
             painter.drawRect(box);
         else

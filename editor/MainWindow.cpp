@@ -1,5 +1,6 @@
 #include "editor/MainWindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -118,6 +119,14 @@ void TfmTamboro::ConnectOwnCommands() {
     m_menu->Connect(TCommand::BackgroundGray, [this](int) { SetBackground(kGray); });
     m_menu->Connect(TCommand::BackgroundSilver,
                     [this](int) { SetBackground(controls::clBtnFace); });
+    m_menu->Connect(TCommand::FollowPadHits, [this](int) {
+        SetFollowPadHits(m_menu->Action(TCommand::FollowPadHits)->isChecked());
+    });
+}
+
+void TfmTamboro::SetFollowPadHits(bool on) {
+    m_session->SetFollowPadHits(on);
+    if (QAction* entry = m_menu->Action(TCommand::FollowPadHits)) entry->setChecked(on);
 }
 
 void TfmTamboro::SetSetupFileName(const std::string& name) {
@@ -197,6 +206,7 @@ void TfmTamboro::FormShow() {
     SetBackground(static_cast<std::uint32_t>(settings.Background));
     SetPatchEditing(false);
     m_patchLookup = settings.PatchLookup;
+    SetFollowPadHits(settings.FollowPadHits);
     OpenPortsFromSettings(settings);
     LoadStartSetup(settings);
     if (m_splash != nullptr) m_splash->close();
@@ -305,6 +315,7 @@ TSettings TfmTamboro::CurrentSettings() const {
         // Never set: the start-up default stands.
     }
     s.PatchLookup = m_patchLookup;
+    s.FollowPadHits = m_session->FollowPadHits();
     return s;
 }
 

@@ -108,6 +108,10 @@ class TfmTamboro : public QMainWindow {
     // Directory the file dialogs start in.
     const std::filesystem::path& FileDialogDir() const { return m_services.ProgramDir; }
 
+    // Options > "Follow Pad Hits": the input passes notes, and pad hits show on the window.
+    bool FollowPadHits() const { return m_session->FollowPadHits(); }
+    void SetFollowPadHits(bool on);
+
     // Recomputes the enabled menu entries from the present states and a running transfer.
     void UpdateCommands();
 

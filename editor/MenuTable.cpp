@@ -13,6 +13,9 @@ TMenuNode Item(std::string_view text, std::string_view name, TCommand command,
 TMenuNode Numbered(std::string_view text, std::string_view name, TCommand command) {
     return {text, name, command, {}, 32, {}};
 }
+TMenuNode Check(std::string_view text, std::string_view name, TCommand command) {
+    return {text, name, command, {}, 0, {}, true};
+}
 TMenuNode Separator() {
     return {"-", {}, C::None, {}, 0, {}};
 }
@@ -57,7 +60,8 @@ const std::vector<TMenuNode>& MainMenuTable() {
               Menu("&Background", "Background1",
                    {Item("Black", "Black1", C::BackgroundBlack),
                     Item("Gray", "Gray1", C::BackgroundGray),
-                    Item("Silver", "Silver1", C::BackgroundSilver)})}),
+                    Item("Silver", "Silver1", C::BackgroundSilver)}),
+              Check("Follow Pad Hits", "miFollowPadHits", C::FollowPadHits)}),
         Menu("&Help", "Help1",
              {Item("&Contents...", "miHelpContents", C::HelpContents), Separator(),
               Item("&About...", "About1", C::About)}),
@@ -71,6 +75,7 @@ bool CommandEnabled(TCommand command, const TCommandState& s) {
         case C::BackgroundBlack:
         case C::BackgroundGray:
         case C::BackgroundSilver:
+        case C::FollowPadHits:
         case C::HelpContents:
             return true;
         case C::PatchSave:

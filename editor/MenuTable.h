@@ -40,6 +40,7 @@ enum class TCommand : std::uint8_t {
     BackgroundBlack,
     BackgroundGray,
     BackgroundSilver,
+    FollowPadHits,
     HelpContents,
     About,
 };
@@ -52,6 +53,7 @@ struct TMenuNode {
     std::string_view Shortcut;
     int NumberedEntries = 0;  // a submenu of entries "1".."N" that run Command
     std::vector<TMenuNode> Children;
+    bool Checkable = false;  // a check item: each choice flips its mark
 };
 
 // The menu bar, menus in order, entries top to bottom.

@@ -22,6 +22,7 @@ constexpr const char* kMidiInName = "MidiInName";
 constexpr const char* kMidiOutName = "MidiOutName";
 constexpr const char* kLastSetup = "LastSetup";
 constexpr const char* kPatchLookup = "PatchLookup";
+constexpr const char* kFollowPadHits = "FollowPadHits";
 
 bool IsWritableDir(const std::filesystem::path& dir) {
     std::error_code ec;
@@ -49,6 +50,7 @@ TSettings LoadSettings(const std::filesystem::path& file) {
     s.MidiOutName = ini.ReadString(kGeneral, kMidiOutName, defaults.MidiOutName);
     s.LastSetup = ini.ReadString(kGeneral, kLastSetup, defaults.LastSetup);
     s.PatchLookup = ini.ReadBool(kInstEdit, kPatchLookup, defaults.PatchLookup);
+    s.FollowPadHits = ini.ReadBool(kGeneral, kFollowPadHits, defaults.FollowPadHits);
     return s;
 }
 
@@ -62,6 +64,7 @@ void SaveSettings(const std::filesystem::path& file, const TSettings& s) {
     ini.WriteString(kGeneral, kMidiOutName, s.MidiOutName);
     ini.WriteString(kGeneral, kLastSetup, s.LastSetup);
     ini.WriteBool(kInstEdit, kPatchLookup, s.PatchLookup);
+    ini.WriteBool(kGeneral, kFollowPadHits, s.FollowPadHits);
     std::error_code ec;
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
     ini.Save(file);

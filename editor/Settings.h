@@ -16,8 +16,9 @@ struct TSettings {
     // another socket, the names stay. Empty when none was open (or in an older file).
     std::string MidiInName;
     std::string MidiOutName;
-    std::string LastSetup;    // full path of the setup open at the last close
-    bool PatchLookup = true;  // instrument window's "Enable patch lookup"
+    std::string LastSetup;       // full path of the setup open at the last close
+    bool PatchLookup = true;     // instrument window's "Enable patch lookup"
+    bool FollowPadHits = false;  // Options > "Follow Pad Hits"
 
     bool operator==(const TSettings&) const = default;
 };
