@@ -1,5 +1,8 @@
 #include "td7/PadHits.h"
 
+#include <stdexcept>
+#include <string>
+
 #include "midilink/Error.h"
 #include "td7/ParameterTable.h"
 #include "td7/PresentFlags.h"
@@ -13,9 +16,28 @@ namespace {
 constexpr std::uint8_t kNoteOn = 0x90;
 
 // The stored byte of a parameter in a record, turned back into the value the control shows.
-int Shown(midilink::TDumpCollection& dumps, int record, const char* name) {
+// Rows are looked up once: every note of a drum roll comes through here.
+int Shown(midilink::TDumpCollection& dumps, int record, const TParameter& row) {
+    return dumps.Records(record).Bytes(row.DumpIndex) - row.Offset;
+}
+
+const TParameter& Row(const char* name) {
     const TParameter* row = FindParameter(name);
-    return dumps.Records(record).Bytes(row->DumpIndex) - row->Offset;
+    if (row == nullptr) throw std::logic_error(std::string("No parameter ") + name);
+    return *row;
+}
+
+const TParameter& TrigTxCh() {
+    static const TParameter& row = Row("TrigTxCh");
+    return row;
+}
+const TParameter& TxNoteNr() {
+    static const TParameter& row = Row("txNoteNr");
+    return row;
+}
+const TParameter& PxNoteNr() {
+    static const TParameter& row = Row("pxNoteNr");
+    return row;
 }
 
 void CheckEntry(int t) {
@@ -26,14 +48,14 @@ void CheckEntry(int t) {
 
 int TriggerTxChannel(TTd7Collections& dumps, const TPresentFlags& present) {
     if (!present.SystemPresent()) return kDefaultTriggerTxChannel;
-    return Shown(dumps.SystemDump, 0, "TrigTxCh");
+    return Shown(dumps.SystemDump, 0, TrigTxCh());
 }
 
 int TriggerNote(TTd7Collections& dumps, int p, int t) {
     CheckEntry(t);
     // The note combo boxes show an item index; the item is note 35 + index.
-    if (t == kHihatPedalEntry) return Shown(dumps.ProgDump, p, "pxNoteNr") + kFirstNote;
-    return Shown(dumps.TriggerDump, TriggerRecord(p, t), "txNoteNr") + kFirstNote;
+    if (t == kHihatPedalEntry) return Shown(dumps.ProgDump, p, PxNoteNr()) + kFirstNote;
+    return Shown(dumps.TriggerDump, TriggerRecord(p, t), TxNoteNr()) + kFirstNote;
 }
 
 std::optional<int> TriggerOfNote(TTd7Collections& dumps, int p, int note) {
