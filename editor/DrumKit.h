@@ -79,6 +79,10 @@ class TDrumKit : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
+    QRect PadRect(int k) const;  // bounds of Pads()[k] in the widget
+    int FrameMs() const;         // one frame of the screen the kit is on
+    void FadeStep();
+
     std::array<QColor, kPadCount> m_fills;
     std::optional<int> m_highlighted;  // index into Pads()
     QColor m_savedFill;

@@ -26,12 +26,17 @@ TPadHitFollower::TPadHitFollower(TfmTamboro& main, TPatchEditor& patch)
     m_row = new TVelocityRow(patch.Panel("gbTrigger"));
     Place(m_row, kVelocityRowRect);
     // The link reports each hit while it drains the input; they are handled together once
-    // the drain is over and the window's other events have had their turn.
+    // the drain is over and the window's other events have had their turn, and no sooner
+    // than a frame after the hits handled last.
     m_main.Session().OnPadHit = [this] {
         if (m_main.Transfers().Busy() || UserBusy()) m_keepSelection = true;
         if (m_handlingQueued) return;
         m_handlingQueued = true;
-        QTimer::singleShot(0, this, [this] { HandleHits(); });
+        const auto since = std::chrono::steady_clock::now() - m_lastHandled;
+        const auto wait = since >= kFrame
+                              ? std::chrono::milliseconds(0)
+                              : std::chrono::ceil<std::chrono::milliseconds>(kFrame - since);
+        QTimer::singleShot(wait, Qt::PreciseTimer, this, [this] { HandleHits(); });
     };
 }
 
@@ -47,6 +52,7 @@ bool TPadHitFollower::UserBusy() const {
 
 void TPadHitFollower::HandleHits() {
     m_handlingQueued = false;
+    m_lastHandled = std::chrono::steady_clock::now();
     const bool keepSelection = std::exchange(m_keepSelection, false);
     const std::vector<TPadHit> hits = m_main.Session().PadHits().Take();
     const int p = m_patch.lbPatch()->currentRow();

@@ -6,6 +6,8 @@
 // transfer runs or the user is turning a knob or typing. A burst of hits is handled in one
 // go once the input has been drained, so the window keeps up with a drum roll.
 
+#include <chrono>
+
 #include <QObject>
 
 #include "td7/PadHits.h"
@@ -19,6 +21,10 @@ class TfmTamboro;
 class TPadHitFollower : public QObject {
     Q_OBJECT
   public:
+    // Hits are handled at most once a frame of a 60 Hz screen: a roll faster than that is
+    // shown a frame's worth at a time.
+    static constexpr std::chrono::milliseconds kFrame{16};
+
     TPadHitFollower(TfmTamboro& main, TPatchEditor& patch);
     ~TPadHitFollower() override;
     TPadHitFollower(const TPadHitFollower&) = delete;
@@ -42,6 +48,7 @@ class TPadHitFollower : public QObject {
     TVelocityRow* m_row = nullptr;
     int m_patchShown = -1;  // the patch whose velocities are kept
     bool m_handlingQueued = false;
+    std::chrono::steady_clock::time_point m_lastHandled{};
     // A hit of the batch came while a transfer ran or the user was busy: the batch
     // leaves the selection alone, also when it is handled after the transfer.
     bool m_keepSelection = false;
