@@ -35,7 +35,8 @@ TSession::TSession(midiports::MidiService& service, midiports::PortWindow& input
     };
     m_link.OnShortIn = [this](midilink::TMidiCompLink*, std::uint8_t status, std::uint8_t data1,
                               std::uint8_t data2) {
-        if (m_padHits.Read(status, data1, data2) && OnPadHit) OnPadHit();
+        // Notes already in the ring when the option went off are no longer wanted.
+        if (FollowPadHits() && m_padHits.Read(status, data1, data2) && OnPadHit) OnPadHit();
     };
     m_link.OnMidiInput = [this](midilink::TMidiCompLink*, bool resolved) {
         m_transfers.HandleMidiInput(resolved);
