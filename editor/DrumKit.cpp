@@ -4,7 +4,10 @@
 #include <stdexcept>
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QTimer>
 
 #include "controls/Colors.h"
 
@@ -74,6 +77,56 @@ TRect PadShapeRect(const TPad& pad) {
 TDrumKit::TDrumKit(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("DrumKit"));
     for (int k = 0; k < kPadCount; ++k) m_fills[k] = QColor(QRgb(kPads[k].Fill));
+    m_fadeTimer = new QTimer(this);
+    m_fadeTimer->setObjectName(QStringLiteral("FadeTimer"));
+    m_fadeTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_fadeTimer, &QTimer::timeout, this, [this] { FadeStep(); });
+}
+
+QRect TDrumKit::PadRect(int k) const {
+    const TRect r = kPads[k].Bounds;
+    return {r.Left, r.Top, r.Width, r.Height};
+}
+
+int TDrumKit::FrameMs() const {
+    const QScreen* shown = screen();
+    const double rate = shown != nullptr && shown->refreshRate() > 1 ? shown->refreshRate() : 60;
+    return std::max(1, static_cast<int>(1000 / rate));
+}
+
+void TDrumKit::FadeStep() {
+    // Only the flashing pads are drawn again, and a pad whose flash has ended once more
+    // at its plain fill.
+    QRect dirty;
+    for (int k = 0; k < kPadCount; ++k) {
+        if (m_flashPeak[k] <= 0) continue;
+        if (FlashLevel(kPads[k].Tag) <= 0) m_flashPeak[k] = 0;
+        dirty |= PadRect(k);
+    }
+    if (dirty.isEmpty())
+        m_fadeTimer->stop();
+    else
+        update(dirty);
+}
+
+void TDrumKit::Flash(int tag, int velocity) {
+    const int k = IndexOfTag(tag);
+    m_flashPeak[k] = std::clamp(velocity, 1, 127) / 127.0;
+    m_flashStart[k] = Now();
+    // Frames come at the screen's rate however fast the hits come: a running fade draws
+    // this one with the next frame.
+    if (m_fadeTimer->isActive()) return;
+    m_fadeTimer->start(FrameMs());
+    update(PadRect(k));
+}
+
+double TDrumKit::FlashLevel(int tag) const {
+    const int k = IndexOfTag(tag);
+    if (m_flashPeak[k] <= 0) return 0;
+    const double elapsed = std::chrono::duration<double>(Now() - m_flashStart[k]).count() /
+                           std::chrono::duration<double>(kFlashTime).count();
+    if (elapsed >= 1) return 0;
+    return m_flashPeak[k] * (1 - std::max(elapsed, 0.0));
 }
 
 void TDrumKit::Highlight(int tag) {
@@ -108,18 +161,30 @@ QPoint TDrumKit::PadCenter(int tag) const {
     return {cx, cy};
 }
 
-void TDrumKit::paintEvent(QPaintEvent*) {
+void TDrumKit::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QPen pen(palette().color(QPalette::Shadow));
     pen.setWidth(kOutline);
     painter.setPen(pen);
     for (int k = 0; k < kPadCount; ++k) {
+        // A frame of a fade redraws a few pads; the others are not even laid out.
+        if (!event->region().intersects(PadRect(k))) continue;
         const TRect r = PadShapeRect(kPads[k]);
         // The outline lies inside the bounds, as a shape's pen does.
         const QRectF box(r.Left + kOutline / 2.0, r.Top + kOutline / 2.0, r.Width - kOutline,
                          r.Height - kOutline);
-        painter.setBrush(m_fills[k]);
+        QColor fill = m_fills[k];
+        // The flash is mixed into the fill, so the outline stays the pad's own.
+        if (const double level = FlashLevel(kPads[k].Tag); level > 0) {
+            const QColor flash = QColor(kFlashColor);
+            const auto mix = [level](int from, int to) {
+                return static_cast<int>(from + (to - from) * level + 0.5);
+            };
+            fill = QColor(mix(fill.red(), flash.red()), mix(fill.green(), flash.green()),
+                          mix(fill.blue(), flash.blue()));
+        }
+        painter.setBrush(fill);
         if (kPads[k].Shape == Rectangle)
             painter.drawRect(box);
         else

@@ -5,6 +5,7 @@
 // a rim ring is reached outside its head. One pad at a time is highlighted.
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <span>
@@ -14,6 +15,8 @@
 #include <QWidget>
 
 #include "editor/PatchLayout.h"
+
+class QTimer;
 
 namespace app {
 
@@ -41,6 +44,12 @@ TRect PadShapeRect(const TPad& pad);
 class TDrumKit : public QWidget {
     Q_OBJECT
   public:
+    using Clock = std::chrono::steady_clock;
+    // A pad's flash fades out within this time.
+    static constexpr std::chrono::milliseconds kFlashTime{450};
+    // The colour a pad flashes in, drawn over its fill as strongly as the hit was hard.
+    static constexpr QRgb kFlashColor = 0xFF3000;
+
     explicit TDrumKit(QWidget* parent = nullptr);
 
     // Highlights the pad of the selector entry; the pad highlighted before gets its fill
@@ -53,6 +62,14 @@ class TDrumKit : public QWidget {
     // The centre of a pad's visible part, for clicks in tests and tools.
     QPoint PadCenter(int tag) const;
 
+    // A hit on the pad: it flashes as strongly as velocity (1..127) is of the hardest hit,
+    // fading to nothing within kFlashTime. The fade's frames come at the screen's rate.
+    void Flash(int tag, int velocity);
+    // How strongly the pad flashes now, 0 (not at all) .. 1 (a hit of 127 just now).
+    double FlashLevel(int tag) const;
+    // The clock of the fades; tests and tools stop it at a moment of their choice.
+    std::function<Clock::time_point()> Now = [] { return Clock::now(); };
+
     // `shPadMouseUp`: a mouse button released over the pad it was pressed on.
     std::function<void(TDrumKit* sender, int tag)> OnPadMouseUp;
 
@@ -62,10 +79,17 @@ class TDrumKit : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
+    QRect PadRect(int k) const;  // bounds of Pads()[k] in the widget
+    int FrameMs() const;         // one frame of the screen the kit is on
+    void FadeStep();
+
     std::array<QColor, kPadCount> m_fills;
     std::optional<int> m_highlighted;  // index into Pads()
     QColor m_savedFill;
     std::optional<int> m_pressed;
+    std::array<double, kPadCount> m_flashPeak{};  // 0..1; 0: not flashing
+    std::array<Clock::time_point, kPadCount> m_flashStart{};
+    QTimer* m_fadeTimer = nullptr;
 };
 
 }  // namespace app

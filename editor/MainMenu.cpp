@@ -56,6 +56,7 @@ void MainMenu::Build(QMenu* parent, const TMenuNode& node) {
     QAction* a = parent->addAction(Text(node.Text));
     a->setObjectName(Text(node.Name));
     if (!node.Shortcut.empty()) a->setShortcut(QKeySequence(Text(node.Shortcut)));
+    a->setCheckable(node.Checkable);
     const TCommand command = node.Command;
     connect(a, &QAction::triggered, this, [this, command] { Run(command, 0); });
     m_actions[Slot(command)] = a;

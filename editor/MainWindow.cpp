@@ -1,5 +1,7 @@
 #include "editor/MainWindow.h"
 
+#include <QAction>
+
 #include <algorithm>
 
 #include <QApplication>
@@ -120,6 +122,14 @@ void TfmTamboro::ConnectOwnCommands() {
     m_menu->Connect(TCommand::BackgroundGray, [this](int) { SetBackground(kGray); });
     m_menu->Connect(TCommand::BackgroundSilver,
                     [this](int) { SetBackground(controls::clBtnFace); });
+    m_menu->Connect(TCommand::FollowPadHits, [this](int) {
+        SetFollowPadHits(m_menu->Action(TCommand::FollowPadHits)->isChecked());
+    });
+}
+
+void TfmTamboro::SetFollowPadHits(bool on) {
+    m_session->SetFollowPadHits(on);
+    if (QAction* entry = m_menu->Action(TCommand::FollowPadHits)) entry->setChecked(on);
 }
 
 void TfmTamboro::SetSetupFileName(const std::string& name) {
@@ -222,6 +232,7 @@ void TfmTamboro::FormShow() {
     SetRecentSetups(settings.RecentSetups);
     m_verifyTransmissions = settings.VerifyTransmissions;
     if (OnVerifyTransmissionsLoaded) OnVerifyTransmissionsLoaded();
+    SetFollowPadHits(settings.FollowPadHits);
     OpenPortsFromSettings(settings);
     LoadStartSetup(settings);
     if (m_splash != nullptr) m_splash->close();
@@ -333,6 +344,7 @@ TSettings TfmTamboro::CurrentSettings() const {
     s.LastDir = m_lastDir;
     s.RecentSetups = m_recentSetups;
     s.VerifyTransmissions = m_verifyTransmissions;
+    s.FollowPadHits = m_session->FollowPadHits();
     return s;
 }
 

@@ -119,6 +119,10 @@ class TfmTamboro : public QMainWindow {
     bool VerifyTransmissions() const { return m_verifyTransmissions; }
     void SetVerifyTransmissions(bool on) { m_verifyTransmissions = on; }
 
+    // Options > "Follow Pad Hits": the input passes notes, and pad hits show on the window.
+    bool FollowPadHits() const { return m_session->FollowPadHits(); }
+    void SetFollowPadHits(bool on);
+
     // Recomputes the enabled menu entries from the present states and a running transfer.
     void UpdateCommands();
 

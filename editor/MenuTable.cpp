@@ -16,6 +16,10 @@ TMenuNode Numbered(std::string_view text, std::string_view name, TCommand comman
 TMenuNode Recent(std::string_view name, TCommand command, int count) {
     return {{}, name, command, {}, count, {}, true};
 }
+
+TMenuNode Check(std::string_view text, std::string_view name, TCommand command) {
+    return {text, name, command, {}, 0, {}, false, true};
+}
 TMenuNode Separator() {
     return {"-", {}, C::None, {}, 0, {}};
 }
@@ -66,7 +70,8 @@ const std::vector<TMenuNode>& MainMenuTable() {
                    {Item("Black", "Black1", C::BackgroundBlack),
                     Item("Gray", "Gray1", C::BackgroundGray),
                     Item("Silver", "Silver1", C::BackgroundSilver)}),
-              Item("&Verify Transmissions", "miVerifyTransmissions", C::VerifyTransmissions)}),
+              Check("&Verify Transmissions", "miVerifyTransmissions", C::VerifyTransmissions),
+              Check("Follow Pad Hits", "miFollowPadHits", C::FollowPadHits)}),
         Menu("&Help", "Help1",
              {Item("&Contents...", "miHelpContents", C::HelpContents), Separator(),
               Item("&About...", "About1", C::About)}),
@@ -80,6 +85,7 @@ bool CommandEnabled(TCommand command, const TCommandState& s) {
         case C::BackgroundBlack:
         case C::BackgroundGray:
         case C::BackgroundSilver:
+        case C::FollowPadHits:
         case C::HelpContents:
             return true;
         case C::PatchSave:

@@ -45,6 +45,7 @@ enum class TCommand : std::uint8_t {
     BackgroundGray,
     BackgroundSilver,
     VerifyTransmissions,  // a check mark, kept in the settings
+    FollowPadHits,
     HelpContents,
     About,
 };
@@ -61,6 +62,7 @@ struct TMenuNode {
     // The numbered entries sit in the menu itself after a separator of their own, with
     // shortcuts Alt+1..Alt+N; hidden until given a text (MainMenu::SetEntryTexts).
     bool Inline = false;
+    bool Checkable = false;  // a check item: each choice flips its mark
 };
 
 // The menu bar, menus in order, entries top to bottom.

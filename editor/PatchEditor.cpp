@@ -19,6 +19,7 @@
 #include "editor/MainMenu.h"
 #include "editor/MainWindow.h"
 #include "editor/NotemapList.h"
+#include "editor/PadHitFollower.h"
 #include "editor/PatchLayout.h"
 #include "editor/PatchList.h"
 #include "editor/PatchName.h"
@@ -99,6 +100,7 @@ TPatchEditor::TPatchEditor(TfmTamboro& main, TfmViewSysex& viewer)
     SetPatchEditing(m_main.PatchEditing());
     ShowPatchName();
     PresentChanged();
+    m_padHits = std::make_unique<TPadHitFollower>(m_main, *this);
 }
 
 TPatchEditor::~TPatchEditor() {
@@ -387,6 +389,7 @@ void TPatchEditor::coTriggerChange() {
     }
     lbNotemapClick();
     m_drumKit->Highlight(t);
+    if (m_padHits) m_padHits->SelectionChanged();
 }
 
 void TPatchEditor::lbNotemapClick() {
@@ -438,12 +441,16 @@ void TPatchEditor::PatchArrived(int p) {
     RepaintNoteCombos();
 }
 
-void TPatchEditor::shPadMouseUp(int tag) {
+void TPatchEditor::SelectPad(int tag) {
     m_drumKit->Highlight(tag);
     if (tag != T()) {
         m_coTrigger->setCurrentIndex(tag);
         coTriggerChange();
     }
+}
+
+void TPatchEditor::shPadMouseUp(int tag) {
+    SelectPad(tag);
     controls::TMidiComboBox* note = T() > kHihatPedalEntry - 1 ? m_pxNoteNr : m_txNoteNr;
     if (note->currentIndex() < 0) return;
     m_main.MidiCompLink1().SendCommand(kAuditionNote, note->currentIndex() + kFirstNote,

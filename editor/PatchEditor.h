@@ -33,6 +33,7 @@ namespace app {
 class TDrumKit;
 class THelpWindow;
 class TOwnerDrawList;
+class TPadHitFollower;
 class TPatchNameEdit;
 class TPatchPanel;
 class TPresentFlags;
@@ -73,6 +74,8 @@ class TPatchEditor : public QObject {
 
     // Handlers of the window's own controls, callable as the user's actions.
     void shPadMouseUp(int tag);
+    // The trigger of the pad selected as a click selects it, without the audition note.
+    void SelectPad(int tag);
     void xxNoteNrClick(controls::TMidiComboBox* sender);
     void edNameExit();
     void cbRxProgramClick();
@@ -108,6 +111,7 @@ class TPatchEditor : public QObject {
         return m_controls.As<T>(name);
     }
     THelpWindow& Help();
+    TPadHitFollower& PadHits() { return *m_padHits; }
 
   private:
     void BuildPanels();
@@ -135,6 +139,7 @@ class TPatchEditor : public QObject {
     std::function<void(TPresentFlags*)> m_previousPresentChange;
     TBoundControls m_controls;
     std::unique_ptr<THelpWindow> m_help;
+    std::unique_ptr<TPadHitFollower> m_padHits;
 
     std::vector<TPatchPanel*> m_panels;
     TOwnerDrawList* m_lbPatch = nullptr;

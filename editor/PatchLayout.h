@@ -49,15 +49,16 @@ inline constexpr TRect kEffectNotebook{72, 3, 162, 50};
 inline constexpr TRect kEffectTypeLabel{6, 9, 40, 14};
 
 // Panel furniture that binds to nothing.
-inline constexpr TRect kPatchListRect{4, 10, 93, 341};    // lbPatch in paPatchSelect
-inline constexpr TRect kNameLabel{6, 12, 30, 14};         // "Name:" in gbPatchCommon
-inline constexpr TRect kNameEdit{36, 10, 52, 19};         // edName
-inline constexpr TRect kNotemapListRect{4, 10, 76, 140};  // lbNotemap in gbNotemap
-inline constexpr TRect kSound1Button{184, 16, 18, 20};    // btnSound1
-inline constexpr TRect kSound2Button{184, 60, 18, 20};    // btnSound2
-inline constexpr TRect kDrumKitRect{0, 0, 232, 184};      // the pads in gbTriggerSelect
-inline constexpr TRect kSelectedLabel{8, 190, 46, 14};    // "Selected:"
-inline constexpr TRect kTriggerCombo{56, 187, 130, 20};   // coTrigger
+inline constexpr TRect kPatchListRect{4, 10, 93, 341};     // lbPatch in paPatchSelect
+inline constexpr TRect kNameLabel{6, 12, 30, 14};          // "Name:" in gbPatchCommon
+inline constexpr TRect kNameEdit{36, 10, 52, 19};          // edName
+inline constexpr TRect kNotemapListRect{4, 10, 76, 140};   // lbNotemap in gbNotemap
+inline constexpr TRect kSound1Button{184, 16, 18, 20};     // btnSound1
+inline constexpr TRect kSound2Button{184, 60, 18, 20};     // btnSound2
+inline constexpr TRect kDrumKitRect{0, 0, 232, 184};       // the pads in gbTriggerSelect
+inline constexpr TRect kSelectedLabel{8, 190, 46, 14};     // "Selected:"
+inline constexpr TRect kTriggerCombo{56, 187, 130, 20};    // coTrigger
+inline constexpr TRect kVelocityRowRect{116, 58, 48, 20};  // last velocities, in gbTrigger
 
 // Title tabs: left of the panel plus this, straddling the panel's top edge.
 inline constexpr int kTabIndent = 6;

@@ -27,6 +27,7 @@ constexpr const char* kLastDir = "LastDir";
 constexpr const char* kRecent = "RecentSetups";
 constexpr const char* kRecentKey = "Setup";  // Setup1 .. Setup8, newest first
 constexpr const char* kVerifyTransmissions = "VerifyTransmissions";
+constexpr const char* kFollowPadHits = "FollowPadHits";
 
 }  // namespace
 
@@ -54,6 +55,7 @@ TSettings LoadSettings(const std::filesystem::path& file) {
     }
     s.VerifyTransmissions =
         ini.ReadBool(kGeneral, kVerifyTransmissions, defaults.VerifyTransmissions);
+    s.FollowPadHits = ini.ReadBool(kGeneral, kFollowPadHits, defaults.FollowPadHits);
     return s;
 }
 
@@ -75,6 +77,7 @@ void SaveSettings(const std::filesystem::path& file, const TSettings& s) {
                         at < s.RecentSetups.size() ? s.RecentSetups[at] : std::string());
     }
     ini.WriteBool(kGeneral, kVerifyTransmissions, s.VerifyTransmissions);
+    ini.WriteBool(kGeneral, kFollowPadHits, s.FollowPadHits);
     std::error_code ec;
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
     ini.Save(file);

@@ -33,6 +33,7 @@ struct TSettings {
     // The setups last opened or saved, newest first, at most kRecentSetupCount.
     std::vector<std::string> RecentSetups;
     bool VerifyTransmissions = false;  // Options > "Verify Transmissions"
+    bool FollowPadHits = false;        // Options > "Follow Pad Hits"
 
     bool operator==(const TSettings&) const = default;
 };

@@ -79,7 +79,6 @@ TransferCommands::TransferCommands(TfmTamboro& main, TfmProgress& progress)
     menu.Connect(TCommand::InstTransmitDifferences,
                  [this](int) { InstTransmitDifferencesClick(); });
     QAction* verify = menu.Action(TCommand::VerifyTransmissions);
-    verify->setCheckable(true);
     verify->setChecked(m_main.VerifyTransmissions());
     m_main.OnVerifyTransmissionsLoaded = [this, verify] {
         verify->setChecked(m_main.VerifyTransmissions());

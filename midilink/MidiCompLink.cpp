@@ -47,6 +47,8 @@ void TMidiCompLink::HandleMidiInput(midiports::TMidiInput*) {
         if (event->SysexSize != 0) {
             if (OnSysexIn) OnSysexIn(this, event->SysexData.get(), event->SysexSize);
             resolved = OfferSysex(event->SysexData.get(), event->SysexSize);
+        } else if (event->StatusByte != 0xF0 && OnShortIn) {
+            OnShortIn(this, event->StatusByte, event->DataByte1, event->DataByte2);
         }
         if (OnMidiInput) OnMidiInput(this, resolved);
     } while (m_midiIn != nullptr && m_midiIn->PendingCount() != 0);

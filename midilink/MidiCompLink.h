@@ -16,6 +16,8 @@ namespace midilink {
 class TMidiCompLink : public TMidiLink {
   public:
     using MidiInputEvent = std::function<void(TMidiCompLink* sender, bool resolved)>;
+    using ShortEvent = std::function<void(TMidiCompLink* sender, std::uint8_t status,
+                                          std::uint8_t data1, std::uint8_t data2)>;
     using SysexEvent =
         std::function<void(TMidiCompLink* sender, const std::uint8_t* data, int size)>;
 
@@ -36,6 +38,8 @@ class TMidiCompLink : public TMidiLink {
     // sends (MidiOut set and open), before it goes.
     SysexEvent OnSysexIn;
     SysexEvent OnSysexOut;
+    // Each received short message (an input that passes them), before OnMidiInput.
+    ShortEvent OnShortIn;
 
     // Nothing happens while MidiOut is unset or closed. PutShort sends on the device
     // handle directly and ignores the result; PutLong lets the port's errors through.

@@ -63,6 +63,8 @@ SimOptions ParseSimOptions(std::span<const std::string_view> args,
             const auto n = Number(option, value());
             if (n < 1 || n > 1000000) throw std::invalid_argument("--drop-every: 1..1000000");
             options.dropEvery = static_cast<int>(n);
+        } else if (option == "--hits") {
+            options.hitsPerSecond = SimOptions::kHitsPerSecond;
         } else if (option == "--memory-file") {
             options.memoryFile = value();
         } else if (option == "--client-name") {
@@ -89,6 +91,9 @@ A virtual Roland TD-7 offered as the MIDI ports "TD-7 Simulator" (one input, one
   --wire-timing          take as long as a 31250-baud MIDI cable (0.32 ms a byte)
   --drop-every N         ignore every Nth data-set message received, as a module
                          that loses messages would (default: none)
+  --hits                 play the pads of the current patch, 4 note-ons a second on the
+                         trigger transmit channel with a drummer's velocities; a program
+                         change 0..31 on that channel picks the patch (patch 1 at start)
   --memory-file PATH     write the memory there at exit and on SIGUSR1: one data-set
                          message per block (system, patches 1..32, instruments)
   --client-name NAME     name of the MIDI clients (default "TD-7 Simulator"); the input

@@ -9,6 +9,9 @@ namespace simulator {
 
 // Command line of td7sim.
 struct SimOptions {
+    // Pad hits a second with --hits: eighth notes at 120 beats a minute.
+    static constexpr int kHitsPerSecond = 4;
+
     enum class Content { Factory, Random };
 
     std::string api;  // "alsa", "jack", or empty: ALSA when it works, else JACK
@@ -17,6 +20,7 @@ struct SimOptions {
     std::uint32_t seed = 1;
     bool wireTiming = false;
     int dropEvery = 0;  // ignore every Nth data set received (0: none)
+    int hitsPerSecond = 0;  // --hits: pad hits of the current patch, as a drummer plays
     std::string memoryFile;
     std::string clientName = "TD-7 Simulator";
     bool help = false;

@@ -1,5 +1,6 @@
 #include "simulator/Td7Module.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -136,6 +137,11 @@ std::vector<std::vector<std::uint8_t>> Td7Module::Receive(const std::uint8_t* da
                                                           std::size_t len) {
     using namespace roland;
     std::vector<std::vector<std::uint8_t>> replies;
+    if (data != nullptr && len == 2 && data[0] == (kProgramChange | TriggerChannelBits()) &&
+        data[1] < kPatchCount) {
+        m_currentPatch = data[1];
+        return replies;
+    }
     // The shortest message the module takes is a data set of one byte.
     if (data == nullptr || len < kFrameOverhead + 1) return replies;
     if (data[0] != kSysexStart || data[len - 1] != kSysexEnd) return replies;
@@ -172,6 +178,23 @@ std::vector<std::vector<std::uint8_t>> Td7Module::Receive(const std::uint8_t* da
             break;
     }
     return replies;
+}
+
+void Td7Module::SetCurrentPatch(int patch) {
+    CheckRange(patch, kPatchCount, "patch");
+    m_currentPatch = patch;
+}
+
+std::uint8_t Td7Module::TriggerChannelBits() const {
+    // System data byte 0: the trigger transmit channel, 0..15 for channels 1..16.
+    return Data(SystemBlock())[0] & 0x0F;
+}
+
+std::array<std::uint8_t, 3> Td7Module::PadHit(int trigger, int velocity) const {
+    // Trigger data byte 0: the note the trigger plays.
+    const std::uint8_t note = Data(TriggerBlock(m_currentPatch, trigger))[0] & 0x7F;
+    return {static_cast<std::uint8_t>(kNoteOn | TriggerChannelBits()), note,
+            static_cast<std::uint8_t>(std::clamp(velocity, 1, 127))};
 }
 
 void Td7Module::LoadRandom(std::uint32_t seed) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -72,6 +73,14 @@ class Td7Module {
     // address outside the map, a request that is not exactly one block) is ignored.
     std::vector<std::vector<std::uint8_t>> Receive(const std::uint8_t* data, std::size_t len);
 
+    // The patch the module plays: a program change 0..31 on the trigger transmit channel
+    // selects it (patch 1 at power-on).
+    int CurrentPatch() const { return m_currentPatch; }
+    void SetCurrentPatch(int patch);
+    // The note-on the module sends when trigger 0..17 of the current patch is hit: on the
+    // system block's trigger transmit channel, with the trigger's note.
+    std::array<std::uint8_t, 3> PadHit(int trigger, int velocity) const;
+
     // A kit-like content that is the same on every run.
     void LoadFactory();
     // Random 7-bit data, except that instrument numbers stay below 512.
@@ -102,12 +111,17 @@ class Td7Module {
     std::vector<std::uint8_t> DataSetOf(const Block& block) const;
 
   private:
+    static constexpr std::uint8_t kNoteOn = 0x90;
+    static constexpr std::uint8_t kProgramChange = 0xC0;
+    std::uint8_t TriggerChannelBits() const;
+
     std::uint8_t m_deviceId;
     std::vector<std::uint8_t> m_memory;
     int m_dropEvery = 0;
     int m_dataSetsSeen = 0;
     int m_dataSetsStored = 0;
     int m_dataSetsDropped = 0;
+    int m_currentPatch = 0;
 };
 
 }  // namespace simulator

@@ -1,6 +1,9 @@
 #include "simulator/VirtualTd7.h"
 
 #include <algorithm>
+#include <array>
+
+#include "simulator/Drummer.h"
 
 namespace simulator {
 
@@ -38,11 +41,47 @@ void VirtualTd7::SetWireTiming(bool on) {
     m_inputWireFree = m_outputWireFree = Clock::time_point{};
 }
 
+void VirtualTd7::SetHits(int perSecond) {
+    {
+        std::lock_guard lock(m_queueMutex);
+        m_hitPeriod =
+            perSecond > 0
+                ? std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1)) / perSecond
+                : Clock::duration{};
+        m_nextHit = Clock::now() + m_hitPeriod;
+        m_hitsChanged = true;
+    }
+    m_wake.notify_one();
+}
+
+bool VirtualTd7::SendDueHits(std::unique_lock<std::mutex>& lock) {
+    while (!m_stop && m_hitPeriod != Clock::duration{} && Clock::now() >= m_nextHit) {
+        const DrumHit hit = DrummerHit(m_hitCount++);
+        // A module held up for long plays on from now instead of catching up in a burst.
+        m_nextHit = std::max(m_nextHit + m_hitPeriod, Clock::now() - 4 * m_hitPeriod);
+        lock.unlock();
+        std::array<std::uint8_t, 3> note{};
+        {
+            std::lock_guard moduleLock(m_moduleMutex);
+            note = m_module.PadHit(hit.trigger, hit.velocity);
+        }
+        if (m_onReply) m_onReply(note.data(), note.size());
+        lock.lock();
+    }
+    return !m_stop;
+}
+
 bool VirtualTd7::WaitUntil(std::unique_lock<std::mutex>& lock, Clock::time_point deadline) {
     // A sleeping thread wakes some 100 us late on a busy or virtual machine, twice a round
     // trip, and the cable would seem that much slower to whoever talks to it. So sleep to
     // just before the deadline and yield the rest of the way.
-    if (m_wake.wait_until(lock, deadline - kWakeMargin, [this] { return m_stop; })) return false;
+    for (;;) {
+        if (!SendDueHits(lock)) return false;
+        if (Clock::now() >= deadline - kWakeMargin) break;
+        Clock::time_point wake = deadline - kWakeMargin;
+        if (m_hitPeriod != Clock::duration{}) wake = std::min(wake, m_nextHit);
+        if (m_wake.wait_until(lock, wake, [this] { return m_stop; })) return false;
+    }
     while (!m_stop && Clock::now() < deadline) {
         lock.unlock();
         std::this_thread::yield();
@@ -53,9 +92,15 @@ bool VirtualTd7::WaitUntil(std::unique_lock<std::mutex>& lock, Clock::time_point
 
 void VirtualTd7::Run() {
     std::unique_lock lock(m_queueMutex);
+    const auto woken = [this] { return m_stop || !m_queue.empty() || m_hitsChanged; };
     for (;;) {
-        m_wake.wait(lock, [this] { return m_stop || !m_queue.empty(); });
-        if (m_stop) return;
+        if (m_hitPeriod != Clock::duration{})
+            m_wake.wait_until(lock, m_nextHit, woken);
+        else
+            m_wake.wait(lock, woken);
+        m_hitsChanged = false;
+        if (!SendDueHits(lock)) return;
+        if (m_queue.empty()) continue;
         if (!WaitUntil(lock, m_queue.front().arrives)) return;
         Incoming message = std::move(m_queue.front());
         m_queue.pop_front();

@@ -33,6 +33,11 @@ class VirtualTd7 {
     // One complete message to the module (short or system exclusive).
     void Send(const std::uint8_t* data, std::size_t len);
     void SetWireTiming(bool on);
+    // Hits on the pads of the current patch, perSecond of them at a steady pace with the
+    // velocities a drummer plays (0: none, the start). They leave from the module's thread
+    // like its answers, but beside the modelled cable: a thousand notes a second would
+    // take nearly all of it.
+    void SetHits(int perSecond);
 
     // The memory, for tests; hold ModuleMutex while touching it.
     Td7Module& Module() { return m_module; }
@@ -49,7 +54,10 @@ class VirtualTd7 {
     static constexpr std::chrono::microseconds kWakeMargin{300};
 
     void Run();
-    // Waits until the deadline or until stopped; false when stopped.
+    // Sends the hits that are due; false when stopped.
+    bool SendDueHits(std::unique_lock<std::mutex>& lock);
+    // Waits until the deadline (sending hits as they fall due) or until stopped; false when
+    // stopped.
     bool WaitUntil(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
 
     ReplyFn m_onReply;
@@ -63,6 +71,10 @@ class VirtualTd7 {
     bool m_stop = false;
     Clock::time_point m_inputWireFree{};
     Clock::time_point m_outputWireFree{};
+    Clock::duration m_hitPeriod{};  // zero: no hits
+    Clock::time_point m_nextHit{};
+    std::uint64_t m_hitCount = 0;
+    bool m_hitsChanged = false;
 
     std::thread m_thread;  // last: starts after everything it uses exists
 };

@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
         module->Module().SetDropEvery(options.dropEvery);
     }
     module->SetWireTiming(options.wireTiming);
+    module->SetHits(options.hitsPerSecond);
 
     try {
         ports.Open(

@@ -34,6 +34,11 @@ TSession::TSession(midiports::MidiService& service, midiports::PortWindow& input
         m_transfers.CaptureSysex(data, size);
         if (m_loopWatch.Received(data, static_cast<std::size_t>(size)) && OnPortLoop) OnPortLoop();
     };
+    m_link.OnShortIn = [this](midilink::TMidiCompLink*, std::uint8_t status, std::uint8_t data1,
+                              std::uint8_t data2) {
+        // Notes already in the ring when the option went off are no longer wanted.
+        if (FollowPadHits() && m_padHits.Read(status, data1, data2) && OnPadHit) OnPadHit();
+    };
     m_link.OnMidiInput = [this](midilink::TMidiCompLink*, bool resolved) {
         m_transfers.HandleMidiInput(resolved);
         if (OnMidiInput) OnMidiInput(resolved);
@@ -46,6 +51,7 @@ TSession::~TSession() {
     OnMidiInput = nullptr;
     OnOutputDone = nullptr;
     OnPortLoop = nullptr;
+    OnPadHit = nullptr;
     OnDumpChange = nullptr;
     OnInstrumentChange = nullptr;
     try {
@@ -57,6 +63,12 @@ TSession::~TSession() {
         m_output.Close();
     } catch (const std::exception&) {
     }
+}
+
+void TSession::SetFollowPadHits(bool on) {
+    // Takes effect for the next message, also while the port is open.
+    m_input.SetSysexOnly(!on);
+    if (!on) (void)m_padHits.Take();
 }
 
 int TSession::DeviceId() {

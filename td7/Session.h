@@ -16,6 +16,7 @@
 #include "midiports/MidiInput.h"
 #include "midiports/MidiOutput.h"
 #include "td7/LoopDetector.h"
+#include "td7/PadHits.h"
 #include "td7/PresentFlags.h"
 #include "td7/Td7Collections.h"
 #include "td7/Transfers.h"
@@ -45,6 +46,13 @@ class TSession {
     // Watches the link for the session's own messages coming back (ports in a loop).
     TLoopDetector& LoopWatch() { return m_loopWatch; }
 
+    // Follow pad hits: the input passes short messages too, and note-ons on the trigger
+    // transmit channel are kept as hits. Off (the start), the input takes system-exclusive
+    // messages only.
+    bool FollowPadHits() const { return !m_input.SysexOnly(); }
+    void SetFollowPadHits(bool on);
+    TPadHitReader& PadHits() { return m_padHits; }
+
     // The module's device ID as the messages carry it (0..31; the factory's is 16).
     static int DeviceId();
     static void SetDeviceId(int id);
@@ -65,6 +73,8 @@ class TSession {
     std::function<void()> OnOutputDone;
     // One of the session's own messages came back on the input.
     std::function<void()> OnPortLoop;
+    // A pad hit is waiting in PadHits().
+    std::function<void()> OnPadHit;
     // A record changed: any collection, and the instruments' in particular.
     midilink::TDumpCollection::ChangeEvent OnDumpChange;
     midilink::TDumpCollection::ChangeEvent OnInstrumentChange;
@@ -76,6 +86,7 @@ class TSession {
     TLoopDetector m_loopWatch;
     TTd7Collections m_dumps;
     TPresentFlags m_present;
+    TPadHitReader m_padHits{m_dumps, m_present};
     TTransfers m_transfers;
 };
 

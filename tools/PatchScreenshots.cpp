@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QTest>
 
+#include <chrono>
 #include <cstdio>
 
 #include "controls/Colors.h"
@@ -79,6 +80,23 @@ int main(int argc, char** argv) {
     QTest::mouseClick(patch.DrumKit(), Qt::LeftButton, {},
                       patch.DrumKit()->PadCenter(app::kHihatPedalEntry));
     Save(main, folder, "pedal");
+
+    // Follow Pad Hits: a roll on the snare just played, the kick and the crash still fading.
+    main.SetFollowPadHits(true);
+    module.SetCurrentPatch(1);
+    app::TDrumKit& kit = *patch.DrumKit();
+    const auto start = app::TDrumKit::Clock::now();
+    kit.Now = [start] { return start; };
+    const auto hit = [&](int t, int velocity) {
+        const auto note = module.PadHit(t, velocity);
+        editor.midi.Inject(0, {note.begin(), note.end()});
+    };
+    hit(0, 127);
+    hit(16, 90);
+    kit.Now = [start] { return start + std::chrono::milliseconds(200); };
+    for (int v : {40, 62, 75, 88, 97, 110, 104, 127, 97}) hit(2, v);
+    QTest::qWait(50);
+    Save(main, folder, "hits");
 
     // An empty slot as it shows while no dialog fills it.
     patch.OnQueryEmpty = [](int) { return app::TEmptySlotAnswer::Filled; };

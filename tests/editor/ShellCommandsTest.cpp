@@ -61,7 +61,8 @@ TEST(ShellCommands, ARunningTransferLeavesOnlyHarmlessCommands) {
         if (app::CommandEnabled(static_cast<TCommand>(c), s))
             enabled.insert(static_cast<TCommand>(c));
     EXPECT_EQ(enabled, (std::set<TCommand>{TCommand::BackgroundBlack, TCommand::BackgroundGray,
-                                           TCommand::BackgroundSilver, TCommand::HelpContents}));
+                                           TCommand::BackgroundSilver, TCommand::FollowPadHits,
+                                           TCommand::HelpContents}));
 }
 
 }  // namespace

@@ -46,6 +46,8 @@ TEST(SimOptions, ReadsEveryOption) {
     EXPECT_EQ(Parse({}).dropEvery, 0);
     EXPECT_EQ(Parse({}, "jack").api, "jack");
     EXPECT_TRUE(Parse({"--help"}).help);
+    EXPECT_EQ(Parse({}).hitsPerSecond, 0);
+    EXPECT_EQ(Parse({"--hits"}).hitsPerSecond, SimOptions::kHitsPerSecond);
 }
 
 TEST(SimOptions, RefusesWhatItDoesNotKnow) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <set>
 #include <thread>
 
 #include "simulator/RolandSysex.h"
@@ -80,6 +81,63 @@ TEST_F(VirtualTd7Test, WireTimingTakesAtLeastTheCablesTime) {
     // The second request queues behind the first on the way in: 2 x 15 in, then 34 out.
     EXPECT_GE(elapsed, (2 * 15 + 34) * VirtualTd7::kByteTime);
     EXPECT_EQ(m_replies.Messages()[0].size(), 34u);
+}
+
+// Hits are the current patch's trigger notes on the trigger transmit channel, at a steady
+// pace, between the answers to requests, and stop when asked.
+TEST_F(VirtualTd7Test, PlaysThePadsOfTheCurrentPatchBetweenItsAnswers) {
+    std::set<int> patchNotes;
+    {
+        std::lock_guard lock(m_module.ModuleMutex());
+        Td7Module& module = m_module.Module();
+        module.LoadFactory();
+        module.Data(Td7Module::SystemBlock())[0] = 2;  // channel 3
+        for (int t = 0; t < Td7Module::kTriggerCount; ++t) {
+            module.Data(Td7Module::TriggerBlock(4, t))[0] = static_cast<std::uint8_t>(60 + t);
+            patchNotes.insert(60 + t);
+        }
+        const Bytes programChange = {0xC2, 4};  // on channel 3: patch 5
+        EXPECT_TRUE(module.Receive(programChange.data(), programChange.size()).empty());
+        ASSERT_EQ(module.CurrentPatch(), 4);
+    }
+    m_module.SetWireTiming(true);
+    m_module.SetHits(500);
+    const Bytes request = roland::DataRequest(0x10, {0x03, 0, 0, 0}, 23);
+    for (int k = 0; k < 10; ++k) Send(request);
+    const auto answers = [this] {
+        int count = 0;
+        for (const Bytes& message : m_replies.Messages()) count += message[0] == 0xF0;
+        return count;
+    };
+    // Waits for one more message at a time until the answers are in.
+    const auto waitForAnswers = [&](int count) {
+        while (answers() < count)
+            if (!m_replies.WaitFor(m_replies.Messages().size() + 1)) return false;
+        return true;
+    };
+    ASSERT_TRUE(waitForAnswers(10));
+    m_module.SetHits(0);
+    const std::size_t stopped = m_replies.Messages().size();
+    Send(request);
+    ASSERT_TRUE(waitForAnswers(11));
+
+    const auto messages = m_replies.Messages();
+    std::set<int> velocities;
+    int hits = 0;
+    for (const Bytes& message : messages) {
+        if (message[0] == 0xF0) continue;
+        ++hits;
+        ASSERT_EQ(message.size(), 3u);
+        EXPECT_EQ(message[0], 0x92);
+        EXPECT_TRUE(patchNotes.contains(message[1])) << int(message[1]);
+        EXPECT_GE(message[2], 1);
+        velocities.insert(message[2]);
+    }
+    // Ten wire-timed answers take over 100 ms: dozens of hits came between them.
+    EXPECT_GT(hits, 20);
+    EXPECT_GT(velocities.size(), 5u);  // a drummer, not a machine
+    // Once stopped, at most the hit already under way comes before the next answer.
+    EXPECT_LE(messages.size(), stopped + 2);
 }
 
 TEST(VirtualTd7, StopsWithoutDeliveringWhatIsStillOnTheWire) {

@@ -1,0 +1,121 @@
+// Pad hits: which short messages are hits, which trigger of the patch a note selects, the
+// option that lets notes through the input at all, and the velocities kept per trigger.
+
+#include "midilink/MidiDump.h"
+#include "td7/PadHits.h"
+#include "td7/PresentFlags.h"
+#include "tests/td7/EditorPorts.h"
+
+namespace hardening {
+namespace {
+
+using app::TPadHit;
+
+class PadHits : public EditorPorts {
+  protected:
+    // Writes the note that selector entry t of patch p plays, as a received record would.
+    void SetNote(int p, int t, int note) {
+        if (t == app::kHihatPedalEntry)
+            dumps.ProgDump.Records(p).SetBytes(52, static_cast<std::uint8_t>(note));
+        else
+            dumps.TriggerDump.Records(app::TriggerRecord(p, t))
+                .SetBytes(9, static_cast<std::uint8_t>(note));
+    }
+    void SetTriggerTxChannel(int channel) {
+        dumps.SystemDump.Records(0).SetBytes(9, static_cast<std::uint8_t>(channel - 1));
+        session.Present().SetSystemPresent(true);
+    }
+    // Every trigger of patch p on its own note 60 + t.
+    void DistinctNotes(int p) {
+        for (int t = 0; t < app::kTriggerSelectorEntries; ++t) SetNote(p, t, 60 + t);
+    }
+};
+
+TEST_F(PadHits, OnlyNoteOnsWithVelocityOnTheTriggerChannelAreHits) {
+    app::TPadHitReader& reader = session.PadHits();
+    // No system block: channel 10.
+    EXPECT_TRUE(reader.Read(0x99, 38, 97));
+    EXPECT_FALSE(reader.Read(0x99, 38, 0));   // a note-off in disguise
+    EXPECT_FALSE(reader.Read(0x98, 38, 97));  // channel 9
+    EXPECT_FALSE(reader.Read(0x89, 38, 97));  // note-off
+    EXPECT_FALSE(reader.Read(0xB9, 38, 97));  // controller
+    EXPECT_FALSE(reader.Read(0xC9, 3, 0));    // program change
+    EXPECT_TRUE(reader.Read(0x99, 40, 12));
+    EXPECT_EQ(reader.Take(), (std::vector<TPadHit>{{38, 97}, {40, 12}}));
+    EXPECT_FALSE(reader.Pending());
+
+    // The system block names another channel: channel 10 is no longer the module's.
+    SetTriggerTxChannel(3);
+    EXPECT_EQ(app::TriggerTxChannel(dumps, session.Present()), 3);
+    EXPECT_FALSE(reader.Read(0x99, 38, 97));
+    EXPECT_TRUE(reader.Read(0x92, 38, 97));
+    EXPECT_EQ(reader.Take().size(), 1U);
+
+    // A program that falls behind keeps the latest hits, no more than the bound.
+    for (int k = 0; k < 1000; ++k) reader.Read(0x92, 36, 1 + k % 127);
+    const auto kept = reader.Take();
+    ASSERT_EQ(kept.size(), app::TPadHitReader::kMaxPending);
+    EXPECT_EQ(kept.back(), (TPadHit{36, 1 + 999 % 127}));
+}
+
+TEST_F(PadHits, ANoteSelectsTheFirstTriggerOfThePatchThatPlaysIt) {
+    DistinctNotes(4);
+    EXPECT_EQ(app::TriggerOfNote(dumps, 4, 62), 2);  // the snare
+    EXPECT_EQ(app::TriggerOfNote(dumps, 4, 60 + app::kHihatPedalEntry), app::kHihatPedalEntry);
+    EXPECT_EQ(app::TriggerOfNote(dumps, 4, 59), std::nullopt);
+    // Another patch's notes do not count.
+    EXPECT_EQ(app::TriggerOfNote(dumps, 5, 62), std::nullopt);
+    // Snare and snare rim and the pedal on one note: the snare, first in selector order.
+    SetNote(4, 3, 62);
+    SetNote(4, app::kHihatPedalEntry, 62);
+    EXPECT_EQ(app::TriggerOfNote(dumps, 4, 62), 2);
+    SetNote(4, 2, 61);
+    EXPECT_EQ(app::TriggerOfNote(dumps, 4, 62), 3);
+}
+
+TEST_F(PadHits, NotesPassTheInputOnlyWhileTheOptionIsOn) {
+    int hits = 0;
+    session.OnPadHit = [&] { ++hits; };
+    const Bytes system = RecordBytes(app::Block::System, 0);
+    const Bytes snare = {0x99, 38, 97};
+
+    ASSERT_FALSE(session.FollowPadHits());
+    Receive({snare, system});
+    ASSERT_TRUE(inWindow.PumpUntil([&] { return taken == 1; }));
+    EXPECT_EQ(received, 1);  // the note never reached the ring
+    EXPECT_EQ(hits, 0);
+
+    // On while the port is open: notes and answers both arrive, each answer still taken.
+    session.SetFollowPadHits(true);
+    Receive({snare, system, {0x99, 40, 0}, {0x98, 38, 97}, snare});
+    ASSERT_TRUE(inWindow.PumpUntil([&] { return received == 6; }));
+    EXPECT_EQ(taken, 2);
+    EXPECT_EQ(hits, 2);
+    EXPECT_EQ(session.PadHits().Take(), (std::vector<TPadHit>{{38, 97}, {38, 97}}));
+
+    // Off again: waiting hits go, and no note comes through.
+    Receive({snare});
+    ASSERT_TRUE(inWindow.PumpUntil([&] { return received == 7; }));
+    session.SetFollowPadHits(false);
+    EXPECT_FALSE(session.PadHits().Pending());
+    Receive({snare, system});
+    ASSERT_TRUE(inWindow.PumpUntil([&] { return taken == 3; }));
+    EXPECT_EQ(received, 8);
+}
+
+TEST_F(PadHits, EachTriggerKeepsItsLastEightVelocities) {
+    app::TVelocityHistory history;
+    EXPECT_TRUE(history.Of(2).empty());
+    for (int v = 1; v <= 3; ++v) history.Add(2, v);
+    EXPECT_EQ(history.Of(2), (std::vector<int>{1, 2, 3}));
+    for (int v = 4; v <= 11; ++v) history.Add(2, v);
+    history.Add(app::kHihatPedalEntry, 127);
+    EXPECT_EQ(history.Of(2), (std::vector<int>{4, 5, 6, 7, 8, 9, 10, 11}));
+    EXPECT_EQ(history.Of(app::kHihatPedalEntry), (std::vector<int>{127}));
+    EXPECT_THROW(history.Add(19, 1), std::runtime_error);
+    history.Clear();
+    EXPECT_TRUE(history.Of(2).empty());
+}
+
+}  // namespace
+}  // namespace hardening
