@@ -100,7 +100,7 @@ PORTS
                 status=1
             fi
         }
-        expect "tamboro-cli " "--help --version backup extract info pack ports restore"
+        expect "tamboro-cli " "--help --version backup extract info library pack ports restore verify"
         expect "tamboro-cli re" "restore"
         expect "tamboro-cli backup --in 2 --patches --" "--all --device-id --help --instruments --out --system"
         expect "tamboro-cli backup --in " "TD-7\\ Simulator\\ Out:TD-7\\ Simulator UM-ONE"
@@ -111,10 +111,10 @@ PORTS
         expect "tamboro-cli extract gig.td7 -o " "folder kit.syx"
         expect "tamboro-cli pack --patch 2 " "folder kit.syx"
         expect "tamboro-cli pack --patch 2 kit.syx --p" "--patch"
-        # A command of two words is one more line of the table.
-        _tamboro_cli_syntax+=("library import @dump" "library list --favourites")
+        # Commands of two words.
         expect "tamboro-cli lib" "library"
-        expect "tamboro-cli library " "import list"
+        expect "tamboro-cli library " "export import info list"
+        expect "tamboro-cli library list --kind " "instruments kit system"
         expect "tamboro-cli library import " "OLD.TD7 folder gig.td7 kit.syx"
         exit $status
     ' completion "$script" "$work/completion/files"
