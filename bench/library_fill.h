@@ -19,14 +19,7 @@ using Bytes = std::vector<std::uint8_t>;
 using simulator::Td7Module;
 
 inline Bytes Kit(const Td7Module& module, int p) {
-    Bytes kit = module.DataSetOf(Td7Module::CommonBlock(p));
-    auto add = [&](const simulator::Block& block) {
-        const Bytes message = module.DataSetOf(block);
-        kit.insert(kit.end(), message.begin(), message.end());
-    };
-    for (int t = 0; t < Td7Module::kTriggerCount; ++t) add(Td7Module::TriggerBlock(p, t));
-    for (int n = 0; n < Td7Module::kNoteMapCount; ++n) add(Td7Module::NoteMapBlock(p, n));
-    return kit;
+    return module.PatchDataSets(p);
 }
 
 // A full setup file (32 patches, no instruments, no system block) of a random module.

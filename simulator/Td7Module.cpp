@@ -133,6 +133,17 @@ std::vector<std::uint8_t> Td7Module::DataSetOf(const Block& block) const {
     return roland::DataSet(m_deviceId, block.address, Data(block));
 }
 
+std::vector<std::uint8_t> Td7Module::PatchDataSets(int patch) const {
+    std::vector<std::uint8_t> bytes = DataSetOf(CommonBlock(patch));
+    const auto append = [&](const Block& block) {
+        const auto message = DataSetOf(block);
+        bytes.insert(bytes.end(), message.begin(), message.end());
+    };
+    for (int t = 0; t < kTriggerCount; ++t) append(TriggerBlock(patch, t));
+    for (int n = 0; n < kNoteMapCount; ++n) append(NoteMapBlock(patch, n));
+    return bytes;
+}
+
 std::vector<std::vector<std::uint8_t>> Td7Module::Receive(const std::uint8_t* data,
                                                           std::size_t len) {
     using namespace roland;

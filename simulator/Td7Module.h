@@ -109,6 +109,9 @@ class Td7Module {
     std::span<const std::uint8_t> Data(const Block& block) const;
     // The DT1 message that answers a request for the block.
     std::vector<std::uint8_t> DataSetOf(const Block& block) const;
+    // Patch p (0..31) as a patch file holds it: the DT1 messages of its common block, its
+    // triggers and its note map, in that order.
+    std::vector<std::uint8_t> PatchDataSets(int patch) const;
 
   private:
     static constexpr std::uint8_t kNoteOn = 0x90;

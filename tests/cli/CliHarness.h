@@ -73,12 +73,7 @@ inline void Append(Bytes& to, const Bytes& bytes) {
 
 // Patch p (0..31) as a patch file holds it: common block, triggers, note map.
 inline Bytes PatchBytes(const Td7Module& module, int p) {
-    Bytes bytes = module.DataSetOf(Td7Module::CommonBlock(p));
-    for (int t = 0; t < Td7Module::kTriggerCount; ++t)
-        Append(bytes, module.DataSetOf(Td7Module::TriggerBlock(p, t)));
-    for (int n = 0; n < Td7Module::kNoteMapCount; ++n)
-        Append(bytes, module.DataSetOf(Td7Module::NoteMapBlock(p, n)));
-    return bytes;
+    return module.PatchDataSets(p);
 }
 
 inline Bytes InstrumentBytes(const Td7Module& module) {

@@ -51,16 +51,7 @@ class LibraryTest : public ::testing::Test {
     }
 
     // Patch p of the module as it sends it: 78 data-set messages.
-    static Bytes Kit(const Td7Module& module, int p) {
-        Bytes kit = module.DataSetOf(Td7Module::CommonBlock(p));
-        auto add = [&](const simulator::Block& block) {
-            const Bytes message = module.DataSetOf(block);
-            kit.insert(kit.end(), message.begin(), message.end());
-        };
-        for (int t = 0; t < Td7Module::kTriggerCount; ++t) add(Td7Module::TriggerBlock(p, t));
-        for (int n = 0; n < Td7Module::kNoteMapCount; ++n) add(Td7Module::NoteMapBlock(p, n));
-        return kit;
-    }
+    static Bytes Kit(const Td7Module& module, int p) { return module.PatchDataSets(p); }
 
     // Copies patch `from` of one module into patch `to` of another (data bytes only).
     static void CopyPatch(const Td7Module& source, int from, Td7Module& target, int to) {
