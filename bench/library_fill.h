@@ -11,6 +11,7 @@
 
 #include "library/Library.h"
 #include "simulator/Td7Module.h"
+#include "tests/support/SetupImage.h"
 
 namespace benchfill {
 
@@ -26,16 +27,7 @@ inline Bytes Kit(const Td7Module& module, int p) {
 inline Bytes Setup(std::uint32_t seed) {
     Td7Module module;
     module.LoadRandom(seed);
-    const std::string signature = "TD7Setup10";
-    Bytes image(signature.begin(), signature.end());
-    for (int p = 0; p < 32; ++p) {
-        image.push_back(0x01);
-        const Bytes kit = Kit(module, p);
-        image.insert(image.end(), kit.begin(), kit.end());
-    }
-    image.push_back(0x00);
-    image.push_back(0x00);
-    return image;
+    return testsupport::SetupBytes(module, testsupport::AllSlots(), false, false);
 }
 
 // `count` distinct setup files in `folder` (made only when missing).

@@ -17,6 +17,7 @@
 
 #include "cli/Librarian.h"
 #include "simulator/Td7Module.h"
+#include "tests/support/SetupImage.h"
 
 namespace clitest {
 
@@ -67,49 +68,12 @@ inline void WriteBytes(const std::string& path, const Bytes& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-inline void Append(Bytes& to, const Bytes& bytes) {
-    to.insert(to.end(), bytes.begin(), bytes.end());
-}
-
-// Patch p (0..31) as a patch file holds it: common block, triggers, note map.
-inline Bytes PatchBytes(const Td7Module& module, int p) {
-    return module.PatchDataSets(p);
-}
-
-inline Bytes InstrumentBytes(const Td7Module& module) {
-    Bytes bytes;
-    for (int i = 0; i < Td7Module::kInstrumentCount; ++i)
-        Append(bytes, module.DataSetOf(Td7Module::InstrumentBlock(i)));
-    return bytes;
-}
-
-inline Bytes SystemBytes(const Td7Module& module) {
-    return module.DataSetOf(Td7Module::SystemBlock());
-}
-
-// A setup file of the module's memory holding the given slots (0..31), and the
-// instruments and the system block when asked.
-inline Bytes SetupBytes(const Td7Module& module, const std::vector<int>& slots, bool instruments,
-                        bool system) {
-    const std::string signature = "TD7Setup10";
-    Bytes bytes(signature.begin(), signature.end());
-    for (int p = 0; p < Td7Module::kPatchCount; ++p) {
-        const bool present = std::find(slots.begin(), slots.end(), p) != slots.end();
-        bytes.push_back(present ? 0x01 : 0x00);
-        if (present) Append(bytes, PatchBytes(module, p));
-    }
-    bytes.push_back(instruments ? 0x01 : 0x00);
-    if (instruments) Append(bytes, InstrumentBytes(module));
-    bytes.push_back(system ? 0x01 : 0x00);
-    if (system) Append(bytes, SystemBytes(module));
-    return bytes;
-}
-
-inline std::vector<int> AllSlots() {
-    std::vector<int> slots;
-    for (int p = 0; p < Td7Module::kPatchCount; ++p) slots.push_back(p);
-    return slots;
-}
+using testsupport::AllSlots;
+using testsupport::Append;
+using testsupport::InstrumentBytes;
+using testsupport::PatchBytes;
+using testsupport::SetupBytes;
+using testsupport::SystemBytes;
 
 // Writes six name characters into the common block of patch p.
 inline void NamePatch(Td7Module& module, int p, const std::string& name) {

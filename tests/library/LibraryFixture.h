@@ -15,6 +15,7 @@
 
 #include "library/Library.h"
 #include "simulator/Td7Module.h"
+#include "tests/support/SetupImage.h"
 
 namespace librarytest {
 
@@ -76,20 +77,7 @@ class LibraryTest : public ::testing::Test {
 
     // A setup file with the given slots (0-based) of the module, nothing else.
     static Bytes Setup(const Td7Module& module, const std::vector<int>& slots) {
-        const std::string signature = "TD7Setup10";
-        Bytes image(signature.begin(), signature.end());
-        for (int p = 0; p < 32; ++p) {
-            if (std::find(slots.begin(), slots.end(), p) == slots.end()) {
-                image.push_back(0x00);
-                continue;
-            }
-            image.push_back(0x01);
-            const Bytes kit = Kit(module, p);
-            image.insert(image.end(), kit.begin(), kit.end());
-        }
-        image.push_back(0x00);
-        image.push_back(0x00);
-        return image;
+        return testsupport::SetupBytes(module, slots, false, false);
     }
 
     library::TLibrary::TOptions Options() const {
