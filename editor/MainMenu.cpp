@@ -55,7 +55,9 @@ void MainMenu::Build(QMenu* parent, const TMenuNode& node) {
     }
     QAction* a = parent->addAction(Text(node.Text));
     a->setObjectName(Text(node.Name));
-    if (!node.Shortcut.empty()) a->setShortcut(QKeySequence(Text(node.Shortcut)));
+    // Several shortcuts are separated by "; " ("Ctrl+Shift+Z; Ctrl+Y").
+    if (!node.Shortcut.empty())
+        a->setShortcuts(QKeySequence::listFromString(Text(node.Shortcut)));
     a->setCheckable(node.Checkable);
     const TCommand command = node.Command;
     connect(a, &QAction::triggered, this, [this, command] { Run(command, 0); });

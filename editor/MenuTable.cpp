@@ -37,6 +37,11 @@ const std::vector<TMenuNode>& MainMenuTable() {
               Recent("miRecent", C::OpenRecent, kRecentSetupEntries), Separator(),
               Item("L&ibrary...", "miLibrary", C::Library, "Ctrl+L"), Separator(),
               Item("E&xit", "Exit1", C::Exit, "Alt+F4")}),
+        Menu("&Edit", "Edit1",
+             {Item("&Undo", "miUndo", C::Undo, "Ctrl+Z"),
+              Item("&Redo", "miRedo", C::Redo, "Ctrl+Shift+Z; Ctrl+Y"), Separator(),
+              Item("&Copy", "miCopySettings", C::CopySettings, "Ctrl+C"),
+              Item("&Paste", "miPasteSettings", C::PasteSettings, "Ctrl+V")}),
         Menu("&Patch", "Patch1",
              {Item("&Load...", "miPatchLoad", C::PatchLoad),
               Item("&Save...", "miPatchSave", C::PatchSave),
@@ -46,7 +51,8 @@ const std::vector<TMenuNode>& MainMenuTable() {
               Item("&Transmit Current", "miTransmitCurrent", C::TransmitCurrent),
               Item("Request &All", "miRequestAll", C::RequestAll),
               Item("Transmit A&ll", "miTransmitAll", C::TransmitAll),
-              Item("Transmit &Differences", "miTransmitDifferences", C::TransmitDifferences)}),
+              Item("Transmit &Differences", "miTransmitDifferences", C::TransmitDifferences),
+              Separator(), Item("&Compare With...", "miCompareWith", C::CompareWith)}),
         Menu("&Instruments", "Instruments1",
              {Item("&Edit", "miInstEdit", C::InstEdit), Separator(),
               Item("&Load...", "miInstLoad", C::InstLoad),
@@ -88,6 +94,13 @@ bool CommandEnabled(TCommand command, const TCommandState& s) {
         case C::FollowPadHits:
         case C::HelpContents:
             return true;
+        case C::Undo:
+            return s.CanUndo && !s.Busy;
+        case C::Redo:
+            return s.CanRedo && !s.Busy;
+        case C::CopySettings:
+        case C::PasteSettings:
+        case C::CompareWith:
         case C::PatchSave:
         case C::PatchMoveTo:
         case C::PatchExchangeWith:

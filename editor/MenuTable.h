@@ -17,6 +17,10 @@ enum class TCommand : std::uint8_t {
     Library,
     OpenRecent,  // inline entries "1".."8" of the File menu, one per recent setup
     Exit,
+    Undo,  // "Undo <step>"; its text follows the history
+    Redo,
+    CopySettings,   // the selected trigger's or note-map entry's settings
+    PasteSettings,
     PatchLoad,
     PatchSave,
     PatchMoveTo,        // submenu; its numbered entries carry the target slot
@@ -26,6 +30,7 @@ enum class TCommand : std::uint8_t {
     RequestAll,
     TransmitAll,
     TransmitDifferences,
+    CompareWith,
     InstEdit,
     InstLoad,
     InstSave,
@@ -75,6 +80,8 @@ struct TCommandState {
     bool InstrumentsPresent = false;
     bool SystemPresent = false;
     bool Busy = false;  // a transfer runs
+    bool CanUndo = false;
+    bool CanRedo = false;
 };
 
 // Whether a command may run in the given state. While a transfer runs, everything that

@@ -1,0 +1,178 @@
+#pragma once
+
+// Undo and redo of the user's changes to the mirror. A step remembers the records and bytes
+// it changed (never a panel's template of the moment, which follows the selection), the
+// messages that made the change in the module, and the present flags where a command
+// changed them. Undo writes the old bytes back and sends what the original action would
+// have sent with the old values; redo does the same with the new ones. Steps of commands
+// that send nothing (loads, moves, exchanges) send nothing either way.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "midilink/Types.h"
+#include "td7/ParameterTable.h"
+#include "td7/Retarget.h"
+#include "td7/Td7Map.h"
+
+namespace midilink {
+class TMidiLink;
+class TValueMidiCom;
+}  // namespace midilink
+
+namespace app {
+
+class TPresentFlags;
+class TTd7Collections;
+
+// Where a step was made, so that undo can show it first: the record, and for a parameter
+// the panel that shows it (the pedal's parameters live in the patch common record).
+struct TEditPlace {
+    Block Collection = Block::Prog;
+    int Record = -1;  // -1: the block as a whole (instruments, system)
+    std::optional<PanelId> Panel;
+    friend bool operator==(const TEditPlace&, const TEditPlace&) = default;
+};
+
+// One parameter of one record set to a value in its control's units.
+struct TParameterEdit {
+    const TParameter* Parameter = nullptr;
+    int Record = 0;  // in the parameter's collection
+    std::int32_t Value = 0;
+};
+
+// The present flags as a command found and left them.
+struct TPresentState {
+    std::array<bool, kPatchCount> Patches{};
+    bool Instruments = false;
+    bool System = false;
+    friend bool operator==(const TPresentState&, const TPresentState&) = default;
+};
+
+// An undo or redo changed the mirror, but a message to the module failed: the module did
+// not get the change. The step has moved all the same, so it can be done again.
+class EditSendError : public std::runtime_error {
+  public:
+    explicit EditSendError(const std::string& text) : std::runtime_error(text) {}
+};
+
+class TEditHistory {
+  public:
+    // Bytes [At, At + size) of one record before and after, and the message that carried
+    // the change to the module (none for whole records).
+    struct Change {
+        Block Collection = Block::Prog;
+        int Record = 0;
+        int At = 0;
+        std::vector<std::uint8_t> Before, After;
+        std::string Command;  // a data-set template addressed to the record; empty: not sent
+        std::int32_t SentBefore = 0, SentAfter = 0;
+        midilink::TChecksumType Checksum = midilink::ctRoland;
+    };
+    struct Step {
+        std::string Label;
+        TEditPlace Place;
+        std::vector<Change> Changes;
+        std::optional<TPresentState> PresentBefore, PresentAfter;
+        const void* MergeKey = nullptr;  // the binding of a control's step
+    };
+
+    static constexpr int kDefaultLimit = 1000;
+
+    TEditHistory(TTd7Collections& dumps, TPresentFlags& present, midilink::TMidiLink& link,
+                 int limit = kDefaultLimit);
+    ~TEditHistory();
+    TEditHistory(const TEditHistory&) = delete;
+    TEditHistory& operator=(const TEditHistory&) = delete;
+
+    // A user's change through the bound control of `parameter`: the binding stores and
+    // sends `value` as always, and the change becomes a step. Further changes of the same
+    // binding on the same record join that step until EndMerge (another control used,
+    // focus gone). A change that leaves the bytes as they were makes no step.
+    void SetBinding(midilink::TValueMidiCom& binding, const TParameter& parameter,
+                    std::int32_t value);
+
+    // Parameters set as one step under `label` (a value taken from the compare window,
+    // pasted settings): each one whose bytes change is stored, then sent as its control
+    // would send it, addressed to its own record. Returns how many changed; none: no step.
+    int SetParameters(std::string label, const std::vector<TParameterEdit>& edits);
+
+    // Name characters: `command` runs the name field's own commit (which writes and sends
+    // the changed characters); the step keeps bytes [first, first + count) of the record
+    // and sends each changed one with messageFor(position) on undo and redo.
+    void RecordName(std::string label, TEditPlace place, int first, int count,
+                    const std::function<std::string(int position)>& messageFor,
+                    const std::function<void()>& command);
+
+    // A command that changes whole records of `blocks` and the present flags without
+    // sending (load, initialize, move, exchange, a kit put into a slot). What it changed
+    // becomes one step, also when it raises part-way (what it changed stays, as always).
+    void RecordCommand(std::string label, TEditPlace place, std::vector<Block> blocks,
+                       const std::function<void()>& command);
+
+    // The open step takes no more changes.
+    void EndMerge() { m_open = false; }
+
+    bool CanUndo() const { return m_done > 0; }
+    bool CanRedo() const { return m_done < static_cast<int>(m_steps.size()); }
+    // The label of the step undo or redo would act on; empty when there is none.
+    std::string UndoText() const;
+    std::string RedoText() const;
+    // Raise EditSendError after the mirror changed when a message could not be sent.
+    void Undo();
+    void Redo();
+
+    // A new history (a setup loaded): nothing to undo, and this state is the saved one.
+    void Clear();
+    // The mirror now equals a file (saved or loaded): reaching this state again by undo or
+    // redo clears the collections' changed state.
+    void MarkClean();
+    bool IsClean() const { return m_clean == m_done; }
+    // Something besides a step changed the mirror (an answer from the module): the state
+    // last saved can no longer be reached by undo.
+    void ForgetClean();
+    // True while the history itself changes the mirror, so the change is not "besides".
+    bool Applying() const { return m_applying; }
+
+    int Count() const { return static_cast<int>(m_steps.size()); }
+    int Limit() const { return m_limit; }
+
+    // Undo and redo first show the place of the step (a no-op when it is shown already).
+    std::function<void(const TEditPlace& place)> OnSelect;
+    // After a step's bytes and flags were put back: the windows refresh what shows them.
+    std::function<void(const TEditPlace& place, bool wholeRecords)> OnApplied;
+    // The steps or the position among them changed: the menu follows.
+    std::function<void()> OnChange;
+
+  private:
+    void Push(Step step);
+    void Apply(Step& step, bool undo);
+    void Changed();
+    TPresentState PresentNow() const;
+    void SetPresent(const TPresentState& state);
+
+    TTd7Collections& m_dumps;
+    TPresentFlags& m_present;
+    midilink::TMidiLink& m_link;
+    int m_limit;
+    std::vector<Step> m_steps;
+    int m_done = 0;   // steps before the position: undo acts on m_steps[m_done - 1]
+    int m_clean = 0;  // the position of the saved state; -1 when it cannot be reached
+    bool m_open = false;
+    bool m_applying = false;
+};
+
+// "Level (Effect 1)": the control's caption (its hint where it has none) and its panel.
+std::string StepLabel(const TParameter& parameter);
+// The panel as the windows title it: "Patch Common", "Effect 1", "Trigger", ...
+std::string_view PanelTitle(PanelId panel);
+// The selection that addresses record `record` of the block (the bytes a2 a3).
+Selection RecordSelection(Block block, int record);
+
+}  // namespace app
