@@ -47,33 +47,39 @@ std::int32_t TValueMidiCom::WithinWidth(std::int32_t stored) const {
     return stored & ((std::int32_t{1} << m_dataWidth) - 1);
 }
 
+void TValueMidiCom::LayValue(std::int32_t value, std::uint8_t bytes[2]) const {
+    const auto s = static_cast<std::uint32_t>(StoredFor(value));
+    bytes[1] = 0;
+    switch (m_dumpMode) {
+        case dm1Byte:
+            bytes[0] = static_cast<std::uint8_t>(s & 0xFF);
+            break;
+        case dm2Bytes:
+            bytes[0] = static_cast<std::uint8_t>((s >> 7) & 0x7F);
+            bytes[1] = static_cast<std::uint8_t>(s & 0x7F);
+            break;
+        case dm2BytesEx:
+            bytes[0] = static_cast<std::uint8_t>(s & 0x7F);
+            bytes[1] = static_cast<std::uint8_t>((s >> 7) & 0x7F);
+            break;
+        case dm2Nibbles:
+            bytes[0] = static_cast<std::uint8_t>((s & 0xF0) >> 4);
+            bytes[1] = static_cast<std::uint8_t>(s & 0x0F);
+            break;
+        case dm2NibblesEx:
+            bytes[0] = static_cast<std::uint8_t>(s & 0x0F);
+            bytes[1] = static_cast<std::uint8_t>((s & 0xF0) >> 4);
+            break;
+    }
+}
+
 void TValueMidiCom::SetValue(std::int32_t value) {
     if (TDumpCollection* dump = MidiDump()) {
-        const auto s = static_cast<std::uint32_t>(StoredFor(value));
-        const int at = DumpIndex();
+        std::uint8_t bytes[2];
+        LayValue(value, bytes);
         // The first byte is written first, as the module's tools do; a failing write
         // (unindexed collection, position outside the record) stops before sending.
-        switch (DumpMode()) {
-            case dm1Byte:
-                dump->WriteByte(at, static_cast<std::uint8_t>(s & 0xFF));
-                break;
-            case dm2Bytes:
-                dump->WriteByte(at, static_cast<std::uint8_t>((s >> 7) & 0x7F));
-                dump->WriteByte(at + 1, static_cast<std::uint8_t>(s & 0x7F));
-                break;
-            case dm2BytesEx:
-                dump->WriteByte(at, static_cast<std::uint8_t>(s & 0x7F));
-                dump->WriteByte(at + 1, static_cast<std::uint8_t>((s >> 7) & 0x7F));
-                break;
-            case dm2Nibbles:
-                dump->WriteByte(at, static_cast<std::uint8_t>((s & 0xF0) >> 4));
-                dump->WriteByte(at + 1, static_cast<std::uint8_t>(s & 0x0F));
-                break;
-            case dm2NibblesEx:
-                dump->WriteByte(at, static_cast<std::uint8_t>(s & 0x0F));
-                dump->WriteByte(at + 1, static_cast<std::uint8_t>((s & 0xF0) >> 4));
-                break;
-        }
+        for (int k = 0; k < ByteCount(); ++k) dump->WriteByte(DumpIndex() + k, bytes[k]);
     }
     // The message carries the bytes the record holds, so that a module which keeps what it
     // is sent answers with the same form a transmission would send. For 7-bit values the
@@ -83,29 +89,34 @@ void TValueMidiCom::SetValue(std::int32_t value) {
         link->SendCommand(MidiCommand(), StoredFor(value), ChecksumType());
 }
 
+std::int32_t TValueMidiCom::ReadValue(const std::uint8_t* b) const {
+    std::int32_t r = 0;
+    switch (m_dumpMode) {
+        case dm1Byte:
+            r = b[0];
+            break;
+        case dm2Bytes:
+            r = WithinWidth(b[0] * 128 + b[1]);
+            break;
+        case dm2BytesEx:
+            r = WithinWidth(b[1] * 128 + b[0]);
+            break;
+        case dm2Nibbles:
+            r = (b[0] & 0x0F) * 16 + (b[1] & 0x0F);
+            break;
+        case dm2NibblesEx:
+            r = (b[1] & 0x0F) * 16 + (b[0] & 0x0F);
+            break;
+    }
+    return ValueFor(r);
+}
+
 void TValueMidiCom::UpdateFromDump() {
     TDumpCollection* dump = MidiDump();
     if (!dump) return;
-    const int at = DumpIndex();
-    std::int32_t r = 0;
-    switch (DumpMode()) {
-        case dm1Byte:
-            r = dump->ReadByte(at);
-            break;
-        case dm2Bytes:
-            r = WithinWidth(dump->ReadByte(at) * 128 + dump->ReadByte(at + 1));
-            break;
-        case dm2BytesEx:
-            r = WithinWidth(dump->ReadByte(at + 1) * 128 + dump->ReadByte(at));
-            break;
-        case dm2Nibbles:
-            r = (dump->ReadByte(at) & 0x0F) * 16 + (dump->ReadByte(at + 1) & 0x0F);
-            break;
-        case dm2NibblesEx:
-            r = (dump->ReadByte(at + 1) & 0x0F) * 16 + (dump->ReadByte(at) & 0x0F);
-            break;
-    }
-    if (OnValue) OnValue(this, ValueFor(r));
+    std::uint8_t bytes[2] = {0, 0};
+    for (int k = 0; k < ByteCount(); ++k) bytes[k] = dump->ReadByte(DumpIndex() + k);
+    if (OnValue) OnValue(this, ReadValue(bytes));
 }
 
 }  // namespace midilink

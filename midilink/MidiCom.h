@@ -73,6 +73,12 @@ class TValueMidiCom : public TMidiCom {
     std::int32_t StoredFor(std::int32_t value) const;
     std::int32_t ValueFor(std::int32_t stored) const;
     std::int32_t WithinWidth(std::int32_t stored) const;
+    // How many record bytes the value takes (one, or two in the two-byte modes), and those
+    // bytes for a control value, first byte first, as SetValue writes them.
+    int ByteCount() const { return m_dumpMode == dm1Byte ? 1 : 2; }
+    void LayValue(std::int32_t value, std::uint8_t bytes[2]) const;
+    // The control value that record bytes (ByteCount of them) hold.
+    std::int32_t ReadValue(const std::uint8_t* bytes) const;
 
   private:
     int m_offset = 0;

@@ -1,0 +1,389 @@
+#include "td7/EditHistory.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "midilink/DumpCollection.h"
+#include "midilink/MidiCom.h"
+#include "midilink/MidiDump.h"
+#include "midilink/MidiLink.h"
+#include "td7/PresentFlags.h"
+#include "td7/Td7Collections.h"
+
+namespace app {
+
+namespace {
+
+// The history's own changes are not "besides" the steps, however they end.
+class ApplyingScope {
+  public:
+    explicit ApplyingScope(bool& flag) : m_flag(flag), m_was(flag) { m_flag = true; }
+    ~ApplyingScope() { m_flag = m_was; }
+    ApplyingScope(const ApplyingScope&) = delete;
+    ApplyingScope& operator=(const ApplyingScope&) = delete;
+
+  private:
+    bool& m_flag;
+    bool m_was;
+};
+
+std::vector<std::uint8_t> BytesOf(const midilink::TMidiDump& record, int at, int count) {
+    const std::uint8_t* data = record.Data();
+    return {data + at, data + at + count};
+}
+
+// A binding with a row's arithmetic only: it lays and reads values, it is on no list.
+void SetArithmetic(midilink::TValueMidiCom& com, const TParameter& parameter) {
+    com.SetDumpIndex(parameter.DumpIndex);
+    com.SetOffset(parameter.Offset);
+    com.SetNegatives(parameter.Negatives);
+    com.SetDataWidth(parameter.DataWidth);
+    com.SetDumpMode(parameter.DumpMode);
+}
+
+std::string TrimmedCaption(std::string_view caption) {
+    while (!caption.empty() && (caption.back() == ':' || caption.back() == ' '))
+        caption.remove_suffix(1);
+    return std::string(caption);
+}
+
+}  // namespace
+
+TEditHistory::TEditHistory(TTd7Collections& dumps, TPresentFlags& present,
+                           midilink::TMidiLink& link, int limit)
+    : m_dumps(dumps), m_present(present), m_link(link), m_limit(std::max(limit, 1)) {}
+
+TEditHistory::~TEditHistory() = default;
+
+void TEditHistory::SetBinding(midilink::TValueMidiCom& binding, const TParameter& parameter,
+                              std::int32_t value) {
+    midilink::TDumpCollection* dump = binding.MidiDump();
+    const int count = binding.ByteCount();
+    const int at = binding.DumpIndex();
+    // Where the binding cannot write, SetValue says why; there is nothing to remember.
+    if (!dump || dump->Index() < 0 || at < 0 || at + count > dump->Size()) {
+        m_open = false;
+        binding.SetValue(value);
+        return;
+    }
+    const int record = dump->Index();
+    midilink::TMidiDump& stored = dump->Records(record);
+    Change change{parameter.Collection,  record, at, BytesOf(stored, at, count), {}, {}, 0, 0,
+                  binding.ChecksumType()};
+    change.Command = binding.MidiCommand();
+    change.SentBefore = binding.StoredFor(binding.ReadValue(change.Before.data()));
+    change.SentAfter = binding.StoredFor(value);
+
+    // The change is remembered even when sending it fails: the mirror holds it.
+    auto remember = [&] {
+        change.After = BytesOf(stored, at, count);
+        const bool merge =
+            m_open && m_done == Count() && m_done > 0 && m_steps.back().MergeKey == &binding &&
+            m_steps.back().Changes.size() == 1 && m_steps.back().Changes.front().Record == record;
+        if (merge) {
+            Change& open = m_steps.back().Changes.front();
+            open.After = change.After;
+            open.SentAfter = change.SentAfter;
+            if (open.After == open.Before) {
+                // Back where the step began: the step is gone.
+                m_steps.pop_back();
+                --m_done;
+                if (m_clean > m_done) m_clean = -1;
+                m_open = false;
+            }
+            Changed();
+            return;
+        }
+        m_open = false;
+        if (change.After == change.Before) return;
+        Step step;
+        step.Label = StepLabel(parameter);
+        step.Place = {parameter.Collection, record, parameter.Panel};
+        step.MergeKey = &binding;
+        step.Changes.push_back(std::move(change));
+        Push(std::move(step));
+        m_open = true;
+    };
+    ApplyingScope applying(m_applying);
+    try {
+        binding.SetValue(value);
+    } catch (...) {
+        if (BytesOf(stored, at, count) != change.Before) remember();
+        throw;
+    }
+    remember();
+}
+
+int TEditHistory::SetParameters(std::string label, const std::vector<TParameterEdit>& edits) {
+    Step step;
+    step.Label = std::move(label);
+    for (const TParameterEdit& edit : edits) {
+        const TParameter& parameter = *edit.Parameter;
+        midilink::TValueMidiCom com;
+        SetArithmetic(com, parameter);
+        const midilink::TMidiDump& stored = m_dumps.Of(parameter.Collection).Records(edit.Record);
+        const int count = com.ByteCount();
+        std::uint8_t laid[2];
+        com.LayValue(edit.Value, laid);
+        Change change{parameter.Collection,
+                      edit.Record,
+                      parameter.DumpIndex,
+                      BytesOf(stored, parameter.DumpIndex, count),
+                      {laid, laid + count},
+                      {},
+                      0,
+                      com.StoredFor(edit.Value),
+                      midilink::ctRoland};
+        if (change.After == change.Before) continue;
+        change.SentBefore = com.StoredFor(com.ReadValue(change.Before.data()));
+        change.Command = Retargetable(parameter.Panel)
+                             ? RetargetTemplate(parameter.MidiCommand,
+                                                RecordSelection(parameter.Collection, edit.Record))
+                             : std::string(parameter.MidiCommand);
+        if (step.Changes.empty()) step.Place = {parameter.Collection, edit.Record, parameter.Panel};
+        step.Changes.push_back(std::move(change));
+    }
+    const int changed = static_cast<int>(step.Changes.size());
+    if (changed == 0) return 0;
+    m_open = false;
+    Push(std::move(step));
+    // Done as a redo is: every byte first, then the messages.
+    --m_done;
+    Apply(m_steps[static_cast<std::size_t>(m_done)], false);
+    return changed;
+}
+
+void TEditHistory::RecordName(std::string label, TEditPlace place, int first, int count,
+                              const std::function<std::string(int position)>& messageFor,
+                              const std::function<void()>& command) {
+    m_open = false;
+    midilink::TMidiDump& stored = m_dumps.Of(place.Collection).Records(place.Record);
+    const std::vector<std::uint8_t> before = BytesOf(stored, first, count);
+    auto remember = [&] {
+        const std::vector<std::uint8_t> after = BytesOf(stored, first, count);
+        Step step;
+        step.Label = std::move(label);
+        step.Place = place;
+        for (int k = 0; k < count; ++k) {
+            const auto i = static_cast<std::size_t>(k);
+            if (before[i] == after[i]) continue;
+            step.Changes.push_back({place.Collection,
+                                    place.Record,
+                                    first + k,
+                                    {before[i]},
+                                    {after[i]},
+                                    messageFor(first + k),
+                                    before[i],
+                                    after[i],
+                                    midilink::ctRoland});
+        }
+        if (!step.Changes.empty()) Push(std::move(step));
+    };
+    ApplyingScope applying(m_applying);
+    try {
+        command();
+    } catch (...) {
+        remember();
+        throw;
+    }
+    remember();
+}
+
+void TEditHistory::RecordCommand(std::string label, TEditPlace place, std::vector<Block> blocks,
+                                 const std::function<void()>& command) {
+    m_open = false;
+    std::vector<std::vector<std::vector<std::uint8_t>>> before;
+    for (Block block : blocks) {
+        midilink::TDumpCollection& dump = m_dumps.Of(block);
+        auto& records = before.emplace_back();
+        records.reserve(static_cast<std::size_t>(dump.Count()));
+        for (int i = 0; i < dump.Count(); ++i)
+            records.push_back(BytesOf(dump.Records(i), 0, dump.Size()));
+    }
+    const TPresentState presentBefore = PresentNow();
+    auto remember = [&] {
+        Step step;
+        step.Label = std::move(label);
+        step.Place = place;
+        for (std::size_t b = 0; b < blocks.size(); ++b) {
+            midilink::TDumpCollection& dump = m_dumps.Of(blocks[b]);
+            for (int i = 0; i < dump.Count(); ++i) {
+                auto& old = before[b][static_cast<std::size_t>(i)];
+                std::vector<std::uint8_t> now = BytesOf(dump.Records(i), 0, dump.Size());
+                if (now == old) continue;
+                step.Changes.push_back(
+                    {blocks[b], i, 0, std::move(old), std::move(now), {}, 0, 0, midilink::ctNone});
+            }
+        }
+        const TPresentState presentAfter = PresentNow();
+        if (presentAfter != presentBefore) {
+            step.PresentBefore = presentBefore;
+            step.PresentAfter = presentAfter;
+        }
+        if (!step.Changes.empty() || step.PresentBefore) Push(std::move(step));
+    };
+    ApplyingScope applying(m_applying);
+    try {
+        command();
+    } catch (...) {
+        remember();
+        throw;
+    }
+    remember();
+}
+
+void TEditHistory::Push(Step step) {
+    m_steps.erase(m_steps.begin() + m_done, m_steps.end());
+    if (m_clean > m_done) m_clean = -1;
+    m_steps.push_back(std::move(step));
+    ++m_done;
+    if (Count() > m_limit) {
+        m_steps.erase(m_steps.begin());
+        --m_done;
+        m_clean = m_clean > 0 ? m_clean - 1 : -1;
+    }
+    Changed();
+}
+
+void TEditHistory::Apply(Step& step, bool undo) {
+    ApplyingScope applying(m_applying);
+    m_open = false;
+    if (OnSelect) OnSelect(step.Place);
+    std::vector<midilink::TDumpCollection*> touched;
+    bool wholeRecords = false;
+    for (const Change& change : step.Changes) {
+        midilink::TDumpCollection& dump = m_dumps.Of(change.Collection);
+        midilink::TMidiDump& record = dump.Records(change.Record);
+        const auto& bytes = undo ? change.Before : change.After;
+        for (std::size_t k = 0; k < bytes.size(); ++k)
+            record.SetBytes(change.At + static_cast<int>(k), bytes[k]);
+        wholeRecords = wholeRecords || change.Command.empty();
+        if (std::find(touched.begin(), touched.end(), &dump) == touched.end())
+            touched.push_back(&dump);
+    }
+    if (step.PresentBefore) SetPresent(undo ? *step.PresentBefore : *step.PresentAfter);
+    m_done += undo ? -1 : 1;
+    if (IsClean())
+        for (Block block : kAllBlocks) m_dumps.Of(block).SetModified(false);
+    // The controls of the records on show follow, without sending.
+    for (midilink::TDumpCollection* dump : touched)
+        if (dump->Index() >= 0) dump->UpdateComs();
+    if (OnApplied) OnApplied(step.Place, wholeRecords);
+    Changed();
+
+    for (const Change& change : step.Changes) {
+        if (change.Command.empty()) continue;
+        try {
+            m_link.SendCommand(change.Command, undo ? change.SentBefore : change.SentAfter,
+                               change.Checksum);
+        } catch (const std::exception& e) {
+            throw EditSendError("The module did not get the " +
+                                std::string(undo ? "undo" : "change") + " of " + step.Label + ": " +
+                                e.what());
+        }
+    }
+}
+
+void TEditHistory::Undo() {
+    if (!CanUndo()) return;
+    Apply(m_steps[static_cast<std::size_t>(m_done - 1)], true);
+}
+
+void TEditHistory::Redo() {
+    if (!CanRedo()) return;
+    Apply(m_steps[static_cast<std::size_t>(m_done)], false);
+}
+
+std::string TEditHistory::UndoText() const {
+    return CanUndo() ? m_steps[static_cast<std::size_t>(m_done - 1)].Label : std::string();
+}
+
+std::string TEditHistory::RedoText() const {
+    return CanRedo() ? m_steps[static_cast<std::size_t>(m_done)].Label : std::string();
+}
+
+void TEditHistory::Clear() {
+    m_steps.clear();
+    m_done = 0;
+    m_clean = 0;
+    m_open = false;
+    Changed();
+}
+
+void TEditHistory::MarkClean() {
+    m_clean = m_done;
+    m_open = false;
+    Changed();
+}
+
+void TEditHistory::ForgetClean() {
+    if (m_clean < 0) return;
+    m_clean = -1;
+    Changed();
+}
+
+void TEditHistory::Changed() {
+    if (OnChange) OnChange();
+}
+
+TPresentState TEditHistory::PresentNow() const {
+    TPresentState state;
+    for (int p = 0; p < kPatchCount; ++p)
+        state.Patches[static_cast<std::size_t>(p)] = m_present.PatchPresent(p);
+    state.Instruments = m_present.InstrumentsPresent();
+    state.System = m_present.SystemPresent();
+    return state;
+}
+
+void TEditHistory::SetPresent(const TPresentState& state) {
+    for (int p = 0; p < kPatchCount; ++p)
+        m_present.SetPatchPresent(p, state.Patches[static_cast<std::size_t>(p)]);
+    m_present.SetInstrumentsPresent(state.Instruments);
+    m_present.SetSystemPresent(state.System);
+}
+
+std::string_view PanelTitle(PanelId panel) {
+    switch (panel) {
+        case PanelId::PatchCommon:
+            return "Patch Common";
+        case PanelId::Effect1:
+            return "Effect 1";
+        case PanelId::Effect2:
+            return "Effect 2";
+        case PanelId::HihatPedal:
+            return "Hihat Pedal";
+        case PanelId::Trigger:
+            return "Trigger";
+        case PanelId::Notemap:
+            return "Notemap";
+        case PanelId::Inst:
+            return "Instrument";
+        case PanelId::System:
+            return "System";
+    }
+    return {};
+}
+
+std::string StepLabel(const TParameter& parameter) {
+    std::string name = TrimmedCaption(parameter.Caption);
+    if (name.empty()) name = std::string(parameter.Hint.empty() ? parameter.Name : parameter.Hint);
+    return name + " (" + std::string(PanelTitle(parameter.Panel)) + ")";
+}
+
+Selection RecordSelection(Block block, int record) {
+    switch (block) {
+        case Block::Prog:
+            return PatchSelection(record);
+        case Block::Trigger:
+            return TriggerSelection(record / kTriggersPerPatch, record % kTriggersPerPatch);
+        case Block::Notemap:
+            return NotemapSelection(record / kNotesPerPatch, record % kNotesPerPatch);
+        case Block::Instrument:
+            return InstrumentSelection(record);
+        case Block::System:
+            break;
+    }
+    return {0, 0};
+}
+
+}  // namespace app

@@ -1,0 +1,203 @@
+// Undo and redo on the collections, without windows: what each step puts back, where it
+// sends it, and when the saved state counts as reached again.
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "midilink/MidiCom.h"
+#include "td7/EditHistory.h"
+#include "td7/PatchSlots.h"
+#include "td7/Retarget.h"
+#include "tests/td7/FilesFixture.h"
+
+namespace filestest {
+namespace {
+
+using app::Block;
+using app::TEditHistory;
+
+// A link whose output can fail, as a port does when its device went away.
+class FailingLink : public testsupport::RecordingLink {
+  public:
+    void PutLong(const std::uint8_t* buffer, int length) override {
+        if (fail) throw std::runtime_error("The MIDI output device is gone.");
+        RecordingLink::PutLong(buffer, length);
+    }
+    bool fail = false;
+};
+
+class EditHistoryTest : public FilesTest {
+  protected:
+    EditHistoryTest() { TagAll(1); }
+
+    // A bound control's binding as the windows make it, on record `record`.
+    void Bind(midilink::TValueMidiCom& com, const char* name, int record) {
+        const app::TParameter& row = *app::FindParameter(name);
+        app::ConfigureBinding(com, row, dumps, &failing);
+        app::RetargetCom(com, app::RecordSelection(row.Collection, record));
+        dumps.Of(row.Collection).SetIndex(record);
+    }
+    void Set(midilink::TValueMidiCom& com, const char* name, int value) {
+        history.SetBinding(com, *app::FindParameter(name), value);
+    }
+    int Stored(Block block, int record, int at) {
+        return dumps.Of(block).Records(record).Bytes(at);
+    }
+    // The address bytes a2 a3 and the data byte of the last message sent.
+    std::vector<int> LastSent() {
+        const auto m = failing.LongMessages().back();
+        return {m[6], m[7], m[8], m[9]};
+    }
+
+    FailingLink failing;
+    TEditHistory history{dumps, present, failing};
+};
+
+TEST_F(EditHistoryTest, AControlsChangesInARowAreOneStepThatUndoSendsBack) {
+    midilink::TValueMidiCom level;
+    Bind(level, "HallLevel", 3);  // patch 4, data offset 15 (position 24)
+    const int before = Stored(Block::Prog, 3, 24);
+    for (int v : {5, 6, 7}) Set(level, "HallLevel", v);
+    EXPECT_EQ(history.Count(), 1);
+    EXPECT_EQ(history.UndoText(), "Level (Effect 1)");
+
+    history.Undo();
+    EXPECT_EQ(Stored(Block::Prog, 3, 24), before);
+    EXPECT_EQ(LastSent(), (std::vector<int>{0x03, 0x00, 0x0F, before}));
+    EXPECT_EQ(history.RedoText(), "Level (Effect 1)");
+    history.Redo();
+    EXPECT_EQ(Stored(Block::Prog, 3, 24), 7);
+    EXPECT_EQ(LastSent(), (std::vector<int>{0x03, 0x00, 0x0F, 7}));
+
+    // Focus left the knob: the next turn is a step of its own. Turning back to where the
+    // step began leaves no step.
+    history.EndMerge();
+    Set(level, "HallLevel", 9);
+    EXPECT_EQ(history.Count(), 2);
+    Set(level, "HallLevel", 7);
+    EXPECT_EQ(history.Count(), 1);
+}
+
+TEST_F(EditHistoryTest, UndoActsOnTheRecordOfTheStepAfterTheControlMovedOn) {
+    midilink::TValueMidiCom gate;
+    Bind(gate, "txGateTime", app::TriggerRecord(1, 2));
+    Set(gate, "txGateTime", 33);
+    // Another trigger selected: the template and the current record follow it.
+    Bind(gate, "txGateTime", app::TriggerRecord(1, 5));
+    const int other = Stored(Block::Trigger, app::TriggerRecord(1, 5), 10);
+
+    app::TEditPlace shown;
+    history.OnSelect = [&](const app::TEditPlace& place) { shown = place; };
+    history.Undo();
+    EXPECT_EQ(shown,
+              (app::TEditPlace{Block::Trigger, app::TriggerRecord(1, 2), app::PanelId::Trigger}));
+    EXPECT_NE(Stored(Block::Trigger, app::TriggerRecord(1, 2), 10), 33);
+    EXPECT_EQ(Stored(Block::Trigger, app::TriggerRecord(1, 5), 10), other);
+    EXPECT_EQ(LastSent()[0], 0x01);  // patch 2
+    EXPECT_EQ(LastSent()[1], 0x03);  // trigger 3
+}
+
+TEST_F(EditHistoryTest, SetParametersSendsOnlyWhatChangesAsOneStep) {
+    const int record = app::TriggerRecord(0, 4);
+    midilink::TValueMidiCom probe;
+    Bind(probe, "txMaskTime", record);
+    const int mask = probe.ReadValue(&dumps.TriggerDump.Records(record).Data()[16]);
+    const int sent = static_cast<int>(failing.messages.size());
+    const int changed =
+        history.SetParameters("Paste Trigger", {{app::FindParameter("txGateTime"), record, 12},
+                                                {app::FindParameter("txMaskTime"), record, mask},
+                                                {app::FindParameter("txTreshold"), record, 4}});
+    EXPECT_EQ(changed, 2);
+    EXPECT_EQ(history.Count(), 1);
+    EXPECT_EQ(static_cast<int>(failing.messages.size()), sent + 2);
+    EXPECT_EQ(Stored(Block::Trigger, record, 17), 3);  // Treshold 4 stores 3
+    history.Undo();
+    EXPECT_EQ(static_cast<int>(failing.messages.size()), sent + 4);
+    EXPECT_EQ(history.SetParameters("Nothing", {{app::FindParameter("txMaskTime"), record, mask}}),
+              0);
+}
+
+TEST_F(EditHistoryTest, MoveAndExchangeComeBackWithTheirFlagsAndSendNothing) {
+    present.SetPatchPresent(0, true);
+    present.SetPatchPresent(6, true);
+    history.RecordCommand("Move To", {Block::Prog, 0, {}},
+                          {Block::Prog, Block::Trigger, Block::Notemap},
+                          [&] { app::MovePatch(dumps, present, 0, 4); });
+    history.RecordCommand("Exchange With", {Block::Prog, 4, {}},
+                          {Block::Prog, Block::Trigger, Block::Notemap},
+                          [&] { app::ExchangePatch(dumps, present, 4, 6); });
+    EXPECT_EQ(TagOf(dumps.ProgDump.Records(6)), (Tag{Block::Prog, 0, 1}));
+
+    history.Undo();
+    history.Undo();
+    for (int p : {0, 4, 6}) {
+        EXPECT_EQ(TagOf(dumps.ProgDump.Records(p)), (Tag{Block::Prog, p, 1}));
+        EXPECT_EQ(TagOf(dumps.NotemapDump.Records(app::NotemapRecord(p, 58))),
+                  (Tag{Block::Notemap, app::NotemapRecord(p, 58), 1}));
+    }
+    EXPECT_TRUE(present.PatchPresent(0));
+    EXPECT_FALSE(present.PatchPresent(4));
+    EXPECT_TRUE(present.PatchPresent(6));
+    EXPECT_TRUE(failing.messages.empty());
+    history.Redo();
+    EXPECT_TRUE(present.PatchPresent(4));
+}
+
+TEST_F(EditHistoryTest, TheSavedStateIsClearedAgainOnlyWhileItCanBeReached) {
+    midilink::TValueMidiCom level;
+    Bind(level, "HallLevel", 0);
+    Set(level, "HallLevel", 1);
+    history.MarkClean();
+    ClearModified();
+    Set(level, "HallLevel", 2);
+    EXPECT_TRUE(AnyModified());
+    history.Undo();
+    EXPECT_FALSE(AnyModified());
+    history.Undo();
+    EXPECT_TRUE(AnyModified());
+    history.Redo();
+    EXPECT_FALSE(AnyModified());
+
+    // An answer from the module changed the mirror since: that state is gone.
+    history.ForgetClean();
+    history.Redo();
+    history.Undo();
+    EXPECT_TRUE(AnyModified());
+}
+
+TEST_F(EditHistoryTest, AFailedSendKeepsTheMirrorRestoredAndTheStepRedoable) {
+    midilink::TValueMidiCom level;
+    Bind(level, "HallLevel", 0);
+    const int before = Stored(Block::Prog, 0, 24);
+    Set(level, "HallLevel", 3);
+    failing.fail = true;
+    try {
+        history.Undo();
+        FAIL() << "no error";
+    } catch (const app::EditSendError& e) {
+        EXPECT_STREQ(e.what(),
+                     "The module did not get the undo of Level (Effect 1): The MIDI output "
+                     "device is gone.");
+    }
+    EXPECT_EQ(Stored(Block::Prog, 0, 24), before);
+    EXPECT_TRUE(history.CanRedo());
+    EXPECT_FALSE(history.CanUndo());
+}
+
+TEST_F(EditHistoryTest, TheHistoryKeepsItsLimit) {
+    TEditHistory small{dumps, present, failing, 3};
+    midilink::TValueMidiCom level;
+    Bind(level, "HallLevel", 0);
+    for (int v = 0; v < 6; ++v) {
+        small.SetBinding(level, *app::FindParameter("HallLevel"), v);
+        small.EndMerge();
+    }
+    EXPECT_EQ(small.Count(), 3);
+    for (int k = 0; k < 3; ++k) small.Undo();
+    EXPECT_FALSE(small.CanUndo());
+    EXPECT_EQ(Stored(Block::Prog, 0, 24), 2);
+}
+
+}  // namespace
+}  // namespace filestest
