@@ -161,7 +161,7 @@ int TEditHistory::SetParameters(std::string label, const std::vector<TParameterE
     Push(std::move(step));
     // Done as a redo is: every byte first, then the messages.
     --m_done;
-    Apply(m_steps[static_cast<std::size_t>(m_done)], false);
+    Apply(m_steps[static_cast<std::size_t>(m_done)], false, "change");
     return changed;
 }
 
@@ -260,7 +260,7 @@ void TEditHistory::Push(Step step) {
     Changed();
 }
 
-void TEditHistory::Apply(Step& step, bool undo) {
+void TEditHistory::Apply(Step& step, bool undo, const char* what) {
     ApplyingScope applying(m_applying);
     m_open = false;
     if (OnSelect) OnSelect(step.Place);
@@ -286,6 +286,13 @@ void TEditHistory::Apply(Step& step, bool undo) {
     if (OnApplied) OnApplied(step.Place, wholeRecords);
     Changed();
 
+    const auto failed = [&](const std::string& why) {
+        return EditSendError("The module did not get the " + std::string(what) + " of " +
+                             LabelOf(step) + ": " + why);
+    };
+    const bool sends = std::any_of(step.Changes.begin(), step.Changes.end(),
+                                   [](const Change& c) { return !c.Command.empty() || c.Row; });
+    if (sends && OutputOpen && !OutputOpen()) throw failed("no MIDI output device is open.");
     for (const Change& change : step.Changes) {
         if (change.Command.empty() && !change.Row) continue;
         try {
@@ -299,21 +306,19 @@ void TEditHistory::Apply(Step& step, bool undo) {
             m_link.SendCommand(command, undo ? change.SentBefore : change.SentAfter,
                                change.Checksum);
         } catch (const std::exception& e) {
-            throw EditSendError("The module did not get the " +
-                                std::string(undo ? "undo" : "change") + " of " + LabelOf(step) +
-                                ": " + e.what());
+            throw failed(e.what());
         }
     }
 }
 
 void TEditHistory::Undo() {
     if (!CanUndo()) return;
-    Apply(m_steps[static_cast<std::size_t>(m_done - 1)], true);
+    Apply(m_steps[static_cast<std::size_t>(m_done - 1)], true, "undo");
 }
 
 void TEditHistory::Redo() {
     if (!CanRedo()) return;
-    Apply(m_steps[static_cast<std::size_t>(m_done)], false);
+    Apply(m_steps[static_cast<std::size_t>(m_done)], false, "redo");
 }
 
 std::string TEditHistory::UndoText() const {
