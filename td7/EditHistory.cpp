@@ -32,13 +32,18 @@ TEditHistory::Bytes BytesOf(const midilink::TMidiDump& record, int at, int count
     return {data + at, data + at + count};
 }
 
-// A binding with a row's arithmetic only: it lays and reads values, it is on no list.
-void SetArithmetic(midilink::TValueMidiCom& com, const TParameter& parameter) {
-    com.SetDumpIndex(parameter.DumpIndex);
-    com.SetOffset(parameter.Offset);
-    com.SetNegatives(parameter.Negatives);
-    com.SetDataWidth(parameter.DataWidth);
-    com.SetDumpMode(parameter.DumpMode);
+// Runs a user's command and remembers what it changed, also when it raises part-way: what
+// it changed stays, so undo must be able to take it back.
+void RunThenRemember(bool& applying, const std::function<void()>& command,
+                     const std::function<void()>& remember) {
+    ApplyingScope scope(applying);
+    try {
+        command();
+    } catch (...) {
+        remember();
+        throw;
+    }
+    remember();
 }
 
 // Whether `command` is the row's template addressed to the record, as the panels retarget it.
@@ -135,7 +140,7 @@ int TEditHistory::SetParameters(std::string label, const std::vector<TParameterE
     for (const TParameterEdit& edit : edits) {
         const TParameter& parameter = *edit.Parameter;
         midilink::TValueMidiCom com;
-        SetArithmetic(com, parameter);
+        ConfigureArithmetic(com, parameter);
         const midilink::TMidiDump& stored = m_dumps.Of(parameter.Collection).Records(edit.Record);
         const int count = com.ByteCount();
         std::uint8_t laid[2];
@@ -191,14 +196,7 @@ void TEditHistory::RecordName(std::string label, TEditPlace place, int first, in
         }
         if (!step.Changes.empty()) Push(std::move(step));
     };
-    ApplyingScope applying(m_applying);
-    try {
-        command();
-    } catch (...) {
-        remember();
-        throw;
-    }
-    remember();
+    RunThenRemember(m_applying, command, remember);
 }
 
 void TEditHistory::RecordCommand(std::string label, TEditPlace place, std::vector<Block> blocks,
@@ -237,14 +235,7 @@ void TEditHistory::RecordCommand(std::string label, TEditPlace place, std::vecto
         }
         if (!step.Changes.empty() || step.PresentBefore) Push(std::move(step));
     };
-    ApplyingScope applying(m_applying);
-    try {
-        command();
-    } catch (...) {
-        remember();
-        throw;
-    }
-    remember();
+    RunThenRemember(m_applying, command, remember);
 }
 
 void TEditHistory::Push(Step step) {
