@@ -63,8 +63,13 @@ BENCHMARK(BM_KnobDrag)->ArgName("history")->Arg(0)->Arg(1)->Unit(benchmark::kMil
 void BM_UndoRedo(benchmark::State& state) {
     editorbench::Editor editor("undoredo");
     KnobPair knobs(editor);
+    // Steps before and after the one taken back and forth, as in the middle of an evening's
+    // edits: the menu's entries stay enabled.
+    KnobPair::Turn(knobs.mask, 3);
     KnobPair::Turn(knobs.gate, 3);
+    KnobPair::Turn(knobs.mask, 5);
     app::TEditHistory& history = editor.Main().History();
+    history.Undo();
     for (auto _ : state) {
         history.Undo();
         history.Redo();

@@ -115,17 +115,23 @@ void TEditCommands::Applied(const TEditPlace& place, bool wholeRecords) {
                 ShowPatch(place.Record);
                 return;
             }
-            m_editor.PatchArrived(PatchOfRecord(place.Collection, place.Record));
-            m_editor.lbNotemap()->viewport()->update();
+            // The bound controls show their record already; what else shows a parameter:
+            // the patch list and name field (the name), the effect pages (the types), the
+            // note-map lines (notes and sounds).
+            const bool common = place.Panel == PanelId::PatchCommon ||
+                                place.Panel == PanelId::Effect1 || place.Panel == PanelId::Effect2;
+            if (common)
+                m_editor.PatchArrived(PatchOfRecord(place.Collection, place.Record));
+            else
+                m_editor.lbNotemap()->viewport()->update();
             break;
         }
         case Block::Instrument:
-            emit m_main.InstrumentRecordChanged(-1);
+            emit m_main.InstrumentRecordChanged(wholeRecords ? -1 : place.Record);
             break;
         case Block::System:
             break;
     }
-    m_main.UpdateCommands();
 }
 
 bool TEditCommands::NotemapFocused() const {

@@ -255,25 +255,19 @@ void TEditHistory::Apply(Step& step, bool undo, const char* what) {
     ApplyingScope applying(m_applying);
     m_open = false;
     if (OnSelect) OnSelect(step.Place);
-    std::vector<midilink::TDumpCollection*> touched;
     bool wholeRecords = false;
     for (const Change& change : step.Changes) {
-        midilink::TDumpCollection& dump = m_dumps.Of(change.Collection);
-        midilink::TMidiDump& record = dump.Records(change.Record);
+        midilink::TMidiDump& record = m_dumps.Of(change.Collection).Records(change.Record);
         const auto& bytes = undo ? change.Before : change.After;
         for (std::size_t k = 0; k < bytes.size(); ++k)
             record.SetBytes(change.At + static_cast<int>(k), bytes[k]);
         wholeRecords = wholeRecords || (change.Command.empty() && !change.Row);
-        if (std::find(touched.begin(), touched.end(), &dump) == touched.end())
-            touched.push_back(&dump);
     }
     if (step.PresentBefore) SetPresent(undo ? *step.PresentBefore : *step.PresentAfter);
     m_done += undo ? -1 : 1;
     if (IsClean())
         for (Block block : kAllBlocks) m_dumps.Of(block).SetModified(false);
-    // The controls of the records on show follow, without sending.
-    for (midilink::TDumpCollection* dump : touched)
-        if (dump->Index() >= 0) dump->UpdateComs();
+    ShowChanges(step);
     if (OnApplied) OnApplied(step.Place, wholeRecords);
     Changed();
 
@@ -300,6 +294,24 @@ void TEditHistory::Apply(Step& step, bool undo, const char* what) {
             throw failed(e.what());
         }
     }
+}
+
+// The controls of the records on show follow, without sending: those of a changed parameter,
+// or all of a collection whose current record came back whole.
+void TEditHistory::ShowChanges(const Step& step) {
+    std::vector<midilink::TDumpCollection*> whole;
+    for (const Change& change : step.Changes) {
+        midilink::TDumpCollection& dump = m_dumps.Of(change.Collection);
+        if (dump.Index() != change.Record) continue;
+        if (change.Command.empty() && !change.Row) {
+            if (std::find(whole.begin(), whole.end(), &dump) == whole.end()) whole.push_back(&dump);
+            continue;
+        }
+        const int end = change.At + static_cast<int>(change.After.size());
+        for (midilink::TMidiCom* com : dump.Coms())
+            if (com->DumpIndex() < end && com->DumpIndex() + 2 > change.At) com->UpdateFromDump();
+    }
+    for (midilink::TDumpCollection* dump : whole) dump->UpdateComs();
 }
 
 void TEditHistory::Undo() {

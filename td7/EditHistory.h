@@ -166,6 +166,7 @@ class TEditHistory {
     static std::string LabelOf(const Step& step);
     void Push(Step step);
     void Apply(Step& step, bool undo, const char* what);
+    void ShowChanges(const Step& step);
     void Changed();
     TPresentState PresentNow() const;
     void SetPresent(const TPresentState& state);
