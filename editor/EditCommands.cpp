@@ -159,7 +159,13 @@ void TEditCommands::Copy() {
 
 void TEditCommands::Paste() {
     const int p = m_main.CurrentPatch();
-    if (!m_copied || !m_main.PatchEditing() || !m_main.Present().PatchPresent(p)) return;
+    if (!m_main.PatchEditing() || !m_main.Present().PatchPresent(p)) return;
+    if (!m_copied) {
+        m_main.Status().SetText(
+            QStringLiteral("Copy a trigger, the pedal or a note-map entry first"));
+        QApplication::beep();
+        return;
+    }
     const int t = m_editor.coTrigger()->currentIndex();
     int record = -1;
     switch (m_copied->Panel) {
