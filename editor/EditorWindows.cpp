@@ -1,6 +1,7 @@
 #include "editor/EditorWindows.h"
 
 #include "editor/AboutWindow.h"
+#include "editor/CompareCommand.h"
 #include "editor/DevicesWindow.h"
 #include "editor/DropHandler.h"
 #include "editor/FileCommands.h"
@@ -54,6 +55,8 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
         Library->RememberSetup(file);
     };
     fmTamboro->Menu().Connect(TCommand::Library, [this](int) { ShowLibrary(); });
+    Compare = std::make_unique<TCompareCommand>(*fmTamboro, Files->Dialogs(),
+                                                [this] { return Library->Get(); });
 }
 
 TEditorWindows::~TEditorWindows() = default;

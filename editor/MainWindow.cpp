@@ -178,6 +178,7 @@ QColor TfmTamboro::BackgroundColor() const {
 void TfmTamboro::SetCurrentPatch(int p) {
     m_currentPatch = p;
     UpdateCommands();
+    emit CurrentPatchChanged(p);
 }
 
 void TfmTamboro::SetPatchEditing(bool on) {
@@ -199,6 +200,7 @@ void TfmTamboro::UpdateCommands() {
 
 void TfmTamboro::AnyDumpChange(midilink::TDumpCollection*, int) {
     UpdateCaption();
+    emit DumpRecordChanged();
 }
 
 void TfmTamboro::InstrumentDumpChange(midilink::TDumpCollection*, int index) {

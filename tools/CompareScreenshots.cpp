@@ -1,0 +1,60 @@
+// Saves pictures of Patch > "Compare With...": the chooser and the compare window, patch 1
+// against patch 2 of the virtual module's factory content, for a person to look at:
+//   compare_screenshots <folder>
+
+#include <QAction>
+#include <QDir>
+#include <QPixmap>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "editor/CompareChooser.h"
+#include "editor/CompareCommand.h"
+#include "editor/CompareWindow.h"
+#include "editor/MainMenu.h"
+#include "tests/editor/ShellHarness.h"
+
+namespace {
+
+bool Save(QWidget& window, const QString& file) {
+    if (!window.grab().save(file)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        return false;
+    }
+    std::printf("%s %dx%d\n", qPrintable(file), window.width(), window.height());
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication& application = shelltest::TestApplication();
+    const QString folder =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/shots");
+    QDir().mkpath(folder);
+
+    shelltest::Editor editor("compare-screenshots");
+    editor.WriteSettings("[General]\nMidiInDev=1\nMidiOutDev=2\n");
+    editor.Start({}, 0);
+    editor.wait->module.LoadFactory();
+    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    editor.Main().Menu().Action(app::TCommand::RequestAll)->trigger();
+    editor.Main().Menu().Action(app::TCommand::InstRequest)->trigger();
+    application.processEvents();
+
+    // The chooser is modal: it is pictured from inside its own loop, then cancelled.
+    bool saved = true;
+    QTimer::singleShot(0, [&] {
+        app::TfmCompareWith& chooser = *editor.windows->Compare->Chooser();
+        application.processEvents();
+        saved = Save(chooser, folder + "/compare-with.png");
+        chooser.reject();
+    });
+    editor.Main().Menu().Action(app::TCommand::CompareWith)->trigger();
+
+    editor.windows->Compare->Open({.Slot = 1, .Image = {}, .Name = {}});
+    app::TfmCompare& window = *editor.windows->Compare->Window();
+    application.processEvents();
+    return saved && Save(window, folder + "/compare.png") ? 0 : 1;
+}
