@@ -196,7 +196,8 @@ void TfmCompare::UpdateTakeButton() {
 void TfmCompare::Take(int k) {
     if (k < 0 || k >= static_cast<int>(m_rows.size())) return;
     const TCompareRow row = m_rows[static_cast<std::size_t>(k)];
-    if (row.Parameter == nullptr || !OnTake) return;
+    // A transfer waits in the event loop: an edit now would go out among its records.
+    if (row.Parameter == nullptr || !OnTake || m_main.Transfers().Busy()) return;
     m_errors.RunCommand(
         [&] {
             OnTake(StepLabel(*row.Parameter), {{row.Parameter, row.Record, row.OtherValue}});

@@ -1,5 +1,6 @@
-// Saves pictures of Patch > "Compare With...": the chooser and the compare window, patch 1
-// against patch 2 of the virtual module's factory content, for a person to look at:
+// Saves pictures of Patch > "Compare With...": the chooser, the library's kit list and the
+// compare window with patch 1 against patch 2 of the virtual module's factory content, for
+// a person to look at:
 //   compare_screenshots <folder>
 
 #include <QAction>
@@ -12,6 +13,8 @@
 #include "editor/CompareChooser.h"
 #include "editor/CompareCommand.h"
 #include "editor/CompareWindow.h"
+#include "editor/KitPicker.h"
+#include "editor/LibraryAccess.h"
 #include "editor/MainMenu.h"
 #include "tests/editor/ShellHarness.h"
 
@@ -52,6 +55,19 @@ int main(int argc, char** argv) {
         chooser.reject();
     });
     editor.Main().Menu().Action(app::TCommand::CompareWith)->trigger();
+
+    // The kits of the library, which the request above filled.
+    QTimer::singleShot(0, [&] {
+        auto* picker = editor.windows->fmTamboro->findChild<app::TfmKitPicker*>();
+        application.processEvents();
+        saved = saved && picker != nullptr && Save(*picker, folder + "/compare-kit.png");
+        if (picker != nullptr) picker->reject();
+    });
+    {
+        app::TfmKitPicker picker(*editor.windows->Library->Get(), editor.Main().Errors(),
+                                 &editor.Main());
+        picker.Pick();
+    }
 
     editor.windows->Compare->Open({.Slot = 1, .Image = {}, .Name = {}});
     app::TfmCompare& window = *editor.windows->Compare->Window();
