@@ -16,6 +16,13 @@ TBoundControl::~TBoundControl() {
     m_midiCom->OnValue = nullptr;
 }
 
+void TBoundControl::StoreValue(std::int32_t value) {
+    if (OnStore)
+        OnStore(*m_midiCom, value);
+    else
+        m_midiCom->SetValue(value);
+}
+
 midilink::TValueMidiCom* BindingOf(QObject* object) {
     auto* control = dynamic_cast<TBoundControl*>(object);
     return control ? &control->MidiCom() : nullptr;

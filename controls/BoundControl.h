@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "midilink/MidiCom.h"
@@ -28,6 +29,13 @@ class TBoundControl {
     // Shows a value from the binding without sending it, then colours the text.
     virtual void ValueFromBinding(midilink::TValueMidiCom* binding, std::int32_t value) = 0;
     virtual void UpdateColor() = 0;
+
+    // Where a user's value goes; unset: straight to the binding's SetValue. The editor
+    // passes it through its undo history, which calls SetValue itself.
+    std::function<void(midilink::TValueMidiCom& binding, std::int32_t value)> OnStore;
+
+  protected:
+    void StoreValue(std::int32_t value);
 
   private:
     std::unique_ptr<midilink::TValueMidiCom> m_midiCom;

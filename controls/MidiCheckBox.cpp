@@ -24,7 +24,7 @@ void TMidiCheckBox::Click() {
 }
 
 void TMidiCheckBox::ValueToBinding() {
-    MidiCom().SetValue(checkState() == Qt::Checked ? m_checkedValue : m_unCheckedValue);
+    StoreValue(checkState() == Qt::Checked ? m_checkedValue : m_unCheckedValue);
     UpdateColor();
 }
 

@@ -74,7 +74,7 @@ void TMidiComboBox::ValueToBinding() {
             MidiCom().SetValue(0);
         }
     } else if (index >= 0) {
-        MidiCom().SetValue(ItemValue(index));
+        StoreValue(ItemValue(index));
     }
     UpdateColor();
 }

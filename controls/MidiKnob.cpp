@@ -17,7 +17,7 @@ void TMidiKnob::NotifyMoving() {
 }
 
 void TMidiKnob::ValueToBinding() {
-    MidiCom().SetValue(Value());
+    StoreValue(Value());
     UpdateColor();
 }
 

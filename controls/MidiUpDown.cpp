@@ -14,7 +14,7 @@ void TMidiUpDown::Click(TUDBtnType button) {
 }
 
 void TMidiUpDown::ValueToBinding() {
-    MidiCom().SetValue(Position());
+    StoreValue(Position());
     UpdateColor();
 }
 

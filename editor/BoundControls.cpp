@@ -9,6 +9,7 @@
 #include "controls/MidiUpDown.h"
 #include "editor/PatchLayout.h"
 #include "midilink/MidiCom.h"
+#include "td7/EditHistory.h"
 
 namespace app {
 
@@ -66,8 +67,9 @@ void Place(QWidget* widget, const TRect& rect) {
     widget->setGeometry(rect.Left, rect.Top, rect.Width, rect.Height);
 }
 
-TBoundControls::TBoundControls(TTd7Collections& collections, midilink::TMidiLink* link)
-    : m_collections(collections), m_link(link) {}
+TBoundControls::TBoundControls(TTd7Collections& collections, midilink::TMidiLink* link,
+                               TEditHistory* history)
+    : m_collections(collections), m_link(link), m_history(history) {}
 
 QWidget* TBoundControls::Create(const TParameter& row, const TControlPlace& place,
                                 QWidget* parent) {
@@ -108,6 +110,11 @@ QWidget* TBoundControls::Create(const TParameter& row, const TControlPlace& plac
     }
     auto* bound = dynamic_cast<controls::TBoundControl*>(widget);
     ConfigureBinding(bound->MidiCom(), row, m_collections, m_link);
+    if (m_history)
+        bound->OnStore = [history = m_history, parameter = &row](midilink::TValueMidiCom& binding,
+                                                                 std::int32_t value) {
+            history->SetBinding(binding, *parameter, value);
+        };
     m_controls.emplace(std::string(row.Name), widget);
     return widget;
 }

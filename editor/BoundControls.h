@@ -26,11 +26,14 @@ namespace app {
 
 struct TRect;
 struct TControlPlace;
+class TEditHistory;
 class TTd7Collections;
 
 class TBoundControls {
   public:
-    TBoundControls(TTd7Collections& collections, midilink::TMidiLink* link);
+    // With a history, every user change of a control made here becomes an undo step.
+    TBoundControls(TTd7Collections& collections, midilink::TMidiLink* link,
+                   TEditHistory* history = nullptr);
     TBoundControls(const TBoundControls&) = delete;
     TBoundControls& operator=(const TBoundControls&) = delete;
 
@@ -58,6 +61,7 @@ class TBoundControls {
   private:
     TTd7Collections& m_collections;
     midilink::TMidiLink* m_link;
+    TEditHistory* m_history;
     std::map<std::string, QWidget*, std::less<>> m_controls;
     std::map<std::string, QLabel*, std::less<>> m_labels;
     std::map<std::string, QWidget*, std::less<>> m_associates;

@@ -4,6 +4,7 @@
 #include "editor/CompareCommand.h"
 #include "editor/DevicesWindow.h"
 #include "editor/DropHandler.h"
+#include "editor/EditCommands.h"
 #include "editor/FileCommands.h"
 #include "editor/InstrumentWindow.h"
 #include "editor/LibraryAccess.h"
@@ -17,8 +18,36 @@
 #include "editor/TransferCommands.h"
 #include "editor/ViewSysexWindow.h"
 #include "td7/DumpFiles.h"
+#include "td7/EditHistory.h"
 
 namespace app {
+
+namespace {
+
+// A library item put into the mirror, as an undo step.
+std::string PutLabel(library::TKind kind) {
+    switch (kind) {
+        case library::TKind::Kit:
+            return "Put Kit";
+        case library::TKind::Instruments:
+            return "Put Instruments";
+        case library::TKind::System:
+            return "Put System";
+    }
+    return "Put";
+}
+
+TEditPlace PutPlace(library::TKind kind, int p) {
+    if (kind == library::TKind::Kit) return {Block::Prog, p, {}};
+    return {kind == library::TKind::System ? Block::System : Block::Instrument, -1, {}};
+}
+
+std::vector<Block> PutBlocks(library::TKind kind) {
+    if (kind == library::TKind::Kit) return {Block::Prog, Block::Trigger, Block::Notemap};
+    return {kind == library::TKind::System ? Block::System : Block::Instrument};
+}
+
+}  // namespace
 
 TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbout(about) {
     midiports::MidiService& midi = *services.Midi;
@@ -45,6 +74,9 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
     PatchEditor->OnQueryEmpty = [this](int p) { return fmQueryEmpty->Query(p); };
     Files = std::make_unique<FileCommands>(*fmTamboro, *PatchEditor);
     Drops = std::make_unique<DropHandler>(*fmTamboro, *Files);
+    Edits =
+        std::make_unique<TEditCommands>(*fmTamboro, *PatchEditor, *fmInstrument,
+                                        std::vector<QWidget*>{fmInstrument.get(), fmSystem.get()});
     Library = std::make_unique<TLibraryAccess>(settingsFile, fmTamboro->Errors(), fmTamboro.get());
     Transfers->OnRequested = [this](bool patches, bool instruments, bool system) {
         Library->RememberRequest(fmTamboro->Dumps(), fmTamboro->Present(),
@@ -75,7 +107,10 @@ void TEditorWindows::ShowLibrary() {
         // As Patch > Load: the slot becomes present and editable and is shown; nothing is
         // sent until the user transmits.
         target.Put = [this](library::TKind kind, const library::Bytes& item, int p) {
-            library::PutIntoMirror(kind, item, fmTamboro->Dumps(), fmTamboro->Present(), p);
+            fmTamboro->History().RecordCommand(
+                PutLabel(kind), PutPlace(kind, p), PutBlocks(kind), [&] {
+                    library::PutIntoMirror(kind, item, fmTamboro->Dumps(), fmTamboro->Present(), p);
+                });
             if (kind == library::TKind::Kit) {
                 if (p == fmTamboro->CurrentPatch()) PatchEditor->SetPatchEditing(true);
                 PatchEditor->PatchArrived(p);

@@ -8,6 +8,7 @@ namespace app {
 
 class TfmAbout;
 class DropHandler;
+class TEditCommands;
 class FileCommands;
 class TfmDevices;
 class TfmInstrument;
@@ -45,6 +46,8 @@ class TEditorWindows {
     std::unique_ptr<FileCommands> Files;
     // Files dropped on the main window; goes first, before the commands it uses.
     std::unique_ptr<DropHandler> Drops;
+    // Edit > Undo, Redo, Copy and Paste.
+    std::unique_ptr<TEditCommands> Edits;
     // The kit library, opened at its first use, and its window, made when first shown.
     std::unique_ptr<TLibraryAccess> Library;
     std::unique_ptr<class TfmLibrary> fmLibrary;

@@ -11,6 +11,7 @@
 #include "editor/PatchEditor.h"
 #include "editor/PatchList.h"
 #include "td7/DumpFiles.h"
+#include "td7/EditHistory.h"
 #include "td7/PatchSlots.h"
 #include "td7/PresentFlags.h"
 
@@ -48,6 +49,8 @@ void SelectPatch(TPatchEditor& editor, int p) {
     // by the file just loaded.
     editor.ShowPatchName();
 }
+
+constexpr std::initializer_list<Block> kPatchBlocks = {Block::Prog, Block::Trigger, Block::Notemap};
 
 }  // namespace
 
@@ -115,6 +118,7 @@ void FileCommands::ReadSetup(const std::filesystem::path& path) {
 
 void FileCommands::LoadStartSetup(const std::string& file) {
     ReadSetup(file);
+    m_main.History().Clear();
     // The window finishes its start (and clears the changed state) before the current
     // patch is selected: choosing to fill an empty slot then counts as a change.
     QTimer::singleShot(0, &m_editor, [editor = &m_editor, main = &m_main] {
@@ -146,6 +150,8 @@ void FileCommands::SaveChangedSetupFirst() {
 
 void FileCommands::LoadSetupFrom(const std::filesystem::path& path) {
     ReadSetup(path);
+    // A setup opened is a new document: its history starts here.
+    m_main.History().Clear();
     if (OnSetupLoaded) OnSetupLoaded(path);
     SelectPatch(m_editor, m_main.CurrentPatch());
 }
@@ -180,18 +186,23 @@ void FileCommands::PatchSaveClick() {
 
 void FileCommands::LoadPatchFrom(const std::filesystem::path& path) {
     const int p = m_main.CurrentPatch();
-    LoadPatchFile(path, m_main.Dumps(), m_main.Present(), p);
+    m_main.History().RecordCommand("Load Patch", {Block::Prog, p, {}}, kPatchBlocks, [&] {
+        LoadPatchFile(path, m_main.Dumps(), m_main.Present(), p);
+    });
     m_editor.SetPatchEditing(true);
     m_editor.PatchArrived(p);
     m_editor.coTriggerChange();
 }
 
 void FileCommands::LoadInstrumentsFrom(const std::filesystem::path& path) {
-    LoadInstrumentFile(path, m_main.Dumps(), m_main.Present());
+    m_main.History().RecordCommand(
+        "Load Instruments", {Block::Instrument, -1, {}}, {Block::Instrument},
+        [&] { LoadInstrumentFile(path, m_main.Dumps(), m_main.Present()); });
 }
 
 void FileCommands::LoadSystemFrom(const std::filesystem::path& path) {
-    LoadSystemFile(path, m_main.Dumps(), m_main.Present());
+    m_main.History().RecordCommand("Load System", {Block::System, -1, {}}, {Block::System},
+                                   [&] { LoadSystemFile(path, m_main.Dumps(), m_main.Present()); });
 }
 
 void FileCommands::PatchLoadClick() {
@@ -231,7 +242,8 @@ void FileCommands::MoveToClick(int k) {
     const int s = m_main.CurrentPatch();
     const int d = k - 1;
     if (d == s) return;  // its menu entry is disabled
-    MovePatch(m_main.Dumps(), m_main.Present(), s, d);
+    m_main.History().RecordCommand("Move Patch", {Block::Prog, s, {}}, kPatchBlocks,
+                                   [&] { MovePatch(m_main.Dumps(), m_main.Present(), s, d); });
     SelectPatch(m_editor, d);
 }
 
@@ -239,7 +251,8 @@ void FileCommands::ExchangeWithClick(int k) {
     const int s = m_main.CurrentPatch();
     const int d = k - 1;
     if (d == s) return;
-    ExchangePatch(m_main.Dumps(), m_main.Present(), s, d);
+    m_main.History().RecordCommand("Exchange Patches", {Block::Prog, s, {}}, kPatchBlocks,
+                                   [&] { ExchangePatch(m_main.Dumps(), m_main.Present(), s, d); });
     SelectPatch(m_editor, d);
 }
 

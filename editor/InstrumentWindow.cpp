@@ -20,6 +20,7 @@
 #include "editor/StatusLine.h"
 #include "editor/ViewSysexWindow.h"
 #include "midilink/MidiCompLink.h"
+#include "td7/EditHistory.h"
 #include "td7/InstrumentName.h"
 #include "td7/PatchLookup.h"
 #include "td7/Retarget.h"
@@ -90,7 +91,7 @@ TfmInstrument::TfmInstrument(TInstrumentServices services, QWidget* parent)
     : TSetupDialog(QStringLiteral("Edit Instruments..."), {kClientWidth, kClientHeight},
                    kHelpInstrumentEditor, parent),
       m_services(services),
-      m_controls(*services.Dumps, services.Link) {
+      m_controls(*services.Dumps, services.Link, services.History) {
     SetErrorDisplay(services.Errors);
     setObjectName(QStringLiteral("fmInstrument"));
 
@@ -169,6 +170,11 @@ void TfmInstrument::lbInstClick() {
     if (m_lookup->On()) m_lookup->Refresh();
 }
 
+void TfmInstrument::SelectInstrument(int i) {
+    m_list->SetItemIndex(i);
+    lbInstClick();
+}
+
 void TfmInstrument::ShowName(bool keepEdits) {
     const std::string text = InstrumentNameText(m_services.Dumps->InstrumentDump, m_instrument);
     if (!keepEdits || !m_name->isModified()) m_name->setText(FieldText(text.substr(0, kNameChars)));
@@ -207,18 +213,36 @@ void TfmInstrument::edNameExit() {
     // record as blanks, and passing through it must not write those blanks to the module.
     if (!m_name->isModified()) return;
     const int i = m_instrument;
-    const bool changed =
-        StoreInstrumentName(m_services.Dumps->InstrumentDump, *m_services.Link, i, m_name->Codes());
+    bool changed = false;
+    StoreCharacters("Instrument Name", kNameCharsAt, kNameChars, [&] {
+        changed = StoreInstrumentName(m_services.Dumps->InstrumentDump, *m_services.Link, i,
+                                      m_name->Codes());
+    });
     // The field shows what the record holds now: padded, and without refused characters.
     ShowName();
     if (changed) m_list->RedrawLine(i);
 }
 
+void TfmInstrument::StoreCharacters(const char* label, int first, int count,
+                                    const std::function<void()>& store) {
+    if (!m_services.History) return store();
+    const int i = m_instrument;
+    m_services.History->RecordName(
+        label, {Block::Instrument, i, PanelId::Inst}, first, count,
+        [i](int position, std::uint8_t character) {
+            return InstrumentCharacterMessage(i, position, character);
+        },
+        store);
+}
+
 void TfmInstrument::edName2Exit() {
     if (!m_type->isModified()) return;
     const int i = m_instrument;
-    const bool changed =
-        StoreInstrumentType(m_services.Dumps->InstrumentDump, *m_services.Link, i, m_type->Codes());
+    bool changed = false;
+    StoreCharacters("Instrument Type", kTypeCharAt, 1, [&] {
+        changed = StoreInstrumentType(m_services.Dumps->InstrumentDump, *m_services.Link, i,
+                                      m_type->Codes());
+    });
     ShowName();
     if (changed) m_list->RedrawLine(i);
 }
@@ -232,6 +256,7 @@ std::unique_ptr<TfmInstrument> MakeInstrumentWindow(TfmTamboro& main, TfmViewSys
     TInstrumentServices services;
     services.Dumps = &main.Dumps();
     services.Link = &main.MidiCompLink1();
+    services.History = &main.History();
     services.Present = &main.Present();
     services.Viewer = &viewer;
     services.Errors = &main.Errors();

@@ -22,12 +22,14 @@ class TNameEdit;
 class TPatchLookupSwitch;
 class TPatchPanel;
 class TPresentFlags;
+class TEditHistory;
 class TTd7Collections;
 
 // What the instrument editor works on: the main window's mirror and link.
 struct TInstrumentServices {
     TTd7Collections* Dumps = nullptr;
     midilink::TMidiLink* Link = nullptr;  // MidiCompLink1
+    TEditHistory* History = nullptr;      // none: edits are not undoable
     TPresentFlags* Present = nullptr;
     TfmViewSysex* Viewer = nullptr;
     ErrorDisplay* Errors = nullptr;  // none: failures go to the controls' error handler
@@ -52,6 +54,8 @@ class TfmInstrument : public TSetupDialog {
 
     // Makes the selected instrument current and shows it (lbInstClick).
     void lbInstClick();
+    // Selects instrument i as a click on its line does.
+    void SelectInstrument(int i);
     // The instrument the window shows, 0..511.
     int Instrument() const { return m_instrument; }
     // Instrument i's record changed (or every record, for -1): from the module or a loaded
@@ -89,6 +93,10 @@ class TfmInstrument : public TSetupDialog {
     void edNameExit();
     void edName2Exit();
     void Button2Click();
+
+    // Runs a name field's store as an undo step (when there is a history).
+    void StoreCharacters(const char* label, int first, int count,
+                         const std::function<void()>& store);
 
     TInstrumentServices m_services;
     TInstrumentList* m_list;

@@ -56,8 +56,7 @@ void MainMenu::Build(QMenu* parent, const TMenuNode& node) {
     QAction* a = parent->addAction(Text(node.Text));
     a->setObjectName(Text(node.Name));
     // Several shortcuts are separated by "; " ("Ctrl+Shift+Z; Ctrl+Y").
-    if (!node.Shortcut.empty())
-        a->setShortcuts(QKeySequence::listFromString(Text(node.Shortcut)));
+    if (!node.Shortcut.empty()) a->setShortcuts(QKeySequence::listFromString(Text(node.Shortcut)));
     a->setCheckable(node.Checkable);
     const TCommand command = node.Command;
     connect(a, &QAction::triggered, this, [this, command] { Run(command, 0); });

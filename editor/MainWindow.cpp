@@ -25,6 +25,7 @@
 #include "editor/StatusLine.h"
 #include "midiports/QtPortWindow.h"
 #include "td7/DeviceMemory.h"
+#include "td7/EditHistory.h"
 #include "td7/PortSetup.h"
 
 namespace app {
@@ -71,6 +72,8 @@ TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
     m_session->OnInstrumentChange = [this](midilink::TDumpCollection* sender, int index) {
         InstrumentDumpChange(sender, index);
     };
+    m_history = std::make_unique<TEditHistory>(Dumps(), Present(), MidiCompLink1());
+    m_history->OnChange = [this] { HistoryChange(); };
     Present().OnChange = [this](TPresentFlags*) { UpdateCommands(); };
     Transfers().OnDumpCounted = [this](TTransfers*, int count) {
         m_status->SetText(QStringLiteral("%1 dumps recieved...").arg(count));
@@ -112,6 +115,7 @@ TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
 
 TfmTamboro::~TfmTamboro() {
     // The windows the ports post to must outlive the ports.
+    m_history.reset();
     m_session.reset();
 }
 
@@ -195,15 +199,42 @@ void TfmTamboro::UpdateCommands() {
     state.InstrumentsPresent = Present().InstrumentsPresent();
     state.SystemPresent = Present().SystemPresent();
     state.Busy = Transfers().Busy();
+    state.CanUndo = m_history && m_history->CanUndo();
+    state.CanRedo = m_history && m_history->CanRedo();
     m_menu->UpdateEnabling(state);
 }
 
-void TfmTamboro::AnyDumpChange(midilink::TDumpCollection*, int) {
+void TfmTamboro::HistoryChange() {
+    const auto entry = [](const char* verb, const std::string& step) {
+        return step.empty() ? QString::fromLatin1(verb)
+                            : QStringLiteral("%1 %2").arg(QLatin1String(verb), FromStd(step));
+    };
+    if (QAction* undo = m_menu->Action(TCommand::Undo))
+        undo->setText(entry("&Undo", m_history->UndoText()));
+    if (QAction* redo = m_menu->Action(TCommand::Redo))
+        redo->setText(entry("&Redo", m_history->RedoText()));
+    UpdateCommands();
+}
+
+// The history's saved state follows the collections' changed state: when everything is
+// unchanged (a setup loaded or saved), this is the state undo clears the "*" at again; a
+// change the history did not make (an answer from the module) puts that state out of reach.
+void TfmTamboro::MirrorChange(midilink::TDumpCollection* sender) {
+    if (!m_history || m_history->Applying()) return;
+    if (sender->Modified())
+        m_history->ForgetClean();
+    else if (!AnyModified())
+        m_history->MarkClean();
+}
+
+void TfmTamboro::AnyDumpChange(midilink::TDumpCollection* sender, int) {
+    MirrorChange(sender);
     UpdateCaption();
     emit DumpRecordChanged();
 }
 
-void TfmTamboro::InstrumentDumpChange(midilink::TDumpCollection*, int index) {
+void TfmTamboro::InstrumentDumpChange(midilink::TDumpCollection* sender, int index) {
+    MirrorChange(sender);
     emit InstrumentRecordChanged(index);
     UpdateCaption();
 }

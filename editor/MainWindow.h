@@ -33,6 +33,7 @@ class ErrorDisplay;
 class MainMenu;
 class MessageBoxes;
 class StatusLine;
+class TEditHistory;
 class TSession;
 class TTransferWait;
 class TfmAbout;
@@ -77,6 +78,8 @@ class TfmTamboro : public QMainWindow {
     midiports::TMidiInput& MidiInput1() { return m_session->Input(); }
     midiports::TMidiOutput& MidiOutput1() { return m_session->Output(); }
     midilink::TMidiCompLink& MidiCompLink1() { return m_session->Link(); }
+    // The user's changes to the mirror, for Edit > Undo and Redo.
+    TEditHistory& History() { return *m_history; }
     TLoopDetector& LoopWatch() { return m_session->LoopWatch(); }
     MainMenu& Menu() { return *m_menu; }
     StatusLine& Status() { return *m_status; }
@@ -178,11 +181,14 @@ class TfmTamboro : public QMainWindow {
     void ShowActivity(bool input);
     void ConnectOwnCommands();
     void SetRecentSetups(std::vector<std::string> recent);
+    void HistoryChange();
+    void MirrorChange(midilink::TDumpCollection* sender);
 
     TMainServices m_services;
     std::unique_ptr<midiports::PortWindow> m_inputWindow;
     std::unique_ptr<midiports::PortWindow> m_outputWindow;
     std::unique_ptr<TSession> m_session;
+    std::unique_ptr<TEditHistory> m_history;
 
     MainMenu* m_menu = nullptr;
     QWidget* m_clientArea = nullptr;

@@ -19,7 +19,7 @@ enum class TCommand : std::uint8_t {
     Exit,
     Undo,  // "Undo <step>"; its text follows the history
     Redo,
-    CopySettings,   // the selected trigger's or note-map entry's settings
+    CopySettings,  // the selected trigger's or note-map entry's settings
     PasteSettings,
     PatchLoad,
     PatchSave,

@@ -29,6 +29,7 @@
 #include "editor/ViewSysexWindow.h"
 #include "midilink/MidiCompLink.h"
 #include "midiports/MidiOutput.h"
+#include "td7/EditHistory.h"
 #include "td7/PresentFlags.h"
 #include "td7/Td7Collections.h"
 #include "td7/Td7Decode.h"
@@ -79,7 +80,9 @@ void DrawComboText(QPainter& painter, const QRect& rect, const QString& text) {
 }  // namespace
 
 TPatchEditor::TPatchEditor(TfmTamboro& main, TfmViewSysex& viewer)
-    : m_main(main), m_viewer(viewer), m_controls(main.Dumps(), &main.MidiCompLink1()) {
+    : m_main(main),
+      m_viewer(viewer),
+      m_controls(main.Dumps(), &main.MidiCompLink1(), &main.History()) {
     setObjectName(QStringLiteral("PatchEditor"));
     BuildPanels();
     BuildControls();
@@ -463,7 +466,13 @@ void TPatchEditor::edNameExit() {
     if (!m_main.PatchEditing() || !m_main.Present().PatchPresent(prog.Index())) return;
     const std::string name = NameToStore(m_edName->text());
     m_edName->setText(Latin1(name));
-    if (CommitPatchName(name, prog, m_main.MidiCompLink1()) > 0) RefreshPatchLine(prog.Index());
+    const int p = prog.Index();
+    int changed = 0;
+    m_main.History().RecordName(
+        "Patch Name", {Block::Prog, p, PanelId::PatchCommon}, kPatchNameAt, kPatchNameLength,
+        [p](int position, std::uint8_t) { return PatchNameMessage(p, position); },
+        [&] { changed = CommitPatchName(name, prog, m_main.MidiCompLink1()); });
+    if (changed > 0) RefreshPatchLine(p);
 }
 
 void TPatchEditor::cbRxProgramClick() {

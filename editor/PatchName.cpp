@@ -26,6 +26,10 @@ std::string NameToStore(const QString& text) {
     return name;
 }
 
+std::string PatchNameMessage(int p, int position) {
+    return midilink::FillFields(kPatchNameTemplate, {p, position - kPatchNameAt + 2});
+}
+
 int CommitPatchName(const std::string& name, midilink::TDumpCollection& prog,
                     midilink::TMidiLink& link) {
     const int p = prog.Index();
@@ -33,8 +37,7 @@ int CommitPatchName(const std::string& name, midilink::TDumpCollection& prog,
     for (int i = 0; i < kPatchNameLength && i < static_cast<int>(name.size()); ++i) {
         const auto code = static_cast<std::uint8_t>(name[static_cast<std::size_t>(i)]);
         if (code == prog.ReadByte(kPatchNameAt + i)) continue;
-        link.SendCommand(midilink::FillFields(kPatchNameTemplate, {p, i + 2}), code,
-                         midilink::ctRoland);
+        link.SendCommand(PatchNameMessage(p, kPatchNameAt + i), code, midilink::ctRoland);
         prog.WriteByte(kPatchNameAt + i, code);
         ++changed;
     }

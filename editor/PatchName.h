@@ -32,6 +32,10 @@ std::string NameToStore(const QString& text);
 // Sends and writes every character of `name` (six characters) that differs from the
 // current patch common record, one message each, addressed to the record's patch.
 // Returns how many characters changed.
+// The message that sets the name character at record position `position` of patch p; the
+// character is its value.
+std::string PatchNameMessage(int p, int position);
+
 int CommitPatchName(const std::string& name, midilink::TDumpCollection& prog,
                     midilink::TMidiLink& link);
 

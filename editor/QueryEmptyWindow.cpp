@@ -13,6 +13,7 @@
 #include "editor/MainWindow.h"
 #include "editor/ScreenCenter.h"
 #include "midilink/Error.h"
+#include "td7/EditHistory.h"
 #include "td7/PatchSlots.h"
 #include "td7/Transfers.h"
 
@@ -126,7 +127,11 @@ void TfmQueryEmpty::Choose(void (TfmQueryEmpty::*action)()) {
 
 void TfmQueryEmpty::Button1Click() {
     // Slot p becomes present only when all 78 records were read.
-    InitializePatch(m_main.Dumps(), m_main.Present(), m_slot, DefaultPatchResource());
+    m_main.History().RecordCommand("Initialize Patch", {Block::Prog, m_slot, {}},
+                                   {Block::Prog, Block::Trigger, Block::Notemap}, [this] {
+                                       InitializePatch(m_main.Dumps(), m_main.Present(), m_slot,
+                                                       DefaultPatchResource());
+                                   });
     m_main.SetPatchEditing(true);
 }
 

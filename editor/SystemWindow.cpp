@@ -88,7 +88,7 @@ TfmSystem::TfmSystem(TSystemServices services, QWidget* parent)
     : TSetupDialog(QStringLiteral("System Setup..."), {kClientWidth, kClientHeight},
                    kHelpSystemWindow, parent),
       m_services(services),
-      m_controls(*services.Dumps, services.Link) {
+      m_controls(*services.Dumps, services.Link, services.History) {
     SetErrorDisplay(services.Errors);
     setObjectName(QStringLiteral("fmSystem"));
     m_panel = MakePanel({"gbSystem", {4, 8, 299, 233}, " System Setup"});
@@ -125,6 +125,7 @@ std::unique_ptr<TfmSystem> MakeSystemWindow(TfmTamboro& main, TfmViewSysex& view
     TSystemServices services;
     services.Dumps = &main.Dumps();
     services.Link = &main.MidiCompLink1();
+    services.History = &main.History();
     services.Viewer = &viewer;
     services.Errors = &main.Errors();
     const QString helpDir = QString::fromStdString(main.ProgramDir().string());

@@ -19,12 +19,14 @@ class ErrorDisplay;
 class TfmTamboro;
 class TfmViewSysex;
 class TPatchPanel;
+class TEditHistory;
 class TTd7Collections;
 
 // What the system window works on: the main window's mirror and link.
 struct TSystemServices {
     TTd7Collections* Dumps = nullptr;
     midilink::TMidiLink* Link = nullptr;  // MidiCompLink1
+    TEditHistory* History = nullptr;      // none: edits are not undoable
     TfmViewSysex* Viewer = nullptr;
     ErrorDisplay* Errors = nullptr;  // none: failures go to the controls' error handler
 };

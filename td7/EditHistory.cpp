@@ -68,8 +68,11 @@ void TEditHistory::SetBinding(midilink::TValueMidiCom& binding, const TParameter
     }
     const int record = dump->Index();
     midilink::TMidiDump& stored = dump->Records(record);
-    Change change{parameter.Collection,  record, at, BytesOf(stored, at, count), {}, {}, 0, 0,
-                  binding.ChecksumType()};
+    Change change{.Collection = parameter.Collection,
+                  .Record = record,
+                  .At = at,
+                  .Before = BytesOf(stored, at, count),
+                  .Checksum = binding.ChecksumType()};
     change.Command = binding.MidiCommand();
     change.SentBefore = binding.StoredFor(binding.ReadValue(change.Before.data()));
     change.SentAfter = binding.StoredFor(value);
@@ -125,15 +128,12 @@ int TEditHistory::SetParameters(std::string label, const std::vector<TParameterE
         const int count = com.ByteCount();
         std::uint8_t laid[2];
         com.LayValue(edit.Value, laid);
-        Change change{parameter.Collection,
-                      edit.Record,
-                      parameter.DumpIndex,
-                      BytesOf(stored, parameter.DumpIndex, count),
-                      {laid, laid + count},
-                      {},
-                      0,
-                      com.StoredFor(edit.Value),
-                      midilink::ctRoland};
+        Change change{.Collection = parameter.Collection,
+                      .Record = edit.Record,
+                      .At = parameter.DumpIndex,
+                      .Before = BytesOf(stored, parameter.DumpIndex, count),
+                      .After = {laid, laid + count},
+                      .SentAfter = com.StoredFor(edit.Value)};
         if (change.After == change.Before) continue;
         change.SentBefore = com.StoredFor(com.ReadValue(change.Before.data()));
         change.Command = Retargetable(parameter.Panel)
@@ -154,8 +154,7 @@ int TEditHistory::SetParameters(std::string label, const std::vector<TParameterE
 }
 
 void TEditHistory::RecordName(std::string label, TEditPlace place, int first, int count,
-                              const std::function<std::string(int position)>& messageFor,
-                              const std::function<void()>& command) {
+                              const NameMessage& messageFor, const std::function<void()>& command) {
     m_open = false;
     midilink::TMidiDump& stored = m_dumps.Of(place.Collection).Records(place.Record);
     const std::vector<std::uint8_t> before = BytesOf(stored, first, count);
@@ -167,15 +166,16 @@ void TEditHistory::RecordName(std::string label, TEditPlace place, int first, in
         for (int k = 0; k < count; ++k) {
             const auto i = static_cast<std::size_t>(k);
             if (before[i] == after[i]) continue;
-            step.Changes.push_back({place.Collection,
-                                    place.Record,
-                                    first + k,
-                                    {before[i]},
-                                    {after[i]},
-                                    messageFor(first + k),
-                                    before[i],
-                                    after[i],
-                                    midilink::ctRoland});
+            Change change{.Collection = place.Collection,
+                          .Record = place.Record,
+                          .At = first + k,
+                          .Before = {before[i]},
+                          .After = {after[i]},
+                          .Command = messageFor(first + k, after[i]),
+                          .UndoCommand = messageFor(first + k, before[i]),
+                          .SentBefore = before[i],
+                          .SentAfter = after[i]};
+            step.Changes.push_back(std::move(change));
         }
         if (!step.Changes.empty()) Push(std::move(step));
     };
@@ -211,8 +211,11 @@ void TEditHistory::RecordCommand(std::string label, TEditPlace place, std::vecto
                 auto& old = before[b][static_cast<std::size_t>(i)];
                 std::vector<std::uint8_t> now = BytesOf(dump.Records(i), 0, dump.Size());
                 if (now == old) continue;
-                step.Changes.push_back(
-                    {blocks[b], i, 0, std::move(old), std::move(now), {}, 0, 0, midilink::ctNone});
+                step.Changes.push_back({.Collection = blocks[b],
+                                        .Record = i,
+                                        .Before = std::move(old),
+                                        .After = std::move(now),
+                                        .Checksum = midilink::ctNone});
             }
         }
         const TPresentState presentAfter = PresentNow();
@@ -274,7 +277,9 @@ void TEditHistory::Apply(Step& step, bool undo) {
     for (const Change& change : step.Changes) {
         if (change.Command.empty()) continue;
         try {
-            m_link.SendCommand(change.Command, undo ? change.SentBefore : change.SentAfter,
+            const std::string& command =
+                undo && !change.UndoCommand.empty() ? change.UndoCommand : change.Command;
+            m_link.SendCommand(command, undo ? change.SentBefore : change.SentAfter,
                                change.Checksum);
         } catch (const std::exception& e) {
             throw EditSendError("The module did not get the " +

@@ -71,7 +71,8 @@ class TEditHistory {
         int Record = 0;
         int At = 0;
         std::vector<std::uint8_t> Before, After;
-        std::string Command;  // a data-set template addressed to the record; empty: not sent
+        std::string Command;      // a data-set template addressed to the record; empty: not sent
+        std::string UndoCommand;  // the one undo sends, where it differs from Command
         std::int32_t SentBefore = 0, SentAfter = 0;
         midilink::TChecksumType Checksum = midilink::ctRoland;
     };
@@ -105,10 +106,11 @@ class TEditHistory {
 
     // Name characters: `command` runs the name field's own commit (which writes and sends
     // the changed characters); the step keeps bytes [first, first + count) of the record
-    // and sends each changed one with messageFor(position) on undo and redo.
+    // and sends each changed one with messageFor(position, character) on undo and redo
+    // (its value is the character too, for templates that leave it to the link).
+    using NameMessage = std::function<std::string(int position, std::uint8_t character)>;
     void RecordName(std::string label, TEditPlace place, int first, int count,
-                    const std::function<std::string(int position)>& messageFor,
-                    const std::function<void()>& command);
+                    const NameMessage& messageFor, const std::function<void()>& command);
 
     // A command that changes whole records of `blocks` and the present flags without
     // sending (load, initialize, move, exchange, a kit put into a slot). What it changed

@@ -38,6 +38,13 @@ std::string NameCharacters(std::u32string_view text) {
     return out;
 }
 
+std::string InstrumentCharacterMessage(int i, int position, std::uint8_t character) {
+    if (position == kTypeCharAt)
+        return midilink::FillFields(kTypeCharTemplate, {i / 128, i % 128, character});
+    return midilink::FillFields(kNameCharTemplate,
+                                {i / 128, i % 128, position - kNameCharsAt, character});
+}
+
 bool StoreInstrumentName(midilink::TDumpCollection& instruments, midilink::TMidiLink& link, int i,
                          std::u32string_view text) {
     std::string name = NameCharacters(text);
@@ -45,8 +52,8 @@ bool StoreInstrumentName(midilink::TDumpCollection& instruments, midilink::TMidi
     bool changed = false;
     for (int k = 0; k < kNameChars; ++k) {
         const char character = name[static_cast<std::size_t>(k)];
-        const std::string message = midilink::FillFields(
-            kNameCharTemplate, {i / 128, i % 128, k, static_cast<unsigned char>(character)});
+        const std::string message =
+            InstrumentCharacterMessage(i, kNameCharsAt + k, static_cast<std::uint8_t>(character));
         changed |= StoreCharacter(instruments, link, i, kNameCharsAt + k, character, message);
     }
     return changed;
@@ -56,8 +63,8 @@ bool StoreInstrumentType(midilink::TDumpCollection& instruments, midilink::TMidi
                          std::u32string_view text) {
     const std::string type = NameCharacters(text);
     const char character = type.empty() ? ' ' : type.front();
-    const std::string message = midilink::FillFields(
-        kTypeCharTemplate, {i / 128, i % 128, static_cast<unsigned char>(character)});
+    const std::string message =
+        InstrumentCharacterMessage(i, kTypeCharAt, static_cast<std::uint8_t>(character));
     static_assert(kTypeCharAt == kNameCharsAt + kTypeDataOffset);
     return StoreCharacter(instruments, link, i, kTypeCharAt, character, message);
 }

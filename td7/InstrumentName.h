@@ -35,6 +35,10 @@ std::string NameCharacters(std::u32string_view text);
 // The five name characters of instrument i: the text cut to five characters and padded
 // with blanks. Each that differs from its record byte is written to the record (which
 // marks it modified) and sent as its own message through the link. True when any changed.
+// The message that sets the name or type character at record position `position` of
+// instrument i to `character`.
+std::string InstrumentCharacterMessage(int i, int position, std::uint8_t character);
+
 bool StoreInstrumentName(midilink::TDumpCollection& instruments, midilink::TMidiLink& link, int i,
                          std::u32string_view text);
 

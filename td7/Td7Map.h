@@ -58,6 +58,12 @@ inline constexpr int TriggerRecord(int p, int t) {
 inline constexpr int NotemapRecord(int p, int n) {
     return kNotesPerPatch * p + n;
 }
+// The patch slot a record of the patch blocks belongs to.
+inline constexpr int PatchOfRecord(Block block, int record) {
+    return block == Block::Trigger   ? record / kTriggersPerPatch
+           : block == Block::Notemap ? record / kNotesPerPatch
+                                     : record;
+}
 
 using Address = std::array<std::uint8_t, 4>;
 

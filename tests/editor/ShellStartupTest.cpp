@@ -447,7 +447,8 @@ TEST(ShellMenu, AnEntryWithoutAHandlerStaysDisabled) {
     QStringList titles;
     for (QAction* a : bar.actions()) titles << a->text();
     EXPECT_EQ(titles,
-              (QStringList{"&File", "&Patch", "&Instruments", "&System", "&Options", "&Help"}));
+              (QStringList{"&File", "&Edit", "&Patch", "&Instruments", "&System", "&Options",
+                           "&Help"}));
 
     const app::TCommandState idle;
     menu.UpdateEnabling(idle);

@@ -1,0 +1,57 @@
+#pragma once
+
+// The Edit menu: undo and redo of the user's changes on all three windows, and copy and
+// paste of a trigger's, the pedal's or a note-map entry's settings. The history itself is
+// the main window's (td7/EditHistory); this shows each step's place before it is undone
+// and brings the windows up to date after.
+
+#include <optional>
+#include <vector>
+
+#include <QObject>
+
+#include "td7/EditHistory.h"
+
+class QWidget;
+
+namespace app {
+
+class TPatchEditor;
+class TfmInstrument;
+class TfmTamboro;
+
+// What Copy took: the panel and its parameters' values in table order.
+struct TCopiedSettings {
+    PanelId Panel = PanelId::Trigger;
+    std::vector<TParameterEdit> Values;  // Record as copied; pasting retargets it
+};
+
+class TEditCommands : public QObject {
+    Q_OBJECT
+  public:
+    // `others`: the secondary windows, where Ctrl+Z and its kin work as well.
+    TEditCommands(TfmTamboro& main, TPatchEditor& editor, TfmInstrument& instruments,
+                  std::vector<QWidget*> others);
+    ~TEditCommands() override;
+
+    void Undo();
+    void Redo();
+    // The note-map entry when the note-map list has the focus, else the trigger panel's
+    // trigger or pedal.
+    void Copy();
+    void Paste();
+    const std::optional<TCopiedSettings>& Copied() const { return m_copied; }
+
+  private:
+    void Select(const TEditPlace& place);
+    void Applied(const TEditPlace& place, bool wholeRecords);
+    void ShowPatch(int p);
+    bool NotemapFocused() const;
+
+    TfmTamboro& m_main;
+    TPatchEditor& m_editor;
+    TfmInstrument& m_instruments;
+    std::optional<TCopiedSettings> m_copied;
+};
+
+}  // namespace app
