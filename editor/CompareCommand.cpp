@@ -1,5 +1,6 @@
 #include "editor/CompareCommand.h"
 
+#include <QAction>
 #include <QFile>
 #include <QFileInfo>
 
@@ -47,6 +48,9 @@ void TCompareCommand::Open(TCompareOther other) {
         m_window->OnTake = [this](std::string label, std::vector<TParameterEdit> edits) {
             if (OnTake) OnTake(std::move(label), std::move(edits));
         };
+        // Undo and redo reach the step just taken from here too.
+        for (TCommand command : {TCommand::Undo, TCommand::Redo})
+            if (QAction* action = m_main.Menu().Action(command)) m_window->addAction(action);
     }
     m_window->show();
     m_window->SetOther(std::move(other));

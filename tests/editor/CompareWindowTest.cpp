@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include "controls/MidiKnob.h"
 #include "editor/CompareChooser.h"
 #include "editor/CompareCommand.h"
 #include "editor/CompareWindow.h"
@@ -66,12 +67,9 @@ class CompareWindowTest : public PatchEditorTest {
     int m_gate = 0;
 };
 
-TEST_F(CompareWindowTest, TakingARowSendsItsValueAtTheCurrentPatchAndUndoPutsItBack) {
+TEST_F(CompareWindowTest, TakingARowSendsItsValueAtTheCurrentPatchAndCtrlZPutsItBack) {
     LoadTwoPatches();
-    app::TEditHistory history(Main().Dumps(), Main().Present(), Main().MidiCompLink1());
-    Compare().OnTake = [&](std::string label, std::vector<app::TParameterEdit> edits) {
-        history.SetParameters(std::move(label), edits);
-    };
+    ChooseTrigger(2);
     Compare().Open({.Slot = 1, .Image = {}, .Name = {}});
     app::TfmCompare& window = *Compare().Window();
     ASSERT_TRUE(window.isVisible());
@@ -93,12 +91,14 @@ TEST_F(CompareWindowTest, TakingARowSendsItsValueAtTheCurrentPatchAndUndoPutsItB
     EXPECT_EQ(TakeSent(), std::vector<Bytes>{DataSet(0x00, 0x03, 0x01, taken)})
         << "the snare's gate time of patch 1, and nothing else";
     EXPECT_EQ(Main().Dumps().TriggerDump.Records(app::TriggerRecord(0, 2)).Data()[10], taken);
+    EXPECT_EQ(Control<controls::TMidiKnob>("txGateTime")->Value(), taken) << "the knob shows it";
     EXPECT_EQ(window.Rows().size(), 2u);
     EXPECT_EQ(window.CountLabel()->text(), "2 differences");
-    ASSERT_TRUE(history.CanUndo());
-    EXPECT_EQ(history.UndoText(), app::StepLabel(*app::FindParameter("txGateTime")));
+    EXPECT_EQ(Main().History().UndoText(), app::StepLabel(*app::FindParameter("txGateTime")));
 
-    history.Undo();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(TakeSent(), std::vector<Bytes>{DataSet(0x00, 0x03, 0x01, m_gate)});
     QCoreApplication::processEvents();
     EXPECT_EQ(window.Rows().size(), 3u) << "the window follows the mirror";
@@ -109,8 +109,6 @@ TEST_F(CompareWindowTest, TakingARowSendsItsValueAtTheCurrentPatchAndUndoPutsItB
     EXPECT_EQ(window.CountLabel()->text(), "2 differences");
 
     // F1 opens the help at the window's own page.
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(&window, Qt::Key_F1);
     const auto* help = window.findChild<app::THelpWindow*>();
     ASSERT_NE(help, nullptr);
