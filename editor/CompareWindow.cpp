@@ -146,11 +146,10 @@ void TfmCompare::Fill(const std::vector<TCompareRow>& before) {
     int select = -1;
     m_model->removeRows(0, m_model->rowCount());
     QStandardItem* parent = nullptr;
-    std::vector<QStandardItem*>& items = m_items;
-    items.clear();
+    m_items.clear();
     for (std::size_t k = 0; k < m_rows.size(); ++k) {
         const TCompareRow& row = m_rows[k];
-        if (parent == nullptr || k == 0 || row.Group != m_rows[k - 1].Group) {
+        if (k == 0 || row.Group != m_rows[k - 1].Group) {
             parent = Cell(row.Group);
             parent->setSelectable(false);
             QFont bold = parent->font();
@@ -161,14 +160,14 @@ void TfmCompare::Fill(const std::vector<TCompareRow>& before) {
         QStandardItem* name = Cell(row.Label);
         name->setData(static_cast<int>(k), kRowRole);
         parent->appendRow({name, Cell(row.ThisText), Cell(row.OtherText)});
-        items.push_back(name);
+        m_items.push_back(name);
         if (selected != nullptr && row.Group == selected->Group && row.Label == selected->Label)
             select = static_cast<int>(k);
     }
     m_tree->expandAll();
-    if (select < 0 && was >= 0 && !items.empty())
-        select = std::min(was, static_cast<int>(items.size()) - 1);
-    if (select >= 0) m_tree->setCurrentIndex(items[static_cast<std::size_t>(select)]->index());
+    if (select < 0 && was >= 0 && !m_items.empty())
+        select = std::min(was, static_cast<int>(m_items.size()) - 1);
+    if (select >= 0) m_tree->setCurrentIndex(m_items[static_cast<std::size_t>(select)]->index());
     UpdateTakeButton();
 }
 
@@ -190,7 +189,9 @@ int TfmCompare::SelectedRow() const {
 
 void TfmCompare::UpdateTakeButton() {
     const int k = SelectedRow();
-    m_take->setEnabled(k >= 0 && m_rows[static_cast<std::size_t>(k)].Parameter != nullptr);
+    // The view may still hold the rows of the last comparison while it empties.
+    m_take->setEnabled(k >= 0 && k < static_cast<int>(m_rows.size()) &&
+                       m_rows[static_cast<std::size_t>(k)].Parameter != nullptr);
 }
 
 void TfmCompare::Take(int k) {
