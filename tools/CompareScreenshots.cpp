@@ -46,6 +46,9 @@ int main(int argc, char** argv) {
     editor.Main().Menu().Action(app::TCommand::InstRequest)->trigger();
     application.processEvents();
 
+    // An empty slot, to see how the chooser shows it.
+    editor.Main().Present().SetPatchPresent(4, false);
+
     // The chooser is modal: it is pictured from inside its own loop, then cancelled.
     bool saved = true;
     QTimer::singleShot(0, [&] {
