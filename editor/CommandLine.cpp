@@ -40,7 +40,12 @@ std::string HelpText() {
            "\n"
            "A setup file (.td7) named on the command line is opened at start; without one,\n"
            "the setup that was open at the last close is loaded again. The toolkit's own\n"
-           "options (-style, -platform, ...) are accepted as well.\n";
+           "options (-style, -platform, ...) are accepted as well.\n"
+           "\n"
+           "In the windows, Edit > Undo (Ctrl+Z) and Redo (Ctrl+Shift+Z, Ctrl+Y) take back\n"
+           "and repeat every change, sending the module what the change sent; Edit > Copy\n"
+           "(Ctrl+C) and Paste (Ctrl+V) carry a trigger's or note-map entry's settings to\n"
+           "another. Help > Contents, or F1, explains every window.\n";
 }
 
 std::string VersionLine() {

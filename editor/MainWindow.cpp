@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLayout>
+#include <QMenu>
 #include <QStatusTipEvent>
 #include <QTimer>
 
@@ -93,6 +94,8 @@ TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
     setCentralWidget(client);
 
     m_menu = new MainMenu(menuBar(), Errors(), this);
+    if (auto* edit = qobject_cast<QMenu*>(m_menu->Action(TCommand::Undo)->parent()))
+        connect(edit, &QMenu::aboutToShow, this, &TfmTamboro::UpdateEditTexts);
 
     m_statusTimer = new QTimer(this);
     m_statusTimer->setObjectName(QStringLiteral("StatusTimer"));
@@ -204,16 +207,26 @@ void TfmTamboro::UpdateCommands() {
     m_menu->UpdateEnabling(state);
 }
 
+// Called on every new step, so it only follows the entries' enabling; their texts, which name
+// the steps, are made when the Edit menu opens.
 void TfmTamboro::HistoryChange() {
-    const auto entry = [](const char* verb, const std::string& step) {
-        return step.empty() ? QString::fromLatin1(verb)
-                            : QStringLiteral("%1 %2").arg(QLatin1String(verb), FromStd(step));
+    const QAction* undo = m_menu->Action(TCommand::Undo);
+    const QAction* redo = m_menu->Action(TCommand::Redo);
+    const bool busy = Transfers().Busy();
+    if (undo->isEnabled() != (m_history->CanUndo() && !busy) ||
+        redo->isEnabled() != (m_history->CanRedo() && !busy))
+        UpdateCommands();
+}
+
+void TfmTamboro::UpdateEditTexts() {
+    const auto show = [this](TCommand command, const char* verb, const std::string& step) {
+        if (QAction* entry = m_menu->Action(command))
+            entry->setText(step.empty()
+                               ? QString::fromLatin1(verb)
+                               : QStringLiteral("%1 %2").arg(QLatin1String(verb), FromStd(step)));
     };
-    if (QAction* undo = m_menu->Action(TCommand::Undo))
-        undo->setText(entry("&Undo", m_history->UndoText()));
-    if (QAction* redo = m_menu->Action(TCommand::Redo))
-        redo->setText(entry("&Redo", m_history->RedoText()));
-    UpdateCommands();
+    show(TCommand::Undo, "&Undo", m_history->UndoText());
+    show(TCommand::Redo, "&Redo", m_history->RedoText());
 }
 
 // The history's saved state follows the collections' changed state: when everything is

@@ -128,6 +128,8 @@ class TfmTamboro : public QMainWindow {
 
     // Recomputes the enabled menu entries from the present states and a running transfer.
     void UpdateCommands();
+    // Edit > Undo and Redo name the steps they would act on (done as the menu opens).
+    void UpdateEditTexts();
 
     // Change notifications of the collections.
     void AnyDumpChange(midilink::TDumpCollection* sender, int index);

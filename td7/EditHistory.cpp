@@ -27,7 +27,7 @@ class ApplyingScope {
     bool m_was;
 };
 
-std::vector<std::uint8_t> BytesOf(const midilink::TMidiDump& record, int at, int count) {
+TEditHistory::Bytes BytesOf(const midilink::TMidiDump& record, int at, int count) {
     const std::uint8_t* data = record.Data();
     return {data + at, data + at + count};
 }
@@ -39,6 +39,12 @@ void SetArithmetic(midilink::TValueMidiCom& com, const TParameter& parameter) {
     com.SetNegatives(parameter.Negatives);
     com.SetDataWidth(parameter.DataWidth);
     com.SetDumpMode(parameter.DumpMode);
+}
+
+// Whether `command` is the row's template addressed to the record, as the panels retarget it.
+bool IsRowTemplate(std::string_view command, const TParameter& row, int record) {
+    if (!Retargetable(row.Panel)) return command == row.MidiCommand;
+    return IsRetargeted(command, row.MidiCommand, RecordSelection(row.Collection, record));
 }
 
 std::string TrimmedCaption(std::string_view caption) {
@@ -67,40 +73,46 @@ void TEditHistory::SetBinding(midilink::TValueMidiCom& binding, const TParameter
         return;
     }
     const int record = dump->Index();
-    midilink::TMidiDump& stored = dump->Records(record);
-    Change change{.Collection = parameter.Collection,
-                  .Record = record,
-                  .At = at,
-                  .Before = BytesOf(stored, at, count),
-                  .Checksum = binding.ChecksumType()};
-    change.Command = binding.MidiCommand();
-    change.SentBefore = binding.StoredFor(binding.ReadValue(change.Before.data()));
-    change.SentAfter = binding.StoredFor(value);
+    const std::uint8_t* bytes = dump->Records(record).Data() + at;
+    // A knob drag calls here for every pixel: the open step is extended without allocating.
+    const std::array<std::uint8_t, 2> before = {bytes[0], count > 1 ? bytes[1] : std::uint8_t{0}};
 
     // The change is remembered even when sending it fails: the mirror holds it.
     auto remember = [&] {
-        change.After = BytesOf(stored, at, count);
+        const std::array<std::uint8_t, 2> after = {bytes[0],
+                                                   count > 1 ? bytes[1] : std::uint8_t{0}};
         const bool merge =
             m_open && m_done == Count() && m_done > 0 && m_steps.back().MergeKey == &binding &&
             m_steps.back().Changes.size() == 1 && m_steps.back().Changes.front().Record == record;
         if (merge) {
             Change& open = m_steps.back().Changes.front();
-            open.After = change.After;
-            open.SentAfter = change.SentAfter;
+            std::copy_n(after.begin(), count, open.After.begin());
+            open.SentAfter = binding.StoredFor(value);
             if (open.After == open.Before) {
                 // Back where the step began: the step is gone.
                 m_steps.pop_back();
                 --m_done;
                 if (m_clean > m_done) m_clean = -1;
                 m_open = false;
+                Changed();
             }
-            Changed();
             return;
         }
         m_open = false;
-        if (change.After == change.Before) return;
+        if (after == before) return;
+        Change change{
+            .Collection = parameter.Collection,
+            .Record = record,
+            .At = at,
+            .Before = {before.begin(), before.begin() + count},
+            .After = {after.begin(), after.begin() + count},
+            .Row = IsRowTemplate(binding.MidiCommand(), parameter, record) ? &parameter : nullptr,
+            .SentBefore = binding.StoredFor(binding.ReadValue(before.data())),
+            .SentAfter = binding.StoredFor(value),
+            .Checksum = binding.ChecksumType()};
+        if (!change.Row) change.Command = binding.MidiCommand();
         Step step;
-        step.Label = StepLabel(parameter);
+        step.Parameter = &parameter;
         step.Place = {parameter.Collection, record, parameter.Panel};
         step.MergeKey = &binding;
         step.Changes.push_back(std::move(change));
@@ -111,7 +123,7 @@ void TEditHistory::SetBinding(midilink::TValueMidiCom& binding, const TParameter
     try {
         binding.SetValue(value);
     } catch (...) {
-        if (BytesOf(stored, at, count) != change.Before) remember();
+        if (bytes[0] != before[0] || (count > 1 && bytes[1] != before[1])) remember();
         throw;
     }
     remember();
@@ -157,9 +169,9 @@ void TEditHistory::RecordName(std::string label, TEditPlace place, int first, in
                               const NameMessage& messageFor, const std::function<void()>& command) {
     m_open = false;
     midilink::TMidiDump& stored = m_dumps.Of(place.Collection).Records(place.Record);
-    const std::vector<std::uint8_t> before = BytesOf(stored, first, count);
+    const TEditHistory::Bytes before = BytesOf(stored, first, count);
     auto remember = [&] {
-        const std::vector<std::uint8_t> after = BytesOf(stored, first, count);
+        const TEditHistory::Bytes after = BytesOf(stored, first, count);
         Step step;
         step.Label = std::move(label);
         step.Place = place;
@@ -169,8 +181,8 @@ void TEditHistory::RecordName(std::string label, TEditPlace place, int first, in
             Change change{.Collection = place.Collection,
                           .Record = place.Record,
                           .At = first + k,
-                          .Before = {before[i]},
-                          .After = {after[i]},
+                          .Before = Bytes(1, before[i]),
+                          .After = Bytes(1, after[i]),
                           .Command = messageFor(first + k, after[i]),
                           .UndoCommand = messageFor(first + k, before[i]),
                           .SentBefore = before[i],
@@ -192,7 +204,7 @@ void TEditHistory::RecordName(std::string label, TEditPlace place, int first, in
 void TEditHistory::RecordCommand(std::string label, TEditPlace place, std::vector<Block> blocks,
                                  const std::function<void()>& command) {
     m_open = false;
-    std::vector<std::vector<std::vector<std::uint8_t>>> before;
+    std::vector<std::vector<Bytes>> before;
     for (Block block : blocks) {
         midilink::TDumpCollection& dump = m_dumps.Of(block);
         auto& records = before.emplace_back();
@@ -209,7 +221,7 @@ void TEditHistory::RecordCommand(std::string label, TEditPlace place, std::vecto
             midilink::TDumpCollection& dump = m_dumps.Of(blocks[b]);
             for (int i = 0; i < dump.Count(); ++i) {
                 auto& old = before[b][static_cast<std::size_t>(i)];
-                std::vector<std::uint8_t> now = BytesOf(dump.Records(i), 0, dump.Size());
+                Bytes now = BytesOf(dump.Records(i), 0, dump.Size());
                 if (now == old) continue;
                 step.Changes.push_back({.Collection = blocks[b],
                                         .Record = i,
@@ -241,7 +253,7 @@ void TEditHistory::Push(Step step) {
     m_steps.push_back(std::move(step));
     ++m_done;
     if (Count() > m_limit) {
-        m_steps.erase(m_steps.begin());
+        m_steps.pop_front();
         --m_done;
         m_clean = m_clean > 0 ? m_clean - 1 : -1;
     }
@@ -260,7 +272,7 @@ void TEditHistory::Apply(Step& step, bool undo) {
         const auto& bytes = undo ? change.Before : change.After;
         for (std::size_t k = 0; k < bytes.size(); ++k)
             record.SetBytes(change.At + static_cast<int>(k), bytes[k]);
-        wholeRecords = wholeRecords || change.Command.empty();
+        wholeRecords = wholeRecords || (change.Command.empty() && !change.Row);
         if (std::find(touched.begin(), touched.end(), &dump) == touched.end())
             touched.push_back(&dump);
     }
@@ -275,16 +287,21 @@ void TEditHistory::Apply(Step& step, bool undo) {
     Changed();
 
     for (const Change& change : step.Changes) {
-        if (change.Command.empty()) continue;
+        if (change.Command.empty() && !change.Row) continue;
         try {
-            const std::string& command =
-                undo && !change.UndoCommand.empty() ? change.UndoCommand : change.Command;
+            const std::string command =
+                !change.Row
+                    ? (undo && !change.UndoCommand.empty() ? change.UndoCommand : change.Command)
+                : Retargetable(change.Row->Panel)
+                    ? RetargetTemplate(change.Row->MidiCommand,
+                                       RecordSelection(change.Collection, change.Record))
+                    : std::string(change.Row->MidiCommand);
             m_link.SendCommand(command, undo ? change.SentBefore : change.SentAfter,
                                change.Checksum);
         } catch (const std::exception& e) {
             throw EditSendError("The module did not get the " +
-                                std::string(undo ? "undo" : "change") + " of " + step.Label + ": " +
-                                e.what());
+                                std::string(undo ? "undo" : "change") + " of " + LabelOf(step) +
+                                ": " + e.what());
         }
     }
 }
@@ -300,11 +317,15 @@ void TEditHistory::Redo() {
 }
 
 std::string TEditHistory::UndoText() const {
-    return CanUndo() ? m_steps[static_cast<std::size_t>(m_done - 1)].Label : std::string();
+    return CanUndo() ? LabelOf(m_steps[static_cast<std::size_t>(m_done - 1)]) : std::string();
 }
 
 std::string TEditHistory::RedoText() const {
-    return CanRedo() ? m_steps[static_cast<std::size_t>(m_done)].Label : std::string();
+    return CanRedo() ? LabelOf(m_steps[static_cast<std::size_t>(m_done)]) : std::string();
+}
+
+std::string TEditHistory::LabelOf(const Step& step) {
+    return step.Parameter ? StepLabel(*step.Parameter) : step.Label;
 }
 
 void TEditHistory::Clear() {

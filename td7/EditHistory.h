@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -64,20 +65,26 @@ class EditSendError : public std::runtime_error {
 
 class TEditHistory {
   public:
+    // Record bytes; a string keeps the one or two bytes of a parameter without allocating.
+    using Bytes = std::basic_string<std::uint8_t>;
     // Bytes [At, At + size) of one record before and after, and the message that carried
     // the change to the module (none for whole records).
     struct Change {
         Block Collection = Block::Prog;
         int Record = 0;
         int At = 0;
-        std::vector<std::uint8_t> Before, After;
+        Bytes Before, After;
         std::string Command;      // a data-set template addressed to the record; empty: not sent
         std::string UndoCommand;  // the one undo sends, where it differs from Command
+        // A control's template as its row retargeted to the record makes it, in place of
+        // Command (a drag makes many steps; this spares copying the text for each).
+        const TParameter* Row = nullptr;
         std::int32_t SentBefore = 0, SentAfter = 0;
         midilink::TChecksumType Checksum = midilink::ctRoland;
     };
     struct Step {
-        std::string Label;
+        std::string Label;                      // a command's; see Parameter
+        const TParameter* Parameter = nullptr;  // a control's step: its label is made when asked
         TEditPlace Place;
         std::vector<Change> Changes;
         std::optional<TPresentState> PresentBefore, PresentAfter;
@@ -153,6 +160,7 @@ class TEditHistory {
     std::function<void()> OnChange;
 
   private:
+    static std::string LabelOf(const Step& step);
     void Push(Step step);
     void Apply(Step& step, bool undo);
     void Changed();
@@ -163,9 +171,9 @@ class TEditHistory {
     TPresentFlags& m_present;
     midilink::TMidiLink& m_link;
     int m_limit;
-    std::vector<Step> m_steps;
-    int m_done = 0;   // steps before the position: undo acts on m_steps[m_done - 1]
-    int m_clean = 0;  // the position of the saved state; -1 when it cannot be reached
+    std::deque<Step> m_steps;  // the oldest leaves at the front when the limit is reached
+    int m_done = 0;            // steps before the position: undo acts on m_steps[m_done - 1]
+    int m_clean = 0;           // the position of the saved state; -1 when it cannot be reached
     bool m_open = false;
     bool m_applying = false;
 };

@@ -40,6 +40,22 @@ std::string RetargetTemplate(std::string_view command, Selection selection) {
     return result;
 }
 
+bool IsRetargeted(std::string_view command, std::string_view tmpl, Selection selection) {
+    constexpr std::size_t end = kSelectionAt + kSelectionLength;
+    if (tmpl.size() < end) return command == tmpl;
+    if (command.size() != tmpl.size() ||
+        command.substr(0, kSelectionAt) != tmpl.substr(0, kSelectionAt) ||
+        command.substr(end) != tmpl.substr(end))
+        return false;
+    constexpr char kHex[] = "0123456789ABCDEF";
+    const int bytes[2] = {selection.A2 & 0xFF, selection.A3 & 0xFF};
+    for (std::size_t k = 0; k < kSelectionLength; ++k) {
+        const int byte = bytes[k / 2];
+        if (command[kSelectionAt + k] != kHex[k % 2 == 0 ? byte >> 4 : byte & 0xF]) return false;
+    }
+    return true;
+}
+
 void RetargetCom(midilink::TMidiCom& com, Selection selection) {
     com.SetMidiCommand(RetargetTemplate(com.MidiCommand(), selection));
 }

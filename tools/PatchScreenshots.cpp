@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QListWidget>
+#include <QMenu>
 #include <QTest>
 
 #include <chrono>
@@ -102,5 +103,21 @@ int main(int argc, char** argv) {
     patch.OnQueryEmpty = [](int) { return app::TEmptySlotAnswer::Filled; };
     Click(patch.lbPatch(), 5);
     Save(main, folder, "empty");
+
+    // The Edit menu open after a knob was turned and taken back once.
+    Click(patch.lbPatch(), 1);
+    main.SetFollowPadHits(false);
+    QWidget* gate = patch.Controls().Widget("txGateTime");
+    gate->setFocus();
+    QTest::keyClick(gate, Qt::Key_Up);
+    gate = patch.Controls().Widget("txMaskTime");
+    gate->setFocus();
+    QTest::keyClick(gate, Qt::Key_Up);
+    main.Menu().Action(app::TCommand::Undo)->trigger();
+    auto* edit = qobject_cast<QMenu*>(main.Menu().Action(app::TCommand::Undo)->parent());
+    edit->popup(main.mapToGlobal(QPoint(40, 20)));
+    QTest::qWait(50);
+    Save(*edit, folder, "edit-menu");
+    edit->hide();
     return 0;
 }

@@ -30,6 +30,11 @@ class EditUndoTest : public PatchEditorTest {
     }
 
     QAction* Action(TCommand command) { return Main().Menu().Action(command); }
+    // The entry's text as the opened Edit menu shows it.
+    QString EntryText(TCommand command) {
+        Main().UpdateEditTexts();
+        return Action(command)->text();
+    }
     void Run(TCommand command) {
         ASSERT_TRUE(Action(command)->isEnabled()) << static_cast<int>(command);
         Action(command)->trigger();
@@ -60,7 +65,7 @@ TEST_F(EditUndoTest, KeysAndADragAreOneStepEachAndUndoPutsTheModuleBack) {
     for (int k = 0; k < 3; ++k) QTest::keyClick(gate, Qt::Key_Up);
     Deliver();
     ASSERT_EQ(ModuleTrigger(2, 6, 1), before + 3);
-    EXPECT_EQ(Action(TCommand::Undo)->text(), "&Undo Gt Time (Trigger)");
+    EXPECT_EQ(EntryText(TCommand::Undo), "&Undo Gt Time (Trigger)");
     EXPECT_TRUE(Starred());
 
     // The selection moved on to another trigger: undo goes back to Tom 1 to show it.
@@ -72,7 +77,7 @@ TEST_F(EditUndoTest, KeysAndADragAreOneStepEachAndUndoPutsTheModuleBack) {
     EXPECT_EQ(gate->Value(), before);
     EXPECT_FALSE(Starred()) << "back at the saved state";
     EXPECT_FALSE(Action(TCommand::Undo)->isEnabled());
-    EXPECT_EQ(Action(TCommand::Redo)->text(), "&Redo Gt Time (Trigger)");
+    EXPECT_EQ(EntryText(TCommand::Redo), "&Redo Gt Time (Trigger)");
     Run(TCommand::Redo);
     EXPECT_EQ(Main().Dumps().TriggerDump.Records(record).Bytes(10), before + 3);
     EXPECT_TRUE(Starred());
@@ -141,7 +146,7 @@ TEST_F(EditUndoTest, MoveAndExchangeComeBackWithTheirSlotsAndFlagsAndSendNothing
     Main().Menu().NumberedAction(TCommand::PatchMoveTo, 10)->trigger();
     ASSERT_TRUE(Main().Present().PatchPresent(9));
     ASSERT_FALSE(Main().Present().PatchPresent(5));
-    EXPECT_EQ(Action(TCommand::Undo)->text(), "&Undo Move Patch");
+    EXPECT_EQ(EntryText(TCommand::Undo), "&Undo Move Patch");
 
     Run(TCommand::Undo);
     EXPECT_EQ(image(5), two);
@@ -189,7 +194,7 @@ TEST_F(EditUndoTest, APastedTomSendsOnlyWhatDiffersAtTheOtherTomsAddresses) {
         EXPECT_EQ(m[7], 0x09) << "Tom 2's trigger record";
     }
     EXPECT_EQ(differingNow(), 0);
-    EXPECT_EQ(Action(TCommand::Undo)->text(), "&Undo Paste Trigger Settings");
+    EXPECT_EQ(EntryText(TCommand::Undo), "&Undo Paste Trigger Settings");
     Run(TCommand::Undo);
     EXPECT_EQ(static_cast<int>(Deliver().size()), differing);
 
