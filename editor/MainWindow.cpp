@@ -75,6 +75,7 @@ TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
     };
     m_history = std::make_unique<TEditHistory>(Dumps(), Present(), MidiCompLink1());
     m_history->OnChange = [this] { HistoryChange(); };
+    m_history->OutputOpen = [this] { return MidiOutput1().IsOpen(); };
     Present().OnChange = [this](TPresentFlags*) { UpdateCommands(); };
     Transfers().OnDumpCounted = [this](TTransfers*, int count) {
         m_status->SetText(QStringLiteral("%1 dumps recieved...").arg(count));

@@ -32,13 +32,18 @@ TEditHistory::Bytes BytesOf(const midilink::TMidiDump& record, int at, int count
     return {data + at, data + at + count};
 }
 
-// A binding with a row's arithmetic only: it lays and reads values, it is on no list.
-void SetArithmetic(midilink::TValueMidiCom& com, const TParameter& parameter) {
-    com.SetDumpIndex(parameter.DumpIndex);
-    com.SetOffset(parameter.Offset);
-    com.SetNegatives(parameter.Negatives);
-    com.SetDataWidth(parameter.DataWidth);
-    com.SetDumpMode(parameter.DumpMode);
+// Runs a user's command and remembers what it changed, also when it raises part-way: what
+// it changed stays, so undo must be able to take it back.
+void RunThenRemember(bool& applying, const std::function<void()>& command,
+                     const std::function<void()>& remember) {
+    ApplyingScope scope(applying);
+    try {
+        command();
+    } catch (...) {
+        remember();
+        throw;
+    }
+    remember();
 }
 
 // Whether `command` is the row's template addressed to the record, as the panels retarget it.
@@ -135,7 +140,7 @@ int TEditHistory::SetParameters(std::string label, const std::vector<TParameterE
     for (const TParameterEdit& edit : edits) {
         const TParameter& parameter = *edit.Parameter;
         midilink::TValueMidiCom com;
-        SetArithmetic(com, parameter);
+        ConfigureArithmetic(com, parameter);
         const midilink::TMidiDump& stored = m_dumps.Of(parameter.Collection).Records(edit.Record);
         const int count = com.ByteCount();
         std::uint8_t laid[2];
@@ -161,7 +166,7 @@ int TEditHistory::SetParameters(std::string label, const std::vector<TParameterE
     Push(std::move(step));
     // Done as a redo is: every byte first, then the messages.
     --m_done;
-    Apply(m_steps[static_cast<std::size_t>(m_done)], false);
+    Apply(m_steps[static_cast<std::size_t>(m_done)], false, "change");
     return changed;
 }
 
@@ -191,14 +196,7 @@ void TEditHistory::RecordName(std::string label, TEditPlace place, int first, in
         }
         if (!step.Changes.empty()) Push(std::move(step));
     };
-    ApplyingScope applying(m_applying);
-    try {
-        command();
-    } catch (...) {
-        remember();
-        throw;
-    }
-    remember();
+    RunThenRemember(m_applying, command, remember);
 }
 
 void TEditHistory::RecordCommand(std::string label, TEditPlace place, std::vector<Block> blocks,
@@ -237,14 +235,7 @@ void TEditHistory::RecordCommand(std::string label, TEditPlace place, std::vecto
         }
         if (!step.Changes.empty() || step.PresentBefore) Push(std::move(step));
     };
-    ApplyingScope applying(m_applying);
-    try {
-        command();
-    } catch (...) {
-        remember();
-        throw;
-    }
-    remember();
+    RunThenRemember(m_applying, command, remember);
 }
 
 void TEditHistory::Push(Step step) {
@@ -260,7 +251,7 @@ void TEditHistory::Push(Step step) {
     Changed();
 }
 
-void TEditHistory::Apply(Step& step, bool undo) {
+void TEditHistory::Apply(Step& step, bool undo, const char* what) {
     ApplyingScope applying(m_applying);
     m_open = false;
     if (OnSelect) OnSelect(step.Place);
@@ -286,6 +277,13 @@ void TEditHistory::Apply(Step& step, bool undo) {
     if (OnApplied) OnApplied(step.Place, wholeRecords);
     Changed();
 
+    const auto failed = [&](const std::string& why) {
+        return EditSendError("The module did not get the " + std::string(what) + " of " +
+                             LabelOf(step) + ": " + why);
+    };
+    const bool sends = std::any_of(step.Changes.begin(), step.Changes.end(),
+                                   [](const Change& c) { return !c.Command.empty() || c.Row; });
+    if (sends && OutputOpen && !OutputOpen()) throw failed("no MIDI output device is open.");
     for (const Change& change : step.Changes) {
         if (change.Command.empty() && !change.Row) continue;
         try {
@@ -299,21 +297,19 @@ void TEditHistory::Apply(Step& step, bool undo) {
             m_link.SendCommand(command, undo ? change.SentBefore : change.SentAfter,
                                change.Checksum);
         } catch (const std::exception& e) {
-            throw EditSendError("The module did not get the " +
-                                std::string(undo ? "undo" : "change") + " of " + LabelOf(step) +
-                                ": " + e.what());
+            throw failed(e.what());
         }
     }
 }
 
 void TEditHistory::Undo() {
     if (!CanUndo()) return;
-    Apply(m_steps[static_cast<std::size_t>(m_done - 1)], true);
+    Apply(m_steps[static_cast<std::size_t>(m_done - 1)], true, "undo");
 }
 
 void TEditHistory::Redo() {
     if (!CanRedo()) return;
-    Apply(m_steps[static_cast<std::size_t>(m_done)], false);
+    Apply(m_steps[static_cast<std::size_t>(m_done)], false, "redo");
 }
 
 std::string TEditHistory::UndoText() const {

@@ -158,11 +158,14 @@ class TEditHistory {
     std::function<void(const TEditPlace& place, bool wholeRecords)> OnApplied;
     // The steps or the position among them changed: the menu follows.
     std::function<void()> OnChange;
+    // Whether messages reach the module; unset: they are taken to. A step that sends while
+    // no output is open is applied to the mirror and reported as not sent.
+    std::function<bool()> OutputOpen;
 
   private:
     static std::string LabelOf(const Step& step);
     void Push(Step step);
-    void Apply(Step& step, bool undo);
+    void Apply(Step& step, bool undo, const char* what);
     void Changed();
     TPresentState PresentNow() const;
     void SetPresent(const TPresentState& state);

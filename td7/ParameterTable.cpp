@@ -565,16 +565,20 @@ std::string ValueText(ValueTextRule rule, int v) {
     return std::to_string(v);
 }
 
-void ConfigureBinding(midilink::TValueMidiCom& com, const TParameter& parameter,
-                      TTd7Collections& collections, midilink::TMidiLink* link) {
+void ConfigureArithmetic(midilink::TValueMidiCom& com, const TParameter& parameter) {
     com.SetDumpIndex(parameter.DumpIndex);
-    com.SetChecksumType(midilink::ctRoland);
-    com.SetMidiCommand(std::string(parameter.MidiCommand));
     com.SetOffset(parameter.Offset);
-    com.SetDefault(parameter.Default);
     com.SetNegatives(parameter.Negatives);
     com.SetDataWidth(parameter.DataWidth);
     com.SetDumpMode(parameter.DumpMode);
+}
+
+void ConfigureBinding(midilink::TValueMidiCom& com, const TParameter& parameter,
+                      TTd7Collections& collections, midilink::TMidiLink* link) {
+    ConfigureArithmetic(com, parameter);
+    com.SetChecksumType(midilink::ctRoland);
+    com.SetMidiCommand(std::string(parameter.MidiCommand));
+    com.SetDefault(parameter.Default);
     com.SetMidiLink(link);
     com.SetMidiDump(&collections.Of(parameter.Collection));
 }

@@ -122,5 +122,8 @@ std::string ValueText(ValueTextRule rule, int v);
 // a2 a3 as stored; the window retargets it.
 void ConfigureBinding(midilink::TValueMidiCom& com, const TParameter& parameter,
                       TTd7Collections& collections, midilink::TMidiLink* link);
+// Only the row's arithmetic (position, Offset, Negatives, DataWidth, DumpMode): a binding on
+// no list that lays and reads the row's values.
+void ConfigureArithmetic(midilink::TValueMidiCom& com, const TParameter& parameter);
 
 }  // namespace app

@@ -11,10 +11,7 @@ std::vector<TParameterEdit> CopySettings(TTd7Collections& dumps, PanelId panel, 
     std::vector<TParameterEdit> values;
     for (const TParameter* parameter : PanelMembers(panel)) {
         midilink::TValueMidiCom com;
-        com.SetOffset(parameter->Offset);
-        com.SetNegatives(parameter->Negatives);
-        com.SetDataWidth(parameter->DataWidth);
-        com.SetDumpMode(parameter->DumpMode);
+        ConfigureArithmetic(com, *parameter);
         const midilink::TMidiDump& stored = dumps.Of(parameter->Collection).Records(record);
         values.push_back({parameter, record, com.ReadValue(stored.Data() + parameter->DumpIndex)});
     }

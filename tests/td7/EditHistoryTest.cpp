@@ -183,6 +183,19 @@ TEST_F(EditHistoryTest, AFailedSendKeepsTheMirrorRestoredAndTheStepRedoable) {
     EXPECT_EQ(Stored(Block::Prog, 0, 24), before);
     EXPECT_TRUE(history.CanRedo());
     EXPECT_FALSE(history.CanUndo());
+
+    // No output open: the same, said so.
+    failing.fail = false;
+    history.OutputOpen = [] { return false; };
+    try {
+        history.Redo();
+        FAIL() << "no error";
+    } catch (const app::EditSendError& e) {
+        EXPECT_STREQ(e.what(),
+                     "The module did not get the redo of Level (Effect 1): no MIDI output device "
+                     "is open.");
+    }
+    EXPECT_EQ(Stored(Block::Prog, 0, 24), 3);
 }
 
 TEST_F(EditHistoryTest, TheHistoryKeepsItsLimit) {
