@@ -26,9 +26,7 @@ int StoredValue(const TParameter& p, const std::uint8_t* record) {
 
 std::int32_t ControlValue(const TParameter& p, int stored) {
     midilink::TValueMidiCom com;
-    com.SetOffset(p.Offset);
-    com.SetNegatives(p.Negatives);
-    com.SetDataWidth(p.DataWidth);
+    ConfigureArithmetic(com, p);
     return com.ValueFor(stored);
 }
 
