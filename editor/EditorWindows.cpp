@@ -1,6 +1,7 @@
 #include "editor/EditorWindows.h"
 
 #include "editor/AboutWindow.h"
+#include "editor/CompareCommand.h"
 #include "editor/DevicesWindow.h"
 #include "editor/DropHandler.h"
 #include "editor/EditCommands.h"
@@ -86,6 +87,14 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
         Library->RememberSetup(file);
     };
     fmTamboro->Menu().Connect(TCommand::Library, [this](int) { ShowLibrary(); });
+    Compare = std::make_unique<TCompareCommand>(*fmTamboro, Files->Dialogs(),
+                                                [this] { return Library->Get(); });
+    Compare->OnTake = [this](std::string label, std::vector<TParameterEdit> edits) {
+        const bool note = !edits.empty() && edits.front().Parameter->Items == ItemList::Notes;
+        // A trigger's note taken over: the note map follows it, as on a choice.
+        if (fmTamboro->History().SetParameters(std::move(label), edits) > 0 && note)
+            PatchEditor->coTriggerChange();
+    };
 }
 
 TEditorWindows::~TEditorWindows() = default;

@@ -51,6 +51,8 @@ class TEditorWindows {
     // The kit library, opened at its first use, and its window, made when first shown.
     std::unique_ptr<TLibraryAccess> Library;
     std::unique_ptr<class TfmLibrary> fmLibrary;
+    // Patch > "Compare With..." and its window.
+    std::unique_ptr<class TCompareCommand> Compare;
 
     // File > "Library...": shows the window, or says why the library is not available.
     void ShowLibrary();

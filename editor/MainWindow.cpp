@@ -186,6 +186,7 @@ QColor TfmTamboro::BackgroundColor() const {
 void TfmTamboro::SetCurrentPatch(int p) {
     m_currentPatch = p;
     UpdateCommands();
+    emit CurrentPatchChanged(p);
 }
 
 void TfmTamboro::SetPatchEditing(bool on) {
@@ -243,6 +244,7 @@ void TfmTamboro::MirrorChange(midilink::TDumpCollection* sender) {
 void TfmTamboro::AnyDumpChange(midilink::TDumpCollection* sender, int) {
     MirrorChange(sender);
     UpdateCaption();
+    emit DumpRecordChanged();
 }
 
 void TfmTamboro::InstrumentDumpChange(midilink::TDumpCollection* sender, int index) {

@@ -162,6 +162,10 @@ class TfmTamboro : public QMainWindow {
     // Instrument i changed (or -1 for all): the sound lists and the instrument window
     // redraw what shows it. A signal, so that a window going away is disconnected with it.
     void InstrumentRecordChanged(int index);
+    // A record other than an instrument changed, or another patch became the
+    // current one: the windows that compare patches follow.
+    void DumpRecordChanged();
+    void CurrentPatchChanged(int p);
 
   protected:
     bool event(QEvent* event) override;

@@ -33,7 +33,7 @@ bool NoteComboCorrupted(int p, int n, TTd7Collections& dumps) {
 }
 
 QString SoundComboText(int i, bool instrumentsPresent, midilink::TDumpCollection& instruments) {
-    return FromLatin1(SoundItemText(i, instrumentsPresent, instruments));
+    return FromLatin1(SoundItemText(i, instrumentsPresent ? &instruments : nullptr));
 }
 
 }  // namespace app

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "td7/Td7Decode.h"
+
 namespace midilink {
 class TDumpCollection;
 class TMidiDump;
@@ -18,12 +20,5 @@ struct TPatchLine {
     bool Gray = false;
 };
 TPatchLine PatchLineText(int p, bool present, const midilink::TMidiDump& common);
-
-// Leading and trailing blanks and control characters removed.
-std::string TrimName(const std::string& text);
-
-// An item of the sound combo boxes: "001: " and instrument i's trimmed name text while
-// instrument data is present, else "001: [Empty]".
-std::string SoundItemText(int i, bool instrumentsPresent, midilink::TDumpCollection& instruments);
 
 }  // namespace app

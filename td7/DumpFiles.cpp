@@ -22,13 +22,20 @@ void Save(const std::filesystem::path& path, TTd7Collections& dumps,
     ReplaceFile(path, Image(dumps, runs), openSink);
 }
 
+// The whole file, refused unless it holds exactly the runs' bytes.
+std::vector<std::uint8_t> ReadChecked(const std::filesystem::path& path,
+                                      std::span<const TRecordRun> runs, const char* sizeError) {
+    const std::size_t expected = static_cast<std::size_t>(RunBytes(runs));
+    auto bytes = ReadFileUpTo(path, expected);
+    if (!bytes || bytes->size() != expected) throw FileError(sizeError);
+    return std::move(*bytes);
+}
+
 // The size is checked before any record is read, so a refused file changes nothing.
 void Load(const std::filesystem::path& path, TTd7Collections& dumps,
           std::span<const TRecordRun> runs, const char* sizeError) {
-    const std::size_t expected = static_cast<std::size_t>(RunBytes(runs));
-    const auto bytes = ReadFileUpTo(path, expected);
-    if (!bytes || bytes->size() != expected) throw FileError(sizeError);
-    std::istringstream in(std::string(bytes->begin(), bytes->end()), std::ios::binary);
+    const std::vector<std::uint8_t> bytes = ReadChecked(path, runs, sizeError);
+    std::istringstream in(std::string(bytes.begin(), bytes.end()), std::ios::binary);
     ReadRuns(in, dumps, runs);
 }
 
@@ -69,6 +76,10 @@ void LoadPatchFile(const std::filesystem::path& path, TTd7Collections& dumps,
                    TPresentFlags& present, int p) {
     Load(path, dumps, PatchRuns(p), kPatchFileSizeError);
     present.SetPatchPresent(p, true);
+}
+
+std::vector<std::uint8_t> ReadPatchFile(const std::filesystem::path& path) {
+    return ReadChecked(path, PatchRuns(0), kPatchFileSizeError);
 }
 
 void LoadInstrumentFile(const std::filesystem::path& path, TTd7Collections& dumps,

@@ -41,6 +41,9 @@ void SaveSystemFile(const std::filesystem::path& path, TTd7Collections& dumps,
 // Reads the file into slot p (whatever slot it was saved from) and marks the slot present.
 void LoadPatchFile(const std::filesystem::path& path, TTd7Collections& dumps,
                    TPresentFlags& present, int p);
+// The patch file's bytes as LoadPatchFile takes them, refused with the same texts, for a
+// look at the patch without loading it.
+std::vector<std::uint8_t> ReadPatchFile(const std::filesystem::path& path);
 void LoadInstrumentFile(const std::filesystem::path& path, TTd7Collections& dumps,
                         TPresentFlags& present);
 void LoadSystemFile(const std::filesystem::path& path, TTd7Collections& dumps,

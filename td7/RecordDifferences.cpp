@@ -1,8 +1,8 @@
 #include "td7/RecordDifferences.h"
 
-#include "midilink/MidiCom.h"
 #include "midilink/MidiDump.h"
 #include "td7/ParameterTable.h"
+#include "td7/ShownValue.h"
 #include "td7/Td7Decode.h"
 
 namespace app {
@@ -14,47 +14,9 @@ namespace {
 constexpr int kPatchNameFirst = kHeaderSize + 2, kPatchNameEnd = kHeaderSize + 8;
 constexpr int kInstrumentNameFirst = kHeaderSize + 0, kInstrumentNameEnd = kHeaderSize + 6;
 
-int StoredValue(const TParameter& p, const std::uint8_t* record) {
-    const int at = p.DumpIndex;
-    switch (p.DumpMode) {
-        case midilink::dm1Byte:
-            return record[at];
-        case midilink::dm2Bytes:
-            return record[at] * 128 + record[at + 1];
-        case midilink::dm2BytesEx:
-            return record[at + 1] * 128 + record[at];
-        case midilink::dm2Nibbles:
-            return (record[at] & 0x0F) * 16 + (record[at + 1] & 0x0F);
-        case midilink::dm2NibblesEx:
-            return (record[at + 1] & 0x0F) * 16 + (record[at] & 0x0F);
-    }
-    return 0;
-}
-
+// The texts as the verify report has always written them, in the middle of a sentence.
 std::string Shown(const TParameter& p, int stored) {
-    midilink::TValueMidiCom com;
-    com.SetOffset(p.Offset);
-    com.SetNegatives(p.Negatives);
-    com.SetDataWidth(p.DataWidth);
-    const int v = com.ValueFor(stored);
-    switch (p.Kind) {
-        case ControlKind::Knob:
-            return ValueText(p.ValueText, v);
-        case ControlKind::Combo: {
-            // The note and sound lists are drawn from the records; their number says it.
-            if (p.Items == ItemList::None || p.Items == ItemList::Notes ||
-                p.Items == ItemList::Sounds)
-                return std::to_string(v);
-            const auto& items = Items(p.Items);
-            return v >= 0 && v < static_cast<int>(items.size()) ? items[static_cast<std::size_t>(v)]
-                                                                : std::to_string(v);
-        }
-        case ControlKind::Check:
-            return v == p.CheckedValue ? "on" : "off";
-        case ControlKind::UpDown:
-            return std::to_string(v);
-    }
-    return std::to_string(v);
+    return ShownValue(p, ControlValue(p, stored), {.On = "on", .Off = "off"});
 }
 
 std::string Line(std::string_view what, const std::string& module, const std::string& file) {

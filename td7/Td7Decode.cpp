@@ -1,6 +1,7 @@
 #include "td7/Td7Decode.h"
 
 #include <array>
+#include <cstdio>
 #include <string_view>
 
 #include "midilink/DumpCollection.h"
@@ -32,6 +33,10 @@ std::string Characters(const midilink::TMidiDump& record, int at, int count) {
     return text;
 }
 
+bool Blank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
 int TwoBytes(const midilink::TMidiDump& record, int at) {
     return record.Bytes(at) * 128 + record.Bytes(at + 1);
 }
@@ -49,6 +54,21 @@ std::string InstrumentNameText(const midilink::TMidiDump& instrument) {
 
 std::string InstrumentNameText(midilink::TDumpCollection& instruments, int i) {
     return InstrumentNameText(instruments.Records(i));
+}
+
+std::string TrimName(const std::string& text) {
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && Blank(text[first])) ++first;
+    while (last > first && Blank(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
+
+std::string SoundItemText(int i, midilink::TDumpCollection* instruments) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%03d: ", i + 1);
+    if (instruments == nullptr) return std::string(number) + "[Empty]";
+    return std::string(number) + TrimName(InstrumentNameText(*instruments, i));
 }
 
 std::string NoteName(int n) {

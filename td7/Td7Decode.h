@@ -29,6 +29,13 @@ std::string InstrumentNameText(const midilink::TMidiDump& instrument);
 // The same for instrument i of the collection ("Index out of bounds" outside it).
 std::string InstrumentNameText(midilink::TDumpCollection& instruments, int i);
 
+// Leading and trailing blanks and control characters removed.
+std::string TrimName(const std::string& text);
+
+// An item of the sound lists: "001: " and instrument i's trimmed name text, or
+// "001: [Empty]" without instruments (none given, or not present).
+std::string SoundItemText(int i, midilink::TDumpCollection* instruments);
+
 // Two characters ("C ", "C#", ...) and the octave of note-map entry n (MIDI note 35 + n).
 std::string NoteName(int n);
 int NoteOctave(int n);

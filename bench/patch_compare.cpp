@@ -1,0 +1,78 @@
+// Comparing two whole patches that differ in every record, the texts of both values
+// included, as the compare window does on every change of either side. The budget is 2 ms
+// (the median), so that the window can follow every turn of a knob.
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <string>
+
+#include "td7/ParameterTable.h"
+#include "td7/PatchCompare.h"
+#include "td7/Td7Collections.h"
+
+namespace {
+
+// Every parameter of slot `p` set at random within its control's range, so that each
+// value has a text.
+void Randomise(app::TTd7Collections& dumps, int p, std::mt19937& random) {
+    const auto recordsOf = [&](app::Block block) {
+        std::vector<midilink::TMidiDump*> records;
+        if (block == app::Block::Prog) records.push_back(&dumps.ProgDump.Records(p));
+        if (block == app::Block::Trigger)
+            for (int t = 0; t < app::kTriggersPerPatch; ++t)
+                records.push_back(&dumps.TriggerDump.Records(app::TriggerRecord(p, t)));
+        if (block == app::Block::Notemap)
+            for (int n = 0; n < app::kNotesPerPatch; ++n)
+                records.push_back(&dumps.NotemapDump.Records(app::NotemapRecord(p, n)));
+        return records;
+    };
+    for (const app::TParameter& param : app::Parameters()) {
+        for (midilink::TMidiDump* record : recordsOf(param.Collection)) {
+            std::uniform_int_distribution<int> value(param.Min, param.Max);
+            const int stored = value(random) + param.Offset;
+            std::uint8_t* at = record->Data() + param.DumpIndex;
+            if (param.DumpMode == midilink::dm1Byte) {
+                at[0] = static_cast<std::uint8_t>(stored & 0x7F);
+            } else if (param.DumpMode == midilink::dm2Nibbles) {
+                at[0] = static_cast<std::uint8_t>((stored >> 4) & 0x0F);
+                at[1] = static_cast<std::uint8_t>(stored & 0x0F);
+            } else {
+                at[0] = static_cast<std::uint8_t>((stored >> 7) & 0x7F);
+                at[1] = static_cast<std::uint8_t>(stored & 0x7F);
+            }
+        }
+    }
+    const std::string name = "Kit" + std::to_string(p) + "  ";
+    std::copy(name.begin(), name.begin() + 6, dumps.ProgDump.Records(p).Data() + 11);
+}
+
+void BM_CompareWholePatches(benchmark::State& state) {
+    app::TTd7Collections dumps(nullptr, nullptr, nullptr);
+    std::mt19937 random(7);
+    Randomise(dumps, 0, random);
+    Randomise(dumps, 1, random);
+    for (int i = 0; i < app::kInstrumentCount; ++i) {
+        const std::string name = "In" + std::to_string(i % 1000) + "   ";
+        std::copy(name.begin(), name.begin() + 5,
+                  dumps.InstrumentDump.Records(i).Data() + app::kHeaderSize);
+        dumps.InstrumentDump.Records(i).Data()[app::kHeaderSize + 5] = 'K';
+    }
+    const app::TShownStyle style{
+        .ListTexts = true, .Instruments = &dumps.InstrumentDump, .InstrumentsPresent = true};
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        const auto differences =
+            app::ComparePatches(0, app::SlotRecords(dumps, 0), app::SlotRecords(dumps, 1), style);
+        rows = differences.size();
+        benchmark::DoNotOptimize(differences.data());
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+
+}  // namespace
+
+BENCHMARK(BM_CompareWholePatches)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);

@@ -1,0 +1,60 @@
+#include "td7/ShownValue.h"
+
+#include "midilink/MidiCom.h"
+#include "td7/ParameterTable.h"
+#include "td7/Td7Decode.h"
+#include "td7/Td7Map.h"
+
+namespace app {
+
+int StoredValue(const TParameter& p, const std::uint8_t* record) {
+    const int at = p.DumpIndex;
+    switch (p.DumpMode) {
+        case midilink::dm1Byte:
+            return record[at];
+        case midilink::dm2Bytes:
+            return record[at] * 128 + record[at + 1];
+        case midilink::dm2BytesEx:
+            return record[at + 1] * 128 + record[at];
+        case midilink::dm2Nibbles:
+            return (record[at] & 0x0F) * 16 + (record[at + 1] & 0x0F);
+        case midilink::dm2NibblesEx:
+            return (record[at + 1] & 0x0F) * 16 + (record[at] & 0x0F);
+    }
+    return 0;
+}
+
+std::int32_t ControlValue(const TParameter& p, int stored) {
+    midilink::TValueMidiCom com;
+    ConfigureArithmetic(com, p);
+    return com.ValueFor(stored);
+}
+
+std::string ShownValue(const TParameter& p, std::int32_t v, const TShownStyle& style) {
+    switch (p.Kind) {
+        case ControlKind::Knob:
+            return ValueText(p.ValueText, v);
+        case ControlKind::Combo: {
+            if (p.Items == ItemList::Notes) {
+                if (style.ListTexts && v >= 0 && v < kNotesPerPatch) return NoteLabel(v);
+                return std::to_string(v);
+            }
+            if (p.Items == ItemList::Sounds) {
+                if (style.ListTexts && v >= 0 && v < kInstrumentCount)
+                    return SoundItemText(v, style.InstrumentsPresent ? style.Instruments : nullptr);
+                return std::to_string(v);
+            }
+            if (p.Items == ItemList::None) return std::to_string(v);
+            const auto& items = Items(p.Items);
+            return v >= 0 && v < static_cast<int>(items.size()) ? items[static_cast<std::size_t>(v)]
+                                                                : std::to_string(v);
+        }
+        case ControlKind::Check:
+            return std::string(v == p.CheckedValue ? style.On : style.Off);
+        case ControlKind::UpDown:
+            return std::to_string(v);
+    }
+    return std::to_string(v);
+}
+
+}  // namespace app
