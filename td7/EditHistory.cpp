@@ -376,28 +376,6 @@ void TEditHistory::SetPresent(const TPresentState& state) {
     m_present.SetSystemPresent(state.System);
 }
 
-std::string_view PanelTitle(PanelId panel) {
-    switch (panel) {
-        case PanelId::PatchCommon:
-            return "Patch Common";
-        case PanelId::Effect1:
-            return "Effect 1";
-        case PanelId::Effect2:
-            return "Effect 2";
-        case PanelId::HihatPedal:
-            return "Hihat Pedal";
-        case PanelId::Trigger:
-            return "Trigger";
-        case PanelId::Notemap:
-            return "Notemap";
-        case PanelId::Inst:
-            return "Instrument";
-        case PanelId::System:
-            return "System";
-    }
-    return {};
-}
-
 std::string StepLabel(const TParameter& parameter) {
     std::string name = TrimmedCaption(parameter.Caption);
     if (name.empty()) name = std::string(parameter.Hint.empty() ? parameter.Name : parameter.Hint);

@@ -184,8 +184,6 @@ class TEditHistory {
 
 // "Level (Effect 1)": the control's caption (its hint where it has none) and its panel.
 std::string StepLabel(const TParameter& parameter);
-// The panel as the windows title it: "Patch Common", "Effect 1", "Trigger", ...
-std::string_view PanelTitle(PanelId panel);
 // The selection that addresses record `record` of the block (the bytes a2 a3).
 Selection RecordSelection(Block block, int record);
 

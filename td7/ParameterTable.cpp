@@ -565,6 +565,28 @@ std::string ValueText(ValueTextRule rule, int v) {
     return std::to_string(v);
 }
 
+std::string_view PanelTitle(PanelId panel) {
+    switch (panel) {
+        case PanelId::PatchCommon:
+            return "Patch Common";
+        case PanelId::Effect1:
+            return "Effect 1";
+        case PanelId::Effect2:
+            return "Effect 2";
+        case PanelId::HihatPedal:
+            return "Hihat Pedal";
+        case PanelId::Trigger:
+            return "Trigger";
+        case PanelId::Notemap:
+            return "Notemap";
+        case PanelId::Inst:
+            return "Instrument";
+        case PanelId::System:
+            return "System";
+    }
+    return {};
+}
+
 void ConfigureArithmetic(midilink::TValueMidiCom& com, const TParameter& parameter) {
     com.SetDumpIndex(parameter.DumpIndex);
     com.SetOffset(parameter.Offset);

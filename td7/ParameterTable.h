@@ -109,6 +109,8 @@ WindowId WindowOf(PanelId panel);
 Block BlockOf(PanelId panel);
 // The panel's component name ("gbTrigger"); the system window's panel is "gbSystem".
 std::string_view PanelName(PanelId panel);
+// The panel as the windows title it: "Patch Common", "Effect 1", "Trigger", ...
+std::string_view PanelTitle(PanelId panel);
 
 // The items of a list, in order.
 const std::vector<std::string>& Items(ItemList list);

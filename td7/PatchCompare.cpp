@@ -36,17 +36,9 @@ const TRowsOf& Rows() {
     return rows;
 }
 
+// The groups of the common record: the effects and the pedal by their panels' titles.
 std::string_view CommonGroup(PanelId panel) {
-    switch (panel) {
-        case PanelId::Effect1:
-            return "Effect 1";
-        case PanelId::Effect2:
-            return "Effect 2";
-        case PanelId::HihatPedal:
-            return "Hihat Pedal";
-        default:
-            return kCommonGroup;
-    }
+    return panel == PanelId::PatchCommon ? kCommonGroup : PanelTitle(panel);
 }
 
 // The hint, as the status line shows it; the pedal's controls have none, so their caption
