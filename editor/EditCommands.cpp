@@ -117,12 +117,12 @@ void TEditCommands::Applied(const TEditPlace& place, bool wholeRecords) {
             }
             // The bound controls show their record already; what else shows a parameter:
             // the patch list and name field (the name), the effect pages (the types), the
-            // note-map lines (notes and sounds).
+            // note-map lines (an entry's sounds and layer).
             const bool common = place.Panel == PanelId::PatchCommon ||
                                 place.Panel == PanelId::Effect1 || place.Panel == PanelId::Effect2;
             if (common)
                 m_editor.PatchArrived(PatchOfRecord(place.Collection, place.Record));
-            else
+            else if (place.Panel == PanelId::Notemap)
                 m_editor.lbNotemap()->viewport()->update();
             break;
         }
