@@ -16,6 +16,8 @@ namespace app {
 inline constexpr int kHelpMainWindow = 8;
 inline constexpr int kHelpInstrumentEditor = 10;
 inline constexpr int kHelpSystemWindow = 11;
+// The progress window: requests, transmissions and their checks.
+inline constexpr int kHelpTransfers = 14;
 
 // The help file's text: the copy beside the program when there is one, else an installed
 // program's in ../share/tamboro/, else the one built into it.

@@ -6,8 +6,10 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <algorithm>
 
+#include "editor/Help.h"
 #include "editor/ScreenCenter.h"
 
 namespace app {
@@ -30,8 +32,15 @@ TfmProgress::TfmProgress(QWidget* parent)
     m_bar->setValue(0);
     m_cancelButton->setObjectName(QStringLiteral("btnCancel"));
     connect(m_cancelButton, &QPushButton::clicked, this, &TfmProgress::btnCancelClick);
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, [this] {
+        if (!m_help) m_help = std::make_unique<THelpWindow>(QString(), this);
+        m_help->ShowContext(kHelpTransfers);
+    });
     Arrange();
 }
+
+TfmProgress::~TfmProgress() = default;
 
 void TfmProgress::Arrange() {
     const QFontMetrics metrics = fontMetrics();

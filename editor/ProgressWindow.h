@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <memory>
+
 #include "td7/Transfers.h"
 
 class QLabel;
@@ -11,12 +13,15 @@ class QPushButton;
 
 namespace app {
 
+class THelpWindow;
+
 // `fmProgress`: shown while records go out. The bar starts over when it passes its range
 // (Transmit All fills it once per patch); the count field counts every record sent.
 class TfmProgress : public QDialog, public TTransferProgress {
     Q_OBJECT
   public:
     explicit TfmProgress(QWidget* parent = nullptr);
+    ~TfmProgress() override;
 
     // Sets the bar's range, resets count and cancel request, and shows the window.
     void Start(int range);
@@ -46,6 +51,7 @@ class TfmProgress : public QDialog, public TTransferProgress {
     QPushButton* m_cancelButton;
     int m_sent = 0;
     bool m_cancel = false;
+    std::unique_ptr<THelpWindow> m_help;  // F1: the page on requests and transmissions
 };
 
 }  // namespace app

@@ -14,6 +14,7 @@
 #include "editor/AboutWindow.h"
 #include "editor/ErrorDisplay.h"
 #include "editor/EventWait.h"
+#include "editor/Help.h"
 #include "editor/MessageBoxes.h"
 #include "editor/ProgressWindow.h"
 #include "editor/ViewSysexWindow.h"
@@ -104,6 +105,14 @@ TEST(ShellProgress, StartsOverWhenFullAndCountsEveryRecord) {
     EXPECT_EQ(progress.ProgressBar1()->value(), 0);
     progress.btnCancel()->click();
     EXPECT_TRUE(progress.CancelRequested());
+
+    // F1 opens the help on requests, transmissions and their checks.
+    progress.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&progress));
+    QTest::keyClick(&progress, Qt::Key_F1);
+    const auto* help = progress.findChild<app::THelpWindow*>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->CurrentAnchor(), QString::number(app::kHelpTransfers));
 }
 
 TEST(ShellErrors, CommandsShowTheirFailureInTheErrorBox) {
