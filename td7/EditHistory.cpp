@@ -87,15 +87,15 @@ void TEditHistory::SetBinding(midilink::TValueMidiCom& binding, const TParameter
         const std::array<std::uint8_t, 2> after = {bytes[0],
                                                    count > 1 ? bytes[1] : std::uint8_t{0}};
         const bool merge =
-            m_open && m_done == Count() && m_done > 0 && m_steps.back().MergeKey == &binding &&
-            m_steps.back().Changes.size() == 1 && m_steps.back().Changes.front().Record == record;
+            m_open && m_done == Count() && m_done > 0 && At(m_done - 1).MergeKey == &binding &&
+            At(m_done - 1).Changes.size() == 1 && At(m_done - 1).Changes.front().Record == record;
         if (merge) {
-            Change& open = m_steps.back().Changes.front();
+            Change& open = At(m_done - 1).Changes.front();
             std::copy_n(after.begin(), count, open.After.begin());
             open.SentAfter = binding.StoredFor(value);
             if (open.After == open.Before) {
                 // Back where the step began: the step is gone.
-                m_steps.pop_back();
+                --m_count;
                 --m_done;
                 if (m_clean > m_done) m_clean = -1;
                 m_open = false;
@@ -116,12 +116,13 @@ void TEditHistory::SetBinding(midilink::TValueMidiCom& binding, const TParameter
             .SentAfter = binding.StoredFor(value),
             .Checksum = binding.ChecksumType()};
         if (!change.Row) change.Command = binding.MidiCommand();
-        Step step;
+        // Built in place: a knob's steps reuse the storage of those they replace.
+        Step& step = Claim();
         step.Parameter = &parameter;
         step.Place = {parameter.Collection, record, parameter.Panel};
         step.MergeKey = &binding;
         step.Changes.push_back(std::move(change));
-        Push(std::move(step));
+        Changed();
         m_open = true;
     };
     ApplyingScope applying(m_applying);
@@ -166,7 +167,7 @@ int TEditHistory::SetParameters(std::string label, const std::vector<TParameterE
     Push(std::move(step));
     // Done as a redo is: every byte first, then the messages.
     --m_done;
-    Apply(m_steps[static_cast<std::size_t>(m_done)], false, "change");
+    Apply(At(m_done), false, "change");
     return changed;
 }
 
@@ -238,16 +239,36 @@ void TEditHistory::RecordCommand(std::string label, TEditPlace place, std::vecto
     RunThenRemember(m_applying, command, remember);
 }
 
-void TEditHistory::Push(Step step) {
-    m_steps.erase(m_steps.begin() + m_done, m_steps.end());
+TEditHistory::Step& TEditHistory::Claim() {
     if (m_clean > m_done) m_clean = -1;
-    m_steps.push_back(std::move(step));
-    ++m_done;
-    if (Count() > m_limit) {
-        m_steps.pop_front();
+    m_count = m_done;
+    Step* slot = nullptr;
+    if (m_count == m_limit) {
+        // The oldest goes; its place is the newest's.
+        slot = &At(0);
+        m_first = (m_first + 1) % Ring();
+        --m_count;
         --m_done;
         m_clean = m_clean > 0 ? m_clean - 1 : -1;
+    } else if (m_count == Ring()) {
+        slot = &m_ring.emplace_back();
+    } else {
+        slot = &At(m_count);
     }
+    ++m_count;
+    ++m_done;
+    slot->Label.clear();
+    slot->Parameter = nullptr;
+    slot->Place = {};
+    slot->Changes.clear();
+    slot->PresentBefore.reset();
+    slot->PresentAfter.reset();
+    slot->MergeKey = nullptr;
+    return *slot;
+}
+
+void TEditHistory::Push(Step step) {
+    Claim() = std::move(step);
     Changed();
 }
 
@@ -316,20 +337,20 @@ void TEditHistory::ShowChanges(const Step& step) {
 
 void TEditHistory::Undo() {
     if (!CanUndo()) return;
-    Apply(m_steps[static_cast<std::size_t>(m_done - 1)], true, "undo");
+    Apply(At(m_done - 1), true, "undo");
 }
 
 void TEditHistory::Redo() {
     if (!CanRedo()) return;
-    Apply(m_steps[static_cast<std::size_t>(m_done)], false, "redo");
+    Apply(At(m_done), false, "redo");
 }
 
 std::string TEditHistory::UndoText() const {
-    return CanUndo() ? LabelOf(m_steps[static_cast<std::size_t>(m_done - 1)]) : std::string();
+    return CanUndo() ? LabelOf(At(m_done - 1)) : std::string();
 }
 
 std::string TEditHistory::RedoText() const {
-    return CanRedo() ? LabelOf(m_steps[static_cast<std::size_t>(m_done)]) : std::string();
+    return CanRedo() ? LabelOf(At(m_done)) : std::string();
 }
 
 std::string TEditHistory::LabelOf(const Step& step) {
@@ -337,7 +358,9 @@ std::string TEditHistory::LabelOf(const Step& step) {
 }
 
 void TEditHistory::Clear() {
-    m_steps.clear();
+    m_ring.clear();
+    m_first = 0;
+    m_count = 0;
     m_done = 0;
     m_clean = 0;
     m_open = false;

@@ -9,7 +9,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -129,7 +128,7 @@ class TEditHistory {
     void EndMerge() { m_open = false; }
 
     bool CanUndo() const { return m_done > 0; }
-    bool CanRedo() const { return m_done < static_cast<int>(m_steps.size()); }
+    bool CanRedo() const { return m_done < m_count; }
     // The label of the step undo or redo would act on; empty when there is none.
     std::string UndoText() const;
     std::string RedoText() const;
@@ -149,7 +148,7 @@ class TEditHistory {
     // True while the history itself changes the mirror, so the change is not "besides".
     bool Applying() const { return m_applying; }
 
-    int Count() const { return static_cast<int>(m_steps.size()); }
+    int Count() const { return m_count; }
     int Limit() const { return m_limit; }
 
     // Undo and redo first show the place of the step (a no-op when it is shown already).
@@ -164,6 +163,12 @@ class TEditHistory {
 
   private:
     static std::string LabelOf(const Step& step);
+    Step& At(int i) { return m_ring[static_cast<std::size_t>((m_first + i) % Ring())]; }
+    const Step& At(int i) const { return m_ring[static_cast<std::size_t>((m_first + i) % Ring())]; }
+    int Ring() const { return static_cast<int>(m_ring.size()); }
+    // A cleared place for a new step after the position: the steps to redo are dropped, and
+    // at the limit the oldest goes.
+    Step& Claim();
     void Push(Step step);
     void Apply(Step& step, bool undo, const char* what);
     void ShowChanges(const Step& step);
@@ -175,9 +180,13 @@ class TEditHistory {
     TPresentFlags& m_present;
     midilink::TMidiLink& m_link;
     int m_limit;
-    std::deque<Step> m_steps;  // the oldest leaves at the front when the limit is reached
-    int m_done = 0;            // steps before the position: undo acts on m_steps[m_done - 1]
-    int m_clean = 0;           // the position of the saved state; -1 when it cannot be reached
+    // The steps, oldest first from m_first, in a ring that grows to the limit: a new step
+    // takes the place (and the storage) of one undone and dropped, or of the oldest.
+    std::vector<Step> m_ring;
+    int m_first = 0;
+    int m_count = 0;
+    int m_done = 0;   // steps before the position: undo acts on m_steps[m_done - 1]
+    int m_clean = 0;  // the position of the saved state; -1 when it cannot be reached
     bool m_open = false;
     bool m_applying = false;
 };
