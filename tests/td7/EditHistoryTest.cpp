@@ -207,9 +207,16 @@ TEST_F(EditHistoryTest, TheHistoryKeepsItsLimit) {
         small.EndMerge();
     }
     EXPECT_EQ(small.Count(), 3);
+    // A step made after an undo replaces the one undone, in the full history too.
+    small.Undo();
+    small.SetBinding(level, *app::FindParameter("HallLevel"), 9);
+    EXPECT_EQ(small.Count(), 3);
+    EXPECT_FALSE(small.CanRedo());
     for (int k = 0; k < 3; ++k) small.Undo();
     EXPECT_FALSE(small.CanUndo());
     EXPECT_EQ(Stored(Block::Prog, 0, 24), 2);
+    for (int k = 0; k < 3; ++k) small.Redo();
+    EXPECT_EQ(Stored(Block::Prog, 0, 24), 9);
 }
 
 }  // namespace
