@@ -32,8 +32,6 @@ class ErrorDisplay;
 class THelpWindow;
 class TfmTamboro;
 
-inline constexpr int kHelpCompareWindow = 13;
-
 // The patch the current one is compared with.
 struct TCompareOther {
     // A slot of the mirror (followed as it changes), or -1 for fixed bytes.

@@ -16,6 +16,10 @@ namespace app {
 inline constexpr int kHelpMainWindow = 8;
 inline constexpr int kHelpInstrumentEditor = 10;
 inline constexpr int kHelpSystemWindow = 11;
+// The library window.
+inline constexpr int kHelpLibraryWindow = 12;
+// The compare window.
+inline constexpr int kHelpCompareWindow = 13;
 // The progress window: requests, transmissions and their checks.
 inline constexpr int kHelpTransfers = 14;
 

@@ -43,31 +43,27 @@ library::TLibrary* TLibraryAccess::Get() {
     return m_library.get();
 }
 
-void TLibraryAccess::RememberRequest(TTd7Collections& dumps, const TPresentFlags& present,
-                                     const library::TMirrorParts& parts, int deviceId) {
+void TLibraryAccess::Remember(const std::function<void(library::TLibrary&)>& add) {
     ReadSettings();
     if (!m_history) return;
     library::TLibrary* lib = Get();
     if (lib == nullptr) return;
-    m_errors.RunCommand(
-        [&] {
-            lib->AddAll(library::TakeFromMirror(dumps, present, parts),
-                        library::ModuleOrigin(deviceId, lib->Today()));
-        },
-        m_owner);
+    m_errors.RunCommand([&] { add(*lib); }, m_owner);
+}
+
+void TLibraryAccess::RememberRequest(TTd7Collections& dumps, const TPresentFlags& present,
+                                     const library::TMirrorParts& parts, int deviceId) {
+    Remember([&](library::TLibrary& lib) {
+        lib.AddAll(library::TakeFromMirror(dumps, present, parts),
+                   library::ModuleOrigin(deviceId, lib.Today()));
+    });
 }
 
 void TLibraryAccess::RememberSetup(const std::filesystem::path& file) {
-    ReadSettings();
-    if (!m_history) return;
-    library::TLibrary* lib = Get();
-    if (lib == nullptr) return;
-    m_errors.RunCommand(
-        [&] {
-            const std::filesystem::path files[] = {file};
-            lib->Import(files);
-        },
-        m_owner);
+    Remember([&](library::TLibrary& lib) {
+        const std::filesystem::path files[] = {file};
+        lib.Import(files);
+    });
 }
 
 }  // namespace app

@@ -42,6 +42,8 @@ class TLibraryAccess {
 
   private:
     void ReadSettings();
+    // History on and the library at hand: `add` runs through the error display.
+    void Remember(const std::function<void(library::TLibrary&)>& add);
 
     std::filesystem::path m_settingsFile;
     ErrorDisplay& m_errors;

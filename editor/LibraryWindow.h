@@ -42,8 +42,6 @@ struct TLibraryTarget {
     std::function<bool()> Busy;
 };
 
-inline constexpr int kHelpLibraryWindow = 12;
-
 class TfmLibrary : public QWidget {
     Q_OBJECT
   public:

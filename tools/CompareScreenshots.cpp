@@ -38,12 +38,7 @@ int main(int argc, char** argv) {
     QDir().mkpath(folder);
 
     shelltest::Editor editor("compare-screenshots");
-    editor.WriteSettings("[General]\nMidiInDev=1\nMidiOutDev=2\n");
-    editor.Start({}, 0);
-    editor.wait->module.LoadFactory();
-    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
-    editor.Main().Menu().Action(app::TCommand::RequestAll)->trigger();
-    editor.Main().Menu().Action(app::TCommand::InstRequest)->trigger();
+    editor.StartWithFactoryMemory();
     application.processEvents();
 
     // An empty slot, to see how the chooser shows it.

@@ -34,13 +34,7 @@ int main(int argc, char** argv) {
     QDir().mkpath(folder);
 
     shelltest::Editor editor("library-screenshots");
-    editor.WriteSettings("[General]\nMidiInDev=1\nMidiOutDev=2\n");
-    editor.Start({}, 0);
-    editor.wait->module.LoadFactory();
-    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
-    editor.Main().Menu().Action(app::TCommand::RequestAll)->trigger();
-    editor.Main().Menu().Action(app::TCommand::InstRequest)->trigger();
-    editor.Main().Menu().Action(app::TCommand::SysRequest)->trigger();
+    editor.StartWithFactoryMemory();
     library::TLibrary& lib = *editor.windows->Library->Get();
     const auto kits = lib.Find({.Kind = library::TKind::Kit});
     for (std::size_t k = 0; k < kits.size() && k < 6; ++k) {

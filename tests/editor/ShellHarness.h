@@ -15,6 +15,7 @@
 #include "editor/AboutWindow.h"
 #include "editor/EditorWindows.h"
 #include "editor/ErrorDisplay.h"
+#include "editor/MainMenu.h"
 #include "editor/MessageBoxes.h"
 #include "midilink/DeviceIds.h"
 #include "simulator/Td7Module.h"
@@ -131,6 +132,9 @@ class Editor {
         Show();
     }
     app::TfmTamboro& Main() { return *windows->fmTamboro; }
+    // Started on the module's ports, with the factory patches, instruments and system
+    // block requested as the user would.
+    void StartWithFactoryMemory();
 
     QApplication& application = TestApplication();  // before any widget
     testsupport::FakeMidiService midi;
@@ -142,5 +146,15 @@ class Editor {
     std::shared_ptr<ModuleWait> wait;
     std::unique_ptr<app::TEditorWindows> windows;
 };
+
+inline void Editor::StartWithFactoryMemory() {
+    WriteSettings("[General]\nMidiInDev=1\nMidiOutDev=2\n");
+    Start({}, 0);
+    wait->module.LoadFactory();
+    boxes.SetNextAnswer(app::TAnswer::Yes);
+    for (app::TCommand command :
+         {app::TCommand::RequestAll, app::TCommand::InstRequest, app::TCommand::SysRequest})
+        Main().Menu().Action(command)->trigger();
+}
 
 }  // namespace shelltest
