@@ -3,10 +3,17 @@
 //   - BM_KnobEdits/history: 1,000 edits, each a step of its own (two knobs in turn), with
 //     the history (1) and without it (0). The target: at most 5% apart.
 //   - BM_KnobDrag/history: 1,000 moves of one knob (one step), with and without.
+//   Both arms of each run on one editor, taking turns with --benchmark_enable_random_interleaving.
 //   - BM_UndoRedo: one undo and one redo of a knob's step, each sending one message, next
 //     to BM_KnobEdits' cost of one edit.
 
 #include <benchmark/benchmark.h>
+
+#include <time.h>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
 
 #include "bench/editor_harness.h"
 #include "controls/MidiKnob.h"
@@ -30,14 +37,46 @@ struct KnobPair {
     controls::TMidiKnob* mask;
 };
 
-void BM_KnobEdits(benchmark::State& state) {
-    editorbench::Editor editor("undo");
-    KnobPair knobs(editor);
-    const bool history = state.range(0) != 0;
-    if (!history) {
-        knobs.gate->OnStore = nullptr;
-        knobs.mask->OnStore = nullptr;
+// Both arms of a comparison run on one editor, so that they differ in the history alone and
+// not in where the windows' memory happened to land.
+editorbench::Editor& SharedEditor(const std::string& name) {
+    static std::map<std::string, std::unique_ptr<editorbench::Editor>> editors;
+    auto& editor = editors[name];
+    if (!editor) editor = std::make_unique<editorbench::Editor>(name);
+    return *editor;
+}
+
+// CPU time of this thread, as the benchmarks' own CPU times count it.
+double ThreadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The arm without a history: the knobs store and send directly while it lasts.
+class HistoryOff {
+  public:
+    HistoryOff(const KnobPair& knobs, bool off) : m_knobs(knobs) {
+        if (!off) return;
+        m_gate = std::exchange(m_knobs.gate->OnStore, nullptr);
+        m_mask = std::exchange(m_knobs.mask->OnStore, nullptr);
     }
+    ~HistoryOff() {
+        if (m_gate) m_knobs.gate->OnStore = std::move(m_gate);
+        if (m_mask) m_knobs.mask->OnStore = std::move(m_mask);
+    }
+    HistoryOff(const HistoryOff&) = delete;
+    HistoryOff& operator=(const HistoryOff&) = delete;
+
+  private:
+    const KnobPair& m_knobs;
+    decltype(controls::TMidiKnob::OnStore) m_gate, m_mask;
+};
+
+void BM_KnobEdits(benchmark::State& state) {
+    editorbench::Editor& editor = SharedEditor("undo");
+    KnobPair knobs(editor);
+    HistoryOff off(knobs, state.range(0) == 0);
     int k = 0;
     for (auto _ : state) {
         for (int n = 0; n < kEdits; ++n, ++k) KnobPair::Turn(n % 2 ? knobs.mask : knobs.gate, k);
@@ -47,13 +86,37 @@ void BM_KnobEdits(benchmark::State& state) {
 }
 BENCHMARK(BM_KnobEdits)->ArgName("history")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// The same comparison paired: each iteration makes 1,000 edits without the history and
+// 1,000 with it, in turn, so that both arms meet the same state of the machine (where the
+// virtual module's thread runs, what else is busy). `ratio` is with / without, by CPU time.
+void BM_KnobEditsPaired(benchmark::State& state) {
+    editorbench::Editor& editor = SharedEditor("undo");
+    KnobPair knobs(editor);
+    const auto edits = [&](bool history) {
+        HistoryOff off(knobs, !history);
+        const double start = ThreadSeconds();
+        for (int n = 0; n < kEdits; ++n) KnobPair::Turn(n % 2 ? knobs.mask : knobs.gate, n);
+        return ThreadSeconds() - start;
+    };
+    double without = 0;
+    double with = 0;
+    for (auto _ : state) {
+        without += edits(false);
+        with += edits(true);
+    }
+    state.SetItemsProcessed(state.iterations() * 2 * kEdits);
+    state.counters["ratio"] = without > 0 ? with / without : 0;
+}
+BENCHMARK(BM_KnobEditsPaired)->Unit(benchmark::kMillisecond);
+
 // A drag: 1,000 moves of one knob, one step however far it goes.
 void BM_KnobDrag(benchmark::State& state) {
-    editorbench::Editor editor("undodrag");
+    editorbench::Editor& editor = SharedEditor("undodrag");
     KnobPair knobs(editor);
-    if (state.range(0) == 0) knobs.gate->OnStore = nullptr;
-    // An earlier step, so that undo stays available when the drag passes its start.
-    KnobPair::Turn(knobs.mask, 5);
+    HistoryOff off(knobs, state.range(0) == 0);
+    // An earlier step (the mask knob one further than it stands), so that undo stays
+    // available when the drag passes its start.
+    KnobPair::Turn(knobs.mask, knobs.mask->Value() - knobs.mask->Min() + 1);
     int k = 0;
     for (auto _ : state) {
         for (int n = 0; n < kEdits; ++n, ++k) KnobPair::Turn(knobs.gate, k);

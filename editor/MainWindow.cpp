@@ -74,7 +74,7 @@ TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
         InstrumentDumpChange(sender, index);
     };
     m_history = std::make_unique<TEditHistory>(Dumps(), Present(), MidiCompLink1());
-    m_history->OnChange = [this] { HistoryChange(); };
+    m_history->OnChange = [this] { UpdateCommands(); };
     m_history->OutputOpen = [this] { return MidiOutput1().IsOpen(); };
     Present().OnChange = [this](TPresentFlags*) { UpdateCommands(); };
     Transfers().OnDumpCounted = [this](TTransfers*, int count) {
@@ -208,17 +208,7 @@ void TfmTamboro::UpdateCommands() {
     m_menu->UpdateEnabling(state);
 }
 
-// Called on every new step, so it only follows the entries' enabling; their texts, which name
-// the steps, are made when the Edit menu opens.
-void TfmTamboro::HistoryChange() {
-    const QAction* undo = m_menu->Action(TCommand::Undo);
-    const QAction* redo = m_menu->Action(TCommand::Redo);
-    const bool busy = Transfers().Busy();
-    if (undo->isEnabled() != (m_history->CanUndo() && !busy) ||
-        redo->isEnabled() != (m_history->CanRedo() && !busy))
-        UpdateCommands();
-}
-
+// The entries' texts name the steps; they are made when the Edit menu opens.
 void TfmTamboro::UpdateEditTexts() {
     const auto show = [this](TCommand command, const char* verb, const std::string& step) {
         if (QAction* entry = m_menu->Action(command))

@@ -183,7 +183,6 @@ class TfmTamboro : public QMainWindow {
     void ShowActivity(bool input);
     void ConnectOwnCommands();
     void SetRecentSetups(std::vector<std::string> recent);
-    void HistoryChange();
     void MirrorChange(midilink::TDumpCollection* sender);
 
     TMainServices m_services;

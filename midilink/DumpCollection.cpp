@@ -134,8 +134,10 @@ void TDumpCollection::RemoveCom(TMidiCom* com) {
 void TDumpCollection::RecordChanged(TMidiDump* record) {
     m_modified = true;
     if (!OnChange) return;
-    int position = -1;
-    for (int i = 0; i < Count(); ++i)
+    // An edit changes the current record: found without a search.
+    int position =
+        m_index >= 0 && m_index < Count() && m_records[m_index].get() == record ? m_index : -1;
+    for (int i = 0; position < 0 && i < Count(); ++i)
         if (m_records[i].get() == record) position = i;
     OnChange(this, position);
 }

@@ -31,6 +31,8 @@ class TMidiCom {
     void SetMidiCommand(std::string command) { m_command = std::move(command); }
 
     virtual void UpdateFromDump() = 0;
+    // How many record bytes from DumpIndex the binding reads and writes.
+    virtual int ByteCount() const = 0;
 
     // Called by a collection or link that is going away: forget it without further calls.
     void ForgetDump() { m_dump = nullptr; }
@@ -75,7 +77,7 @@ class TValueMidiCom : public TMidiCom {
     std::int32_t WithinWidth(std::int32_t stored) const;
     // How many record bytes the value takes (one, or two in the two-byte modes), and those
     // bytes for a control value, first byte first, as SetValue writes them.
-    int ByteCount() const { return m_dumpMode == dm1Byte ? 1 : 2; }
+    int ByteCount() const override { return m_dumpMode == dm1Byte ? 1 : 2; }
     void LayValue(std::int32_t value, std::uint8_t bytes[2]) const;
     // The control value that record bytes (ByteCount of them) hold.
     std::int32_t ReadValue(const std::uint8_t* bytes) const;

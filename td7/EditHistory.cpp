@@ -32,6 +32,16 @@ TEditHistory::Bytes BytesOf(const midilink::TMidiDump& record, int at, int count
     return {data + at, data + at + count};
 }
 
+// Bytes kept in place: a reused step's change holds as many already, and a parameter's one
+// or two are copied without a call.
+void LayBytes(TEditHistory::Bytes& kept, const std::uint8_t* bytes, int count) {
+    const auto n = static_cast<std::size_t>(count);
+    if (kept.size() != n)
+        kept.assign(bytes, n);
+    else
+        for (std::size_t k = 0; k < n; ++k) kept[k] = bytes[k];
+}
+
 // Runs a user's command and remembers what it changed, also when it raises part-way: what
 // it changed stays, so undo must be able to take it back.
 void RunThenRemember(bool& applying, const std::function<void()>& command,
@@ -44,12 +54,6 @@ void RunThenRemember(bool& applying, const std::function<void()>& command,
         throw;
     }
     remember();
-}
-
-// Whether `command` is the row's template addressed to the record, as the panels retarget it.
-bool IsRowTemplate(std::string_view command, const TParameter& row, int record) {
-    if (!Retargetable(row.Panel)) return command == row.MidiCommand;
-    return IsRetargeted(command, row.MidiCommand, RecordSelection(row.Collection, record));
 }
 
 std::string TrimmedCaption(std::string_view caption) {
@@ -86,11 +90,10 @@ void TEditHistory::SetBinding(midilink::TValueMidiCom& binding, const TParameter
     auto remember = [&] {
         const std::array<std::uint8_t, 2> after = {bytes[0],
                                                    count > 1 ? bytes[1] : std::uint8_t{0}};
-        const bool merge =
-            m_open && m_done == Count() && m_done > 0 && At(m_done - 1).MergeKey == &binding &&
-            At(m_done - 1).Changes.size() == 1 && At(m_done - 1).Changes.front().Record == record;
-        if (merge) {
-            Change& open = At(m_done - 1).Changes.front();
+        Step* last = m_open && m_done == Count() && m_done > 0 ? &At(m_done - 1) : nullptr;
+        if (last && last->MergeKey == &binding && last->Changes.size() == 1 &&
+            last->Changes.front().Record == record) {
+            Change& open = last->Changes.front();
             std::copy_n(after.begin(), count, open.After.begin());
             open.SentAfter = binding.StoredFor(value);
             if (open.After == open.Before) {
@@ -105,23 +108,25 @@ void TEditHistory::SetBinding(midilink::TValueMidiCom& binding, const TParameter
         }
         m_open = false;
         if (after == before) return;
-        Change change{
-            .Collection = parameter.Collection,
-            .Record = record,
-            .At = at,
-            .Before = {before.begin(), before.begin() + count},
-            .After = {after.begin(), after.begin() + count},
-            .Row = IsRowTemplate(binding.MidiCommand(), parameter, record) ? &parameter : nullptr,
-            .SentBefore = binding.StoredFor(binding.ReadValue(before.data())),
-            .SentAfter = binding.StoredFor(value),
-            .Checksum = binding.ChecksumType()};
-        if (!change.Row) change.Command = binding.MidiCommand();
-        // Built in place: a knob's steps reuse the storage of those they replace.
+        // Filled in place: a knob's step reuses the storage of the step it replaces.
         Step& step = Claim();
         step.Parameter = &parameter;
         step.Place = {parameter.Collection, record, parameter.Panel};
         step.MergeKey = &binding;
-        step.Changes.push_back(std::move(change));
+        step.Changes.resize(1);
+        Change& change = step.Changes.front();
+        change.Collection = parameter.Collection;
+        change.Record = record;
+        change.At = at;
+        LayBytes(change.Before, before.data(), count);
+        LayBytes(change.After, after.data(), count);
+        // The template as the binding has it now (the panels retarget it later); once the
+        // ring is full, the text goes into the storage of the step replaced.
+        change.Command = binding.MidiCommand();
+        change.UndoCommand.clear();
+        change.SentBefore = binding.StoredFor(binding.ReadValue(before.data()));
+        change.SentAfter = binding.StoredFor(value);
+        change.Checksum = binding.ChecksumType();
         Changed();
         m_open = true;
     };
@@ -246,7 +251,7 @@ TEditHistory::Step& TEditHistory::Claim() {
     if (m_count == m_limit) {
         // The oldest goes; its place is the newest's.
         slot = &At(0);
-        m_first = (m_first + 1) % Ring();
+        m_first = m_first + 1 < Ring() ? m_first + 1 : 0;
         --m_count;
         --m_done;
         m_clean = m_clean > 0 ? m_clean - 1 : -1;
@@ -260,7 +265,7 @@ TEditHistory::Step& TEditHistory::Claim() {
     slot->Label.clear();
     slot->Parameter = nullptr;
     slot->Place = {};
-    slot->Changes.clear();
+    // The changes keep their storage for a step filled in place; Push replaces them whole.
     slot->PresentBefore.reset();
     slot->PresentAfter.reset();
     slot->MergeKey = nullptr;
@@ -282,7 +287,7 @@ void TEditHistory::Apply(Step& step, bool undo, const char* what) {
         const auto& bytes = undo ? change.Before : change.After;
         for (std::size_t k = 0; k < bytes.size(); ++k)
             record.SetBytes(change.At + static_cast<int>(k), bytes[k]);
-        wholeRecords = wholeRecords || (change.Command.empty() && !change.Row);
+        wholeRecords = wholeRecords || change.Command.empty();
     }
     if (step.PresentBefore) SetPresent(undo ? *step.PresentBefore : *step.PresentAfter);
     m_done += undo ? -1 : 1;
@@ -297,18 +302,13 @@ void TEditHistory::Apply(Step& step, bool undo, const char* what) {
                              LabelOf(step) + ": " + why);
     };
     const bool sends = std::any_of(step.Changes.begin(), step.Changes.end(),
-                                   [](const Change& c) { return !c.Command.empty() || c.Row; });
+                                   [](const Change& c) { return !c.Command.empty(); });
     if (sends && OutputOpen && !OutputOpen()) throw failed("no MIDI output device is open.");
     for (const Change& change : step.Changes) {
-        if (change.Command.empty() && !change.Row) continue;
+        if (change.Command.empty()) continue;
         try {
-            const std::string command =
-                !change.Row
-                    ? (undo && !change.UndoCommand.empty() ? change.UndoCommand : change.Command)
-                : Retargetable(change.Row->Panel)
-                    ? RetargetTemplate(change.Row->MidiCommand,
-                                       RecordSelection(change.Collection, change.Record))
-                    : std::string(change.Row->MidiCommand);
+            const std::string& command =
+                undo && !change.UndoCommand.empty() ? change.UndoCommand : change.Command;
             m_link.SendCommand(command, undo ? change.SentBefore : change.SentAfter,
                                change.Checksum);
         } catch (const std::exception& e) {
@@ -324,13 +324,14 @@ void TEditHistory::ShowChanges(const Step& step) {
     for (const Change& change : step.Changes) {
         midilink::TDumpCollection& dump = m_dumps.Of(change.Collection);
         if (dump.Index() != change.Record) continue;
-        if (change.Command.empty() && !change.Row) {
+        if (change.Command.empty()) {
             if (std::find(whole.begin(), whole.end(), &dump) == whole.end()) whole.push_back(&dump);
             continue;
         }
         const int end = change.At + static_cast<int>(change.After.size());
         for (midilink::TMidiCom* com : dump.Coms())
-            if (com->DumpIndex() < end && com->DumpIndex() + 2 > change.At) com->UpdateFromDump();
+            if (com->DumpIndex() < end && com->DumpIndex() + com->ByteCount() > change.At)
+                com->UpdateFromDump();
     }
     for (midilink::TDumpCollection* dump : whole) dump->UpdateComs();
 }
@@ -380,6 +381,11 @@ void TEditHistory::ForgetClean() {
 }
 
 void TEditHistory::Changed() {
+    // Reported only when undo or redo becomes possible or impossible: an edit in the middle
+    // of an evening's work changes neither.
+    const std::pair<bool, bool> now{CanUndo(), CanRedo()};
+    if (now == m_reported) return;
+    m_reported = now;
     if (OnChange) OnChange();
 }
 

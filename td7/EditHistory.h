@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "midilink/Types.h"
@@ -75,9 +76,6 @@ class TEditHistory {
         Bytes Before, After;
         std::string Command;      // a data-set template addressed to the record; empty: not sent
         std::string UndoCommand;  // the one undo sends, where it differs from Command
-        // A control's template as its row retargeted to the record makes it, in place of
-        // Command (a drag makes many steps; this spares copying the text for each).
-        const TParameter* Row = nullptr;
         std::int32_t SentBefore = 0, SentAfter = 0;
         midilink::TChecksumType Checksum = midilink::ctRoland;
     };
@@ -155,7 +153,7 @@ class TEditHistory {
     std::function<void(const TEditPlace& place)> OnSelect;
     // After a step's bytes and flags were put back: the windows refresh what shows them.
     std::function<void(const TEditPlace& place, bool wholeRecords)> OnApplied;
-    // The steps or the position among them changed: the menu follows.
+    // Undo or redo became possible or impossible: the menu follows.
     std::function<void()> OnChange;
     // Whether messages reach the module; unset: they are taken to. A step that sends while
     // no output is open is applied to the mirror and reported as not sent.
@@ -163,11 +161,16 @@ class TEditHistory {
 
   private:
     static std::string LabelOf(const Step& step);
-    Step& At(int i) { return m_ring[static_cast<std::size_t>((m_first + i) % Ring())]; }
-    const Step& At(int i) const { return m_ring[static_cast<std::size_t>((m_first + i) % Ring())]; }
+    // Step i from the oldest (0 <= i < Count()), without a division: a step is made per edit.
+    std::size_t Slot(int i) const {
+        const int at = m_first + i;
+        return static_cast<std::size_t>(at < Ring() ? at : at - Ring());
+    }
+    Step& At(int i) { return m_ring[Slot(i)]; }
+    const Step& At(int i) const { return m_ring[Slot(i)]; }
     int Ring() const { return static_cast<int>(m_ring.size()); }
-    // A cleared place for a new step after the position: the steps to redo are dropped, and
-    // at the limit the oldest goes.
+    // A place for a new step after the position: the steps to redo are dropped, and at the
+    // limit the oldest goes. All but its changes are cleared; the caller overwrites those.
     Step& Claim();
     void Push(Step step);
     void Apply(Step& step, bool undo, const char* what);
@@ -189,6 +192,7 @@ class TEditHistory {
     int m_clean = 0;  // the position of the saved state; -1 when it cannot be reached
     bool m_open = false;
     bool m_applying = false;
+    std::pair<bool, bool> m_reported{false, false};  // CanUndo, CanRedo as last reported
 };
 
 // "Level (Effect 1)": the control's caption (its hint where it has none) and its panel.

@@ -1,6 +1,7 @@
 #include "td7/Retarget.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <array>
 
 #include "midilink/MidiCom.h"
 #include "td7/Td7Map.h"
@@ -12,6 +13,14 @@ namespace {
 // 0-based position and length of a2 a3 in "F041v05812" a1 a2 a3 a4 ...
 constexpr std::size_t kSelectionAt = 12;
 constexpr std::size_t kSelectionLength = 4;
+
+// The selection as the four upper-case hex digits of a2 a3.
+std::array<char, kSelectionLength> HexPairs(Selection selection) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    const int a2 = selection.A2 & 0xFF;
+    const int a3 = selection.A3 & 0xFF;
+    return {kHex[a2 >> 4], kHex[a2 & 0xF], kHex[a3 >> 4], kHex[a3 & 0xF]};
+}
 
 }  // namespace
 
@@ -34,26 +43,9 @@ Selection InstrumentSelection(int i) {
 std::string RetargetTemplate(std::string_view command, Selection selection) {
     std::string result(command);
     if (result.size() < kSelectionAt + kSelectionLength) return result;
-    char pairs[8];
-    std::snprintf(pairs, sizeof pairs, "%02X%02X", selection.A2 & 0xFF, selection.A3 & 0xFF);
-    result.replace(kSelectionAt, kSelectionLength, pairs);
+    const auto pairs = HexPairs(selection);
+    std::copy(pairs.begin(), pairs.end(), result.begin() + kSelectionAt);
     return result;
-}
-
-bool IsRetargeted(std::string_view command, std::string_view tmpl, Selection selection) {
-    constexpr std::size_t end = kSelectionAt + kSelectionLength;
-    if (tmpl.size() < end) return command == tmpl;
-    if (command.size() != tmpl.size() ||
-        command.substr(0, kSelectionAt) != tmpl.substr(0, kSelectionAt) ||
-        command.substr(end) != tmpl.substr(end))
-        return false;
-    constexpr char kHex[] = "0123456789ABCDEF";
-    const int bytes[2] = {selection.A2 & 0xFF, selection.A3 & 0xFF};
-    for (std::size_t k = 0; k < kSelectionLength; ++k) {
-        const int byte = bytes[k / 2];
-        if (command[kSelectionAt + k] != kHex[k % 2 == 0 ? byte >> 4 : byte & 0xF]) return false;
-    }
-    return true;
 }
 
 void RetargetCom(midilink::TMidiCom& com, Selection selection) {

@@ -38,8 +38,6 @@ inline constexpr std::array<PanelId, 4> kPatchPanels = {PanelId::HihatPedal, Pan
 // selection as upper-case hex pairs. A template too short to hold them is returned as is.
 std::string RetargetTemplate(std::string_view command, Selection selection);
 void RetargetCom(midilink::TMidiCom& com, Selection selection);
-// Whether `command` equals RetargetTemplate(tmpl, selection), without building it.
-bool IsRetargeted(std::string_view command, std::string_view tmpl, Selection selection);
 
 // The rows of the panel's controls, those on its pages included, in table order.
 std::vector<const TParameter*> PanelMembers(PanelId panel);
