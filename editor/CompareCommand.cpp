@@ -42,9 +42,7 @@ void TCompareCommand::Run() {
 
 void TCompareCommand::Open(TCompareOther other) {
     if (!m_window) {
-        m_window = std::make_unique<TfmCompare>(
-            m_main, m_main.Errors(), QFile::decodeName(m_main.ProgramDir().string().c_str()),
-            &m_main);
+        m_window = std::make_unique<TfmCompare>(m_main, m_main.Errors(), m_main.HelpDir(), &m_main);
         m_window->OnTake = [this](std::string label, std::vector<TParameterEdit> edits) {
             if (OnTake) OnTake(std::move(label), std::move(edits));
         };

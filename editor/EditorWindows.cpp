@@ -55,7 +55,7 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
     fmTamboro = std::make_unique<TfmTamboro>(std::move(services));
     fmViewSysex = std::make_unique<TfmViewSysex>();
     fmQueryEmpty = std::make_unique<TfmQueryEmpty>(*fmTamboro);
-    fmProgress = std::make_unique<TfmProgress>();
+    fmProgress = std::make_unique<TfmProgress>(fmTamboro->HelpDir());
     fmInstrument = MakeInstrumentWindow(*fmTamboro, *fmViewSysex);
     fmDevices = std::make_unique<TfmDevices>(midi);
     fmSystem = MakeSystemWindow(*fmTamboro, *fmViewSysex);
@@ -125,9 +125,8 @@ void TEditorWindows::ShowLibrary() {
             fmTamboro->UpdateCommands();
         };
         target.Busy = [this] { return fmTamboro->Transfers().Busy(); };
-        fmLibrary = std::make_unique<TfmLibrary>(
-            *lib, std::move(target), fmTamboro->Errors(),
-            QString::fromStdString(fmTamboro->FileDialogDir().string()), fmTamboro.get());
+        fmLibrary = std::make_unique<TfmLibrary>(*lib, std::move(target), fmTamboro->Errors(),
+                                                 fmTamboro->HelpDir(), fmTamboro.get());
         fmLibrary->AcceptKitDropsOn(PatchEditor->lbPatch());
     }
     fmLibrary->show();

@@ -260,7 +260,7 @@ std::unique_ptr<TfmInstrument> MakeInstrumentWindow(TfmTamboro& main, TfmViewSys
     services.Present = &main.Present();
     services.Viewer = &viewer;
     services.Errors = &main.Errors();
-    const QString helpDir = QString::fromStdString(main.ProgramDir().string());
+    const QString helpDir = main.HelpDir();
     auto window = std::make_unique<TfmInstrument>(services);
     window->SetHelpDir(helpDir);
     TfmInstrument* shown = window.get();

@@ -1,6 +1,7 @@
 #include "editor/MainWindow.h"
 
 #include <QAction>
+#include <QFile>
 
 #include <algorithm>
 
@@ -158,6 +159,10 @@ void TfmTamboro::SetRecentSetups(std::vector<std::string> recent) {
     QStringList texts;
     for (const std::string& name : m_recentSetups) texts << FromStd(name);
     if (m_menu) m_menu->SetEntryTexts(TCommand::OpenRecent, texts);
+}
+
+QString TfmTamboro::HelpDir() const {
+    return QFile::decodeName(m_services.ProgramDir.string().c_str());
 }
 
 std::filesystem::path TfmTamboro::FileDialogDir() const {

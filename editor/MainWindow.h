@@ -111,6 +111,8 @@ class TfmTamboro : public QMainWindow {
     void SetPatchLookup(bool on) { m_patchLookup = on; }
     // The program's folder (where the help file is looked for first).
     const std::filesystem::path& ProgramDir() const { return m_services.ProgramDir; }
+    // Where the help windows look for the help file first: the program's folder.
+    QString HelpDir() const;
     // Directory the file dialogs start in: the folder of the last file chosen in one, else
     // a folder the user can write to.
     std::filesystem::path FileDialogDir() const;

@@ -516,9 +516,7 @@ void TPatchEditor::Notemap1Click() {
 }
 
 THelpWindow& TPatchEditor::Help() {
-    if (!m_help)
-        m_help =
-            std::make_unique<THelpWindow>(QString::fromStdString(m_main.ProgramDir().string()));
+    if (!m_help) m_help = std::make_unique<THelpWindow>(m_main.HelpDir());
     return *m_help;
 }
 

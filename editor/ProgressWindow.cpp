@@ -8,14 +8,16 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <algorithm>
+#include <utility>
 
 #include "editor/Help.h"
 #include "editor/ScreenCenter.h"
 
 namespace app {
 
-TfmProgress::TfmProgress(QWidget* parent)
+TfmProgress::TfmProgress(QString helpDir, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_helpDir(std::move(helpDir)),
       m_label(new QLabel(QStringLiteral("Dumps sent:"), this)),
       m_count(new QLineEdit(QStringLiteral("0"), this)),
       m_bar(new QProgressBar(this)),
@@ -34,7 +36,7 @@ TfmProgress::TfmProgress(QWidget* parent)
     connect(m_cancelButton, &QPushButton::clicked, this, &TfmProgress::btnCancelClick);
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, [this] {
-        if (!m_help) m_help = std::make_unique<THelpWindow>(QString(), this);
+        if (!m_help) m_help = std::make_unique<THelpWindow>(m_helpDir, this);
         m_help->ShowContext(kHelpTransfers);
     });
     Arrange();

@@ -20,7 +20,8 @@ class THelpWindow;
 class TfmProgress : public QDialog, public TTransferProgress {
     Q_OBJECT
   public:
-    explicit TfmProgress(QWidget* parent = nullptr);
+    // helpDir: where F1 looks for the help file first (the program's folder).
+    explicit TfmProgress(QString helpDir = {}, QWidget* parent = nullptr);
     ~TfmProgress() override;
 
     // Sets the bar's range, resets count and cancel request, and shows the window.
@@ -45,6 +46,7 @@ class TfmProgress : public QDialog, public TTransferProgress {
     // The places of the standard font; a larger font pushes them apart as far as needed.
     void Arrange();
 
+    QString m_helpDir;
     QLabel* m_label;
     QLineEdit* m_count;
     QProgressBar* m_bar;

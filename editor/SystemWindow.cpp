@@ -128,7 +128,7 @@ std::unique_ptr<TfmSystem> MakeSystemWindow(TfmTamboro& main, TfmViewSysex& view
     services.History = &main.History();
     services.Viewer = &viewer;
     services.Errors = &main.Errors();
-    const QString helpDir = QString::fromStdString(main.ProgramDir().string());
+    const QString helpDir = main.HelpDir();
     auto window = std::make_unique<TfmSystem>(services);
     window->SetHelpDir(helpDir);
     TfmSystem* shown = window.get();

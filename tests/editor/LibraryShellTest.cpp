@@ -5,14 +5,20 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTableView>
+#include <QTextBrowser>
+
+#include <fstream>
+#include <initializer_list>
 
 #include "editor/FileCommands.h"
+#include "editor/Help.h"
 #include "editor/LibraryAccess.h"
 #include "editor/LibraryModel.h"
 #include "editor/LibraryWindow.h"
 #include "editor/MainMenu.h"
 #include "editor/PatchEditor.h"
 #include "editor/PatchList.h"
+#include "editor/ProgressWindow.h"
 #include "library/Library.h"
 #include "td7/PresentFlags.h"
 #include "td7/Td7Collections.h"
@@ -93,6 +99,26 @@ TEST_F(LibraryShell, ALibraryThatCannotBeOpenedIsSaidOnceAndEverythingElseWorks)
         "The library could not be opened: " + QString::fromStdString(damaged.string()) +
         ": file is not a database";
     EXPECT_EQ(Errors(), std::vector<QString>{expected});
+}
+
+// The help beside the program, not a file in the folder the file dialogs last showed.
+TEST_F(LibraryShell, F1InTheLibraryAndProgressWindowsReadsTheHelpBesideTheProgram) {
+    const fs::path elsewhere = editor.dir / "kits";
+    fs::create_directories(elsewhere);
+    std::ofstream(elsewhere / app::kHelpFileName) << "<p>elsewhere</p>";
+    std::ofstream(editor.dir / app::kHelpFileName) << "<p>beside</p>";
+    Start("LastDir=" + elsewhere.string() + "\n");
+    Run(TCommand::Library);
+    for (QWidget* window : std::initializer_list<QWidget*>{editor.windows->fmLibrary.get(),
+                                                           editor.windows->fmProgress.get()}) {
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window, Qt::Key_F1);
+        const auto* text = window->findChild<QTextBrowser*>(QStringLiteral("HelpText"));
+        ASSERT_NE(text, nullptr) << window->objectName().toStdString();
+        EXPECT_EQ(text->toPlainText().toStdString(), "beside") << window->objectName().toStdString();
+    }
 }
 
 TEST_F(LibraryShell, TheWindowPutsAKitIntoASlotByButtonOrByDragAndSendsNothing) {
