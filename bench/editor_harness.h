@@ -39,13 +39,15 @@ inline QApplication& Application() {
 
 class Editor {
   public:
-    explicit Editor(const std::string& name)
+    // service: the MIDI service the windows use in place of the built-in virtual TD-7's
+    // (which then stays idle); it must outlive the editor.
+    explicit Editor(const std::string& name, midiports::MidiService* service = nullptr)
         : dir(fs::temp_directory_path() / ("tamboro-bench-" + name + std::to_string(::getpid()))) {
         fs::remove_all(dir);
         fs::create_directories(dir);
         boxes.SetHeadless(true);
         app::TMainServices services;
-        services.Midi = &midi;
+        services.Midi = service ? service : &midi;
         services.Boxes = &boxes;
         services.Errors = &errors;
         services.ProgramDir = dir;

@@ -33,82 +33,61 @@ using Clock = std::chrono::steady_clock;
 using simulator::Td7Module;
 
 void BM_HitToScreen(benchmark::State& state) {
-    editorbench::Application();
     testsupport::FakeMidiService midi({"TD-7 In"}, {"TD-7 Out"});
-    app::MessageBoxes boxes;
-    boxes.SetHeadless(true);
-    app::ErrorDisplay errors{boxes};
-    app::TfmAbout about;
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("tamboro-bench-hits" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    app::TMainServices services;
-    services.Midi = &midi;
-    services.Boxes = &boxes;
-    services.Errors = &errors;
-    services.ProgramDir = dir;
-    services.SettingsFile = dir / "tamboro.ini";
-    {
-        app::TEditorWindows windows(services, about);
-        app::TfmTamboro& main = *windows.fmTamboro;
-        app::TPatchEditor& patch = *windows.PatchEditor;
-        main.show();
-        QCoreApplication::processEvents();
-        app::ApplyDeviceChoice(main.MidiInput1(), main.MidiOutput1(), 1, 2, 17);
-        main.SetFollowPadHits(true);
+    editorbench::Editor editor("hitscreen", &midi);
+    app::TfmTamboro& main = editor.Main();
+    app::TPatchEditor& patch = *editor.windows->PatchEditor;
+    main.SetFollowPadHits(true);
 
-        // Patch 1 of the factory content, as Request Current leaves it.
-        Td7Module module;
-        module.LoadFactory();
-        const auto offer = [&](const simulator::Block& block) {
-            const auto bytes = module.DataSetOf(block);
-            main.MidiCompLink1().OfferSysex(bytes.data(), static_cast<int>(bytes.size()));
-        };
-        offer(Td7Module::CommonBlock(0));
-        for (int t = 0; t < Td7Module::kTriggerCount; ++t) offer(Td7Module::TriggerBlock(0, t));
-        for (int n = 0; n < Td7Module::kNoteMapCount; ++n) offer(Td7Module::NoteMapBlock(0, n));
-        main.Present().SetPatchPresent(0, true);
-        patch.lbPatch()->SelectSilently(0);
-        patch.lbPatchClick();
-        QCoreApplication::processEvents();
+    // Patch 1 of the factory content, as Request Current leaves it.
+    Td7Module module;
+    module.LoadFactory();
+    const auto offer = [&](const simulator::Block& block) {
+        const auto bytes = module.DataSetOf(block);
+        main.MidiCompLink1().OfferSysex(bytes.data(), static_cast<int>(bytes.size()));
+    };
+    offer(Td7Module::CommonBlock(0));
+    for (int t = 0; t < Td7Module::kTriggerCount; ++t) offer(Td7Module::TriggerBlock(0, t));
+    for (int n = 0; n < Td7Module::kNoteMapCount; ++n) offer(Td7Module::NoteMapBlock(0, n));
+    main.Present().SetPatchPresent(0, true);
+    patch.lbPatch()->SelectSilently(0);
+    patch.lbPatchClick();
+    QCoreApplication::processEvents();
 
-        // Snare and hi-hat in turn: every hit moves the selection.
-        const std::array<int, 2> triggers = {2, 4};
-        int k = 0;
-        std::vector<double> times;
-        auto lastHit = Clock::now();
-        for (auto _ : state) {
-            // A fast roll, 50 hits a second: the window shows each hit, not a frame's worth.
-            std::this_thread::sleep_until(lastHit + std::chrono::milliseconds(20));
-            lastHit = Clock::now();
-            const int t = triggers[static_cast<std::size_t>(k++ % 2)];
-            const auto note = module.PadHit(t, 64 + k % 60);
-            std::atomic<Clock::rep> sent{0};
-            std::thread service([&] {
-                sent = Clock::now().time_since_epoch().count();
-                midi.Inject(0, {note.begin(), note.end()});
-            });
-            while (patch.coTrigger()->currentIndex() != t || patch.DrumKit()->Highlighted() != t)
-                QCoreApplication::processEvents(QEventLoop::AllEvents |
-                                                QEventLoop::WaitForMoreEvents);
-            // The repaint the selection asked for.
-            QCoreApplication::processEvents();
-            const auto shown = Clock::now();
-            service.join();
-            const double seconds = std::chrono::duration<double>(
-                                       shown - Clock::time_point(Clock::duration(sent.load())))
-                                       .count();
-            state.SetIterationTime(seconds);
-            times.push_back(seconds);
-        }
-        std::sort(times.begin(), times.end());
-        if (!times.empty()) {
-            state.counters["median_ms"] = times[times.size() / 2] * 1000;
-            state.counters["p90_ms"] = times[times.size() * 9 / 10] * 1000;
-        }
-        if (!boxes.Shown().empty()) state.SkipWithError("an error box was shown");
+    // Snare and hi-hat in turn: every hit moves the selection.
+    const std::array<int, 2> triggers = {2, 4};
+    int k = 0;
+    std::vector<double> times;
+    auto lastHit = Clock::now();
+    for (auto _ : state) {
+        // A fast roll, 50 hits a second: the window shows each hit, not a frame's worth.
+        std::this_thread::sleep_until(lastHit + std::chrono::milliseconds(20));
+        lastHit = Clock::now();
+        const int t = triggers[static_cast<std::size_t>(k++ % 2)];
+        const auto note = module.PadHit(t, 64 + k % 60);
+        std::atomic<Clock::rep> sent{0};
+        std::thread service([&] {
+            sent = Clock::now().time_since_epoch().count();
+            midi.Inject(0, {note.begin(), note.end()});
+        });
+        while (patch.coTrigger()->currentIndex() != t || patch.DrumKit()->Highlighted() != t)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        // The repaint the selection asked for.
+        QCoreApplication::processEvents();
+        const auto shown = Clock::now();
+        service.join();
+        const double seconds =
+            std::chrono::duration<double>(shown - Clock::time_point(Clock::duration(sent.load())))
+                .count();
+        state.SetIterationTime(seconds);
+        times.push_back(seconds);
     }
-    std::filesystem::remove_all(dir);
+    std::sort(times.begin(), times.end());
+    if (!times.empty()) {
+        state.counters["median_ms"] = times[times.size() / 2] * 1000;
+        state.counters["p90_ms"] = times[times.size() * 9 / 10] * 1000;
+    }
+    if (!editor.boxes.Shown().empty()) state.SkipWithError("an error box was shown");
 }
 
 double RequestAllFloor() {
