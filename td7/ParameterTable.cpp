@@ -497,26 +497,33 @@ Block BlockOf(PanelId panel) {
     return BlockFor(panel);
 }
 
+namespace {
+
+// Each panel's component name and its title, in the order of PanelId.
+struct PanelWords {
+    std::string_view Name;
+    std::string_view Title;
+};
+constexpr std::array<PanelWords, 8> kPanelWords = {{
+    {"gbPatchCommon", "Patch Common"},
+    {"gbEffect1", "Effect 1"},
+    {"gbEffect2", "Effect 2"},
+    {"gbHihatPedal", "Hihat Pedal"},
+    {"gbTrigger", "Trigger"},
+    {"gbNotemap", "Notemap"},
+    {"gbInst", "Instrument"},
+    {"gbSystem", "System"},
+}};
+static_assert(kPanelWords.size() == static_cast<std::size_t>(PanelId::System) + 1);
+
+}  // namespace
+
 std::string_view PanelName(PanelId panel) {
-    switch (panel) {
-        case PanelId::PatchCommon:
-            return "gbPatchCommon";
-        case PanelId::Effect1:
-            return "gbEffect1";
-        case PanelId::Effect2:
-            return "gbEffect2";
-        case PanelId::HihatPedal:
-            return "gbHihatPedal";
-        case PanelId::Trigger:
-            return "gbTrigger";
-        case PanelId::Notemap:
-            return "gbNotemap";
-        case PanelId::Inst:
-            return "gbInst";
-        case PanelId::System:
-            return "gbSystem";
-    }
-    return {};
+    return kPanelWords[static_cast<std::size_t>(panel)].Name;
+}
+
+std::string_view PanelTitle(PanelId panel) {
+    return kPanelWords[static_cast<std::size_t>(panel)].Title;
 }
 
 const std::vector<std::string>& Items(ItemList list) {
@@ -563,28 +570,6 @@ std::string ValueText(ValueTextRule rule, int v) {
             break;
     }
     return std::to_string(v);
-}
-
-std::string_view PanelTitle(PanelId panel) {
-    switch (panel) {
-        case PanelId::PatchCommon:
-            return "Patch Common";
-        case PanelId::Effect1:
-            return "Effect 1";
-        case PanelId::Effect2:
-            return "Effect 2";
-        case PanelId::HihatPedal:
-            return "Hihat Pedal";
-        case PanelId::Trigger:
-            return "Trigger";
-        case PanelId::Notemap:
-            return "Notemap";
-        case PanelId::Inst:
-            return "Instrument";
-        case PanelId::System:
-            return "System";
-    }
-    return {};
 }
 
 void ConfigureArithmetic(midilink::TValueMidiCom& com, const TParameter& parameter) {

@@ -23,26 +23,33 @@ std::vector<TParameterEdit> RetargetedSettings(std::vector<TParameterEdit> value
     return values;
 }
 
-std::string PasteLabel(PanelId panel) {
+namespace {
+
+// What a copy holds, as a menu's step names it and as a sentence does.
+struct CopyWords {
+    const char* Title;
+    const char* Sentence;
+};
+
+CopyWords WordsFor(PanelId panel) {
     switch (panel) {
         case PanelId::HihatPedal:
-            return "Paste Pedal Settings";
+            return {"Pedal Settings", "Pedal settings"};
         case PanelId::Notemap:
-            return "Paste Notemap Entry";
+            return {"Notemap Entry", "Notemap entry"};
         default:
-            return "Paste Trigger Settings";
+            return {"Trigger Settings", "Trigger settings"};
     }
 }
 
+}  // namespace
+
+std::string PasteLabel(PanelId panel) {
+    return std::string("Paste ") + WordsFor(panel).Title;
+}
+
 std::string CopiedText(PanelId panel) {
-    switch (panel) {
-        case PanelId::HihatPedal:
-            return "Pedal settings copied";
-        case PanelId::Notemap:
-            return "Notemap entry copied";
-        default:
-            return "Trigger settings copied";
-    }
+    return std::string(WordsFor(panel).Sentence) + " copied";
 }
 
 std::string PasteRefusedText(PanelId panel) {

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
+#include <string>
 
 #include "midilink/MidiCom.h"
 #include "td7/EditHistory.h"
@@ -171,15 +173,18 @@ TEST_F(EditHistoryTest, AFailedSendKeepsTheMirrorRestoredAndTheStepRedoable) {
     Bind(level, "HallLevel", 0);
     const int before = Stored(Block::Prog, 0, 24);
     Set(level, "HallLevel", 3);
+    const auto errorOf = [](const std::function<void()>& action) -> std::string {
+        try {
+            action();
+        } catch (const app::EditSendError& e) {
+            return e.what();
+        }
+        return "no error";
+    };
     failing.fail = true;
-    try {
-        history.Undo();
-        FAIL() << "no error";
-    } catch (const app::EditSendError& e) {
-        EXPECT_STREQ(e.what(),
-                     "The module did not get the undo of Level (Effect 1): The MIDI output "
-                     "device is gone.");
-    }
+    EXPECT_EQ(errorOf([&] { history.Undo(); }),
+              "The module did not get the undo of Level (Effect 1): The MIDI output "
+              "device is gone.");
     EXPECT_EQ(Stored(Block::Prog, 0, 24), before);
     EXPECT_TRUE(history.CanRedo());
     EXPECT_FALSE(history.CanUndo());
@@ -187,14 +192,9 @@ TEST_F(EditHistoryTest, AFailedSendKeepsTheMirrorRestoredAndTheStepRedoable) {
     // No output open: the same, said so.
     failing.fail = false;
     history.OutputOpen = [] { return false; };
-    try {
-        history.Redo();
-        FAIL() << "no error";
-    } catch (const app::EditSendError& e) {
-        EXPECT_STREQ(e.what(),
-                     "The module did not get the redo of Level (Effect 1): no MIDI output device "
-                     "is open.");
-    }
+    EXPECT_EQ(errorOf([&] { history.Redo(); }),
+              "The module did not get the redo of Level (Effect 1): no MIDI output device "
+              "is open.");
     EXPECT_EQ(Stored(Block::Prog, 0, 24), 3);
 }
 
