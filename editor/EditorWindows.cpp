@@ -1,5 +1,8 @@
 #include "editor/EditorWindows.h"
 
+#include <array>
+#include <span>
+
 #include "editor/AboutWindow.h"
 #include "editor/CompareCommand.h"
 #include "editor/DevicesWindow.h"
@@ -42,9 +45,11 @@ TEditPlace PutPlace(library::TKind kind, int p) {
     return {kind == library::TKind::System ? Block::System : Block::Instrument, -1, {}};
 }
 
-std::vector<Block> PutBlocks(library::TKind kind) {
-    if (kind == library::TKind::Kit) return {Block::Prog, Block::Trigger, Block::Notemap};
-    return {kind == library::TKind::System ? Block::System : Block::Instrument};
+std::span<const Block> PutBlocks(library::TKind kind) {
+    static constexpr std::array<Block, 1> kSystem = {Block::System};
+    static constexpr std::array<Block, 1> kInstruments = {Block::Instrument};
+    if (kind == library::TKind::Kit) return kPatchBlocks;
+    return kind == library::TKind::System ? std::span<const Block>(kSystem) : kInstruments;
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QTimer>
 
+#include <array>
+
 #include "editor/ErrorDisplay.h"
 #include "editor/MainMenu.h"
 #include "editor/MainWindow.h"
@@ -49,8 +51,6 @@ void SelectPatch(TPatchEditor& editor, int p) {
     // by the file just loaded.
     editor.ShowPatchName();
 }
-
-constexpr std::initializer_list<Block> kPatchBlocks = {Block::Prog, Block::Trigger, Block::Notemap};
 
 }  // namespace
 
@@ -196,12 +196,13 @@ void FileCommands::LoadPatchFrom(const std::filesystem::path& path) {
 
 void FileCommands::LoadInstrumentsFrom(const std::filesystem::path& path) {
     m_main.History().RecordCommand(
-        "Load Instruments", {Block::Instrument, -1, {}}, {Block::Instrument},
+        "Load Instruments", {Block::Instrument, -1, {}}, std::array{Block::Instrument},
         [&] { LoadInstrumentFile(path, m_main.Dumps(), m_main.Present()); });
 }
 
 void FileCommands::LoadSystemFrom(const std::filesystem::path& path) {
-    m_main.History().RecordCommand("Load System", {Block::System, -1, {}}, {Block::System},
+    m_main.History().RecordCommand("Load System", {Block::System, -1, {}},
+                                   std::array{Block::System},
                                    [&] { LoadSystemFile(path, m_main.Dumps(), m_main.Present()); });
 }
 

@@ -1,12 +1,12 @@
 #include "editor/MainWindow.h"
 
 #include <QAction>
-#include <QFile>
 
 #include <algorithm>
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLayout>

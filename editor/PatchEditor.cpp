@@ -98,8 +98,7 @@ TPatchEditor::TPatchEditor(TfmTamboro& main, TfmViewSysex& viewer)
     m_coTrigger->setCurrentIndex(0);
     Panel("gbHihatPedal")->hide();
     Panel("gbTrigger")->show();
-    for (Block block : {Block::Prog, Block::Trigger, Block::Notemap})
-        m_main.Dumps().Of(block).UpdateComs();
+    for (Block block : kPatchBlocks) m_main.Dumps().Of(block).UpdateComs();
     SetPatchEditing(m_main.PatchEditing());
     ShowPatchName();
     PresentChanged();

@@ -127,11 +127,10 @@ void TfmQueryEmpty::Choose(void (TfmQueryEmpty::*action)()) {
 
 void TfmQueryEmpty::Button1Click() {
     // Slot p becomes present only when all 78 records were read.
-    m_main.History().RecordCommand("Initialize Patch", {Block::Prog, m_slot, {}},
-                                   {Block::Prog, Block::Trigger, Block::Notemap}, [this] {
-                                       InitializePatch(m_main.Dumps(), m_main.Present(), m_slot,
-                                                       DefaultPatchResource());
-                                   });
+    m_main.History().RecordCommand(
+        "Initialize Patch", {Block::Prog, m_slot, {}}, kPatchBlocks, [this] {
+            InitializePatch(m_main.Dumps(), m_main.Present(), m_slot, DefaultPatchResource());
+        });
     m_main.SetPatchEditing(true);
 }
 

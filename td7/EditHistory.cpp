@@ -205,7 +205,7 @@ void TEditHistory::RecordName(std::string label, TEditPlace place, int first, in
     RunThenRemember(m_applying, command, remember);
 }
 
-void TEditHistory::RecordCommand(std::string label, TEditPlace place, std::vector<Block> blocks,
+void TEditHistory::RecordCommand(std::string label, TEditPlace place, std::span<const Block> blocks,
                                  const std::function<void()>& command) {
     m_open = false;
     std::vector<std::vector<Bytes>> before;

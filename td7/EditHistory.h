@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -119,7 +120,7 @@ class TEditHistory {
     // A command that changes whole records of `blocks` and the present flags without
     // sending (load, initialize, move, exchange, a kit put into a slot). What it changed
     // becomes one step, also when it raises part-way (what it changed stays, as always).
-    void RecordCommand(std::string label, TEditPlace place, std::vector<Block> blocks,
+    void RecordCommand(std::string label, TEditPlace place, std::span<const Block> blocks,
                        const std::function<void()>& command);
 
     // The open step takes no more changes.

@@ -18,6 +18,8 @@ enum class Block : std::uint8_t { System, Prog, Trigger, Notemap, Instrument };
 inline constexpr int kBlockCount = 5;
 inline constexpr std::array<Block, kBlockCount> kAllBlocks = {
     Block::System, Block::Prog, Block::Trigger, Block::Notemap, Block::Instrument};
+// The three blocks a patch is made of.
+inline constexpr std::array<Block, 3> kPatchBlocks = {Block::Prog, Block::Trigger, Block::Notemap};
 
 // The model byte of the TD-7's system-exclusive messages.
 inline constexpr std::uint8_t kTd7ModelId = 0x58;

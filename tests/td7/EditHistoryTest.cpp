@@ -123,11 +123,9 @@ TEST_F(EditHistoryTest, SetParametersSendsOnlyWhatChangesAsOneStep) {
 TEST_F(EditHistoryTest, MoveAndExchangeComeBackWithTheirFlagsAndSendNothing) {
     present.SetPatchPresent(0, true);
     present.SetPatchPresent(6, true);
-    history.RecordCommand("Move To", {Block::Prog, 0, {}},
-                          {Block::Prog, Block::Trigger, Block::Notemap},
+    history.RecordCommand("Move To", {Block::Prog, 0, {}}, app::kPatchBlocks,
                           [&] { app::MovePatch(dumps, present, 0, 4); });
-    history.RecordCommand("Exchange With", {Block::Prog, 4, {}},
-                          {Block::Prog, Block::Trigger, Block::Notemap},
+    history.RecordCommand("Exchange With", {Block::Prog, 4, {}}, app::kPatchBlocks,
                           [&] { app::ExchangePatch(dumps, present, 4, 6); });
     EXPECT_EQ(TagOf(dumps.ProgDump.Records(6)), (Tag{Block::Prog, 0, 1}));
 
