@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/Librarian.h"
+#include "cli/Dispatcher.h"
 #include "midilink/DeviceIds.h"
 #include "simulator/VirtualTd7.h"
 #include "td7/PresentFlags.h"

@@ -13,13 +13,13 @@
 
 #include <unistd.h>
 
-#include "editor/AboutWindow.h"
-#include "editor/EditorWindows.h"
-#include "editor/ErrorDisplay.h"
-#include "editor/FileCommands.h"
-#include "editor/MainMenu.h"
-#include "editor/MainWindow.h"
-#include "editor/MessageBoxes.h"
+#include "editor/shell/AboutWindow.h"
+#include "editor/shell/EditorWindows.h"
+#include "editor/shell/ErrorDisplay.h"
+#include "editor/shell/FileCommands.h"
+#include "editor/shell/MainMenu.h"
+#include "editor/shell/MainWindow.h"
+#include "editor/shell/MessageBoxes.h"
 #include "simulator/VirtualTd7.h"
 #include "td7/PortSetup.h"
 #include "td7/VirtualTd7Service.h"

@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "bench/editor_harness.h"
-#include "editor/DrumKit.h"
-#include "editor/PatchEditor.h"
-#include "editor/PatchList.h"
+#include "editor/patch/DrumKit.h"
+#include "editor/patch/PatchEditor.h"
+#include "editor/patch/PatchList.h"
 #include "midilink/MidiCompLink.h"
 #include "simulator/Td7Module.h"
 #include "td7/PresentFlags.h"

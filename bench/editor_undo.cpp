@@ -17,7 +17,7 @@
 
 #include "bench/editor_harness.h"
 #include "controls/MidiKnob.h"
-#include "editor/PatchEditor.h"
+#include "editor/patch/PatchEditor.h"
 #include "td7/EditHistory.h"
 
 namespace {

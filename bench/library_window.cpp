@@ -7,10 +7,10 @@
 #include <QTableView>
 
 #include "bench/library_fill.h"
-#include "editor/ErrorDisplay.h"
-#include "editor/LibraryModel.h"
-#include "editor/LibraryWindow.h"
-#include "editor/MessageBoxes.h"
+#include "editor/shell/ErrorDisplay.h"
+#include "editor/library/LibraryModel.h"
+#include "editor/library/LibraryWindow.h"
+#include "editor/shell/MessageBoxes.h"
 
 namespace {
 

@@ -149,7 +149,7 @@ int VerifyModule(const TArguments& args, midiports::MidiService& service,
     {
         TPhaseLines progress(err);
         progress.BeginPhase(app::TTransferPhase::Read, static_cast<int>(records.size()));
-        comparison = session.Transfers().Compare(records, progress);
+        comparison = session.Transfers().ReadBack(records, progress);
     }
     if (!comparison.Timeout.empty()) throw app::TransferError(comparison.Timeout);
     if (comparison.Cancelled)

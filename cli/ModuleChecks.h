@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/Arguments.h"
-#include "cli/Librarian.h"
+#include "cli/Dispatcher.h"
 #include "td7/ReadBack.h"
 
 namespace midiports {

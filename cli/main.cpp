@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/Librarian.h"
+#include "cli/Dispatcher.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);

@@ -3,14 +3,14 @@
 
 #include <cstdio>
 
-#include "editor/AboutWindow.h"
-#include "editor/AppIcon.h"
-#include "editor/Application.h"
-#include "editor/CommandLine.h"
-#include "editor/EditorWindows.h"
-#include "editor/ErrorDisplay.h"
-#include "editor/MessageBoxes.h"
-#include "editor/Settings.h"
+#include "editor/shell/AboutWindow.h"
+#include "editor/shell/AppIcon.h"
+#include "editor/shell/Application.h"
+#include "editor/shell/CommandLine.h"
+#include "editor/shell/EditorWindows.h"
+#include "editor/shell/ErrorDisplay.h"
+#include "editor/shell/MessageBoxes.h"
+#include "editor/shell/Settings.h"
 #include "td7/SystemService.h"
 #include "td7/Version.h"
 

@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "InputDevice.h"
-#include "LibraryMessages.h"
+#include "ServiceLogMessages.h"
 #include "OutputDevice.h"
 
 namespace midiports {
@@ -214,7 +214,7 @@ struct RtMidiService::Impl {
 
 RtMidiService::RtMidiService(std::string clientName, Notice notice)
     : m_impl(std::make_unique<Impl>()) {
-    RouteLibraryMessages();
+    RouteServiceLogMessages();
     m_impl->client = clientName + "-" + std::to_string(::getpid());
     m_impl->notice = std::move(notice);
     m_impl->apis = {RtMidi::LINUX_ALSA, RtMidi::UNIX_JACK};

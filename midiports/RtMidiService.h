@@ -17,7 +17,7 @@ namespace midiports {
 class RtMidiService : public MidiService {
   public:
     // Told once, in one line, when no MIDI service can be reached (the libraries' own
-    // messages are kept off standard error, see LibraryMessages.h).
+    // messages are kept off standard error, see ServiceLogMessages.h).
     using Notice = std::function<void(const std::string& line)>;
 
     // clientName prefixes the client of every port this service opens.

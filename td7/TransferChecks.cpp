@@ -72,7 +72,7 @@ bool TTransfers::ReadRecord(const TRecordRef& record) {
     return true;
 }
 
-TComparison TTransfers::CompareRecords(const std::vector<TRecordRef>& records,
+TComparison TTransfers::ReadBackRecords(const std::vector<TRecordRef>& records,
                                        TTransferProgress& progress) {
     TComparison result;
     DetachedCollections detached(m_link);
@@ -94,10 +94,10 @@ TComparison TTransfers::CompareRecords(const std::vector<TRecordRef>& records,
     return result;
 }
 
-TComparison TTransfers::Compare(const std::vector<TRecordRef>& records,
+TComparison TTransfers::ReadBack(const std::vector<TRecordRef>& records,
                                 TTransferProgress& progress) {
     BusyScope busy(*this);
-    return CompareRecords(records, progress);
+    return ReadBackRecords(records, progress);
 }
 
 TVerifyReport TTransfers::Verify(const std::vector<TRecordRef>& sent, TTransferProgress& progress) {
@@ -105,7 +105,7 @@ TVerifyReport TTransfers::Verify(const std::vector<TRecordRef>& sent, TTransferP
     TVerifyReport report;
     report.Checked = static_cast<int>(sent.size());
     progress.BeginPhase(TTransferPhase::Verify, report.Checked);
-    TComparison check = CompareRecords(sent, progress);
+    TComparison check = ReadBackRecords(sent, progress);
     std::vector<TRecordRef> unread = check.Unread;
     QuietProgress quiet(progress);
     for (int round = 0; round < kResendRounds && !check.Differing.empty() &&
@@ -118,7 +118,7 @@ TVerifyReport TTransfers::Verify(const std::vector<TRecordRef>& sent, TTransferP
             check.Cancelled = true;
             break;
         }
-        TComparison again = CompareRecords(check.Differing, quiet);
+        TComparison again = ReadBackRecords(check.Differing, quiet);
         unread.insert(unread.end(), again.Unread.begin(), again.Unread.end());
         check.Differing = std::move(again.Differing);
         check.Timeout = std::move(again.Timeout);
@@ -135,7 +135,7 @@ std::optional<std::vector<TRecordRef>> TTransfers::TransmitDifferences(
     const std::vector<TRecordRef>& records, TTransferProgress& progress) {
     BusyScope busy(*this);
     progress.BeginPhase(TTransferPhase::Read, static_cast<int>(records.size()));
-    TComparison check = CompareRecords(records, progress);
+    TComparison check = ReadBackRecords(records, progress);
     if (!check.Timeout.empty()) throw TransferError(check.Timeout);
     if (check.Cancelled) return std::nullopt;
     progress.BeginPhase(TTransferPhase::Send, static_cast<int>(check.Differing.size()));

@@ -124,7 +124,7 @@ class TTransfers {
     void CaptureSysex(const std::uint8_t* data, int size);
     // Reads the records back and compares their data bytes with the mirror's, stepping the
     // progress once a record.
-    TComparison Compare(const std::vector<TRecordRef>& records, TTransferProgress& progress);
+    TComparison ReadBack(const std::vector<TRecordRef>& records, TTransferProgress& progress);
     // After a transmission of `sent`: reads them back, sends again those that differ (at
     // most two more rounds) and reports what still differs or was never read.
     TVerifyReport Verify(const std::vector<TRecordRef>& sent, TTransferProgress& progress);
@@ -152,7 +152,7 @@ class TTransfers {
     bool SendRecord(Block block, int index, TTransferProgress& progress);
     bool SendPatchRecords(int p, TTransferProgress& progress);
     bool ReadRecord(const TRecordRef& record);
-    TComparison CompareRecords(const std::vector<TRecordRef>& records, TTransferProgress& progress);
+    TComparison ReadBackRecords(const std::vector<TRecordRef>& records, TTransferProgress& progress);
 
     TTd7Collections& m_dumps;
     TPresentFlags& m_present;

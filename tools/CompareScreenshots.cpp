@@ -10,12 +10,12 @@
 
 #include <cstdio>
 
-#include "editor/CompareChooser.h"
-#include "editor/CompareCommand.h"
-#include "editor/CompareWindow.h"
-#include "editor/KitPicker.h"
-#include "editor/LibraryAccess.h"
-#include "editor/MainMenu.h"
+#include "editor/compare/CompareChooser.h"
+#include "editor/compare/CompareCommand.h"
+#include "editor/compare/CompareWindow.h"
+#include "editor/library/KitPicker.h"
+#include "editor/library/LibraryAccess.h"
+#include "editor/shell/MainMenu.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace {

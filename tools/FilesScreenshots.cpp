@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "editor/QueryEmptyWindow.h"
+#include "editor/patch/QueryEmptyWindow.h"
 #include "tests/editor/ShellHarness.h"
 
 int main(int argc, char** argv) {

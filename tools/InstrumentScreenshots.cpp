@@ -8,10 +8,10 @@
 #include <iostream>
 
 #include "controls/Colors.h"
-#include "editor/InstrumentList.h"
-#include "editor/InstrumentWindow.h"
-#include "editor/PatchLookupSwitch.h"
-#include "editor/SystemWindow.h"
+#include "editor/instrument/InstrumentList.h"
+#include "editor/instrument/InstrumentWindow.h"
+#include "editor/instrument/PatchLookupSwitch.h"
+#include "editor/system/SystemWindow.h"
 #include "tests/editor/InstrumentHarness.h"
 
 namespace {

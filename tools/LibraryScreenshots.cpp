@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "editor/LibraryAccess.h"
-#include "editor/LibraryModel.h"
-#include "editor/LibraryWindow.h"
-#include "editor/MainMenu.h"
+#include "editor/library/LibraryAccess.h"
+#include "editor/library/LibraryModel.h"
+#include "editor/library/LibraryWindow.h"
+#include "editor/shell/MainMenu.h"
 #include "tests/editor/ShellHarness.h"
 
 int main(int argc, char** argv) {

@@ -12,10 +12,10 @@
 #include <cstdio>
 
 #include "controls/Colors.h"
-#include "editor/DrumKit.h"
-#include "editor/MainMenu.h"
-#include "editor/PatchEditor.h"
-#include "editor/PatchList.h"
+#include "editor/patch/DrumKit.h"
+#include "editor/shell/MainMenu.h"
+#include "editor/patch/PatchEditor.h"
+#include "editor/patch/PatchList.h"
 #include "midilink/MidiCompLink.h"
 #include "td7/PresentFlags.h"
 #include "tests/editor/ShellHarness.h"

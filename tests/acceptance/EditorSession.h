@@ -13,13 +13,13 @@
 #include <memory>
 #include <vector>
 
-#include "editor/AboutWindow.h"
-#include "editor/Application.h"
-#include "editor/EditorWindows.h"
-#include "editor/ErrorDisplay.h"
-#include "editor/FileCommands.h"
-#include "editor/MainMenu.h"
-#include "editor/MessageBoxes.h"
+#include "editor/shell/AboutWindow.h"
+#include "editor/shell/Application.h"
+#include "editor/shell/EditorWindows.h"
+#include "editor/shell/ErrorDisplay.h"
+#include "editor/shell/FileCommands.h"
+#include "editor/shell/MainMenu.h"
+#include "editor/shell/MessageBoxes.h"
 #include "td7/SystemService.h"
 #include "td7/Td7Collections.h"
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/Librarian.h"
+#include "cli/Dispatcher.h"
 #include "simulator/Td7Module.h"
 #include "tests/support/SetupImage.h"
 

@@ -10,12 +10,12 @@
 #include <QTreeView>
 
 #include "controls/MidiKnob.h"
-#include "editor/CompareChooser.h"
-#include "editor/CompareCommand.h"
-#include "editor/CompareWindow.h"
-#include "editor/FileCommands.h"
-#include "editor/Help.h"
-#include "editor/MainMenu.h"
+#include "editor/compare/CompareChooser.h"
+#include "editor/compare/CompareCommand.h"
+#include "editor/compare/CompareWindow.h"
+#include "editor/shell/FileCommands.h"
+#include "editor/shell/Help.h"
+#include "editor/shell/MainMenu.h"
 #include "td7/DumpFiles.h"
 #include "td7/EditHistory.h"
 #include "td7/ParameterTable.h"

@@ -11,9 +11,9 @@
 
 #include <unistd.h>
 
-#include "editor/CommandLine.h"
-#include "editor/DroppedFile.h"
-#include "editor/Settings.h"
+#include "editor/shell/CommandLine.h"
+#include "editor/shell/DroppedFile.h"
+#include "editor/shell/Settings.h"
 #include "td7/DeviceMemory.h"
 #include "td7/DumpFiles.h"
 #include "td7/LoopDetector.h"

@@ -7,10 +7,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "editor/DevicesWindow.h"
-#include "editor/MainMenu.h"
-#include "editor/Settings.h"
-#include "editor/StatusLine.h"
+#include "editor/shell/DevicesWindow.h"
+#include "editor/shell/MainMenu.h"
+#include "editor/shell/Settings.h"
+#include "editor/shell/StatusLine.h"
 #include "midilink/MidiCompLink.h"
 #include "midiports/MidiInput.h"
 #include "midiports/MidiOutput.h"

@@ -13,10 +13,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "editor/DropHandler.h"
-#include "editor/FileCommands.h"
-#include "editor/PatchEditor.h"
-#include "editor/PatchName.h"
+#include "editor/shell/DropHandler.h"
+#include "editor/shell/FileCommands.h"
+#include "editor/patch/PatchEditor.h"
+#include "editor/patch/PatchName.h"
 #include "td7/DumpFiles.h"
 #include "td7/PresentFlags.h"
 #include "td7/SetupFile.h"

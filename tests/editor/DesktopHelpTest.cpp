@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "editor/Help.h"
+#include "editor/shell/Help.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <QImage>
 
-#include "editor/AppIcon.h"
+#include "editor/shell/AppIcon.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <QTimer>
 
 #include "controls/MidiKnob.h"
-#include "editor/MainMenu.h"
-#include "editor/StatusLine.h"
-#include "editor/SystemWindow.h"
+#include "editor/shell/MainMenu.h"
+#include "editor/shell/StatusLine.h"
+#include "editor/system/SystemWindow.h"
 #include "midilink/DumpCollection.h"
 #include "td7/EditHistory.h"
 #include "tests/editor/PatchFixture.h"

@@ -9,9 +9,9 @@
 
 #include <chrono>
 
-#include "editor/DevicesWindow.h"
-#include "editor/MainMenu.h"
-#include "editor/ProgressWindow.h"
+#include "editor/shell/DevicesWindow.h"
+#include "editor/shell/MainMenu.h"
+#include "editor/transfers/ProgressWindow.h"
 #include "td7/PresentFlags.h"
 #include "td7/Td7Collections.h"
 #include "tests/editor/ShellHarness.h"

@@ -14,12 +14,12 @@
 #include <fstream>
 #include <iterator>
 
-#include "editor/FileCommands.h"
-#include "editor/MainMenu.h"
-#include "editor/PatchEditor.h"
-#include "editor/PatchList.h"
-#include "editor/PatchName.h"
-#include "editor/QueryEmptyWindow.h"
+#include "editor/shell/FileCommands.h"
+#include "editor/shell/MainMenu.h"
+#include "editor/patch/PatchEditor.h"
+#include "editor/patch/PatchList.h"
+#include "editor/patch/PatchName.h"
+#include "editor/patch/QueryEmptyWindow.h"
 #include "midilink/MidiCompLink.h"
 #include "td7/DefaultPatch.h"
 #include "td7/PresentFlags.h"

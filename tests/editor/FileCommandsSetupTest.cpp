@@ -1,7 +1,7 @@
 // Setups through the menu, at start and on closing: the dialogs, the ".td7" rule, failed
 // saves and loads that change nothing, and the caption that follows only what succeeded.
 
-#include "editor/Settings.h"
+#include "editor/shell/Settings.h"
 #include "td7/SetupFile.h"
 #include "tests/editor/FileCommandsFixture.h"
 #include "tests/support/ReadOnlyFolder.h"

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <string>
 
-#include "editor/IniFile.h"
-#include "editor/Settings.h"
+#include "editor/shell/IniFile.h"
+#include "editor/shell/Settings.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "controls/Error.h"
-#include "editor/ViewSysexWindow.h"
+#include "editor/transfers/ViewSysexWindow.h"
 #include "midilink/DeviceIds.h"
 #include "simulator/Td7Module.h"
 #include "td7/PresentFlags.h"

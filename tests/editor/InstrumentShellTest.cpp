@@ -5,12 +5,12 @@
 #include <QTimer>
 
 #include "controls/Colors.h"
-#include "editor/InstrumentNameEdit.h"
-#include "editor/InstrumentWindow.h"
-#include "editor/MainMenu.h"
-#include "editor/PatchEditor.h"
-#include "editor/PatchLookupSwitch.h"
-#include "editor/SystemWindow.h"
+#include "editor/instrument/InstrumentNameEdit.h"
+#include "editor/instrument/InstrumentWindow.h"
+#include "editor/shell/MainMenu.h"
+#include "editor/patch/PatchEditor.h"
+#include "editor/instrument/PatchLookupSwitch.h"
+#include "editor/system/SystemWindow.h"
 #include "midilink/DumpCollection.h"
 #include "td7/Td7Collections.h"
 #include "td7/Td7Decode.h"

@@ -6,11 +6,11 @@
 #include <QAction>
 
 #include "controls/MidiKnob.h"
-#include "editor/DrumKit.h"
-#include "editor/MainMenu.h"
-#include "editor/PadHitFollower.h"
-#include "editor/StatusLine.h"
-#include "editor/VelocityRow.h"
+#include "editor/patch/DrumKit.h"
+#include "editor/shell/MainMenu.h"
+#include "editor/patch/PadHitFollower.h"
+#include "editor/shell/StatusLine.h"
+#include "editor/patch/VelocityRow.h"
 #include "tests/editor/PatchFixture.h"
 
 namespace patchtest {

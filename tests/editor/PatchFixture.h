@@ -10,10 +10,10 @@
 #include <QListWidget>
 #include <QTest>
 
-#include "editor/DrumKit.h"
-#include "editor/MainWindow.h"
-#include "editor/PatchEditor.h"
-#include "editor/PatchList.h"
+#include "editor/patch/DrumKit.h"
+#include "editor/shell/MainWindow.h"
+#include "editor/patch/PatchEditor.h"
+#include "editor/patch/PatchList.h"
 #include "midilink/MidiCompLink.h"
 #include "td7/PresentFlags.h"
 #include "td7/Td7Collections.h"

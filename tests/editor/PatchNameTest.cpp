@@ -1,4 +1,4 @@
-#include "editor/PatchName.h"
+#include "editor/patch/PatchName.h"
 #include "td7/Td7Decode.h"
 #include "tests/editor/PatchFixture.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "editor/IniFile.h"
-#include "editor/Settings.h"
+#include "editor/shell/IniFile.h"
+#include "editor/shell/Settings.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "editor/MainMenu.h"
-#include "editor/ProgressWindow.h"
-#include "editor/StatusLine.h"
+#include "editor/shell/MainMenu.h"
+#include "editor/transfers/ProgressWindow.h"
+#include "editor/shell/StatusLine.h"
 #include "td7/PresentFlags.h"
 #include "td7/ReadBack.h"
 #include "td7/Td7Collections.h"

@@ -3,8 +3,8 @@
 #include <set>
 #include <string>
 
-#include "editor/Caption.h"
-#include "editor/MenuTable.h"
+#include "editor/shell/Caption.h"
+#include "editor/shell/MenuTable.h"
 #include "td7/Version.h"
 
 namespace {

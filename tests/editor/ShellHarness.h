@@ -12,11 +12,11 @@
 #include <memory>
 #include <string>
 
-#include "editor/AboutWindow.h"
-#include "editor/EditorWindows.h"
-#include "editor/ErrorDisplay.h"
-#include "editor/MainMenu.h"
-#include "editor/MessageBoxes.h"
+#include "editor/shell/AboutWindow.h"
+#include "editor/shell/EditorWindows.h"
+#include "editor/shell/ErrorDisplay.h"
+#include "editor/shell/MainMenu.h"
+#include "editor/shell/MessageBoxes.h"
 #include "midilink/DeviceIds.h"
 #include "simulator/Td7Module.h"
 #include "td7/Transfers.h"

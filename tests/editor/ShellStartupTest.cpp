@@ -11,14 +11,14 @@
 #include <QStatusTipEvent>
 #include <QTimer>
 
-#include "editor/DevicesWindow.h"
-#include "editor/EditorWindows.h"
-#include "editor/InstrumentNameEdit.h"
-#include "editor/InstrumentWindow.h"
-#include "editor/MainMenu.h"
-#include "editor/Settings.h"
-#include "editor/StatusLine.h"
-#include "editor/SystemWindow.h"
+#include "editor/shell/DevicesWindow.h"
+#include "editor/shell/EditorWindows.h"
+#include "editor/instrument/InstrumentNameEdit.h"
+#include "editor/instrument/InstrumentWindow.h"
+#include "editor/shell/MainMenu.h"
+#include "editor/shell/Settings.h"
+#include "editor/shell/StatusLine.h"
+#include "editor/system/SystemWindow.h"
 #include "midiports/MidiInput.h"
 #include "midiports/MidiOutput.h"
 #include "td7/PortSetup.h"

@@ -5,10 +5,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "editor/MainMenu.h"
-#include "editor/ProgressWindow.h"
-#include "editor/StatusLine.h"
-#include "editor/TransferCommands.h"
+#include "editor/shell/MainMenu.h"
+#include "editor/transfers/ProgressWindow.h"
+#include "editor/shell/StatusLine.h"
+#include "editor/transfers/TransferCommands.h"
 #include "midiports/MidiInput.h"
 #include "midiports/MidiOutput.h"
 #include "simulator/VirtualTd7.h"

@@ -11,13 +11,13 @@
 #include <chrono>
 #include <ctime>
 
-#include "editor/AboutWindow.h"
-#include "editor/ErrorDisplay.h"
-#include "editor/EventWait.h"
-#include "editor/Help.h"
-#include "editor/MessageBoxes.h"
-#include "editor/ProgressWindow.h"
-#include "editor/ViewSysexWindow.h"
+#include "editor/shell/AboutWindow.h"
+#include "editor/shell/ErrorDisplay.h"
+#include "editor/shell/EventWait.h"
+#include "editor/shell/Help.h"
+#include "editor/shell/MessageBoxes.h"
+#include "editor/transfers/ProgressWindow.h"
+#include "editor/transfers/ViewSysexWindow.h"
 #include "midilink/DumpCollection.h"
 #include "tests/editor/ShellHarness.h"
 

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <thread>
 
-#include "cli/Librarian.h"
+#include "cli/Dispatcher.h"
 #include "tests/library/LibraryFixture.h"
 #include "tests/support/ChildProcess.h"
 

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "cli/Librarian.h"
+#include "cli/Dispatcher.h"
 #include "library/FileScan.h"
 #include "tests/library/LibraryFixture.h"
 

@@ -1,0 +1,218 @@
+#include "cli/Dispatcher.h"
+
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "cli/Arguments.h"
+#include "cli/Devices.h"
+#include "cli/FileCommands.h"
+#include "cli/FileInfo.h"
+#include "cli/Interrupt.h"
+#include "cli/ModuleChecks.h"
+#include "cli/ModuleSession.h"
+#include "cli/ProgressLine.h"
+#include "midilink/DeviceIds.h"
+#include "td7/PresentFlags.h"
+#include "td7/SetupFile.h"
+#include "td7/SystemService.h"
+#include "td7/Td7Collections.h"
+#include "td7/Version.h"
+
+namespace cli {
+
+namespace {
+
+constexpr const char* kProgram = "tamboro-cli";
+
+// What a setup file holds, or what is to be sent of it, in words.
+std::string Contents(int patches, bool instruments, bool system) {
+    std::string text = std::to_string(patches) + (patches == 1 ? " patch" : " patches");
+    if (instruments) text += ", instruments";
+    if (system) text += ", system";
+    return text;
+}
+
+// Clears an event that refers to something of the caller's when the caller's scope ends.
+template <class Event>
+class EventScope {
+  public:
+    EventScope(Event& event, Event handler) : m_event(event) { m_event = std::move(handler); }
+    ~EventScope() { m_event = nullptr; }
+    EventScope(const EventScope&) = delete;
+    EventScope& operator=(const EventScope&) = delete;
+
+  private:
+    Event& m_event;
+};
+
+void Backup(const TArguments& args, midiports::MidiService& service,
+            const TEnvironment& environment, std::ostream& err) {
+    // Refused before the module is asked for anything, as "Save Setup..." would refuse it.
+    if (!app::HasSetupExtension(args.Output)) throw app::FileError(app::kSetupExtensionError);
+    const int input = FindInputDevice(service, args.In);
+    const int output = FindOutputDevice(service, args.Out);
+    TModuleSession session(service, environment.Timing);
+    session.OpenInput(input);
+    session.OpenOutput(output);
+
+    app::TTransfers& transfers = session.Transfers();
+    const int total = (args.Patches ? app::kPatchCount * app::kRecordsPerPatch : 0) +
+                      (args.Instruments ? app::kInstrumentCount : 0) + (args.System ? 1 : 0);
+    {
+        TProgressLine progress(err, "%n dumps recieved...", total);
+        EventScope counted(transfers.OnDumpCounted,
+                           {[&progress](app::TTransfers*, int count) { progress.Set(count); }});
+        if (args.Patches) transfers.RequestAllPatches();
+        if (args.Instruments) transfers.RequestInstruments();
+        if (args.System) transfers.RequestSystem();
+    }
+    app::TSetupFile setup(session.Dumps(), session.Present());
+    setup.SaveSetupAs(args.Output);
+    err << "Wrote " << args.Output << ": "
+        << Contents(args.Patches ? app::kPatchCount : 0, args.Instruments, args.System) << '\n';
+}
+
+// The records a restore sends, in sending order (slots counted from 1).
+std::vector<app::TRecordRef> RestoreRecords(const std::vector<int>& slots, bool instruments,
+                                            bool system) {
+    std::vector<app::TRecordRef> records;
+    for (int slot : slots) {
+        const auto patch = app::PatchRecords(slot - 1);
+        records.insert(records.end(), patch.begin(), patch.end());
+    }
+    if (instruments) {
+        const auto all = app::InstrumentRecords();
+        records.insert(records.end(), all.begin(), all.end());
+    }
+    if (system) records.push_back(app::SystemRecords().front());
+    return records;
+}
+
+void Restore(const TArguments& args, midiports::MidiService& service,
+             const TEnvironment& environment, std::ostream& err) {
+    TModuleSession session(service, environment.Timing);
+    const app::TPresentFlags& present = session.Present();
+    LoadSetup(args.File, session.Dumps(), session.Present());
+
+    // The named patches only, or everything the file holds.
+    std::vector<int> patches;
+    bool instruments = false;
+    bool system = false;
+    if (!args.PatchList.empty()) {
+        for (int slot : args.PatchList)
+            if (!present.PatchPresent(slot - 1))
+                throw app::FileError("Patch " + std::to_string(slot) + " is empty in " + args.File);
+        patches = args.PatchList;
+    } else {
+        for (int p = 0; p < app::kPatchCount; ++p)
+            if (present.PatchPresent(p)) patches.push_back(p + 1);
+        instruments = present.InstrumentsPresent();
+        system = present.SystemPresent();
+    }
+    if (patches.empty() && !instruments && !system) throw app::TransferError("No patches to send");
+
+    if (!args.In.empty()) session.OpenInput(FindInputDevice(service, args.In));
+    session.OpenOutput(FindOutputDevice(service, args.Out));
+    app::TTransfers& transfers = session.Transfers();
+    const int total = static_cast<int>(patches.size()) * app::kRecordsPerPatch +
+                      (instruments ? app::kInstrumentCount : 0) + (system ? 1 : 0);
+    TInterruptScope interrupt(session.Wakeup());
+    const auto records = RestoreRecords(patches, instruments, system);
+    if (args.ChangedOnly) {
+        RestoreDifferences(args, session, records, environment, err);
+        return;
+    }
+    bool complete = true;
+    int sent = 0;
+    {
+        TProgressLine progress(err, "Dumps sent: %n", total);
+        progress.SetCancel(&TInterruptScope::Requested);
+        for (int slot : patches)
+            if (!(complete = transfers.TransmitPatch(slot - 1, progress))) break;
+        if (complete && instruments) complete = transfers.TransmitInstruments(progress);
+        if (complete && system) {
+            transfers.TransmitSystem();
+            progress.Step();
+        }
+        sent = progress.Count();
+        // The last records may still be on their way; closing the port now would cut them.
+        if (!session.WaitUntilSent(sent, environment.SendTimeout))
+            throw app::TransferError("The midi output device did not finish sending");
+    }
+    if (!complete)
+        throw app::TransferError("Restore interrupted: " + std::to_string(sent) + " of " +
+                                 std::to_string(total) + " dumps sent");
+    err << "Sent " << Contents(static_cast<int>(patches.size()), instruments, system) << '\n';
+    if (args.In.empty())
+        err << "Nothing was verified: without --in the module cannot be read back\n";
+    else if (!args.NoVerify)
+        VerifyRestore(session, records, err);
+}
+
+int Execute(const TArguments& args, std::ostream& out, std::ostream& err,
+            const TEnvironment& environment) {
+    app::TSession::SetDeviceId(args.DeviceIdField - 1);
+    std::unique_ptr<midiports::MidiService> ownService;
+    auto service = [&]() -> midiports::MidiService& {
+        if (environment.Service != nullptr) return *environment.Service;
+        if (!ownService)
+            ownService = app::MakeSystemService(
+                [&err](const std::string& line) { err << kProgram << ": " << line << '\n'; });
+        return *ownService;
+    };
+    switch (args.Command) {
+        case TCommand::Help:
+            out << UsageText();
+            break;
+        case TCommand::Version:
+            out << kProgram << ' ' << app::VersionText() << '\n';
+            break;
+        case TCommand::Ports:
+            ListPorts(service(), out);
+            break;
+        case TCommand::Backup:
+            Backup(args, service(), environment, err);
+            break;
+        case TCommand::Restore:
+            Restore(args, service(), environment, err);
+            break;
+        case TCommand::Verify:
+            return VerifyModule(args, service(), environment, out, err);
+        case TCommand::Info:
+            DescribeFile(args.File, out);
+            break;
+        case TCommand::Extract:
+            ExtractPart(args);
+            break;
+        case TCommand::Pack:
+            PackSetup(args);
+            break;
+        case TCommand::Library:
+            RunLibrary(args.Library, out, err);
+            break;
+    }
+    return kExitSuccess;
+}
+
+}  // namespace
+
+int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+        const TEnvironment& environment) {
+    TArguments parsed;
+    try {
+        parsed = ParseArguments(args);
+    } catch (const UsageError& error) {
+        err << kProgram << ": " << error.what() << "\nTry \"" << kProgram << " --help\".\n";
+        return kExitUsage;
+    }
+    try {
+        return Execute(parsed, out, err, environment);
+    } catch (const std::exception& error) {
+        out.flush();
+        err << kProgram << ": " << error.what() << '\n';
+        return kExitFailure;
+    }
+}
+
+}  // namespace cli

@@ -1,0 +1,500 @@
+#include "editor/library/LibraryWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSplitter>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "editor/shell/ErrorDisplay.h"
+#include "editor/shell/Help.h"
+#include "editor/library/LibraryModel.h"
+#include "editor/shell/MessageBoxes.h"
+#include "td7/FileIo.h"
+#include "td7/SetupFile.h"
+
+namespace app {
+
+namespace {
+
+constexpr int kIdRole = Qt::UserRole + 1;
+// Imports of more files than this show a progress window with Cancel.
+constexpr int kQuietImportFiles = 5;
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QPushButton* Button(const QString& text, QWidget* parent, const std::function<void()>& click) {
+    auto* button = new QPushButton(text, parent);
+    button->setAutoDefault(false);
+    QObject::connect(button, &QPushButton::clicked, parent, click);
+    return button;
+}
+
+}  // namespace
+
+TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDisplay& errors,
+                       QString helpDir, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      m_lib(lib),
+      m_target(std::move(target)),
+      m_errors(errors),
+      m_helpDir(std::move(helpDir)),
+      m_model(new TLibraryModel(lib, this)),
+      m_search(new QLineEdit(this)),
+      m_favourites(new QCheckBox(QStringLiteral("Favourites only"), this)),
+      m_kind(new QComboBox(this)),
+      m_table(new QTableView(this)),
+      m_detail(new QLabel(this)),
+      m_lists(new QListWidget(this)),
+      m_listKits(new QListWidget(this)),
+      m_searchDelay(new QTimer(this)) {
+    setObjectName(QStringLiteral("fmLibrary"));
+    setWindowTitle(QStringLiteral("Library"));
+    setProperty("HelpContext", kHelpLibraryWindow);
+    setAcceptDrops(true);
+    resize(820, 520);
+
+    m_search->setObjectName(QStringLiteral("edSearch"));
+    m_search->setPlaceholderText(QStringLiteral("Search names, tags, notes and sources"));
+    m_search->setClearButtonEnabled(true);
+    m_kind->setObjectName(QStringLiteral("coKind"));
+    m_kind->addItems({QStringLiteral("All kinds"), QStringLiteral("Kits"),
+                      QStringLiteral("Instruments"), QStringLiteral("System")});
+    m_favourites->setObjectName(QStringLiteral("cbFavourites"));
+    // Filtering as one types, without a query for every key of a fast typist.
+    m_searchDelay->setSingleShot(true);
+    m_searchDelay->setInterval(120);
+    connect(m_searchDelay, &QTimer::timeout, this, [this] { ApplyFilter(); });
+    connect(m_search, &QLineEdit::textChanged, this, [this] { m_searchDelay->start(); });
+    connect(m_favourites, &QCheckBox::toggled, this, [this] { ApplyFilter(); });
+    connect(m_kind, &QComboBox::currentIndexChanged, this, [this] { ApplyFilter(); });
+
+    m_table->setObjectName(QStringLiteral("tvItems"));
+    m_table->setModel(m_model);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_table->setDragEnabled(true);
+    m_table->setDragDropMode(QAbstractItemView::DragOnly);
+    m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    m_table->horizontalHeader()->setStretchLastSection(false);
+    m_table->horizontalHeader()->setSectionResizeMode(TLibraryModel::ColName, QHeaderView::Stretch);
+    m_table->horizontalHeader()->setSectionResizeMode(TLibraryModel::ColTags, QHeaderView::Stretch);
+    for (int column : {int(TLibraryModel::ColFavourite), int(TLibraryModel::ColFirstSeen),
+                       int(TLibraryModel::ColSources)})
+        m_table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { UpdateDetail(); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { UpdateDetail(); });
+
+    m_detail->setObjectName(QStringLiteral("lbDetail"));
+    m_detail->setWordWrap(true);
+    m_detail->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_lists->setObjectName(QStringLiteral("lbLists"));
+    m_listKits->setObjectName(QStringLiteral("lbListKits"));
+    m_listKits->setDragDropMode(QAbstractItemView::InternalMove);
+    m_listKits->setDefaultDropAction(Qt::MoveAction);
+    connect(m_lists, &QListWidget::currentRowChanged, this, [this] { ShowListKits(); });
+    connect(m_listKits->model(), &QAbstractItemModel::rowsMoved, this,
+            [this] { Run([this] { ListReordered(); }); });
+
+    auto* filters = new QHBoxLayout;
+    filters->addWidget(m_search, 1);
+    filters->addWidget(m_favourites);
+    filters->addWidget(m_kind);
+
+    auto* actions = new QHBoxLayout;
+    auto* put = Button(QStringLiteral("Put into Slot"), this, [this] {
+        Run([this] { PutSelected(m_target.CurrentPatch ? m_target.CurrentPatch() : 0); });
+    });
+    put->setObjectName(QStringLiteral("btPut"));
+    actions->addWidget(put);
+    actions->addWidget(Button(QStringLiteral("Add Current Patch"), this,
+                              [this] { Run([this] { AddCurrentPatch(); }); }));
+    actions->addWidget(
+        Button(QStringLiteral("Favourite"), this, [this] { Run([this] { ToggleFavourite(); }); }));
+    actions->addWidget(Button(QStringLiteral("Tags and Note..."), this, [this] {
+        Run([this] {
+            const auto ids = SelectedIds();
+            if (ids.empty()) return;
+            const auto item = m_lib.Item(ids.front());
+            if (!item) return;
+            bool ok = false;
+            const QString tags =
+                QInputDialog::getText(this, QStringLiteral("Tags"), QStringLiteral("Tags:"),
+                                      QLineEdit::Normal, Text(item->Tags), &ok);
+            if (!ok) return;
+            const QString note = QInputDialog::getMultiLineText(
+                this, QStringLiteral("Note"), QStringLiteral("Note:"), Text(item->Note), &ok);
+            if (!ok) return;
+            SetTagsAndNote(tags.toStdString(), note.toStdString());
+        });
+    }));
+    actions->addWidget(
+        Button(QStringLiteral("Delete..."), this, [this] { Run([this] { DeleteSelected(); }); }));
+    actions->addWidget(Button(QStringLiteral("Make List..."), this, [this] {
+        Run([this] {
+            bool ok = false;
+            const QString name = QInputDialog::getText(this, QStringLiteral("Make List"),
+                                                       QStringLiteral("Name of the list:"),
+                                                       QLineEdit::Normal, {}, &ok);
+            if (ok && !name.trimmed().isEmpty()) MakeList(name.trimmed().toStdString());
+        });
+    }));
+    actions->addStretch(1);
+    actions->addWidget(Button(QStringLiteral("Import..."), this, [this] {
+        Run([this] {
+            const QStringList files = QFileDialog::getOpenFileNames(
+                this, QStringLiteral("Import into the Library"), {},
+                QStringLiteral("TD-7 files (*.td7 *.syx *.TD7 *.SYX)"));
+            std::vector<std::filesystem::path> paths;
+            for (const auto& file : files) paths.emplace_back(file.toStdString());
+            if (!paths.empty()) Import(paths);
+        });
+    }));
+
+    auto* listButtons = new QHBoxLayout;
+    listButtons->addWidget(Button(QStringLiteral("Load into Slots"), this,
+                                  [this] { Run([this] { LoadListIntoSlots(); }); }));
+    listButtons->addWidget(Button(QStringLiteral("Save as Setup..."), this, [this] {
+        Run([this] {
+            if (CurrentList() == 0) return;
+            const QString file = QFileDialog::getSaveFileName(
+                this, QString::fromLatin1(kSaveSetupTitle), {}, QStringLiteral("TD7 Data (*.td7)"));
+            if (!file.isEmpty()) SaveListAs(file.toStdString());
+        });
+    }));
+    auto* deleteList = Button(QStringLiteral("Delete List"), this, [this] {
+        Run([this] {
+            const auto list = CurrentList();
+            if (list == 0 ||
+                !m_errors.Boxes().Confirm(QStringLiteral("Delete the list \"%1\"? Its kits stay "
+                                                         "in the library.")
+                                              .arg(m_lists->currentItem()->text()),
+                                          this))
+                return;
+            m_lib.DeleteList(list);
+            RefreshLists();
+        });
+    });
+    auto* listSide = new QWidget(this);
+    auto* listLayout = new QVBoxLayout(listSide);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->addWidget(new QLabel(QStringLiteral("Lists:"), listSide));
+    listLayout->addWidget(m_lists, 1);
+    listLayout->addWidget(
+        new QLabel(QStringLiteral("Kits of the list (drag to reorder):"), listSide));
+    listLayout->addWidget(m_listKits, 2);
+    listLayout->addLayout(listButtons);
+    listLayout->addWidget(deleteList, 0, Qt::AlignRight);
+
+    auto* splitter = new QSplitter(this);
+    splitter->addWidget(m_table);
+    splitter->addWidget(listSide);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(filters);
+    layout->addWidget(splitter, 1);
+    layout->addWidget(m_detail);
+    layout->addLayout(actions);
+
+    auto* favourite = new QShortcut(QKeySequence(QStringLiteral("Ctrl+D")), this);
+    connect(favourite, &QShortcut::activated, this, [this] { Run([this] { ToggleFavourite(); }); });
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, [this] {
+        if (!m_help) m_help = std::make_unique<THelpWindow>(m_helpDir, this);
+        m_help->ShowContext(kHelpLibraryWindow);
+    });
+
+    Run([this] {
+        ApplyFilter();
+        RefreshLists();
+    });
+}
+
+TfmLibrary::~TfmLibrary() = default;
+
+void TfmLibrary::Run(const std::function<void()>& command) {
+    m_errors.RunCommand(command, this);
+}
+
+void TfmLibrary::ApplyFilter() {
+    library::TFilter filter;
+    filter.Search = m_search->text().toStdString();
+    filter.FavouritesOnly = m_favourites->isChecked();
+    switch (m_kind->currentIndex()) {
+        case 1:
+            filter.Kind = library::TKind::Kit;
+            break;
+        case 2:
+            filter.Kind = library::TKind::Instruments;
+            break;
+        case 3:
+            filter.Kind = library::TKind::System;
+            break;
+        default:
+            break;
+    }
+    Run([&] { m_model->SetFilter(filter); });
+}
+
+std::vector<library::ItemId> TfmLibrary::SelectedIds() const {
+    std::vector<library::ItemId> ids;
+    for (const auto& index : m_table->selectionModel()->selectedRows())
+        if (const auto* item = m_model->ItemAt(index.row())) ids.push_back(item->Id);
+    return ids;
+}
+
+void TfmLibrary::UpdateDetail() {
+    const auto ids = SelectedIds();
+    if (ids.empty()) {
+        m_detail->setText(
+            QStringLiteral("%1 of %2 items").arg(m_model->Total()).arg(m_lib.Count({})));
+        return;
+    }
+    Run([&] {
+        const auto item = m_lib.Item(ids.front());
+        if (!item) return;
+        const auto sources = m_lib.Sources(item->Id);
+        QString text =
+            QStringLiteral("%1 \u2013 %2, first seen %3")
+                .arg(Text(item->Name), QString::fromLatin1(library::KindName(item->Kind).data()),
+                     Text(item->FirstSeen));
+        if (!sources.empty()) {
+            const auto& last = sources.back();
+            text += QStringLiteral("; from %1").arg(Text(last.Origin));
+            if (last.Slot > 0) text += QStringLiteral(", patch %1").arg(last.Slot);
+            if (sources.size() > 1) text += QStringLiteral(" and %1 more").arg(sources.size() - 1);
+        }
+        if (!item->Note.empty()) text += QStringLiteral("\nNote: ") + Text(item->Note);
+        m_detail->setText(text);
+    });
+}
+
+void TfmLibrary::PutSelected(int p) {
+    if (m_target.Busy && m_target.Busy()) return;
+    const auto ids = SelectedIds();
+    if (ids.empty()) return;
+    const auto item = m_lib.Item(ids.front());
+    if (!item || !m_target.Put) return;
+    m_target.Put(item->Kind, m_lib.ItemBytes(item->Id), p);
+}
+
+void TfmLibrary::AddCurrentPatch() {
+    if (!m_target.CurrentKit) return;
+    const library::Bytes kit = m_target.CurrentKit();
+    if (kit.empty()) throw library::LibraryError("The current patch is empty");
+    m_lib.Add(library::TKind::Kit, kit,
+              "Tamboro, patch " + std::to_string(m_target.CurrentPatch() + 1), 0);
+    m_model->Refresh();
+}
+
+void TfmLibrary::ToggleFavourite() {
+    const auto ids = SelectedIds();
+    if (ids.empty()) return;
+    const auto first = m_lib.Item(ids.front());
+    const bool favourite = first && !first->Favourite;
+    for (auto id : ids) m_lib.SetFavourite(id, favourite);
+    RefreshKeepingSelection();
+}
+
+void TfmLibrary::SetTagsAndNote(const std::string& tags, const std::string& note) {
+    const auto ids = SelectedIds();
+    if (ids.empty()) return;
+    m_lib.SetTags(ids.front(), tags);
+    m_lib.SetNote(ids.front(), note);
+    RefreshKeepingSelection();
+}
+
+void TfmLibrary::RefreshKeepingSelection() {
+    const auto ids = SelectedIds();
+    m_model->Refresh();
+    // The rows already loaded are searched; an item further down stays unselected.
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        if (std::find(ids.begin(), ids.end(), m_model->ItemAt(row)->Id) != ids.end())
+            m_table->selectionModel()->select(
+                m_model->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void TfmLibrary::DeleteSelected() {
+    const auto ids = SelectedIds();
+    if (ids.empty()) return;
+    const QString question =
+        ids.size() == 1
+            ? QStringLiteral("Delete \"%1\" from the library? No file is touched.")
+                  .arg(Text(m_lib.Item(ids.front()) ? m_lib.Item(ids.front())->Name : ""))
+            : QStringLiteral("Delete %1 items from the library? No file is touched.")
+                  .arg(ids.size());
+    if (!m_errors.Boxes().Confirm(question, this)) return;
+    for (auto id : ids) m_lib.Delete(id);
+    m_model->Refresh();
+    RefreshLists();
+}
+
+void TfmLibrary::MakeList(const std::string& name) {
+    std::vector<library::ItemId> kits;
+    for (auto id : SelectedIds()) {
+        const auto item = m_lib.Item(id);
+        if (item && item->Kind == library::TKind::Kit) kits.push_back(id);
+    }
+    m_lib.CreateList(name, kits);
+    RefreshLists();
+    for (int row = 0; row < m_lists->count(); ++row)
+        if (m_lists->item(row)->text() == Text(name)) m_lists->setCurrentRow(row);
+}
+
+library::ItemId TfmLibrary::CurrentList() const {
+    const auto* item = m_lists->currentItem();
+    return item ? item->data(kIdRole).toLongLong() : 0;
+}
+
+void TfmLibrary::RefreshLists() {
+    const auto chosen = CurrentList();
+    m_lists->clear();
+    for (const auto& list : m_lib.Lists()) {
+        auto* item = new QListWidgetItem(Text(list.Name), m_lists);
+        item->setData(kIdRole, static_cast<qlonglong>(list.Id));
+        if (list.Id == chosen) m_lists->setCurrentItem(item);
+    }
+    if (m_lists->currentItem() == nullptr && m_lists->count() > 0) m_lists->setCurrentRow(0);
+    ShowListKits();
+}
+
+void TfmLibrary::ShowListKits() {
+    m_listKits->clear();
+    const auto list = CurrentList();
+    if (list == 0) return;
+    int slot = 1;
+    for (const auto& kit : m_lib.ListKits(list)) {
+        auto* item = new QListWidgetItem(
+            QStringLiteral("%1  %2").arg(slot++, 2).arg(Text(kit.Name)), m_listKits);
+        item->setData(kIdRole, static_cast<qlonglong>(kit.Id));
+    }
+}
+
+void TfmLibrary::ListReordered() {
+    const auto list = CurrentList();
+    if (list == 0) return;
+    std::vector<library::ItemId> kits;
+    for (int row = 0; row < m_listKits->count(); ++row)
+        kits.push_back(m_listKits->item(row)->data(kIdRole).toLongLong());
+    m_lib.SetListKits(list, kits);
+    // The numbers follow the new order once the move has finished.
+    QTimer::singleShot(0, this, [this] { Run([this] { ShowListKits(); }); });
+}
+
+void TfmLibrary::LoadListIntoSlots() {
+    const auto list = CurrentList();
+    if (list == 0 || !m_target.Put || (m_target.Busy && m_target.Busy())) return;
+    const auto kits = m_lib.ListKits(list);
+    for (std::size_t k = 0; k < kits.size(); ++k)
+        m_target.Put(library::TKind::Kit, m_lib.ItemBytes(kits[k].Id), static_cast<int>(k));
+}
+
+void TfmLibrary::SaveListAs(const std::filesystem::path& file) {
+    const auto list = CurrentList();
+    if (list == 0) return;
+    if (!HasSetupExtension(file)) throw FileError(kSetupExtensionError);
+    ReplaceFile(file, m_lib.ListSetupImage(list));
+}
+
+void TfmLibrary::Import(const std::vector<std::filesystem::path>& paths) {
+    std::unique_ptr<QProgressDialog> progress;
+    const auto report = m_lib.Import(paths, [&](const std::filesystem::path&, int done, int total) {
+        if (total > kQuietImportFiles && !progress) {
+            progress = std::make_unique<QProgressDialog>(QStringLiteral("Importing files..."),
+                                                         QStringLiteral("Cancel"), 0, total, this);
+            progress->setWindowModality(Qt::WindowModal);
+            progress->setMinimumDuration(300);
+        }
+        if (progress) {
+            progress->setValue(done);
+            if (progress->wasCanceled()) return false;
+        }
+        return true;
+    });
+    m_model->Refresh();
+    if (!report.Problems.empty()) {
+        QStringList lines;
+        for (const auto& problem : report.Problems) lines << Text(problem);
+        throw library::LibraryError(lines.join(QLatin1Char('\n')).toStdString());
+    }
+}
+
+void TfmLibrary::AcceptKitDropsOn(QListWidget* list) {
+    m_dropTarget = list;
+    list->setAcceptDrops(true);
+    list->viewport()->setAcceptDrops(true);
+    list->viewport()->installEventFilter(this);
+}
+
+bool TfmLibrary::eventFilter(QObject* watched, QEvent* event) {
+    if (m_dropTarget == nullptr || watched != m_dropTarget->viewport())
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            const bool kit = !TLibraryModel::IdsOf(drag->mimeData()).empty() &&
+                             m_dropTarget->indexAt(drag->position().toPoint()).isValid();
+            if (kit)
+                drag->acceptProposedAction();
+            else
+                drag->ignore();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const auto ids = TLibraryModel::IdsOf(drop->mimeData());
+            const int row = m_dropTarget->indexAt(drop->position().toPoint()).row();
+            if (ids.empty() || row < 0) return false;
+            drop->acceptProposedAction();
+            Run([&] {
+                const auto item = m_lib.Item(ids.front());
+                if (!item || item->Kind != library::TKind::Kit)
+                    throw library::LibraryError("Only a kit can go into a patch slot");
+                if (m_target.Busy && m_target.Busy()) return;
+                m_target.Put(item->Kind, m_lib.ItemBytes(item->Id), row);
+            });
+            return true;
+        }
+        default:
+            return QWidget::eventFilter(watched, event);
+    }
+}
+
+void TfmLibrary::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TfmLibrary::dropEvent(QDropEvent* event) {
+    std::vector<std::filesystem::path> paths;
+    for (const auto& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths.emplace_back(url.toLocalFile().toStdString());
+    if (paths.empty()) return;
+    event->acceptProposedAction();
+    Run([&] { Import(paths); });
+}
+
+}  // namespace app

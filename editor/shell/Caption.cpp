@@ -1,0 +1,16 @@
+#include "editor/shell/Caption.h"
+
+#include <filesystem>
+
+#include "td7/Version.h"
+
+namespace app {
+
+std::string MainCaption(const std::string& setupFile, bool modified) {
+    std::string caption =
+        setupFile.empty() ? "Untitled.td7" : std::filesystem::path(setupFile).filename().string();
+    if (modified) caption += "*";
+    return caption + " - " + kApplicationTitle + " V" + VersionNumber();
+}
+
+}  // namespace app

@@ -1,0 +1,142 @@
+#include "editor/shell/EditorWindows.h"
+
+#include <array>
+#include <span>
+
+#include "editor/shell/AboutWindow.h"
+#include "editor/compare/CompareCommand.h"
+#include "editor/shell/DevicesWindow.h"
+#include "editor/shell/DropHandler.h"
+#include "editor/shell/EditCommands.h"
+#include "editor/shell/FileCommands.h"
+#include "editor/instrument/InstrumentWindow.h"
+#include "editor/library/LibraryAccess.h"
+#include "editor/library/LibraryWindow.h"
+#include "editor/shell/MainMenu.h"
+#include "editor/patch/PatchEditor.h"
+#include "editor/patch/PatchList.h"
+#include "editor/transfers/ProgressWindow.h"
+#include "editor/patch/QueryEmptyWindow.h"
+#include "editor/system/SystemWindow.h"
+#include "editor/transfers/TransferCommands.h"
+#include "editor/transfers/ViewSysexWindow.h"
+#include "td7/DumpFiles.h"
+#include "td7/EditHistory.h"
+
+namespace app {
+
+namespace {
+
+// A library item put into the mirror, as an undo step.
+std::string PutLabel(library::TKind kind) {
+    switch (kind) {
+        case library::TKind::Kit:
+            return "Put Kit";
+        case library::TKind::Instruments:
+            return "Put Instruments";
+        case library::TKind::System:
+            return "Put System";
+    }
+    return "Put";
+}
+
+TEditPlace PutPlace(library::TKind kind, int p) {
+    if (kind == library::TKind::Kit) return {Block::Prog, p, {}};
+    return {kind == library::TKind::System ? Block::System : Block::Instrument, -1, {}};
+}
+
+std::span<const Block> PutBlocks(library::TKind kind) {
+    static constexpr std::array<Block, 1> kSystem = {Block::System};
+    static constexpr std::array<Block, 1> kInstruments = {Block::Instrument};
+    if (kind == library::TKind::Kit) return kPatchBlocks;
+    return kind == library::TKind::System ? std::span<const Block>(kSystem) : kInstruments;
+}
+
+}  // namespace
+
+TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbout(about) {
+    midiports::MidiService& midi = *services.Midi;
+    const std::filesystem::path settingsFile = services.SettingsFile;
+    fmTamboro = std::make_unique<TfmTamboro>(std::move(services));
+    fmViewSysex = std::make_unique<TfmViewSysex>();
+    fmQueryEmpty = std::make_unique<TfmQueryEmpty>(*fmTamboro);
+    fmProgress = std::make_unique<TfmProgress>(fmTamboro->HelpDir());
+    fmInstrument = MakeInstrumentWindow(*fmTamboro, *fmViewSysex);
+    fmDevices = std::make_unique<TfmDevices>(midi);
+    fmSystem = MakeSystemWindow(*fmTamboro, *fmViewSysex);
+
+    fmTamboro->SetSplash(&fmAbout);
+    fmTamboro->SetDevicesWindow(fmDevices.get());
+    fmTamboro->Menu().Connect(TCommand::About, [this](int) { fmAbout.ShowModal(); });
+    Transfers = std::make_unique<TransferCommands>(*fmTamboro, *fmProgress);
+    PatchEditor = std::make_unique<TPatchEditor>(*fmTamboro, *fmViewSysex);
+    Transfers->OnPatchArrived = [this](int p) { PatchEditor->PatchArrived(p); };
+    Transfers->OnShowEffectPages = [this] {
+        PatchEditor->Effect1TypeChange();
+        PatchEditor->Effect2TypeChange();
+    };
+    PatchEditor->OnShowInstrument = [this](int i) { fmInstrument->ShowInstrument(i); };
+    PatchEditor->OnQueryEmpty = [this](int p) { return fmQueryEmpty->Query(p); };
+    Files = std::make_unique<FileCommands>(*fmTamboro, *PatchEditor);
+    Drops = std::make_unique<DropHandler>(*fmTamboro, *Files);
+    Edits =
+        std::make_unique<TEditCommands>(*fmTamboro, *PatchEditor, *fmInstrument,
+                                        std::vector<QWidget*>{fmInstrument.get(), fmSystem.get()});
+    Library = std::make_unique<TLibraryAccess>(settingsFile, fmTamboro->Errors(), fmTamboro.get());
+    Transfers->OnRequested = [this](bool patches, bool instruments, bool system) {
+        Library->RememberRequest(fmTamboro->Dumps(), fmTamboro->Present(),
+                                 {.Patches = patches, .Instruments = instruments, .System = system},
+                                 TSession::DeviceId());
+    };
+    Files->OnSetupLoaded = [this](const std::filesystem::path& file) {
+        Library->RememberSetup(file);
+    };
+    fmTamboro->Menu().Connect(TCommand::Library, [this](int) { ShowLibrary(); });
+    Compare = std::make_unique<TCompareCommand>(*fmTamboro, Files->Dialogs(),
+                                                [this] { return Library->Get(); });
+    Compare->OnTake = [this](std::string label, std::vector<TParameterEdit> edits) {
+        const bool note = !edits.empty() && edits.front().Parameter->Items == ItemList::Notes;
+        // A trigger's note taken over: the note map follows it, as on a choice.
+        if (fmTamboro->History().SetParameters(std::move(label), edits) > 0 && note)
+            PatchEditor->coTriggerChange();
+    };
+}
+
+TEditorWindows::~TEditorWindows() = default;
+
+void TEditorWindows::ShowLibrary() {
+    if (!fmLibrary) {
+        library::TLibrary* lib = Library->Get();
+        if (lib == nullptr) return;
+        TLibraryTarget target;
+        target.CurrentPatch = [this] { return fmTamboro->CurrentPatch(); };
+        target.CurrentKit = [this]() -> library::Bytes {
+            const int p = fmTamboro->CurrentPatch();
+            if (!fmTamboro->Present().PatchPresent(p)) return {};
+            return PatchFileImage(fmTamboro->Dumps(), p);
+        };
+        // As Patch > Load: the slot becomes present and editable and is shown; nothing is
+        // sent until the user transmits.
+        target.Put = [this](library::TKind kind, const library::Bytes& item, int p) {
+            fmTamboro->History().RecordCommand(
+                PutLabel(kind), PutPlace(kind, p), PutBlocks(kind), [&] {
+                    library::PutIntoMirror(kind, item, fmTamboro->Dumps(), fmTamboro->Present(), p);
+                });
+            if (kind == library::TKind::Kit) {
+                if (p == fmTamboro->CurrentPatch()) PatchEditor->SetPatchEditing(true);
+                PatchEditor->PatchArrived(p);
+                if (p == fmTamboro->CurrentPatch()) PatchEditor->coTriggerChange();
+            }
+            fmTamboro->UpdateCommands();
+        };
+        target.Busy = [this] { return fmTamboro->Transfers().Busy(); };
+        fmLibrary = std::make_unique<TfmLibrary>(*lib, std::move(target), fmTamboro->Errors(),
+                                                 fmTamboro->HelpDir(), fmTamboro.get());
+        fmLibrary->AcceptKitDropsOn(PatchEditor->lbPatch());
+    }
+    fmLibrary->show();
+    fmLibrary->raise();
+    fmLibrary->activateWindow();
+}
+
+}  // namespace app

@@ -1,0 +1,145 @@
+#include "editor/shell/MenuTable.h"
+
+namespace app {
+
+namespace {
+
+using C = TCommand;
+
+TMenuNode Item(std::string_view text, std::string_view name, TCommand command,
+               std::string_view shortcut = {}) {
+    return {text, name, command, shortcut, 0, {}};
+}
+TMenuNode Numbered(std::string_view text, std::string_view name, TCommand command) {
+    return {text, name, command, {}, 32, {}};
+}
+TMenuNode Recent(std::string_view name, TCommand command, int count) {
+    return {{}, name, command, {}, count, {}, true};
+}
+
+TMenuNode Check(std::string_view text, std::string_view name, TCommand command) {
+    return {text, name, command, {}, 0, {}, false, true};
+}
+TMenuNode Separator() {
+    return {"-", {}, C::None, {}, 0, {}};
+}
+TMenuNode Menu(std::string_view text, std::string_view name, std::vector<TMenuNode> children) {
+    return {text, name, C::None, {}, 0, std::move(children)};
+}
+
+}  // namespace
+
+const std::vector<TMenuNode>& MainMenuTable() {
+    static const std::vector<TMenuNode> table = {
+        Menu("&File", "File1",
+             {Item("&Save Setup...", "miSaveSetup", C::SaveSetup),
+              Item("&Load Setup...", "miLoadSetup", C::LoadSetup),
+              Recent("miRecent", C::OpenRecent, kRecentSetupEntries), Separator(),
+              Item("L&ibrary...", "miLibrary", C::Library, "Ctrl+L"), Separator(),
+              Item("E&xit", "Exit1", C::Exit, "Alt+F4")}),
+        Menu("&Edit", "Edit1",
+             {Item("&Undo", "miUndo", C::Undo, "Ctrl+Z"),
+              Item("&Redo", "miRedo", C::Redo, "Ctrl+Shift+Z; Ctrl+Y"), Separator(),
+              Item("&Copy", "miCopySettings", C::CopySettings, "Ctrl+C"),
+              Item("&Paste", "miPasteSettings", C::PasteSettings, "Ctrl+V")}),
+        Menu("&Patch", "Patch1",
+             {Item("&Load...", "miPatchLoad", C::PatchLoad),
+              Item("&Save...", "miPatchSave", C::PatchSave),
+              Numbered("&Move To", "miMoveTo", C::PatchMoveTo),
+              Numbered("&Exchange With", "miExchangeWith", C::PatchExchangeWith), Separator(),
+              Item("&Request Current", "miRequestCurrent", C::RequestCurrent),
+              Item("&Transmit Current", "miTransmitCurrent", C::TransmitCurrent),
+              Item("Request &All", "miRequestAll", C::RequestAll),
+              Item("Transmit A&ll", "miTransmitAll", C::TransmitAll),
+              Item("Transmit &Differences", "miTransmitDifferences", C::TransmitDifferences),
+              Separator(), Item("&Compare With...", "miCompareWith", C::CompareWith)}),
+        Menu("&Instruments", "Instruments1",
+             {Item("&Edit", "miInstEdit", C::InstEdit), Separator(),
+              Item("&Load...", "miInstLoad", C::InstLoad),
+              Item("&Save...", "miInstSave", C::InstSave), Separator(),
+              Item("&Request", "miInstRequest", C::InstRequest),
+              Item("&Transmit", "miInstTransmit", C::InstTransmit),
+              Item("Transmit &Differences", "miInstTransmitDifferences",
+                   C::InstTransmitDifferences)}),
+        Menu("&System", "System1",
+             {Item("&Edit...", "miSysEdit", C::SysEdit), Separator(),
+              Item("&Load...", "miSysLoad", C::SysLoad), Item("&Save...", "miSysSave", C::SysSave),
+              Separator(), Item("&Request", "miSysRequest", C::SysRequest),
+              Item("&Transmit", "miSysTransmit", C::SysTransmit)}),
+        Menu("&Options", "Options1",
+             {Item("&Midi Devices...", "miMidiDevices", C::MidiDevices),
+              Menu("&View", "View1",
+                   {Item("Patch Common", "PatchCommon1", C::ViewPatchCommon),
+                    Item("Trigger", "TomTrigger1", C::ViewTrigger),
+                    Item("Notemap", "Notemap1", C::ViewNotemap)}),
+              Menu("&Background", "Background1",
+                   {Item("Black", "Black1", C::BackgroundBlack),
+                    Item("Gray", "Gray1", C::BackgroundGray),
+                    Item("Silver", "Silver1", C::BackgroundSilver)}),
+              Check("&Verify Transmissions", "miVerifyTransmissions", C::VerifyTransmissions),
+              Check("Follow Pad Hits", "miFollowPadHits", C::FollowPadHits)}),
+        Menu("&Help", "Help1",
+             {Item("&Contents...", "miHelpContents", C::HelpContents), Separator(),
+              Item("&About...", "About1", C::About)}),
+    };
+    return table;
+}
+
+bool CommandEnabled(TCommand command, const TCommandState& s) {
+    switch (command) {
+        case C::None:
+        case C::BackgroundBlack:
+        case C::BackgroundGray:
+        case C::BackgroundSilver:
+        case C::FollowPadHits:
+        case C::HelpContents:
+            return true;
+        case C::Undo:
+            return s.CanUndo && !s.Busy;
+        case C::Redo:
+            return s.CanRedo && !s.Busy;
+        case C::CopySettings:
+        case C::PasteSettings:
+        case C::CompareWith:
+        case C::PatchSave:
+        case C::PatchMoveTo:
+        case C::PatchExchangeWith:
+            return s.PatchEditing && !s.Busy;
+        case C::TransmitCurrent:
+            return s.PatchEditing && s.CurrentPatchPresent && !s.Busy;
+        case C::InstEdit:
+        case C::InstSave:
+        case C::InstTransmit:
+        case C::InstTransmitDifferences:
+            return s.InstrumentsPresent && !s.Busy;
+        case C::SysEdit:
+        case C::SysSave:
+        case C::SysTransmit:
+            return s.SystemPresent && !s.Busy;
+        case C::SaveSetup:
+        case C::LoadSetup:
+        case C::OpenRecent:
+        case C::Exit:
+        case C::PatchLoad:
+        case C::RequestCurrent:
+        case C::RequestAll:
+        case C::TransmitAll:
+        case C::TransmitDifferences:
+        case C::InstLoad:
+        case C::InstRequest:
+        case C::SysLoad:
+        case C::SysRequest:
+        case C::MidiDevices:
+        case C::VerifyTransmissions:
+        case C::ViewPatchCommon:
+        case C::ViewTrigger:
+        case C::ViewNotemap:
+        case C::About:
+        // Opening the library may have to say, in a modal box, why it cannot be opened.
+        case C::Library:
+            return !s.Busy;
+    }
+    return false;
+}
+
+}  // namespace app
