@@ -32,8 +32,8 @@ using simulator::Td7Module;
 
 // The module's whole memory as a setup file.
 void WriteSetup(const Td7Module& module, const std::filesystem::path& path) {
-    app::TTd7Collections dumps(nullptr, nullptr, nullptr);
-    app::TPresentFlags present;
+    td7::TTd7Collections dumps(nullptr, nullptr, nullptr);
+    td7::TPresentFlags present;
     for (int k = 0; k < Td7Module::kBlockCount; ++k) {
         const simulator::Block block = Td7Module::BlockAt(k);
         const auto message = module.DataSetOf(block);
@@ -44,9 +44,9 @@ void WriteSetup(const Td7Module& module, const std::filesystem::path& path) {
                 case simulator::BlockKind::PatchCommon:
                     return dumps.ProgDump.Records(block.patch);
                 case simulator::BlockKind::Trigger:
-                    return dumps.TriggerDump.Records(app::TriggerRecord(block.patch, block.index));
+                    return dumps.TriggerDump.Records(td7::TriggerRecord(block.patch, block.index));
                 case simulator::BlockKind::NoteMap:
-                    return dumps.NotemapDump.Records(app::NotemapRecord(block.patch, block.index));
+                    return dumps.NotemapDump.Records(td7::NotemapRecord(block.patch, block.index));
                 case simulator::BlockKind::Instrument:
                     break;
             }
@@ -54,13 +54,13 @@ void WriteSetup(const Td7Module& module, const std::filesystem::path& path) {
         }();
         record.CopyFrom(message.data());
     }
-    for (int p = 0; p < app::kPatchCount; ++p) present.SetPatchPresent(p, true);
+    for (int p = 0; p < td7::kPatchCount; ++p) present.SetPatchPresent(p, true);
     present.SetInstrumentsPresent(true);
     present.SetSystemPresent(true);
-    app::TSetupFile(dumps, present).SaveSetupAs(path);
+    td7::TSetupFile(dumps, present).SaveSetupAs(path);
 }
 
-double Restore(app::VirtualTd7Service& service, const std::vector<std::string>& args,
+double Restore(td7::VirtualTd7Service& service, const std::vector<std::string>& args,
                benchmark::State& state) {
     cli::TEnvironment environment;
     environment.Service = &service;
@@ -86,9 +86,9 @@ void BM_FullRestoreChecked(benchmark::State& state) {
         data[0] = static_cast<std::uint8_t>(data[0] ^ 1);
     }
 
-    app::VirtualTd7Service service;
+    td7::VirtualTd7Service service;
     service.Module().SetWireTiming(true);
-    const std::string name = app::VirtualTd7Service::kName;
+    const std::string name = td7::VirtualTd7Service::kName;
     const std::vector<std::string> plain = {"restore", file.string(), "--out", name};
     std::vector<std::string> verified = plain;
     verified.insert(verified.end(), {"--in", name});

@@ -21,12 +21,12 @@ class NullLink : public midilink::TMidiLink {
 };
 
 // A data-set answer for record i of the block, as the module with device ID 10h sends it.
-std::vector<std::uint8_t> Answer(app::Block block, int i) {
+std::vector<std::uint8_t> Answer(td7::Block block, int i) {
     midilink::ClearDeviceIds();
     midilink::SetDeviceId(0, 0x10);
-    std::vector<std::uint8_t> message(app::InfoOf(block).Size, 0x01);
+    std::vector<std::uint8_t> message(td7::InfoOf(block).Size, 0x01);
     message[0] = midilink::kSysexStart;
-    app::WriteHeader(block, i, message.data());
+    td7::WriteHeader(block, i, message.data());
     midilink::UpdateChecksum(message.data(), static_cast<int>(message.size()), midilink::ctRoland);
     message.back() = midilink::kSysexEnd;
     return message;
@@ -34,7 +34,7 @@ std::vector<std::uint8_t> Answer(app::Block block, int i) {
 
 void Offer(benchmark::State& state, std::vector<std::uint8_t> message, bool matches) {
     NullLink link;
-    app::TTd7Collections dumps(
+    td7::TTd7Collections dumps(
         &link, [](midilink::TDumpCollection*, int) {}, [](midilink::TDumpCollection*, int) {});
     for (auto _ : state) {
         const bool resolved = link.OfferSysex(message.data(), static_cast<int>(message.size()));
@@ -44,16 +44,16 @@ void Offer(benchmark::State& state, std::vector<std::uint8_t> message, bool matc
 }
 
 void NotemapAnswer(benchmark::State& state) {
-    Offer(state, Answer(app::Block::Notemap, app::NotemapRecord(17, 30)), true);
+    Offer(state, Answer(td7::Block::Notemap, td7::NotemapRecord(17, 30)), true);
 }
 
 void InstrumentAnswer(benchmark::State& state) {
-    Offer(state, Answer(app::Block::Instrument, 300), true);
+    Offer(state, Answer(td7::Block::Instrument, 300), true);
 }
 
 void UnmatchedMessage(benchmark::State& state) {
     // A note-map answer from a module with another device ID.
-    std::vector<std::uint8_t> message = Answer(app::Block::Notemap, 100);
+    std::vector<std::uint8_t> message = Answer(td7::Block::Notemap, 100);
     message[2] = 0x11;
     Offer(state, message, false);
 }

@@ -11,13 +11,13 @@
 
 namespace {
 
-using app::TCommand;
+using editor::TCommand;
 
 // An editor holding the virtual TD-7's whole memory, and that memory saved as a setup.
 class FullSetup {
   public:
     FullSetup() : editor("files") {
-        editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+        editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
         editor.Click(TCommand::RequestAll);
         editor.Click(TCommand::InstRequest);
         editor.Click(TCommand::SysRequest);

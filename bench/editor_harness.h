@@ -46,28 +46,28 @@ class Editor {
         fs::remove_all(dir);
         fs::create_directories(dir);
         boxes.SetHeadless(true);
-        app::TMainServices services;
+        editor::TMainServices services;
         services.Midi = service ? service : &midi;
         services.Boxes = &boxes;
         services.Errors = &errors;
         services.ProgramDir = dir;
         services.SettingsFile = dir / "tamboro.ini";
-        windows = std::make_unique<app::TEditorWindows>(services, about);
+        windows = std::make_unique<editor::TEditorWindows>(services, about);
         windows->Files->Dialogs().SetHeadless(true);
         windows->fmTamboro->show();
         QCoreApplication::processEvents();
         // The virtual TD-7's ports, its default device ID (17 in the device window).
-        app::ApplyDeviceChoice(Main().MidiInput1(), Main().MidiOutput1(), 1, 2, 17);
+        td7::ApplyDeviceChoice(Main().MidiInput1(), Main().MidiOutput1(), 1, 2, 17);
     }
     ~Editor() {
         windows.reset();
         fs::remove_all(dir);
     }
 
-    app::TfmTamboro& Main() { return *windows->fmTamboro; }
+    editor::TfmTamboro& Main() { return *windows->fmTamboro; }
     void WireTiming(bool on) { midi.Module().SetWireTiming(on); }
     // A menu entry as the user clicks it; false when it is disabled.
-    bool Click(app::TCommand command) {
+    bool Click(editor::TCommand command) {
         QAction* action = Main().Menu().Action(command);
         if (!action->isEnabled()) return false;
         action->trigger();
@@ -77,17 +77,17 @@ class Editor {
     std::string Errors() const {
         std::string texts;
         for (const auto& box : boxes.Shown())
-            if (box.Kind == app::TBoxKind::Error) texts += box.Text.toStdString() + "; ";
+            if (box.Kind == editor::TBoxKind::Error) texts += box.Text.toStdString() + "; ";
         return texts;
     }
 
     fs::path dir;
     QApplication& application = Application();
-    app::VirtualTd7Service midi;
-    app::MessageBoxes boxes;
-    app::ErrorDisplay errors{boxes};
-    app::TfmAbout about;
-    std::unique_ptr<app::TEditorWindows> windows;
+    td7::VirtualTd7Service midi;
+    editor::MessageBoxes boxes;
+    editor::ErrorDisplay errors{boxes};
+    editor::TfmAbout about;
+    std::unique_ptr<editor::TEditorWindows> windows;
 };
 
 }  // namespace editorbench

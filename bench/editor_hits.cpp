@@ -35,8 +35,8 @@ using simulator::Td7Module;
 void BM_HitToScreen(benchmark::State& state) {
     testsupport::FakeMidiService midi({"TD-7 In"}, {"TD-7 Out"});
     editorbench::Editor editor("hitscreen", &midi);
-    app::TfmTamboro& main = editor.Main();
-    app::TPatchEditor& patch = *editor.windows->PatchEditor;
+    editor::TfmTamboro& main = editor.Main();
+    editor::TPatchEditor& patch = *editor.windows->PatchEditor;
     main.SetFollowPadHits(true);
 
     // Patch 1 of the factory content, as Request Current leaves it.
@@ -91,14 +91,14 @@ void BM_HitToScreen(benchmark::State& state) {
 }
 
 double RequestAllFloor() {
-    const auto exchange = [](app::Block block) {
-        return static_cast<double>(app::RequestCommand(block, 0).size() / 2 +
-                                   static_cast<std::size_t>(app::InfoOf(block).Size));
+    const auto exchange = [](td7::Block block) {
+        return static_cast<double>(td7::RequestCommand(block, 0).size() / 2 +
+                                   static_cast<std::size_t>(td7::InfoOf(block).Size));
     };
     const double bytes =
-        app::kPatchCount *
-        (exchange(app::Block::Prog) + app::kTriggersPerPatch * exchange(app::Block::Trigger) +
-         app::kNotesPerPatch * exchange(app::Block::Notemap));
+        td7::kPatchCount *
+        (exchange(td7::Block::Prog) + td7::kTriggersPerPatch * exchange(td7::Block::Trigger) +
+         td7::kNotesPerPatch * exchange(td7::Block::Notemap));
     return bytes * std::chrono::duration<double>(simulator::VirtualTd7::kByteTime).count();
 }
 
@@ -109,10 +109,10 @@ void BM_RequestAllUnderHits(benchmark::State& state) {
     const double floor = RequestAllFloor();
     double elapsed = 0;
     for (auto _ : state) {
-        editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+        editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
         editor.midi.Module().SetHits(static_cast<int>(state.range(0)));
         const auto start = Clock::now();
-        if (!editor.Click(app::TCommand::RequestAll)) {
+        if (!editor.Click(editor::TCommand::RequestAll)) {
             state.SkipWithError("the command is disabled");
             return;
         }
@@ -122,7 +122,7 @@ void BM_RequestAllUnderHits(benchmark::State& state) {
         elapsed += seconds;
     }
     if (!editor.Errors().empty()) state.SkipWithError(editor.Errors().c_str());
-    for (int p = 0; p < app::kPatchCount; ++p)
+    for (int p = 0; p < td7::kPatchCount; ++p)
         if (!editor.Main().Present().PatchPresent(p)) state.SkipWithError("a slot stayed empty");
     state.counters["floor_s"] = floor;
     state.counters["ratio"] = elapsed / static_cast<double>(state.iterations()) / floor;

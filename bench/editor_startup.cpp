@@ -47,7 +47,7 @@ int WriteSetup(const char* path) {
     simulator::Td7Module module;
     module.LoadRandom(7);
     std::ofstream out(path, std::ios::binary);
-    out << app::kSetupSignature;
+    out << td7::kSetupSignature;
     auto put = [&](int ordinal) {
         const auto message = module.DataSetOf(simulator::Td7Module::BlockAt(ordinal));
         out.write(reinterpret_cast<const char*>(message.data()),
@@ -55,12 +55,12 @@ int WriteSetup(const char* path) {
     };
     int k = 1;  // after the system block
     for (int p = 0; p < 32; ++p) {
-        out.put(static_cast<char>(app::kEntryPresent));
+        out.put(static_cast<char>(td7::kEntryPresent));
         for (int r = 0; r < 78; ++r) put(k++);
     }
-    out.put(static_cast<char>(app::kEntryPresent));
+    out.put(static_cast<char>(td7::kEntryPresent));
     while (k < simulator::Td7Module::kBlockCount) put(k++);
-    out.put(static_cast<char>(app::kEntryPresent));
+    out.put(static_cast<char>(td7::kEntryPresent));
     put(0);
     return out ? 0 : 1;
 }
@@ -107,25 +107,25 @@ int main(int argc, char** argv) {
     const bool allWindows = argc > 3 && std::strcmp(argv[3], "--all-windows") == 0;
 
     int qtArgc = 1;
-    app::Application application(qtArgc, argv);
-    app::MessageBoxes boxes;
+    editor::Application application(qtArgc, argv);
+    editor::MessageBoxes boxes;
     boxes.SetHeadless(true);  // a box would wait for a person
-    app::ErrorDisplay errors(boxes);
+    editor::ErrorDisplay errors(boxes);
     application.SetErrorDisplay(&errors);
 
-    app::TfmAbout about;
+    editor::TfmAbout about;
     about.ShowSplash();
     QCoreApplication::processEvents();
 
-    auto midi = app::MakeSystemService();
-    app::TMainServices services;
+    auto midi = td7::MakeSystemService();
+    editor::TMainServices services;
     services.Midi = midi.get();
     services.Boxes = &boxes;
     services.Errors = &errors;
     services.ProgramDir = dir;
     services.SettingsFile = dir / "tamboro.ini";
 
-    app::TEditorWindows windows(services, about);
+    editor::TEditorWindows windows(services, about);
     windows.fmTamboro->show();
     QTimer::singleShot(0, [&] {
         const double startMs = static_cast<double>(RealtimeNs() - since) / 1e6;

@@ -16,13 +16,13 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using app::Block;
-using app::TCommand;
+using td7::Block;
+using editor::TCommand;
 
 // Bytes on the cable for one request and its answer.
 double ExchangeBytes(Block block) {
-    return static_cast<double>(app::RequestCommand(block, 0).size() / 2 +
-                               static_cast<std::size_t>(app::InfoOf(block).Size));
+    return static_cast<double>(td7::RequestCommand(block, 0).size() / 2 +
+                               static_cast<std::size_t>(td7::InfoOf(block).Size));
 }
 
 double WireSeconds(double bytes) {
@@ -41,7 +41,7 @@ void RunCommand(benchmark::State& state, TCommand command, double floor, bool co
     editor.WireTiming(true);
     double elapsed = 0;
     for (auto _ : state) {
-        if (confirm) editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+        if (confirm) editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
         const auto start = Clock::now();
         if (!editor.Click(command)) {
             state.SkipWithError("the command is disabled");
@@ -58,20 +58,20 @@ void RunCommand(benchmark::State& state, TCommand command, double floor, bool co
 
 void BM_RequestAll(benchmark::State& state) {
     const double bytes =
-        app::kPatchCount *
-        (ExchangeBytes(Block::Prog) + app::kTriggersPerPatch * ExchangeBytes(Block::Trigger) +
-         app::kNotesPerPatch * ExchangeBytes(Block::Notemap));
+        td7::kPatchCount *
+        (ExchangeBytes(Block::Prog) + td7::kTriggersPerPatch * ExchangeBytes(Block::Trigger) +
+         td7::kNotesPerPatch * ExchangeBytes(Block::Notemap));
     RunCommand(state, TCommand::RequestAll, WireSeconds(bytes), true, false);
 }
 
 void BM_InstrumentsRequest(benchmark::State& state) {
-    const double bytes = app::kInstrumentCount * ExchangeBytes(Block::Instrument);
+    const double bytes = td7::kInstrumentCount * ExchangeBytes(Block::Instrument);
     RunCommand(state, TCommand::InstRequest, WireSeconds(bytes), false, false);
 }
 
 void BM_TransmitCurrent(benchmark::State& state) {
     editorbench::Application();
-    const double pace = app::kRecordsPerPatch * 0.1;
+    const double pace = td7::kRecordsPerPatch * 0.1;
     RunCommand(state, TCommand::TransmitCurrent, pace, false, true);
 }
 

@@ -100,7 +100,7 @@ void BM_UndoRedo(benchmark::State& state) {
     // A step before those taken back and forth, as in the middle of an evening's edits: the
     // menu's entries stay enabled.
     KnobPair::Turn(knobs.mask, 3);
-    app::TEditHistory& history = editor.Main().History();
+    td7::TEditHistory& history = editor.Main().History();
     double edit = 0;
     double undo = 0;
     double redo = 0;

@@ -35,13 +35,13 @@ fs::path LibraryFile() {
 void BM_OpenLibraryWindow(benchmark::State& state) {
     QApplication& application = Application();
     const fs::path file = LibraryFile();
-    app::MessageBoxes boxes;
+    editor::MessageBoxes boxes;
     boxes.SetHeadless(true);
-    app::ErrorDisplay errors(boxes);
+    editor::ErrorDisplay errors(boxes);
     for (auto _ : state) {
         // Opening the file is part of the first showing, as in the editor.
         library::TLibrary lib(file);
-        app::TfmLibrary window(lib, {}, errors);
+        editor::TfmLibrary window(lib, {}, errors);
         window.show();
         application.processEvents();
         benchmark::DoNotOptimize(window.grab());
@@ -57,11 +57,11 @@ BENCHMARK(BM_OpenLibraryWindow)
 void BM_ScrollOnePage(benchmark::State& state) {
     QApplication& application = Application();
     const fs::path file = LibraryFile();
-    app::MessageBoxes boxes;
+    editor::MessageBoxes boxes;
     boxes.SetHeadless(true);
-    app::ErrorDisplay errors(boxes);
+    editor::ErrorDisplay errors(boxes);
     library::TLibrary lib(file);
-    app::TfmLibrary window(lib, {}, errors);
+    editor::TfmLibrary window(lib, {}, errors);
     window.show();
     application.processEvents();
     QScrollBar* bar = window.Table()->verticalScrollBar();

@@ -15,19 +15,19 @@ namespace {
 
 // Every parameter of slot `p` set at random within its control's range, so that each
 // value has a text.
-void Randomise(app::TTd7Collections& dumps, int p, std::mt19937& random) {
-    const auto recordsOf = [&](app::Block block) {
+void Randomise(td7::TTd7Collections& dumps, int p, std::mt19937& random) {
+    const auto recordsOf = [&](td7::Block block) {
         std::vector<midilink::TMidiDump*> records;
-        if (block == app::Block::Prog) records.push_back(&dumps.ProgDump.Records(p));
-        if (block == app::Block::Trigger)
-            for (int t = 0; t < app::kTriggersPerPatch; ++t)
-                records.push_back(&dumps.TriggerDump.Records(app::TriggerRecord(p, t)));
-        if (block == app::Block::Notemap)
-            for (int n = 0; n < app::kNotesPerPatch; ++n)
-                records.push_back(&dumps.NotemapDump.Records(app::NotemapRecord(p, n)));
+        if (block == td7::Block::Prog) records.push_back(&dumps.ProgDump.Records(p));
+        if (block == td7::Block::Trigger)
+            for (int t = 0; t < td7::kTriggersPerPatch; ++t)
+                records.push_back(&dumps.TriggerDump.Records(td7::TriggerRecord(p, t)));
+        if (block == td7::Block::Notemap)
+            for (int n = 0; n < td7::kNotesPerPatch; ++n)
+                records.push_back(&dumps.NotemapDump.Records(td7::NotemapRecord(p, n)));
         return records;
     };
-    for (const app::TParameter& param : app::Parameters()) {
+    for (const td7::TParameter& param : td7::Parameters()) {
         for (midilink::TMidiDump* record : recordsOf(param.Collection)) {
             std::uniform_int_distribution<int> value(param.Min, param.Max);
             const int stored = value(random) + param.Offset;
@@ -48,22 +48,22 @@ void Randomise(app::TTd7Collections& dumps, int p, std::mt19937& random) {
 }
 
 void BM_CompareWholePatches(benchmark::State& state) {
-    app::TTd7Collections dumps(nullptr, nullptr, nullptr);
+    td7::TTd7Collections dumps(nullptr, nullptr, nullptr);
     std::mt19937 random(7);
     Randomise(dumps, 0, random);
     Randomise(dumps, 1, random);
-    for (int i = 0; i < app::kInstrumentCount; ++i) {
+    for (int i = 0; i < td7::kInstrumentCount; ++i) {
         const std::string name = "In" + std::to_string(i % 1000) + "   ";
         std::copy(name.begin(), name.begin() + 5,
-                  dumps.InstrumentDump.Records(i).Data() + app::kHeaderSize);
-        dumps.InstrumentDump.Records(i).Data()[app::kHeaderSize + 5] = 'K';
+                  dumps.InstrumentDump.Records(i).Data() + td7::kHeaderSize);
+        dumps.InstrumentDump.Records(i).Data()[td7::kHeaderSize + 5] = 'K';
     }
-    const app::TShownStyle style{
+    const td7::TShownStyle style{
         .ListTexts = true, .Instruments = &dumps.InstrumentDump, .InstrumentsPresent = true};
     std::size_t rows = 0;
     for (auto _ : state) {
         const auto differences =
-            app::ComparePatches(0, app::SlotRecords(dumps, 0), app::SlotRecords(dumps, 1), style);
+            td7::ComparePatches(0, td7::SlotRecords(dumps, 0), td7::SlotRecords(dumps, 1), style);
         rows = differences.size();
         benchmark::DoNotOptimize(differences.data());
     }

@@ -18,7 +18,7 @@
 namespace {
 
 void BM_RequestThroughPorts(benchmark::State& state) {
-    app::VirtualTd7Service service;
+    td7::VirtualTd7Service service;
     midiports::ManualPortWindow inWindow;
     midiports::ManualPortWindow outWindow;
     midiports::TMidiInput input(service, inWindow);

@@ -24,9 +24,9 @@ bool EqualButCase(const std::string& a, const std::string& b) {
            });
 }
 
-std::vector<const app::TDeviceChoice*> Named(const std::vector<app::TDeviceChoice>& list,
+std::vector<const td7::TDeviceChoice*> Named(const std::vector<td7::TDeviceChoice>& list,
                                              const std::string& name, bool ignoreCase) {
-    std::vector<const app::TDeviceChoice*> found;
+    std::vector<const td7::TDeviceChoice*> found;
     for (const auto& choice : list)
         if (choice.Setting > 0 &&
             (ignoreCase ? EqualButCase(choice.Name, name) : choice.Name == name))
@@ -34,7 +34,7 @@ std::vector<const app::TDeviceChoice*> Named(const std::vector<app::TDeviceChoic
     return found;
 }
 
-int Find(const std::vector<app::TDeviceChoice>& list, const std::string& text, const char* kind,
+int Find(const std::vector<td7::TDeviceChoice>& list, const std::string& text, const char* kind,
          const char* notAvailable) {
     if (IsNumber(text)) {
         const int number = std::stoi(text);
@@ -52,7 +52,7 @@ int Find(const std::vector<app::TDeviceChoice>& list, const std::string& text, c
     return found.front()->Setting;
 }
 
-void List(std::ostream& out, const char* title, const std::vector<app::TDeviceChoice>& list) {
+void List(std::ostream& out, const char* title, const std::vector<td7::TDeviceChoice>& list) {
     out << title << '\n';
     for (const auto& choice : list)
         if (choice.Setting > 0) out << "  " << choice.Setting << "  " << choice.Name << '\n';
@@ -61,16 +61,16 @@ void List(std::ostream& out, const char* title, const std::vector<app::TDeviceCh
 }  // namespace
 
 void ListPorts(midiports::MidiService& service, std::ostream& out) {
-    List(out, "MIDI input devices (--in):", app::InputDeviceList(service));
-    List(out, "MIDI output devices (--out):", app::OutputDeviceList(service));
+    List(out, "MIDI input devices (--in):", td7::InputDeviceList(service));
+    List(out, "MIDI output devices (--out):", td7::OutputDeviceList(service));
 }
 
 int FindInputDevice(midiports::MidiService& service, const std::string& text) {
-    return Find(app::InputDeviceList(service), text, "input", app::kInputNotAvailable);
+    return Find(td7::InputDeviceList(service), text, "input", td7::kInputNotAvailable);
 }
 
 int FindOutputDevice(midiports::MidiService& service, const std::string& text) {
-    return Find(app::OutputDeviceList(service), text, "output", app::kOutputNotAvailable);
+    return Find(td7::OutputDeviceList(service), text, "output", td7::kOutputNotAvailable);
 }
 
 }  // namespace cli

@@ -49,50 +49,50 @@ class EventScope {
 void Backup(const TArguments& args, midiports::MidiService& service,
             const TEnvironment& environment, std::ostream& err) {
     // Refused before the module is asked for anything, as "Save Setup..." would refuse it.
-    if (!app::HasSetupExtension(args.Output)) throw app::FileError(app::kSetupExtensionError);
+    if (!td7::HasSetupExtension(args.Output)) throw td7::FileError(td7::kSetupExtensionError);
     const int input = FindInputDevice(service, args.In);
     const int output = FindOutputDevice(service, args.Out);
     TModuleSession session(service, environment.Timing);
     session.OpenInput(input);
     session.OpenOutput(output);
 
-    app::TTransfers& transfers = session.Transfers();
-    const int total = (args.Patches ? app::kPatchCount * app::kRecordsPerPatch : 0) +
-                      (args.Instruments ? app::kInstrumentCount : 0) + (args.System ? 1 : 0);
+    td7::TTransfers& transfers = session.Transfers();
+    const int total = (args.Patches ? td7::kPatchCount * td7::kRecordsPerPatch : 0) +
+                      (args.Instruments ? td7::kInstrumentCount : 0) + (args.System ? 1 : 0);
     {
         TProgressLine progress(err, "%n dumps recieved...", total);
         EventScope counted(transfers.OnDumpCounted,
-                           {[&progress](app::TTransfers*, int count) { progress.Set(count); }});
+                           {[&progress](td7::TTransfers*, int count) { progress.Set(count); }});
         if (args.Patches) transfers.RequestAllPatches();
         if (args.Instruments) transfers.RequestInstruments();
         if (args.System) transfers.RequestSystem();
     }
-    app::TSetupFile setup(session.Dumps(), session.Present());
+    td7::TSetupFile setup(session.Dumps(), session.Present());
     setup.SaveSetupAs(args.Output);
     err << "Wrote " << args.Output << ": "
-        << Contents(args.Patches ? app::kPatchCount : 0, args.Instruments, args.System) << '\n';
+        << Contents(args.Patches ? td7::kPatchCount : 0, args.Instruments, args.System) << '\n';
 }
 
 // The records a restore sends, in sending order (slots counted from 1).
-std::vector<app::TRecordRef> RestoreRecords(const std::vector<int>& slots, bool instruments,
+std::vector<td7::TRecordRef> RestoreRecords(const std::vector<int>& slots, bool instruments,
                                             bool system) {
-    std::vector<app::TRecordRef> records;
+    std::vector<td7::TRecordRef> records;
     for (int slot : slots) {
-        const auto patch = app::PatchRecords(slot - 1);
+        const auto patch = td7::PatchRecords(slot - 1);
         records.insert(records.end(), patch.begin(), patch.end());
     }
     if (instruments) {
-        const auto all = app::InstrumentRecords();
+        const auto all = td7::InstrumentRecords();
         records.insert(records.end(), all.begin(), all.end());
     }
-    if (system) records.push_back(app::SystemRecords().front());
+    if (system) records.push_back(td7::SystemRecords().front());
     return records;
 }
 
 void Restore(const TArguments& args, midiports::MidiService& service,
              const TEnvironment& environment, std::ostream& err) {
     TModuleSession session(service, environment.Timing);
-    const app::TPresentFlags& present = session.Present();
+    const td7::TPresentFlags& present = session.Present();
     LoadSetup(args.File, session.Dumps(), session.Present());
 
     // The named patches only, or everything the file holds.
@@ -102,21 +102,21 @@ void Restore(const TArguments& args, midiports::MidiService& service,
     if (!args.PatchList.empty()) {
         for (int slot : args.PatchList)
             if (!present.PatchPresent(slot - 1))
-                throw app::FileError("Patch " + std::to_string(slot) + " is empty in " + args.File);
+                throw td7::FileError("Patch " + std::to_string(slot) + " is empty in " + args.File);
         patches = args.PatchList;
     } else {
-        for (int p = 0; p < app::kPatchCount; ++p)
+        for (int p = 0; p < td7::kPatchCount; ++p)
             if (present.PatchPresent(p)) patches.push_back(p + 1);
         instruments = present.InstrumentsPresent();
         system = present.SystemPresent();
     }
-    if (patches.empty() && !instruments && !system) throw app::TransferError("No patches to send");
+    if (patches.empty() && !instruments && !system) throw td7::TransferError("No patches to send");
 
     if (!args.In.empty()) session.OpenInput(FindInputDevice(service, args.In));
     session.OpenOutput(FindOutputDevice(service, args.Out));
-    app::TTransfers& transfers = session.Transfers();
-    const int total = static_cast<int>(patches.size()) * app::kRecordsPerPatch +
-                      (instruments ? app::kInstrumentCount : 0) + (system ? 1 : 0);
+    td7::TTransfers& transfers = session.Transfers();
+    const int total = static_cast<int>(patches.size()) * td7::kRecordsPerPatch +
+                      (instruments ? td7::kInstrumentCount : 0) + (system ? 1 : 0);
     TInterruptScope interrupt(session.Wakeup());
     const auto records = RestoreRecords(patches, instruments, system);
     if (args.ChangedOnly) {
@@ -138,10 +138,10 @@ void Restore(const TArguments& args, midiports::MidiService& service,
         sent = progress.Count();
         // The last records may still be on their way; closing the port now would cut them.
         if (!session.WaitUntilSent(sent, environment.SendTimeout))
-            throw app::TransferError("The midi output device did not finish sending");
+            throw td7::TransferError("The midi output device did not finish sending");
     }
     if (!complete)
-        throw app::TransferError("Restore interrupted: " + std::to_string(sent) + " of " +
+        throw td7::TransferError("Restore interrupted: " + std::to_string(sent) + " of " +
                                  std::to_string(total) + " dumps sent");
     err << "Sent " << Contents(static_cast<int>(patches.size()), instruments, system) << '\n';
     if (args.In.empty())
@@ -152,12 +152,12 @@ void Restore(const TArguments& args, midiports::MidiService& service,
 
 int Execute(const TArguments& args, std::ostream& out, std::ostream& err,
             const TEnvironment& environment) {
-    app::TSession::SetDeviceId(args.DeviceIdField - 1);
+    td7::TSession::SetDeviceId(args.DeviceIdField - 1);
     std::unique_ptr<midiports::MidiService> ownService;
     auto service = [&]() -> midiports::MidiService& {
         if (environment.Service != nullptr) return *environment.Service;
         if (!ownService)
-            ownService = app::MakeSystemService(
+            ownService = td7::MakeSystemService(
                 [&err](const std::string& line) { err << kProgram << ": " << line << '\n'; });
         return *ownService;
     };
@@ -166,7 +166,7 @@ int Execute(const TArguments& args, std::ostream& out, std::ostream& err,
             out << UsageText();
             break;
         case TCommand::Version:
-            out << kProgram << ' ' << app::VersionText() << '\n';
+            out << kProgram << ' ' << td7::VersionText() << '\n';
             break;
         case TCommand::Ports:
             ListPorts(service(), out);

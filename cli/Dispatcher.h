@@ -24,7 +24,7 @@ struct TEnvironment {
     // The MIDI devices; none: the system's devices and the virtual TD-7, as in the editor.
     midiports::MidiService* Service = nullptr;
     // The editor's answer time-out and pace unless a test needs them shorter.
-    app::TTransferTiming Timing{};
+    td7::TTransferTiming Timing{};
     // How long the output may take to finish the last record before the port closes.
     std::chrono::milliseconds SendTimeout{5000};
 };

@@ -15,52 +15,52 @@ template <class Load>
 void Naming(const std::string& file, Load load) {
     try {
         load();
-    } catch (const app::FileError& error) {
+    } catch (const td7::FileError& error) {
         const std::string text = error.what();
         if (text.find(file) != std::string::npos) throw;
-        throw app::FileError(file + ": " + text);
+        throw td7::FileError(file + ": " + text);
     }
 }
 
 }  // namespace
 
-void LoadSetup(const std::string& path, app::TTd7Collections& dumps, app::TPresentFlags& present) {
-    app::TSetupFile setup(dumps, present);
+void LoadSetup(const std::string& path, td7::TTd7Collections& dumps, td7::TPresentFlags& present) {
+    td7::TSetupFile setup(dumps, present);
     setup.Load(path);
 }
 
 void ExtractPart(const TArguments& args) {
-    app::TTd7Collections dumps(nullptr, nullptr, nullptr);
-    app::TPresentFlags present;
+    td7::TTd7Collections dumps(nullptr, nullptr, nullptr);
+    td7::TPresentFlags present;
     LoadSetup(args.File, dumps, present);
     if (args.Instruments) {
         if (!present.InstrumentsPresent())
-            throw app::FileError(args.File + " holds no instruments");
-        app::SaveInstrumentFile(args.Output, dumps);
+            throw td7::FileError(args.File + " holds no instruments");
+        td7::SaveInstrumentFile(args.Output, dumps);
     } else if (args.System) {
-        if (!present.SystemPresent()) throw app::FileError(args.File + " holds no system block");
-        app::SaveSystemFile(args.Output, dumps);
+        if (!present.SystemPresent()) throw td7::FileError(args.File + " holds no system block");
+        td7::SaveSystemFile(args.Output, dumps);
     } else {
         if (!present.PatchPresent(args.Patch - 1))
-            throw app::FileError("Patch " + std::to_string(args.Patch) + " is empty in " +
+            throw td7::FileError("Patch " + std::to_string(args.Patch) + " is empty in " +
                                  args.File);
-        app::SavePatchFile(args.Output, dumps, args.Patch - 1);
+        td7::SavePatchFile(args.Output, dumps, args.Patch - 1);
     }
 }
 
 void PackSetup(const TArguments& args) {
     // Checked before any file is read, as "Save Setup..." checks it before saving.
-    if (!app::HasSetupExtension(args.Output)) throw app::FileError(app::kSetupExtensionError);
-    app::TTd7Collections dumps(nullptr, nullptr, nullptr);
-    app::TPresentFlags present;
+    if (!td7::HasSetupExtension(args.Output)) throw td7::FileError(td7::kSetupExtensionError);
+    td7::TTd7Collections dumps(nullptr, nullptr, nullptr);
+    td7::TPresentFlags present;
     for (const auto& [slot, file] : args.PackPatches)
-        Naming(file, [&] { app::LoadPatchFile(file, dumps, present, slot - 1); });
+        Naming(file, [&] { td7::LoadPatchFile(file, dumps, present, slot - 1); });
     if (!args.InstrumentsFile.empty())
         Naming(args.InstrumentsFile,
-               [&] { app::LoadInstrumentFile(args.InstrumentsFile, dumps, present); });
+               [&] { td7::LoadInstrumentFile(args.InstrumentsFile, dumps, present); });
     if (!args.SystemFile.empty())
-        Naming(args.SystemFile, [&] { app::LoadSystemFile(args.SystemFile, dumps, present); });
-    app::TSetupFile setup(dumps, present);
+        Naming(args.SystemFile, [&] { td7::LoadSystemFile(args.SystemFile, dumps, present); });
+    td7::TSetupFile setup(dumps, present);
     setup.SaveSetupAs(args.Output);
 }
 

@@ -5,15 +5,15 @@
 
 #include "cli/Arguments.h"
 
-namespace app {
+namespace td7 {
 class TTd7Collections;
 class TPresentFlags;
-}  // namespace app
+}  // namespace td7
 
 namespace cli {
 
 // Loads a setup file as the editor's "Load Setup..." does.
-void LoadSetup(const std::string& path, app::TTd7Collections& dumps, app::TPresentFlags& present);
+void LoadSetup(const std::string& path, td7::TTd7Collections& dumps, td7::TPresentFlags& present);
 
 // Writes the patch, the instruments or the system block that the arguments name. FileError
 // when the setup file does not hold it.

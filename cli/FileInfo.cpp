@@ -27,11 +27,11 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Where a run of records lies in the file.
 struct TPlacedRun {
-    app::TRecordRun Run;
+    td7::TRecordRun Run;
     std::size_t Offset;
 };
 
-void AddRuns(std::vector<TPlacedRun>& placed, std::span<const app::TRecordRun> runs,
+void AddRuns(std::vector<TPlacedRun>& placed, std::span<const td7::TRecordRun> runs,
              std::size_t& offset) {
     for (const auto& run : runs) {
         placed.push_back({run, offset});
@@ -40,21 +40,21 @@ void AddRuns(std::vector<TPlacedRun>& placed, std::span<const app::TRecordRun> r
 }
 
 // The records of a checked setup image, from its present flags.
-std::vector<TPlacedRun> SetupRuns(const app::TPresentFlags& present, std::size_t imageSize) {
+std::vector<TPlacedRun> SetupRuns(const td7::TPresentFlags& present, std::size_t imageSize) {
     std::vector<TPlacedRun> placed;
-    std::size_t offset = app::kSetupSignature.size();
-    for (int p = 0; p < app::kPatchCount; ++p) {
+    std::size_t offset = td7::kSetupSignature.size();
+    for (int p = 0; p < td7::kPatchCount; ++p) {
         ++offset;
-        if (present.PatchPresent(p)) AddRuns(placed, app::PatchRuns(p), offset);
+        if (present.PatchPresent(p)) AddRuns(placed, td7::PatchRuns(p), offset);
     }
     ++offset;
     if (present.InstrumentsPresent()) {
-        const auto run = app::InstrumentRun();
+        const auto run = td7::InstrumentRun();
         AddRuns(placed, {&run, 1}, offset);
     }
     if (offset < imageSize && present.SystemPresent()) {
         ++offset;
-        const auto run = app::SystemRun();
+        const auto run = td7::SystemRun();
         AddRuns(placed, {&run, 1}, offset);
     }
     return placed;
@@ -70,7 +70,7 @@ std::string Hex(std::uint8_t value) {
 std::string Problem(const std::uint8_t* record, int size) {
     if (record[0] != midilink::kSysexStart || record[size - 1] != midilink::kSysexEnd)
         return "not framed by F0 .. F7";
-    if (record[1] != midilink::kRolandId || record[3] != app::kTd7ModelId ||
+    if (record[1] != midilink::kRolandId || record[3] != td7::kTd7ModelId ||
         record[4] != midilink::kDataSet)
         return "not a TD-7 data-set message";
     const std::uint8_t expected = midilink::RolandChecksum(record + 5, size - 7);
@@ -80,7 +80,7 @@ std::string Problem(const std::uint8_t* record, int size) {
 }
 
 // In a patch file the slot is not the file's own: its records are labelled without one.
-std::string Label(app::Block block, int index, bool inPatchFile) {
+std::string Label(td7::Block block, int index, bool inPatchFile) {
     const std::string label = RecordLabel(block, index);
     return inPatchFile ? label.substr(label.find(' ', std::string("patch ").size()) + 1) : label;
 }
@@ -90,7 +90,7 @@ void ReportRecords(const Bytes& image, const std::vector<TPlacedRun>& placed, bo
     int records = 0;
     int bad = 0;
     for (const auto& [run, offset] : placed) {
-        const int size = app::InfoOf(run.Kind).Size;
+        const int size = td7::InfoOf(run.Kind).Size;
         for (int k = 0; k < run.Count; ++k, ++records) {
             const std::size_t at = offset + static_cast<std::size_t>(k * size);
             const std::string problem = Problem(image.data() + at, size);
@@ -119,68 +119,68 @@ std::string SlotColumn(int number) {
     return std::string(text.size() < 5 ? 5 - text.size() : 0, ' ') + text + "  ";
 }
 
-void ReadInto(const Bytes& image, app::TTd7Collections& dumps,
-              std::span<const app::TRecordRun> runs) {
+void ReadInto(const Bytes& image, td7::TTd7Collections& dumps,
+              std::span<const td7::TRecordRun> runs) {
     std::istringstream in(std::string(image.begin(), image.end()), std::ios::binary);
-    app::ReadRuns(in, dumps, runs);
+    td7::ReadRuns(in, dumps, runs);
 }
 
 }  // namespace
 
-std::string RecordLabel(app::Block block, int index) {
+std::string RecordLabel(td7::Block block, int index) {
     switch (block) {
-        case app::Block::System:
+        case td7::Block::System:
             return "system";
-        case app::Block::Prog:
+        case td7::Block::Prog:
             return "patch " + std::to_string(index + 1) + " common";
-        case app::Block::Trigger:
-            return "patch " + std::to_string(index / app::kTriggersPerPatch + 1) + " trigger " +
+        case td7::Block::Trigger:
+            return "patch " + std::to_string(index / td7::kTriggersPerPatch + 1) + " trigger " +
                    std::string(
-                       app::TriggerTable()[static_cast<std::size_t>(index % app::kTriggersPerPatch)]
+                       td7::TriggerTable()[static_cast<std::size_t>(index % td7::kTriggersPerPatch)]
                            .SelectorText);
-        case app::Block::Notemap:
-            return "patch " + std::to_string(index / app::kNotesPerPatch + 1) + " note " +
-                   std::to_string(index % app::kNotesPerPatch + app::kFirstNote);
-        case app::Block::Instrument:
+        case td7::Block::Notemap:
+            return "patch " + std::to_string(index / td7::kNotesPerPatch + 1) + " note " +
+                   std::to_string(index % td7::kNotesPerPatch + td7::kFirstNote);
+        case td7::Block::Instrument:
             return "instrument " + std::to_string(index + 1);
     }
     return {};
 }
 
 TFileKind KindOf(const std::filesystem::path& path, std::size_t size, bool hasSignature) {
-    if (hasSignature || app::HasSetupExtension(path)) return TFileKind::Setup;
-    if (size == static_cast<std::size_t>(app::PatchBytes())) return TFileKind::Patch;
-    if (size == static_cast<std::size_t>(app::InstrumentRun().Bytes()))
+    if (hasSignature || td7::HasSetupExtension(path)) return TFileKind::Setup;
+    if (size == static_cast<std::size_t>(td7::PatchBytes())) return TFileKind::Patch;
+    if (size == static_cast<std::size_t>(td7::InstrumentRun().Bytes()))
         return TFileKind::Instruments;
-    if (size == static_cast<std::size_t>(app::SystemRun().Bytes())) return TFileKind::System;
-    throw app::FileError(kNoKindError);
+    if (size == static_cast<std::size_t>(td7::SystemRun().Bytes())) return TFileKind::System;
+    throw td7::FileError(kNoKindError);
 }
 
 void DescribeFile(const std::filesystem::path& path, std::ostream& out) {
-    const auto read = app::ReadFileUpTo(path, app::MaxSetupBytes());
-    if (!read) throw app::FileError(kNoKindError);
+    const auto read = td7::ReadFileUpTo(path, td7::MaxSetupBytes());
+    if (!read) throw td7::FileError(kNoKindError);
     const Bytes& image = *read;
     const bool signature =
-        image.size() >= app::kSetupSignature.size() &&
-        std::equal(app::kSetupSignature.begin(), app::kSetupSignature.end(), image.begin());
+        image.size() >= td7::kSetupSignature.size() &&
+        std::equal(td7::kSetupSignature.begin(), td7::kSetupSignature.end(), image.begin());
     const TFileKind kind = KindOf(path, image.size(), signature);
 
-    app::TTd7Collections dumps(nullptr, nullptr, nullptr);
-    app::TPresentFlags present;
+    td7::TTd7Collections dumps(nullptr, nullptr, nullptr);
+    td7::TPresentFlags present;
     std::vector<TPlacedRun> placed;
     std::size_t offset = 0;
     const std::string head = path.string() + ": TD7 ";
     const std::string size = ", " + std::to_string(image.size()) + " bytes";
     switch (kind) {
         case TFileKind::Setup: {
-            app::LoadSetupImage(image, dumps, present);
+            td7::LoadSetupImage(image, dumps, present);
             int count = 0;
-            for (int p = 0; p < app::kPatchCount; ++p) count += present.PatchPresent(p) ? 1 : 0;
+            for (int p = 0; p < td7::kPatchCount; ++p) count += present.PatchPresent(p) ? 1 : 0;
             out << head << "setup file" << size << '\n';
-            out << "Patches: " << count << " of " << app::kPatchCount << '\n';
-            for (int p = 0; p < app::kPatchCount; ++p)
+            out << "Patches: " << count << " of " << td7::kPatchCount << '\n';
+            for (int p = 0; p < td7::kPatchCount; ++p)
                 if (present.PatchPresent(p))
-                    out << SlotColumn(p + 1) << Printable(app::PatchName(dumps.ProgDump.Records(p)))
+                    out << SlotColumn(p + 1) << Printable(td7::PatchName(dumps.ProgDump.Records(p)))
                         << '\n';
             out << "Instruments: " << (present.InstrumentsPresent() ? "present" : "absent") << '\n';
             out << "System: " << (present.SystemPresent() ? "present" : "absent") << '\n';
@@ -188,28 +188,28 @@ void DescribeFile(const std::filesystem::path& path, std::ostream& out) {
             break;
         }
         case TFileKind::Patch: {
-            const auto runs = app::PatchRuns(0);
+            const auto runs = td7::PatchRuns(0);
             ReadInto(image, dumps, runs);
             out << head << "patch file" << size;
             // The common record's header names the slot it was saved from.
             const int slot = image[6];
-            if (slot < app::kPatchCount) out << ", saved from patch " << slot + 1;
-            out << '\n' << "Name: " << Printable(app::PatchName(dumps.ProgDump.Records(0))) << '\n';
+            if (slot < td7::kPatchCount) out << ", saved from patch " << slot + 1;
+            out << '\n' << "Name: " << Printable(td7::PatchName(dumps.ProgDump.Records(0))) << '\n';
             AddRuns(placed, runs, offset);
             break;
         }
         case TFileKind::Instruments: {
-            const auto run = app::InstrumentRun();
+            const auto run = td7::InstrumentRun();
             ReadInto(image, dumps, {&run, 1});
             out << head << "instruments file" << size << '\n';
-            for (int i = 0; i < app::kInstrumentCount; ++i)
+            for (int i = 0; i < td7::kInstrumentCount; ++i)
                 out << SlotColumn(i + 1)
-                    << Printable(app::InstrumentNameText(dumps.InstrumentDump, i)) << '\n';
+                    << Printable(td7::InstrumentNameText(dumps.InstrumentDump, i)) << '\n';
             AddRuns(placed, {&run, 1}, offset);
             break;
         }
         case TFileKind::System: {
-            const auto run = app::SystemRun();
+            const auto run = td7::SystemRun();
             out << head << "system file" << size << '\n';
             AddRuns(placed, {&run, 1}, offset);
             break;

@@ -23,7 +23,7 @@ TFileKind KindOf(const std::filesystem::path& path, std::size_t size, bool hasSi
 
 // "patch 3 common", "patch 3 trigger T2: Snare", "patch 3 note 35", "instrument 1",
 // "system": record `index` of the block, with patches and instruments counted from 1.
-std::string RecordLabel(app::Block block, int index);
+std::string RecordLabel(td7::Block block, int index);
 
 // Writes the description to out; FileError when the file cannot be read or is of no kind.
 void DescribeFile(const std::filesystem::path& path, std::ostream& out);

@@ -26,7 +26,7 @@ fs::path DefaultLibraryFile() {
     std::error_code error;
     const fs::path program = fs::read_symlink("/proc/self/exe", error);
     return library::TLibrary::DefaultFile(
-        app::SettingsFilePath(error ? fs::current_path() : program.parent_path()));
+        td7::SettingsFilePath(error ? fs::current_path() : program.parent_path()));
 }
 
 std::string Printable(std::string text) {
@@ -62,8 +62,8 @@ void Export(library::TLibrary& lib, const TLibraryArguments& args, std::ostream&
         const std::string name = args.Item.substr(kListPrefix.size());
         const auto list = lib.FindList(name);
         if (!list) throw library::LibraryError("No list \"" + name + "\" in the library");
-        if (!app::HasSetupExtension(args.Output)) throw app::FileError(app::kSetupExtensionError);
-        app::ReplaceFile(args.Output, lib.ListSetupImage(list->Id));
+        if (!td7::HasSetupExtension(args.Output)) throw td7::FileError(td7::kSetupExtensionError);
+        td7::ReplaceFile(args.Output, lib.ListSetupImage(list->Id));
         err << "Wrote " << args.Output << ": " << list->Kits
             << (list->Kits == 1 ? " patch\n" : " patches\n");
         return;
@@ -71,7 +71,7 @@ void Export(library::TLibrary& lib, const TLibraryArguments& args, std::ostream&
     const library::ItemId id = std::stoll(args.Item);
     const auto item = lib.Item(id);
     if (!item) throw library::LibraryError("No item " + args.Item + " in the library");
-    app::ReplaceFile(args.Output, lib.ItemBytes(id));
+    td7::ReplaceFile(args.Output, lib.ItemBytes(id));
     err << "Wrote " << args.Output << ": " << library::KindName(item->Kind) << " "
         << Printable(item->Name) << '\n';
 }

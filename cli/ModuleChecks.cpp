@@ -25,13 +25,13 @@ namespace cli {
 namespace {
 
 // One progress line for each stage of a checked transfer.
-class TPhaseLines : public app::TTransferProgress {
+class TPhaseLines : public td7::TTransferProgress {
   public:
     explicit TPhaseLines(std::ostream& err) : m_err(err) {}
-    void BeginPhase(app::TTransferPhase phase, int range) override {
+    void BeginPhase(td7::TTransferPhase phase, int range) override {
         m_line.reset();
-        const char* format = phase == app::TTransferPhase::Read     ? "Dumps read: %n"
-                             : phase == app::TTransferPhase::Verify ? "Dumps verified: %n"
+        const char* format = phase == td7::TTransferPhase::Read     ? "Dumps read: %n"
+                             : phase == td7::TTransferPhase::Verify ? "Dumps verified: %n"
                                                                     : "Dumps sent: %n";
         m_line = std::make_unique<TProgressLine>(m_err, format, range);
     }
@@ -51,11 +51,11 @@ std::string Dumps(std::size_t n) {
     return std::to_string(n) + (n == 1 ? " dump" : " dumps");
 }
 
-void Check(const app::TVerifyReport& report, std::ostream& err) {
+void Check(const td7::TVerifyReport& report, std::ostream& err) {
     if (report.Cancelled)
-        throw app::TransferError("Verify interrupted: " + Dumps(report.Checked) +
+        throw td7::TransferError("Verify interrupted: " + Dumps(report.Checked) +
                                  " sent, not all verified");
-    if (!report.Ok()) throw app::TransferError(report.Text());
+    if (!report.Ok()) throw td7::TransferError(report.Text());
     err << report.Text() << '\n';
 }
 
@@ -65,47 +65,47 @@ int SavedSlot(const std::string& path) {
     char head[7] = {};
     in.read(head, sizeof head);
     const int slot = static_cast<unsigned char>(head[6]);
-    return in && slot < app::kPatchCount ? slot : 0;
+    return in && slot < td7::kPatchCount ? slot : 0;
 }
 
-void LoadAnyFile(const std::string& path, app::TTd7Collections& dumps,
-                 app::TPresentFlags& present) {
+void LoadAnyFile(const std::string& path, td7::TTd7Collections& dumps,
+                 td7::TPresentFlags& present) {
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     std::ifstream in(path, std::ios::binary);
     char head[16] = {};
     in.read(head, sizeof head);
     const bool signature = std::string_view(head, static_cast<std::size_t>(in.gcount()))
-                               .starts_with(app::kSetupSignature);
+                               .starts_with(td7::kSetupSignature);
     switch (KindOf(path, error ? 0 : size, signature)) {
         case TFileKind::Setup:
             LoadSetup(path, dumps, present);
             break;
         case TFileKind::Patch:
-            app::LoadPatchFile(path, dumps, present, SavedSlot(path));
+            td7::LoadPatchFile(path, dumps, present, SavedSlot(path));
             break;
         case TFileKind::Instruments:
-            app::LoadInstrumentFile(path, dumps, present);
+            td7::LoadInstrumentFile(path, dumps, present);
             break;
         case TFileKind::System:
-            app::LoadSystemFile(path, dumps, present);
+            td7::LoadSystemFile(path, dumps, present);
             break;
     }
 }
 
-std::vector<app::TRecordRef> PresentRecords(const app::TPresentFlags& present) {
-    std::vector<app::TRecordRef> records = app::PresentPatchRecords(present);
+std::vector<td7::TRecordRef> PresentRecords(const td7::TPresentFlags& present) {
+    std::vector<td7::TRecordRef> records = td7::PresentPatchRecords(present);
     if (present.InstrumentsPresent())
-        for (const auto& r : app::InstrumentRecords()) records.push_back(r);
-    if (present.SystemPresent()) records.push_back(app::SystemRecords().front());
+        for (const auto& r : td7::InstrumentRecords()) records.push_back(r);
+    if (present.SystemPresent()) records.push_back(td7::SystemRecords().front());
     return records;
 }
 
 }  // namespace
 
-void VerifyRestore(TModuleSession& session, const std::vector<app::TRecordRef>& records,
+void VerifyRestore(TModuleSession& session, const std::vector<td7::TRecordRef>& records,
                    std::ostream& err) {
-    app::TVerifyReport report;
+    td7::TVerifyReport report;
     {
         TPhaseLines progress(err);
         report = session.Transfers().Verify(records, progress);
@@ -114,9 +114,9 @@ void VerifyRestore(TModuleSession& session, const std::vector<app::TRecordRef>& 
 }
 
 void RestoreDifferences(const TArguments& args, TModuleSession& session,
-                        const std::vector<app::TRecordRef>& records,
+                        const std::vector<td7::TRecordRef>& records,
                         const TEnvironment& environment, std::ostream& err) {
-    std::optional<std::vector<app::TRecordRef>> differing;
+    std::optional<std::vector<td7::TRecordRef>> differing;
     int sent = 0;
     {
         TPhaseLines progress(err);
@@ -124,7 +124,7 @@ void RestoreDifferences(const TArguments& args, TModuleSession& session,
         sent = differing ? static_cast<int>(differing->size()) : progress.Count();
     }
     if (!differing)
-        throw app::TransferError("Restore interrupted: " + Dumps(static_cast<std::size_t>(sent)) +
+        throw td7::TransferError("Restore interrupted: " + Dumps(static_cast<std::size_t>(sent)) +
                                  " sent");
     err << differing->size() << " of " << Dumps(records.size()) << " differed\n";
     if (!args.NoVerify) {
@@ -133,35 +133,35 @@ void RestoreDifferences(const TArguments& args, TModuleSession& session,
     }
     // Requests and records alike went through the output.
     if (!session.WaitUntilSent(static_cast<int>(records.size()) + sent, environment.SendTimeout))
-        throw app::TransferError("The midi output device did not finish sending");
+        throw td7::TransferError("The midi output device did not finish sending");
 }
 
 int VerifyModule(const TArguments& args, midiports::MidiService& service,
                  const TEnvironment& environment, std::ostream& out, std::ostream& err) {
     TModuleSession session(service, environment.Timing);
     LoadAnyFile(args.File, session.Dumps(), session.Present());
-    const std::vector<app::TRecordRef> records = PresentRecords(session.Present());
+    const std::vector<td7::TRecordRef> records = PresentRecords(session.Present());
     session.OpenInput(FindInputDevice(service, args.In));
     session.OpenOutput(FindOutputDevice(service, args.Out));
 
     TInterruptScope interrupt(session.Wakeup());
-    app::TComparison comparison;
+    td7::TComparison comparison;
     {
         TPhaseLines progress(err);
-        progress.BeginPhase(app::TTransferPhase::Read, static_cast<int>(records.size()));
+        progress.BeginPhase(td7::TTransferPhase::Read, static_cast<int>(records.size()));
         comparison = session.Transfers().ReadBack(records, progress);
     }
-    if (!comparison.Timeout.empty()) throw app::TransferError(comparison.Timeout);
+    if (!comparison.Timeout.empty()) throw td7::TransferError(comparison.Timeout);
     if (comparison.Cancelled)
-        throw app::TransferError(
+        throw td7::TransferError(
             "Verify interrupted: " + std::to_string(records.size() - comparison.Unread.size()) +
             " of " + Dumps(records.size()) + " compared");
 
-    app::TTd7Collections& module = session.Transfers().ReadBackCopy().Copy();
-    for (const app::TRecordRef& r : comparison.Differing) {
-        out << app::RecordName(r) << ":\n";
+    td7::TTd7Collections& module = session.Transfers().ReadBackCopy().Copy();
+    for (const td7::TRecordRef& r : comparison.Differing) {
+        out << td7::RecordName(r) << ":\n";
         for (const std::string& line :
-             app::DescribeDifferences(r.Kind, module.Of(r.Kind).Records(r.Index),
+             td7::DescribeDifferences(r.Kind, module.Of(r.Kind).Records(r.Index),
                                       session.Dumps().Of(r.Kind).Records(r.Index)))
             out << "  " << line << '\n';
     }

@@ -20,13 +20,13 @@ class TModuleSession;
 
 // After the records went out: reads them back, sends again what differs and ends with
 // "All N dumps verified" on `err`, or raises the report (exit status 1).
-void VerifyRestore(TModuleSession& session, const std::vector<app::TRecordRef>& records,
+void VerifyRestore(TModuleSession& session, const std::vector<td7::TRecordRef>& records,
                    std::ostream& err);
 
 // restore --changed-only: reads the module's copy, sends what differs, says how many did,
 // then verifies them unless --no-verify.
 void RestoreDifferences(const TArguments& args, TModuleSession& session,
-                        const std::vector<app::TRecordRef>& records,
+                        const std::vector<td7::TRecordRef>& records,
                         const TEnvironment& environment, std::ostream& err);
 
 // "verify FILE": the differences by record and parameter on `out`; returns 0 when the

@@ -5,7 +5,7 @@
 
 namespace cli {
 
-TModuleSession::TModuleSession(midiports::MidiService& service, const app::TTransferTiming& timing)
+TModuleSession::TModuleSession(midiports::MidiService& service, const td7::TTransferTiming& timing)
     : m_session(service, m_inputWindow, m_outputWindow, m_wait, timing) {
     m_session.OnOutputDone = [this] { ++m_finished; };
 }
@@ -14,12 +14,12 @@ void TModuleSession::OpenInput(int setting) {
     if (auto error = m_session.OpenInput(setting)) throw DeviceError(*error);
     // Opening never raises; a device that exists but will not open leaves the port closed,
     // which the editor shows nowhere but a transfer here cannot live with.
-    if (!m_session.Input().IsOpen()) throw DeviceError(app::kInputNotAvailable);
+    if (!m_session.Input().IsOpen()) throw DeviceError(td7::kInputNotAvailable);
 }
 
 void TModuleSession::OpenOutput(int setting) {
     if (auto error = m_session.OpenOutput(setting)) throw DeviceError(*error);
-    if (!m_session.Output().IsOpen()) throw DeviceError(app::kOutputNotAvailable);
+    if (!m_session.Output().IsOpen()) throw DeviceError(td7::kOutputNotAvailable);
 }
 
 bool TModuleSession::WaitUntilSent(int count, std::chrono::milliseconds timeout) {

@@ -16,7 +16,7 @@ namespace cli {
 
 class TModuleSession {
   public:
-    TModuleSession(midiports::MidiService& service, const app::TTransferTiming& timing);
+    TModuleSession(midiports::MidiService& service, const td7::TTransferTiming& timing);
     TModuleSession(const TModuleSession&) = delete;
     TModuleSession& operator=(const TModuleSession&) = delete;
 
@@ -29,10 +29,10 @@ class TModuleSession {
     // session began, so that closing the port cuts nothing off. False at the time-out.
     bool WaitUntilSent(int count, std::chrono::milliseconds timeout);
 
-    app::TSession& Session() { return m_session; }
-    app::TTd7Collections& Dumps() { return m_session.Dumps(); }
-    app::TPresentFlags& Present() { return m_session.Present(); }
-    app::TTransfers& Transfers() { return m_session.Transfers(); }
+    td7::TSession& Session() { return m_session; }
+    td7::TTd7Collections& Dumps() { return m_session.Dumps(); }
+    td7::TPresentFlags& Present() { return m_session.Present(); }
+    td7::TTransfers& Transfers() { return m_session.Transfers(); }
     // What the session's waits sleep on; whatever else should end a wait may signal it.
     TWakeup& Wakeup() { return m_wakeup; }
 
@@ -41,7 +41,7 @@ class TModuleSession {
     TWakingPortWindow m_inputWindow{m_wakeup};
     TWakingPortWindow m_outputWindow{m_wakeup};
     TPortWait m_wait{m_wakeup, {&m_inputWindow, &m_outputWindow}};
-    app::TSession m_session;
+    td7::TSession m_session;
     int m_finished = 0;
 };
 

@@ -45,7 +45,7 @@ class TWakingPortWindow : public midiports::QueuedPortWindow {
 
 // The transfers' wait for the command line: sleeps until a port has news or the deadline
 // passes, and delivers the news (answers, finished output) on this thread.
-class TPortWait : public app::TTransferWait {
+class TPortWait : public td7::TTransferWait {
   public:
     TPortWait(TWakeup& wakeup, std::initializer_list<TWakingPortWindow*> windows)
         : m_wakeup(wakeup), m_windows(windows) {}

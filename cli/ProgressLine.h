@@ -12,7 +12,7 @@
 
 namespace cli {
 
-class TProgressLine : public app::TTransferProgress {
+class TProgressLine : public td7::TTransferProgress {
   public:
     // `format` holds "%n" where "count/total" goes.
     TProgressLine(std::ostream& out, std::string format, int total);

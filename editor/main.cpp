@@ -16,40 +16,40 @@
 
 int main(int argc, char** argv) {
     // Read before the application object exists: --help and --version need no display.
-    const app::TCommandLine line = app::ParseCommandLine({argv + 1, argv + argc});
-    if (line.Action != app::TCommandLineAction::Run) {
+    const editor::TCommandLine line = editor::ParseCommandLine({argv + 1, argv + argc});
+    if (line.Action != editor::TCommandLineAction::Run) {
         std::fputs(line.Text.c_str(),
-                   line.Action == app::TCommandLineAction::Refuse ? stderr : stdout);
+                   line.Action == editor::TCommandLineAction::Refuse ? stderr : stdout);
         return line.ExitCode();
     }
 
-    app::Application application(argc, argv);
-    application.setWindowIcon(app::ApplicationIcon());
-    app::MessageBoxes boxes;
-    app::ErrorDisplay errors(boxes);
+    editor::Application application(argc, argv);
+    application.setWindowIcon(editor::ApplicationIcon());
+    editor::MessageBoxes boxes;
+    editor::ErrorDisplay errors(boxes);
     application.SetErrorDisplay(&errors);
 
     // The splash is drawn before the rest is made.
-    app::TfmAbout about;
+    editor::TfmAbout about;
     about.ShowSplash();
     QCoreApplication::processEvents();
 
     const std::filesystem::path programDir =
         QCoreApplication::applicationDirPath().toLocal8Bit().toStdString();
     // Said once on standard error; the device window's lists show the rest.
-    auto midi = app::MakeSystemService(
+    auto midi = td7::MakeSystemService(
         [](const std::string& line) { std::fprintf(stderr, "tamboro: %s\n", line.c_str()); });
 
-    app::TMainServices services;
+    editor::TMainServices services;
     services.Midi = midi.get();
     services.Boxes = &boxes;
     services.Errors = &errors;
     services.ProgramDir = programDir;
-    services.SettingsFile = app::SettingsFilePath(programDir);
+    services.SettingsFile = td7::SettingsFilePath(programDir);
     for (const std::string& file : line.Files)
         services.Arguments.push_back(QString::fromLocal8Bit(file.c_str()));
 
-    app::TEditorWindows windows(services, about);
+    editor::TEditorWindows windows(services, about);
     windows.fmTamboro->show();
     const int result = application.exec();
     application.SetErrorDisplay(nullptr);

@@ -34,13 +34,13 @@ struct Mirror {
         std::error_code ignored;
         fs::remove(file, ignored);
     }
-    app::TTd7Collections dumps{nullptr, nullptr, nullptr};
-    app::TPresentFlags present;
+    td7::TTd7Collections dumps{nullptr, nullptr, nullptr};
+    td7::TPresentFlags present;
     fs::path file;
 };
 
-bool AnyModified(app::TTd7Collections& dumps) {
-    for (app::Block block : app::kAllBlocks)
+bool AnyModified(td7::TTd7Collections& dumps) {
+    for (td7::Block block : td7::kAllBlocks)
         if (dumps.Of(block).Modified()) return true;
     return false;
 }
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Input in(data, size);
     const std::uint8_t selector = in.Byte();
     const int kind = selector % 3;
-    const int slot = selector / 3 % app::kPatchCount;
+    const int slot = selector / 3 % td7::kPatchCount;
     const auto contents = in.Rest();
     {
         std::ofstream out(mirror.file, std::ios::binary | std::ios::trunc);
@@ -61,46 +61,46 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(out.good());
     }
 
-    app::TTd7Collections& dumps = mirror.dumps;
-    app::TPresentFlags& present = mirror.present;
+    td7::TTd7Collections& dumps = mirror.dumps;
+    td7::TPresentFlags& present = mirror.present;
     present.Clear();
-    for (app::Block block : app::kAllBlocks) dumps.Of(block).SetModified(false);
+    for (td7::Block block : td7::kAllBlocks) dumps.Of(block).SetModified(false);
 
-    std::vector<app::TRecordRun> runs;
+    std::vector<td7::TRecordRun> runs;
     std::string sizeError;
     try {
         switch (kind) {
             case 0: {
-                const auto patch = app::PatchRuns(slot);
+                const auto patch = td7::PatchRuns(slot);
                 runs.assign(patch.begin(), patch.end());
-                sizeError = app::kPatchFileSizeError;
-                app::LoadPatchFile(mirror.file, dumps, present, slot);
+                sizeError = td7::kPatchFileSizeError;
+                td7::LoadPatchFile(mirror.file, dumps, present, slot);
                 break;
             }
             case 1:
-                runs = {app::InstrumentRun()};
-                sizeError = app::kInstrumentFileSizeError;
-                app::LoadInstrumentFile(mirror.file, dumps, present);
+                runs = {td7::InstrumentRun()};
+                sizeError = td7::kInstrumentFileSizeError;
+                td7::LoadInstrumentFile(mirror.file, dumps, present);
                 break;
             default:
-                runs = {app::SystemRun()};
-                sizeError = app::kSystemFileSizeError;
-                app::LoadSystemFile(mirror.file, dumps, present);
+                runs = {td7::SystemRun()};
+                sizeError = td7::kSystemFileSizeError;
+                td7::LoadSystemFile(mirror.file, dumps, present);
                 break;
         }
-    } catch (const app::FileError& e) {
-        FUZZ_CHECK(contents.size() != static_cast<std::size_t>(app::RunBytes(runs)));
+    } catch (const td7::FileError& e) {
+        FUZZ_CHECK(contents.size() != static_cast<std::size_t>(td7::RunBytes(runs)));
         FUZZ_CHECK(e.what() == sizeError);
         FUZZ_CHECK(!AnyModified(dumps));
-        for (int p = 0; p < app::kPatchCount; ++p) FUZZ_CHECK(!present.PatchPresent(p));
+        for (int p = 0; p < td7::kPatchCount; ++p) FUZZ_CHECK(!present.PatchPresent(p));
         FUZZ_CHECK(!present.InstrumentsPresent() && !present.SystemPresent());
         return 0;
     }
 
     // Taken: every record holds the file's bytes as they stand, in run order.
-    FUZZ_CHECK(contents.size() == static_cast<std::size_t>(app::RunBytes(runs)));
+    FUZZ_CHECK(contents.size() == static_cast<std::size_t>(td7::RunBytes(runs)));
     std::size_t at = 0;
-    for (const app::TRecordRun& run : runs) {
+    for (const td7::TRecordRun& run : runs) {
         midilink::TDumpCollection& dump = dumps.Of(run.Kind);
         for (int i = 0; i < run.Count; ++i) {
             const midilink::TMidiDump& record = dump.Records(run.First + i);
@@ -120,15 +120,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     switch (kind) {
         case 0:
             fuzz::SealRun(expected, 0, fuzz::PatchRecordSizes());
-            saved = app::PatchFileImage(dumps, slot);
+            saved = td7::PatchFileImage(dumps, slot);
             break;
         case 1:
             fuzz::SealRun(expected, 0, fuzz::InstrumentRecordSizes());
-            saved = app::InstrumentFileImage(dumps);
+            saved = td7::InstrumentFileImage(dumps);
             break;
         default:
             fuzz::SealRun(expected, 0, {fuzz::kSystemBytes});
-            saved = app::SystemFileImage(dumps);
+            saved = td7::SystemFileImage(dumps);
             break;
     }
     FUZZ_CHECK(saved == expected);

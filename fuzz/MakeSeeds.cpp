@@ -50,52 +50,52 @@ Bytes Text(std::string_view text) {
 // patch in every slot, instruments and system block with recognisable data.
 struct Mirror {
     Mirror() {
-        for (app::Block block : app::kAllBlocks) {
+        for (td7::Block block : td7::kAllBlocks) {
             midilink::TDumpCollection& dump = dumps.Of(block);
             for (int i = 0; i < dump.Count(); ++i) {
                 midilink::TMidiDump& record = dump.Records(i);
-                for (int k = app::kHeaderSize; k < record.Size() - 2; ++k)
+                for (int k = td7::kHeaderSize; k < record.Size() - 2; ++k)
                     record.Data()[k] = static_cast<std::uint8_t>((i + k) & 0x7F);
                 dump.PrepareRecord(i);
             }
         }
-        const auto patch = app::DefaultPatchBytes();
-        for (int p = 0; p < app::kPatchCount; ++p) {
+        const auto patch = td7::DefaultPatchBytes();
+        for (int p = 0; p < td7::kPatchCount; ++p) {
             std::istringstream in(std::string(patch.begin(), patch.end()), std::ios::binary);
-            app::ReadRuns(in, dumps, app::PatchRuns(p));
-            for (const app::TRecordRun& run : app::PatchRuns(p))
+            td7::ReadRuns(in, dumps, td7::PatchRuns(p));
+            for (const td7::TRecordRun& run : td7::PatchRuns(p))
                 for (int i = 0; i < run.Count; ++i) dumps.Of(run.Kind).PrepareRecord(run.First + i);
         }
     }
-    Bytes Record(app::Block block, int i) {
+    Bytes Record(td7::Block block, int i) {
         midilink::TMidiDump& record = dumps.Of(block).Records(i);
         return {record.Data(), record.Data() + record.Size()};
     }
-    app::TTd7Collections dumps{nullptr, nullptr, nullptr};
+    td7::TTd7Collections dumps{nullptr, nullptr, nullptr};
 };
 
 void SetupSeeds(Mirror& mirror) {
-    app::TPresentFlags present;
-    Write("fuzz_setup_file", "empty", app::BuildSetupImage(mirror.dumps, present));
+    td7::TPresentFlags present;
+    Write("fuzz_setup_file", "empty", td7::BuildSetupImage(mirror.dumps, present));
     present.SetPatchPresent(2, true);
-    Bytes third = app::BuildSetupImage(mirror.dumps, present);
+    Bytes third = td7::BuildSetupImage(mirror.dumps, present);
     Write("fuzz_setup_file", "slot3", third);
     third.pop_back();  // an earlier file: no system entry
     Write("fuzz_setup_file", "slot3-without-system", third);
     present.SetSystemPresent(true);
-    Write("fuzz_setup_file", "slot3-system", app::BuildSetupImage(mirror.dumps, present));
-    for (int p = 0; p < app::kPatchCount; ++p) present.SetPatchPresent(p, true);
+    Write("fuzz_setup_file", "slot3-system", td7::BuildSetupImage(mirror.dumps, present));
+    for (int p = 0; p < td7::kPatchCount; ++p) present.SetPatchPresent(p, true);
     present.SetInstrumentsPresent(true);
-    Write("fuzz_setup_file", "everything", app::BuildSetupImage(mirror.dumps, present));
+    Write("fuzz_setup_file", "everything", td7::BuildSetupImage(mirror.dumps, present));
 }
 
 void DumpFileSeeds(Mirror& mirror) {
     // Selector: kind = byte % 3 (patch, instruments, system), slot = byte / 3 % 32.
-    Write("fuzz_dump_files", "patch-slot1", Join({0}, app::PatchFileImage(mirror.dumps, 0)));
-    Write("fuzz_dump_files", "patch-slot7", Join({18}, app::PatchFileImage(mirror.dumps, 6)));
-    Write("fuzz_dump_files", "instruments", Join({1}, app::InstrumentFileImage(mirror.dumps)));
-    Write("fuzz_dump_files", "system", Join({2}, app::SystemFileImage(mirror.dumps)));
-    const auto patch = app::DefaultPatchBytes();
+    Write("fuzz_dump_files", "patch-slot1", Join({0}, td7::PatchFileImage(mirror.dumps, 0)));
+    Write("fuzz_dump_files", "patch-slot7", Join({18}, td7::PatchFileImage(mirror.dumps, 6)));
+    Write("fuzz_dump_files", "instruments", Join({1}, td7::InstrumentFileImage(mirror.dumps)));
+    Write("fuzz_dump_files", "system", Join({2}, td7::SystemFileImage(mirror.dumps)));
+    const auto patch = td7::DefaultPatchBytes();
     Write("fuzz_dump_files", "default-patch", Join({3}, Bytes(patch.begin(), patch.end())));
 }
 
@@ -112,12 +112,12 @@ Bytes CommandSeed(std::int32_t value, int checksum, std::string_view command, in
 
 void CommandSeeds() {
     int n = 0;
-    for (const app::TParameter& p : app::Parameters())
+    for (const td7::TParameter& p : td7::Parameters())
         Write("fuzz_send_command", "parameter-" + std::string(p.Name),
               CommandSeed(p.Default + p.Offset, 1, p.MidiCommand));
-    for (app::Block block : app::kAllBlocks)
+    for (td7::Block block : td7::kAllBlocks)
         Write("fuzz_send_command", "request-" + std::to_string(n++),
-              CommandSeed(0, 1, app::RequestCommand(block, 0)));
+              CommandSeed(0, 1, td7::RequestCommand(block, 0)));
     Write("fuzz_send_command", "request-template",
           CommandSeed(0, 1, "F041v0581100%0.2x00000000002F00F7", 10));
     Write("fuzz_send_command", "note-on", CommandSeed(38, 0, "99d040"));
@@ -135,11 +135,11 @@ Bytes Received(const Bytes& message) {
 }
 
 void CollectionSeeds(Mirror& mirror) {
-    Write("fuzz_collections", "system", Received(mirror.Record(app::Block::System, 0)));
-    Write("fuzz_collections", "common-slot3", Received(mirror.Record(app::Block::Prog, 2)));
-    Write("fuzz_collections", "trigger", Received(mirror.Record(app::Block::Trigger, 40)));
-    Write("fuzz_collections", "notemap", Received(mirror.Record(app::Block::Notemap, 120)));
-    Write("fuzz_collections", "instrument", Received(mirror.Record(app::Block::Instrument, 300)));
+    Write("fuzz_collections", "system", Received(mirror.Record(td7::Block::System, 0)));
+    Write("fuzz_collections", "common-slot3", Received(mirror.Record(td7::Block::Prog, 2)));
+    Write("fuzz_collections", "trigger", Received(mirror.Record(td7::Block::Trigger, 40)));
+    Write("fuzz_collections", "notemap", Received(mirror.Record(td7::Block::Notemap, 120)));
+    Write("fuzz_collections", "instrument", Received(mirror.Record(td7::Block::Instrument, 300)));
     // The editor's own one-parameter data set, as an echoing cable sends it back.
     Write("fuzz_collections", "one-parameter",
           Received({0xF0, 0x41, 0x10, 0x58, 0x12, 0x00, 0x00, 0x00, 0x28, 0x0A, 0x4E, 0xF7}));
@@ -161,8 +161,8 @@ Bytes Stream(std::initializer_list<std::uint8_t> setup, const std::vector<Bytes>
 }
 
 void RingSeeds(Mirror& mirror) {
-    const Bytes system = mirror.Record(app::Block::System, 0);
-    const Bytes trigger = mirror.Record(app::Block::Trigger, 0);
+    const Bytes system = mirror.Record(td7::Block::System, 0);
+    const Bytes trigger = mirror.Record(td7::Block::Trigger, 0);
     const Bytes split1(system.begin(), system.begin() + 10);
     const Bytes split2(system.begin() + 10, system.end());
     Write("fuzz_input_ring", "records", Stream({4, 4, 64, 1}, {system, trigger, system}));

@@ -25,8 +25,8 @@ namespace fs = std::filesystem;
 
 struct Mirror {
     Mirror() { midilink::SetDeviceId(0, 0x10); }
-    app::TTd7Collections dumps{nullptr, nullptr, nullptr};
-    app::TPresentFlags present;
+    td7::TTd7Collections dumps{nullptr, nullptr, nullptr};
+    td7::TPresentFlags present;
 };
 
 // The same bytes as a file, loaded the way "Load Setup..." loads one: it must come to the
@@ -52,8 +52,8 @@ struct Document {
         setup.SetFileName("before.td7");
         try {
             setup.Load(file);
-        } catch (const app::FileError& e) {
-            FUZZ_CHECK(std::string(e.what()) == app::kNotSetupFileError);
+        } catch (const td7::FileError& e) {
+            FUZZ_CHECK(std::string(e.what()) == td7::kNotSetupFileError);
             FUZZ_CHECK(setup.FileName() == "before.td7");
             return false;
         }
@@ -62,14 +62,14 @@ struct Document {
         return true;
     }
     Mirror mirror;
-    app::TSetupFile setup{mirror.dumps, mirror.present};
+    td7::TSetupFile setup{mirror.dumps, mirror.present};
     fs::path file;
 };
 
 struct Expected {
     bool valid = false;
     std::vector<std::uint8_t> sealed;  // the image with every record sealed
-    std::array<bool, app::kPatchCount> patches{};
+    std::array<bool, td7::kPatchCount> patches{};
     bool instruments = false;
     std::optional<bool> system;
     std::size_t systemFlagAt = 0;  // where the system entry starts, or would start
@@ -79,7 +79,7 @@ struct Expected {
 // and an optional system entry, each a flag 00 or 01 and, for 01, the whole block.
 Expected Walk(std::span<const std::uint8_t> image) {
     Expected e;
-    const std::string_view signature = app::kSetupSignature;
+    const std::string_view signature = td7::kSetupSignature;
     if (image.size() < signature.size() ||
         std::memcmp(image.data(), signature.data(), signature.size()) != 0)
         return e;
@@ -117,33 +117,33 @@ Expected Walk(std::span<const std::uint8_t> image) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Mirror mirror;
     static Document document;
-    app::TTd7Collections& dumps = mirror.dumps;
-    app::TPresentFlags& present = mirror.present;
+    td7::TTd7Collections& dumps = mirror.dumps;
+    td7::TPresentFlags& present = mirror.present;
 
     // A state to compare with: slot 1 present, the system block present on odd sizes.
     present.Clear();
     present.SetPatchPresent(0, true);
     const bool systemBefore = size % 2 == 1;
     present.SetSystemPresent(systemBefore);
-    for (app::Block block : app::kAllBlocks) dumps.Of(block).SetModified(false);
+    for (td7::Block block : td7::kAllBlocks) dumps.Of(block).SetModified(false);
 
     const std::span<const std::uint8_t> image(data, size);
     const Expected expected = Walk(image);
     FUZZ_CHECK(document.Load(image) == expected.valid);
     try {
-        app::LoadSetupImage(image, dumps, present);
-    } catch (const app::FileError& e) {
+        td7::LoadSetupImage(image, dumps, present);
+    } catch (const td7::FileError& e) {
         FUZZ_CHECK(!expected.valid);
-        FUZZ_CHECK(std::string(e.what()) == app::kNotSetupFileError);
+        FUZZ_CHECK(std::string(e.what()) == td7::kNotSetupFileError);
         FUZZ_CHECK(present.PatchPresent(0));
-        for (int p = 1; p < app::kPatchCount; ++p) FUZZ_CHECK(!present.PatchPresent(p));
+        for (int p = 1; p < td7::kPatchCount; ++p) FUZZ_CHECK(!present.PatchPresent(p));
         FUZZ_CHECK(!present.InstrumentsPresent());
         FUZZ_CHECK(present.SystemPresent() == systemBefore);
-        for (app::Block block : app::kAllBlocks) FUZZ_CHECK(!dumps.Of(block).Modified());
+        for (td7::Block block : td7::kAllBlocks) FUZZ_CHECK(!dumps.Of(block).Modified());
         return 0;
     }
     FUZZ_CHECK(expected.valid);
-    for (int p = 0; p < app::kPatchCount; ++p)
+    for (int p = 0; p < td7::kPatchCount; ++p)
         FUZZ_CHECK(present.PatchPresent(p) == expected.patches[static_cast<std::size_t>(p)]);
     FUZZ_CHECK(present.InstrumentsPresent() == expected.instruments);
     // A system entry marked empty, or none at all, leaves the system block as it was.
@@ -151,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Saving what was loaded gives the file back, sealed, up to the system entry, which is
     // written from the mirror's present state.
-    const std::vector<std::uint8_t> rebuilt = app::BuildSetupImage(dumps, present);
+    const std::vector<std::uint8_t> rebuilt = td7::BuildSetupImage(dumps, present);
     const std::size_t flagAt = expected.systemFlagAt;
     FUZZ_CHECK(rebuilt.size() ==
                flagAt + 1 + (present.SystemPresent() ? std::size_t{fuzz::kSystemBytes} : 0));

@@ -34,8 +34,8 @@ void Take(TScan& scan, TKind kind, int slot, std::span<const std::uint8_t> bytes
 }
 
 TScan ScanSetup(std::span<const std::uint8_t> image) {
-    const auto notSetup = [] { return app::FileError(app::kNotSetupFileError); };
-    const auto& signature = app::kSetupSignature;
+    const auto notSetup = [] { return td7::FileError(td7::kNotSetupFileError); };
+    const auto& signature = td7::kSetupSignature;
     if (image.size() < signature.size() ||
         !std::equal(signature.begin(), signature.end(), image.begin()))
         throw notSetup();
@@ -53,12 +53,12 @@ TScan ScanSetup(std::span<const std::uint8_t> image) {
             throw notSetup();
         }
         const std::uint8_t flag = image[at++];
-        if (flag == app::kEntryEmpty) return;
-        if (flag != app::kEntryPresent || image.size() - at < KindBytes(kind)) throw notSetup();
+        if (flag == td7::kEntryEmpty) return;
+        if (flag != td7::kEntryPresent || image.size() - at < KindBytes(kind)) throw notSetup();
         entries.push_back({kind, slot, at});
         at += KindBytes(kind);
     };
-    for (int p = 0; p < app::kPatchCount; ++p) entry(TKind::Kit, p + 1, false);
+    for (int p = 0; p < td7::kPatchCount; ++p) entry(TKind::Kit, p + 1, false);
     entry(TKind::Instruments, 0, false);
     entry(TKind::System, 0, true);
     if (at != image.size()) throw notSetup();
@@ -75,8 +75,8 @@ TScan ScanSetup(std::span<const std::uint8_t> image) {
 struct TMessage {
     std::span<const std::uint8_t> Bytes;
     bool Td7() const {
-        return Bytes.size() >= static_cast<std::size_t>(app::kFrameBytes) &&
-               Bytes[1] == midilink::kRolandId && Bytes[3] == app::kTd7ModelId &&
+        return Bytes.size() >= static_cast<std::size_t>(td7::kFrameBytes) &&
+               Bytes[1] == midilink::kRolandId && Bytes[3] == td7::kTd7ModelId &&
                Bytes[4] == midilink::kDataSet;
     }
     std::uint8_t At(std::size_t k) const { return Bytes[k]; }
@@ -111,14 +111,14 @@ bool JoinGroup(std::span<const TMessage> group, TKind kind, Bytes& joined) {
     // Sizes add up; each record must also sit where its kind's layout puts it.
     std::size_t at = 0;
     for (std::size_t m = 0; m < group.size(); ++m) {
-        app::Block block = app::Block::Instrument;
-        if (kind == TKind::System) block = app::Block::System;
+        td7::Block block = td7::Block::Instrument;
+        if (kind == TKind::System) block = td7::Block::System;
         if (kind == TKind::Kit)
-            block = m == 0 ? app::Block::Prog
-                           : (m <= static_cast<std::size_t>(app::kTriggersPerPatch)
-                                  ? app::Block::Trigger
-                                  : app::Block::Notemap);
-        if (group[m].Bytes.size() != static_cast<std::size_t>(app::InfoOf(block).Size))
+            block = m == 0 ? td7::Block::Prog
+                           : (m <= static_cast<std::size_t>(td7::kTriggersPerPatch)
+                                  ? td7::Block::Trigger
+                                  : td7::Block::Notemap);
+        if (group[m].Bytes.size() != static_cast<std::size_t>(td7::InfoOf(block).Size))
             return false;
         at += group[m].Bytes.size();
     }
@@ -183,9 +183,9 @@ bool IsLibraryFile(const std::filesystem::path& path) {
 
 TScan ScanImage(const std::filesystem::path& path, std::span<const std::uint8_t> image) {
     const bool signature =
-        image.size() >= app::kSetupSignature.size() &&
-        std::equal(app::kSetupSignature.begin(), app::kSetupSignature.end(), image.begin());
-    if (signature || app::HasSetupExtension(path)) return ScanSetup(image);
+        image.size() >= td7::kSetupSignature.size() &&
+        std::equal(td7::kSetupSignature.begin(), td7::kSetupSignature.end(), image.begin());
+    if (signature || td7::HasSetupExtension(path)) return ScanSetup(image);
     TScan scan;
     // Files of exactly one block's size are cut as the editor loads them, whatever their
     // headers say; anything else is read message by message.
@@ -197,13 +197,13 @@ TScan ScanImage(const std::filesystem::path& path, std::span<const std::uint8_t>
         Take(scan, TKind::System, 0, image, "system damaged, skipped");
     else
         scan = ScanMessages(image);
-    if (scan.Items.empty() && scan.Damage.empty()) throw app::FileError(kNothingError);
+    if (scan.Items.empty() && scan.Damage.empty()) throw td7::FileError(kNothingError);
     return scan;
 }
 
 TScan ScanFile(const std::filesystem::path& path) {
-    const auto image = app::ReadFileUpTo(path, std::max(app::MaxSetupBytes(), kMaxDumpBytes));
-    if (!image) throw app::FileError(kNothingError);
+    const auto image = td7::ReadFileUpTo(path, std::max(td7::MaxSetupBytes(), kMaxDumpBytes));
+    if (!image) throw td7::FileError(kNothingError);
     return ScanImage(path, *image);
 }
 

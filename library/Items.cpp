@@ -13,7 +13,7 @@ namespace {
 
 // Block and index of each record of an item, in file order.
 struct TRecordPlace {
-    app::Block Block;
+    td7::Block Block;
     int Index;
 };
 
@@ -22,39 +22,39 @@ void ForEachRecord(TKind kind, Visit visit) {
     switch (kind) {
         case TKind::Kit: {
             std::size_t at = 0;
-            visit(app::Block::Prog, 0, at);
-            at += static_cast<std::size_t>(app::InfoOf(app::Block::Prog).Size);
-            for (int t = 0; t < app::kTriggersPerPatch; ++t) {
-                visit(app::Block::Trigger, t, at);
-                at += static_cast<std::size_t>(app::InfoOf(app::Block::Trigger).Size);
+            visit(td7::Block::Prog, 0, at);
+            at += static_cast<std::size_t>(td7::InfoOf(td7::Block::Prog).Size);
+            for (int t = 0; t < td7::kTriggersPerPatch; ++t) {
+                visit(td7::Block::Trigger, t, at);
+                at += static_cast<std::size_t>(td7::InfoOf(td7::Block::Trigger).Size);
             }
-            for (int n = 0; n < app::kNotesPerPatch; ++n) {
-                visit(app::Block::Notemap, n, at);
-                at += static_cast<std::size_t>(app::InfoOf(app::Block::Notemap).Size);
+            for (int n = 0; n < td7::kNotesPerPatch; ++n) {
+                visit(td7::Block::Notemap, n, at);
+                at += static_cast<std::size_t>(td7::InfoOf(td7::Block::Notemap).Size);
             }
             break;
         }
         case TKind::Instruments:
-            for (int i = 0; i < app::kInstrumentCount; ++i)
-                visit(app::Block::Instrument, i,
-                      static_cast<std::size_t>(i * app::InfoOf(app::Block::Instrument).Size));
+            for (int i = 0; i < td7::kInstrumentCount; ++i)
+                visit(td7::Block::Instrument, i,
+                      static_cast<std::size_t>(i * td7::InfoOf(td7::Block::Instrument).Size));
             break;
         case TKind::System:
-            visit(app::Block::System, 0, std::size_t{0});
+            visit(td7::Block::System, 0, std::size_t{0});
             break;
     }
 }
 
 // Record index of a kit's record for slot p: triggers and note-map entries count on from
 // the slot's first record.
-int IndexInSlot(app::Block block, int index, int p) {
+int IndexInSlot(td7::Block block, int index, int p) {
     switch (block) {
-        case app::Block::Prog:
+        case td7::Block::Prog:
             return p;
-        case app::Block::Trigger:
-            return app::TriggerRecord(p, index);
-        case app::Block::Notemap:
-            return app::NotemapRecord(p, index);
+        case td7::Block::Trigger:
+            return td7::TriggerRecord(p, index);
+        case td7::Block::Notemap:
+            return td7::NotemapRecord(p, index);
         default:
             return index;
     }
@@ -63,11 +63,11 @@ int IndexInSlot(app::Block block, int index, int p) {
 Bytes Rewrite(TKind kind, std::span<const std::uint8_t> bytes, int p, std::uint8_t deviceId) {
     if (bytes.size() != KindBytes(kind)) throw std::invalid_argument("item of the wrong size");
     Bytes result(bytes.begin(), bytes.end());
-    ForEachRecord(kind, [&](app::Block block, int index, std::size_t at) {
-        const int size = app::InfoOf(block).Size;
+    ForEachRecord(kind, [&](td7::Block block, int index, std::size_t at) {
+        const int size = td7::InfoOf(block).Size;
         std::uint8_t* record = result.data() + at;
         record[0] = midilink::kSysexStart;
-        app::FillHeader(record, deviceId, app::AddressOf(block, IndexInSlot(block, index, p)));
+        td7::FillHeader(record, deviceId, td7::AddressOf(block, IndexInSlot(block, index, p)));
         record[size - 2] = midilink::RolandChecksum(record + 5, size - 7);
         record[size - 1] = midilink::kSysexEnd;
     });
@@ -97,12 +97,12 @@ std::optional<TKind> KindFromName(std::string_view name) {
 std::size_t KindBytes(TKind kind) {
     switch (kind) {
         case TKind::Kit:
-            return static_cast<std::size_t>(app::PatchBytes());
+            return static_cast<std::size_t>(td7::PatchBytes());
         case TKind::Instruments:
-            return static_cast<std::size_t>(app::InfoOf(app::Block::Instrument).Size *
-                                            app::kInstrumentCount);
+            return static_cast<std::size_t>(td7::InfoOf(td7::Block::Instrument).Size *
+                                            td7::kInstrumentCount);
         case TKind::System:
-            return static_cast<std::size_t>(app::InfoOf(app::Block::System).Size);
+            return static_cast<std::size_t>(td7::InfoOf(td7::Block::System).Size);
     }
     return 0;
 }
@@ -118,12 +118,12 @@ Bytes KitForSlot(std::span<const std::uint8_t> kit, int p, std::uint8_t deviceId
 bool RecordsSound(TKind kind, std::span<const std::uint8_t> bytes) {
     if (bytes.size() != KindBytes(kind)) return false;
     bool sound = true;
-    ForEachRecord(kind, [&](app::Block block, int, std::size_t at) {
-        const int size = app::InfoOf(block).Size;
+    ForEachRecord(kind, [&](td7::Block block, int, std::size_t at) {
+        const int size = td7::InfoOf(block).Size;
         const std::uint8_t* record = bytes.data() + at;
         sound = sound && record[0] == midilink::kSysexStart &&
                 record[size - 1] == midilink::kSysexEnd && record[1] == midilink::kRolandId &&
-                record[3] == app::kTd7ModelId && record[4] == midilink::kDataSet &&
+                record[3] == td7::kTd7ModelId && record[4] == midilink::kDataSet &&
                 record[size - 2] == midilink::RolandChecksum(record + 5, size - 7);
     });
     return sound;
@@ -131,7 +131,7 @@ bool RecordsSound(TKind kind, std::span<const std::uint8_t> bytes) {
 
 std::string KitName(std::span<const std::uint8_t> kit) {
     // The name field shows the six name bytes of the common record's data.
-    constexpr std::size_t kNameAt = app::kHeaderSize + 2;
+    constexpr std::size_t kNameAt = td7::kHeaderSize + 2;
     constexpr std::size_t kNameLength = 6;
     std::string name;
     for (std::size_t k = 0; k < kNameLength && kNameAt + k < kit.size(); ++k) {

@@ -501,18 +501,18 @@ void TLibrary::DeleteList(ItemId list) {
 
 Bytes TLibrary::ListSetupImage(ItemId list) {
     const auto kits = ListKits(list);
-    Bytes image(app::kSetupSignature.begin(), app::kSetupSignature.end());
-    for (int p = 0; p < app::kPatchCount; ++p) {
+    Bytes image(td7::kSetupSignature.begin(), td7::kSetupSignature.end());
+    for (int p = 0; p < td7::kPatchCount; ++p) {
         if (p < static_cast<int>(kits.size())) {
-            image.push_back(app::kEntryPresent);
+            image.push_back(td7::kEntryPresent);
             const Bytes kit = KitForSlot(ItemBytes(kits[static_cast<std::size_t>(p)].Id), p);
             image.insert(image.end(), kit.begin(), kit.end());
         } else {
-            image.push_back(app::kEntryEmpty);
+            image.push_back(td7::kEntryEmpty);
         }
     }
-    image.push_back(app::kEntryEmpty);  // instruments
-    image.push_back(app::kEntryEmpty);  // system
+    image.push_back(td7::kEntryEmpty);  // instruments
+    image.push_back(td7::kEntryEmpty);  // system
     return image;
 }
 

@@ -12,29 +12,29 @@ namespace library {
 
 namespace {
 
-void Read(const Bytes& bytes, app::TTd7Collections& dumps, std::span<const app::TRecordRun> runs) {
+void Read(const Bytes& bytes, td7::TTd7Collections& dumps, std::span<const td7::TRecordRun> runs) {
     std::istringstream in(std::string(bytes.begin(), bytes.end()), std::ios::binary);
-    app::ReadRuns(in, dumps, runs);
+    td7::ReadRuns(in, dumps, runs);
 }
 
 }  // namespace
 
-void PutIntoMirror(TKind kind, const Bytes& item, app::TTd7Collections& dumps,
-                   app::TPresentFlags& present, int p) {
-    const auto deviceId = static_cast<std::uint8_t>(app::TSession::DeviceId());
+void PutIntoMirror(TKind kind, const Bytes& item, td7::TTd7Collections& dumps,
+                   td7::TPresentFlags& present, int p) {
+    const auto deviceId = static_cast<std::uint8_t>(td7::TSession::DeviceId());
     switch (kind) {
         case TKind::Kit:
-            Read(KitForSlot(item, p, deviceId), dumps, app::PatchRuns(p));
+            Read(KitForSlot(item, p, deviceId), dumps, td7::PatchRuns(p));
             present.SetPatchPresent(p, true);
             break;
         case TKind::Instruments: {
-            const auto run = app::InstrumentRun();
+            const auto run = td7::InstrumentRun();
             Read(item, dumps, {&run, 1});
             present.SetInstrumentsPresent(true);
             break;
         }
         case TKind::System: {
-            const auto run = app::SystemRun();
+            const auto run = td7::SystemRun();
             Read(item, dumps, {&run, 1});
             present.SetSystemPresent(true);
             break;
@@ -42,17 +42,17 @@ void PutIntoMirror(TKind kind, const Bytes& item, app::TTd7Collections& dumps,
     }
 }
 
-std::vector<TLibrary::TPiece> TakeFromMirror(app::TTd7Collections& dumps,
-                                             const app::TPresentFlags& present,
+std::vector<TLibrary::TPiece> TakeFromMirror(td7::TTd7Collections& dumps,
+                                             const td7::TPresentFlags& present,
                                              const TMirrorParts& parts) {
     std::vector<TLibrary::TPiece> pieces;
-    for (int p = 0; p < app::kPatchCount; ++p)
+    for (int p = 0; p < td7::kPatchCount; ++p)
         if ((parts.Patches || parts.Patch == p) && present.PatchPresent(p))
-            pieces.push_back({TKind::Kit, p + 1, app::PatchFileImage(dumps, p)});
+            pieces.push_back({TKind::Kit, p + 1, td7::PatchFileImage(dumps, p)});
     if (parts.Instruments && present.InstrumentsPresent())
-        pieces.push_back({TKind::Instruments, 0, app::InstrumentFileImage(dumps)});
+        pieces.push_back({TKind::Instruments, 0, td7::InstrumentFileImage(dumps)});
     if (parts.System && present.SystemPresent())
-        pieces.push_back({TKind::System, 0, app::SystemFileImage(dumps)});
+        pieces.push_back({TKind::System, 0, td7::SystemFileImage(dumps)});
     return pieces;
 }
 

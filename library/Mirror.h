@@ -9,17 +9,17 @@
 
 #include "library/Library.h"
 
-namespace app {
+namespace td7 {
 class TTd7Collections;
 class TPresentFlags;
-}  // namespace app
+}  // namespace td7
 
 namespace library {
 
 // Kits go into slot p (0..31); instrument sets and system blocks into their block. The
 // records carry their new slot's address and the session's device ID.
-void PutIntoMirror(TKind kind, const Bytes& item, app::TTd7Collections& dumps,
-                   app::TPresentFlags& present, int p = 0);
+void PutIntoMirror(TKind kind, const Bytes& item, td7::TTd7Collections& dumps,
+                   td7::TPresentFlags& present, int p = 0);
 
 // Which parts of the mirror to take.
 struct TMirrorParts {
@@ -28,8 +28,8 @@ struct TMirrorParts {
     bool Instruments = false;
     bool System = false;
 };
-std::vector<TLibrary::TPiece> TakeFromMirror(app::TTd7Collections& dumps,
-                                             const app::TPresentFlags& present,
+std::vector<TLibrary::TPiece> TakeFromMirror(td7::TTd7Collections& dumps,
+                                             const td7::TPresentFlags& present,
                                              const TMirrorParts& parts);
 
 // "TD-7 (device ID 17) 2026-12-07": the module as a source, as the device window counts IDs.

@@ -5,7 +5,7 @@
 #include "midilink/Templates.h"
 #include "midilink/Types.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -147,4 +147,4 @@ std::span<const std::uint8_t> DefaultPatchBytes() {
     return bytes;
 }
 
-}  // namespace app
+}  // namespace td7

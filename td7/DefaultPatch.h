@@ -9,7 +9,7 @@
 
 #include "td7/Td7Map.h"
 
-namespace app {
+namespace td7 {
 
 inline constexpr const char* kDefaultPatchResourceName = "iniPatch";
 inline constexpr std::uint8_t kDefaultPatchDeviceId = 0x10;
@@ -23,4 +23,4 @@ const std::array<std::array<std::uint8_t, 8>, kNotesPerPatch>& DefaultNotemapDat
 // The 1575 bytes, built from the tables above.
 std::span<const std::uint8_t> DefaultPatchBytes();
 
-}  // namespace app
+}  // namespace td7

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -40,4 +40,4 @@ std::optional<int> FindRememberedDevice(const std::vector<TDeviceChoice>& list, 
     return std::nullopt;
 }
 
-}  // namespace app
+}  // namespace td7

@@ -10,7 +10,7 @@
 
 #include "td7/PortSetup.h"
 
-namespace app {
+namespace td7 {
 
 // The setting number to open for a device remembered as `setting` with `name`:
 // - 0 (none) stays 0; without a name (an older settings file) the number stands;
@@ -22,4 +22,4 @@ namespace app {
 std::optional<int> FindRememberedDevice(const std::vector<TDeviceChoice>& list, int setting,
                                         const std::string& name);
 
-}  // namespace app
+}  // namespace td7

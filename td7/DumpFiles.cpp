@@ -6,7 +6,7 @@
 #include "td7/RecordRun.h"
 #include "td7/Td7Collections.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -96,4 +96,4 @@ void LoadSystemFile(const std::filesystem::path& path, TTd7Collections& dumps,
     present.SetSystemPresent(true);
 }
 
-}  // namespace app
+}  // namespace td7

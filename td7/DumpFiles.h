@@ -10,7 +10,7 @@
 
 #include "td7/FileIo.h"
 
-namespace app {
+namespace td7 {
 
 class TTd7Collections;
 class TPresentFlags;
@@ -49,4 +49,4 @@ void LoadInstrumentFile(const std::filesystem::path& path, TTd7Collections& dump
 void LoadSystemFile(const std::filesystem::path& path, TTd7Collections& dumps,
                     TPresentFlags& present);
 
-}  // namespace app
+}  // namespace td7

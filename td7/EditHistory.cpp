@@ -10,7 +10,7 @@
 #include "td7/PresentFlags.h"
 #include "td7/Td7Collections.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -427,4 +427,4 @@ Selection RecordSelection(Block block, int record) {
     return {0, 0};
 }
 
-}  // namespace app
+}  // namespace td7

@@ -28,7 +28,7 @@ class TMidiLink;
 class TValueMidiCom;
 }  // namespace midilink
 
-namespace app {
+namespace td7 {
 
 class TPresentFlags;
 class TTd7Collections;
@@ -201,4 +201,4 @@ std::string StepLabel(const TParameter& parameter);
 // The selection that addresses record `record` of the block (the bytes a2 a3).
 Selection RecordSelection(Block block, int record);
 
-}  // namespace app
+}  // namespace td7

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <system_error>
 
-namespace app {
+namespace td7 {
 
 namespace fs = std::filesystem;
 
@@ -157,4 +157,4 @@ std::optional<std::vector<std::uint8_t>> ReadFileUpTo(const fs::path& path, std:
     return bytes;
 }
 
-}  // namespace app
+}  // namespace td7

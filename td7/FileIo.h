@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace app {
+namespace td7 {
 
 // A file that cannot be read or written, or whose contents are not what its kind holds.
 class FileError : public std::runtime_error {
@@ -55,4 +55,4 @@ std::string CannotOpenText(const std::filesystem::path& path, int error);
 std::string CannotCreateText(const std::filesystem::path& path, int error);
 std::string CannotWriteText(const std::filesystem::path& path, int error);
 
-}  // namespace app
+}  // namespace td7

@@ -4,7 +4,7 @@
 #include "midilink/MidiLink.h"
 #include "midilink/Templates.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -69,4 +69,4 @@ bool StoreInstrumentType(midilink::TDumpCollection& instruments, midilink::TMidi
     return StoreCharacter(instruments, link, i, kTypeCharAt, character, message);
 }
 
-}  // namespace app
+}  // namespace td7

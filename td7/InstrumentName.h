@@ -12,7 +12,7 @@ class TDumpCollection;
 class TMidiLink;
 }  // namespace midilink
 
-namespace app {
+namespace td7 {
 
 inline constexpr int kNameChars = 5;
 // Record positions (data offset + 9) of the name and of the type character.
@@ -47,4 +47,4 @@ bool StoreInstrumentName(midilink::TDumpCollection& instruments, midilink::TMidi
 bool StoreInstrumentType(midilink::TDumpCollection& instruments, midilink::TMidiLink& link, int i,
                          std::u32string_view text);
 
-}  // namespace app
+}  // namespace td7

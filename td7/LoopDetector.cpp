@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace app {
+namespace td7 {
 
 TLoopDetector::TLoopDetector(std::function<Clock::time_point()> now) : m_now(std::move(now)) {}
 
@@ -47,4 +47,4 @@ void TLoopDetector::Reset() {
     m_loopSeen = false;
 }
 
-}  // namespace app
+}  // namespace td7

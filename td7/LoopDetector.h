@@ -13,7 +13,7 @@
 #include <functional>
 #include <utility>
 
-namespace app {
+namespace td7 {
 
 class TLoopDetector {
   public:
@@ -55,4 +55,4 @@ class TLoopDetector {
 inline constexpr const char* kPortLoopText =
     "The midi ports form a loop: sent messages come back on the input";
 
-}  // namespace app
+}  // namespace td7

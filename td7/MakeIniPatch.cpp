@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        app::ReplaceFile(argv[1], app::DefaultPatchBytes());
+        td7::ReplaceFile(argv[1], td7::DefaultPatchBytes());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_inipatch: %s\n", e.what());
         return 1;

@@ -9,7 +9,7 @@
 #include "td7/Td7Collections.h"
 #include "td7/Td7Map.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -107,4 +107,4 @@ void TVelocityHistory::Clear() {
     m_entries = {};
 }
 
-}  // namespace app
+}  // namespace td7

@@ -12,7 +12,7 @@
 
 #include "td7/Td7Map.h"
 
-namespace app {
+namespace td7 {
 
 class TPresentFlags;
 class TTd7Collections;
@@ -77,4 +77,4 @@ class TVelocityHistory {
     std::array<Entry, kTriggerSelectorEntries> m_entries{};
 };
 
-}  // namespace app
+}  // namespace td7

@@ -8,7 +8,7 @@
 #include "td7/Td7Collections.h"
 #include "td7/Td7Decode.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -590,4 +590,4 @@ void ConfigureBinding(midilink::TValueMidiCom& com, const TParameter& parameter,
     com.SetMidiDump(&collections.Of(parameter.Collection));
 }
 
-}  // namespace app
+}  // namespace td7

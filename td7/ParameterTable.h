@@ -18,7 +18,7 @@ class TMidiLink;
 class TValueMidiCom;
 }  // namespace midilink
 
-namespace app {
+namespace td7 {
 
 class TTd7Collections;
 
@@ -128,4 +128,4 @@ void ConfigureBinding(midilink::TValueMidiCom& com, const TParameter& parameter,
 // no list that lays and reads the row's values.
 void ConfigureArithmetic(midilink::TValueMidiCom& com, const TParameter& parameter);
 
-}  // namespace app
+}  // namespace td7

@@ -10,7 +10,7 @@
 #include "td7/Td7Collections.h"
 #include "td7/Td7Decode.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -150,4 +150,4 @@ std::string DifferenceCount(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " difference" : " differences");
 }
 
-}  // namespace app
+}  // namespace td7

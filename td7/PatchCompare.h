@@ -14,7 +14,7 @@
 #include "td7/ShownValue.h"
 #include "td7/Td7Map.h"
 
-namespace app {
+namespace td7 {
 
 struct TParameter;
 class TTd7Collections;
@@ -51,4 +51,4 @@ std::vector<TCompareRow> ComparePatches(int p, const TPatchRecords& current,
 // "3 differences", "1 difference", "No differences".
 std::string DifferenceCount(std::size_t count);
 
-}  // namespace app
+}  // namespace td7

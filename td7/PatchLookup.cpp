@@ -5,7 +5,7 @@
 #include "td7/Td7Decode.h"
 #include "td7/Td7Map.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -30,4 +30,4 @@ std::string PatchLookup(midilink::TDumpCollection& notemaps, const TPresentFlags
     return text;
 }
 
-}  // namespace app
+}  // namespace td7

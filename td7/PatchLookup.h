@@ -8,7 +8,7 @@ namespace midilink {
 class TDumpCollection;
 }
 
-namespace app {
+namespace td7 {
 
 class TPresentFlags;
 
@@ -19,4 +19,4 @@ class TPresentFlags;
 std::string PatchLookup(midilink::TDumpCollection& notemaps, const TPresentFlags& present,
                         int instrument);
 
-}  // namespace app
+}  // namespace td7

@@ -9,7 +9,7 @@
 #include "td7/RecordRun.h"
 #include "td7/Td7Collections.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -79,4 +79,4 @@ void InitializePatch(TTd7Collections& dumps, TPresentFlags& present, int p,
     present.SetPatchPresent(p, true);
 }
 
-}  // namespace app
+}  // namespace td7

@@ -9,7 +9,7 @@
 
 #include "td7/DefaultPatch.h"
 
-namespace app {
+namespace td7 {
 
 class TTd7Collections;
 class TPresentFlags;
@@ -28,4 +28,4 @@ void ExchangePatch(TTd7Collections& dumps, TPresentFlags& present, int s, int d)
 void InitializePatch(TTd7Collections& dumps, TPresentFlags& present, int p,
                      std::span<const std::uint8_t> patch = DefaultPatchBytes());
 
-}  // namespace app
+}  // namespace td7

@@ -7,7 +7,7 @@
 #include "midiports/MidiOutput.h"
 #include "midiports/MidiService.h"
 
-namespace app {
+namespace td7 {
 
 std::vector<TDeviceChoice> InputDeviceList(midiports::MidiService& service) {
     std::vector<TDeviceChoice> list{{"None", 0}};
@@ -123,4 +123,4 @@ void ApplyDeviceChoice(midiports::TMidiInput& input, midiports::TMidiOutput& out
     midilink::SetDeviceId(0, deviceIdField - 1);
 }
 
-}  // namespace app
+}  // namespace td7

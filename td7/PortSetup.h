@@ -15,7 +15,7 @@ class TMidiInput;
 class TMidiOutput;
 }  // namespace midiports
 
-namespace app {
+namespace td7 {
 
 // The output device number of the system's MIDI mapper.
 inline constexpr int kMapperDevice = -1;
@@ -64,4 +64,4 @@ class TDeviceChoiceError : public std::runtime_error {
 void ApplyDeviceChoice(midiports::TMidiInput& input, midiports::TMidiOutput& output,
                        int inputSetting, int outputSetting, int deviceIdField);
 
-}  // namespace app
+}  // namespace td7

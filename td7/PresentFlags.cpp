@@ -2,7 +2,7 @@
 
 #include "midilink/Error.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -44,4 +44,4 @@ void TPresentFlags::Changed() {
     if (OnChange) OnChange(this);
 }
 
-}  // namespace app
+}  // namespace td7

@@ -10,7 +10,7 @@
 
 #include "td7/Td7Map.h"
 
-namespace app {
+namespace td7 {
 
 class TPresentFlags {
   public:
@@ -37,4 +37,4 @@ class TPresentFlags {
     bool m_system = false;
 };
 
-}  // namespace app
+}  // namespace td7

@@ -5,7 +5,7 @@
 #include "midilink/Types.h"
 #include "td7/PresentFlags.h"
 
-namespace app {
+namespace td7 {
 
 std::vector<TRecordRef> PatchRecords(int p) {
     std::vector<TRecordRef> records;
@@ -107,4 +107,4 @@ bool TReadBack::SameAsMirror(TTd7Collections& mirror, const TRecordRef& record) 
                     mirror.Of(record.Kind).Records(record.Index).Data());
 }
 
-}  // namespace app
+}  // namespace td7

@@ -12,7 +12,7 @@
 #include "td7/Td7Collections.h"
 #include "td7/Td7Map.h"
 
-namespace app {
+namespace td7 {
 
 class TPresentFlags;
 
@@ -69,4 +69,4 @@ class TReadBack {
     bool m_answered = false;
 };
 
-}  // namespace app
+}  // namespace td7

@@ -5,7 +5,7 @@
 #include "td7/ShownValue.h"
 #include "td7/Td7Decode.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -66,4 +66,4 @@ std::vector<std::string> DescribeDifferences(Block block, const midilink::TMidiD
     return lines;
 }
 
-}  // namespace app
+}  // namespace td7

@@ -13,10 +13,10 @@ namespace midilink {
 class TMidiDump;
 }
 
-namespace app {
+namespace td7 {
 
 // "Hint: module A, file B" lines, in data order; empty when the data bytes are equal.
 std::vector<std::string> DescribeDifferences(Block block, const midilink::TMidiDump& module,
                                              const midilink::TMidiDump& file);
 
-}  // namespace app
+}  // namespace td7

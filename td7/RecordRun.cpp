@@ -6,7 +6,7 @@
 #include "midilink/Error.h"
 #include "td7/Td7Collections.h"
 
-namespace app {
+namespace td7 {
 
 std::array<TRecordRun, 3> PatchRuns(int p) {
     if (p < 0 || p >= kPatchCount) throw midilink::Error("Index out of bounds");
@@ -43,4 +43,4 @@ void ReadRuns(std::istream& in, TTd7Collections& dumps, std::span<const TRecordR
     }
 }
 
-}  // namespace app
+}  // namespace td7

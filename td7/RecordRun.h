@@ -12,7 +12,7 @@
 
 #include "td7/Td7Map.h"
 
-namespace app {
+namespace td7 {
 
 class TTd7Collections;
 
@@ -40,4 +40,4 @@ void WriteRuns(std::ostream& out, TTd7Collections& dumps, std::span<const TRecor
 // collection modified.
 void ReadRuns(std::istream& in, TTd7Collections& dumps, std::span<const TRecordRun> runs);
 
-}  // namespace app
+}  // namespace td7

@@ -6,7 +6,7 @@
 #include "midilink/MidiCom.h"
 #include "td7/Td7Map.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -70,4 +70,4 @@ void RetargetPanel(PanelId panel, Selection selection,
         if (midilink::TMidiCom* com = bindingOf(parameter->Name)) RetargetCom(*com, selection);
 }
 
-}  // namespace app
+}  // namespace td7

@@ -16,7 +16,7 @@ namespace midilink {
 class TMidiCom;
 }
 
-namespace app {
+namespace td7 {
 
 // The selection bytes a2 a3.
 struct Selection {
@@ -50,4 +50,4 @@ bool Retargetable(PanelId panel);
 void RetargetPanel(PanelId panel, Selection selection,
                    const std::function<midilink::TMidiCom*(std::string_view name)>& bindingOf);
 
-}  // namespace app
+}  // namespace td7

@@ -5,7 +5,7 @@
 #include "midilink/DeviceIds.h"
 #include "td7/PortSetup.h"
 
-namespace app {
+namespace td7 {
 
 TSession::TSession(midiports::MidiService& service, midiports::PortWindow& inputWindow,
                    midiports::PortWindow& outputWindow, TTransferWait& wait, TTransferTiming timing)
@@ -93,4 +93,4 @@ bool TSession::AnyModified() {
     return false;
 }
 
-}  // namespace app
+}  // namespace td7

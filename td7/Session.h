@@ -26,7 +26,7 @@ class MidiService;
 class PortWindow;
 }  // namespace midiports
 
-namespace app {
+namespace td7 {
 
 class TSession {
   public:
@@ -90,4 +90,4 @@ class TSession {
     TTransfers m_transfers;
 };
 
-}  // namespace app
+}  // namespace td7

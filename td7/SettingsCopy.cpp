@@ -5,7 +5,7 @@
 #include "td7/Retarget.h"
 #include "td7/Td7Collections.h"
 
-namespace app {
+namespace td7 {
 
 std::vector<TParameterEdit> CopySettings(TTd7Collections& dumps, PanelId panel, int record) {
     std::vector<TParameterEdit> values;
@@ -57,4 +57,4 @@ std::string PasteRefusedText(PanelId panel) {
                                         : "Trigger settings can only be pasted onto a trigger";
 }
 
-}  // namespace app
+}  // namespace td7

@@ -9,7 +9,7 @@
 #include "td7/EditHistory.h"
 #include "td7/ParameterTable.h"
 
-namespace app {
+namespace td7 {
 
 class TTd7Collections;
 
@@ -25,4 +25,4 @@ std::string PasteLabel(PanelId panel);
 std::string CopiedText(PanelId panel);
 std::string PasteRefusedText(PanelId panel);
 
-}  // namespace app
+}  // namespace td7

@@ -6,7 +6,7 @@
 
 #include "td7/Version.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -43,4 +43,4 @@ std::filesystem::path SettingsFilePath(const std::filesystem::path& programDir,
     return config / "tamboro" / kSettingsFileName;
 }
 
-}  // namespace app
+}  // namespace td7

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <functional>
 
-namespace app {
+namespace td7 {
 
 inline constexpr const char* kSettingsFileName = "tamboro.ini";
 
@@ -23,4 +23,4 @@ bool IsOwnProgramDir(const std::filesystem::path& programDir);
 std::filesystem::path SettingsFilePath(const std::filesystem::path& programDir,
                                        const EnvironmentLookup& env = {});
 
-}  // namespace app
+}  // namespace td7

@@ -11,7 +11,7 @@
 #include "td7/RecordRun.h"
 #include "td7/Td7Collections.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -204,4 +204,4 @@ void TSetupFile::Load(const std::filesystem::path& path) {
     SetFileName(path.string());
 }
 
-}  // namespace app
+}  // namespace td7

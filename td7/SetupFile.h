@@ -14,7 +14,7 @@
 
 #include "td7/FileIo.h"
 
-namespace app {
+namespace td7 {
 
 class TTd7Collections;
 class TPresentFlags;
@@ -103,4 +103,4 @@ class TSetupFile {
     std::string m_fileName;
 };
 
-}  // namespace app
+}  // namespace td7

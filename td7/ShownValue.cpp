@@ -5,7 +5,7 @@
 #include "td7/Td7Decode.h"
 #include "td7/Td7Map.h"
 
-namespace app {
+namespace td7 {
 
 int StoredValue(const TParameter& p, const std::uint8_t* record) {
     const int at = p.DumpIndex;
@@ -57,4 +57,4 @@ std::string ShownValue(const TParameter& p, std::int32_t v, const TShownStyle& s
     return std::to_string(v);
 }
 
-}  // namespace app
+}  // namespace td7

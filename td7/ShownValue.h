@@ -12,7 +12,7 @@ namespace midilink {
 class TDumpCollection;
 }
 
-namespace app {
+namespace td7 {
 
 struct TParameter;
 
@@ -38,4 +38,4 @@ std::int32_t ControlValue(const TParameter& p, int stored);
 // box's state, the number.
 std::string ShownValue(const TParameter& p, std::int32_t value, const TShownStyle& style = {});
 
-}  // namespace app
+}  // namespace td7

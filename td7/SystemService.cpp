@@ -4,7 +4,7 @@
 #include "midiports/RtMidiService.h"
 #include "td7/VirtualTd7Service.h"
 
-namespace app {
+namespace td7 {
 
 std::unique_ptr<midiports::MidiService> MakeSystemService(
     std::function<void(const std::string& line)> notice) {
@@ -13,4 +13,4 @@ std::unique_ptr<midiports::MidiService> MakeSystemService(
         std::make_unique<VirtualTd7Service>());
 }
 
-}  // namespace app
+}  // namespace td7

@@ -4,7 +4,7 @@
 #include "midilink/MidiLink.h"
 #include "midilink/Types.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -76,4 +76,4 @@ midilink::TDumpCollection& TTd7Collections::Of(Block block) {
     return InstrumentDump;
 }
 
-}  // namespace app
+}  // namespace td7

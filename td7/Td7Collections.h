@@ -11,7 +11,7 @@ namespace midilink {
 class TMidiLink;
 }
 
-namespace app {
+namespace td7 {
 
 // OnPrepare handlers: each writes bytes 1..8 of record `index` from the index alone, so a
 // record's address follows its position after moves and exchanges.
@@ -46,4 +46,4 @@ class TTd7Collections {
     midilink::TDumpCollection InstrumentDump{"InstrumentDump"};
 };
 
-}  // namespace app
+}  // namespace td7

@@ -8,7 +8,7 @@
 #include "midilink/MidiDump.h"
 #include "td7/Td7Map.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -107,4 +107,4 @@ std::string NotemapLine(int n, const midilink::TMidiDump& entry,
            InstrumentNameText(instruments, sound2) + " " + LayerModeName(entry.Bytes(kLayerModeAt));
 }
 
-}  // namespace app
+}  // namespace td7

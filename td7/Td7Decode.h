@@ -10,7 +10,7 @@ class TDumpCollection;
 class TMidiDump;
 }  // namespace midilink
 
-namespace app {
+namespace td7 {
 
 // A record whose bytes cannot be what the module sends.
 class DecodeError : public std::runtime_error {
@@ -55,4 +55,4 @@ int NotemapSound2(const midilink::TMidiDump& entry);
 std::string NotemapLine(int n, const midilink::TMidiDump& entry,
                         midilink::TDumpCollection& instruments);
 
-}  // namespace app
+}  // namespace td7

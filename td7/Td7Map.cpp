@@ -5,7 +5,7 @@
 #include "midilink/Templates.h"
 #include "midilink/Types.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -80,4 +80,4 @@ const std::array<TriggerEntry, kTriggerSelectorEntries>& TriggerTable() {
     return kTriggers;
 }
 
-}  // namespace app
+}  // namespace td7

@@ -10,7 +10,7 @@
 
 #include "midilink/Types.h"
 
-namespace app {
+namespace td7 {
 
 // The five kinds of record, one dump collection each.
 enum class Block : std::uint8_t { System, Prog, Trigger, Notemap, Instrument };
@@ -118,4 +118,4 @@ inline constexpr int kTriggerSelectorEntries = kTriggersPerPatch + 1;
 inline constexpr int kHihatPedalEntry = kTriggersPerPatch;
 const std::array<TriggerEntry, kTriggerSelectorEntries>& TriggerTable();
 
-}  // namespace app
+}  // namespace td7

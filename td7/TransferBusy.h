@@ -4,7 +4,7 @@
 
 #include "td7/Transfers.h"
 
-namespace app {
+namespace td7 {
 
 // Marks the transfers busy for one command and refuses a second one meanwhile: the waits
 // handle window events, so a menu command could otherwise start inside another.
@@ -26,4 +26,4 @@ class TTransfers::BusyScope {
     TTransfers& m_owner;
 };
 
-}  // namespace app
+}  // namespace td7

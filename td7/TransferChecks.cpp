@@ -7,7 +7,7 @@
 #include "td7/TransferBusy.h"
 #include "td7/Transfers.h"
 
-namespace app {
+namespace td7 {
 
 namespace {
 
@@ -144,4 +144,4 @@ std::optional<std::vector<TRecordRef>> TTransfers::TransmitDifferences(
     return std::move(check.Differing);
 }
 
-}  // namespace app
+}  // namespace td7

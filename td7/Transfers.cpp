@@ -6,7 +6,7 @@
 #include "td7/Td7Collections.h"
 #include "td7/TransferBusy.h"
 
-namespace app {
+namespace td7 {
 
 TTransfers::TTransfers(TTd7Collections& dumps, TPresentFlags& present, midilink::TMidiLink& link,
                        TTransferWait& wait, TTransferTiming timing)
@@ -120,4 +120,4 @@ void TTransfers::TransmitSystem() {
     m_dumps.SystemDump.SendCurrent();
 }
 
-}  // namespace app
+}  // namespace td7

@@ -19,7 +19,7 @@ namespace midilink {
 class TMidiLink;
 }
 
-namespace app {
+namespace td7 {
 
 class TPresentFlags;
 class TTd7Collections;
@@ -167,4 +167,4 @@ class TTransfers {
     TReadBack m_readBack;
 };
 
-}  // namespace app
+}  // namespace td7

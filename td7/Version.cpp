@@ -6,7 +6,7 @@
 #error "the build defines the version record"
 #endif
 
-namespace app {
+namespace td7 {
 
 std::filesystem::path InstalledHelpFile(const std::filesystem::path& programDir) {
     return programDir / ".." / "share" / "tamboro" / kHelpFileName;
@@ -30,4 +30,4 @@ std::string VersionText() {
     return text;
 }
 
-}  // namespace app
+}  // namespace td7

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-namespace app {
+namespace td7 {
 
 inline constexpr const char* kApplicationTitle = "Tamboro";
 inline constexpr const char* kHelpFileName = "tamboro.hlp";
@@ -26,4 +26,4 @@ std::string VersionNumber();
 // "Version %s build %d" with the version number and the file build.
 std::string VersionText();
 
-}  // namespace app
+}  // namespace td7

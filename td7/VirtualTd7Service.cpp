@@ -6,7 +6,7 @@
 #include "midiports/OutputDevice.h"
 #include "simulator/VirtualTd7.h"
 
-namespace app {
+namespace td7 {
 
 using namespace midiports;
 
@@ -104,4 +104,4 @@ MidiResult VirtualTd7Service::OutClose(MidiDevice* handle) {
     return result::kOk;
 }
 
-}  // namespace app
+}  // namespace td7

@@ -8,7 +8,7 @@ namespace simulator {
 class VirtualTd7;
 }
 
-namespace app {
+namespace td7 {
 
 // The built-in virtual TD-7 as one input and one output device named "Virtual TD-7", so
 // that the editor can be tried without the hardware. The module lives as long as the
@@ -39,4 +39,4 @@ class VirtualTd7Service : public midiports::MidiService {
     std::unique_ptr<Impl> m_impl;
 };
 
-}  // namespace app
+}  // namespace td7

@@ -47,28 +47,28 @@ int main(int argc, char** argv) {
     // The chooser is modal: it is pictured from inside its own loop, then cancelled.
     bool saved = true;
     QTimer::singleShot(0, [&] {
-        app::TfmCompareWith& chooser = *editor.windows->Compare->Chooser();
+        editor::TfmCompareWith& chooser = *editor.windows->Compare->Chooser();
         application.processEvents();
         saved = Save(chooser, folder + "/compare-with.png");
         chooser.reject();
     });
-    editor.Main().Menu().Action(app::TCommand::CompareWith)->trigger();
+    editor.Main().Menu().Action(editor::TCommand::CompareWith)->trigger();
 
     // The kits of the library, which the request above filled.
     QTimer::singleShot(0, [&] {
-        auto* picker = editor.windows->fmTamboro->findChild<app::TfmKitPicker*>();
+        auto* picker = editor.windows->fmTamboro->findChild<editor::TfmKitPicker*>();
         application.processEvents();
         saved = saved && picker != nullptr && Save(*picker, folder + "/compare-kit.png");
         if (picker != nullptr) picker->reject();
     });
     {
-        app::TfmKitPicker picker(*editor.windows->Library->Get(), editor.Main().Errors(),
+        editor::TfmKitPicker picker(*editor.windows->Library->Get(), editor.Main().Errors(),
                                  &editor.Main());
         picker.Pick();
     }
 
     editor.windows->Compare->Open({.Slot = 1, .Image = {}, .Name = {}});
-    app::TfmCompare& window = *editor.windows->Compare->Window();
+    editor::TfmCompare& window = *editor.windows->Compare->Window();
     application.processEvents();
     return saved && Save(window, folder + "/compare.png") ? 0 : 1;
 }

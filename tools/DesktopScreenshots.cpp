@@ -56,20 +56,20 @@ int main(int argc, char** argv) {
 
     testsupport::FakeMidiService midi({"USB MIDI Interface"}, {"USB MIDI Interface", "Synth"},
                                       "Tamboro");
-    app::MessageBoxes boxes;
+    editor::MessageBoxes boxes;
     boxes.SetHeadless(true);
-    app::ErrorDisplay errors(boxes);
+    editor::ErrorDisplay errors(boxes);
     const std::filesystem::path dir = QDir::tempPath().toStdString() + "/tamboro-desktop-shots";
     std::filesystem::create_directories(dir);
-    app::TMainServices services;
+    editor::TMainServices services;
     services.Midi = &midi;
     services.Boxes = &boxes;
     services.Errors = &errors;
     services.ProgramDir = dir;
     services.SettingsFile = dir / "tamboro.ini";
 
-    app::TfmAbout about;
-    app::TEditorWindows windows(services, about);
+    editor::TfmAbout about;
+    editor::TEditorWindows windows(services, about);
     auto& main = *windows.fmTamboro;
     main.show();
     Save(main, folder, prefix, "main");
@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     help.hide();
 
     const QString icon = folder + "/" + prefix + "-icon.png";
-    if (!app::ApplicationIcon().pixmap(128).save(icon))
+    if (!editor::ApplicationIcon().pixmap(128).save(icon))
         std::fprintf(stderr, "cannot write %s\n", qPrintable(icon));
     return 0;
 }

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
 
     shelltest::Editor editor("screenshots");
     editor.Start();
-    app::TfmQueryEmpty& dialog = *editor.windows->fmQueryEmpty;
+    editor::TfmQueryEmpty& dialog = *editor.windows->fmQueryEmpty;
     dialog.show();
     application.processEvents();
     const QString file = folder + "/queryempty.png";

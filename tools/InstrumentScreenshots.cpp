@@ -33,17 +33,17 @@ int main(int argc, char** argv) {
     module.LoadFactory();
     mirror.LoadFromModule(module);
 
-    app::TInstrumentServices instrumentServices;
+    editor::TInstrumentServices instrumentServices;
     instrumentServices.Dumps = &mirror.dumps;
     instrumentServices.Link = &mirror.link;
     instrumentServices.Present = &mirror.present;
     instrumentServices.Viewer = &mirror.viewer;
-    app::TfmInstrument instrument(instrumentServices);
-    app::TSystemServices systemServices;
+    editor::TfmInstrument instrument(instrumentServices);
+    editor::TSystemServices systemServices;
     systemServices.Dumps = &mirror.dumps;
     systemServices.Link = &mirror.link;
     systemServices.Viewer = &mirror.viewer;
-    app::TfmSystem system(systemServices);
+    editor::TfmSystem system(systemServices);
 
     bool ok = true;
     const QColor gray = controls::ToQColor(controls::clGray);

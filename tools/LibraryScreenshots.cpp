@@ -44,8 +44,8 @@ int main(int argc, char** argv) {
     const std::vector<library::ItemId> bank = {kits[0].Id, kits[3].Id, kits[5].Id};
     lib.CreateList("Sunday gig", bank);
 
-    editor.Main().Menu().Action(app::TCommand::Library)->trigger();
-    app::TfmLibrary& window = *editor.windows->fmLibrary;
+    editor.Main().Menu().Action(editor::TCommand::Library)->trigger();
+    editor::TfmLibrary& window = *editor.windows->fmLibrary;
     window.RefreshLists();
     window.Model().Refresh();
     window.Table()->selectRow(1);

@@ -50,8 +50,8 @@ int main(int argc, char** argv) {
     shelltest::Editor editor("screenshots");
     editor.WriteSettings("[General]\nMidiInDev=1\nMidiOutDev=2\n");
     editor.Start();
-    app::TfmTamboro& main = editor.Main();
-    app::TPatchEditor& patch = *editor.windows->PatchEditor;
+    editor::TfmTamboro& main = editor.Main();
+    editor::TPatchEditor& patch = *editor.windows->PatchEditor;
     Save(main, folder, "start");
 
     Td7Module& module = editor.wait->module;
@@ -70,23 +70,23 @@ int main(int argc, char** argv) {
 
     Click(patch.lbPatch(), 1);
     QTest::mouseClick(patch.DrumKit(), Qt::LeftButton, {}, patch.DrumKit()->PadCenter(2));
-    main.Menu().Action(app::TCommand::BackgroundGray)->trigger();
+    main.Menu().Action(editor::TCommand::BackgroundGray)->trigger();
     Save(main, folder, "gray");
-    main.Menu().Action(app::TCommand::BackgroundBlack)->trigger();
+    main.Menu().Action(editor::TCommand::BackgroundBlack)->trigger();
     Save(main, folder, "black");
-    main.Menu().Action(app::TCommand::BackgroundSilver)->trigger();
+    main.Menu().Action(editor::TCommand::BackgroundSilver)->trigger();
     Save(main, folder, "silver");
 
-    main.Menu().Action(app::TCommand::BackgroundGray)->trigger();
+    main.Menu().Action(editor::TCommand::BackgroundGray)->trigger();
     QTest::mouseClick(patch.DrumKit(), Qt::LeftButton, {},
-                      patch.DrumKit()->PadCenter(app::kHihatPedalEntry));
+                      patch.DrumKit()->PadCenter(td7::kHihatPedalEntry));
     Save(main, folder, "pedal");
 
     // Follow Pad Hits: a roll on the snare just played, the kick and the crash still fading.
     main.SetFollowPadHits(true);
     module.SetCurrentPatch(1);
-    app::TDrumKit& kit = *patch.DrumKit();
-    const auto start = app::TDrumKit::Clock::now();
+    editor::TDrumKit& kit = *patch.DrumKit();
+    const auto start = editor::TDrumKit::Clock::now();
     kit.Now = [start] { return start; };
     const auto hit = [&](int t, int velocity) {
         const auto note = module.PadHit(t, velocity);
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     Save(main, folder, "hits");
 
     // An empty slot as it shows while no dialog fills it.
-    patch.OnQueryEmpty = [](int) { return app::TEmptySlotAnswer::Filled; };
+    patch.OnQueryEmpty = [](int) { return editor::TEmptySlotAnswer::Filled; };
     Click(patch.lbPatch(), 5);
     Save(main, folder, "empty");
 
@@ -113,8 +113,8 @@ int main(int argc, char** argv) {
     gate = patch.Controls().Widget("txMaskTime");
     gate->setFocus();
     QTest::keyClick(gate, Qt::Key_Up);
-    main.Menu().Action(app::TCommand::Undo)->trigger();
-    auto* edit = qobject_cast<QMenu*>(main.Menu().Action(app::TCommand::Undo)->parent());
+    main.Menu().Action(editor::TCommand::Undo)->trigger();
+    auto* edit = qobject_cast<QMenu*>(main.Menu().Action(editor::TCommand::Undo)->parent());
     edit->popup(main.mapToGlobal(QPoint(40, 20)));
     QTest::qWait(50);
     Save(*edit, folder, "edit-menu");

@@ -48,21 +48,21 @@ int main(int argc, char** argv) {
         std::make_unique<testsupport::FakeMidiService>(
             std::vector<std::string>{"USB MIDI Interface"},
             std::vector<std::string>{"USB MIDI Interface", "Synth Port"}, "Tamboro"),
-        std::make_unique<app::VirtualTd7Service>());
-    app::MessageBoxes boxes;
+        std::make_unique<td7::VirtualTd7Service>());
+    editor::MessageBoxes boxes;
     boxes.SetHeadless(true);
-    app::ErrorDisplay errors(boxes);
+    editor::ErrorDisplay errors(boxes);
     const std::filesystem::path dir = QDir::tempPath().toStdString() + "/tamboro-shots";
     std::filesystem::create_directories(dir);
-    app::TMainServices services;
+    editor::TMainServices services;
     services.Midi = midi.get();
     services.Boxes = &boxes;
     services.Errors = &errors;
     services.ProgramDir = dir;
     services.SettingsFile = dir / "tamboro.ini";
 
-    app::TfmAbout about;
-    app::TEditorWindows windows(services, about);
+    editor::TfmAbout about;
+    editor::TEditorWindows windows(services, about);
     auto& main = *windows.fmTamboro;
     main.show();
     main.Status().SetText(QStringLiteral("2496 dumps recieved..."));
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
     progress.Start(78);
     for (int i = 0; i < 100; ++i) progress.Step();
     Save(progress, folder, "progress");
-    progress.BeginPhase(app::TTransferPhase::Verify, 2496);
+    progress.BeginPhase(td7::TTransferPhase::Verify, 2496);
     for (int i = 0; i < 1234; ++i) progress.Step();
     Save(progress, folder, "progress-verify");
 

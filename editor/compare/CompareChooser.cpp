@@ -11,7 +11,7 @@
 #include "editor/patch/PatchTexts.h"
 #include "td7/Td7Collections.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -75,8 +75,8 @@ std::optional<TCompareOther> TfmCompareWith::Choose() {
 void TfmCompareWith::FillSlots() {
     m_slots->clear();
     const int current = m_main.CurrentPatch();
-    TTd7Collections& dumps = m_main.Dumps();
-    for (int p = 0; p < kPatchCount; ++p) {
+    td7::TTd7Collections& dumps = m_main.Dumps();
+    for (int p = 0; p < td7::kPatchCount; ++p) {
         if (p == current) continue;
         const bool present = m_main.Present().PatchPresent(p);
         const TPatchLine line = PatchLineText(p, present, dumps.ProgDump.Records(p));
@@ -109,4 +109,4 @@ void TfmCompareWith::TakeFrom(const std::function<std::optional<TCompareOther>()
     accept();
 }
 
-}  // namespace app
+}  // namespace editor

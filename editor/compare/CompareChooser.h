@@ -13,7 +13,7 @@
 class QListWidget;
 class QPushButton;
 
-namespace app {
+namespace editor {
 
 class ErrorDisplay;
 class TfmTamboro;
@@ -51,4 +51,4 @@ class TfmCompareWith : public QDialog {
     QPushButton* m_kit;
 };
 
-}  // namespace app
+}  // namespace editor

@@ -11,15 +11,15 @@
 #include "library/Library.h"
 #include "td7/DumpFiles.h"
 
-namespace app {
+namespace editor {
 
 TCompareCommand::TCompareCommand(TfmTamboro& main, FileDialogs& dialogs,
                                  std::function<library::TLibrary*()> library)
     : m_main(main), m_dialogs(dialogs), m_library(std::move(library)) {
     m_open.Mode = TFileDialogMode::Open;
     m_open.Title = QStringLiteral("Compare With Patch File...");
-    m_open.Filter = QString::fromLatin1(kDumpFileFilter);
-    m_open.DefaultSuffix = QString::fromLatin1(kDumpFileExtension).toLower();
+    m_open.Filter = QString::fromLatin1(td7::kDumpFileFilter);
+    m_open.DefaultSuffix = QString::fromLatin1(td7::kDumpFileExtension).toLower();
     m_main.Menu().Connect(TCommand::CompareWith, [this](int) { Run(); });
     m_main.UpdateCommands();
 }
@@ -43,7 +43,7 @@ void TCompareCommand::Run() {
 void TCompareCommand::Open(TCompareOther other) {
     if (!m_window) {
         m_window = std::make_unique<TfmCompare>(m_main, m_main.Errors(), m_main.HelpDir(), &m_main);
-        m_window->OnTake = [this](std::string label, std::vector<TParameterEdit> edits) {
+        m_window->OnTake = [this](std::string label, std::vector<td7::TParameterEdit> edits) {
             if (OnTake) OnTake(std::move(label), std::move(edits));
         };
         // Undo and redo reach the step just taken from here too.
@@ -63,7 +63,7 @@ std::optional<TCompareOther> TCompareCommand::ChooseFile() {
     const std::filesystem::path path = QFile::encodeName(chosen).toStdString();
     m_main.SetLastDir(std::filesystem::absolute(path).parent_path());
     TCompareOther other;
-    other.Image = ReadPatchFile(path);
+    other.Image = td7::ReadPatchFile(path);
     other.Name = QFileInfo(chosen).fileName().toStdString();
     return other;
 }
@@ -80,4 +80,4 @@ std::optional<TCompareOther> TCompareCommand::ChooseKit() {
     return other;
 }
 
-}  // namespace app
+}  // namespace editor

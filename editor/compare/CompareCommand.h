@@ -15,7 +15,7 @@ namespace library {
 class TLibrary;
 }
 
-namespace app {
+namespace editor {
 
 class TfmCompareWith;
 class TfmTamboro;
@@ -39,7 +39,7 @@ class TCompareCommand {
     TfmCompareWith* Chooser() const { return m_chooser.get(); }
 
     // What taking a row does: one step of the edit history.
-    std::function<void(std::string label, std::vector<TParameterEdit> edits)> OnTake;
+    std::function<void(std::string label, std::vector<td7::TParameterEdit> edits)> OnTake;
 
   private:
     std::optional<TCompareOther> ChooseFile();
@@ -53,4 +53,4 @@ class TCompareCommand {
     std::unique_ptr<TfmCompare> m_window;
 };
 
-}  // namespace app
+}  // namespace editor

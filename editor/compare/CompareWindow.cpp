@@ -19,7 +19,7 @@
 #include "editor/patch/PatchTexts.h"
 #include "td7/Td7Collections.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -37,7 +37,7 @@ QStandardItem* Cell(const std::string& text) {
 
 // "03: Funk!" for slot p as the patch list names it, without the name's trailing blanks.
 std::string SlotName(TfmTamboro& main, int p) {
-    return TrimName(
+    return td7::TrimName(
         PatchLineText(p, main.Present().PatchPresent(p), main.Dumps().ProgDump.Records(p)).Text);
 }
 
@@ -125,30 +125,30 @@ void TfmCompare::RefreshLater() {
 
 void TfmCompare::Refresh() {
     m_refresh->stop();
-    TTd7Collections& dumps = m_main.Dumps();
+    td7::TTd7Collections& dumps = m_main.Dumps();
     const int p = m_main.CurrentPatch();
-    const TPatchRecords other =
-        m_other.Slot >= 0 ? SlotRecords(dumps, m_other.Slot) : ImageRecords(m_other.Image);
-    const TShownStyle style{.ListTexts = true,
+    const td7::TPatchRecords other =
+        m_other.Slot >= 0 ? td7::SlotRecords(dumps, m_other.Slot) : td7::ImageRecords(m_other.Image);
+    const td7::TShownStyle style{.ListTexts = true,
                             .Instruments = &dumps.InstrumentDump,
                             .InstrumentsPresent = m_main.Present().InstrumentsPresent()};
-    const std::vector<TCompareRow> before =
-        std::exchange(m_rows, ComparePatches(p, SlotRecords(dumps, p), other, style));
+    const std::vector<td7::TCompareRow> before =
+        std::exchange(m_rows, td7::ComparePatches(p, td7::SlotRecords(dumps, p), other, style));
     Fill(before);
-    m_count->setText(QString::fromStdString(DifferenceCount(m_rows.size())));
+    m_count->setText(QString::fromStdString(td7::DifferenceCount(m_rows.size())));
     UpdateTitle();
 }
 
-void TfmCompare::Fill(const std::vector<TCompareRow>& before) {
+void TfmCompare::Fill(const std::vector<td7::TCompareRow>& before) {
     // The selection stays on its parameter, or where it was when that one was taken.
     const int was = SelectedRow();
-    const TCompareRow* selected = was >= 0 ? &before[static_cast<std::size_t>(was)] : nullptr;
+    const td7::TCompareRow* selected = was >= 0 ? &before[static_cast<std::size_t>(was)] : nullptr;
     int select = -1;
     m_model->removeRows(0, m_model->rowCount());
     QStandardItem* parent = nullptr;
     m_items.clear();
     for (std::size_t k = 0; k < m_rows.size(); ++k) {
-        const TCompareRow& row = m_rows[k];
+        const td7::TCompareRow& row = m_rows[k];
         if (k == 0 || row.Group != m_rows[k - 1].Group) {
             parent = Cell(row.Group);
             parent->setSelectable(false);
@@ -196,15 +196,15 @@ void TfmCompare::UpdateTakeButton() {
 
 void TfmCompare::Take(int k) {
     if (k < 0 || k >= static_cast<int>(m_rows.size())) return;
-    const TCompareRow row = m_rows[static_cast<std::size_t>(k)];
+    const td7::TCompareRow row = m_rows[static_cast<std::size_t>(k)];
     // A transfer waits in the event loop: an edit now would go out among its records.
     if (row.Parameter == nullptr || !OnTake || m_main.Transfers().Busy()) return;
     m_errors.RunCommand(
         [&] {
-            OnTake(StepLabel(*row.Parameter), {{row.Parameter, row.Record, row.OtherValue}});
+            OnTake(td7::StepLabel(*row.Parameter), {{row.Parameter, row.Record, row.OtherValue}});
         },
         this);
     Refresh();
 }
 
-}  // namespace app
+}  // namespace editor

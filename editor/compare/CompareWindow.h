@@ -26,7 +26,7 @@ class QStandardItemModel;
 class QTimer;
 class QTreeView;
 
-namespace app {
+namespace editor {
 
 class ErrorDisplay;
 class THelpWindow;
@@ -53,7 +53,7 @@ class TfmCompare : public QWidget {
     // Compares again now (changes are otherwise gathered and compared once).
     void Refresh();
 
-    const std::vector<TCompareRow>& Rows() const { return m_rows; }
+    const std::vector<td7::TCompareRow>& Rows() const { return m_rows; }
     // Sets row k's other value in the current patch through OnTake; the patch name is
     // not taken from here.
     void Take(int k);
@@ -66,12 +66,12 @@ class TfmCompare : public QWidget {
     QPushButton* TakeButton() const { return m_take; }
 
     // Runs one edit of the history: its label and the parameters it sets.
-    std::function<void(std::string label, std::vector<TParameterEdit> edits)> OnTake;
+    std::function<void(std::string label, std::vector<td7::TParameterEdit> edits)> OnTake;
 
   private:
     void RefreshLater();
     // The view from the rows; `before` are the rows it showed until now.
-    void Fill(const std::vector<TCompareRow>& before);
+    void Fill(const std::vector<td7::TCompareRow>& before);
     void UpdateTitle();
     void UpdateTakeButton();
     int RowOf(const QModelIndex& index) const;
@@ -81,7 +81,7 @@ class TfmCompare : public QWidget {
     QString m_helpDir;
     std::unique_ptr<THelpWindow> m_help;
     TCompareOther m_other;
-    std::vector<TCompareRow> m_rows;
+    std::vector<td7::TCompareRow> m_rows;
     std::vector<QStandardItem*> m_items;  // the view's item of each row
     QStandardItemModel* m_model;
     QTreeView* m_tree;
@@ -90,4 +90,4 @@ class TfmCompare : public QWidget {
     QTimer* m_refresh;
 };
 
-}  // namespace app
+}  // namespace editor

@@ -8,7 +8,7 @@
 
 #include "editor/patch/PatchPanel.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -112,4 +112,4 @@ void TInstrumentList::CurrentChanged(int index) {
     if (OnClick) OnClick(this);
 }
 
-}  // namespace app
+}  // namespace editor

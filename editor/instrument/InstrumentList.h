@@ -11,7 +11,7 @@
 
 class QAbstractListModel;
 
-namespace app {
+namespace editor {
 
 // "%3d: %s": the 1-based number right-aligned in three characters and the instrument's
 // name text. Characters below 32 (a record never filled) are drawn as blanks.
@@ -50,4 +50,4 @@ class TInstrumentList : public QListView {
     bool m_settingIndex = false;
 };
 
-}  // namespace app
+}  // namespace editor

@@ -5,7 +5,7 @@
 
 #include "td7/InstrumentName.h"
 
-namespace app {
+namespace editor {
 
 TNameEdit::TNameEdit(int maxLength, QWidget* parent) : QLineEdit(parent) {
     setMaxLength(maxLength);
@@ -31,7 +31,7 @@ void TNameEdit::keyPressEvent(QKeyEvent* event) {
     for (int key : kDialogKeys) editingKey |= event->key() == key;
     if (!typed.isEmpty() && !shortcut && !editingKey) {
         const char32_t code = typed.toUcs4().value(0);
-        if (!InstrumentNameKeyAccepted(code)) {
+        if (!td7::InstrumentNameKeyAccepted(code)) {
             QApplication::beep();
             event->accept();
             return;
@@ -47,4 +47,4 @@ void TNameEdit::focusOutEvent(QFocusEvent* event) {
     if (OnExit) OnExit(this);
 }
 
-}  // namespace app
+}  // namespace editor

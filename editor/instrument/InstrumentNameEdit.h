@@ -8,7 +8,7 @@
 
 #include <QLineEdit>
 
-namespace app {
+namespace editor {
 
 class TNameEdit : public QLineEdit {
     Q_OBJECT
@@ -29,4 +29,4 @@ class TNameEdit : public QLineEdit {
     void focusOutEvent(QFocusEvent* event) override;
 };
 
-}  // namespace app
+}  // namespace editor

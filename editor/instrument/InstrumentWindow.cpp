@@ -27,7 +27,7 @@
 #include "td7/Td7Collections.h"
 #include "td7/Td7Decode.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -104,7 +104,7 @@ TfmInstrument::TfmInstrument(TInstrumentServices services, QWidget* parent)
     m_panel = MakePanel({"gbInst", {120, 8, 237, 237}, " Instrument Setup"});
     auto* nameLabel = new QLabel(QStringLiteral("Name:"), m_panel);
     Place(nameLabel, Label(kNameTop, kLeft, kNameField - kLeft - 2));
-    m_name = new TNameEdit(kNameChars, m_panel);
+    m_name = new TNameEdit(td7::kNameChars, m_panel);
     m_name->setObjectName(QStringLiteral("edName"));
     m_name->setToolTip(QStringLiteral("Instrument Name"));
     m_name->setStatusTip(m_name->toolTip());
@@ -135,7 +135,7 @@ TfmInstrument::TfmInstrument(TInstrumentServices services, QWidget* parent)
 TfmInstrument::~TfmInstrument() = default;
 
 void TfmInstrument::MakeControls() {
-    for (const TParameter* row : PanelMembers(PanelId::Inst)) {
+    for (const td7::TParameter* row : td7::PanelMembers(td7::PanelId::Inst)) {
         const TControlPlace& place = PlaceOf(kPlaces, row->Name);
         QWidget* control = m_controls.Create(*row, place, m_panel);
         if (auto* knob = qobject_cast<controls::TQvKnob*>(control)) PlaceKnob(knob, place.Control);
@@ -165,7 +165,7 @@ void TfmInstrument::lbInstClick() {
     const int i = m_list->ItemIndex() < 0 ? 0 : m_list->ItemIndex();
     m_instrument = i;
     m_services.Dumps->InstrumentDump.SetIndex(i);
-    m_controls.Retarget(PanelId::Inst, InstrumentSelection(i));
+    m_controls.Retarget(td7::PanelId::Inst, td7::InstrumentSelection(i));
     ShowName();
     if (m_lookup->On()) m_lookup->Refresh();
 }
@@ -176,10 +176,10 @@ void TfmInstrument::SelectInstrument(int i) {
 }
 
 void TfmInstrument::ShowName(bool keepEdits) {
-    const std::string text = InstrumentNameText(m_services.Dumps->InstrumentDump, m_instrument);
-    if (!keepEdits || !m_name->isModified()) m_name->setText(FieldText(text.substr(0, kNameChars)));
+    const std::string text = td7::InstrumentNameText(m_services.Dumps->InstrumentDump, m_instrument);
+    if (!keepEdits || !m_name->isModified()) m_name->setText(FieldText(text.substr(0, td7::kNameChars)));
     if (!keepEdits || !m_type->isModified())
-        m_type->setText(FieldText(text.substr(kNameChars + 1, 1)));
+        m_type->setText(FieldText(text.substr(td7::kNameChars + 1, 1)));
 }
 
 void TfmInstrument::InstrumentChanged(int i) {
@@ -201,11 +201,11 @@ void TfmInstrument::SetLookupPatches(bool on) {
 }
 
 std::string TfmInstrument::LookupText() {
-    return PatchLookup(m_services.Dumps->NotemapDump, *m_services.Present, m_instrument);
+    return td7::PatchLookup(m_services.Dumps->NotemapDump, *m_services.Present, m_instrument);
 }
 
 std::string TfmInstrument::LineText(int i) {
-    return InstrumentLine(i, InstrumentNameText(m_services.Dumps->InstrumentDump, i));
+    return InstrumentLine(i, td7::InstrumentNameText(m_services.Dumps->InstrumentDump, i));
 }
 
 void TfmInstrument::edNameExit() {
@@ -214,8 +214,8 @@ void TfmInstrument::edNameExit() {
     if (!m_name->isModified()) return;
     const int i = m_instrument;
     bool changed = false;
-    StoreCharacters("Instrument Name", kNameCharsAt, kNameChars, [&] {
-        changed = StoreInstrumentName(m_services.Dumps->InstrumentDump, *m_services.Link, i,
+    StoreCharacters("Instrument Name", td7::kNameCharsAt, td7::kNameChars, [&] {
+        changed = td7::StoreInstrumentName(m_services.Dumps->InstrumentDump, *m_services.Link, i,
                                       m_name->Codes());
     });
     // The field shows what the record holds now: padded, and without refused characters.
@@ -228,9 +228,9 @@ void TfmInstrument::StoreCharacters(const char* label, int first, int count,
     if (!m_services.History) return store();
     const int i = m_instrument;
     m_services.History->RecordName(
-        label, {Block::Instrument, i, PanelId::Inst}, first, count,
+        label, {td7::Block::Instrument, i, td7::PanelId::Inst}, first, count,
         [i](int position, std::uint8_t character) {
-            return InstrumentCharacterMessage(i, position, character);
+            return td7::InstrumentCharacterMessage(i, position, character);
         },
         store);
 }
@@ -239,8 +239,8 @@ void TfmInstrument::edName2Exit() {
     if (!m_type->isModified()) return;
     const int i = m_instrument;
     bool changed = false;
-    StoreCharacters("Instrument Type", kTypeCharAt, 1, [&] {
-        changed = StoreInstrumentType(m_services.Dumps->InstrumentDump, *m_services.Link, i,
+    StoreCharacters("Instrument Type", td7::kTypeCharAt, 1, [&] {
+        changed = td7::StoreInstrumentType(m_services.Dumps->InstrumentDump, *m_services.Link, i,
                                       m_type->Codes());
     });
     ShowName();
@@ -277,4 +277,4 @@ std::unique_ptr<TfmInstrument> MakeInstrumentWindow(TfmTamboro& main, TfmViewSys
     return window;
 }
 
-}  // namespace app
+}  // namespace editor

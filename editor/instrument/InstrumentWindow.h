@@ -12,7 +12,13 @@ namespace midilink {
 class TMidiLink;
 }
 
-namespace app {
+namespace td7 {
+class TPresentFlags;
+class TEditHistory;
+class TTd7Collections;
+}  // namespace td7
+
+namespace editor {
 
 class ErrorDisplay;
 class TfmTamboro;
@@ -21,16 +27,13 @@ class TInstrumentList;
 class TNameEdit;
 class TPatchLookupSwitch;
 class TPatchPanel;
-class TPresentFlags;
-class TEditHistory;
-class TTd7Collections;
 
 // What the instrument editor works on: the main window's mirror and link.
 struct TInstrumentServices {
-    TTd7Collections* Dumps = nullptr;
+    td7::TTd7Collections* Dumps = nullptr;
     midilink::TMidiLink* Link = nullptr;  // MidiCompLink1
-    TEditHistory* History = nullptr;      // none: edits are not undoable
-    TPresentFlags* Present = nullptr;
+    td7::TEditHistory* History = nullptr;      // none: edits are not undoable
+    td7::TPresentFlags* Present = nullptr;
     TfmViewSysex* Viewer = nullptr;
     ErrorDisplay* Errors = nullptr;  // none: failures go to the controls' error handler
 };
@@ -113,4 +116,4 @@ class TfmInstrument : public TSetupDialog {
 // and lookup setting, and the switch writes the setting back.
 std::unique_ptr<TfmInstrument> MakeInstrumentWindow(TfmTamboro& main, TfmViewSysex& viewer);
 
-}  // namespace app
+}  // namespace editor

@@ -7,7 +7,7 @@
 
 #include "controls/Colors.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -62,4 +62,4 @@ void TPatchLookupSwitch::ShowState(bool on) {
     m_refs->setPalette(colors);
 }
 
-}  // namespace app
+}  // namespace editor

@@ -11,7 +11,7 @@ class QLabel;
 class QLineEdit;
 class QWidget;
 
-namespace app {
+namespace editor {
 
 class TPatchLookupSwitch {
   public:
@@ -42,4 +42,4 @@ class TPatchLookupSwitch {
     QLineEdit* m_refs;
 };
 
-}  // namespace app
+}  // namespace editor

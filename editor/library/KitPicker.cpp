@@ -8,7 +8,7 @@
 
 #include "editor/shell/ErrorDisplay.h"
 
-namespace app {
+namespace editor {
 
 TfmKitPicker::TfmKitPicker(library::TLibrary& lib, ErrorDisplay& errors, QWidget* parent)
     : QDialog(parent),
@@ -66,4 +66,4 @@ void TfmKitPicker::Search() {
     m_ok->setEnabled(!m_found.empty());
 }
 
-}  // namespace app
+}  // namespace editor

@@ -13,7 +13,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 
-namespace app {
+namespace editor {
 
 class ErrorDisplay;
 
@@ -43,4 +43,4 @@ class TfmKitPicker : public QDialog {
     QPushButton* m_ok;
 };
 
-}  // namespace app
+}  // namespace editor

@@ -3,7 +3,7 @@
 #include "editor/shell/ErrorDisplay.h"
 #include "editor/shell/Settings.h"
 
-namespace app {
+namespace editor {
 
 TLibraryAccess::TLibraryAccess(std::filesystem::path settingsFile, ErrorDisplay& errors,
                                QWidget* owner)
@@ -51,7 +51,7 @@ void TLibraryAccess::Remember(const std::function<void(library::TLibrary&)>& add
     m_errors.RunCommand([&] { add(*lib); }, m_owner);
 }
 
-void TLibraryAccess::RememberRequest(TTd7Collections& dumps, const TPresentFlags& present,
+void TLibraryAccess::RememberRequest(td7::TTd7Collections& dumps, const td7::TPresentFlags& present,
                                      const library::TMirrorParts& parts, int deviceId) {
     Remember([&](library::TLibrary& lib) {
         lib.AddAll(library::TakeFromMirror(dumps, present, parts),
@@ -66,4 +66,4 @@ void TLibraryAccess::RememberSetup(const std::filesystem::path& file) {
     });
 }
 
-}  // namespace app
+}  // namespace editor

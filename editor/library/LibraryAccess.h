@@ -14,11 +14,14 @@
 
 class QWidget;
 
-namespace app {
-
-class ErrorDisplay;
+namespace td7 {
 class TTd7Collections;
 class TPresentFlags;
+}  // namespace td7
+
+namespace editor {
+
+class ErrorDisplay;
 
 class TLibraryAccess {
   public:
@@ -36,7 +39,7 @@ class TLibraryAccess {
     // The automatic history: what a completed request brought, with the module as its
     // source, and a setup file that was loaded. Nothing when the history is switched off or
     // the library is not available; a failing write is shown, the command it follows stands.
-    void RememberRequest(TTd7Collections& dumps, const TPresentFlags& present,
+    void RememberRequest(td7::TTd7Collections& dumps, const td7::TPresentFlags& present,
                          const library::TMirrorParts& parts, int deviceId);
     void RememberSetup(const std::filesystem::path& file);
 
@@ -55,4 +58,4 @@ class TLibraryAccess {
     bool m_failed = false;
 };
 
-}  // namespace app
+}  // namespace editor

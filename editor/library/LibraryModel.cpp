@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <set>
 
-namespace app {
+namespace editor {
 
 TLibraryModel::TLibraryModel(library::TLibrary& lib, QObject* parent)
     : QAbstractTableModel(parent), m_lib(lib) {}
@@ -125,4 +125,4 @@ std::vector<library::ItemId> TLibraryModel::IdsOf(const QMimeData* mime) {
     return ids;
 }
 
-}  // namespace app
+}  // namespace editor

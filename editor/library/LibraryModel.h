@@ -10,7 +10,7 @@
 
 #include "library/Library.h"
 
-namespace app {
+namespace editor {
 
 inline constexpr const char* kLibraryItemsMime = "application/x-tamboro-library-items";
 
@@ -50,4 +50,4 @@ class TLibraryModel : public QAbstractTableModel {
     int m_total = 0;
 };
 
-}  // namespace app
+}  // namespace editor

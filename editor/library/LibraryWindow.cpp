@@ -29,7 +29,7 @@
 #include "td7/FileIo.h"
 #include "td7/SetupFile.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -179,7 +179,7 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
         Run([this] {
             if (CurrentList() == 0) return;
             const QString file = QFileDialog::getSaveFileName(
-                this, QString::fromLatin1(kSaveSetupTitle), {}, QStringLiteral("TD7 Data (*.td7)"));
+                this, QString::fromLatin1(td7::kSaveSetupTitle), {}, QStringLiteral("TD7 Data (*.td7)"));
             if (!file.isEmpty()) SaveListAs(file.toStdString());
         });
     }));
@@ -415,8 +415,8 @@ void TfmLibrary::LoadListIntoSlots() {
 void TfmLibrary::SaveListAs(const std::filesystem::path& file) {
     const auto list = CurrentList();
     if (list == 0) return;
-    if (!HasSetupExtension(file)) throw FileError(kSetupExtensionError);
-    ReplaceFile(file, m_lib.ListSetupImage(list));
+    if (!td7::HasSetupExtension(file)) throw td7::FileError(td7::kSetupExtensionError);
+    td7::ReplaceFile(file, m_lib.ListSetupImage(list));
 }
 
 void TfmLibrary::Import(const std::vector<std::filesystem::path>& paths) {
@@ -497,4 +497,4 @@ void TfmLibrary::dropEvent(QDropEvent* event) {
     Run([&] { Import(paths); });
 }
 
-}  // namespace app
+}  // namespace editor

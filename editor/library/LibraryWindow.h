@@ -24,7 +24,7 @@ class QPushButton;
 class QTableView;
 class QTimer;
 
-namespace app {
+namespace editor {
 
 class ErrorDisplay;
 class MessageBoxes;
@@ -101,4 +101,4 @@ class TfmLibrary : public QWidget {
     QListWidget* m_dropTarget = nullptr;
 };
 
-}  // namespace app
+}  // namespace editor

@@ -11,7 +11,7 @@
 
 #include "controls/Colors.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -206,4 +206,4 @@ void TDrumKit::mouseReleaseEvent(QMouseEvent* event) {
     if (OnPadMouseUp) OnPadMouseUp(this, kPads[*pressed].Tag);
 }
 
-}  // namespace app
+}  // namespace editor

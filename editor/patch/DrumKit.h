@@ -18,7 +18,7 @@
 
 class QTimer;
 
-namespace app {
+namespace editor {
 
 enum class TPadShape : std::uint8_t { Rectangle, Circle };
 
@@ -92,4 +92,4 @@ class TDrumKit : public QWidget {
     QTimer* m_fadeTimer = nullptr;
 };
 
-}  // namespace app
+}  // namespace editor

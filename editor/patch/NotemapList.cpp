@@ -4,7 +4,7 @@
 #include "td7/Td7Collections.h"
 #include "td7/Td7Decode.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -15,25 +15,25 @@ QString FromLatin1(const std::string& text) {
 }  // namespace
 
 QString NotemapListText(int n) {
-    return FromLatin1(NoteLabel(n));
+    return FromLatin1(td7::NoteLabel(n));
 }
 
-QString NoteComboText(int p, int n, TTd7Collections& dumps) {
+QString NoteComboText(int p, int n, td7::TTd7Collections& dumps) {
     try {
         return FromLatin1(
-            NotemapLine(n, dumps.NotemapDump.Records(NotemapRecord(p, n)), dumps.InstrumentDump));
-    } catch (const DecodeError& error) {
-        return FromLatin1(NoteLabel(n) + ": " + error.what());
+            td7::NotemapLine(n, dumps.NotemapDump.Records(td7::NotemapRecord(p, n)), dumps.InstrumentDump));
+    } catch (const td7::DecodeError& error) {
+        return FromLatin1(td7::NoteLabel(n) + ": " + error.what());
     }
 }
 
-bool NoteComboCorrupted(int p, int n, TTd7Collections& dumps) {
-    const midilink::TMidiDump& entry = dumps.NotemapDump.Records(NotemapRecord(p, n));
-    return NotemapSound1(entry) >= kInstrumentCount || NotemapSound2(entry) >= kInstrumentCount;
+bool NoteComboCorrupted(int p, int n, td7::TTd7Collections& dumps) {
+    const midilink::TMidiDump& entry = dumps.NotemapDump.Records(td7::NotemapRecord(p, n));
+    return td7::NotemapSound1(entry) >= td7::kInstrumentCount || td7::NotemapSound2(entry) >= td7::kInstrumentCount;
 }
 
 QString SoundComboText(int i, bool instrumentsPresent, midilink::TDumpCollection& instruments) {
-    return FromLatin1(SoundItemText(i, instrumentsPresent ? &instruments : nullptr));
+    return FromLatin1(td7::SoundItemText(i, instrumentsPresent ? &instruments : nullptr));
 }
 
-}  // namespace app
+}  // namespace editor

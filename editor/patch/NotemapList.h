@@ -9,9 +9,12 @@ namespace midilink {
 class TDumpCollection;
 }
 
-namespace app {
-
+namespace td7 {
 class TTd7Collections;
+}  // namespace td7
+
+namespace editor {
+
 
 // `lbNotemapDrawItem`: "35 B 1" for line 0, "37 C#2" for note 37.
 QString NotemapListText(int n);
@@ -19,11 +22,11 @@ QString NotemapListText(int n);
 // `NoteNrDrawItem`: the whole note-map line of entry n of patch p. An entry whose sound
 // numbers lie outside the instruments reads "<note>: Instrument dump is corrupted" (drawing
 // must not raise: a message box in the middle of painting would paint again behind it).
-QString NoteComboText(int p, int n, TTd7Collections& dumps);
+QString NoteComboText(int p, int n, td7::TTd7Collections& dumps);
 // Whether the item cannot be built from its record.
-bool NoteComboCorrupted(int p, int n, TTd7Collections& dumps);
+bool NoteComboCorrupted(int p, int n, td7::TTd7Collections& dumps);
 
 // `SoundxDrawItem`: "001: " and the trimmed instrument name, or "001: [Empty]".
 QString SoundComboText(int i, bool instrumentsPresent, midilink::TDumpCollection& instruments);
 
-}  // namespace app
+}  // namespace editor

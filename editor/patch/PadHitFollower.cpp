@@ -18,7 +18,7 @@
 #include "td7/PresentFlags.h"
 #include "td7/Td7Map.h"
 
-namespace app {
+namespace editor {
 
 TPadHitFollower::TPadHitFollower(TfmTamboro& main, TPatchEditor& patch)
     : m_main(main), m_patch(patch) {
@@ -54,7 +54,7 @@ void TPadHitFollower::HandleHits() {
     m_handlingQueued = false;
     m_lastHandled = std::chrono::steady_clock::now();
     const bool keepSelection = std::exchange(m_keepSelection, false);
-    const std::vector<TPadHit> hits = m_main.Session().PadHits().Take();
+    const std::vector<td7::TPadHit> hits = m_main.Session().PadHits().Take();
     const int p = m_patch.lbPatch()->currentRow();
     if (hits.empty() || p < 0) return;
     SelectionChanged();
@@ -62,8 +62,8 @@ void TPadHitFollower::HandleHits() {
     if (!m_main.Present().PatchPresent(p)) return;
     std::optional<int> last;
     int lastVelocity = 0;
-    for (const TPadHit& hit : hits) {
-        const std::optional<int> t = TriggerOfNote(m_main.Dumps(), p, hit.Note);
+    for (const td7::TPadHit& hit : hits) {
+        const std::optional<int> t = td7::TriggerOfNote(m_main.Dumps(), p, hit.Note);
         if (!t) continue;
         m_history.Add(*t, hit.Velocity);
         m_patch.DrumKit()->Flash(*t, hit.Velocity);
@@ -73,7 +73,7 @@ void TPadHitFollower::HandleHits() {
     if (!last) return;
     m_main.Status().SetText(
         QStringLiteral("%1 %2")
-            .arg(QString::fromLatin1(TriggerTable()[static_cast<std::size_t>(*last)].SelectorText))
+            .arg(QString::fromLatin1(td7::TriggerTable()[static_cast<std::size_t>(*last)].SelectorText))
             .arg(lastVelocity, 3));
     if (!keepSelection && !m_main.Transfers().Busy() && !UserBusy() && m_main.PatchEditing())
         m_patch.SelectPad(*last);
@@ -91,4 +91,4 @@ void TPadHitFollower::SelectionChanged() {
     m_row->SetVelocities(t >= 0 ? m_history.Of(t) : std::vector<int>{});
 }
 
-}  // namespace app
+}  // namespace editor

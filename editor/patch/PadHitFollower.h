@@ -12,7 +12,7 @@
 
 #include "td7/PadHits.h"
 
-namespace app {
+namespace editor {
 
 class TPatchEditor;
 class TVelocityRow;
@@ -35,7 +35,7 @@ class TPadHitFollower : public QObject {
     // The selected trigger or patch changed: the row shows that trigger's velocities.
     void SelectionChanged();
 
-    const TVelocityHistory& History() const { return m_history; }
+    const td7::TVelocityHistory& History() const { return m_history; }
     TVelocityRow* VelocityRow() const { return m_row; }
 
   private:
@@ -44,7 +44,7 @@ class TPadHitFollower : public QObject {
 
     TfmTamboro& m_main;
     TPatchEditor& m_patch;
-    TVelocityHistory m_history;
+    td7::TVelocityHistory m_history;
     TVelocityRow* m_row = nullptr;
     int m_patchShown = -1;  // the patch whose velocities are kept
     bool m_handlingQueued = false;
@@ -54,4 +54,4 @@ class TPadHitFollower : public QObject {
     bool m_keepSelection = false;
 };
 
-}  // namespace app
+}  // namespace editor

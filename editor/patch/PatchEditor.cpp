@@ -34,7 +34,7 @@
 #include "td7/Td7Collections.h"
 #include "td7/Td7Decode.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -59,11 +59,11 @@ QString Latin1(std::string_view text) {
 }
 
 // One page per effect type, named and ordered as the type's items.
-QStackedWidget* MakeNotebook(const char* name, ItemList types, QWidget* parent) {
+QStackedWidget* MakeNotebook(const char* name, td7::ItemList types, QWidget* parent) {
     auto* notebook = new QStackedWidget(parent);
     notebook->setObjectName(QString::fromLatin1(name));
     Place(notebook, kEffectNotebook);
-    for (const std::string& page : Items(types)) {
+    for (const std::string& page : td7::Items(types)) {
         auto* widget = new QWidget(notebook);
         widget->setObjectName(QString::fromStdString(page));
         notebook->addWidget(widget);
@@ -98,7 +98,7 @@ TPatchEditor::TPatchEditor(TfmTamboro& main, TfmViewSysex& viewer)
     m_coTrigger->setCurrentIndex(0);
     Panel("gbHihatPedal")->hide();
     Panel("gbTrigger")->show();
-    for (Block block : kPatchBlocks) m_main.Dumps().Of(block).UpdateComs();
+    for (td7::Block block : td7::kPatchBlocks) m_main.Dumps().Of(block).UpdateComs();
     SetPatchEditing(m_main.PatchEditing());
     ShowPatchName();
     PresentChanged();
@@ -120,8 +120,8 @@ void TPatchEditor::BuildPanels() {
     for (TPatchPanel* panel : m_panels)
         if (QLabel* tab = panel->TitleTab(); tab && tab->parentWidget() == client) tab->raise();
 
-    m_effect1Notebook = MakeNotebook("Effect1Notebook", ItemList::Effect1Types, Panel("gbEffect1"));
-    m_effect2Notebook = MakeNotebook("Effect2Notebook", ItemList::Effect2Types, Panel("gbEffect2"));
+    m_effect1Notebook = MakeNotebook("Effect1Notebook", td7::ItemList::Effect1Types, Panel("gbEffect1"));
+    m_effect2Notebook = MakeNotebook("Effect2Notebook", td7::ItemList::Effect2Types, Panel("gbEffect2"));
 }
 
 TPatchPanel* TPatchEditor::Panel(std::string_view name) const {
@@ -131,9 +131,9 @@ TPatchPanel* TPatchEditor::Panel(std::string_view name) const {
 }
 
 void TPatchEditor::BuildControls() {
-    for (const TParameter& row : Parameters()) {
-        if (row.Window != WindowId::Main) continue;
-        QWidget* parent = Panel(PanelName(row.Panel));
+    for (const td7::TParameter& row : td7::Parameters()) {
+        if (row.Window != td7::WindowId::Main) continue;
+        QWidget* parent = Panel(td7::PanelName(row.Panel));
         // Effect knobs sit on their page of the panel's page container.
         if (!row.Page.empty()) parent = parent->findChild<QWidget*>(Latin1(row.Page));
         const TControlPlace* place = FindControlPlace(row.Name);
@@ -153,7 +153,7 @@ void TPatchEditor::BuildControls() {
 }
 
 void TPatchEditor::BuildFurniture() {
-    m_lbPatch = new TOwnerDrawList(kPatchCount, kListLineHeight, Panel("paPatchSelect"));
+    m_lbPatch = new TOwnerDrawList(td7::kPatchCount, kListLineHeight, Panel("paPatchSelect"));
     m_lbPatch->setObjectName(QStringLiteral("lbPatch"));
     m_lbPatch->setFont(ListFont());
     Place(m_lbPatch, kPatchListRect);
@@ -167,7 +167,7 @@ void TPatchEditor::BuildFurniture() {
     Place(m_edName, kNameEdit);
 
     QWidget* notemap = Panel("gbNotemap");
-    m_lbNotemap = new TOwnerDrawList(kNotesPerPatch, kListLineHeight, notemap);
+    m_lbNotemap = new TOwnerDrawList(td7::kNotesPerPatch, kListLineHeight, notemap);
     m_lbNotemap->setObjectName(QStringLiteral("lbNotemap"));
     m_lbNotemap->setFont(ListFont());
     Place(m_lbNotemap, kNotemapListRect);
@@ -186,14 +186,14 @@ void TPatchEditor::BuildFurniture() {
     Place(selected, kSelectedLabel);
     m_coTrigger = new QComboBox(select);
     m_coTrigger->setObjectName(QStringLiteral("coTrigger"));
-    for (const TriggerEntry& entry : TriggerTable())
+    for (const td7::TriggerEntry& entry : td7::TriggerTable())
         m_coTrigger->addItem(Latin1(entry.SelectorText));
-    m_coTrigger->setMaxVisibleItems(kTriggerSelectorEntries);
+    m_coTrigger->setMaxVisibleItems(td7::kTriggerSelectorEntries);
     Place(m_coTrigger, kTriggerCombo);
 }
 
 void TPatchEditor::ConnectHandlers() {
-    TTd7Collections& dumps = m_main.Dumps();
+    td7::TTd7Collections& dumps = m_main.Dumps();
 
     m_lbPatch->OnDrawItem = [this](TOwnerDrawList*, int p, QPainter& painter, const QRect& rect,
                                    bool selected) {
@@ -282,7 +282,7 @@ void TPatchEditor::AttachToMain() {
             [this](int i) { InstrumentChanged(i); });
     // The patch list and the sound lists draw from the present states: they follow them.
     m_previousPresentChange = m_main.Present().OnChange;
-    m_main.Present().OnChange = [this](TPresentFlags* sender) {
+    m_main.Present().OnChange = [this](td7::TPresentFlags* sender) {
         if (m_previousPresentChange) m_previousPresentChange(sender);
         PresentChanged();
     };
@@ -308,14 +308,14 @@ int TPatchEditor::N() const {
 }
 
 void TPatchEditor::RetargetPatchPanels(int p) {
-    for (PanelId panel : kPatchPanels) m_controls.Retarget(panel, PatchSelection(p));
-    m_controls.Retarget(PanelId::Notemap, NotemapSelection(p, N()));
+    for (td7::PanelId panel : td7::kPatchPanels) m_controls.Retarget(panel, td7::PatchSelection(p));
+    m_controls.Retarget(td7::PanelId::Notemap, td7::NotemapSelection(p, N()));
 }
 
 void TPatchEditor::lbPatchClick() {
     const int p = P();
     if (p < 0) return;
-    TPresentFlags& present = m_main.Present();
+    td7::TPresentFlags& present = m_main.Present();
     RetargetPatchPanels(p);
     m_main.SetCurrentPatch(p);
     if (!present.PatchPresent(p)) {
@@ -357,7 +357,7 @@ void TPatchEditor::CancelPatchSelection() {
 void TPatchEditor::UpdateMoveMenus(int p) {
     MainMenu& menu = m_main.Menu();
     for (TCommand command : {TCommand::PatchMoveTo, TCommand::PatchExchangeWith})
-        for (int k = 1; k <= kPatchCount; ++k)
+        for (int k = 1; k <= td7::kPatchCount; ++k)
             if (QAction* entry = menu.NumberedAction(command, k)) entry->setEnabled(k != p + 1);
 }
 
@@ -373,7 +373,7 @@ void TPatchEditor::coTriggerChange() {
     const int t = T();
     const int p = P();
     if (t < 0 || p < 0) return;
-    if (t > kHihatPedalEntry - 1) {
+    if (t > td7::kHihatPedalEntry - 1) {
         // The pedal lives in the patch common block: the trigger record and the trigger
         // templates stay as they were.
         if (m_pxNoteNr->currentIndex() >= 0)
@@ -382,8 +382,8 @@ void TPatchEditor::coTriggerChange() {
         Panel("gbTrigger")->hide();
     } else {
         SetTriggerDefaults(t);
-        m_main.Dumps().TriggerDump.SetIndex(TriggerRecord(p, t));
-        m_controls.Retarget(PanelId::Trigger, TriggerSelection(p, t));
+        m_main.Dumps().TriggerDump.SetIndex(td7::TriggerRecord(p, t));
+        m_controls.Retarget(td7::PanelId::Trigger, td7::TriggerSelection(p, t));
         if (m_txNoteNr->currentIndex() >= 0)
             m_lbNotemap->SelectSilently(m_txNoteNr->currentIndex());
         Panel("gbTrigger")->show();
@@ -397,8 +397,8 @@ void TPatchEditor::coTriggerChange() {
 void TPatchEditor::lbNotemapClick() {
     const int p = P();
     if (p < 0) return;
-    m_main.Dumps().NotemapDump.SetIndex(NotemapRecord(p, N()));
-    m_controls.Retarget(PanelId::Notemap, NotemapSelection(p, N()));
+    m_main.Dumps().NotemapDump.SetIndex(td7::NotemapRecord(p, N()));
+    m_controls.Retarget(td7::PanelId::Notemap, td7::NotemapSelection(p, N()));
 }
 
 void TPatchEditor::xxNoteNrClick(controls::TMidiComboBox* sender) {
@@ -425,9 +425,9 @@ void TPatchEditor::ShowPatchName() {
     const int p = P();
     if (p < 0) return;
     if (m_main.Present().PatchPresent(p))
-        m_edName->setText(Latin1(PatchName(m_main.Dumps().ProgDump.Records(p))));
+        m_edName->setText(Latin1(td7::PatchName(m_main.Dumps().ProgDump.Records(p))));
     else
-        m_edName->setText(QString::fromLatin1(kEmptyPatchName));
+        m_edName->setText(QString::fromLatin1(td7::kEmptyPatchName));
 }
 
 void TPatchEditor::RefreshPatchLine(int p) {
@@ -453,9 +453,9 @@ void TPatchEditor::SelectPad(int tag) {
 
 void TPatchEditor::shPadMouseUp(int tag) {
     SelectPad(tag);
-    controls::TMidiComboBox* note = T() > kHihatPedalEntry - 1 ? m_pxNoteNr : m_txNoteNr;
+    controls::TMidiComboBox* note = T() > td7::kHihatPedalEntry - 1 ? m_pxNoteNr : m_txNoteNr;
     if (note->currentIndex() < 0) return;
-    m_main.MidiCompLink1().SendCommand(kAuditionNote, note->currentIndex() + kFirstNote,
+    m_main.MidiCompLink1().SendCommand(kAuditionNote, note->currentIndex() + td7::kFirstNote,
                                        midilink::ctNone);
 }
 
@@ -468,7 +468,7 @@ void TPatchEditor::edNameExit() {
     const int p = prog.Index();
     int changed = 0;
     m_main.History().RecordName(
-        "Patch Name", {Block::Prog, p, PanelId::PatchCommon}, kPatchNameAt, kPatchNameLength,
+        "Patch Name", {td7::Block::Prog, p, td7::PanelId::PatchCommon}, kPatchNameAt, kPatchNameLength,
         [p](int position, std::uint8_t) { return PatchNameMessage(p, position); },
         [&] { changed = CommitPatchName(name, prog, m_main.MidiCompLink1()); });
     if (changed > 0) RefreshPatchLine(p);
@@ -503,13 +503,13 @@ void TPatchEditor::PatchCommon1Click() {
 
 void TPatchEditor::TomTrigger1Click() {
     const int t = T();
-    if (t > kHihatPedalEntry - 1) throw PatchEditorError("Please select a trigger");
-    m_viewer.ShowRecord(m_main.Dumps().TriggerDump.Records(TriggerRecord(P(), t)));
+    if (t > td7::kHihatPedalEntry - 1) throw PatchEditorError("Please select a trigger");
+    m_viewer.ShowRecord(m_main.Dumps().TriggerDump.Records(td7::TriggerRecord(P(), t)));
 }
 
 void TPatchEditor::Notemap1Click() {
     midilink::TDumpCollection& notemap = m_main.Dumps().NotemapDump;
-    notemap.SetIndex(NotemapRecord(P(), N()));
+    notemap.SetIndex(td7::NotemapRecord(P(), N()));
     notemap.PrepareCurrent();
     m_viewer.ShowRecord(notemap.Current());
 }
@@ -557,4 +557,4 @@ void TPatchEditor::RepaintNoteCombos() {
     m_pxNoteNr->update();
 }
 
-}  // namespace app
+}  // namespace editor

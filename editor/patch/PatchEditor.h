@@ -28,7 +28,11 @@ class TMidiKnob;
 class TMidiUpDown;
 }  // namespace controls
 
-namespace app {
+namespace td7 {
+class TPresentFlags;
+}  // namespace td7
+
+namespace editor {
 
 class TDrumKit;
 class THelpWindow;
@@ -36,7 +40,6 @@ class TOwnerDrawList;
 class TPadHitFollower;
 class TPatchNameEdit;
 class TPatchPanel;
-class TPresentFlags;
 class TfmTamboro;
 class TfmViewSysex;
 
@@ -136,7 +139,7 @@ class TPatchEditor : public QObject {
 
     TfmTamboro& m_main;
     TfmViewSysex& m_viewer;
-    std::function<void(TPresentFlags*)> m_previousPresentChange;
+    std::function<void(td7::TPresentFlags*)> m_previousPresentChange;
     TBoundControls m_controls;
     std::unique_ptr<THelpWindow> m_help;
     std::unique_ptr<TPadHitFollower> m_padHits;
@@ -157,4 +160,4 @@ class TPatchEditor : public QObject {
     controls::TMidiUpDown* m_udProgram = nullptr;
 };
 
-}  // namespace app
+}  // namespace editor

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -143,4 +143,4 @@ const TControlPlace* FindControlPlace(std::string_view name) {
     return nullptr;
 }
 
-}  // namespace app
+}  // namespace editor

@@ -9,7 +9,7 @@
 
 #include "td7/ParameterTable.h"
 
-namespace app {
+namespace editor {
 
 struct TRect {
     int Left = 0;
@@ -79,4 +79,4 @@ inline constexpr int kWideKnobWidth = 33;
 inline constexpr int kWideKnobHeight = 51;
 inline constexpr int kPatchKnobOffset = 0;
 
-}  // namespace app
+}  // namespace editor

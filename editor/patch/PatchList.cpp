@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -97,4 +97,4 @@ void DrawLineText(QPainter& painter, const QRect& rect, const QString& text) {
                      text);
 }
 
-}  // namespace app
+}  // namespace editor

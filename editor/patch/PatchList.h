@@ -7,7 +7,7 @@
 
 #include <QListWidget>
 
-namespace app {
+namespace editor {
 
 // A list box whose lines have a fixed height and are drawn by OnDrawItem. The painter
 // comes with the list's font, the line's background filled and the pen in its text colour.
@@ -44,4 +44,4 @@ class TOwnerDrawList : public QListWidget {
 // Draws a line's text one pixel right of its left edge, at its top.
 void DrawLineText(QPainter& painter, const QRect& rect, const QString& text);
 
-}  // namespace app
+}  // namespace editor

@@ -8,7 +8,7 @@
 #include "midilink/MidiLink.h"
 #include "midilink/Templates.h"
 
-namespace app {
+namespace editor {
 
 bool NameKeyAccepted(char32_t code) {
     return code >= 32 && code <= 127;
@@ -71,4 +71,4 @@ void TPatchNameEdit::focusOutEvent(QFocusEvent* event) {
     if (OnExit) OnExit(this);
 }
 
-}  // namespace app
+}  // namespace editor

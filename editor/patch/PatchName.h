@@ -14,7 +14,7 @@ class TDumpCollection;
 class TMidiLink;
 }  // namespace midilink
 
-namespace app {
+namespace editor {
 
 inline constexpr int kPatchNameLength = 6;
 // Record position of the first name character (data offset 2).
@@ -55,4 +55,4 @@ class TPatchNameEdit : public QLineEdit {
     void focusOutEvent(QFocusEvent* event) override;
 };
 
-}  // namespace app
+}  // namespace editor

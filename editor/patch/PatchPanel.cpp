@@ -9,7 +9,7 @@
 #include "editor/shell/BoundControls.h"
 #include "editor/patch/PatchLayout.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -77,4 +77,4 @@ void TPatchPanel::SetTextColor(const QColor& color) {
     if (m_tab) SetWindowText(m_tab, color);
 }
 
-}  // namespace app
+}  // namespace editor

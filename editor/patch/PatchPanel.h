@@ -8,7 +8,7 @@
 
 class QLabel;
 
-namespace app {
+namespace editor {
 
 struct TPanelPlace;
 
@@ -34,4 +34,4 @@ class TPatchPanel : public QFrame {
     QLabel* m_tab = nullptr;
 };
 
-}  // namespace app
+}  // namespace editor

@@ -4,13 +4,13 @@
 
 #include "td7/Td7Decode.h"
 
-namespace app {
+namespace editor {
 
 TPatchLine PatchLineText(int p, bool present, const midilink::TMidiDump& common) {
     char number[16];
     std::snprintf(number, sizeof number, "%02d: ", p + 1);
     if (!present) return {std::string(number) + "Empty", true};
-    return {std::string(number) + PatchName(common), false};
+    return {std::string(number) + td7::PatchName(common), false};
 }
 
-}  // namespace app
+}  // namespace editor

@@ -11,7 +11,7 @@ class TDumpCollection;
 class TMidiDump;
 }  // namespace midilink
 
-namespace app {
+namespace editor {
 
 // A line of the patch list: "05: " and the six name characters of a present slot, or
 // "05: Empty" drawn in gray for an empty one.
@@ -21,4 +21,4 @@ struct TPatchLine {
 };
 TPatchLine PatchLineText(int p, bool present, const midilink::TMidiDump& common);
 
-}  // namespace app
+}  // namespace editor

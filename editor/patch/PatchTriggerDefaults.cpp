@@ -4,7 +4,7 @@
 
 #include "midilink/Error.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -28,4 +28,4 @@ const TTriggerDefaults& TriggerDefaults(int t) {
     throw midilink::Error("Index out of bounds");
 }
 
-}  // namespace app
+}  // namespace editor

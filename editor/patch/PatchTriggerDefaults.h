@@ -6,7 +6,7 @@
 
 #include <span>
 
-namespace app {
+namespace editor {
 
 struct TTriggerDefaults {
     int FirstTrigger;  // selector entries FirstTrigger..LastTrigger
@@ -21,4 +21,4 @@ std::span<const TTriggerDefaults> TriggerDefaultsTable();
 // The row of trigger t (0..17); raises "Index out of bounds" for any other.
 const TTriggerDefaults& TriggerDefaults(int t);
 
-}  // namespace app
+}  // namespace editor

@@ -23,7 +23,7 @@ static void InitDefaultPatchResource() {
     Q_INIT_RESOURCE(iniPatch);
 }
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -38,7 +38,7 @@ constexpr int kButtonHeight = 25;
 
 std::vector<std::uint8_t> DefaultPatchResource() {
     InitDefaultPatchResource();
-    QFile file(QStringLiteral(":/") + QString::fromLatin1(kDefaultPatchResourceName));
+    QFile file(QStringLiteral(":/") + QString::fromLatin1(td7::kDefaultPatchResourceName));
     if (!file.open(QIODevice::ReadOnly)) throw midilink::Error("Stream read error");
     const QByteArray bytes = file.readAll();
     return {bytes.begin(), bytes.end()};
@@ -128,8 +128,8 @@ void TfmQueryEmpty::Choose(void (TfmQueryEmpty::*action)()) {
 void TfmQueryEmpty::Button1Click() {
     // Slot p becomes present only when all 78 records were read.
     m_main.History().RecordCommand(
-        "Initialize Patch", {Block::Prog, m_slot, {}}, kPatchBlocks, [this] {
-            InitializePatch(m_main.Dumps(), m_main.Present(), m_slot, DefaultPatchResource());
+        "Initialize Patch", {td7::Block::Prog, m_slot, {}}, td7::kPatchBlocks, [this] {
+            td7::InitializePatch(m_main.Dumps(), m_main.Present(), m_slot, DefaultPatchResource());
         });
     m_main.SetPatchEditing(true);
 }
@@ -139,4 +139,4 @@ void TfmQueryEmpty::Button2Click() {
     m_main.Transfers().RequestPatch(m_slot);
 }
 
-}  // namespace app
+}  // namespace editor

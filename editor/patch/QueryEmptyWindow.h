@@ -10,7 +10,7 @@
 class QLabel;
 class QPushButton;
 
-namespace app {
+namespace editor {
 
 class TfmTamboro;
 
@@ -61,4 +61,4 @@ class TfmQueryEmpty : public QDialog {
 // The default patch as the program carries it: the "iniPatch" resource.
 std::vector<std::uint8_t> DefaultPatchResource();
 
-}  // namespace app
+}  // namespace editor

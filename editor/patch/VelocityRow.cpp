@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-namespace app {
+namespace editor {
 
 TVelocityRow::TVelocityRow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("VelocityRow"));
@@ -45,4 +45,4 @@ void TVelocityRow::paintEvent(QPaintEvent*) {
     }
 }
 
-}  // namespace app
+}  // namespace editor

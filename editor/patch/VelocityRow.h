@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-namespace app {
+namespace editor {
 
 class TVelocityRow : public QWidget {
     Q_OBJECT
@@ -27,4 +27,4 @@ class TVelocityRow : public QWidget {
     std::vector<int> m_velocities;
 };
 
-}  // namespace app
+}  // namespace editor

@@ -10,7 +10,7 @@
 #include "editor/shell/ScreenCenter.h"
 #include "td7/Version.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -54,7 +54,7 @@ class AboutPicture : public QWidget {
         title.setItalic(true);
         p.setFont(title);
         p.drawText(QRect(6, 4, 240, 44), Qt::AlignLeft | Qt::AlignVCenter,
-                   QString::fromLatin1(kApplicationTitle));
+                   QString::fromLatin1(td7::kApplicationTitle));
         p.setFont(ArialPixels(12));
         p.setPen(QColor(0x40, 0x40, 0x40));
         p.drawText(QRect(8, 44, 240, 16), Qt::AlignLeft | Qt::AlignVCenter,
@@ -136,7 +136,7 @@ TfmAbout::TfmAbout(QWidget* parent)
 }
 
 void TfmAbout::FormCreate() {
-    m_version->setText(QString::fromStdString(VersionText()));
+    m_version->setText(QString::fromStdString(td7::VersionText()));
     m_version->adjustSize();
 }
 
@@ -186,4 +186,4 @@ void TfmAbout::SpeedButton2Click() {
     if (OpenUrl) OpenUrl(kEmail);
 }
 
-}  // namespace app
+}  // namespace editor

@@ -8,7 +8,7 @@
 class QLabel;
 class QToolButton;
 
-namespace app {
+namespace editor {
 
 // `fmAbout`: the program's picture and version, without frame and always on top. It is
 // the start-up splash as well as Help > About; a click on it or Escape closes it.
@@ -48,4 +48,4 @@ class TfmAbout : public QDialog {
     QToolButton* m_email = nullptr;
 };
 
-}  // namespace app
+}  // namespace editor

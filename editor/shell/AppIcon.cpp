@@ -10,7 +10,7 @@ static void InitIconResource() {
     Q_INIT_RESOURCE(icons);
 }
 
-namespace app {
+namespace editor {
 
 QIcon ApplicationIcon() {
     // The installed icon itself, rendered at the usual sizes: the window shows the picture
@@ -30,4 +30,4 @@ QIcon ApplicationIcon() {
     return icon;
 }
 
-}  // namespace app
+}  // namespace editor

@@ -2,9 +2,9 @@
 
 #include <QIcon>
 
-namespace app {
+namespace editor {
 
 // The program's icon, rendered from the SVG that is installed for the desktop.
 QIcon ApplicationIcon();
 
-}  // namespace app
+}  // namespace editor

@@ -12,13 +12,13 @@
 #include "editor/shell/MessageBoxes.h"
 #include "td7/Version.h"
 
-namespace app {
+namespace editor {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     // The title only as the application's name: a display name would be appended to every
     // window caption by the X11 platform, and the captions are given exactly.
-    setApplicationName(QString::fromLatin1(kApplicationTitle));
-    setApplicationVersion(QString::fromStdString(VersionNumber()));
+    setApplicationName(QString::fromLatin1(td7::kApplicationTitle));
+    setApplicationVersion(QString::fromStdString(td7::VersionNumber()));
     // Lets the desktop match the windows with the installed entry and its icon.
     setDesktopFileName(QStringLiteral("org.example.tamboro.Tamboro"));
 }
@@ -56,4 +56,4 @@ bool Application::notify(QObject* receiver, QEvent* event) {
     }
 }
 
-}  // namespace app
+}  // namespace editor

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-namespace app {
+namespace editor {
 
 class ErrorDisplay;
 
@@ -20,4 +20,4 @@ class Application : public QApplication {
     ErrorDisplay* m_errors = nullptr;
 };
 
-}  // namespace app
+}  // namespace editor

@@ -11,7 +11,7 @@
 #include "midilink/MidiCom.h"
 #include "td7/EditHistory.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -26,7 +26,7 @@ void SetHint(QWidget* widget, std::string_view hint) {
     widget->setToolTip(Text(hint));
 }
 
-QWidget* MakeKnob(const TParameter& row, QWidget* parent) {
+QWidget* MakeKnob(const td7::TParameter& row, QWidget* parent) {
     auto* knob = new controls::TMidiKnob(parent);
     // Max first: a Min above the old Max would be cut to it.
     knob->SetMax(row.Max);
@@ -34,26 +34,26 @@ QWidget* MakeKnob(const TParameter& row, QWidget* parent) {
     knob->SetKnobColor(controls::clBlack);
     knob->SetOffset(kPatchKnobOffset);
     knob->SetCenterText(Text(row.Caption));
-    if (row.ValueText != ValueTextRule::Plain) {
-        const ValueTextRule rule = row.ValueText;
+    if (row.ValueText != td7::ValueTextRule::Plain) {
+        const td7::ValueTextRule rule = row.ValueText;
         knob->OnValueText = [rule](controls::TQvKnob* sender, QString& text) {
-            text = QString::fromStdString(ValueText(rule, sender->Value()));
+            text = QString::fromStdString(td7::ValueText(rule, sender->Value()));
         };
     }
     SetHint(knob, row.Hint);
     return knob;
 }
 
-QWidget* MakeCombo(const TParameter& row, QWidget* parent) {
+QWidget* MakeCombo(const td7::TParameter& row, QWidget* parent) {
     auto* combo = new controls::TMidiComboBox(parent);
-    for (const std::string& item : Items(row.Items)) combo->addItem(QString::fromStdString(item));
+    for (const std::string& item : td7::Items(row.Items)) combo->addItem(QString::fromStdString(item));
     combo->SetItemHeight(kListLineHeight);
     combo->setMaxVisibleItems(16);
     SetHint(combo, row.Hint);
     return combo;
 }
 
-QWidget* MakeCheck(const TParameter& row, QWidget* parent) {
+QWidget* MakeCheck(const td7::TParameter& row, QWidget* parent) {
     auto* check = new controls::TMidiCheckBox(Text(row.Caption), parent);
     check->SetCheckedValue(row.CheckedValue);
     check->SetUnCheckedValue(row.UnCheckedValue);
@@ -67,24 +67,24 @@ void Place(QWidget* widget, const TRect& rect) {
     widget->setGeometry(rect.Left, rect.Top, rect.Width, rect.Height);
 }
 
-TBoundControls::TBoundControls(TTd7Collections& collections, midilink::TMidiLink* link,
-                               TEditHistory* history)
+TBoundControls::TBoundControls(td7::TTd7Collections& collections, midilink::TMidiLink* link,
+                               td7::TEditHistory* history)
     : m_collections(collections), m_link(link), m_history(history) {}
 
-QWidget* TBoundControls::Create(const TParameter& row, const TControlPlace& place,
+QWidget* TBoundControls::Create(const td7::TParameter& row, const TControlPlace& place,
                                 QWidget* parent) {
     QWidget* widget = nullptr;
     switch (row.Kind) {
-        case ControlKind::Knob:
+        case td7::ControlKind::Knob:
             widget = MakeKnob(row, parent);
             break;
-        case ControlKind::Combo:
+        case td7::ControlKind::Combo:
             widget = MakeCombo(row, parent);
             break;
-        case ControlKind::Check:
+        case td7::ControlKind::Check:
             widget = MakeCheck(row, parent);
             break;
-        case ControlKind::UpDown: {
+        case td7::ControlKind::UpDown: {
             auto* upDown = new controls::TMidiUpDown(parent);
             upDown->SetMax(row.Max);
             upDown->SetMin(row.Min);
@@ -109,7 +109,7 @@ QWidget* TBoundControls::Create(const TParameter& row, const TControlPlace& plac
         m_labels.emplace(std::string(row.Name), label);
     }
     auto* bound = dynamic_cast<controls::TBoundControl*>(widget);
-    ConfigureBinding(bound->MidiCom(), row, m_collections, m_link);
+    td7::ConfigureBinding(bound->MidiCom(), row, m_collections, m_link);
     if (m_history)
         bound->OnStore = [history = m_history, parameter = &row](midilink::TValueMidiCom& binding,
                                                                  std::int32_t value) {
@@ -138,11 +138,11 @@ QWidget* TBoundControls::Associate(std::string_view name) const {
     return found == m_associates.end() ? nullptr : found->second;
 }
 
-void TBoundControls::Retarget(PanelId panel, Selection selection) {
-    RetargetPanel(panel, selection, [this](std::string_view name) -> midilink::TMidiCom* {
+void TBoundControls::Retarget(td7::PanelId panel, td7::Selection selection) {
+    td7::RetargetPanel(panel, selection, [this](std::string_view name) -> midilink::TMidiCom* {
         controls::TBoundControl* control = Control(name);
         return control ? &control->MidiCom() : nullptr;
     });
 }
 
-}  // namespace app
+}  // namespace editor

@@ -22,24 +22,27 @@ namespace controls {
 class TBoundControl;
 }
 
-namespace app {
+namespace td7 {
+class TEditHistory;
+class TTd7Collections;
+}  // namespace td7
+
+namespace editor {
 
 struct TRect;
 struct TControlPlace;
-class TEditHistory;
-class TTd7Collections;
 
 class TBoundControls {
   public:
     // With a history, every user change of a control made here becomes an undo step.
-    TBoundControls(TTd7Collections& collections, midilink::TMidiLink* link,
-                   TEditHistory* history = nullptr);
+    TBoundControls(td7::TTd7Collections& collections, midilink::TMidiLink* link,
+                   td7::TEditHistory* history = nullptr);
     TBoundControls(const TBoundControls&) = delete;
     TBoundControls& operator=(const TBoundControls&) = delete;
 
     // Creates the control of the row on parent at the place, with its label (and, for an
     // up-down, its display field) beside it. Returns the control.
-    QWidget* Create(const TParameter& parameter, const TControlPlace& place, QWidget* parent);
+    QWidget* Create(const td7::TParameter& parameter, const TControlPlace& place, QWidget* parent);
 
     // The control of a name, or nullptr.
     QWidget* Widget(std::string_view name) const;
@@ -53,15 +56,15 @@ class TBoundControls {
     QWidget* Associate(std::string_view name) const;
 
     // Rewrites a2 a3 of every template of the panel.
-    void Retarget(PanelId panel, Selection selection);
+    void Retarget(td7::PanelId panel, td7::Selection selection);
 
     // Every control made, by name.
     const std::map<std::string, QWidget*, std::less<>>& All() const { return m_controls; }
 
   private:
-    TTd7Collections& m_collections;
+    td7::TTd7Collections& m_collections;
     midilink::TMidiLink* m_link;
-    TEditHistory* m_history;
+    td7::TEditHistory* m_history;
     std::map<std::string, QWidget*, std::less<>> m_controls;
     std::map<std::string, QLabel*, std::less<>> m_labels;
     std::map<std::string, QWidget*, std::less<>> m_associates;
@@ -70,4 +73,4 @@ class TBoundControls {
 // A widget placed at a layout rectangle.
 void Place(QWidget* widget, const TRect& rect);
 
-}  // namespace app
+}  // namespace editor

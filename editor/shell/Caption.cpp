@@ -4,13 +4,13 @@
 
 #include "td7/Version.h"
 
-namespace app {
+namespace editor {
 
 std::string MainCaption(const std::string& setupFile, bool modified) {
     std::string caption =
         setupFile.empty() ? "Untitled.td7" : std::filesystem::path(setupFile).filename().string();
     if (modified) caption += "*";
-    return caption + " - " + kApplicationTitle + " V" + VersionNumber();
+    return caption + " - " + td7::kApplicationTitle + " V" + td7::VersionNumber();
 }
 
-}  // namespace app
+}  // namespace editor

@@ -6,7 +6,7 @@
 
 #include "td7/Version.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -49,8 +49,8 @@ std::string HelpText() {
 }
 
 std::string VersionLine() {
-    return std::string(kApplicationTitle) + " " + VersionNumber() + " (build " +
-           std::to_string(ProgramVersion().FileBuild) + ")\n";
+    return std::string(td7::kApplicationTitle) + " " + td7::VersionNumber() + " (build " +
+           std::to_string(td7::ProgramVersion().FileBuild) + ")\n";
 }
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
@@ -93,4 +93,4 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     return line;
 }
 
-}  // namespace app
+}  // namespace editor

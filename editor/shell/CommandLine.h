@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace app {
+namespace editor {
 
 enum class TCommandLineAction {
     Run,      // start the editor
@@ -31,4 +31,4 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 std::string HelpText();
 std::string VersionLine();
 
-}  // namespace app
+}  // namespace editor

@@ -11,25 +11,25 @@
 
 #include "td7/DeviceMemory.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
-void Fill(QComboBox* box, const std::vector<TDeviceChoice>& list) {
+void Fill(QComboBox* box, const std::vector<td7::TDeviceChoice>& list) {
     const int setting = box->currentData().toInt();
     const QString name = box->currentText();
     box->clear();
     for (const auto& choice : list)
         box->addItem(QString::fromStdString(choice.Name), choice.Setting);
     // What was chosen stays chosen, wherever its line went.
-    const auto found = FindRememberedDevice(list, setting, name.toStdString());
+    const auto found = td7::FindRememberedDevice(list, setting, name.toStdString());
     const int item = box->findData(found.value_or(0));
     box->setCurrentIndex(item >= 0 ? item : 0);
 }
 
-void Select(QComboBox* box, const std::vector<TDeviceChoice>& list, int setting,
+void Select(QComboBox* box, const std::vector<td7::TDeviceChoice>& list, int setting,
             const std::string& name) {
-    const int item = box->findData(FindRememberedDevice(list, setting, name).value_or(0));
+    const int item = box->findData(td7::FindRememberedDevice(list, setting, name).value_or(0));
     box->setCurrentIndex(item >= 0 ? item : 0);
 }
 
@@ -90,8 +90,8 @@ TfmDevices::TfmDevices(midiports::MidiService& service, QWidget* parent)
 }
 
 void TfmDevices::ReadDeviceLists() {
-    m_inputList = InputDeviceList(m_service);
-    m_outputList = OutputDeviceList(m_service);
+    m_inputList = td7::InputDeviceList(m_service);
+    m_outputList = td7::OutputDeviceList(m_service);
     Fill(m_input, m_inputList);
     Fill(m_output, m_outputList);
 }
@@ -121,4 +121,4 @@ void TfmDevices::SetColor(const QColor& color) {
     setPalette(p);
 }
 
-}  // namespace app
+}  // namespace editor

@@ -16,7 +16,7 @@ namespace midiports {
 class MidiService;
 }
 
-namespace app {
+namespace editor {
 
 // `fmDevices` ("Midi Devices..."): the input and output device lists and the module's
 // device ID. The lists are read from the system when the window is made and again each
@@ -47,8 +47,8 @@ class TfmDevices : public QDialog {
 
   private:
     midiports::MidiService& m_service;
-    std::vector<TDeviceChoice> m_inputList;
-    std::vector<TDeviceChoice> m_outputList;
+    std::vector<td7::TDeviceChoice> m_inputList;
+    std::vector<td7::TDeviceChoice> m_outputList;
     QComboBox* m_input;
     QComboBox* m_output;
     QSpinBox* m_deviceId;
@@ -56,4 +56,4 @@ class TfmDevices : public QDialog {
     QFrame* m_panel = nullptr;
 };
 
-}  // namespace app
+}  // namespace editor

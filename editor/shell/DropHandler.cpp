@@ -18,7 +18,7 @@
 #include "td7/DumpFiles.h"
 #include "td7/Transfers.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -96,7 +96,7 @@ void DropHandler::LoadFile(const QString& file) {
     const std::filesystem::path path = ToPath(file);
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec) throw FileError(CannotOpenText(path, ec.value()));
+    if (ec) throw td7::FileError(td7::CannotOpenText(path, ec.value()));
     switch (KindOfDroppedFile(path, size)) {
         case TDroppedFile::None:
             return;
@@ -114,8 +114,8 @@ void DropHandler::LoadFile(const QString& file) {
             m_files.LoadSystemFrom(path);
             return;
         case TDroppedFile::WrongSize:
-            throw FileError(WrongSizeError(size));
+            throw td7::FileError(WrongSizeError(size));
     }
 }
 
-}  // namespace app
+}  // namespace editor

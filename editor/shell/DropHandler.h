@@ -5,7 +5,7 @@
 
 class QMimeData;
 
-namespace app {
+namespace editor {
 
 class FileCommands;
 class TfmTamboro;
@@ -37,4 +37,4 @@ class DropHandler : public QObject {
     FileCommands& m_files;
 };
 
-}  // namespace app
+}  // namespace editor

@@ -8,7 +8,7 @@
 #include "td7/DumpFiles.h"
 #include "td7/Td7Map.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -19,14 +19,14 @@ struct TDumpKind {
 };
 
 const std::array<TDumpKind, 3>& DumpKinds() {
-    const auto bytes = [](Block block) {
-        return static_cast<std::uintmax_t>(InfoOf(block).Size) *
-               static_cast<std::uintmax_t>(InfoOf(block).Count);
+    const auto bytes = [](td7::Block block) {
+        return static_cast<std::uintmax_t>(td7::InfoOf(block).Size) *
+               static_cast<std::uintmax_t>(td7::InfoOf(block).Count);
     };
     static const std::array<TDumpKind, 3> kinds{{
-        {static_cast<std::uintmax_t>(PatchBytes()), TDroppedFile::Patch, kPatchFileSizeError},
-        {bytes(Block::Instrument), TDroppedFile::Instruments, kInstrumentFileSizeError},
-        {bytes(Block::System), TDroppedFile::System, kSystemFileSizeError},
+        {static_cast<std::uintmax_t>(td7::PatchBytes()), TDroppedFile::Patch, td7::kPatchFileSizeError},
+        {bytes(td7::Block::Instrument), TDroppedFile::Instruments, td7::kInstrumentFileSizeError},
+        {bytes(td7::Block::System), TDroppedFile::System, td7::kSystemFileSizeError},
     }};
     return kinds;
 }
@@ -60,4 +60,4 @@ const char* WrongSizeError(std::uintmax_t size) {
     return nearest->Error;
 }
 
-}  // namespace app
+}  // namespace editor

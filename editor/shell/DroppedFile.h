@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 
-namespace app {
+namespace editor {
 
 enum class TDroppedFile {
     None,         // neither ".td7" nor ".syx": the window does not take it
@@ -24,4 +24,4 @@ TDroppedFile KindOfDroppedFile(const std::filesystem::path& path, std::uintmax_t
 // that kind's load command gives (a patch file one byte short reads as a bad patch file).
 const char* WrongSizeError(std::uintmax_t size);
 
-}  // namespace app
+}  // namespace editor

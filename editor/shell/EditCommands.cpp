@@ -19,14 +19,14 @@
 #include "td7/SettingsCopy.h"
 #include "td7/Td7Collections.h"
 
-namespace app {
+namespace editor {
 
 TEditCommands::TEditCommands(TfmTamboro& main, TPatchEditor& editor, TfmInstrument& instruments,
                              std::vector<QWidget*> others)
     : m_main(main), m_editor(editor), m_instruments(instruments) {
-    TEditHistory& history = m_main.History();
-    history.OnSelect = [this](const TEditPlace& place) { Select(place); };
-    history.OnApplied = [this](const TEditPlace& place, bool wholeRecords) {
+    td7::TEditHistory& history = m_main.History();
+    history.OnSelect = [this](const td7::TEditPlace& place) { Select(place); };
+    history.OnApplied = [this](const td7::TEditPlace& place, bool wholeRecords) {
         Applied(place, wholeRecords);
     };
     // A step of a control ends when another one takes the focus (or the window loses it).
@@ -46,7 +46,7 @@ TEditCommands::TEditCommands(TfmTamboro& main, TPatchEditor& editor, TfmInstrume
 }
 
 TEditCommands::~TEditCommands() {
-    TEditHistory& history = m_main.History();
+    td7::TEditHistory& history = m_main.History();
     history.OnSelect = nullptr;
     history.OnApplied = nullptr;
 }
@@ -61,25 +61,25 @@ void TEditCommands::Redo() {
     m_main.History().Redo();
 }
 
-void TEditCommands::Select(const TEditPlace& place) {
+void TEditCommands::Select(const td7::TEditPlace& place) {
     // Whole records (loads, moves) are shown after they are back: the slot may be empty
     // before, and showing an empty slot first would ask how to fill it.
     if (!place.Panel) return;
     switch (place.Collection) {
-        case Block::Prog:
-        case Block::Trigger:
-        case Block::Notemap: {
-            const int p = PatchOfRecord(place.Collection, place.Record);
+        case td7::Block::Prog:
+        case td7::Block::Trigger:
+        case td7::Block::Notemap: {
+            const int p = td7::PatchOfRecord(place.Collection, place.Record);
             if (p != m_main.CurrentPatch()) ShowPatch(p);
             int entry = -1;
-            if (place.Collection == Block::Trigger) entry = place.Record % kTriggersPerPatch;
-            if (place.Panel == PanelId::HihatPedal) entry = kHihatPedalEntry;
+            if (place.Collection == td7::Block::Trigger) entry = place.Record % td7::kTriggersPerPatch;
+            if (place.Panel == td7::PanelId::HihatPedal) entry = td7::kHihatPedalEntry;
             if (entry >= 0 && m_editor.coTrigger()->currentIndex() != entry) {
                 m_editor.coTrigger()->setCurrentIndex(entry);
                 m_editor.coTriggerChange();
             }
-            if (place.Collection == Block::Notemap) {
-                const int n = place.Record % kNotesPerPatch;
+            if (place.Collection == td7::Block::Notemap) {
+                const int n = place.Record % td7::kNotesPerPatch;
                 if (m_editor.lbNotemap()->currentRow() != n) {
                     m_editor.lbNotemap()->SelectSilently(n);
                     m_editor.lbNotemapClick();
@@ -87,11 +87,11 @@ void TEditCommands::Select(const TEditPlace& place) {
             }
             break;
         }
-        case Block::Instrument:
+        case td7::Block::Instrument:
             if (m_instruments.Instrument() != place.Record)
                 m_instruments.SelectInstrument(place.Record);
             break;
-        case Block::System:
+        case td7::Block::System:
             break;
     }
 }
@@ -104,11 +104,11 @@ void TEditCommands::ShowPatch(int p) {
     m_editor.OnQueryEmpty = std::move(query);
 }
 
-void TEditCommands::Applied(const TEditPlace& place, bool wholeRecords) {
+void TEditCommands::Applied(const td7::TEditPlace& place, bool wholeRecords) {
     switch (place.Collection) {
-        case Block::Prog:
-        case Block::Trigger:
-        case Block::Notemap: {
+        case td7::Block::Prog:
+        case td7::Block::Trigger:
+        case td7::Block::Notemap: {
             if (wholeRecords) {
                 // Slots may have moved: every line, and the slot of the step shown afresh.
                 m_editor.lbPatch()->viewport()->update();
@@ -118,18 +118,18 @@ void TEditCommands::Applied(const TEditPlace& place, bool wholeRecords) {
             // The bound controls show their record already; what else shows a parameter:
             // the patch list and name field (the name), the effect pages (the types), the
             // note-map lines (an entry's sounds and layer).
-            const bool common = place.Panel == PanelId::PatchCommon ||
-                                place.Panel == PanelId::Effect1 || place.Panel == PanelId::Effect2;
+            const bool common = place.Panel == td7::PanelId::PatchCommon ||
+                                place.Panel == td7::PanelId::Effect1 || place.Panel == td7::PanelId::Effect2;
             if (common)
-                m_editor.PatchArrived(PatchOfRecord(place.Collection, place.Record));
-            else if (place.Panel == PanelId::Notemap)
+                m_editor.PatchArrived(td7::PatchOfRecord(place.Collection, place.Record));
+            else if (place.Panel == td7::PanelId::Notemap)
                 m_editor.lbNotemap()->viewport()->update();
             break;
         }
-        case Block::Instrument:
+        case td7::Block::Instrument:
             emit m_main.InstrumentRecordChanged(wholeRecords ? -1 : place.Record);
             break;
-        case Block::System:
+        case td7::Block::System:
             break;
     }
 }
@@ -146,15 +146,15 @@ void TEditCommands::Copy() {
     if (NotemapFocused()) {
         const int n = m_editor.lbNotemap()->currentRow();
         m_copied = TCopiedSettings{
-            PanelId::Notemap, CopySettings(m_main.Dumps(), PanelId::Notemap, NotemapRecord(p, n))};
-    } else if (t == kHihatPedalEntry) {
-        m_copied = TCopiedSettings{PanelId::HihatPedal,
-                                   CopySettings(m_main.Dumps(), PanelId::HihatPedal, p)};
+            td7::PanelId::Notemap, td7::CopySettings(m_main.Dumps(), td7::PanelId::Notemap, td7::NotemapRecord(p, n))};
+    } else if (t == td7::kHihatPedalEntry) {
+        m_copied = TCopiedSettings{td7::PanelId::HihatPedal,
+                                   td7::CopySettings(m_main.Dumps(), td7::PanelId::HihatPedal, p)};
     } else if (t >= 0) {
         m_copied = TCopiedSettings{
-            PanelId::Trigger, CopySettings(m_main.Dumps(), PanelId::Trigger, TriggerRecord(p, t))};
+            td7::PanelId::Trigger, td7::CopySettings(m_main.Dumps(), td7::PanelId::Trigger, td7::TriggerRecord(p, t))};
     }
-    if (m_copied) m_main.Status().SetText(QString::fromStdString(CopiedText(m_copied->Panel)));
+    if (m_copied) m_main.Status().SetText(QString::fromStdString(td7::CopiedText(m_copied->Panel)));
 }
 
 void TEditCommands::Paste() {
@@ -169,26 +169,26 @@ void TEditCommands::Paste() {
     const int t = m_editor.coTrigger()->currentIndex();
     int record = -1;
     switch (m_copied->Panel) {
-        case PanelId::Notemap:
-            record = NotemapRecord(p, m_editor.lbNotemap()->currentRow());
+        case td7::PanelId::Notemap:
+            record = td7::NotemapRecord(p, m_editor.lbNotemap()->currentRow());
             break;
-        case PanelId::HihatPedal:
-            if (t == kHihatPedalEntry) record = p;
+        case td7::PanelId::HihatPedal:
+            if (t == td7::kHihatPedalEntry) record = p;
             break;
         default:
-            if (t >= 0 && t < kHihatPedalEntry) record = TriggerRecord(p, t);
+            if (t >= 0 && t < td7::kHihatPedalEntry) record = td7::TriggerRecord(p, t);
             break;
     }
     // The pedal's settings fit only the pedal, and a trigger's only a trigger.
     if (record < 0) {
-        m_main.Status().SetText(QString::fromStdString(PasteRefusedText(m_copied->Panel)));
+        m_main.Status().SetText(QString::fromStdString(td7::PasteRefusedText(m_copied->Panel)));
         QApplication::beep();
         return;
     }
     const int changed = m_main.History().SetParameters(
-        PasteLabel(m_copied->Panel), RetargetedSettings(m_copied->Values, record));
+        td7::PasteLabel(m_copied->Panel), td7::RetargetedSettings(m_copied->Values, record));
     // The trigger's note may have moved: the note-map entry follows it, as on a choice.
-    if (changed > 0 && m_copied->Panel != PanelId::Notemap) m_editor.coTriggerChange();
+    if (changed > 0 && m_copied->Panel != td7::PanelId::Notemap) m_editor.coTriggerChange();
 }
 
-}  // namespace app
+}  // namespace editor

@@ -14,7 +14,7 @@
 
 class QWidget;
 
-namespace app {
+namespace editor {
 
 class TPatchEditor;
 class TfmInstrument;
@@ -22,8 +22,8 @@ class TfmTamboro;
 
 // What Copy took: the panel and its parameters' values in table order.
 struct TCopiedSettings {
-    PanelId Panel = PanelId::Trigger;
-    std::vector<TParameterEdit> Values;  // Record as copied; pasting retargets it
+    td7::PanelId Panel = td7::PanelId::Trigger;
+    std::vector<td7::TParameterEdit> Values;  // Record as copied; pasting retargets it
 };
 
 class TEditCommands : public QObject {
@@ -43,8 +43,8 @@ class TEditCommands : public QObject {
     const std::optional<TCopiedSettings>& Copied() const { return m_copied; }
 
   private:
-    void Select(const TEditPlace& place);
-    void Applied(const TEditPlace& place, bool wholeRecords);
+    void Select(const td7::TEditPlace& place);
+    void Applied(const td7::TEditPlace& place, bool wholeRecords);
     void ShowPatch(int p);
     bool NotemapFocused() const;
 
@@ -54,4 +54,4 @@ class TEditCommands : public QObject {
     std::optional<TCopiedSettings> m_copied;
 };
 
-}  // namespace app
+}  // namespace editor

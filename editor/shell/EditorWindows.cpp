@@ -23,7 +23,7 @@
 #include "td7/DumpFiles.h"
 #include "td7/EditHistory.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -40,16 +40,16 @@ std::string PutLabel(library::TKind kind) {
     return "Put";
 }
 
-TEditPlace PutPlace(library::TKind kind, int p) {
-    if (kind == library::TKind::Kit) return {Block::Prog, p, {}};
-    return {kind == library::TKind::System ? Block::System : Block::Instrument, -1, {}};
+td7::TEditPlace PutPlace(library::TKind kind, int p) {
+    if (kind == library::TKind::Kit) return {td7::Block::Prog, p, {}};
+    return {kind == library::TKind::System ? td7::Block::System : td7::Block::Instrument, -1, {}};
 }
 
-std::span<const Block> PutBlocks(library::TKind kind) {
-    static constexpr std::array<Block, 1> kSystem = {Block::System};
-    static constexpr std::array<Block, 1> kInstruments = {Block::Instrument};
-    if (kind == library::TKind::Kit) return kPatchBlocks;
-    return kind == library::TKind::System ? std::span<const Block>(kSystem) : kInstruments;
+std::span<const td7::Block> PutBlocks(library::TKind kind) {
+    static constexpr std::array<td7::Block, 1> kSystem = {td7::Block::System};
+    static constexpr std::array<td7::Block, 1> kInstruments = {td7::Block::Instrument};
+    if (kind == library::TKind::Kit) return td7::kPatchBlocks;
+    return kind == library::TKind::System ? std::span<const td7::Block>(kSystem) : kInstruments;
 }
 
 }  // namespace
@@ -86,7 +86,7 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
     Transfers->OnRequested = [this](bool patches, bool instruments, bool system) {
         Library->RememberRequest(fmTamboro->Dumps(), fmTamboro->Present(),
                                  {.Patches = patches, .Instruments = instruments, .System = system},
-                                 TSession::DeviceId());
+                                 td7::TSession::DeviceId());
     };
     Files->OnSetupLoaded = [this](const std::filesystem::path& file) {
         Library->RememberSetup(file);
@@ -94,8 +94,8 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
     fmTamboro->Menu().Connect(TCommand::Library, [this](int) { ShowLibrary(); });
     Compare = std::make_unique<TCompareCommand>(*fmTamboro, Files->Dialogs(),
                                                 [this] { return Library->Get(); });
-    Compare->OnTake = [this](std::string label, std::vector<TParameterEdit> edits) {
-        const bool note = !edits.empty() && edits.front().Parameter->Items == ItemList::Notes;
+    Compare->OnTake = [this](std::string label, std::vector<td7::TParameterEdit> edits) {
+        const bool note = !edits.empty() && edits.front().Parameter->Items == td7::ItemList::Notes;
         // A trigger's note taken over: the note map follows it, as on a choice.
         if (fmTamboro->History().SetParameters(std::move(label), edits) > 0 && note)
             PatchEditor->coTriggerChange();
@@ -113,7 +113,7 @@ void TEditorWindows::ShowLibrary() {
         target.CurrentKit = [this]() -> library::Bytes {
             const int p = fmTamboro->CurrentPatch();
             if (!fmTamboro->Present().PatchPresent(p)) return {};
-            return PatchFileImage(fmTamboro->Dumps(), p);
+            return td7::PatchFileImage(fmTamboro->Dumps(), p);
         };
         // As Patch > Load: the slot becomes present and editable and is shown; nothing is
         // sent until the user transmits.
@@ -139,4 +139,4 @@ void TEditorWindows::ShowLibrary() {
     fmLibrary->activateWindow();
 }
 
-}  // namespace app
+}  // namespace editor

@@ -4,7 +4,7 @@
 
 #include "editor/shell/MainWindow.h"
 
-namespace app {
+namespace editor {
 
 class TfmAbout;
 class DropHandler;
@@ -58,4 +58,4 @@ class TEditorWindows {
     void ShowLibrary();
 };
 
-}  // namespace app
+}  // namespace editor

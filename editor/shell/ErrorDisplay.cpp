@@ -4,7 +4,7 @@
 
 #include "editor/shell/MessageBoxes.h"
 
-namespace app {
+namespace editor {
 
 bool ErrorDisplay::RunCommand(const std::function<void()>& command, QWidget* owner) noexcept {
     try {
@@ -30,4 +30,4 @@ void ErrorDisplay::ShowCurrentException(QWidget* owner) noexcept {
     }
 }
 
-}  // namespace app
+}  // namespace editor

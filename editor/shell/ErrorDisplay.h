@@ -8,7 +8,7 @@
 
 class QWidget;
 
-namespace app {
+namespace editor {
 
 class MessageBoxes;
 
@@ -28,4 +28,4 @@ class ErrorDisplay {
     MessageBoxes& m_boxes;
 };
 
-}  // namespace app
+}  // namespace editor

@@ -4,7 +4,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
-namespace app {
+namespace editor {
 
 void EventWait::WaitUntil(const std::function<bool()>& done, Clock::time_point deadline) {
     // The timer only wakes the loop at the deadline; events that arrive earlier wake it
@@ -21,4 +21,4 @@ void EventWait::WaitUntil(const std::function<bool()>& done, Clock::time_point d
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
-}  // namespace app
+}  // namespace editor

@@ -17,7 +17,7 @@
 #include "td7/PatchSlots.h"
 #include "td7/PresentFlags.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -60,16 +60,16 @@ FileCommands::FileCommands(TfmTamboro& main, TPatchEditor& editor,
       m_editor(editor),
       m_dialogs(std::move(dialogs)),
       m_setup(main.Dumps(), main.Present()),
-      m_openDump(MakeDialog(TFileDialogMode::Open, "", kDumpFileFilter, kDumpFileExtension)),
-      m_saveDump(MakeDialog(TFileDialogMode::Save, "", kDumpFileFilter, kDumpFileExtension)),
+      m_openDump(MakeDialog(TFileDialogMode::Open, "", td7::kDumpFileFilter, td7::kDumpFileExtension)),
+      m_saveDump(MakeDialog(TFileDialogMode::Save, "", td7::kDumpFileFilter, td7::kDumpFileExtension)),
       m_openSetup(
-          MakeDialog(TFileDialogMode::Open, kOpenSetupTitle, kSetupFilter, kSetupDefaultExtension)),
-      m_saveSetup(MakeDialog(TFileDialogMode::Save, kSaveSetupTitle, kSetupFilter,
-                             kSetupDefaultExtension)) {
+          MakeDialog(TFileDialogMode::Open, td7::kOpenSetupTitle, td7::kSetupFilter, td7::kSetupDefaultExtension)),
+      m_saveSetup(MakeDialog(TFileDialogMode::Save, td7::kSaveSetupTitle, td7::kSetupFilter,
+                             td7::kSetupDefaultExtension)) {
     m_setup.SetFileName(main.SetupFileName());
     // The window's name (and caption) follow the setup file's, which changes only after a
     // load or a save succeeded.
-    m_setup.OnFileNameChange = [this](TSetupFile* sender) {
+    m_setup.OnFileNameChange = [this](td7::TSetupFile* sender) {
         m_main.SetSetupFileName(sender->FileName());
     };
     ConnectMenu();
@@ -144,7 +144,7 @@ void FileCommands::SaveSetupClick() {
 void FileCommands::SaveChangedSetupFirst() {
     // Cancelling the save dialog goes on with loading; a failed save stops here.
     if (m_setup.Modified() &&
-        m_main.Boxes().Confirm(QString::fromLatin1(kSaveChangedSetupQuestion), &m_main))
+        m_main.Boxes().Confirm(QString::fromLatin1(td7::kSaveChangedSetupQuestion), &m_main))
         SaveSetupClick();
 }
 
@@ -181,13 +181,13 @@ void FileCommands::OpenRecentClick(int k) {
 void FileCommands::PatchSaveClick() {
     const auto path = RunDialog(m_saveDump);
     if (path.empty()) return;
-    SavePatchFile(path, m_main.Dumps(), m_main.CurrentPatch());
+    td7::SavePatchFile(path, m_main.Dumps(), m_main.CurrentPatch());
 }
 
 void FileCommands::LoadPatchFrom(const std::filesystem::path& path) {
     const int p = m_main.CurrentPatch();
-    m_main.History().RecordCommand("Load Patch", {Block::Prog, p, {}}, kPatchBlocks, [&] {
-        LoadPatchFile(path, m_main.Dumps(), m_main.Present(), p);
+    m_main.History().RecordCommand("Load Patch", {td7::Block::Prog, p, {}}, td7::kPatchBlocks, [&] {
+        td7::LoadPatchFile(path, m_main.Dumps(), m_main.Present(), p);
     });
     m_editor.SetPatchEditing(true);
     m_editor.PatchArrived(p);
@@ -196,14 +196,14 @@ void FileCommands::LoadPatchFrom(const std::filesystem::path& path) {
 
 void FileCommands::LoadInstrumentsFrom(const std::filesystem::path& path) {
     m_main.History().RecordCommand(
-        "Load Instruments", {Block::Instrument, -1, {}}, std::array{Block::Instrument},
-        [&] { LoadInstrumentFile(path, m_main.Dumps(), m_main.Present()); });
+        "Load Instruments", {td7::Block::Instrument, -1, {}}, std::array{td7::Block::Instrument},
+        [&] { td7::LoadInstrumentFile(path, m_main.Dumps(), m_main.Present()); });
 }
 
 void FileCommands::LoadSystemFrom(const std::filesystem::path& path) {
-    m_main.History().RecordCommand("Load System", {Block::System, -1, {}},
-                                   std::array{Block::System},
-                                   [&] { LoadSystemFile(path, m_main.Dumps(), m_main.Present()); });
+    m_main.History().RecordCommand("Load System", {td7::Block::System, -1, {}},
+                                   std::array{td7::Block::System},
+                                   [&] { td7::LoadSystemFile(path, m_main.Dumps(), m_main.Present()); });
 }
 
 void FileCommands::PatchLoadClick() {
@@ -214,7 +214,7 @@ void FileCommands::PatchLoadClick() {
 }
 
 void FileCommands::InstLoadClick() {
-    m_openDump.Title = QString::fromLatin1(kOpenInstrumentTitle);
+    m_openDump.Title = QString::fromLatin1(td7::kOpenInstrumentTitle);
     const auto path = RunDialog(m_openDump);
     if (path.empty()) return;
     LoadInstrumentsFrom(path);
@@ -223,7 +223,7 @@ void FileCommands::InstLoadClick() {
 void FileCommands::InstSaveClick() {
     const auto path = RunDialog(m_saveDump);
     if (path.empty()) return;
-    SaveInstrumentFile(path, m_main.Dumps());
+    td7::SaveInstrumentFile(path, m_main.Dumps());
 }
 
 void FileCommands::SysLoadClick() {
@@ -236,15 +236,15 @@ void FileCommands::SysLoadClick() {
 void FileCommands::SysSaveClick() {
     const auto path = RunDialog(m_saveDump);
     if (path.empty()) return;
-    SaveSystemFile(path, m_main.Dumps());
+    td7::SaveSystemFile(path, m_main.Dumps());
 }
 
 void FileCommands::MoveToClick(int k) {
     const int s = m_main.CurrentPatch();
     const int d = k - 1;
     if (d == s) return;  // its menu entry is disabled
-    m_main.History().RecordCommand("Move Patch", {Block::Prog, s, {}}, kPatchBlocks,
-                                   [&] { MovePatch(m_main.Dumps(), m_main.Present(), s, d); });
+    m_main.History().RecordCommand("Move Patch", {td7::Block::Prog, s, {}}, td7::kPatchBlocks,
+                                   [&] { td7::MovePatch(m_main.Dumps(), m_main.Present(), s, d); });
     SelectPatch(m_editor, d);
 }
 
@@ -252,9 +252,9 @@ void FileCommands::ExchangeWithClick(int k) {
     const int s = m_main.CurrentPatch();
     const int d = k - 1;
     if (d == s) return;
-    m_main.History().RecordCommand("Exchange Patches", {Block::Prog, s, {}}, kPatchBlocks,
-                                   [&] { ExchangePatch(m_main.Dumps(), m_main.Present(), s, d); });
+    m_main.History().RecordCommand("Exchange Patches", {td7::Block::Prog, s, {}}, td7::kPatchBlocks,
+                                   [&] { td7::ExchangePatch(m_main.Dumps(), m_main.Present(), s, d); });
     SelectPatch(m_editor, d);
 }
 
-}  // namespace app
+}  // namespace editor

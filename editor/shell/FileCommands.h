@@ -8,7 +8,7 @@
 #include "editor/shell/FileDialogs.h"
 #include "td7/SetupFile.h"
 
-namespace app {
+namespace editor {
 
 class TPatchEditor;
 class TfmTamboro;
@@ -54,7 +54,7 @@ class FileCommands {
     std::function<void(const std::filesystem::path& file)> OnSetupLoaded;
 
     FileDialogs& Dialogs() { return *m_dialogs; }
-    TSetupFile& Setup() { return m_setup; }
+    td7::TSetupFile& Setup() { return m_setup; }
 
   private:
     void ConnectMenu();
@@ -67,7 +67,7 @@ class FileCommands {
     TfmTamboro& m_main;
     TPatchEditor& m_editor;
     std::unique_ptr<FileDialogs> m_dialogs;
-    TSetupFile m_setup;
+    td7::TSetupFile m_setup;
 
     TFileDialog m_openDump;
     TFileDialog m_saveDump;
@@ -75,4 +75,4 @@ class FileCommands {
     TFileDialog m_saveSetup;
 };
 
-}  // namespace app
+}  // namespace editor

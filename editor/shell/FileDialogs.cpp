@@ -3,7 +3,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-namespace app {
+namespace editor {
 
 QString QtFilter(const QString& filter) {
     const qsizetype bar = filter.indexOf(QLatin1Char('|'));
@@ -52,4 +52,4 @@ QString FileDialogs::Show(const TFileDialog& dialog, const QString& directory, Q
     return box.selectedFiles().first();
 }
 
-}  // namespace app
+}  // namespace editor

@@ -12,7 +12,7 @@
 
 class QWidget;
 
-namespace app {
+namespace editor {
 
 enum class TFileDialogMode { Open, Save };
 
@@ -65,4 +65,4 @@ class FileDialogs {
     std::vector<TShownFileDialog> m_shown;
 };
 
-}  // namespace app
+}  // namespace editor

@@ -13,7 +13,7 @@ static void InitHelpResource() {
     Q_INIT_RESOURCE(help);
 }
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -28,13 +28,13 @@ QString ReadAll(const QString& path) {
 QString HelpFileText(const QString& programDir) {
     if (!programDir.isEmpty()) {
         const std::filesystem::path dir = QFile::encodeName(programDir).toStdString();
-        for (const std::filesystem::path& file : {dir / kHelpFileName, InstalledHelpFile(dir)}) {
+        for (const std::filesystem::path& file : {dir / td7::kHelpFileName, td7::InstalledHelpFile(dir)}) {
             QString text = ReadAll(QFile::decodeName(file.c_str()));
             if (!text.isEmpty()) return text;
         }
     }
     InitHelpResource();
-    return ReadAll(QStringLiteral(":/help/") + QString::fromLatin1(kHelpFileName));
+    return ReadAll(QStringLiteral(":/help/") + QString::fromLatin1(td7::kHelpFileName));
 }
 
 THelpWindow::THelpWindow(const QString& programDir, QWidget* parent)
@@ -68,4 +68,4 @@ void THelpWindow::ShowAnchor(const QString& anchor) {
     m_browser->scrollToAnchor(anchor);
 }
 
-}  // namespace app
+}  // namespace editor

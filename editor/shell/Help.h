@@ -10,7 +10,7 @@
 
 class QTextBrowser;
 
-namespace app {
+namespace editor {
 
 // The help contexts of the windows: anchors of the help file.
 inline constexpr int kHelpMainWindow = 8;
@@ -48,4 +48,4 @@ class THelpWindow : public QDialog {
     QString m_anchor;
 };
 
-}  // namespace app
+}  // namespace editor

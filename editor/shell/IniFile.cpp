@@ -7,7 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -150,4 +150,4 @@ void IniFile::Save(const std::filesystem::path& file) const {
     }
 }
 
-}  // namespace app
+}  // namespace editor

@@ -6,7 +6,7 @@
 
 #include "editor/shell/ErrorDisplay.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -133,4 +133,4 @@ void MainMenu::Run(TCommand command, int number) {
     m_errors.RunCommand([&] { handler(number); }, m_owner);
 }
 
-}  // namespace app
+}  // namespace editor

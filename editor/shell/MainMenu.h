@@ -13,7 +13,7 @@ class QAction;
 class QMenu;
 class QMenuBar;
 
-namespace app {
+namespace editor {
 
 class ErrorDisplay;
 
@@ -56,4 +56,4 @@ class MainMenu : public QObject {
     std::array<QList<QAction*>, kCommandCount> m_inline{};  // separator first, then entries
 };
 
-}  // namespace app
+}  // namespace editor

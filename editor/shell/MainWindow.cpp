@@ -30,7 +30,7 @@
 #include "td7/EditHistory.h"
 #include "td7/PortSetup.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -64,9 +64,9 @@ TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
     m_outputWindow = makeWindow();
     if (!m_services.Wait) m_services.Wait = std::make_shared<EventWait>();
     m_session =
-        std::make_unique<TSession>(Midi(), *m_inputWindow, *m_outputWindow, *m_services.Wait);
+        std::make_unique<td7::TSession>(Midi(), *m_inputWindow, *m_outputWindow, *m_services.Wait);
     m_session->OnOutputDone = [this] { ShowActivity(false); };
-    m_session->OnPortLoop = [this] { m_status->SetText(QString::fromLatin1(kPortLoopText)); };
+    m_session->OnPortLoop = [this] { m_status->SetText(QString::fromLatin1(td7::kPortLoopText)); };
     m_session->OnMidiInput = [this](bool) { ShowActivity(true); };
     m_session->OnDumpChange = [this](midilink::TDumpCollection* sender, int index) {
         AnyDumpChange(sender, index);
@@ -74,14 +74,14 @@ TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
     m_session->OnInstrumentChange = [this](midilink::TDumpCollection* sender, int index) {
         InstrumentDumpChange(sender, index);
     };
-    m_history = std::make_unique<TEditHistory>(Dumps(), Present(), MidiCompLink1());
+    m_history = std::make_unique<td7::TEditHistory>(Dumps(), Present(), MidiCompLink1());
     m_history->OnChange = [this] { UpdateCommands(); };
     m_history->OutputOpen = [this] { return MidiOutput1().IsOpen(); };
-    Present().OnChange = [this](TPresentFlags*) { UpdateCommands(); };
-    Transfers().OnDumpCounted = [this](TTransfers*, int count) {
+    Present().OnChange = [this](td7::TPresentFlags*) { UpdateCommands(); };
+    Transfers().OnDumpCounted = [this](td7::TTransfers*, int count) {
         m_status->SetText(QStringLiteral("%1 dumps recieved...").arg(count));
     };
-    Transfers().OnBusyChange = [this](TTransfers*, bool) { UpdateCommands(); };
+    Transfers().OnBusyChange = [this](td7::TTransfers*, bool) { UpdateCommands(); };
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("ClientFrame"));
@@ -266,7 +266,7 @@ void TfmTamboro::showEvent(QShowEvent* event) {
 
 void TfmTamboro::FormShow() {
     const TSettings settings = LoadSettings(m_services.SettingsFile);
-    Errors().RunCommand([&] { TSession::SetDeviceId(settings.DevId); }, this);
+    Errors().RunCommand([&] { td7::TSession::SetDeviceId(settings.DevId); }, this);
     SetBackground(static_cast<std::uint32_t>(settings.Background));
     SetPatchEditing(false);
     m_patchLookup = settings.PatchLookup;
@@ -283,15 +283,15 @@ void TfmTamboro::FormShow() {
 void TfmTamboro::OpenPortsFromSettings(const TSettings& settings) {
     // The remembered names find the devices again after their numbers moved.
     const auto input =
-        FindRememberedDevice(InputDeviceList(Midi()), settings.MidiInDev, settings.MidiInName);
+        td7::FindRememberedDevice(td7::InputDeviceList(Midi()), settings.MidiInDev, settings.MidiInName);
     if (!input)
-        Boxes().Error(QString::fromLatin1(kInputNotAvailable), this);
+        Boxes().Error(QString::fromLatin1(td7::kInputNotAvailable), this);
     else if (auto error = m_session->OpenInput(*input))
         Boxes().Error(FromStd(*error), this);
     const auto output =
-        FindRememberedDevice(OutputDeviceList(Midi()), settings.MidiOutDev, settings.MidiOutName);
+        td7::FindRememberedDevice(td7::OutputDeviceList(Midi()), settings.MidiOutDev, settings.MidiOutName);
     if (!output)
-        Boxes().Error(QString::fromLatin1(kOutputNotAvailable), this);
+        Boxes().Error(QString::fromLatin1(td7::kOutputNotAvailable), this);
     else if (auto error = m_session->OpenOutput(*output))
         Boxes().Error(FromStd(*error), this);
 }
@@ -315,7 +315,7 @@ void TfmTamboro::LoadStartSetup(const TSettings& settings) {
     if (!chosen.empty()) {
         const bool loaded = Errors().RunCommand([&] { OnLoadSetup(chosen); }, this);
         if (!loaded) return;
-        for (Block block : kAllBlocks) Dumps().Of(block).SetModified(false);
+        for (td7::Block block : td7::kAllBlocks) Dumps().Of(block).SetModified(false);
     }
     SetSetupFileName(chosen);
 }
@@ -373,12 +373,12 @@ TSettings TfmTamboro::CurrentSettings() const {
     TSettings s;
     s.LastSetup = m_setupFileName;
     s.Background = static_cast<int>(m_background);
-    s.MidiInDev = InputSetting(m_session->Input());
-    s.MidiOutDev = OutputSetting(m_session->Output());
+    s.MidiInDev = td7::InputSetting(m_session->Input());
+    s.MidiOutDev = td7::OutputSetting(m_session->Output());
     if (s.MidiInDev > 0) s.MidiInName = m_session->Input().ProductName();
     if (s.MidiOutDev > 0) s.MidiOutName = m_session->Output().ProductName();
     try {
-        s.DevId = TSession::DeviceId();
+        s.DevId = td7::TSession::DeviceId();
     } catch (const std::exception&) {
         // Never set: the start-up default stands.
     }
@@ -405,7 +405,7 @@ void TfmTamboro::SelectDevices() {
     if (m_devicesWindow->exec() != QDialog::Accepted) return;
     // Other ports may be joined differently: the loop warning may be due again.
     LoopWatch().Reset();
-    ApplyDeviceChoice(MidiInput1(), MidiOutput1(), m_devicesWindow->InputChoice(),
+    td7::ApplyDeviceChoice(MidiInput1(), MidiOutput1(), m_devicesWindow->InputChoice(),
                       m_devicesWindow->OutputChoice(), m_devicesWindow->DeviceIdField());
 }
 
@@ -428,4 +428,4 @@ void TfmTamboro::StatusTimerTimer() {
     if (Transfers().StatusTick()) m_status->SetText(QString());
 }
 
-}  // namespace app
+}  // namespace editor

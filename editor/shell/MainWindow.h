@@ -27,15 +27,18 @@ class TMidiInput;
 class TMidiOutput;
 }  // namespace midiports
 
-namespace app {
+namespace td7 {
+class TEditHistory;
+class TSession;
+class TTransferWait;
+}  // namespace td7
+
+namespace editor {
 
 class ErrorDisplay;
 class MainMenu;
 class MessageBoxes;
 class StatusLine;
-class TEditHistory;
-class TSession;
-class TTransferWait;
 class TfmAbout;
 
 // What the main window is given; it owns everything else.
@@ -47,7 +50,7 @@ struct TMainServices {
     std::filesystem::path ProgramDir;
     QStringList Arguments;  // the command line after the program's name
     // How transfers wait; none: in the event loop.
-    std::shared_ptr<TTransferWait> Wait;
+    std::shared_ptr<td7::TTransferWait> Wait;
     // Makes the hidden window of a port; none: the Qt one.
     std::function<std::unique_ptr<midiports::PortWindow>()> MakePortWindow;
 };
@@ -71,16 +74,16 @@ class TfmTamboro : public QMainWindow {
     void SetSplash(TfmAbout* splash) { m_splash = splash; }
 
     // Owned parts.
-    TSession& Session() { return *m_session; }
-    TTd7Collections& Dumps() { return m_session->Dumps(); }
-    TPresentFlags& Present() { return m_session->Present(); }
-    TTransfers& Transfers() { return m_session->Transfers(); }
+    td7::TSession& Session() { return *m_session; }
+    td7::TTd7Collections& Dumps() { return m_session->Dumps(); }
+    td7::TPresentFlags& Present() { return m_session->Present(); }
+    td7::TTransfers& Transfers() { return m_session->Transfers(); }
     midiports::TMidiInput& MidiInput1() { return m_session->Input(); }
     midiports::TMidiOutput& MidiOutput1() { return m_session->Output(); }
     midilink::TMidiCompLink& MidiCompLink1() { return m_session->Link(); }
     // The user's changes to the mirror, for Edit > Undo and Redo.
-    TEditHistory& History() { return *m_history; }
-    TLoopDetector& LoopWatch() { return m_session->LoopWatch(); }
+    td7::TEditHistory& History() { return *m_history; }
+    td7::TLoopDetector& LoopWatch() { return m_session->LoopWatch(); }
     MainMenu& Menu() { return *m_menu; }
     StatusLine& Status() { return *m_status; }
     QTimer* StatusTimer() const { return m_statusTimer; }
@@ -190,8 +193,8 @@ class TfmTamboro : public QMainWindow {
     TMainServices m_services;
     std::unique_ptr<midiports::PortWindow> m_inputWindow;
     std::unique_ptr<midiports::PortWindow> m_outputWindow;
-    std::unique_ptr<TSession> m_session;
-    std::unique_ptr<TEditHistory> m_history;
+    std::unique_ptr<td7::TSession> m_session;
+    std::unique_ptr<td7::TEditHistory> m_history;
 
     MainMenu* m_menu = nullptr;
     QWidget* m_clientArea = nullptr;
@@ -212,4 +215,4 @@ class TfmTamboro : public QMainWindow {
     bool m_firstShowDone = false;
 };
 
-}  // namespace app
+}  // namespace editor

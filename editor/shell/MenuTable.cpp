@@ -1,6 +1,6 @@
 #include "editor/shell/MenuTable.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -142,4 +142,4 @@ bool CommandEnabled(TCommand command, const TCommandState& s) {
     return false;
 }
 
-}  // namespace app
+}  // namespace editor

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace app {
+namespace editor {
 
 enum class TCommand : std::uint8_t {
     None,  // separators and submenu parents without a command of their own
@@ -89,4 +89,4 @@ struct TCommandState {
 // run inside the transfer's wait.
 bool CommandEnabled(TCommand command, const TCommandState& state);
 
-}  // namespace app
+}  // namespace editor

@@ -5,7 +5,7 @@
 
 #include "td7/Version.h"
 
-namespace app {
+namespace editor {
 
 QString MessageBoxes::CaptionOf(TBoxKind kind) {
     switch (kind) {
@@ -17,7 +17,7 @@ QString MessageBoxes::CaptionOf(TBoxKind kind) {
         case TBoxKind::Error:
             break;
     }
-    return QString::fromLatin1(kApplicationTitle) + QStringLiteral(" Error...");
+    return QString::fromLatin1(td7::kApplicationTitle) + QStringLiteral(" Error...");
 }
 
 bool MessageBoxes::Confirm(const QString& text, QWidget* owner) {
@@ -95,4 +95,4 @@ TAnswer MessageBoxes::Show(TBoxKind kind, const QString& text, QWidget* owner) {
     return TAnswer::Ok;
 }
 
-}  // namespace app
+}  // namespace editor

@@ -10,7 +10,7 @@
 
 class QWidget;
 
-namespace app {
+namespace editor {
 
 enum class TBoxKind { Confirm, ConfirmCancel, Information, Error };
 enum class TAnswer { Yes, No, Cancel, Ok };
@@ -57,4 +57,4 @@ class MessageBoxes {
     std::vector<TShownBox> m_shown;
 };
 
-}  // namespace app
+}  // namespace editor

@@ -4,11 +4,11 @@
 #include <QScreen>
 #include <QWidget>
 
-namespace app {
+namespace editor {
 
 void CenterOnScreen(QWidget& window) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         window.move(screen->availableGeometry().center() - window.rect().center());
 }
 
-}  // namespace app
+}  // namespace editor

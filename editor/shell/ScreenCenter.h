@@ -4,10 +4,10 @@
 
 class QWidget;
 
-namespace app {
+namespace editor {
 
 // Moves the window so its centre is that of the primary screen's available area; without a
 // screen it stays where it is.
 void CenterOnScreen(QWidget& window);
 
-}  // namespace app
+}  // namespace editor

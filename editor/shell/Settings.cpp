@@ -5,7 +5,7 @@
 
 #include "editor/shell/IniFile.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -85,12 +85,12 @@ void SaveSettings(const std::filesystem::path& file, const TSettings& s) {
 
 std::filesystem::path FileDialogStartDir(const std::string& lastDir,
                                          const std::filesystem::path& programDir,
-                                         const EnvironmentLookup& env) {
+                                         const td7::EnvironmentLookup& env) {
     std::error_code ec;
     if (!lastDir.empty() && std::filesystem::is_directory(lastDir, ec)) return lastDir;
     // An installed program's folder is the system's (a save there fails); a build folder or a
     // portable copy is the user's own.
-    if (IsOwnProgramDir(programDir)) return programDir;
+    if (td7::IsOwnProgramDir(programDir)) return programDir;
     const char* home = env ? env("HOME") : std::getenv("HOME");
     if (home != nullptr && *home != '\0' && std::filesystem::is_directory(home, ec)) return home;
     return programDir;
@@ -105,4 +105,4 @@ std::vector<std::string> WithRecentSetup(std::vector<std::string> recent, const 
     return recent;
 }
 
-}  // namespace app
+}  // namespace editor

@@ -7,7 +7,7 @@
 
 #include "td7/SettingsPath.h"
 
-namespace app {
+namespace editor {
 
 inline constexpr int kRecentSetupCount = 8;
 
@@ -52,10 +52,10 @@ void SaveSettings(const std::filesystem::path& file, const TSettings& settings);
 // portable copy); else the user's home folder ($HOME).
 std::filesystem::path FileDialogStartDir(const std::string& lastDir,
                                          const std::filesystem::path& programDir,
-                                         const EnvironmentLookup& env = {});
+                                         const td7::EnvironmentLookup& env = {});
 
 // The recent setups after `name` was opened or saved: it comes first, once, and the
 // oldest fall off beyond kRecentSetupCount.
 std::vector<std::string> WithRecentSetup(std::vector<std::string> recent, const std::string& name);
 
-}  // namespace app
+}  // namespace editor

@@ -14,7 +14,7 @@
 #include "editor/patch/PatchPanel.h"
 #include "editor/shell/ScreenCenter.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -130,4 +130,4 @@ QLabel* PlaceKnob(controls::TQvKnob* knob, const TRect& slot) {
     return caption;
 }
 
-}  // namespace app
+}  // namespace editor

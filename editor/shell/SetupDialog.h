@@ -19,7 +19,7 @@ namespace controls {
 class TQvKnob;
 }
 
-namespace app {
+namespace editor {
 
 class ErrorDisplay;
 class THelpWindow;
@@ -87,4 +87,4 @@ inline constexpr int kKnobHeight = 40;
 inline constexpr int kCaptionLine = 11;
 QLabel* PlaceKnob(controls::TQvKnob* knob, const TRect& slot);
 
-}  // namespace app
+}  // namespace editor

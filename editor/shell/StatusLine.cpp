@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QRadioButton>
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -71,4 +71,4 @@ bool StatusLine::OutputActive() const {
     return m_output->isChecked();
 }
 
-}  // namespace app
+}  // namespace editor

@@ -5,7 +5,7 @@
 class QLabel;
 class QRadioButton;
 
-namespace app {
+namespace editor {
 
 // The main window's bottom line: the status text (hints and the received-dump count) and
 // the two MIDI activity indicators.
@@ -33,4 +33,4 @@ class StatusLine : public QWidget {
     QRadioButton* m_output;
 };
 
-}  // namespace app
+}  // namespace editor

@@ -18,7 +18,7 @@
 #include "td7/Retarget.h"
 #include "td7/Td7Collections.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -100,11 +100,11 @@ TfmSystem::TfmSystem(TSystemServices services, QWidget* parent)
 TfmSystem::~TfmSystem() = default;
 
 void TfmSystem::MakeControls() {
-    for (const TParameter* row : PanelMembers(PanelId::System)) {
+    for (const td7::TParameter* row : td7::PanelMembers(td7::PanelId::System)) {
         const TControlPlace& place = PlaceOf(kPlaces, row->Name);
         QWidget* control = m_controls.Create(*row, place, m_panel);
         if (auto* knob = qobject_cast<controls::TQvKnob*>(control)) PlaceKnob(knob, place.Control);
-        if (row->Kind == ControlKind::Check) control->setLayoutDirection(Qt::RightToLeft);
+        if (row->Kind == td7::ControlKind::Check) control->setLayoutDirection(Qt::RightToLeft);
     }
 }
 
@@ -141,4 +141,4 @@ std::unique_ptr<TfmSystem> MakeSystemWindow(TfmTamboro& main, TfmViewSysex& view
     return window;
 }
 
-}  // namespace app
+}  // namespace editor

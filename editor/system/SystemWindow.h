@@ -13,20 +13,23 @@ namespace midilink {
 class TMidiLink;
 }
 
-namespace app {
+namespace td7 {
+class TEditHistory;
+class TTd7Collections;
+}  // namespace td7
+
+namespace editor {
 
 class ErrorDisplay;
 class TfmTamboro;
 class TfmViewSysex;
 class TPatchPanel;
-class TEditHistory;
-class TTd7Collections;
 
 // What the system window works on: the main window's mirror and link.
 struct TSystemServices {
-    TTd7Collections* Dumps = nullptr;
+    td7::TTd7Collections* Dumps = nullptr;
     midilink::TMidiLink* Link = nullptr;  // MidiCompLink1
-    TEditHistory* History = nullptr;      // none: edits are not undoable
+    td7::TEditHistory* History = nullptr;      // none: edits are not undoable
     TfmViewSysex* Viewer = nullptr;
     ErrorDisplay* Errors = nullptr;  // none: failures go to the controls' error handler
 };
@@ -65,4 +68,4 @@ class TfmSystem : public TSetupDialog {
 // "&System" > "&Edit..." opens it in the main window's colour.
 std::unique_ptr<TfmSystem> MakeSystemWindow(TfmTamboro& main, TfmViewSysex& viewer);
 
-}  // namespace app
+}  // namespace editor

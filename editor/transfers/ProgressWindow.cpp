@@ -13,7 +13,7 @@
 #include "editor/shell/Help.h"
 #include "editor/shell/ScreenCenter.h"
 
-namespace app {
+namespace editor {
 
 TfmProgress::TfmProgress(QString helpDir, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -85,9 +85,9 @@ void TfmProgress::Start(int range) {
     raise();
 }
 
-void TfmProgress::BeginPhase(TTransferPhase phase, int range) {
-    m_label->setText(phase == TTransferPhase::Read     ? QStringLiteral("Dumps read:")
-                     : phase == TTransferPhase::Verify ? QStringLiteral("Dumps verified:")
+void TfmProgress::BeginPhase(td7::TTransferPhase phase, int range) {
+    m_label->setText(phase == td7::TTransferPhase::Read     ? QStringLiteral("Dumps read:")
+                     : phase == td7::TTransferPhase::Verify ? QStringLiteral("Dumps verified:")
                                                        : QStringLiteral("Dumps sent:"));
     Arrange();
     m_bar->setRange(0, std::max(range, 1));
@@ -112,4 +112,4 @@ void TfmProgress::btnCancelClick() {
     m_cancel = true;
 }
 
-}  // namespace app
+}  // namespace editor

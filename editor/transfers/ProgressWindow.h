@@ -11,13 +11,13 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 
-namespace app {
+namespace editor {
 
 class THelpWindow;
 
 // `fmProgress`: shown while records go out. The bar starts over when it passes its range
 // (Transmit All fills it once per patch); the count field counts every record sent.
-class TfmProgress : public QDialog, public TTransferProgress {
+class TfmProgress : public QDialog, public td7::TTransferProgress {
     Q_OBJECT
   public:
     // helpDir: where F1 looks for the help file first (the program's folder).
@@ -28,7 +28,7 @@ class TfmProgress : public QDialog, public TTransferProgress {
     void Start(int range);
     void Step() override;
     // A checked transfer's next stage: its own label and count, the bar set to its range.
-    void BeginPhase(TTransferPhase phase, int range) override;
+    void BeginPhase(td7::TTransferPhase phase, int range) override;
     bool CancelRequested() const override { return m_cancel; }
     int SentCount() const { return m_sent; }
 
@@ -56,4 +56,4 @@ class TfmProgress : public QDialog, public TTransferProgress {
     std::unique_ptr<THelpWindow> m_help;  // F1: the page on requests and transmissions
 };
 
-}  // namespace app
+}  // namespace editor

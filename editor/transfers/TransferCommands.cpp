@@ -12,7 +12,7 @@
 #include "td7/PresentFlags.h"
 #include "td7/Transfers.h"
 
-namespace app {
+namespace editor {
 
 namespace {
 
@@ -42,16 +42,16 @@ class TransmissionScope {
 
 // The progress window as a transmission sees it, also cancelled when the output device
 // has gone away.
-class TransmissionProgress : public TTransferProgress {
+class TransmissionProgress : public td7::TTransferProgress {
   public:
-    TransmissionProgress(TTransferProgress& window, const bool& outputLost)
+    TransmissionProgress(td7::TTransferProgress& window, const bool& outputLost)
         : m_window(window), m_outputLost(outputLost) {}
     void Step() override { m_window.Step(); }
-    void BeginPhase(TTransferPhase phase, int range) override { m_window.BeginPhase(phase, range); }
+    void BeginPhase(td7::TTransferPhase phase, int range) override { m_window.BeginPhase(phase, range); }
     bool CancelRequested() const override { return m_outputLost || m_window.CancelRequested(); }
 
   private:
-    TTransferProgress& m_window;
+    td7::TTransferProgress& m_window;
     const bool& m_outputLost;
 };
 
@@ -59,7 +59,7 @@ class TransmissionProgress : public TTransferProgress {
 
 TransferCommands::TransferCommands(TfmTamboro& main, TfmProgress& progress)
     : m_main(main), m_progress(progress) {
-    m_main.Transfers().OnPatchRequested = [this](TTransfers*, int p) {
+    m_main.Transfers().OnPatchRequested = [this](td7::TTransfers*, int p) {
         m_main.SetPatchEditing(true);
         if (OnPatchArrived) OnPatchArrived(p);
     };
@@ -108,8 +108,8 @@ void TransferCommands::RequestAllClick() {
 }
 
 void TransferCommands::Transmit(int range, bool hourglass,
-                                const std::function<bool(TTransferProgress&)>& send,
-                                const std::vector<TRecordRef>& records) {
+                                const std::function<bool(td7::TTransferProgress&)>& send,
+                                const std::vector<td7::TRecordRef>& records) {
     m_outputLost = false;
     TransmissionScope scope(m_main, m_progress, range, hourglass);
     TransmissionProgress progress(m_progress, m_outputLost);
@@ -118,7 +118,7 @@ void TransferCommands::Transmit(int range, bool hourglass,
         throw midiports::EmidioutputError(
             m_main.MidiOutput1().ErrorText(midiports::result::kDeviceLost));
     if (!complete || !m_main.VerifyTransmissions()) return;
-    const TVerifyReport report = m_main.Transfers().Verify(records, progress);
+    const td7::TVerifyReport report = m_main.Transfers().Verify(records, progress);
     // Requests to a device that went away time out: the lost device is the news.
     if (m_outputLost)
         throw midiports::EmidioutputError(
@@ -126,7 +126,7 @@ void TransferCommands::Transmit(int range, bool hourglass,
     Report(report);
 }
 
-void TransferCommands::TransmitChanged(const std::vector<TRecordRef>& records) {
+void TransferCommands::TransmitChanged(const std::vector<td7::TRecordRef>& records) {
     m_outputLost = false;
     TransmissionScope scope(m_main, m_progress, static_cast<int>(records.size()), true);
     TransmissionProgress progress(m_progress, m_outputLost);
@@ -141,44 +141,44 @@ void TransferCommands::TransmitChanged(const std::vector<TRecordRef>& records) {
     if (!differing->empty()) Report(m_main.Transfers().Verify(*differing, progress), counted);
 }
 
-void TransferCommands::Report(const TVerifyReport& report, const QString& before) {
+void TransferCommands::Report(const td7::TVerifyReport& report, const QString& before) {
     // A cancel stops the verify as it stops a transmission: quietly.
     if (report.Cancelled && report.Timeout.empty()) return;
-    if (!report.Ok()) throw TransferError(report.Text());
+    if (!report.Ok()) throw td7::TransferError(report.Text());
     const QString text = QString::fromStdString(report.Text());
     m_main.Status().SetText(before.isEmpty() ? text : before + QStringLiteral(". ") + text);
 }
 
 void TransferCommands::TransmitDifferencesClick() {
-    const auto records = PresentPatchRecords(m_main.Present());
-    if (records.empty()) throw TransferError("No patches to send");
+    const auto records = td7::PresentPatchRecords(m_main.Present());
+    if (records.empty()) throw td7::TransferError("No patches to send");
     TransmitChanged(records);
 }
 
 void TransferCommands::InstTransmitDifferencesClick() {
-    TransmitChanged(InstrumentRecords());
+    TransmitChanged(td7::InstrumentRecords());
 }
 
 void TransferCommands::TransmitCurrentClick() {
     Transmit(
-        kPatchProgressRange, false,
-        [this](TTransferProgress& progress) {
+        td7::kPatchProgressRange, false,
+        [this](td7::TTransferProgress& progress) {
             return m_main.Transfers().TransmitPatch(m_main.CurrentPatch(), progress);
         },
-        PatchRecords(m_main.CurrentPatch()));
+        td7::PatchRecords(m_main.CurrentPatch()));
 }
 
 void TransferCommands::TransmitAllClick() {
     // "No patches to send" comes before any window changes.
     bool any = false;
-    for (int p = 0; p < kPatchCount && !any; ++p) any = m_main.Present().PatchPresent(p);
-    if (!any) throw TransferError("No patches to send");
+    for (int p = 0; p < td7::kPatchCount && !any; ++p) any = m_main.Present().PatchPresent(p);
+    if (!any) throw td7::TransferError("No patches to send");
     Transmit(
-        kPatchProgressRange, true,
-        [this](TTransferProgress& progress) {
+        td7::kPatchProgressRange, true,
+        [this](td7::TTransferProgress& progress) {
             return m_main.Transfers().TransmitAllPatches(progress);
         },
-        PresentPatchRecords(m_main.Present()));
+        td7::PresentPatchRecords(m_main.Present()));
 }
 
 void TransferCommands::InstRequestClick() {
@@ -188,11 +188,11 @@ void TransferCommands::InstRequestClick() {
 
 void TransferCommands::InstTransmitClick() {
     Transmit(
-        kInstrumentProgressRange, true,
-        [this](TTransferProgress& progress) {
+        td7::kInstrumentProgressRange, true,
+        [this](td7::TTransferProgress& progress) {
             return m_main.Transfers().TransmitInstruments(progress);
         },
-        InstrumentRecords());
+        td7::InstrumentRecords());
 }
 
 void TransferCommands::SysRequestClick() {
@@ -208,11 +208,11 @@ void TransferCommands::SysTransmitClick() {
     // Sent at once as always; the progress window is there for the verify.
     Transmit(
         1, false,
-        [this](TTransferProgress&) {
+        [this](td7::TTransferProgress&) {
             m_main.Transfers().TransmitSystem();
             return true;
         },
-        SystemRecords());
+        td7::SystemRecords());
 }
 
-}  // namespace app
+}  // namespace editor

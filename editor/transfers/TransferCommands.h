@@ -7,12 +7,15 @@
 
 #include "td7/ReadBack.h"
 
-namespace app {
+namespace td7 {
+class TTransferProgress;
+struct TVerifyReport;
+}  // namespace td7
+
+namespace editor {
 
 class TfmProgress;
 class TfmTamboro;
-class TTransferProgress;
-struct TVerifyReport;
 
 // The transfer commands of the main menu: confirmations, the progress window, the disabled
 // main window and the hourglass around the sequencing of TTransfers.
@@ -47,15 +50,15 @@ class TransferCommands {
     // Runs one transmission behind the progress window (see TransmissionScope); `send`
     // returns false when cancelled. With Options > "Verify Transmissions" checked, the
     // records sent are verified after it as a second stage.
-    void Transmit(int range, bool hourglass, const std::function<bool(TTransferProgress&)>& send,
-                  const std::vector<TRecordRef>& records);
-    void TransmitChanged(const std::vector<TRecordRef>& records);
+    void Transmit(int range, bool hourglass, const std::function<bool(td7::TTransferProgress&)>& send,
+                  const std::vector<td7::TRecordRef>& records);
+    void TransmitChanged(const std::vector<td7::TRecordRef>& records);
     // The verify's outcome: the error box for what failed, the status line otherwise.
-    void Report(const TVerifyReport& report, const QString& before = {});
+    void Report(const td7::TVerifyReport& report, const QString& before = {});
 
     TfmTamboro& m_main;
     TfmProgress& m_progress;
     bool m_outputLost = false;  // since the current transmission began
 };
 
-}  // namespace app
+}  // namespace editor

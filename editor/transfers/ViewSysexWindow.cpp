@@ -10,7 +10,7 @@
 
 #include "midilink/MidiDump.h"
 
-namespace app {
+namespace editor {
 
 TfmViewSysex::TfmViewSysex(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
@@ -54,4 +54,4 @@ void TfmViewSysex::ShowRecord(midilink::TMidiDump& record) {
     exec();
 }
 
-}  // namespace app
+}  // namespace editor

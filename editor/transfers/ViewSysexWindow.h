@@ -12,7 +12,7 @@ namespace midilink {
 class TMidiDump;
 }
 
-namespace app {
+namespace editor {
 
 // `fmViewSysex`: one dump record as hexadecimal lines. Editable, but nothing reads the
 // text back.
@@ -33,4 +33,4 @@ class TfmViewSysex : public QDialog {
     QPushButton* m_close;
 };
 
-}  // namespace app
+}  // namespace editor

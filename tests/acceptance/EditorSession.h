@@ -27,13 +27,13 @@ namespace acceptance {
 
 namespace fs = std::filesystem;
 
-inline app::Application& TestApplication() {
+inline editor::Application& TestApplication() {
     static int argc = 1;
     static char name[] = "tamboro";
     static char* argv[] = {name, nullptr};
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Never destroyed: Qt's own objects must not be torn down by the exit handlers.
-    static app::Application* application = new app::Application(argc, argv);
+    static editor::Application* application = new editor::Application(argc, argv);
     return *application;
 }
 
@@ -41,10 +41,10 @@ inline app::Application& TestApplication() {
 // program's folder does.
 class EditorSession {
   public:
-    explicit EditorSession(const fs::path& dir) : m_midi(app::MakeSystemService()) {
+    explicit EditorSession(const fs::path& dir) : m_midi(td7::MakeSystemService()) {
         boxes.SetHeadless(true);
         m_application.SetErrorDisplay(&m_errors);
-        app::TMainServices services;
+        editor::TMainServices services;
         services.Midi = m_midi.get();
         services.Boxes = &boxes;
         services.Errors = &m_errors;
@@ -52,7 +52,7 @@ class EditorSession {
         services.SettingsFile = dir / "tamboro.ini";
         m_about.ShowSplash();
         QCoreApplication::processEvents();
-        windows = std::make_unique<app::TEditorWindows>(services, m_about);
+        windows = std::make_unique<editor::TEditorWindows>(services, m_about);
         windows->Files->Dialogs().SetHeadless(true);
         windows->fmTamboro->show();
         // Keys go to the focused control of the active window, as on a desktop.
@@ -69,11 +69,11 @@ class EditorSession {
     EditorSession(const EditorSession&) = delete;
     EditorSession& operator=(const EditorSession&) = delete;
 
-    app::TfmTamboro& Main() { return *windows->fmTamboro; }
-    app::TTd7Collections& Dumps() { return Main().Dumps(); }
+    editor::TfmTamboro& Main() { return *windows->fmTamboro; }
+    td7::TTd7Collections& Dumps() { return Main().Dumps(); }
 
     // A menu entry as the user clicks it: only an enabled one does anything.
-    bool Click(app::TCommand command, int number = 0) {
+    bool Click(editor::TCommand command, int number = 0) {
         QAction* action = number > 0 ? Main().Menu().NumberedAction(command, number)
                                      : Main().Menu().Action(command);
         if (action == nullptr || !action->isEnabled()) return false;
@@ -85,22 +85,22 @@ class EditorSession {
     std::vector<QString> TakeErrors() {
         std::vector<QString> texts;
         for (const auto& box : boxes.Shown())
-            if (box.Kind == app::TBoxKind::Error) texts.push_back(box.Text);
+            if (box.Kind == editor::TBoxKind::Error) texts.push_back(box.Text);
         boxes.ClearShown();
         return texts;
     }
 
-    app::MessageBoxes boxes;
+    editor::MessageBoxes boxes;
     bool shown = false;  // the main window's first showing ran and it is the active window
 
   private:
-    app::Application& m_application = TestApplication();  // before any widget
+    editor::Application& m_application = TestApplication();  // before any widget
     std::unique_ptr<midiports::MidiService> m_midi;
-    app::ErrorDisplay m_errors{boxes};
-    app::TfmAbout m_about;
+    editor::ErrorDisplay m_errors{boxes};
+    editor::TfmAbout m_about;
 
   public:
-    std::unique_ptr<app::TEditorWindows> windows;
+    std::unique_ptr<editor::TEditorWindows> windows;
 };
 
 }  // namespace acceptance

@@ -14,8 +14,8 @@
 namespace acceptance {
 
 // Offset of record i of a block in the image.
-inline int ImageOffset(app::Block block, int i) {
-    using namespace app;
+inline int ImageOffset(td7::Block block, int i) {
+    using namespace td7;
     const int patches = InfoOf(Block::System).Size;
     const int instruments = patches + kPatchCount * PatchBytes();
     const int common = InfoOf(Block::Prog).Size;
@@ -38,8 +38,8 @@ inline int ImageOffset(app::Block block, int i) {
 }
 
 // Every record as the editor would send it (header from its position, checksum sealed).
-inline std::vector<std::uint8_t> MirrorImage(app::TTd7Collections& dumps) {
-    using namespace app;
+inline std::vector<std::uint8_t> MirrorImage(td7::TTd7Collections& dumps) {
+    using namespace td7;
     std::vector<std::uint8_t> image;
     auto add = [&](Block block, int i) {
         auto& collection = dumps.Of(block);

@@ -107,15 +107,15 @@ inline void TypeInto(QLineEdit* field, const QString& text) {
 // of the memory as it was, with each touched record's checksum made again.
 class ExpectedEdits {
   public:
-    void Set(app::Block block, int record, int position, int value) {
+    void Set(td7::Block block, int record, int position, int value) {
         m_bytes[{static_cast<int>(block), record}][position] = static_cast<std::uint8_t>(value);
     }
     std::vector<std::uint8_t> AppliedTo(std::vector<std::uint8_t> image) const {
         for (const auto& [key, bytes] : m_bytes) {
-            const auto block = static_cast<app::Block>(key.first);
+            const auto block = static_cast<td7::Block>(key.first);
             std::uint8_t* record = image.data() + ImageOffset(block, key.second);
             for (const auto& [position, value] : bytes) record[position] = value;
-            midilink::UpdateChecksum(record, app::InfoOf(block).Size, midilink::ctRoland);
+            midilink::UpdateChecksum(record, td7::InfoOf(block).Size, midilink::ctRoland);
         }
         return image;
     }

@@ -40,8 +40,8 @@
 namespace acceptance {
 namespace {
 
-using app::Block;
-using app::TCommand;
+using td7::Block;
+using editor::TCommand;
 using controls::TMidiCheckBox;
 using controls::TMidiComboBox;
 using controls::TMidiKnob;
@@ -92,7 +92,7 @@ class UserSession : public testing::Test {
     // Options > Midi Devices: the simulator's ports picked from the lists, its device ID
     // typed into the field, OK clicked.
     void ChooseDevices(EditorSession& editor, const TTd7SimProcess& sim) {
-        app::TfmDevices& devices = *editor.windows->fmDevices;
+        editor::TfmDevices& devices = *editor.windows->fmDevices;
         bool found = false;
         QTimer::singleShot(0, &devices, [&] {
             const int in = devices.coInput()->findText(QString::fromStdString(sim.OutputName()));
@@ -132,7 +132,7 @@ class UserSession : public testing::Test {
 
     // Knobs, combo boxes, a check box and the name on the main window, on patch slot 3.
     void EditOnTheMainWindow(EditorSession& editor, ExpectedEdits& edits) {
-        app::TPatchEditor& patch = *editor.windows->PatchEditor;
+        editor::TPatchEditor& patch = *editor.windows->PatchEditor;
         const int p = kEditedPatch;
         ClickLine(patch.lbPatch(), p);
         ASSERT_EQ(editor.Main().CurrentPatch(), p);
@@ -142,7 +142,7 @@ class UserSession : public testing::Test {
         QComboBox* selector = patch.coTrigger();
         StepCombo(selector, kEditedTrigger);
         ASSERT_EQ(selector->currentIndex(), kEditedTrigger);
-        const int t = app::TriggerRecord(p, kEditedTrigger);
+        const int t = td7::TriggerRecord(p, kEditedTrigger);
         auto* mask = patch.Control<TMidiKnob>("txMaskTime");
         ASSERT_TRUE(mask->isVisible());
         DragKnob(mask, 3);
@@ -159,7 +159,7 @@ class UserSession : public testing::Test {
         // The hi-hat pedal (the selector's last entry): gate time by keys, curve by combo.
         ASSERT_TRUE(Focus(selector));
         QTest::keyClick(selector, Qt::Key_End);
-        ASSERT_EQ(selector->currentIndex(), app::kHihatPedalEntry);
+        ASSERT_EQ(selector->currentIndex(), td7::kHihatPedalEntry);
         TurnKnob(patch.Control<TMidiKnob>("pxGateTime"), 2, Block::Prog, p, kPedalGateTime, 0,
                  edits);
         auto* curve = patch.Control<TMidiComboBox>("pxVeloCurve");
@@ -170,7 +170,7 @@ class UserSession : public testing::Test {
         // A note-map entry picked in its list: its layer value by keys.
         ClickLine(patch.lbNotemap(), kEditedNote);
         TurnKnob(patch.Control<TMidiKnob>("LayerValue"), 1, Block::Notemap,
-                 app::NotemapRecord(p, kEditedNote), kLayerValue, -1, edits);
+                 td7::NotemapRecord(p, kEditedNote), kLayerValue, -1, edits);
 
         // The name typed in.
         const QString name = "Accept";
@@ -181,7 +181,7 @@ class UserSession : public testing::Test {
 
     // Runs `actions` inside the modal window that the menu command opens, then closes it
     // with its Close button.
-    void InModalWindow(EditorSession& editor, TCommand command, app::TSetupDialog& window,
+    void InModalWindow(EditorSession& editor, TCommand command, editor::TSetupDialog& window,
                        const std::function<void()>& actions) {
         bool ran = false;
         QTimer::singleShot(0, &window, [&] {
@@ -197,10 +197,10 @@ class UserSession : public testing::Test {
     // An instrument picked in the list: its level by keys, its polyphony by combo, its name
     // typed in.
     void EditOnTheInstrumentWindow(EditorSession& editor, ExpectedEdits& edits) {
-        app::TfmInstrument& window = *editor.windows->fmInstrument;
+        editor::TfmInstrument& window = *editor.windows->fmInstrument;
         const int i = kEditedInstrument;
         InModalWindow(editor, TCommand::InstEdit, window, [&] {
-            app::TInstrumentList* list = window.lbInst();
+            editor::TInstrumentList* list = window.lbInst();
             const QModelIndex line = list->model()->index(i, 0);
             list->scrollTo(line);
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
@@ -222,7 +222,7 @@ class UserSession : public testing::Test {
     // The system window: an up-down stepped, a knob turned, a combo box picked, a box
     // ticked.
     void EditOnTheSystemWindow(EditorSession& editor, ExpectedEdits& edits) {
-        app::TfmSystem& window = *editor.windows->fmSystem;
+        editor::TfmSystem& window = *editor.windows->fmSystem;
         InModalWindow(editor, TCommand::SysEdit, window, [&] {
             auto* channel = dynamic_cast<TMidiUpDown*>(window.Control("TrigTxCh"));
             const int before = channel->Position();
@@ -265,12 +265,12 @@ TEST_F(UserSession, FromTheModuleThroughTheWindowsToTheSetupFileAndBack) {
         RequestSystemUntilAnswered(editor);
 
         SCOPED_TRACE("requesting everything");
-        editor.boxes.SetNextAnswer(app::TAnswer::Yes);  // overwrite the current patches
+        editor.boxes.SetNextAnswer(editor::TAnswer::Yes);  // overwrite the current patches
         ASSERT_TRUE(editor.Click(TCommand::RequestAll));
         ASSERT_TRUE(editor.Click(TCommand::InstRequest));
         ASSERT_TRUE(editor.Click(TCommand::SysRequest));
         ASSERT_EQ(editor.TakeErrors(), std::vector<QString>{});
-        for (int p = 0; p < app::kPatchCount; ++p)
+        for (int p = 0; p < td7::kPatchCount; ++p)
             EXPECT_TRUE(editor.Main().Present().PatchPresent(p));
         EXPECT_TRUE(editor.Main().Present().InstrumentsPresent());
         const auto memory = sim.Memory();
@@ -298,7 +298,7 @@ TEST_F(UserSession, FromTheModuleThroughTheWindowsToTheSetupFileAndBack) {
         const auto mirror = MirrorImage(editor.Dumps());
         const int target = ImageOffset(Block::Prog, kMoveTarget);
         const int source = ImageOffset(Block::Prog, kEditedPatch);
-        const int length = app::PatchBytes();
+        const int length = td7::PatchBytes();
         // The module holds the mirror's new slot, and nothing else changed.
         auto expectedMove = edited;
         std::copy(mirror.begin() + target, mirror.begin() + target + length,
@@ -307,17 +307,17 @@ TEST_F(UserSession, FromTheModuleThroughTheWindowsToTheSetupFileAndBack) {
         EXPECT_EQ(moved, expectedMove);
         // That slot is the edited patch: its records' data as they were at slot 3.
         for (auto [block, count, first] : {std::tuple{Block::Prog, 1, kEditedPatch},
-                                           std::tuple{Block::Trigger, app::kTriggersPerPatch,
-                                                      app::TriggerRecord(kEditedPatch, 0)},
-                                           std::tuple{Block::Notemap, app::kNotesPerPatch,
-                                                      app::NotemapRecord(kEditedPatch, 0)}}) {
-            const int size = app::InfoOf(block).Size;
+                                           std::tuple{Block::Trigger, td7::kTriggersPerPatch,
+                                                      td7::TriggerRecord(kEditedPatch, 0)},
+                                           std::tuple{Block::Notemap, td7::kNotesPerPatch,
+                                                      td7::NotemapRecord(kEditedPatch, 0)}}) {
+            const int size = td7::InfoOf(block).Size;
             for (int r = 0; r < count; ++r) {
                 const int from = ImageOffset(block, first + r);
                 const int to = from - source + target;
-                EXPECT_TRUE(std::equal(edited.begin() + from + app::kHeaderSize,
+                EXPECT_TRUE(std::equal(edited.begin() + from + td7::kHeaderSize,
                                        edited.begin() + from + size - 2,
-                                       moved.begin() + to + app::kHeaderSize))
+                                       moved.begin() + to + td7::kHeaderSize))
                     << "record " << r << " of the moved patch";
             }
         }
@@ -343,17 +343,17 @@ TEST_F(UserSession, FromTheModuleThroughTheWindowsToTheSetupFileAndBack) {
     EXPECT_FALSE(editor.Main().windowTitle().contains('*'))
         << editor.Main().windowTitle().toStdString();
     EXPECT_EQ(MirrorImage(editor.Dumps()), saved);
-    EXPECT_EQ(app::BuildSetupImage(editor.Dumps(), editor.Main().Present()), ReadFile(setupFile));
+    EXPECT_EQ(td7::BuildSetupImage(editor.Dumps(), editor.Main().Present()), ReadFile(setupFile));
     EXPECT_EQ(ReadFile(setupFile).size(), 67374u);
 
     SCOPED_TRACE("requesting from a module that is gone");
     ASSERT_EQ(sim.Stop(), 0);
     const int current = editor.Main().CurrentPatch();
-    editor.boxes.SetNextAnswer(app::TAnswer::Yes);  // overwrite the current patch
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);  // overwrite the current patch
     ASSERT_TRUE(editor.Click(TCommand::RequestCurrent));
     EXPECT_EQ(editor.TakeErrors(), std::vector<QString>{QString::fromStdString(
                                        "The unit didn't respond to dump request " +
-                                       app::RequestCommand(app::Block::Prog, current))});
+                                       td7::RequestCommand(td7::Block::Prog, current))});
     EXPECT_EQ(MirrorImage(editor.Dumps()), saved) << "a failed request changed the mirror";
     EXPECT_TRUE(editor.Main().Present().PatchPresent(current));
     EXPECT_FALSE(editor.Main().windowTitle().contains('*'));

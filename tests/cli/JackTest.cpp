@@ -109,16 +109,16 @@ TEST_F(OverJack, VerifyResendsWhatALossyModuleDroppedAndFindsExactlyWhatItLost) 
     EXPECT_EQ(check.Code, 1) << check.Err;
     EXPECT_NE(check.Err.find("60 of 3009 dumps differ"), std::string::npos) << check.Err;
     // The records in sending order: patches 1..32, the instruments, the system block.
-    std::vector<app::TRecordRef> order = app::PresentPatchRecords([] {
-        app::TPresentFlags all;
+    std::vector<td7::TRecordRef> order = td7::PresentPatchRecords([] {
+        td7::TPresentFlags all;
         for (int p = 0; p < 32; ++p) all.SetPatchPresent(p, true);
         return all;
     }());
-    for (const auto& r : app::InstrumentRecords()) order.push_back(r);
-    order.push_back(app::SystemRecords().front());
+    for (const auto& r : td7::InstrumentRecords()) order.push_back(r);
+    order.push_back(td7::SystemRecords().front());
     std::string expected;
     for (std::size_t k = 49; k < order.size(); k += 50)
-        expected += app::RecordName(order[k]) + ":\n";
+        expected += td7::RecordName(order[k]) + ":\n";
     std::string named;
     std::istringstream lines(check.Out);
     for (std::string line; std::getline(lines, line);)

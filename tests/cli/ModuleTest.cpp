@@ -27,12 +27,12 @@ class VirtualModule : public testing::Test {
         env.Timing.Pace = 0ms;
     }
 
-    static void Load(app::VirtualTd7Service& service, std::uint32_t seed) {
+    static void Load(td7::VirtualTd7Service& service, std::uint32_t seed) {
         std::lock_guard lock(service.Module().ModuleMutex());
         service.Module().Module().LoadRandom(seed);
     }
 
-    static Td7Module Snapshot(app::VirtualTd7Service& service) {
+    static Td7Module Snapshot(td7::VirtualTd7Service& service) {
         std::lock_guard lock(service.Module().ModuleMutex());
         Td7Module copy;
         auto& module = service.Module().Module();
@@ -46,7 +46,7 @@ class VirtualModule : public testing::Test {
 
     // The virtual module takes data sets on its own thread: wait until it has taken the
     // last one, which is the system block's when a restore sends everything.
-    static bool WaitForMemory(app::VirtualTd7Service& service, const Td7Module& expected) {
+    static bool WaitForMemory(td7::VirtualTd7Service& service, const Td7Module& expected) {
         const auto deadline = std::chrono::steady_clock::now() + 10s;
         do {
             {
@@ -59,7 +59,7 @@ class VirtualModule : public testing::Test {
     }
 
     TTestFolder folder;
-    app::VirtualTd7Service source;
+    td7::VirtualTd7Service source;
     cli::TEnvironment env;
 };
 
@@ -116,7 +116,7 @@ TEST_F(VirtualModule, BackupAddressesTheModuleByItsDeviceId) {
 
 TEST_F(VirtualModule, RestoreMakesASecondModuleEqualToTheFirst) {
     ASSERT_EQ(RunCli({"backup", "--in", "1", "--out", "2", "-o", folder / "all.td7"}, env).Code, 0);
-    app::VirtualTd7Service target;
+    td7::VirtualTd7Service target;
     Load(target, 99);
     env.Service = &target;
     const TResult r = RunCli({"restore", folder / "all.td7", "--out", "2"}, env);
@@ -130,7 +130,7 @@ TEST_F(VirtualModule, RestoreMakesASecondModuleEqualToTheFirst) {
 TEST_F(VirtualModule, RestoreOfNamedPatchesSendsThoseAndNothingElse) {
     ASSERT_EQ(RunCli({"backup", "--in", "1", "--out", "2", "-o", folder / "all.td7"}, env).Code, 0);
     const Td7Module sourceMemory = Snapshot(source);
-    app::VirtualTd7Service target;
+    td7::VirtualTd7Service target;
     Load(target, 99);
     Td7Module expected = Snapshot(target);
     for (int p : {1, 4}) {
@@ -156,7 +156,7 @@ TEST_F(VirtualModule, RestoreOfNamedPatchesSendsThoseAndNothingElse) {
 TEST_F(VirtualModule, InterruptedRestoreStopsAfterTheRecordBeingSent) {
     ASSERT_EQ(RunCli({"backup", "--in", "1", "--out", "2", "-o", folder / "all.td7"}, env).Code, 0);
     const Td7Module sourceMemory = Snapshot(source);
-    app::VirtualTd7Service target;
+    td7::VirtualTd7Service target;
     const Td7Module before = Snapshot(target);
     env.Service = &target;
     // Slow enough that the interrupt comes long before the end.

@@ -36,7 +36,7 @@ class Refusals : public testing::Test {
     }
 
     TTestFolder folder;
-    app::VirtualTd7Service service;
+    td7::VirtualTd7Service service;
     cli::TEnvironment env;
 };
 

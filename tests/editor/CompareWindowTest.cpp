@@ -35,30 +35,30 @@ class CompareWindowTest : public PatchEditorTest {
             dump.Records(to).CopyFrom(dump.Records(from).Data());
         };
         copy(dumps.ProgDump, 0, 1);
-        for (int t = 0; t < app::kTriggersPerPatch; ++t)
-            copy(dumps.TriggerDump, app::TriggerRecord(0, t), app::TriggerRecord(1, t));
-        for (int n = 0; n < app::kNotesPerPatch; ++n)
-            copy(dumps.NotemapDump, app::NotemapRecord(0, n), app::NotemapRecord(1, n));
+        for (int t = 0; t < td7::kTriggersPerPatch; ++t)
+            copy(dumps.TriggerDump, td7::TriggerRecord(0, t), td7::TriggerRecord(1, t));
+        for (int n = 0; n < td7::kNotesPerPatch; ++n)
+            copy(dumps.NotemapDump, td7::NotemapRecord(0, n), td7::NotemapRecord(1, n));
         Main().Present().SetPatchPresent(1, true);
         std::uint8_t* common = dumps.ProgDump.Records(1).Data();
         common[23] = static_cast<std::uint8_t>((common[23] + 1) % 4);
-        m_gate = dumps.TriggerDump.Records(app::TriggerRecord(0, 2)).Data()[10];
-        dumps.TriggerDump.Records(app::TriggerRecord(1, 2)).Data()[10] =
+        m_gate = dumps.TriggerDump.Records(td7::TriggerRecord(0, 2)).Data()[10];
+        dumps.TriggerDump.Records(td7::TriggerRecord(1, 2)).Data()[10] =
             static_cast<std::uint8_t>(m_gate == 40 ? 1 : m_gate + 1);
-        std::uint8_t* note = dumps.NotemapDump.Records(app::NotemapRecord(1, 5)).Data();
+        std::uint8_t* note = dumps.NotemapDump.Records(td7::NotemapRecord(1, 5)).Data();
         note[9] = static_cast<std::uint8_t>((note[9] + 1) % 6);
         SelectPatch(0);
         QCoreApplication::processEvents();
     }
-    app::TCompareCommand& Compare() { return *editor.windows->Compare; }
-    QModelIndex IndexOf(app::TfmCompare& window, const char* parameter) {
+    editor::TCompareCommand& Compare() { return *editor.windows->Compare; }
+    QModelIndex IndexOf(editor::TfmCompare& window, const char* parameter) {
         QStandardItemModel* model = window.Model();
         for (int g = 0; g < model->rowCount(); ++g)
             for (int r = 0; r < model->item(g)->rowCount(); ++r) {
                 const QModelIndex index = model->item(g)->child(r)->index();
                 const int k = index.data(Qt::UserRole + 1).toInt();
                 if (window.Rows()[static_cast<std::size_t>(k)].Parameter ==
-                    app::FindParameter(parameter))
+                    td7::FindParameter(parameter))
                     return index;
             }
         return {};
@@ -71,7 +71,7 @@ TEST_F(CompareWindowTest, TakingARowSendsItsValueAtTheCurrentPatchAndCtrlZPutsIt
     LoadTwoPatches();
     ChooseTrigger(2);
     Compare().Open({.Slot = 1, .Image = {}, .Name = {}});
-    app::TfmCompare& window = *Compare().Window();
+    editor::TfmCompare& window = *Compare().Window();
     ASSERT_TRUE(window.isVisible());
     EXPECT_EQ(window.windowTitle().toStdString().find("Compare 01: "), 0u);
     EXPECT_NE(window.windowTitle().indexOf(" with 02: "), -1) << window.windowTitle().toStdString();
@@ -90,11 +90,11 @@ TEST_F(CompareWindowTest, TakingARowSendsItsValueAtTheCurrentPatchAndCtrlZPutsIt
     const std::uint8_t taken = static_cast<std::uint8_t>(m_gate == 40 ? 1 : m_gate + 1);
     EXPECT_EQ(TakeSent(), std::vector<Bytes>{DataSet(0x00, 0x03, 0x01, taken)})
         << "the snare's gate time of patch 1, and nothing else";
-    EXPECT_EQ(Main().Dumps().TriggerDump.Records(app::TriggerRecord(0, 2)).Data()[10], taken);
+    EXPECT_EQ(Main().Dumps().TriggerDump.Records(td7::TriggerRecord(0, 2)).Data()[10], taken);
     EXPECT_EQ(Control<controls::TMidiKnob>("txGateTime")->Value(), taken) << "the knob shows it";
     EXPECT_EQ(window.Rows().size(), 2u);
     EXPECT_EQ(window.CountLabel()->text(), "2 differences");
-    EXPECT_EQ(Main().History().UndoText(), app::StepLabel(*app::FindParameter("txGateTime")));
+    EXPECT_EQ(Main().History().UndoText(), td7::StepLabel(*td7::FindParameter("txGateTime")));
 
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -110,21 +110,21 @@ TEST_F(CompareWindowTest, TakingARowSendsItsValueAtTheCurrentPatchAndCtrlZPutsIt
 
     // F1 opens the help at the window's own page.
     QTest::keyClick(&window, Qt::Key_F1);
-    const auto* help = window.findChild<app::THelpWindow*>();
+    const auto* help = window.findChild<editor::THelpWindow*>();
     ASSERT_NE(help, nullptr);
-    EXPECT_EQ(help->CurrentAnchor(), QString::number(app::kHelpCompareWindow));
+    EXPECT_EQ(help->CurrentAnchor(), QString::number(editor::kHelpCompareWindow));
 }
 
 TEST_F(CompareWindowTest, ADamagedPatchFileIsRefusedWithThePatchLoadTextAndChangesNothing) {
     LoadTwoPatches();
     const std::filesystem::path file = editor.dir / "short.syx";
     std::ofstream(file, std::ios::binary) << std::string(1574, '\x01');
-    app::FileDialogs& dialogs = editor.windows->Files->Dialogs();
+    editor::FileDialogs& dialogs = editor.windows->Files->Dialogs();
     dialogs.SetHeadless(true);
     dialogs.SetNextFile(QString::fromStdString(file.string()));
     bool listed = false;
     QTimer::singleShot(0, [&] {
-        app::TfmCompareWith& chooser = *Compare().Chooser();
+        editor::TfmCompareWith& chooser = *Compare().Chooser();
         // The 31 other slots, the empty ones not to be picked.
         listed = chooser.lbSlots()->count() == 31 &&
                  (chooser.lbSlots()->item(0)->flags() & Qt::ItemIsEnabled) &&
@@ -133,9 +133,9 @@ TEST_F(CompareWindowTest, ADamagedPatchFileIsRefusedWithThePatchLoadTextAndChang
         chooser.reject();
     });
     TakeSent();
-    Main().Menu().Action(app::TCommand::CompareWith)->trigger();
+    Main().Menu().Action(editor::TCommand::CompareWith)->trigger();
     EXPECT_TRUE(listed);
-    EXPECT_EQ(Errors(), std::vector<QString>{QString::fromLatin1(app::kPatchFileSizeError)});
+    EXPECT_EQ(Errors(), std::vector<QString>{QString::fromLatin1(td7::kPatchFileSizeError)});
     EXPECT_EQ(Compare().Window(), nullptr);
     EXPECT_TRUE(TakeSent().empty());
 }

@@ -20,16 +20,16 @@
 
 namespace {
 
-using app::TCommandLineAction;
+using editor::TCommandLineAction;
 
 TEST(DesktopCommandLine, HelpAndVersionEndTheRunWhereverTheyStand) {
-    const auto help = app::ParseCommandLine({"kit.td7", "--help"});
+    const auto help = editor::ParseCommandLine({"kit.td7", "--help"});
     EXPECT_EQ(help.Action, TCommandLineAction::Help);
     EXPECT_EQ(help.ExitCode(), 0);
     EXPECT_NE(help.Text.find("Usage: tamboro"), std::string::npos);
-    EXPECT_EQ(app::ParseCommandLine({"-h"}).Action, TCommandLineAction::Help);
+    EXPECT_EQ(editor::ParseCommandLine({"-h"}).Action, TCommandLineAction::Help);
 
-    const auto version = app::ParseCommandLine({"--version", "--bogus"});
+    const auto version = editor::ParseCommandLine({"--version", "--bogus"});
     EXPECT_EQ(version.Action, TCommandLineAction::Version);
     EXPECT_EQ(version.Text, "Tamboro 1.2 (build 16)\n");
 }
@@ -39,25 +39,25 @@ TEST(DesktopCommandLine, UnknownOptionsAreRefusedWithExitCodeTwo) {
                                                       {"-x", "kit.td7"},
                                                       {"--help=yes"},
                                                       {"-style"}}) {
-        const auto line = app::ParseCommandLine(arguments);
+        const auto line = editor::ParseCommandLine(arguments);
         EXPECT_EQ(line.Action, TCommandLineAction::Refuse) << arguments.front();
         EXPECT_EQ(line.ExitCode(), 2);
         EXPECT_NE(line.Text.find("tamboro --help"), std::string::npos);
     }
-    EXPECT_NE(app::ParseCommandLine({"--frobnicate"}).Text.find("'--frobnicate'"),
+    EXPECT_NE(editor::ParseCommandLine({"--frobnicate"}).Text.find("'--frobnicate'"),
               std::string::npos);
 }
 
 TEST(DesktopCommandLine, FilesAndTheToolkitsOwnOptionsPassThrough) {
-    const auto line = app::ParseCommandLine(
+    const auto line = editor::ParseCommandLine(
         {"-style", "fusion", "kit.td7", "--platform=offscreen", "-reverse", "-", "--", "-odd.td7"});
     EXPECT_EQ(line.Action, TCommandLineAction::Run);
     EXPECT_EQ(line.Files, (std::vector<std::string>{"kit.td7", "-", "-odd.td7"}));
-    EXPECT_TRUE(app::ParseCommandLine({}).Files.empty());
+    EXPECT_TRUE(editor::ParseCommandLine({}).Files.empty());
 }
 
-std::vector<app::TDeviceChoice> Inputs(std::vector<std::string> names) {
-    std::vector<app::TDeviceChoice> list{{"None", 0}};
+std::vector<td7::TDeviceChoice> Inputs(std::vector<std::string> names) {
+    std::vector<td7::TDeviceChoice> list{{"None", 0}};
     for (std::size_t i = 0; i < names.size(); ++i)
         list.push_back({names[i], static_cast<int>(i) + 1});
     return list;
@@ -66,40 +66,40 @@ std::vector<app::TDeviceChoice> Inputs(std::vector<std::string> names) {
 TEST(DesktopDeviceMemory, TheNameFindsADeviceWhoseNumberMoved) {
     // "TD-7 Interface" was input 2 (setting 3); another interface was plugged in before it.
     const auto moved = Inputs({"Keyboard", "Mixer", "Pads", "TD-7 Interface"});
-    EXPECT_EQ(app::FindRememberedDevice(moved, 3, "TD-7 Interface"), 4);
+    EXPECT_EQ(td7::FindRememberedDevice(moved, 3, "TD-7 Interface"), 4);
     // Names keep their trailing blanks out of the comparison, as the settings file does.
-    EXPECT_EQ(app::FindRememberedDevice(moved, 3, " TD-7 Interface "), 4);
+    EXPECT_EQ(td7::FindRememberedDevice(moved, 3, " TD-7 Interface "), 4);
     // The number still holds the name: it stands, even with a twin further on.
-    EXPECT_EQ(app::FindRememberedDevice(Inputs({"Twin", "Twin"}), 2, "Twin"), 2);
+    EXPECT_EQ(td7::FindRememberedDevice(Inputs({"Twin", "Twin"}), 2, "Twin"), 2);
     // The device went away and came back at a lower number.
-    EXPECT_EQ(app::FindRememberedDevice(Inputs({"TD-7 Interface"}), 3, "TD-7 Interface"), 1);
+    EXPECT_EQ(td7::FindRememberedDevice(Inputs({"TD-7 Interface"}), 3, "TD-7 Interface"), 1);
 }
 
 TEST(DesktopDeviceMemory, NumbersStandWhereTheNameCannotDecide) {
     const auto list = Inputs({"Keyboard", "Mixer"});
-    EXPECT_EQ(app::FindRememberedDevice(list, 0, "Mixer"), 0);     // none chosen
-    EXPECT_EQ(app::FindRememberedDevice(list, 2, ""), 2);          // an older settings file
-    EXPECT_EQ(app::FindRememberedDevice(list, 7, ""), 7);          // the port's own error then
-    EXPECT_EQ(app::FindRememberedDevice(list, 2, "Gone Box"), 2);  // a device at the number
+    EXPECT_EQ(td7::FindRememberedDevice(list, 0, "Mixer"), 0);     // none chosen
+    EXPECT_EQ(td7::FindRememberedDevice(list, 2, ""), 2);          // an older settings file
+    EXPECT_EQ(td7::FindRememberedDevice(list, 7, ""), 7);          // the port's own error then
+    EXPECT_EQ(td7::FindRememberedDevice(list, 2, "Gone Box"), 2);  // a device at the number
     // Neither the number nor the name: the error box.
-    EXPECT_EQ(app::FindRememberedDevice(list, 5, "Gone Box"), std::nullopt);
+    EXPECT_EQ(td7::FindRememberedDevice(list, 5, "Gone Box"), std::nullopt);
 }
 
 TEST(DesktopSettings, DeviceNamesAreKeptBesideTheNumbers) {
     const auto file = std::filesystem::temp_directory_path() /
                       ("tamboro-desktop-" + std::to_string(::getpid()) + ".ini");
-    app::TSettings settings;
+    editor::TSettings settings;
     settings.MidiInDev = 3;
     settings.MidiInName = "TD-7 Interface";
     settings.MidiOutDev = 1;
     settings.MidiOutName = "Tamboro";
-    app::SaveSettings(file, settings);
+    editor::SaveSettings(file, settings);
     std::ifstream in(file);
     const std::string text{std::istreambuf_iterator<char>(in), {}};
     EXPECT_NE(text.find("MidiInDev=3"), std::string::npos);
     EXPECT_NE(text.find("MidiInName=TD-7 Interface"), std::string::npos);
     EXPECT_NE(text.find("MidiOutName=Tamboro"), std::string::npos);
-    EXPECT_EQ(app::LoadSettings(file), settings);
+    EXPECT_EQ(editor::LoadSettings(file), settings);
     std::filesystem::remove(file);
 }
 
@@ -111,27 +111,27 @@ TEST(DesktopSettings, AnInstalledProgramKeepsItsSettingsInTheConfigurationFolder
         return std::string(name) == "XDG_CONFIG_HOME" ? "/home/drummer/.config" : nullptr;
     };
     // A build folder, or an unpacked one: beside the program.
-    EXPECT_EQ(app::SettingsFilePath(prefix / "bin", env), prefix / "bin" / "tamboro.ini");
+    EXPECT_EQ(td7::SettingsFilePath(prefix / "bin", env), prefix / "bin" / "tamboro.ini");
     // The same folder once installed beside share/tamboro/.
     std::filesystem::create_directories(prefix / "share" / "tamboro");
     std::ofstream(prefix / "share" / "tamboro" / "tamboro.hlp") << "<html></html>";
-    EXPECT_EQ(app::SettingsFilePath(prefix / "bin", env),
+    EXPECT_EQ(td7::SettingsFilePath(prefix / "bin", env),
               std::filesystem::path("/home/drummer/.config/tamboro/tamboro.ini"));
     std::filesystem::remove_all(prefix);
 }
 
 class DesktopLoopDetector : public ::testing::Test {
   protected:
-    using Clock = app::TLoopDetector::Clock;
+    using Clock = td7::TLoopDetector::Clock;
     Clock::time_point now{};
-    app::TLoopDetector detector{[this] { return now; }};
+    td7::TLoopDetector detector{[this] { return now; }};
     const std::vector<std::uint8_t> request{0xF0, 0x41, 0x10, 0x58, 0x11, 0x00, 0x00, 0x00,
                                             0x00, 0x00, 0x00, 0x00, 0x22, 0x5E, 0xF7};
 };
 
 TEST_F(DesktopLoopDetector, AnOwnMessageBackWithinTheWindowIsReportedOnce) {
     detector.Sent(request.data(), request.size());
-    now += app::TLoopDetector::kWindow;
+    now += td7::TLoopDetector::kWindow;
     EXPECT_TRUE(detector.Received(request.data(), request.size()));
     EXPECT_TRUE(detector.LoopSeen());
     detector.Sent(request.data(), request.size());
@@ -153,12 +153,12 @@ TEST_F(DesktopLoopDetector, AnswersLateMessagesAndForgottenOnesAreNoLoop) {
     EXPECT_FALSE(detector.Received(request.data(), request.size() - 1));
     // The same bytes after the window: the module sending a record that was transmitted
     // to it a while ago.
-    now += app::TLoopDetector::kWindow + std::chrono::milliseconds(1);
+    now += td7::TLoopDetector::kWindow + std::chrono::milliseconds(1);
     EXPECT_FALSE(detector.Received(request.data(), request.size()));
     // A message pushed out of the ring by newer ones is forgotten.
     now = {};
     detector.Sent(request.data(), request.size());
-    for (std::size_t i = 0; i < app::TLoopDetector::kRingSize; ++i) {
+    for (std::size_t i = 0; i < td7::TLoopDetector::kRingSize; ++i) {
         auto other = answer;
         other[8] = static_cast<std::uint8_t>(i);
         detector.Sent(other.data(), other.size());
@@ -168,22 +168,22 @@ TEST_F(DesktopLoopDetector, AnswersLateMessagesAndForgottenOnesAreNoLoop) {
 }
 
 TEST(DesktopDroppedFile, SetupsByExtensionDumpsBySize) {
-    using app::TDroppedFile;
-    EXPECT_EQ(app::KindOfDroppedFile("/x/kit.td7", 5), TDroppedFile::Setup);
-    EXPECT_EQ(app::KindOfDroppedFile("/x/KIT.TD7", 0), TDroppedFile::Setup);
-    EXPECT_EQ(app::KindOfDroppedFile("/x/p.syx", 1575), TDroppedFile::Patch);
-    EXPECT_EQ(app::KindOfDroppedFile("/x/i.SYX", 16896), TDroppedFile::Instruments);
-    EXPECT_EQ(app::KindOfDroppedFile("/x/s.syx", 34), TDroppedFile::System);
-    EXPECT_EQ(app::KindOfDroppedFile("/x/s.syx", 35), TDroppedFile::WrongSize);
-    EXPECT_EQ(app::KindOfDroppedFile("/x/notes.txt", 34), TDroppedFile::None);
-    EXPECT_EQ(app::KindOfDroppedFile("/x/td7", 34), TDroppedFile::None);
+    using editor::TDroppedFile;
+    EXPECT_EQ(editor::KindOfDroppedFile("/x/kit.td7", 5), TDroppedFile::Setup);
+    EXPECT_EQ(editor::KindOfDroppedFile("/x/KIT.TD7", 0), TDroppedFile::Setup);
+    EXPECT_EQ(editor::KindOfDroppedFile("/x/p.syx", 1575), TDroppedFile::Patch);
+    EXPECT_EQ(editor::KindOfDroppedFile("/x/i.SYX", 16896), TDroppedFile::Instruments);
+    EXPECT_EQ(editor::KindOfDroppedFile("/x/s.syx", 34), TDroppedFile::System);
+    EXPECT_EQ(editor::KindOfDroppedFile("/x/s.syx", 35), TDroppedFile::WrongSize);
+    EXPECT_EQ(editor::KindOfDroppedFile("/x/notes.txt", 34), TDroppedFile::None);
+    EXPECT_EQ(editor::KindOfDroppedFile("/x/td7", 34), TDroppedFile::None);
 
-    EXPECT_STREQ(app::WrongSizeError(0), app::kSystemFileSizeError);
-    EXPECT_STREQ(app::WrongSizeError(33), app::kSystemFileSizeError);
-    EXPECT_STREQ(app::WrongSizeError(1574), app::kPatchFileSizeError);
-    EXPECT_STREQ(app::WrongSizeError(1576), app::kPatchFileSizeError);
-    EXPECT_STREQ(app::WrongSizeError(16895), app::kInstrumentFileSizeError);
-    EXPECT_STREQ(app::WrongSizeError(1'000'000), app::kInstrumentFileSizeError);
+    EXPECT_STREQ(editor::WrongSizeError(0), td7::kSystemFileSizeError);
+    EXPECT_STREQ(editor::WrongSizeError(33), td7::kSystemFileSizeError);
+    EXPECT_STREQ(editor::WrongSizeError(1574), td7::kPatchFileSizeError);
+    EXPECT_STREQ(editor::WrongSizeError(1576), td7::kPatchFileSizeError);
+    EXPECT_STREQ(editor::WrongSizeError(16895), td7::kInstrumentFileSizeError);
+    EXPECT_STREQ(editor::WrongSizeError(1'000'000), td7::kInstrumentFileSizeError);
 }
 
 }  // namespace

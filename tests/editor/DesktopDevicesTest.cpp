@@ -21,7 +21,7 @@
 
 namespace {
 
-using app::TBoxKind;
+using editor::TBoxKind;
 using shelltest::Editor;
 
 std::string TestName() {
@@ -50,7 +50,7 @@ TEST(DesktopDevices, TheRememberedNamesOpenTheDevicesWhoseNumbersMoved) {
 
     // The numbers of today go back with the names.
     editor.Main().close();
-    const app::TSettings written = app::LoadSettings(editor.settingsFile);
+    const editor::TSettings written = editor::LoadSettings(editor.settingsFile);
     EXPECT_EQ(written.MidiInDev, 2);
     EXPECT_EQ(written.MidiInName, "In B");
     EXPECT_EQ(written.MidiOutDev, 2);
@@ -65,12 +65,12 @@ TEST(DesktopDevices, NeitherNumberNorNameGivesTheErrorBoxes) {
 
     ASSERT_EQ(editor.boxes.Shown().size(), 2u);
     EXPECT_EQ(editor.boxes.Shown()[0].Kind, TBoxKind::Error);
-    EXPECT_EQ(editor.boxes.Shown()[0].Text, app::kInputNotAvailable);
-    EXPECT_EQ(editor.boxes.Shown()[1].Text, app::kOutputNotAvailable);
+    EXPECT_EQ(editor.boxes.Shown()[0].Text, td7::kInputNotAvailable);
+    EXPECT_EQ(editor.boxes.Shown()[1].Text, td7::kOutputNotAvailable);
     EXPECT_EQ(editor.Main().MidiInput1().Handle(), nullptr);
     EXPECT_EQ(editor.Main().MidiOutput1().Handle(), nullptr);
     editor.Main().close();
-    const app::TSettings written = app::LoadSettings(editor.settingsFile);
+    const editor::TSettings written = editor::LoadSettings(editor.settingsFile);
     EXPECT_EQ(written.MidiInDev, 0);
     EXPECT_EQ(written.MidiInName, "");
     EXPECT_EQ(written.MidiOutName, "");
@@ -98,7 +98,7 @@ TEST(DesktopDevices, TheDeviceWindowReadsTheListsAgainEachTimeItOpens) {
         devices.coOutput()->setCurrentIndex(4);
         devices.accept();
     });
-    main.Menu().Action(app::TCommand::MidiDevices)->trigger();
+    main.Menu().Action(editor::TCommand::MidiDevices)->trigger();
     EXPECT_EQ(inputs, (QStringList{"None", "In A", "In B", "USB Pads"}));
     EXPECT_EQ(outputs, (QStringList{"None", "Tamboro", "Out A", "Out B", "USB Pads"}));
     EXPECT_EQ(presetIn, "In B");
@@ -107,7 +107,7 @@ TEST(DesktopDevices, TheDeviceWindowReadsTheListsAgainEachTimeItOpens) {
     EXPECT_TRUE(editor.midi.OutputOpen(2));
 
     main.close();
-    const app::TSettings written = app::LoadSettings(editor.settingsFile);
+    const editor::TSettings written = editor::LoadSettings(editor.settingsFile);
     EXPECT_EQ(written.MidiInDev, 3);
     EXPECT_EQ(written.MidiInName, "USB Pads");
     EXPECT_EQ(written.MidiOutDev, 4);
@@ -134,7 +134,7 @@ class DesktopLoop : public ::testing::Test {
     // output sent, as a through port would.
     std::vector<std::uint8_t> SendRequest() {
         const std::size_t before = editor.midi.SentTo(0).size();
-        const std::string request = app::RequestCommand(app::Block::System, 0);
+        const std::string request = td7::RequestCommand(td7::Block::System, 0);
         editor.Main().MidiCompLink1().SendCommand(request, 0, midilink::ctRoland);
         const auto sent = editor.midi.SentTo(0);
         EXPECT_EQ(sent.size(), before + 1);
@@ -147,7 +147,7 @@ class DesktopLoop : public ::testing::Test {
     }
 
     Editor editor;
-    app::TLoopDetector::Clock::time_point now{};
+    td7::TLoopDetector::Clock::time_point now{};
     std::uint32_t inputs = 0;
 };
 
@@ -157,7 +157,7 @@ TEST_F(DesktopLoop, AnOwnMessageComingBackIsToldOnceInTheStatusLine) {
     const auto request = SendRequest();
     now += std::chrono::milliseconds(5);
     Echo(request);
-    EXPECT_EQ(main.Status().Text(), app::kPortLoopText);
+    EXPECT_EQ(main.Status().Text(), td7::kPortLoopText);
 
     // Once: the next echo leaves the status line to others.
     main.Status().SetText(QStringLiteral("2 dumps recieved..."));
@@ -174,9 +174,9 @@ TEST_F(DesktopLoop, TheModulesAnswersAndLateRepeatsAreNoLoop) {
     ASSERT_FALSE(answers.empty());
     for (const auto& answer : answers) Echo(answer);
     // The request itself, but long after it was sent.
-    now += app::TLoopDetector::kWindow + std::chrono::seconds(1);
+    now += td7::TLoopDetector::kWindow + std::chrono::seconds(1);
     Echo(request);
-    EXPECT_NE(main.Status().Text(), app::kPortLoopText);
+    EXPECT_NE(main.Status().Text(), td7::kPortLoopText);
     EXPECT_FALSE(main.LoopWatch().LoopSeen());
 }
 

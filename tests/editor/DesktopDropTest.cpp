@@ -26,7 +26,7 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using app::TBoxKind;
+using editor::TBoxKind;
 namespace fs = std::filesystem;
 
 Bytes ReadBytes(const fs::path& file) {
@@ -66,9 +66,9 @@ class DesktopDrop : public ::testing::Test {
     void Drop(const fs::path& file) {
         editor.windows->Drops->DropFile(QString::fromStdString(file.string()));
     }
-    app::TfmTamboro& Main() { return editor.Main(); }
-    app::TPresentFlags& Present() { return Main().Present(); }
-    Bytes Record(app::Block block, int i) {
+    editor::TfmTamboro& Main() { return editor.Main(); }
+    td7::TPresentFlags& Present() { return Main().Present(); }
+    Bytes Record(td7::Block block, int i) {
         const auto& r = Main().Dumps().Of(block).Records(i);
         return {r.Data(), r.Data() + r.Size()};
     }
@@ -89,31 +89,31 @@ TEST_F(DesktopDrop, DumpFilesLoadByTheirSize) {
     Drop(PatchFile(4));
     EXPECT_TRUE(Present().PatchPresent(0));
     EXPECT_TRUE(Main().PatchEditing());
-    EXPECT_EQ(Record(app::Block::Prog, 0), Bytes(patch.begin(), patch.begin() + 58));
-    EXPECT_EQ(Record(app::Block::Notemap, 58), Bytes(patch.end() - 19, patch.end()));
+    EXPECT_EQ(Record(td7::Block::Prog, 0), Bytes(patch.begin(), patch.begin() + 58));
+    EXPECT_EQ(Record(td7::Block::Notemap, 58), Bytes(patch.end() - 19, patch.end()));
 
     Drop(InstrumentFile());
     EXPECT_TRUE(Present().InstrumentsPresent());
-    EXPECT_EQ(Record(app::Block::Instrument, 511), Bytes(memory.end() - 33, memory.end()));
+    EXPECT_EQ(Record(td7::Block::Instrument, 511), Bytes(memory.end() - 33, memory.end()));
 
     Drop(SystemFile());
     EXPECT_TRUE(Present().SystemPresent());
-    EXPECT_EQ(Record(app::Block::System, 0), Bytes(memory.begin(), memory.begin() + 34));
+    EXPECT_EQ(Record(td7::Block::System, 0), Bytes(memory.begin(), memory.begin() + 34));
     EXPECT_TRUE(Errors().empty());
     EXPECT_TRUE(Main().AnyModified()) << "dump loads leave the setup changed";
 }
 
 TEST_F(DesktopDrop, AWrongSizeIsRefusedWithTheTextOfItsNearestKind) {
-    const Bytes before = Record(app::Block::Prog, 0);
+    const Bytes before = Record(td7::Block::Prog, 0);
     Drop(Write("long.syx", 34, 1576));
     Drop(Write("short.syx", 0, 35));
     Drop(Write("big.syx", 0, 17000));
-    EXPECT_EQ(Errors(), (std::vector<QString>{app::kPatchFileSizeError, app::kSystemFileSizeError,
-                                              app::kInstrumentFileSizeError}));
+    EXPECT_EQ(Errors(), (std::vector<QString>{td7::kPatchFileSizeError, td7::kSystemFileSizeError,
+                                              td7::kInstrumentFileSizeError}));
     EXPECT_FALSE(Present().PatchPresent(0));
     EXPECT_FALSE(Present().SystemPresent());
     EXPECT_FALSE(Present().InstrumentsPresent());
-    EXPECT_EQ(Record(app::Block::Prog, 0), before);
+    EXPECT_EQ(Record(td7::Block::Prog, 0), before);
 
     // A file that vanished between drag and drop: the file system's word for it.
     editor.boxes.ClearShown();
@@ -134,7 +134,7 @@ TEST_F(DesktopDrop, ASetupAsksToSaveTheChangedSetupFirst) {
     Drop(setup);
     ASSERT_EQ(editor.boxes.Shown().size(), 1u);
     EXPECT_EQ(editor.boxes.Shown()[0].Kind, TBoxKind::Confirm);
-    EXPECT_EQ(editor.boxes.Shown()[0].Text, app::kSaveChangedSetupQuestion);
+    EXPECT_EQ(editor.boxes.Shown()[0].Text, td7::kSaveChangedSetupQuestion);
     EXPECT_EQ(Main().SetupFileName(), setup.string());
     EXPECT_FALSE(Main().AnyModified());
     EXPECT_TRUE(Present().PatchPresent(0));
@@ -143,7 +143,7 @@ TEST_F(DesktopDrop, ASetupAsksToSaveTheChangedSetupFirst) {
     // "Yes": saved under the name chosen first, then loaded.
     Drop(InstrumentFile());
     editor.boxes.ClearShown();
-    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
     const fs::path saved = editor.dir / "before.td7";
     files.Dialogs().SetNextFile(QString::fromStdString(saved.string()));
     Drop(setup);
@@ -157,7 +157,7 @@ TEST_F(DesktopDrop, ASetupAsksToSaveTheChangedSetupFirst) {
     // Not a setup: refused, and the setup stays.
     WriteBytes(editor.dir / "fake.td7", Bytes(100, 0x41));
     Drop(editor.dir / "fake.td7");
-    EXPECT_EQ(Errors(), std::vector<QString>{app::kNotSetupFileError});
+    EXPECT_EQ(Errors(), std::vector<QString>{td7::kNotSetupFileError});
     EXPECT_EQ(Main().SetupFileName(), setup.string());
 }
 
@@ -193,7 +193,7 @@ TEST_F(DesktopDrop, TheWindowTakesOneSetupOrDumpFileDraggedOnIt) {
     EXPECT_TRUE(drop.isAccepted());
     // Loaded once the drop has ended.
     EXPECT_TRUE(QTest::qWaitFor([&] { return Present().PatchPresent(0); }, 5000));
-    const Bytes common = Record(app::Block::Prog, 0);
+    const Bytes common = Record(td7::Block::Prog, 0);
     EXPECT_EQ(name->text(), QString::fromLatin1(reinterpret_cast<const char*>(&common[11]), 6));
     EXPECT_NE(name->text(), nameBefore);
 }

@@ -31,7 +31,7 @@ class DesktopHelpFile : public ::testing::Test {
         std::ofstream(file) << text;
     }
     QString TextFor(const fs::path& dir) const {
-        return app::HelpFileText(QFile::decodeName(dir.c_str()));
+        return editor::HelpFileText(QFile::decodeName(dir.c_str()));
     }
 
     fs::path root;
@@ -40,18 +40,18 @@ class DesktopHelpFile : public ::testing::Test {
 };
 
 TEST_F(DesktopHelpFile, BesideTheProgramFirstThenTheInstalledOneThenTheBuiltInOne) {
-    const QString builtIn = app::HelpFileText();
+    const QString builtIn = editor::HelpFileText();
     ASSERT_FALSE(builtIn.isEmpty());
     EXPECT_EQ(TextFor(bin), builtIn);
 
-    Write(share / app::kHelpFileName, "<p>installed</p>");
+    Write(share / td7::kHelpFileName, "<p>installed</p>");
     EXPECT_EQ(TextFor(bin), "<p>installed</p>");
 
-    Write(bin / app::kHelpFileName, "<p>beside</p>");
+    Write(bin / td7::kHelpFileName, "<p>beside</p>");
     EXPECT_EQ(TextFor(bin), "<p>beside</p>");
 
     // An empty copy counts as none.
-    Write(bin / app::kHelpFileName, "");
+    Write(bin / td7::kHelpFileName, "");
     EXPECT_EQ(TextFor(bin), "<p>installed</p>");
 }
 

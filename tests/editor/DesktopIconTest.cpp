@@ -11,7 +11,7 @@ namespace {
 
 TEST(DesktopIcon, ShowsTheInstalledPictureAtEverySize) {
     shelltest::TestApplication();
-    const QIcon icon = app::ApplicationIcon();
+    const QIcon icon = editor::ApplicationIcon();
     ASSERT_FALSE(icon.isNull()) << "the SVG resource is missing or unreadable";
     EXPECT_EQ(icon.availableSizes().size(), 7);
 

@@ -18,7 +18,7 @@
 namespace patchtest {
 namespace {
 
-using app::TCommand;
+using editor::TCommand;
 
 class EditUndoTest : public PatchEditorTest {
   protected:
@@ -47,7 +47,7 @@ class EditUndoTest : public PatchEditorTest {
     }
     // The mirror is what a file holds now.
     void Saved() {
-        for (app::Block block : app::kAllBlocks) Main().Dumps().Of(block).SetModified(false);
+        for (td7::Block block : td7::kAllBlocks) Main().Dumps().Of(block).SetModified(false);
         TakeSent();
     }
     bool Starred() { return Main().windowTitle().contains('*'); }
@@ -60,7 +60,7 @@ class EditUndoTest : public PatchEditorTest {
 TEST_F(EditUndoTest, KeysAndADragAreOneStepEachAndUndoPutsTheModuleBack) {
     auto* gate = Control<controls::TMidiKnob>("txGateTime");
     const int before = gate->Value();
-    const int record = app::TriggerRecord(2, 6);
+    const int record = td7::TriggerRecord(2, 6);
     gate->setFocus();
     for (int k = 0; k < 3; ++k) QTest::keyClick(gate, Qt::Key_Up);
     Deliver();
@@ -99,7 +99,7 @@ TEST_F(EditUndoTest, KeysAndADragAreOneStepEachAndUndoPutsTheModuleBack) {
 TEST_F(EditUndoTest, StepsOnTwoWindowsUndoInTurnFromEither) {
     Run(TCommand::SysRequest);
     Saved();
-    app::TfmSystem& system = *editor.windows->fmSystem;
+    editor::TfmSystem& system = *editor.windows->fmSystem;
     const int channel = Main().Dumps().SystemDump.Records(0).Bytes(9);
     // A step in the system window, undone there with Ctrl+Z, redone, then one in the main
     // window; undo from the main window takes both back in turn.
@@ -139,7 +139,7 @@ TEST_F(EditUndoTest, MoveAndExchangeComeBackWithTheirSlotsAndFlagsAndSendNothing
     Saved();
     auto image = [&](int p) {
         const auto& r = Main().Dumps().ProgDump.Records(p);
-        return Bytes(r.Data() + app::kHeaderSize, r.Data() + r.Size() - 2);
+        return Bytes(r.Data() + td7::kHeaderSize, r.Data() + r.Size() - 2);
     };
     const Bytes two = image(2), five = image(5);
     Main().Menu().NumberedAction(TCommand::PatchExchangeWith, 6)->trigger();
@@ -169,10 +169,10 @@ TEST_F(EditUndoTest, APastedTomSendsOnlyWhatDiffersAtTheOtherTomsAddresses) {
     auto* treshold = Control<controls::TMidiKnob>("txTreshold");
     treshold->setFocus();
     QTest::keyClick(treshold, treshold->Value() < treshold->Max() ? Qt::Key_Up : Qt::Key_Down);
-    const int tom1 = app::TriggerRecord(2, 6), tom2 = app::TriggerRecord(2, 8);
+    const int tom1 = td7::TriggerRecord(2, 6), tom2 = td7::TriggerRecord(2, 8);
     auto differingNow = [&] {
         int count = 0;
-        for (const app::TParameter* row : app::PanelMembers(app::PanelId::Trigger)) {
+        for (const td7::TParameter* row : td7::PanelMembers(td7::PanelId::Trigger)) {
             const auto& a = Main().Dumps().TriggerDump.Records(tom1);
             const auto& b = Main().Dumps().TriggerDump.Records(tom2);
             count += a.Bytes(row->DumpIndex) != b.Bytes(row->DumpIndex) ? 1 : 0;
@@ -199,7 +199,7 @@ TEST_F(EditUndoTest, APastedTomSendsOnlyWhatDiffersAtTheOtherTomsAddresses) {
     EXPECT_EQ(static_cast<int>(Deliver().size()), differing);
 
     // The pedal's settings fit only the pedal.
-    ChooseTrigger(app::kHihatPedalEntry);
+    ChooseTrigger(td7::kHihatPedalEntry);
     TakeSent();
     QTest::keyClick(Patch().coTrigger(), Qt::Key_V, Qt::ControlModifier);
     EXPECT_TRUE(TakeSent().empty());

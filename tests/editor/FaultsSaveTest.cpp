@@ -11,7 +11,7 @@
 namespace filesgui {
 namespace {
 
-using app::TAnswer;
+using editor::TAnswer;
 
 // Files of this process may not grow beyond `bytes` while it lives: a write past that
 // fails with EFBIG half-way, as on a disk that fills up (which needs privileges to make).

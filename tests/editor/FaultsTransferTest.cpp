@@ -18,7 +18,7 @@
 
 namespace {
 
-using app::TCommand;
+using editor::TCommand;
 using simulator::Td7Module;
 using Bytes = std::vector<std::uint8_t>;
 using SteadyClock = std::chrono::steady_clock;
@@ -35,8 +35,8 @@ class TransferFaults : public ::testing::Test {
         editor.wait->module.LoadRandom(23);
     }
 
-    app::TfmTamboro& Main() { return editor.Main(); }
-    app::TfmProgress& Progress() { return *editor.windows->fmProgress; }
+    editor::TfmTamboro& Main() { return editor.Main(); }
+    editor::TfmProgress& Progress() { return *editor.windows->fmProgress; }
     void Run(TCommand command) {
         QAction* action = Main().Menu().Action(command);
         ASSERT_TRUE(action->isEnabled()) << action->objectName().toStdString();
@@ -68,7 +68,7 @@ class TransferFaults : public ::testing::Test {
     std::vector<QString> Errors() {
         std::vector<QString> texts;
         for (const auto& box : editor.boxes.Shown())
-            if (box.Kind == app::TBoxKind::Error) texts.push_back(box.Text);
+            if (box.Kind == editor::TBoxKind::Error) texts.push_back(box.Text);
         return texts;
     }
     // However a transfer ended: normal cursor, no progress window, main window and the
@@ -111,7 +111,7 @@ TEST_F(TransferFaults, ASilentModuleStopsRequestAllAndKeepsWhatArrived) {
     editor.wait->duringWait = [&] {
         if (SysexSentTo(0) > answered) editor.wait->moduleOn = false;
     };
-    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
     Run(TCommand::RequestAll);
 
     EXPECT_EQ(Errors(), std::vector<QString>{"The unit didn't respond to dump request "
@@ -238,7 +238,7 @@ TEST_F(TransferFaults, ASendRefusedBeforeTheLossIsNoticedStopsInstrumentTransmit
     editor.midi.FailAlways(testsupport::FakeMidiService::Call::OutLongMsg, 0);
     Run(TCommand::InstTransmit);
     EXPECT_EQ(Errors().size(), 1u);
-    EXPECT_EQ(SysexSentTo(0), before + 3 + app::kInstrumentCount);
+    EXPECT_EQ(SysexSentTo(0), before + 3 + td7::kInstrumentCount);
 }
 
 }  // namespace

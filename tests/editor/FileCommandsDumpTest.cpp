@@ -6,7 +6,7 @@
 namespace filesgui {
 namespace {
 
-using app::TFileDialogMode;
+using editor::TFileDialogMode;
 
 using DumpCommands = FileCommandsTest;
 
@@ -35,7 +35,7 @@ TEST_F(DumpCommands, PatchFileSavedFromOneSlotLoadsIntoAnother) {
     const auto& save = Dialogs().Shown().back();
     EXPECT_EQ(save.Mode, TFileDialogMode::Save);
     EXPECT_EQ(save.Filter, "*.syx|*.syx");
-    EXPECT_EQ(app::QtFilter(save.Filter), "*.syx (*.syx)");
+    EXPECT_EQ(editor::QtFilter(save.Filter), "*.syx (*.syx)");
     EXPECT_EQ(save.DefaultSuffix, "syx");
 
     // Into slot 8, filled first from the default patch.
@@ -46,7 +46,7 @@ TEST_F(DumpCommands, PatchFileSavedFromOneSlotLoadsIntoAnother) {
     EXPECT_EQ(Concatenated(PatchRecords(7)), Concatenated(slot2)) << "records taken as they are";
     EXPECT_TRUE(Main().PatchEditing());
     EXPECT_EQ(Patch().edName()->text().toStdString(),
-              app::PatchName(Dump(app::Block::Prog).Records(1)));
+              td7::PatchName(Dump(td7::Block::Prog).Records(1)));
 
     // Sent, they address slot 8 whatever the file's headers say.
     TakeSysex();
@@ -65,10 +65,10 @@ TEST_F(DumpCommands, FilesOfTheWrongSizeAreRefusedAndChangeNothing) {
     ClickPatch(0);
     const std::vector<Bytes> before = PatchRecords(0);
     const Bytes instrument = [&] {
-        const auto& r = Dump(app::Block::Instrument).Records(3);
+        const auto& r = Dump(td7::Block::Instrument).Records(3);
         return Bytes(r.Data(), r.Data() + r.Size());
     }();
-    for (app::Block block : app::kAllBlocks) Dump(block).SetModified(false);
+    for (td7::Block block : td7::kAllBlocks) Dump(block).SetModified(false);
 
     struct Case {
         TCommand command;
@@ -91,7 +91,7 @@ TEST_F(DumpCommands, FilesOfTheWrongSizeAreRefusedAndChangeNothing) {
         Run(c.command);
         EXPECT_EQ(Errors(), std::vector<QString>{c.error}) << c.size;
         EXPECT_EQ(PatchRecords(0), before) << c.size;
-        const auto& r = Dump(app::Block::Instrument).Records(3);
+        const auto& r = Dump(td7::Block::Instrument).Records(3);
         EXPECT_EQ(Bytes(r.Data(), r.Data() + r.Size()), instrument) << c.size;
         EXPECT_FALSE(Main().Present().InstrumentsPresent()) << c.size;
         EXPECT_FALSE(Main().Present().SystemPresent()) << c.size;
@@ -122,16 +122,16 @@ TEST_F(DumpCommands, InstrumentAndSystemFilesRoundTrip) {
     EXPECT_EQ(savedSystem, editor.wait->module.DataSetOf(Td7Module::SystemBlock()));
 
     // Changed in the mirror, then loaded back.
-    Dump(app::Block::Instrument).Records(300).Data()[12] ^= 1;
-    Dump(app::Block::System).Records(0).Data()[10] ^= 1;
+    Dump(td7::Block::Instrument).Records(300).Data()[12] ^= 1;
+    Dump(td7::Block::System).Records(0).Data()[10] ^= 1;
     Dialogs().SetNextFile(QString::fromStdString(instruments.string()));
     Run(TCommand::InstLoad);
     Dialogs().SetNextFile(QString::fromStdString(system.string()));
     Run(TCommand::SysLoad);
     EXPECT_TRUE(Errors().empty());
-    const auto& r = Dump(app::Block::Instrument).Records(300);
+    const auto& r = Dump(td7::Block::Instrument).Records(300);
     EXPECT_TRUE(std::equal(r.Data(), r.Data() + r.Size(), savedInstruments.begin() + 33 * 300));
-    const auto& s = Dump(app::Block::System).Records(0);
+    const auto& s = Dump(td7::Block::System).Records(0);
     EXPECT_EQ(Bytes(s.Data(), s.Data() + s.Size()), savedSystem);
     EXPECT_EQ(Caption(), "Untitled.td7* - Tamboro V1.2") << "file loads leave the setup changed";
 }

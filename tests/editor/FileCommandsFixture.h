@@ -30,7 +30,7 @@
 namespace filesgui {
 
 using Bytes = std::vector<std::uint8_t>;
-using app::TCommand;
+using editor::TCommand;
 using simulator::Td7Module;
 namespace fs = std::filesystem;
 
@@ -66,12 +66,12 @@ class FileCommandsTest : public ::testing::Test {
         editor.Show();
     }
 
-    app::TfmTamboro& Main() { return editor.Main(); }
-    app::TPatchEditor& Patch() { return *editor.windows->PatchEditor; }
-    app::FileCommands& Files() { return *editor.windows->Files; }
-    app::FileDialogs& Dialogs() { return Files().Dialogs(); }
-    app::TfmQueryEmpty& QueryEmpty() { return *editor.windows->fmQueryEmpty; }
-    midilink::TDumpCollection& Dump(app::Block block) { return Main().Dumps().Of(block); }
+    editor::TfmTamboro& Main() { return editor.Main(); }
+    editor::TPatchEditor& Patch() { return *editor.windows->PatchEditor; }
+    editor::FileCommands& Files() { return *editor.windows->Files; }
+    editor::FileDialogs& Dialogs() { return Files().Dialogs(); }
+    editor::TfmQueryEmpty& QueryEmpty() { return *editor.windows->fmQueryEmpty; }
+    midilink::TDumpCollection& Dump(td7::Block block) { return Main().Dumps().Of(block); }
 
     void Run(TCommand command) {
         QAction* action = Main().Menu().Action(command);
@@ -133,13 +133,13 @@ class FileCommandsTest : public ::testing::Test {
     // The 78 records of slot p as they stand, in patch order.
     std::vector<Bytes> PatchRecords(int p) {
         std::vector<Bytes> records;
-        auto take = [&](app::Block block, int i) {
+        auto take = [&](td7::Block block, int i) {
             const auto& r = Dump(block).Records(i);
             records.emplace_back(r.Data(), r.Data() + r.Size());
         };
-        take(app::Block::Prog, p);
-        for (int t = 0; t < app::kTriggersPerPatch; ++t) take(app::Block::Trigger, 18 * p + t);
-        for (int n = 0; n < app::kNotesPerPatch; ++n) take(app::Block::Notemap, 59 * p + n);
+        take(td7::Block::Prog, p);
+        for (int t = 0; t < td7::kTriggersPerPatch; ++t) take(td7::Block::Trigger, 18 * p + t);
+        for (int n = 0; n < td7::kNotesPerPatch; ++n) take(td7::Block::Notemap, 59 * p + n);
         return records;
     }
 
@@ -156,7 +156,7 @@ class FileCommandsTest : public ::testing::Test {
     std::vector<QString> Errors() {
         std::vector<QString> texts;
         for (const auto& box : editor.boxes.Shown())
-            if (box.Kind == app::TBoxKind::Error) texts.push_back(box.Text);
+            if (box.Kind == editor::TBoxKind::Error) texts.push_back(box.Text);
         return texts;
     }
     QString Caption() { return Main().windowTitle(); }

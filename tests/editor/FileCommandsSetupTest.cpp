@@ -9,8 +9,8 @@
 namespace filesgui {
 namespace {
 
-using app::TAnswer;
-using app::TFileDialogMode;
+using editor::TAnswer;
+using editor::TFileDialogMode;
 
 // The file the editor writes with only slot 3 filled from the default patch: the
 // signature, two empty slots, slot 3, twenty-nine empty slots, no instruments, no system.
@@ -19,7 +19,7 @@ Bytes OnlySlot3Setup() {
     const std::string_view signature = "TD7Setup10";
     std::copy(signature.begin(), signature.end(), file.begin());
     file[12] = 0x01;
-    const auto patch = app::DefaultPatchBytes();
+    const auto patch = td7::DefaultPatchBytes();
     std::copy(patch.begin(), patch.end(), file.begin() + 13);
     return file;
 }
@@ -42,7 +42,7 @@ TEST_F(SetupCommands, SaveSetupChecksTheExtensionAndTakesTheName) {
     EXPECT_EQ(shown.Mode, TFileDialogMode::Save);
     EXPECT_EQ(shown.Title, "Save TD7 Setup...");
     EXPECT_EQ(shown.Filter, "TD7 Data|*.td7");
-    EXPECT_EQ(app::QtFilter(shown.Filter), "TD7 Data (*.td7)");
+    EXPECT_EQ(editor::QtFilter(shown.Filter), "TD7 Data (*.td7)");
     EXPECT_EQ(shown.DefaultSuffix, "td7");
     EXPECT_EQ(shown.Directory.toStdString(), editor.dir.string())
         << "starts in the program's folder";
@@ -104,7 +104,7 @@ TEST_F(SetupCommands, DialogsStartWhereTheLastFileWasChosenAndRecentSetupsReopen
 
     // Both are kept for the next run.
     Main().close();
-    const app::TSettings written = app::LoadSettings(editor.settingsFile);
+    const editor::TSettings written = editor::LoadSettings(editor.settingsFile);
     EXPECT_EQ(written.LastDir, kits.string());
     EXPECT_EQ(written.RecentSetups, std::vector<std::string>{a});
 }
@@ -142,7 +142,7 @@ TEST_F(SetupCommands, SaveIntoAFolderThatCannotBeWrittenKeepsTheOldFileAndCaptio
         EXPECT_EQ(Errors().size(), 1u);
         EXPECT_EQ(ReadBytes(old), before);
     }
-    EXPECT_EQ(app::LoadSettings(editor.settingsFile).LastSetup, "")
+    EXPECT_EQ(editor::LoadSettings(editor.settingsFile).LastSetup, "")
         << "settings are not written by a close that did not happen";
 }
 
@@ -161,7 +161,7 @@ TEST_F(SetupCommands, LoadSetupReadsTheFileSelectsTheCurrentPatchAndTakesTheName
     const auto pressed = AnswerQuery(QueryEmpty().btnCancel());
     Run(TCommand::LoadSetup);
     ASSERT_GE(editor.boxes.Shown().size(), 1u);
-    EXPECT_EQ(editor.boxes.Shown()[0].Kind, app::TBoxKind::Confirm);
+    EXPECT_EQ(editor.boxes.Shown()[0].Kind, editor::TBoxKind::Confirm);
     EXPECT_EQ(editor.boxes.Shown()[0].Text,
               "The current setup is changed, do you want to save it?");
     EXPECT_EQ(Dialogs().Shown().size(), 1u) << "only the open dialog ran";
@@ -177,7 +177,7 @@ TEST_F(SetupCommands, LoadSetupReadsTheFileSelectsTheCurrentPatchAndTakesTheName
     EXPECT_EQ(Patch().edName()->text(), "Empty ");
     EXPECT_EQ(Main().SetupFileName(), kit.string());
     EXPECT_EQ(Caption(), "kit.td7 - Tamboro V1.2");
-    const auto defaults = app::DefaultPatchBytes();
+    const auto defaults = td7::DefaultPatchBytes();
     const Bytes common = PatchRecords(2)[0];
     EXPECT_EQ(common, Bytes(defaults.begin(), defaults.begin() + 58));
 
@@ -247,7 +247,7 @@ TEST_F(SetupCommands, LoadSetupOffersToSaveAndStopsWhenThatSaveFails) {
 TEST_F(SetupCommands, StartLoadsTheLastSetup) {
     Bytes file = OnlySlot3Setup();
     file[10] = 0x01;  // slot 1 present as well, with slot 3's records
-    const auto patch = app::DefaultPatchBytes();
+    const auto patch = td7::DefaultPatchBytes();
     file.insert(file.begin() + 11, patch.begin(), patch.end());
     const fs::path last = editor.dir / "Last.td7";
     WriteBytes(last, file);
@@ -267,7 +267,7 @@ TEST_F(SetupCommands, StartLoadsTheLastSetup) {
     // Closing unchanged asks nothing and remembers the setup.
     EXPECT_TRUE(Main().close());
     EXPECT_TRUE(editor.boxes.Shown().empty());
-    EXPECT_EQ(app::LoadSettings(editor.settingsFile).LastSetup, last.string());
+    EXPECT_EQ(editor::LoadSettings(editor.settingsFile).LastSetup, last.string());
 }
 
 TEST_F(SetupCommands, StartWithAnEmptyCurrentSlotAsksAfterTheStart) {
@@ -311,7 +311,7 @@ TEST_F(SetupCommands, TheCloseQuestionsYesSaves) {
     EXPECT_EQ(Dialogs().Shown()[0].Title, "Save TD7 Setup...");
     EXPECT_EQ(Dialogs().Shown()[0].FileName, "");
     EXPECT_EQ(ReadBytes(chosen), OnlySlot3Setup());
-    EXPECT_EQ(app::LoadSettings(editor.settingsFile).LastSetup, chosen.string());
+    EXPECT_EQ(editor::LoadSettings(editor.settingsFile).LastSetup, chosen.string());
 
     // With a name: saved there, no dialog.
     Main().show();

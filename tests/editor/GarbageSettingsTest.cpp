@@ -26,7 +26,7 @@ class GarbageSettings : public ::testing::Test {
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
-        m_file = m_dir / app::kSettingsFileName;
+        m_file = m_dir / td7::kSettingsFileName;
     }
     void TearDown() override { fs::remove_all(m_dir); }
 
@@ -37,17 +37,17 @@ class GarbageSettings : public ::testing::Test {
     }
 
     // Start, then close: what the editor does with the file across one run.
-    app::TSettings StartAndClose(const app::TSettings& changes) {
-        app::TSettings s = app::LoadSettings(m_file);
+    editor::TSettings StartAndClose(const editor::TSettings& changes) {
+        editor::TSettings s = editor::LoadSettings(m_file);
         s.MidiInDev = changes.MidiInDev;
         s.LastSetup = changes.LastSetup;
-        app::SaveSettings(m_file, s);
+        editor::SaveSettings(m_file, s);
         return s;
     }
 
     // Clean: every line a section or a key, ours with the values saved, and reading it
     // again gives the same document.
-    void ExpectClean(const app::TSettings& saved) {
+    void ExpectClean(const editor::TSettings& saved) {
         const std::string text = Read();
         std::istringstream lines(text);
         std::string line;
@@ -55,11 +55,11 @@ class GarbageSettings : public ::testing::Test {
             if (line.empty()) continue;
             EXPECT_TRUE(line.front() == '[' || line.find('=') != std::string::npos) << line;
         }
-        const app::IniFile ini = app::IniFile::Parse(text);
+        const editor::IniFile ini = editor::IniFile::Parse(text);
         EXPECT_EQ(ini.Value("General", "DevId"), std::to_string(saved.DevId));
         EXPECT_EQ(ini.Value("General", "LastSetup"), saved.LastSetup);
-        EXPECT_EQ(app::IniFile::Parse(text).Text(), text);
-        EXPECT_EQ(app::LoadSettings(m_file), saved);
+        EXPECT_EQ(editor::IniFile::Parse(text).Text(), text);
+        EXPECT_EQ(editor::LoadSettings(m_file), saved);
         EXPECT_FALSE(fs::exists(m_file.string() + ".tmp"));
     }
 
@@ -72,12 +72,12 @@ TEST_F(GarbageSettings, BinaryJunkGivesTheDefaultsAndACleanFileAtClose) {
     std::mt19937 random(7);
     for (int i = 0; i < 4096; ++i) junk.push_back(static_cast<char>(random() & 0xFF));
     Write(junk);
-    EXPECT_EQ(app::LoadSettings(m_file), app::TSettings{});
+    EXPECT_EQ(editor::LoadSettings(m_file), editor::TSettings{});
 
-    app::TSettings changes;
+    editor::TSettings changes;
     changes.MidiInDev = 2;
     changes.LastSetup = "/home/user/kit.td7";
-    const app::TSettings saved = StartAndClose(changes);
+    const editor::TSettings saved = StartAndClose(changes);
     ExpectClean(saved);
     EXPECT_EQ(saved.DevId, 16);
 }
@@ -87,8 +87,8 @@ TEST_F(GarbageSettings, DamagedKeysAndValuesFallBackOneByOne) {
                       "MidiOutDev=99999999999999999999\r\nLastSetup=/a/b.td7\r\n"
                       "[InstEdit]\r\nPatchLookup=maybe\r\n[General\r\nDevId=5") +
           std::string("\0\xff\xfe", 3));
-    const app::TSettings s = app::LoadSettings(m_file);
-    const app::TSettings defaults;
+    const editor::TSettings s = editor::LoadSettings(m_file);
+    const editor::TSettings defaults;
     EXPECT_EQ(s.DevId, defaults.DevId);
     EXPECT_EQ(s.Background, defaults.Background);
     EXPECT_EQ(s.MidiInDev, defaults.MidiInDev);
@@ -101,7 +101,7 @@ TEST_F(GarbageSettings, DamagedKeysAndValuesFallBackOneByOne) {
 
 TEST_F(GarbageSettings, AFileCutOffInTheMiddleOfALineStillStarts) {
     Write("[General]\nDevId=3\nBackground=123");  // the write stopped here
-    const app::TSettings s = app::LoadSettings(m_file);
+    const editor::TSettings s = editor::LoadSettings(m_file);
     EXPECT_EQ(s.DevId, 3);
     EXPECT_EQ(s.Background, 123);
     ExpectClean(StartAndClose(s));

@@ -53,7 +53,7 @@ struct Mirror {
             const Bytes message = module.DataSetOf(simulator::Td7Module::BlockAt(k));
             link.OfferSysex(message.data(), static_cast<int>(message.size()));
         }
-        for (int p = 0; p < app::kPatchCount; ++p) present.SetPatchPresent(p, true);
+        for (int p = 0; p < td7::kPatchCount; ++p) present.SetPatchPresent(p, true);
         present.SetInstrumentsPresent(true);
         present.SetSystemPresent(true);
         link.messages.clear();
@@ -63,9 +63,9 @@ struct Mirror {
 
     QApplication& application = TestApplication();  // before any widget
     testsupport::RecordingLink link;
-    app::TTd7Collections dumps{&link, {}, {}};
-    app::TPresentFlags present;
-    app::TfmViewSysex viewer;
+    td7::TTd7Collections dumps{&link, {}, {}};
+    td7::TPresentFlags present;
+    editor::TfmViewSysex viewer;
     std::vector<std::string> errors;
     controls::ErrorHandler previousHandler;
 };

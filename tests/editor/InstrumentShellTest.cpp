@@ -18,7 +18,7 @@
 
 namespace {
 
-using app::TCommand;
+using editor::TCommand;
 using simulator::Td7Module;
 
 // The two windows as the editor makes them: opened from the menu and the sound buttons,
@@ -32,7 +32,7 @@ class InstrumentShell : public ::testing::Test {
         editor.wait->module.LoadFactory();
     }
 
-    app::TfmTamboro& Main() { return editor.Main(); }
+    editor::TfmTamboro& Main() { return editor.Main(); }
     QAction* Action(TCommand command) { return Main().Menu().Action(command); }
 
     // Runs `inspect` once the modal window that `open` shows is up, then closes it.
@@ -52,12 +52,12 @@ class InstrumentShell : public ::testing::Test {
 };
 
 TEST_F(InstrumentShell, EditInstrumentsOpensOnReceivedInstrumentsAndKeepsTheLookupSetting) {
-    app::TfmInstrument& window = *editor.windows->fmInstrument;
+    editor::TfmInstrument& window = *editor.windows->fmInstrument;
     EXPECT_FALSE(Action(TCommand::InstEdit)->isEnabled());
     Action(TCommand::InstRequest)->trigger();
     ASSERT_TRUE(Action(TCommand::InstEdit)->isEnabled());
 
-    const std::string first = app::InstrumentNameText(Main().Dumps().InstrumentDump, 0);
+    const std::string first = td7::InstrumentNameText(Main().Dumps().InstrumentDump, 0);
     WhileOpen(
         window, [&] { Action(TCommand::InstEdit)->trigger(); },
         [&] {
@@ -75,13 +75,13 @@ TEST_F(InstrumentShell, EditInstrumentsOpensOnReceivedInstrumentsAndKeepsTheLook
         [&] { EXPECT_EQ(Main().Dumps().InstrumentDump.Index(), 200); });
     EXPECT_EQ(window.Instrument(), 200);
 
-    editor.boxes.SetNextAnswer(app::TAnswer::No);  // the received instruments stay unsaved
+    editor.boxes.SetNextAnswer(editor::TAnswer::No);  // the received instruments stay unsaved
     EXPECT_TRUE(Main().close());
     EXPECT_NE(editor.ReadSettings().find("PatchLookup=1"), std::string::npos);
 }
 
 TEST_F(InstrumentShell, SystemSetupOpensOnTheReceivedSystemBlock) {
-    app::TfmSystem& window = *editor.windows->fmSystem;
+    editor::TfmSystem& window = *editor.windows->fmSystem;
     EXPECT_FALSE(Action(TCommand::SysEdit)->isEnabled());
     Action(TCommand::SysRequest)->trigger();
     ASSERT_TRUE(Action(TCommand::SysEdit)->isEnabled());
@@ -97,7 +97,7 @@ TEST_F(InstrumentShell, SystemSetupOpensOnTheReceivedSystemBlock) {
 // The module sends an instrument while the window shows it (a dump started on the module,
 // or a transfer): the name fields follow the record, except where the user is typing.
 TEST_F(InstrumentShell, OpenWindowFollowsAnInstrumentTheModuleSends) {
-    app::TfmInstrument& window = *editor.windows->fmInstrument;
+    editor::TfmInstrument& window = *editor.windows->fmInstrument;
     Action(TCommand::InstRequest)->trigger();
     Td7Module& module = editor.wait->module;
     auto send = [&](const std::string& name, char type) {
@@ -125,11 +125,11 @@ TEST_F(InstrumentShell, OpenWindowFollowsAnInstrumentTheModuleSends) {
             send("Splsh", 'S');
             ASSERT_TRUE(QTest::qWaitFor([&] { return window.edName2()->text() == "S"; }));
             EXPECT_EQ(window.edName()->text(), "Ri");
-            EXPECT_EQ(app::InstrumentNameText(Main().Dumps().InstrumentDump, 201).substr(0, 1),
+            EXPECT_EQ(td7::InstrumentNameText(Main().Dumps().InstrumentDump, 201).substr(0, 1),
                       "Z");
         });
     // Closing stores what was typed over what the module sent.
-    EXPECT_EQ(app::InstrumentNameText(Main().Dumps().InstrumentDump, 200), "Ri   .S");
+    EXPECT_EQ(td7::InstrumentNameText(Main().Dumps().InstrumentDump, 200), "Ri   .S");
 }
 
 }  // namespace

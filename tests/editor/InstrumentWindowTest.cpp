@@ -28,12 +28,12 @@ using insttest::DataSet;
 class InstrumentWindow : public ::testing::Test {
   protected:
     InstrumentWindow() {
-        app::TInstrumentServices services;
+        editor::TInstrumentServices services;
         services.Dumps = &mirror.dumps;
         services.Link = &mirror.link;
         services.Present = &mirror.present;
         services.Viewer = &mirror.viewer;
-        window = std::make_unique<app::TfmInstrument>(services);
+        window = std::make_unique<editor::TfmInstrument>(services);
     }
 
     void Show() {
@@ -75,14 +75,14 @@ class InstrumentWindow : public ::testing::Test {
     }
 
     void Select(int i) {
-        app::TInstrumentList* list = window->lbInst();
+        editor::TInstrumentList* list = window->lbInst();
         list->scrollTo(list->model()->index(i, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualRect(list->model()->index(i, 0)).center());
     }
 
     insttest::Mirror mirror;
-    std::unique_ptr<app::TfmInstrument> window;
+    std::unique_ptr<editor::TfmInstrument> window;
 };
 
 TEST_F(InstrumentWindow, SelectingAnInstrumentMakesItCurrentAndAddressesItsMessages) {
@@ -254,7 +254,7 @@ TEST_F(InstrumentWindow, TypingRulesAndPastedCharactersKeepEveryByteWithinSevenB
 
 TEST_F(InstrumentWindow, PatchLookupListsPresentPatchesThatPlayTheInstrument) {
     auto sound = [&](int slot, int n, int at, int instrument) {
-        midilink::TMidiDump& entry = mirror.dumps.NotemapDump.Records(app::NotemapRecord(slot, n));
+        midilink::TMidiDump& entry = mirror.dumps.NotemapDump.Records(td7::NotemapRecord(slot, n));
         entry.SetBytes(at, static_cast<std::uint8_t>(instrument >> 7));
         entry.SetBytes(at + 1, static_cast<std::uint8_t>(instrument & 0x7F));
     };
@@ -398,9 +398,9 @@ TEST_F(InstrumentWindow, F1ShowsTheEditorsHelpPage) {
 
 TEST_F(InstrumentWindow, ControlsSitInsideTheirPanelsWithoutOverlapping) {
     Show();
-    for (app::TPatchPanel* panel : window->findChildren<app::TPatchPanel*>())
+    for (editor::TPatchPanel* panel : window->findChildren<editor::TPatchPanel*>())
         insttest::ExpectLaidOut(panel);
-    for (const app::TParameter* row : app::PanelMembers(app::PanelId::Inst))
+    for (const td7::TParameter* row : td7::PanelMembers(td7::PanelId::Inst))
         EXPECT_EQ(window->Control(row->Name)->parentWidget(), window->gbInst());
 }
 

@@ -27,8 +27,8 @@
 
 namespace {
 
-using app::TBoxKind;
-using app::TCommand;
+using editor::TBoxKind;
+using editor::TCommand;
 using shelltest::Editor;
 namespace fs = std::filesystem;
 
@@ -56,7 +56,7 @@ class LibraryShell : public ::testing::Test {
 TEST_F(LibraryShell, RequestsAndLoadedSetupsAreRememberedWithTheirSources) {
     Start();
     EXPECT_FALSE(fs::exists(LibraryFile())) << "the start does not open the library";
-    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
     Run(TCommand::RequestAll);
     Run(TCommand::InstRequest);
     Run(TCommand::SysRequest);
@@ -80,7 +80,7 @@ TEST_F(LibraryShell, RequestsAndLoadedSetupsAreRememberedWithTheirSources) {
 
 TEST_F(LibraryShell, HistoryOffAddsNothing) {
     Start("[Library]\nHistory=0\n");
-    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
     Run(TCommand::RequestAll);
     Run(TCommand::SysRequest);
     EXPECT_TRUE(editor.Main().Present().SystemPresent());
@@ -105,8 +105,8 @@ TEST_F(LibraryShell, ALibraryThatCannotBeOpenedIsSaidOnceAndEverythingElseWorks)
 TEST_F(LibraryShell, F1InTheLibraryAndProgressWindowsReadsTheHelpBesideTheProgram) {
     const fs::path elsewhere = editor.dir / "kits";
     fs::create_directories(elsewhere);
-    std::ofstream(elsewhere / app::kHelpFileName) << "<p>elsewhere</p>";
-    std::ofstream(editor.dir / app::kHelpFileName) << "<p>beside</p>";
+    std::ofstream(elsewhere / td7::kHelpFileName) << "<p>elsewhere</p>";
+    std::ofstream(editor.dir / td7::kHelpFileName) << "<p>beside</p>";
     Start("LastDir=" + elsewhere.string() + "\n");
     Run(TCommand::Library);
     for (QWidget* window : std::initializer_list<QWidget*>{editor.windows->fmLibrary.get(),
@@ -124,17 +124,17 @@ TEST_F(LibraryShell, F1InTheLibraryAndProgressWindowsReadsTheHelpBesideTheProgra
 TEST_F(LibraryShell, TheWindowPutsAKitIntoASlotByButtonOrByDragAndSendsNothing) {
     Start();
     editor.wait->module.LoadFactory();
-    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
     Run(TCommand::RequestAll);
     const std::size_t sent = editor.midi.SentTo(0).size();
     editor.wait->module.LoadRandom(99);  // the module now holds other kits
     Run(TCommand::Library);
-    app::TfmLibrary& window = *editor.windows->fmLibrary;
+    editor::TfmLibrary& window = *editor.windows->fmLibrary;
     ASSERT_TRUE(window.isVisible());
     ASSERT_EQ(window.Model().Total(), 32);
 
     // The kit of slot 6, found by its name as typed.
-    const std::string name = app::PatchName(editor.Main().Dumps().ProgDump.Records(5));
+    const std::string name = td7::PatchName(editor.Main().Dumps().ProgDump.Records(5));
     window.SearchField()->setText(QString::fromStdString(name));
     QTRY_VERIFY(window.Model().Total() < 32);
     int row = 0;
@@ -156,7 +156,7 @@ TEST_F(LibraryShell, TheWindowPutsAKitIntoASlotByButtonOrByDragAndSendsNothing) 
     // Dropped on line 21 of the patch list.
     QListWidget* list = editor.windows->PatchEditor->lbPatch();
     auto* mime = new QMimeData;
-    mime->setData(app::kLibraryItemsMime, QByteArray::number(static_cast<qlonglong>(id)));
+    mime->setData(editor::kLibraryItemsMime, QByteArray::number(static_cast<qlonglong>(id)));
     list->scrollToItem(list->item(20));
     const QPoint at = list->visualItemRect(list->item(20)).center();
     QDropEvent drop(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);

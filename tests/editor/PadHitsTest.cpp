@@ -16,7 +16,7 @@
 namespace patchtest {
 namespace {
 
-using app::TCommand;
+using editor::TCommand;
 
 class PadHitsTest : public PatchEditorTest {
   protected:
@@ -26,11 +26,11 @@ class PadHitsTest : public PatchEditorTest {
         LoadPatch(2);
         SelectPatch(2);
         // The fades stand still, so that a flash can be measured.
-        Kit()->Now = [] { return app::TDrumKit::Clock::time_point{}; };
+        Kit()->Now = [] { return editor::TDrumKit::Clock::time_point{}; };
     }
 
-    app::TDrumKit* Kit() { return Patch().DrumKit(); }
-    app::TPadHitFollower& Hits() { return Patch().PadHits(); }
+    editor::TDrumKit* Kit() { return Patch().DrumKit(); }
+    editor::TPadHitFollower& Hits() { return Patch().PadHits(); }
     QAction* Option() { return Main().Menu().Action(TCommand::FollowPadHits); }
     void SetOption(bool on) {
         if (Option()->isChecked() != on) Option()->trigger();
@@ -115,7 +115,7 @@ TEST_F(PadHitsTest, WithTheOptionOffNotesNeverReachTheEditor) {
 
     SetOption(true);
     EXPECT_TRUE(Main().CurrentSettings().FollowPadHits);
-    editor.boxes.SetNextAnswer(app::TAnswer::No);  // the loaded patch is not saved
+    editor.boxes.SetNextAnswer(editor::TAnswer::No);  // the loaded patch is not saved
     Main().close();
     EXPECT_NE(editor.ReadSettings().find("FollowPadHits=1"), std::string::npos);
 }
@@ -144,7 +144,7 @@ TEST_F(PadHitsTest, RequestAllUnderAStreamOfNotesFillsEverySlotAndKeepsTheSelect
         Receive({Hit(0, 100), Hit(2, 40 + notes % 50), Hit(2, 41)});
         notes += 3;
     };
-    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
     QAction* requestAll = Main().Menu().Action(TCommand::RequestAll);
     ASSERT_TRUE(requestAll->isEnabled());
     requestAll->trigger();

@@ -23,7 +23,7 @@
 namespace patchtest {
 namespace {
 
-using app::TCommand;
+using editor::TCommand;
 using controls::TMidiCheckBox;
 using controls::TMidiComboBox;
 using controls::TMidiKnob;
@@ -70,7 +70,7 @@ TEST_F(PatchEditorTest, EditsAddressTheSelectedPatchTriggerAndPedal) {
 
     // The pedal: its panel shows, the trigger record and templates stay, and the pedal's
     // controls edit the patch common block.
-    ChooseTrigger(app::kHihatPedalEntry);
+    ChooseTrigger(td7::kHihatPedalEntry);
     EXPECT_EQ(Main().Dumps().TriggerDump.Index(), 18 * 31 + 17);
     EXPECT_EQ(SelectionOf(Patch().Controls().Control("txGateTime")), "1F12");
     TakeSent();
@@ -116,18 +116,18 @@ TEST_F(PatchEditorTest, PedalPadShowsThePedalPanelAndRefusesTheTriggerView) {
     LoadPatch(2);
     SelectPatch(2);
     ChooseTrigger(6);
-    app::TDrumKit* kit = Patch().DrumKit();
+    editor::TDrumKit* kit = Patch().DrumKit();
     const QColor tomFill = QColor(QRgb(0x3C3F46));
     ASSERT_EQ(kit->Highlighted(), 6);
 
-    ClickPad(app::kHihatPedalEntry);
+    ClickPad(td7::kHihatPedalEntry);
     EXPECT_EQ(Patch().coTrigger()->currentText(), "Hihat Pedal");
     EXPECT_TRUE(Patch().Panel("gbHihatPedal")->isVisible());
     EXPECT_FALSE(Patch().Panel("gbTrigger")->isVisible());
     EXPECT_EQ(Main().Dumps().TriggerDump.Index(), 18 * 2 + 6);
-    EXPECT_EQ(kit->Highlighted(), app::kHihatPedalEntry);
+    EXPECT_EQ(kit->Highlighted(), td7::kHihatPedalEntry);
     EXPECT_EQ(kit->FillOf(6), tomFill);
-    EXPECT_NE(kit->FillOf(app::kHihatPedalEntry), QColor(QRgb(0xDBDBDB)));
+    EXPECT_NE(kit->FillOf(td7::kHihatPedalEntry), QColor(QRgb(0xDBDBDB)));
     // The note map shows the pedal's note.
     EXPECT_EQ(Patch().lbNotemap()->currentRow(),
               Control<TMidiComboBox>("pxNoteNr")->currentIndex());
@@ -140,7 +140,7 @@ TEST_F(PatchEditorTest, PedalPadShowsThePedalPanelAndRefusesTheTriggerView) {
     ClickPad(2);
     EXPECT_TRUE(Patch().Panel("gbTrigger")->isVisible());
     EXPECT_FALSE(Patch().Panel("gbHihatPedal")->isVisible());
-    app::TfmViewSysex& viewer = *editor.windows->fmViewSysex;
+    editor::TfmViewSysex& viewer = *editor.windows->fmViewSysex;
     QString shown;
     QTimer::singleShot(0, &viewer, [&] {
         shown = viewer.Memo1()->toPlainText();
@@ -165,7 +165,7 @@ TEST_F(PatchEditorTest, PadClicksAuditionTheirNote) {
     EXPECT_EQ(Main().Dumps().TriggerDump.Index(), selectionsBefore);
 
     // The snare's rim is reached outside the head; it selects trigger 3 and plays its note.
-    const app::TRect rim = app::PadOfTag(3).Bounds;
+    const editor::TRect rim = editor::PadOfTag(3).Bounds;
     QTest::mouseClick(Patch().DrumKit(), Qt::LeftButton, {},
                       QPoint(rim.Left + 3, rim.Top + rim.Height / 2));
     EXPECT_EQ(Patch().coTrigger()->currentIndex(), 3);
@@ -258,7 +258,7 @@ TEST_F(PatchEditorTest, EmptySlotsAndTheEmptyPatchDialog) {
     std::vector<int> asked;
     Patch().OnQueryEmpty = [&](int p) {
         asked.push_back(p);
-        return app::TEmptySlotAnswer::Cancel;
+        return editor::TEmptySlotAnswer::Cancel;
     };
     SelectPatch(7);
     EXPECT_EQ(asked, std::vector<int>{7});
@@ -274,15 +274,15 @@ TEST_F(PatchEditorTest, EmptySlotsAndTheEmptyPatchDialog) {
 
     // The dialog fills the slot: the selection goes on with the new patch.
     Patch().OnQueryEmpty = [this](int p) {
-        app::InitializePatch(Main().Dumps(), Main().Present(), p);
+        td7::InitializePatch(Main().Dumps(), Main().Present(), p);
         Main().SetPatchEditing(true);
-        return app::TEmptySlotAnswer::Filled;
+        return editor::TEmptySlotAnswer::Filled;
     };
     SelectPatch(7);
     EXPECT_EQ(Main().Dumps().ProgDump.Index(), 7);
     EXPECT_EQ(Main().Dumps().TriggerDump.Index(), 18 * 7 + Patch().coTrigger()->currentIndex());
     EXPECT_EQ(Patch().edName()->text().toStdString(),
-              app::PatchName(Main().Dumps().ProgDump.Records(7)));
+              td7::PatchName(Main().Dumps().ProgDump.Records(7)));
     EXPECT_TRUE(Patch().Panel("gbPatchCommon")->isEnabled());
     EXPECT_EQ(SelectionOf(Patch().Controls().Control("HallLevel")), "0700");
 }
@@ -294,7 +294,7 @@ TEST_F(PatchEditorTest, NotemapViewRebuildsTheHeader) {
     // A stale header, as a record moved from another slot carries it.
     auto& record = Main().Dumps().NotemapDump.Records(59 * 6 + 4);
     record.Data()[6] = 0x02;
-    app::TfmViewSysex& viewer = *editor.windows->fmViewSysex;
+    editor::TfmViewSysex& viewer = *editor.windows->fmViewSysex;
     QString shown;
     QTimer::singleShot(0, &viewer, [&] {
         shown = viewer.Memo1()->toPlainText();

@@ -40,8 +40,8 @@ class PatchEditorTest : public ::testing::Test {
         Patch().OnQueryEmpty = nullptr;
     }
 
-    app::TfmTamboro& Main() { return editor.Main(); }
-    app::TPatchEditor& Patch() { return *editor.windows->PatchEditor; }
+    editor::TfmTamboro& Main() { return editor.Main(); }
+    editor::TPatchEditor& Patch() { return *editor.windows->PatchEditor; }
     template <class T>
     T* Control(const char* name) {
         T* control = Patch().Control<T>(name);
@@ -74,7 +74,7 @@ class PatchEditorTest : public ::testing::Test {
     }
     void SelectPatch(int p) { ClickLine(Patch().lbPatch(), p); }
     void ClickPad(int tag) {
-        app::TDrumKit* kit = Patch().DrumKit();
+        editor::TDrumKit* kit = Patch().DrumKit();
         QTest::mouseClick(kit, Qt::LeftButton, {}, kit->PadCenter(tag));
     }
     // Steps a combo box to the item with the arrow keys, as a user does; each step is a
@@ -108,7 +108,7 @@ class PatchEditorTest : public ::testing::Test {
     std::vector<QString> Errors() {
         std::vector<QString> texts;
         for (const auto& box : editor.boxes.Shown())
-            if (box.Kind == app::TBoxKind::Error) texts.push_back(box.Text);
+            if (box.Kind == editor::TBoxKind::Error) texts.push_back(box.Text);
         return texts;
     }
 

@@ -42,8 +42,8 @@ int DarkestIn(QListWidget* list, int row) {
 
 TEST_F(PatchEditorTest, PatchListLines) {
     const auto& record = Main().Dumps().ProgDump.Records(4);
-    EXPECT_EQ(app::PatchLineText(4, false, record).Text, "05: Empty");
-    EXPECT_TRUE(app::PatchLineText(4, false, record).Gray);
+    EXPECT_EQ(editor::PatchLineText(4, false, record).Text, "05: Empty");
+    EXPECT_TRUE(editor::PatchLineText(4, false, record).Gray);
     // Gray text on the white line: nothing darker than the gray.
     EXPECT_GE(DarkestIn(Patch().lbPatch(), 4), 0x78);
     // Selected, the line is drawn in the selection's own text colour, far from the gray.
@@ -56,36 +56,36 @@ TEST_F(PatchEditorTest, PatchListLines) {
     Patch().lbPatch()->SelectSilently(0);
 
     LoadPatch(4);
-    const std::string name = app::PatchName(record);
-    EXPECT_EQ(app::PatchLineText(4, true, record).Text, "05: " + name);
-    EXPECT_FALSE(app::PatchLineText(4, true, record).Gray);
+    const std::string name = td7::PatchName(record);
+    EXPECT_EQ(editor::PatchLineText(4, true, record).Text, "05: " + name);
+    EXPECT_FALSE(editor::PatchLineText(4, true, record).Gray);
     EXPECT_LT(DarkestIn(Patch().lbPatch(), 4), 0x40) << "a present slot is drawn in black";
-    EXPECT_EQ(app::PatchLineText(31, false, record).Text, "32: Empty");
+    EXPECT_EQ(editor::PatchLineText(31, false, record).Text, "32: Empty");
 }
 
 TEST_F(PatchEditorTest, NoteAndSoundItems) {
     auto& instruments = Main().Dumps().InstrumentDump;
-    EXPECT_EQ(app::SoundComboText(0, false, instruments), "001: [Empty]");
-    EXPECT_EQ(app::SoundComboText(511, false, instruments), "512: [Empty]");
+    EXPECT_EQ(editor::SoundComboText(0, false, instruments), "001: [Empty]");
+    EXPECT_EQ(editor::SoundComboText(511, false, instruments), "512: [Empty]");
     LoadInstruments();
-    const std::string text = app::InstrumentNameText(instruments, 0);
-    EXPECT_EQ(app::SoundComboText(0, true, instruments).toStdString(),
-              "001: " + app::TrimName(text));
-    EXPECT_EQ(app::TrimName(std::string(" \x01Kick.\x02 ", 10)), "Kick.");
-    EXPECT_EQ(app::TrimName("  "), "");
+    const std::string text = td7::InstrumentNameText(instruments, 0);
+    EXPECT_EQ(editor::SoundComboText(0, true, instruments).toStdString(),
+              "001: " + td7::TrimName(text));
+    EXPECT_EQ(td7::TrimName(std::string(" \x01Kick.\x02 ", 10)), "Kick.");
+    EXPECT_EQ(td7::TrimName("  "), "");
 
-    EXPECT_EQ(app::NotemapListText(0), "35 B 1");
-    EXPECT_EQ(app::NotemapListText(2), "37 C#2");
+    EXPECT_EQ(editor::NotemapListText(0), "35 B 1");
+    EXPECT_EQ(editor::NotemapListText(2), "37 C#2");
 
     LoadPatch(0);
     SelectPatch(0);
-    EXPECT_EQ(app::NoteComboText(0, 1, Main().Dumps()).toStdString(),
-              app::NotemapLine(1, Main().Dumps().NotemapDump.Records(1), instruments));
+    EXPECT_EQ(editor::NoteComboText(0, 1, Main().Dumps()).toStdString(),
+              td7::NotemapLine(1, Main().Dumps().NotemapDump.Records(1), instruments));
     // A damaged entry draws as such; its neighbours still draw.
     Main().Dumps().NotemapDump.Records(3).SetBytes(12, 0x04);
-    EXPECT_TRUE(app::NoteComboCorrupted(0, 3, Main().Dumps()));
-    EXPECT_EQ(app::NoteComboText(0, 3, Main().Dumps()), "38 D 2: Instrument dump is corrupted");
-    EXPECT_FALSE(app::NoteComboCorrupted(0, 4, Main().Dumps()));
+    EXPECT_TRUE(editor::NoteComboCorrupted(0, 3, Main().Dumps()));
+    EXPECT_EQ(editor::NoteComboText(0, 3, Main().Dumps()), "38 D 2: Instrument dump is corrupted");
+    EXPECT_FALSE(editor::NoteComboCorrupted(0, 4, Main().Dumps()));
     auto* note = Control<TMidiComboBox>("txNoteNr");
     note->grab();  // the face draws without raising
     EXPECT_TRUE(editor.boxes.Shown().empty());
@@ -128,8 +128,8 @@ TEST_F(PatchEditorTest, PadsStackAndHitByBounds) {
     // Later pads lie on top: inside the snare's head the snare, on its ring the rim, and
     // the kick's rim where only its bounds reach.
     const auto tagAt = [](int x, int y) {
-        const auto k = app::PadAt(x, y);
-        return k ? app::Pads()[*k].Tag : -1;
+        const auto k = editor::PadAt(x, y);
+        return k ? editor::Pads()[*k].Tag : -1;
     };
     EXPECT_EQ(tagAt(106, 136), 2);
     EXPECT_EQ(tagAt(76, 136), 3);
@@ -138,18 +138,18 @@ TEST_F(PatchEditorTest, PadsStackAndHitByBounds) {
     EXPECT_EQ(tagAt(150, 110), 9) << "the tom 2 rim's bounds lie over the kick's top";
     EXPECT_EQ(tagAt(1, 1), -1);
     // A circle pad is the largest circle centred in its bounds.
-    const app::TRect tom1Rim = app::PadShapeRect(app::PadOfTag(7));
+    const editor::TRect tom1Rim = editor::PadShapeRect(editor::PadOfTag(7));
     EXPECT_EQ(tom1Rim.Left, 58);
     EXPECT_EQ(tom1Rim.Top, 52 + 5);
     EXPECT_EQ(tom1Rim.Width, 54);
     // Every pad can be reached by a click.
-    for (const app::TPad& pad : app::Pads()) {
+    for (const editor::TPad& pad : editor::Pads()) {
         const QPoint at = Patch().DrumKit()->PadCenter(pad.Tag);
         EXPECT_EQ(tagAt(at.x(), at.y()), pad.Tag) << pad.Name;
     }
 
     // No pad is highlighted before the first selection; then one, with its fill saved.
-    app::TDrumKit kit;
+    editor::TDrumKit kit;
     EXPECT_FALSE(kit.Highlighted());
     kit.Highlight(14);
     kit.Highlight(14);
@@ -159,11 +159,11 @@ TEST_F(PatchEditorTest, PadsStackAndHitByBounds) {
 }
 
 TEST_F(PatchEditorTest, HelpContentsAndF1) {
-    Main().Menu().Action(app::TCommand::HelpContents)->trigger();
-    app::THelpWindow& help = Patch().Help();
+    Main().Menu().Action(editor::TCommand::HelpContents)->trigger();
+    editor::THelpWindow& help = Patch().Help();
     EXPECT_TRUE(help.isVisible());
     EXPECT_EQ(help.CurrentAnchor(), "contents");
-    const QString html = app::HelpFileText();
+    const QString html = editor::HelpFileText();
     for (const char* anchor : {"name=\"contents\"", "name=\"8\"", "name=\"10\"", "name=\"11\""})
         EXPECT_TRUE(html.contains(QString::fromLatin1(anchor))) << anchor;
     help.hide();
@@ -187,16 +187,16 @@ namespace {
 TEST_F(PatchEditorTest, LayoutKeepsControlsApart) {
     QWidget* client = Main().ClientArea();
     std::vector<std::pair<QString, QRect>> tabs;
-    for (const app::TPanelPlace& place : app::PatchPanels()) {
-        app::TPatchPanel* panel = Patch().Panel(place.Name);
+    for (const editor::TPanelPlace& place : editor::PatchPanels()) {
+        editor::TPatchPanel* panel = Patch().Panel(place.Name);
         ASSERT_NE(panel, nullptr);
         EXPECT_EQ(panel->geometry(), QRect(place.Bounds.Left, place.Bounds.Top, place.Bounds.Width,
                                            place.Bounds.Height));
         if (QLabel* tab = panel->TitleTab(); tab && !place.Title.empty())
             tabs.emplace_back(tab->text(), tab->geometry());
     }
-    for (const app::TPanelPlace& place : app::PatchPanels()) {
-        app::TPatchPanel* panel = Patch().Panel(place.Name);
+    for (const editor::TPanelPlace& place : editor::PatchPanels()) {
+        editor::TPatchPanel* panel = Patch().Panel(place.Name);
         // The drum kit is a picture under the selector; the pages hold the effect knobs.
         std::vector<QWidget*> parts;
         for (QWidget* child : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
@@ -221,11 +221,11 @@ TEST_F(PatchEditorTest, LayoutKeepsControlsApart) {
         }
     }
     // The panels' font and the lists' lines.
-    EXPECT_EQ(Patch().Panel("gbTrigger")->font().pixelSize(), app::kPanelFontPixels);
-    EXPECT_EQ(Patch().lbPatch()->font().pixelSize(), app::kListFontPixels);
+    EXPECT_EQ(Patch().Panel("gbTrigger")->font().pixelSize(), editor::kPanelFontPixels);
+    EXPECT_EQ(Patch().lbPatch()->font().pixelSize(), editor::kListFontPixels);
     EXPECT_TRUE(QFontInfo(Patch().lbPatch()->font()).fixedPitch());
     EXPECT_EQ(Patch().lbPatch()->visualItemRect(Patch().lbPatch()->item(1)).height(),
-              app::kListLineHeight);
+              editor::kListLineHeight);
     EXPECT_EQ(Patch().lbNotemap()->count(), 59);
     EXPECT_EQ(Control<TMidiComboBox>("PerfSound2")->count(), 512);
 }
@@ -263,7 +263,7 @@ TEST_F(PatchEditorTest, AChangedInstrumentIsRedrawnWhereItIsShown) {
     module.Data(Td7Module::InstrumentBlock(i))[0] = 'Q';
     Offer(Td7Module::InstrumentBlock(i));
     EXPECT_TRUE(QTest::qWaitFor([&] { return sound.paints > 0 && note.paints > 0; }, 2000));
-    EXPECT_EQ(app::SoundComboText(i, true, Main().Dumps().InstrumentDump).mid(5, 1), "Q");
+    EXPECT_EQ(editor::SoundComboText(i, true, Main().Dumps().InstrumentDump).mid(5, 1), "Q");
 }
 
 }  // namespace

@@ -13,8 +13,8 @@ class PatchNameTest : public PatchEditorTest {
         Patch().edName()->OnBeep = [this] { ++beeps; };
         TakeSent();
     }
-    app::TPatchNameEdit* Name() { return Patch().edName(); }
-    std::string Stored() { return app::PatchName(Main().Dumps().ProgDump.Records(2)); }
+    editor::TPatchNameEdit* Name() { return Patch().edName(); }
+    std::string Stored() { return td7::PatchName(Main().Dumps().ProgDump.Records(2)); }
     // Types into the field from its start, replacing what it held.
     void TypeName(const QString& text) {
         Name()->setFocus();
@@ -68,10 +68,10 @@ TEST_F(PatchNameTest, RefusedKeysBeepAndChangeNothing) {
     EXPECT_EQ(Name()->text(), before);
 
     // Character 127 and the editing keys are taken.
-    EXPECT_TRUE(app::NameKeyAccepted(127));
-    EXPECT_TRUE(app::NameKeyAccepted(' '));
-    EXPECT_FALSE(app::NameKeyAccepted(31));
-    EXPECT_FALSE(app::NameKeyAccepted(128));
+    EXPECT_TRUE(editor::NameKeyAccepted(127));
+    EXPECT_TRUE(editor::NameKeyAccepted(' '));
+    EXPECT_FALSE(editor::NameKeyAccepted(31));
+    EXPECT_FALSE(editor::NameKeyAccepted(128));
     Name()->home(false);
     QTest::keyClick(Name(), Qt::Key_Delete);
     EXPECT_EQ(Name()->text(), before.mid(1));
@@ -95,7 +95,7 @@ TEST_F(PatchNameTest, AnEmptySlotShowsEmptyAndTakesNoName) {
     EXPECT_FALSE(Name()->isEnabled());
     Patch().edNameExit();
     EXPECT_TRUE(TakeSent().empty());
-    EXPECT_EQ(app::PatchName(Main().Dumps().ProgDump.Records(6)), std::string(6, '\0'));
+    EXPECT_EQ(td7::PatchName(Main().Dumps().ProgDump.Records(6)), std::string(6, '\0'));
 }
 
 }  // namespace

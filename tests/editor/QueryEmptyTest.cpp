@@ -16,15 +16,15 @@ using EmptyPatchDialog = FileCommandsTest;
 
 TEST(DefaultPatchResource, HoldsTheDefaultPatchBytes) {
     shelltest::TestApplication();
-    const Bytes resource = app::DefaultPatchResource();
-    const auto tables = app::DefaultPatchBytes();
+    const Bytes resource = editor::DefaultPatchResource();
+    const auto tables = td7::DefaultPatchBytes();
     ASSERT_EQ(resource.size(), 1575u);
     EXPECT_TRUE(std::equal(resource.begin(), resource.end(), tables.begin(), tables.end()));
 }
 
 TEST_F(EmptyPatchDialog, LooksAsDescribed) {
     Start();
-    app::TfmQueryEmpty& dialog = QueryEmpty();
+    editor::TfmQueryEmpty& dialog = QueryEmpty();
     EXPECT_EQ(dialog.windowTitle(), "Empty Patch...");
     EXPECT_EQ(dialog.size(), QSize(280, 110));
     EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
@@ -49,7 +49,7 @@ TEST_F(EmptyPatchDialog, LooksAsDescribed) {
 
 TEST_F(EmptyPatchDialog, GrowsToFitALargerFont) {
     Start();
-    app::TfmQueryEmpty& dialog = QueryEmpty();
+    editor::TfmQueryEmpty& dialog = QueryEmpty();
     QFont font = dialog.font();
     font.setPointSize(14);
     dialog.setFont(font);
@@ -82,7 +82,7 @@ TEST_F(EmptyPatchDialog, InitializeOnSlot5ThenTransmitCurrentAddressesSlot5) {
     EXPECT_EQ(Caption(), "Untitled.td7* - Tamboro V1.2");
     // The records hold the resource as it is, slot 0's address included.
     const std::vector<Bytes> records = PatchRecords(4);
-    const auto defaults = app::DefaultPatchBytes();
+    const auto defaults = td7::DefaultPatchBytes();
     Bytes stored;
     for (const Bytes& r : records) stored.insert(stored.end(), r.begin(), r.end());
     EXPECT_TRUE(std::equal(stored.begin(), stored.end(), defaults.begin(), defaults.end()));
@@ -114,8 +114,8 @@ TEST_F(EmptyPatchDialog, RequestFillsTheSlotFromTheModule) {
     EXPECT_TRUE(Main().PatchEditing());
     EXPECT_EQ(PatchRecords(6)[0], editor.wait->module.DataSetOf(Td7Module::CommonBlock(6)));
     EXPECT_EQ(PatchRecords(6)[77], editor.wait->module.DataSetOf(Td7Module::NoteMapBlock(6, 58)));
-    const auto& common = Dump(app::Block::Prog).Records(6);
-    EXPECT_EQ(Patch().edName()->text().toStdString(), app::PatchName(common));
+    const auto& common = Dump(td7::Block::Prog).Records(6);
+    EXPECT_EQ(Patch().edName()->text().toStdString(), td7::PatchName(common));
 }
 
 TEST_F(EmptyPatchDialog, RequestWithoutAnswerClosesWithTheErrorAndLeavesTheSlotEmpty) {

@@ -39,8 +39,8 @@ class SettingsFileTest : public ::testing::Test {
 };
 
 TEST_F(SettingsFileTest, MissingFileAndMissingKeysGiveTheDefaults) {
-    const app::TSettings defaults;
-    EXPECT_EQ(app::LoadSettings(m_dir / "absent.ini"), defaults);
+    const editor::TSettings defaults;
+    EXPECT_EQ(editor::LoadSettings(m_dir / "absent.ini"), defaults);
     EXPECT_EQ(defaults.DevId, 16);
     EXPECT_EQ(defaults.Background, 8421504);
     EXPECT_EQ(defaults.MidiInDev, 0);
@@ -49,7 +49,7 @@ TEST_F(SettingsFileTest, MissingFileAndMissingKeysGiveTheDefaults) {
     EXPECT_TRUE(defaults.PatchLookup);
     EXPECT_FALSE(defaults.VerifyTransmissions);
 
-    const auto partial = app::LoadSettings(Write("[General]\nMidiOutDev=3\n"));
+    const auto partial = editor::LoadSettings(Write("[General]\nMidiOutDev=3\n"));
     EXPECT_EQ(partial.MidiOutDev, 3);
     EXPECT_EQ(partial.DevId, 16);
     EXPECT_TRUE(partial.PatchLookup);
@@ -57,7 +57,7 @@ TEST_F(SettingsFileTest, MissingFileAndMissingKeysGiveTheDefaults) {
 
 TEST_F(SettingsFileTest, ReadsEveryKeyWithLenientNamesAndBooleans) {
     const auto s =
-        app::LoadSettings(Write("; written by hand\r\n"
+        editor::LoadSettings(Write("; written by hand\r\n"
                                 "[general]\r\n"
                                 " devid = 3 \r\n"
                                 "Background=0\r\n"
@@ -79,7 +79,7 @@ TEST_F(SettingsFileTest, ReadsEveryKeyWithLenientNamesAndBooleans) {
                                                                     {"0", false},
                                                                     {"no", false},
                                                                     {"maybe", true}}) {
-        const auto read = app::LoadSettings(Write("[InstEdit]\nPatchLookup=" + text + "\n"));
+        const auto read = editor::LoadSettings(Write("[InstEdit]\nPatchLookup=" + text + "\n"));
         EXPECT_EQ(read.PatchLookup, expected) << text;
     }
 }
@@ -87,23 +87,23 @@ TEST_F(SettingsFileTest, ReadsEveryKeyWithLenientNamesAndBooleans) {
 TEST_F(SettingsFileTest, GarbageGivesDefaults) {
     std::string garbage = "\x01\xff[General\nDevId\n=12\n[General]\nDevId=twelve\nBackground=12x\n";
     garbage += std::string("\0\0\x80\x90", 4);
-    const auto s = app::LoadSettings(Write(garbage));
-    EXPECT_EQ(s, app::TSettings{});
+    const auto s = editor::LoadSettings(Write(garbage));
+    EXPECT_EQ(s, editor::TSettings{});
     // A device ID that no MIDI byte can carry would stop the start; take the default.
-    EXPECT_EQ(app::LoadSettings(Write("[General]\nDevId=200\n")).DevId, 16);
-    EXPECT_EQ(app::LoadSettings(Write("[General]\nDevId=-1\n")).DevId, 16);
+    EXPECT_EQ(editor::LoadSettings(Write("[General]\nDevId=200\n")).DevId, 16);
+    EXPECT_EQ(editor::LoadSettings(Write("[General]\nDevId=-1\n")).DevId, 16);
 }
 
 TEST_F(SettingsFileTest, SaveWritesOneAndZeroAndKeepsForeignKeys) {
     const fs::path file = Write("[General]\nDevId=5\nWindowLeft=10\n[Other]\nx=y\n");
-    app::TSettings s;
+    editor::TSettings s;
     s.DevId = 0;
     s.MidiInDev = 1;
     s.MidiOutDev = 1;
     s.LastSetup = "/tmp/a.td7";
     s.PatchLookup = false;
     s.VerifyTransmissions = true;
-    app::SaveSettings(file, s);
+    editor::SaveSettings(file, s);
 
     const std::string text = Read(file);
     EXPECT_NE(text.find("DevId=0\n"), std::string::npos) << text;
@@ -111,23 +111,23 @@ TEST_F(SettingsFileTest, SaveWritesOneAndZeroAndKeepsForeignKeys) {
     EXPECT_NE(text.find("VerifyTransmissions=1\n"), std::string::npos) << text;
     EXPECT_NE(text.find("WindowLeft=10\n"), std::string::npos) << text;
     EXPECT_NE(text.find("[Other]\nx=y\n"), std::string::npos) << text;
-    EXPECT_EQ(app::LoadSettings(file), s);
+    EXPECT_EQ(editor::LoadSettings(file), s);
 
     s.PatchLookup = true;
-    app::SaveSettings(file, s);
+    editor::SaveSettings(file, s);
     EXPECT_NE(Read(file).find("PatchLookup=1\n"), std::string::npos);
     EXPECT_FALSE(fs::exists(file.string() + ".tmp"));
 }
 
 TEST_F(SettingsFileTest, SaveCreatesTheFolderAndReportsAnUnwritableOne) {
     const fs::path nested = m_dir / "config" / "tamboro" / "tamboro.ini";
-    app::SaveSettings(nested, app::TSettings{});
-    EXPECT_EQ(app::LoadSettings(nested), app::TSettings{});
+    editor::SaveSettings(nested, editor::TSettings{});
+    EXPECT_EQ(editor::LoadSettings(nested), editor::TSettings{});
 
     // A folder that cannot be made (a file stands in its place) must be reported, and the
     // file that stands there must stay as it was.
     const fs::path blocker = Write("not a folder", "blocker");
-    EXPECT_THROW(app::SaveSettings(blocker / "tamboro.ini", app::TSettings{}), std::runtime_error);
+    EXPECT_THROW(editor::SaveSettings(blocker / "tamboro.ini", editor::TSettings{}), std::runtime_error);
     EXPECT_EQ(Read(blocker), "not a folder");
 }
 
@@ -138,37 +138,37 @@ TEST_F(SettingsFileTest, FileLivesBesideTheProgramOnlyWhenThatFolderIsWritable) 
                                                        : (m_dir / "home").string();
         return value.c_str();
     };
-    EXPECT_EQ(app::SettingsFilePath(m_dir, env), m_dir / "tamboro.ini");
+    EXPECT_EQ(td7::SettingsFilePath(m_dir, env), m_dir / "tamboro.ini");
 
     const auto noXdg = [this](const char* name) -> const char* {
         static std::string home;
         home = (m_dir / "home").string();
         return std::string(name) == "HOME" ? home.c_str() : nullptr;
     };
-    EXPECT_EQ(app::SettingsFilePath(m_dir / "missing", env),
+    EXPECT_EQ(td7::SettingsFilePath(m_dir / "missing", env),
               m_dir / "xdg" / "tamboro" / "tamboro.ini");
-    EXPECT_EQ(app::SettingsFilePath(m_dir / "missing", noXdg),
+    EXPECT_EQ(td7::SettingsFilePath(m_dir / "missing", noXdg),
               m_dir / "home" / ".config" / "tamboro" / "tamboro.ini");
 
-    EXPECT_EQ(app::SettingsFilePath(Write("x", "a-file"), env),
+    EXPECT_EQ(td7::SettingsFilePath(Write("x", "a-file"), env),
               m_dir / "xdg" / "tamboro" / "tamboro.ini");
 }
 
 TEST_F(SettingsFileTest, LastFolderAndRecentSetupsComeBackAndTheListStaysShortAndNewestFirst) {
     const fs::path file = m_dir / "tamboro.ini";
-    app::TSettings s;
+    editor::TSettings s;
     s.LastDir = "/home/u/My Kits";
     for (int k = 0; k < 8; ++k) s.RecentSetups.push_back("/kits/" + std::to_string(k) + ".td7");
-    app::SaveSettings(file, s);
-    EXPECT_EQ(app::LoadSettings(file), s);
+    editor::SaveSettings(file, s);
+    EXPECT_EQ(editor::LoadSettings(file), s);
     // A shorter list leaves none of the old entries in the file.
     s.RecentSetups.resize(2);
-    app::SaveSettings(file, s);
-    EXPECT_EQ(app::LoadSettings(file).RecentSetups, s.RecentSetups);
+    editor::SaveSettings(file, s);
+    EXPECT_EQ(editor::LoadSettings(file).RecentSetups, s.RecentSetups);
 
-    auto recent = app::WithRecentSetup(s.RecentSetups, "/kits/1.td7");
+    auto recent = editor::WithRecentSetup(s.RecentSetups, "/kits/1.td7");
     EXPECT_EQ(recent, (std::vector<std::string>{"/kits/1.td7", "/kits/0.td7"}));
-    for (int k = 0; k < 10; ++k) recent = app::WithRecentSetup(recent, "/new/" + std::to_string(k));
+    for (int k = 0; k < 10; ++k) recent = editor::WithRecentSetup(recent, "/new/" + std::to_string(k));
     EXPECT_EQ(recent.size(), 8u);
     EXPECT_EQ(recent.front(), "/new/9");
     EXPECT_EQ(recent.back(), "/new/2");
@@ -184,21 +184,21 @@ TEST_F(SettingsFileTest, FileDialogsStartInTheLastFolderElseAnOwnProgramFolderEl
         value = home.string();
         return std::string(name) == "HOME" ? value.c_str() : nullptr;
     };
-    EXPECT_EQ(app::FileDialogStartDir(kits.string(), m_dir, env), kits);
+    EXPECT_EQ(editor::FileDialogStartDir(kits.string(), m_dir, env), kits);
     // Nothing chosen yet (or the folder is gone): a build folder is the user's own...
-    EXPECT_EQ(app::FileDialogStartDir("", m_dir, env), m_dir);
-    EXPECT_EQ(app::FileDialogStartDir((m_dir / "gone").string(), m_dir, env), m_dir);
+    EXPECT_EQ(editor::FileDialogStartDir("", m_dir, env), m_dir);
+    EXPECT_EQ(editor::FileDialogStartDir((m_dir / "gone").string(), m_dir, env), m_dir);
     // ...an installed program's folder is not.
     const fs::path bin = m_dir / "prefix" / "bin";
     fs::create_directories(bin);
     fs::create_directories(m_dir / "prefix" / "share" / "tamboro");
     Write("<html></html>", "prefix/share/tamboro/tamboro.hlp");
-    EXPECT_EQ(app::FileDialogStartDir("", bin, env), home);
-    EXPECT_EQ(app::FileDialogStartDir("", m_dir / "missing", env), home);
+    EXPECT_EQ(editor::FileDialogStartDir("", bin, env), home);
+    EXPECT_EQ(editor::FileDialogStartDir("", m_dir / "missing", env), home);
 }
 
 TEST(IniFileText, WritesSectionsInFileOrderAndReplacesValuesInPlace) {
-    auto ini = app::IniFile::Parse("[B]\nk=1\n[A]\nk=2\n");
+    auto ini = editor::IniFile::Parse("[B]\nk=1\n[A]\nk=2\n");
     ini.WriteInteger("a", "K", -7);
     ini.WriteBool("C", "flag", true);
     EXPECT_EQ(ini.Text(), "[B]\nk=1\n\n[A]\nk=-7\n\n[C]\nflag=1\n");

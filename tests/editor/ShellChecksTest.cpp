@@ -16,10 +16,10 @@
 
 namespace {
 
-using app::Block;
-using app::TBoxKind;
-using app::TCommand;
-using app::TRecordRef;
+using td7::Block;
+using editor::TBoxKind;
+using editor::TCommand;
+using td7::TRecordRef;
 using simulator::Td7Module;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -32,13 +32,13 @@ class ShellChecks : public ::testing::Test {
         editor.Start({}, 0);
         editor.wait->module.LoadRandom(11);
         // The mirror holds patches 3 and 6 as the module has them.
-        editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+        editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
         Main().SetCurrentPatch(2);
         Run(TCommand::RequestCurrent);
         Main().SetCurrentPatch(5);
         Run(TCommand::RequestCurrent);
     }
-    app::TfmTamboro& Main() { return editor.Main(); }
+    editor::TfmTamboro& Main() { return editor.Main(); }
     Td7Module& Module() { return editor.wait->module; }
     void Run(TCommand command) { Main().Menu().Action(command)->trigger(); }
     std::vector<QString> Errors() {
@@ -49,10 +49,10 @@ class ShellChecks : public ::testing::Test {
     }
     std::vector<Bytes> Mirror() {
         std::vector<Bytes> all;
-        for (Block block : app::kAllBlocks) {
+        for (Block block : td7::kAllBlocks) {
             auto& dump = Main().Dumps().Of(block);
             for (int i = 0; i < dump.Count(); ++i)
-                all.emplace_back(dump.Records(i).Data() + app::kHeaderSize,
+                all.emplace_back(dump.Records(i).Data() + td7::kHeaderSize,
                                  dump.Records(i).Data() + dump.Size() - 2);
         }
         return all;
@@ -65,7 +65,7 @@ class ShellChecks : public ::testing::Test {
                 : r.Kind == Block::Trigger ? Td7Module::TriggerBlock(r.Index / 18, r.Index % 18)
                 : r.Kind == Block::Notemap ? Td7Module::NoteMapBlock(r.Index / 59, r.Index % 59)
                                            : Td7Module::InstrumentBlock(r.Index);
-            if (!app::SameData(r.Kind, Module().DataSetOf(block).data(),
+            if (!td7::SameData(r.Kind, Module().DataSetOf(block).data(),
                                Main().Dumps().Of(r.Kind).Records(r.Index).Data()))
                 return false;
         }
@@ -86,7 +86,7 @@ TEST_F(ShellChecks, VerifyTransmissionsChecksWhatWasSentAndReportsWhatFailed) {
     Module() = Td7Module();
     Module().SetDropEvery(7);
     const auto mirror = Mirror();
-    const auto records = app::PresentPatchRecords(Main().Present());
+    const auto records = td7::PresentPatchRecords(Main().Present());
     Run(TCommand::TransmitAll);
     EXPECT_TRUE(Errors().empty()) << Errors().front().toStdString();
     EXPECT_EQ(Status(), "All 156 dumps verified");
@@ -130,7 +130,7 @@ TEST_F(ShellChecks, TransmitDifferencesSendsOnlyTheChangedRecords) {
     Run(TCommand::TransmitDifferences);
     EXPECT_TRUE(Errors().empty());
     EXPECT_EQ(Module().DataSetsStored(), 3) << "counted on the module's side";
-    EXPECT_TRUE(ModuleHolds(app::PresentPatchRecords(Main().Present())));
+    EXPECT_TRUE(ModuleHolds(td7::PresentPatchRecords(Main().Present())));
     EXPECT_EQ(Mirror(), mirror);
     EXPECT_EQ(Status(), "3 of 156 dumps differed. All 3 dumps verified");
 
@@ -138,7 +138,7 @@ TEST_F(ShellChecks, TransmitDifferencesSendsOnlyTheChangedRecords) {
     Main().Dumps().InstrumentDump.Records(300).Data()[12] ^= 1;
     Run(TCommand::InstTransmitDifferences);
     EXPECT_EQ(Module().DataSetsStored(), 4);
-    EXPECT_TRUE(ModuleHolds(app::InstrumentRecords()));
+    EXPECT_TRUE(ModuleHolds(td7::InstrumentRecords()));
     EXPECT_EQ(Status(), "1 of 512 dumps differed. 1 dump verified");
 }
 

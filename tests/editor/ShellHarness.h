@@ -40,7 +40,7 @@ inline QApplication& TestApplication() {
 // link), but the clock is the test's. Whatever the editor has sent since the last wait
 // goes to the module, whose answers come back through the service's input. When nothing
 // is expected, the clock jumps to the deadline, so time-outs and the pace cost nothing.
-class ModuleWait : public app::TTransferWait {
+class ModuleWait : public td7::TTransferWait {
   public:
     ModuleWait(testsupport::FakeMidiService& midi, int output) : m_midi(midi), m_output(output) {}
 
@@ -81,9 +81,9 @@ class ModuleWait : public app::TTransferWait {
 
 // The main window's services for a test: its service, boxes, error display, and a folder
 // of its own that holds the settings file.
-inline app::TMainServices ServicesFor(midiports::MidiService& midi, app::MessageBoxes& boxes,
-                                      app::ErrorDisplay& errors, const fs::path& dir) {
-    app::TMainServices services;
+inline editor::TMainServices ServicesFor(midiports::MidiService& midi, editor::MessageBoxes& boxes,
+                                      editor::ErrorDisplay& errors, const fs::path& dir) {
+    editor::TMainServices services;
     services.Midi = &midi;
     services.Boxes = &boxes;
     services.Errors = &errors;
@@ -120,40 +120,40 @@ class Editor {
     // Makes the windows; the first showing runs with Show.
     void Create(QStringList arguments = {}, int moduleOutput = 0) {
         wait = std::make_shared<ModuleWait>(midi, moduleOutput);
-        app::TMainServices services = ServicesFor(midi, boxes, errors, dir);
+        editor::TMainServices services = ServicesFor(midi, boxes, errors, dir);
         services.Arguments = std::move(arguments);
         services.Wait = wait;
         about.ShowSplash();
-        windows = std::make_unique<app::TEditorWindows>(services, about);
+        windows = std::make_unique<editor::TEditorWindows>(services, about);
     }
     void Show() { windows->fmTamboro->show(); }
     void Start(QStringList arguments = {}, int moduleOutput = 0) {
         Create(std::move(arguments), moduleOutput);
         Show();
     }
-    app::TfmTamboro& Main() { return *windows->fmTamboro; }
+    editor::TfmTamboro& Main() { return *windows->fmTamboro; }
     // Started on the module's ports, with the factory patches, instruments and system
     // block requested as the user would.
     void StartWithFactoryMemory();
 
     QApplication& application = TestApplication();  // before any widget
     testsupport::FakeMidiService midi;
-    app::MessageBoxes boxes;
-    app::ErrorDisplay errors{boxes};
-    app::TfmAbout about;
+    editor::MessageBoxes boxes;
+    editor::ErrorDisplay errors{boxes};
+    editor::TfmAbout about;
     fs::path dir;
     fs::path settingsFile;
     std::shared_ptr<ModuleWait> wait;
-    std::unique_ptr<app::TEditorWindows> windows;
+    std::unique_ptr<editor::TEditorWindows> windows;
 };
 
 inline void Editor::StartWithFactoryMemory() {
     WriteSettings("[General]\nMidiInDev=1\nMidiOutDev=2\n");
     Start({}, 0);
     wait->module.LoadFactory();
-    boxes.SetNextAnswer(app::TAnswer::Yes);
-    for (app::TCommand command :
-         {app::TCommand::RequestAll, app::TCommand::InstRequest, app::TCommand::SysRequest})
+    boxes.SetNextAnswer(editor::TAnswer::Yes);
+    for (editor::TCommand command :
+         {editor::TCommand::RequestAll, editor::TCommand::InstRequest, editor::TCommand::SysRequest})
         Main().Menu().Action(command)->trigger();
 }
 

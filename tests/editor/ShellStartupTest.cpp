@@ -27,8 +27,8 @@
 
 namespace {
 
-using app::TBoxKind;
-using app::TCommand;
+using editor::TBoxKind;
+using editor::TCommand;
 namespace fs = std::filesystem;
 using shelltest::Editor;
 using Call = testsupport::FakeMidiService::Call;
@@ -37,7 +37,7 @@ std::string TestName() {
     return ::testing::UnitTest::GetInstance()->current_test_info()->name();
 }
 
-std::vector<QString> ErrorTexts(const app::MessageBoxes& boxes) {
+std::vector<QString> ErrorTexts(const editor::MessageBoxes& boxes) {
     std::vector<QString> texts;
     for (const auto& box : boxes.Shown())
         if (box.Kind == TBoxKind::Error) texts.push_back(box.Text);
@@ -65,7 +65,7 @@ TEST(ShellStartup, OpensThePortsAndDeviceIdOfTheSettings) {
 
         // The same numbers go back into the file.
         editor.Main().close();
-        const app::TSettings written = app::LoadSettings(editor.settingsFile);
+        const editor::TSettings written = editor::LoadSettings(editor.settingsFile);
         EXPECT_EQ(written.MidiInDev, 2);
         EXPECT_EQ(written.MidiOutDev, outSetting);
         EXPECT_EQ(written.DevId, 5);
@@ -101,7 +101,7 @@ TEST(ShellStartup, AnInputThatDoesNotStartIsReportedAndClosedAgain) {
               (std::vector<QString>{
                   "The midi input device is not available, please choose another one"}));
     EXPECT_FALSE(editor.midi.InputOpen(0));
-    EXPECT_EQ(app::InputSetting(editor.Main().MidiInput1()), 0);
+    EXPECT_EQ(td7::InputSetting(editor.Main().MidiInput1()), 0);
 }
 
 TEST(ShellStartup, ADeviceThatWillNotOpenStaysClosedWithoutAMessage) {
@@ -202,7 +202,7 @@ TEST(ShellClose, TheCloseQuestionsThreeAnswers) {
     EXPECT_TRUE(editor.boxes.Shown().empty());
 
     main.Dumps().ProgDump.WriteByte(11, 'A');
-    editor.boxes.SetNextAnswer(app::TAnswer::Cancel);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Cancel);
     EXPECT_FALSE(main.close());
     ASSERT_EQ(editor.boxes.Shown().size(), 1u);
     EXPECT_EQ(editor.boxes.Shown()[0].Kind, TBoxKind::ConfirmCancel);
@@ -217,18 +217,18 @@ TEST(ShellClose, TheCloseQuestionsThreeAnswers) {
     main.AskSetupSaveName = [&] {
         return ++asked == 1 ? std::string() : std::string("/tmp/new.td7");
     };
-    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
     EXPECT_FALSE(main.close());
     EXPECT_TRUE(saved.empty());
-    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
     EXPECT_TRUE(main.close());
     EXPECT_EQ(saved, std::vector<std::string>{"/tmp/new.td7"});
-    EXPECT_EQ(app::LoadSettings(editor.settingsFile).LastSetup, "/tmp/new.td7");
+    EXPECT_EQ(editor::LoadSettings(editor.settingsFile).LastSetup, "/tmp/new.td7");
 
     // Yes with a file name saves to it; No closes without saving.
     main.show();
     main.Dumps().ProgDump.WriteByte(11, 'B');
-    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
     EXPECT_TRUE(main.close());
     EXPECT_EQ(saved.size(), 2u);
     EXPECT_EQ(saved.back(), "/tmp/new.td7");
@@ -236,7 +236,7 @@ TEST(ShellClose, TheCloseQuestionsThreeAnswers) {
 
     main.show();
     main.Dumps().ProgDump.WriteByte(11, 'C');
-    editor.boxes.SetNextAnswer(app::TAnswer::No);
+    editor.boxes.SetNextAnswer(editor::TAnswer::No);
     EXPECT_TRUE(main.close());
     EXPECT_EQ(saved.size(), 2u);
 
@@ -244,7 +244,7 @@ TEST(ShellClose, TheCloseQuestionsThreeAnswers) {
     main.show();
     main.OnSaveSetup = [](const std::string&) { throw std::runtime_error("Disk full"); };
     editor.boxes.ClearShown();
-    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
     EXPECT_FALSE(main.close());
     EXPECT_EQ(ErrorTexts(editor.boxes), std::vector<QString>{"Disk full"});
 }
@@ -326,7 +326,7 @@ TEST(ShellDevices, TheDeviceWindowShowsAndAppliesTheChoice) {
     });
     main.Menu().Action(TCommand::MidiDevices)->trigger();
     main.close();
-    const app::TSettings written = app::LoadSettings(editor.settingsFile);
+    const editor::TSettings written = editor::LoadSettings(editor.settingsFile);
     EXPECT_EQ(written.MidiInDev, 0);
     EXPECT_EQ(written.MidiOutDev, 0);
     EXPECT_EQ(written.DevId, 0);
@@ -335,7 +335,7 @@ TEST(ShellDevices, TheDeviceWindowShowsAndAppliesTheChoice) {
 TEST(ShellDevices, TheLabelsReadWellOnEveryBackground) {
     shelltest::TestApplication();
     testsupport::FakeMidiService midi({"In A"}, {"Out A"}, "Tamboro");
-    app::TfmDevices devices(midi);
+    editor::TfmDevices devices(midi);
     // WCAG's contrast ratio of two colours; 7 is its level for small text read at ease.
     const auto luminance = [](const QColor& c) {
         const auto channel = [](double v) {
@@ -370,7 +370,7 @@ TEST(ShellDevices, ADeviceWithoutANameIsLeftOutButKeepsItsNumber) {
     shelltest::TestApplication();
     testsupport::FakeMidiService midi({"In A", "In B"}, {"Out A"}, "Tamboro");
     midi.FailNext(Call::InProductName, midiports::result::kBadDeviceId);
-    app::TfmDevices devices(midi);
+    editor::TfmDevices devices(midi);
     ASSERT_EQ(devices.coInput()->count(), 2);
     EXPECT_EQ(devices.coInput()->itemText(1), "In B");
     devices.SetInputChoice(2);
@@ -439,18 +439,18 @@ TEST(ShellStatus, ReceivedDumpsAreCountedAndTheIndicatorsFlash) {
 
 TEST(ShellMenu, AnEntryWithoutAHandlerStaysDisabled) {
     shelltest::TestApplication();
-    app::MessageBoxes boxes;
+    editor::MessageBoxes boxes;
     boxes.SetHeadless(true);
-    app::ErrorDisplay errors(boxes);
+    editor::ErrorDisplay errors(boxes);
     QMenuBar bar;
-    app::MainMenu menu(&bar, errors, nullptr);
+    editor::MainMenu menu(&bar, errors, nullptr);
     QStringList titles;
     for (QAction* a : bar.actions()) titles << a->text();
     EXPECT_EQ(titles,
               (QStringList{"&File", "&Edit", "&Patch", "&Instruments", "&System", "&Options",
                            "&Help"}));
 
-    const app::TCommandState idle;
+    const editor::TCommandState idle;
     menu.UpdateEnabling(idle);
     EXPECT_FALSE(menu.Action(TCommand::RequestAll)->isEnabled());
     int runs = 0;
@@ -471,7 +471,7 @@ TEST(ShellMenu, AnEntryWithoutAHandlerStaysDisabled) {
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].Text, "No patches");
 
-    app::TCommandState busy;
+    editor::TCommandState busy;
     busy.Busy = true;
     menu.UpdateEnabling(busy);
     EXPECT_FALSE(menu.Action(TCommand::RequestAll)->isEnabled());

@@ -19,8 +19,8 @@
 
 namespace {
 
-using app::TBoxKind;
-using app::TCommand;
+using editor::TBoxKind;
+using editor::TCommand;
 using shelltest::Editor;
 using simulator::Td7Module;
 using Bytes = std::vector<std::uint8_t>;
@@ -34,7 +34,7 @@ class ShellTransfers : public ::testing::Test {
         editor.wait->module.LoadRandom(11);
     }
 
-    app::TfmTamboro& Main() { return editor.Main(); }
+    editor::TfmTamboro& Main() { return editor.Main(); }
     void Run(TCommand command) { Main().Menu().Action(command)->trigger(); }
     std::vector<Bytes> SentSysex() {
         std::vector<Bytes> out;
@@ -68,7 +68,7 @@ TEST_F(ShellTransfers, RequestCurrentAsksOnlyForAPresentSlot) {
               editor.wait->module.DataSetOf(Td7Module::TriggerBlock(6, 17)));
 
     // Present now: the question comes, and "no" leaves the slot alone.
-    editor.boxes.SetNextAnswer(app::TAnswer::No);
+    editor.boxes.SetNextAnswer(editor::TAnswer::No);
     Run(TCommand::RequestCurrent);
     ASSERT_EQ(editor.boxes.Shown().size(), 1u);
     EXPECT_EQ(editor.boxes.Shown()[0].Kind, TBoxKind::Confirm);
@@ -77,7 +77,7 @@ TEST_F(ShellTransfers, RequestCurrentAsksOnlyForAPresentSlot) {
               "Are you sure you want to overwrite the current patch?");
     EXPECT_EQ(SentSysex().size(), 78u);
 
-    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
     Run(TCommand::RequestCurrent);
     EXPECT_EQ(SentSysex().size(), 156u);
     EXPECT_EQ(Main().windowTitle(), "Untitled.td7* - Tamboro V1.2");
@@ -86,13 +86,13 @@ TEST_F(ShellTransfers, RequestCurrentAsksOnlyForAPresentSlot) {
 TEST_F(ShellTransfers, RequestAllFillsEverySlotFromTheModule) {
     int effectPages = 0;
     editor.windows->Transfers->OnShowEffectPages = [&] { ++effectPages; };
-    editor.boxes.SetNextAnswer(app::TAnswer::No);
+    editor.boxes.SetNextAnswer(editor::TAnswer::No);
     Run(TCommand::RequestAll);
     EXPECT_EQ(editor.boxes.Shown().back().Text,
               "Are you sure you want to overwrite the current patches?");
     EXPECT_TRUE(SentSysex().empty()) << "asked even with every slot empty; no sends nothing";
 
-    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
     Run(TCommand::RequestAll);
     EXPECT_TRUE(Errors().empty());
     for (int p = 0; p < 32; ++p) {
@@ -135,7 +135,7 @@ TEST_F(ShellTransfers, AModuleWithAnotherDeviceIdTimesOut) {
 }
 
 TEST_F(ShellTransfers, TransmitAllSendsTwoPresentSlotsBehindTheProgressWindow) {
-    editor.boxes.SetNextAnswer(app::TAnswer::Yes);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
     Main().SetCurrentPatch(2);
     Run(TCommand::RequestCurrent);
     Main().SetCurrentPatch(5);
@@ -210,29 +210,29 @@ namespace {
 TEST(ShellVirtualModule, RequestAllFillsEverySlotThroughTheVirtualDevice) {
     shelltest::TestApplication();
     midilink::ClearDeviceIds();
-    app::VirtualTd7Service midi;
+    td7::VirtualTd7Service midi;
     {
         std::lock_guard lock(midi.Module().ModuleMutex());
         midi.Module().Module().LoadRandom(5);
     }
-    app::MessageBoxes boxes;
+    editor::MessageBoxes boxes;
     boxes.SetHeadless(true);
-    app::ErrorDisplay errors(boxes);
+    editor::ErrorDisplay errors(boxes);
     const auto dir = std::filesystem::temp_directory_path() /
                      ("tamboro-shell-virtual-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "tamboro.ini") << "[General]\nMidiInDev=1\nMidiOutDev=2\n";
 
-    const app::TMainServices services = shelltest::ServicesFor(midi, boxes, errors, dir);
-    app::TfmAbout about;
+    const editor::TMainServices services = shelltest::ServicesFor(midi, boxes, errors, dir);
+    editor::TfmAbout about;
     {
-        app::TEditorWindows windows(services, about);
+        editor::TEditorWindows windows(services, about);
         auto& main = *windows.fmTamboro;
         main.show();
         ASSERT_NE(main.MidiInput1().Handle(), nullptr);
         ASSERT_NE(main.MidiOutput1().Handle(), nullptr);
 
-        boxes.SetNextAnswer(app::TAnswer::Yes);
+        boxes.SetNextAnswer(editor::TAnswer::Yes);
         main.Menu().Action(TCommand::RequestAll)->trigger();
         std::vector<QString> errorTexts;
         for (const auto& box : boxes.Shown())

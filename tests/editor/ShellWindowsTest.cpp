@@ -27,7 +27,7 @@ using shelltest::TestApplication;
 
 TEST(ShellAbout, ShowsTheVersionAndClosesOnAClickOrEscape) {
     TestApplication();
-    app::TfmAbout about;
+    editor::TfmAbout about;
     EXPECT_EQ(about.laVersion()->text(), "Version 1.2 build 16");
     EXPECT_EQ(about.size(), QSize(384, 174));
     EXPECT_TRUE(about.windowFlags() & Qt::FramelessWindowHint);
@@ -59,7 +59,7 @@ TEST(ShellAbout, ShowsTheVersionAndClosesOnAClickOrEscape) {
 
 TEST(ShellViewer, ShowsARecordSixteenBytesALine) {
     TestApplication();
-    app::TfmViewSysex viewer;
+    editor::TfmViewSysex viewer;
     EXPECT_EQ(viewer.windowTitle(), "Sysex Viewer...");
     EXPECT_EQ(viewer.Memo1()->toPlainText(), "00 01 02 03 04 05 06 07 08 09 10 11 12 13 14 15");
 
@@ -89,7 +89,7 @@ TEST(ShellViewer, ShowsARecordSixteenBytesALine) {
 
 TEST(ShellProgress, StartsOverWhenFullAndCountsEveryRecord) {
     TestApplication();
-    app::TfmProgress progress;
+    editor::TfmProgress progress;
     EXPECT_EQ(progress.windowTitle(), "Transmit Progress...");
     progress.Start(3);
     for (int i = 0; i < 4; ++i) progress.Step();
@@ -110,28 +110,28 @@ TEST(ShellProgress, StartsOverWhenFullAndCountsEveryRecord) {
     progress.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&progress));
     QTest::keyClick(&progress, Qt::Key_F1);
-    const auto* help = progress.findChild<app::THelpWindow*>();
+    const auto* help = progress.findChild<editor::THelpWindow*>();
     ASSERT_NE(help, nullptr);
-    EXPECT_EQ(help->CurrentAnchor(), QString::number(app::kHelpTransfers));
+    EXPECT_EQ(help->CurrentAnchor(), QString::number(editor::kHelpTransfers));
 }
 
 TEST(ShellErrors, CommandsShowTheirFailureInTheErrorBox) {
     TestApplication();
-    app::MessageBoxes boxes;
+    editor::MessageBoxes boxes;
     boxes.SetHeadless(true);
-    app::ErrorDisplay errors(boxes);
+    editor::ErrorDisplay errors(boxes);
     EXPECT_TRUE(errors.RunCommand([] {}));
     EXPECT_FALSE(errors.RunCommand([] { throw std::runtime_error("Index out of bounds"); }));
     EXPECT_FALSE(errors.RunCommand([] { throw 42; }));
     ASSERT_EQ(boxes.Shown().size(), 2u);
-    EXPECT_EQ(boxes.Shown()[0].Kind, app::TBoxKind::Error);
+    EXPECT_EQ(boxes.Shown()[0].Kind, editor::TBoxKind::Error);
     EXPECT_EQ(boxes.Shown()[0].Caption, "Tamboro Error...");
     EXPECT_EQ(boxes.Shown()[0].Text, "Index out of bounds");
     EXPECT_EQ(boxes.Shown()[1].Text, "Unknown error");
 
     // Unscripted questions take the safe answer.
     EXPECT_FALSE(boxes.Confirm("Sure?"));
-    EXPECT_EQ(boxes.ConfirmCancel("Save?"), app::TAnswer::Cancel);
+    EXPECT_EQ(boxes.ConfirmCancel("Save?"), editor::TAnswer::Cancel);
     boxes.Information("Done");
     EXPECT_EQ(boxes.Shown().back().Caption, "Information...");
 }
@@ -140,7 +140,7 @@ TEST(ShellEventWait, SleepsInTheEventLoopUntilAnEventOrTheDeadline) {
     using namespace std::chrono_literals;
     using Clock = std::chrono::steady_clock;
     TestApplication();
-    app::EventWait wait;
+    editor::EventWait wait;
 
     // An event that arrives ends the wait at once.
     bool answered = false;

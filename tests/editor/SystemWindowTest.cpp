@@ -25,11 +25,11 @@ using insttest::DataSet;
 class SystemWindow : public ::testing::Test {
   protected:
     SystemWindow() {
-        app::TSystemServices services;
+        editor::TSystemServices services;
         services.Dumps = &mirror.dumps;
         services.Link = &mirror.link;
         services.Viewer = &mirror.viewer;
-        window = std::make_unique<app::TfmSystem>(services);
+        window = std::make_unique<editor::TfmSystem>(services);
         window->show();
         window->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -62,7 +62,7 @@ class SystemWindow : public ::testing::Test {
     }
 
     insttest::Mirror mirror;
-    std::unique_ptr<app::TfmSystem> window;
+    std::unique_ptr<editor::TfmSystem> window;
 };
 
 TEST_F(SystemWindow, PerformanceChannelsShowOffAtTheirMaximum) {
@@ -178,8 +178,8 @@ TEST_F(SystemWindow, F1ShowsTheSystemWindowsHelpPage) {
 }
 
 TEST_F(SystemWindow, EveryControlOfTheTableSitsInThePanelWithoutOverlapping) {
-    app::TPatchPanel* panel = window->gbSystem();
-    for (const app::TParameter* row : app::PanelMembers(app::PanelId::System)) {
+    editor::TPatchPanel* panel = window->gbSystem();
+    for (const td7::TParameter* row : td7::PanelMembers(td7::PanelId::System)) {
         QWidget* control = window->Control(row->Name);
         ASSERT_NE(control, nullptr) << row->Name;
         EXPECT_EQ(control->parentWidget(), panel);

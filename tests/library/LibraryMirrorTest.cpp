@@ -27,7 +27,7 @@ class ModuleLink : public midilink::TMidiLink {
 };
 
 // A wait that takes no time: it delivers a waiting answer or jumps to the deadline.
-class FastWait : public app::TTransferWait {
+class FastWait : public td7::TTransferWait {
   public:
     explicit FastWait(ModuleLink& link) : m_link(link) {}
     Clock::time_point Now() override { return now; }
@@ -43,13 +43,13 @@ class FastWait : public app::TTransferWait {
         if (deadline > now) now = deadline;
     }
     Clock::time_point now{};
-    app::TTransfers* transfers = nullptr;
+    td7::TTransfers* transfers = nullptr;
 
   private:
     ModuleLink& m_link;
 };
 
-class NoProgress : public app::TTransferProgress {
+class NoProgress : public td7::TTransferProgress {
   public:
     void Step() override {}
     bool CancelRequested() const override { return false; }
@@ -65,10 +65,10 @@ class MirrorTest : public LibraryTest {
     ~MirrorTest() override { midilink::ClearDeviceIds(); }
 
     ModuleLink link;
-    app::TTd7Collections dumps{&link, nullptr, nullptr};
-    app::TPresentFlags present;
+    td7::TTd7Collections dumps{&link, nullptr, nullptr};
+    td7::TPresentFlags present;
     FastWait wait{link};
-    app::TTransfers transfers{dumps, present, link, wait};
+    td7::TTransfers transfers{dumps, present, link, wait};
 };
 
 }  // namespace
@@ -98,7 +98,7 @@ TEST_F(MirrorTest, WhatARequestBroughtIsRememberedOnceWithTheModuleAsItsSource) 
     transfers.RequestInstruments();
     transfers.RequestSystem();
     library::TLibrary lib(file(), Options());
-    const std::string origin = library::ModuleOrigin(app::TSession::DeviceId(), "2026-12-07");
+    const std::string origin = library::ModuleOrigin(td7::TSession::DeviceId(), "2026-12-07");
     EXPECT_EQ(origin, "TD-7 (device ID 17) 2026-12-07");
     const auto everything = library::TakeFromMirror(
         dumps, present, {.Patches = true, .Instruments = true, .System = true});
@@ -113,8 +113,8 @@ TEST_F(MirrorTest, WhatARequestBroughtIsRememberedOnceWithTheModuleAsItsSource) 
 
     // An instrument set put back into the mirror is the module's.
     const auto instruments = lib.Find({.Kind = library::TKind::Instruments}).front();
-    app::TPresentFlags fresh;
-    app::TTd7Collections other(nullptr, nullptr, nullptr);
+    td7::TPresentFlags fresh;
+    td7::TTd7Collections other(nullptr, nullptr, nullptr);
     library::PutIntoMirror(library::TKind::Instruments, lib.ItemBytes(instruments.Id), other,
                            fresh);
     EXPECT_TRUE(fresh.InstrumentsPresent());

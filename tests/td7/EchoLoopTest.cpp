@@ -18,17 +18,17 @@ class EchoLoop : public EditorPorts {
   protected:
     void SetUp() override {
         EditorPorts::SetUp();
-        for (const app::TParameter& p : app::Parameters()) {
+        for (const td7::TParameter& p : td7::Parameters()) {
             auto com = std::make_unique<midilink::TValueMidiCom>();
-            app::ConfigureBinding(*com, p, dumps, &link);
+            td7::ConfigureBinding(*com, p, dumps, &link);
             coms.push_back(std::move(com));
         }
         // A mirror that holds something: every record's data bytes numbered.
-        for (app::Block block : app::kAllBlocks) {
+        for (td7::Block block : td7::kAllBlocks) {
             midilink::TDumpCollection& dump = dumps.Of(block);
             for (int i = 0; i < dump.Count(); ++i) {
                 midilink::TMidiDump& record = dump.Records(i);
-                for (int k = app::kHeaderSize; k < record.Size() - 2; ++k)
+                for (int k = td7::kHeaderSize; k < record.Size() - 2; ++k)
                     record.Data()[k] = static_cast<std::uint8_t>((3 * i + k) & 0x7F);
                 dump.PrepareRecord(i);
             }
@@ -57,7 +57,7 @@ class EchoLoop : public EditorPorts {
     }
 
     bool AnyModified() {
-        for (app::Block block : app::kAllBlocks)
+        for (td7::Block block : td7::kAllBlocks)
             if (dumps.Of(block).Modified()) return true;
         return false;
     }
@@ -72,11 +72,11 @@ TEST_F(EchoLoop, TheEditorsOwnParameterMessagesAreNotTakenAsTheModulesMemory) {
     // Every bound parameter at a value other than the record's: the edit changes the
     // mirror and sends a data set of one or two bytes, which comes straight back.
     for (std::size_t i = 0; i < coms.size(); ++i) {
-        const app::TParameter& p = app::Parameters()[i];
+        const td7::TParameter& p = td7::Parameters()[i];
         coms[i]->SetValue(p.Min + (p.Max - p.Min) / 2);
     }
     const auto edited = Snapshot();
-    for (app::Block block : app::kAllBlocks) dumps.Of(block).SetModified(false);
+    for (td7::Block block : td7::kAllBlocks) dumps.Of(block).SetModified(false);
     ASSERT_GE(fake.SentTo(0).size(), coms.size());
     int loopsReported = 0;
     session.OnPortLoop = [&] { ++loopsReported; };
@@ -90,13 +90,13 @@ TEST_F(EchoLoop, TheEditorsOwnParameterMessagesAreNotTakenAsTheModulesMemory) {
 
 TEST_F(EchoLoop, RequestsAndShortMessagesComeBackAsNothing) {
     const auto before = Snapshot();
-    for (app::Block block : app::kAllBlocks)
-        link.SendCommand(app::RequestCommand(block, 0), 0, midilink::ctRoland);
+    for (td7::Block block : td7::kAllBlocks)
+        link.SendCommand(td7::RequestCommand(block, 0), 0, midilink::ctRoland);
     link.SendCommand("C9d0", 4, midilink::ctNone);     // program change on channel 10
     link.SendCommand("99d040", 38, midilink::ctNone);  // a pad's note
 
     EXPECT_EQ(Echo(), 0);
-    EXPECT_EQ(received, app::kBlockCount);  // the short ones never reach the editor
+    EXPECT_EQ(received, td7::kBlockCount);  // the short ones never reach the editor
     EXPECT_FALSE(AnyModified());
     EXPECT_TRUE(Snapshot() == before);
 }

@@ -16,8 +16,8 @@
 namespace filestest {
 namespace {
 
-using app::Block;
-using app::TEditHistory;
+using td7::Block;
+using td7::TEditHistory;
 
 // A link whose output can fail, as a port does when its device went away.
 class FailingLink : public testsupport::RecordingLink {
@@ -35,13 +35,13 @@ class EditHistoryTest : public FilesTest {
 
     // A bound control's binding as the windows make it, on record `record`.
     void Bind(midilink::TValueMidiCom& com, const char* name, int record) {
-        const app::TParameter& row = *app::FindParameter(name);
-        app::ConfigureBinding(com, row, dumps, &failing);
-        app::RetargetCom(com, app::RecordSelection(row.Collection, record));
+        const td7::TParameter& row = *td7::FindParameter(name);
+        td7::ConfigureBinding(com, row, dumps, &failing);
+        td7::RetargetCom(com, td7::RecordSelection(row.Collection, record));
         dumps.Of(row.Collection).SetIndex(record);
     }
     void Set(midilink::TValueMidiCom& com, const char* name, int value) {
-        history.SetBinding(com, *app::FindParameter(name), value);
+        history.SetBinding(com, *td7::FindParameter(name), value);
     }
     int Stored(Block block, int record, int at) {
         return dumps.Of(block).Records(record).Bytes(at);
@@ -83,58 +83,58 @@ TEST_F(EditHistoryTest, AControlsChangesInARowAreOneStepThatUndoSendsBack) {
 
 TEST_F(EditHistoryTest, UndoActsOnTheRecordOfTheStepAfterTheControlMovedOn) {
     midilink::TValueMidiCom gate;
-    Bind(gate, "txGateTime", app::TriggerRecord(1, 2));
+    Bind(gate, "txGateTime", td7::TriggerRecord(1, 2));
     Set(gate, "txGateTime", 33);
     // Another trigger selected: the template and the current record follow it.
-    Bind(gate, "txGateTime", app::TriggerRecord(1, 5));
-    const int other = Stored(Block::Trigger, app::TriggerRecord(1, 5), 10);
+    Bind(gate, "txGateTime", td7::TriggerRecord(1, 5));
+    const int other = Stored(Block::Trigger, td7::TriggerRecord(1, 5), 10);
 
-    app::TEditPlace shown;
-    history.OnSelect = [&](const app::TEditPlace& place) { shown = place; };
+    td7::TEditPlace shown;
+    history.OnSelect = [&](const td7::TEditPlace& place) { shown = place; };
     history.Undo();
     EXPECT_EQ(shown,
-              (app::TEditPlace{Block::Trigger, app::TriggerRecord(1, 2), app::PanelId::Trigger}));
-    EXPECT_NE(Stored(Block::Trigger, app::TriggerRecord(1, 2), 10), 33);
-    EXPECT_EQ(Stored(Block::Trigger, app::TriggerRecord(1, 5), 10), other);
+              (td7::TEditPlace{Block::Trigger, td7::TriggerRecord(1, 2), td7::PanelId::Trigger}));
+    EXPECT_NE(Stored(Block::Trigger, td7::TriggerRecord(1, 2), 10), 33);
+    EXPECT_EQ(Stored(Block::Trigger, td7::TriggerRecord(1, 5), 10), other);
     EXPECT_EQ(LastSent()[0], 0x01);  // patch 2
     EXPECT_EQ(LastSent()[1], 0x03);  // trigger 3
 }
 
 TEST_F(EditHistoryTest, SetParametersSendsOnlyWhatChangesAsOneStep) {
-    const int record = app::TriggerRecord(0, 4);
+    const int record = td7::TriggerRecord(0, 4);
     midilink::TValueMidiCom probe;
     Bind(probe, "txMaskTime", record);
     const int mask = probe.ReadValue(&dumps.TriggerDump.Records(record).Data()[16]);
     const int sent = static_cast<int>(failing.messages.size());
     const int changed =
-        history.SetParameters("Paste Trigger", {{app::FindParameter("txGateTime"), record, 12},
-                                                {app::FindParameter("txMaskTime"), record, mask},
-                                                {app::FindParameter("txTreshold"), record, 4}});
+        history.SetParameters("Paste Trigger", {{td7::FindParameter("txGateTime"), record, 12},
+                                                {td7::FindParameter("txMaskTime"), record, mask},
+                                                {td7::FindParameter("txTreshold"), record, 4}});
     EXPECT_EQ(changed, 2);
     EXPECT_EQ(history.Count(), 1);
     EXPECT_EQ(static_cast<int>(failing.messages.size()), sent + 2);
     EXPECT_EQ(Stored(Block::Trigger, record, 17), 3);  // Treshold 4 stores 3
     history.Undo();
     EXPECT_EQ(static_cast<int>(failing.messages.size()), sent + 4);
-    EXPECT_EQ(history.SetParameters("Nothing", {{app::FindParameter("txMaskTime"), record, mask}}),
+    EXPECT_EQ(history.SetParameters("Nothing", {{td7::FindParameter("txMaskTime"), record, mask}}),
               0);
 }
 
 TEST_F(EditHistoryTest, MoveAndExchangeComeBackWithTheirFlagsAndSendNothing) {
     present.SetPatchPresent(0, true);
     present.SetPatchPresent(6, true);
-    history.RecordCommand("Move To", {Block::Prog, 0, {}}, app::kPatchBlocks,
-                          [&] { app::MovePatch(dumps, present, 0, 4); });
-    history.RecordCommand("Exchange With", {Block::Prog, 4, {}}, app::kPatchBlocks,
-                          [&] { app::ExchangePatch(dumps, present, 4, 6); });
+    history.RecordCommand("Move To", {Block::Prog, 0, {}}, td7::kPatchBlocks,
+                          [&] { td7::MovePatch(dumps, present, 0, 4); });
+    history.RecordCommand("Exchange With", {Block::Prog, 4, {}}, td7::kPatchBlocks,
+                          [&] { td7::ExchangePatch(dumps, present, 4, 6); });
     EXPECT_EQ(TagOf(dumps.ProgDump.Records(6)), (Tag{Block::Prog, 0, 1}));
 
     history.Undo();
     history.Undo();
     for (int p : {0, 4, 6}) {
         EXPECT_EQ(TagOf(dumps.ProgDump.Records(p)), (Tag{Block::Prog, p, 1}));
-        EXPECT_EQ(TagOf(dumps.NotemapDump.Records(app::NotemapRecord(p, 58))),
-                  (Tag{Block::Notemap, app::NotemapRecord(p, 58), 1}));
+        EXPECT_EQ(TagOf(dumps.NotemapDump.Records(td7::NotemapRecord(p, 58))),
+                  (Tag{Block::Notemap, td7::NotemapRecord(p, 58), 1}));
     }
     EXPECT_TRUE(present.PatchPresent(0));
     EXPECT_FALSE(present.PatchPresent(4));
@@ -174,7 +174,7 @@ TEST_F(EditHistoryTest, AFailedSendKeepsTheMirrorRestoredAndTheStepRedoable) {
     const auto errorOf = [](const std::function<void()>& action) -> std::string {
         try {
             action();
-        } catch (const app::EditSendError& e) {
+        } catch (const td7::EditSendError& e) {
             return e.what();
         }
         return "no error";
@@ -201,13 +201,13 @@ TEST_F(EditHistoryTest, TheHistoryKeepsItsLimit) {
     midilink::TValueMidiCom level;
     Bind(level, "HallLevel", 0);
     for (int v = 0; v < 6; ++v) {
-        small.SetBinding(level, *app::FindParameter("HallLevel"), v);
+        small.SetBinding(level, *td7::FindParameter("HallLevel"), v);
         small.EndMerge();
     }
     EXPECT_EQ(small.Count(), 3);
     // A step made after an undo replaces the one undone, in the full history too.
     small.Undo();
-    small.SetBinding(level, *app::FindParameter("HallLevel"), 9);
+    small.SetBinding(level, *td7::FindParameter("HallLevel"), 9);
     EXPECT_EQ(small.Count(), 3);
     EXPECT_FALSE(small.CanRedo());
     for (int k = 0; k < 3; ++k) small.Undo();

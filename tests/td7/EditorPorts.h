@@ -23,7 +23,7 @@ class EditorPorts : public ::testing::Test {
   protected:
     void SetUp() override {
         midilink::ClearDeviceIds();
-        app::TSession::SetDeviceId(0x10);
+        td7::TSession::SetDeviceId(0x10);
         session.OnMidiInput = [this](bool resolved) {
             ++received;
             if (resolved) ++taken;
@@ -36,7 +36,7 @@ class EditorPorts : public ::testing::Test {
     }
 
     // Bytes of a record as the module sends it: header from its place, sealed.
-    Bytes RecordBytes(app::Block block, int i) {
+    Bytes RecordBytes(td7::Block block, int i) {
         midilink::TDumpCollection& dump = dumps.Of(block);
         dump.PrepareRecord(i);
         const midilink::TMidiDump& record = dump.Records(i);
@@ -46,7 +46,7 @@ class EditorPorts : public ::testing::Test {
     // Every record's bytes, to tell whether anything changed.
     std::vector<Bytes> Snapshot() {
         std::vector<Bytes> all;
-        for (app::Block block : app::kAllBlocks) {
+        for (td7::Block block : td7::kAllBlocks) {
             midilink::TDumpCollection& dump = dumps.Of(block);
             for (int i = 0; i < dump.Count(); ++i) {
                 const midilink::TMidiDump& record = dump.Records(i);
@@ -67,15 +67,15 @@ class EditorPorts : public ::testing::Test {
     midiports::ManualPortWindow inWindow;
     midiports::ManualPortWindow outWindow;
     // Nothing here waits for a transfer.
-    struct NoWait : app::TTransferWait {
+    struct NoWait : td7::TTransferWait {
         Clock::time_point Now() override { return Clock::now(); }
         void WaitUntil(const std::function<bool()>&, Clock::time_point) override {}
     } wait;
-    app::TSession session{fake, inWindow, outWindow, wait};
+    td7::TSession session{fake, inWindow, outWindow, wait};
     midiports::TMidiInput& input = session.Input();
     midiports::TMidiOutput& output = session.Output();
     midilink::TMidiCompLink& link = session.Link();
-    app::TTd7Collections& dumps = session.Dumps();
+    td7::TTd7Collections& dumps = session.Dumps();
     int received = 0;  // events the link reported
     int taken = 0;     // of them, those a record took
 };

@@ -9,7 +9,7 @@
 namespace filestest {
 namespace {
 
-using app::Block;
+using td7::Block;
 
 // Byte position of each of the 78 records in the patch and its size.
 struct Place {
@@ -31,7 +31,7 @@ std::vector<Place> Places() {
 class DefaultPatchTest : public FilesTest {};
 
 TEST_F(DefaultPatchTest, IsSeventyEightSealedMessagesForSlotZero) {
-    const auto patch = app::DefaultPatchBytes();
+    const auto patch = td7::DefaultPatchBytes();
     ASSERT_EQ(patch.size(), 1575u);
     for (const Place& place : Places()) {
         SCOPED_TRACE(place.pos);
@@ -43,7 +43,7 @@ TEST_F(DefaultPatchTest, IsSeventyEightSealedMessagesForSlotZero) {
 }
 
 TEST_F(DefaultPatchTest, HoldsTheTabledValues) {
-    const auto patch = app::DefaultPatchBytes();
+    const auto patch = td7::DefaultPatchBytes();
     const auto data = [&](std::size_t record, std::size_t offset) {
         return patch[Places()[record].pos + 9 + offset];
     };
@@ -76,7 +76,7 @@ TEST_F(DefaultPatchTest, InitializeOnSlotFiveThenTransmitAddressesSlotFive) {
     ClearModified();
     // The device ID changed since the default patch was made: headers follow the setting.
     midilink::SetDeviceId(0, 0x05);
-    app::InitializePatch(dumps, present, 4);
+    td7::InitializePatch(dumps, present, 4);
 
     EXPECT_TRUE(present.PatchPresent(4));
     EXPECT_FALSE(present.PatchPresent(3));
@@ -88,11 +88,11 @@ TEST_F(DefaultPatchTest, InitializeOnSlotFiveThenTransmitAddressesSlotFive) {
     EXPECT_EQ(dumps.ProgDump.Records(4).Data()[6], 0x00);
 
     dumps.ProgDump.SendRecord(4);
-    for (int t = 0; t < 18; ++t) dumps.TriggerDump.SendRecord(app::TriggerRecord(4, t));
-    for (int n = 0; n < 59; ++n) dumps.NotemapDump.SendRecord(app::NotemapRecord(4, n));
+    for (int t = 0; t < 18; ++t) dumps.TriggerDump.SendRecord(td7::TriggerRecord(4, t));
+    for (int n = 0; n < 59; ++n) dumps.NotemapDump.SendRecord(td7::NotemapRecord(4, n));
     const auto sent = link.LongMessages();
     ASSERT_EQ(sent.size(), 78u);
-    const auto patch = app::DefaultPatchBytes();
+    const auto patch = td7::DefaultPatchBytes();
     const auto places = Places();
     for (std::size_t k = 0; k < sent.size(); ++k) {
         SCOPED_TRACE(k);
@@ -109,20 +109,20 @@ TEST_F(DefaultPatchTest, InitializeOnSlotFiveThenTransmitAddressesSlotFive) {
 TEST_F(DefaultPatchTest, StoredHeadersAndChecksumsAreNotReliedOnAndAShortPatchIsRefused) {
     TagAll(1);
     ClearModified();
-    const auto original = app::DefaultPatchBytes();
+    const auto original = td7::DefaultPatchBytes();
     Bytes damaged(original.begin(), original.end());
     for (const Place& place : Places()) {
         damaged[place.pos + 6] = 0x1F;
         damaged[place.pos + place.size - 2] = 0x00;
     }
     const Bytes shortPatch(original.begin(), original.end() - 1);
-    EXPECT_THROW(app::InitializePatch(dumps, present, 4, shortPatch), midilink::Error);
+    EXPECT_THROW(td7::InitializePatch(dumps, present, 4, shortPatch), midilink::Error);
     EXPECT_FALSE(present.PatchPresent(4));
     EXPECT_FALSE(AnyModified());
     EXPECT_EQ(At(Block::Prog, 4), (Tag{Block::Prog, 4, 1}));
 
-    app::InitializePatch(dumps, present, 4, damaged);
-    dumps.TriggerDump.SendRecord(app::TriggerRecord(4, 17));
+    td7::InitializePatch(dumps, present, 4, damaged);
+    dumps.TriggerDump.SendRecord(td7::TriggerRecord(4, 17));
     const Bytes m = link.LongMessages().at(0);
     EXPECT_EQ(m[6], 0x04);
     EXPECT_EQ(m[7], 18);

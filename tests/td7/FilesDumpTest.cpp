@@ -8,7 +8,7 @@
 namespace filestest {
 namespace {
 
-using app::Block;
+using td7::Block;
 
 class DumpFilesTest : public FilesTest {};
 
@@ -16,7 +16,7 @@ TEST_F(DumpFilesTest, PatchFileHoldsTheSlotInPatchOrderAndLoadsIntoAnotherSlot) 
     TagAll(1);
     dumps.ProgDump.Records(0).Data()[20] = 0x33;  // an edit after the last seal
     const fs::path file = dir / "p1.syx";
-    app::SavePatchFile(file, dumps, 0);
+    td7::SavePatchFile(file, dumps, 0);
 
     const Bytes bytes = ReadAll(file);
     ASSERT_EQ(bytes.size(), 1575u);
@@ -39,7 +39,7 @@ TEST_F(DumpFilesTest, PatchFileHoldsTheSlotInPatchOrderAndLoadsIntoAnotherSlot) 
     // Into slot 7: the records land there and go out with its address.
     TagAll(2);
     ClearModified();
-    app::LoadPatchFile(file, dumps, present, 6);
+    td7::LoadPatchFile(file, dumps, present, 6);
     EXPECT_TRUE(present.PatchPresent(6));
     EXPECT_TRUE(AnyModified());
     EXPECT_EQ(At(Block::Prog, 6), (Tag{Block::Prog, 0, 1}));
@@ -67,8 +67,8 @@ TEST_F(DumpFilesTest, InstrumentAndSystemFilesRoundTrip) {
     TagAll(1);
     const fs::path instruments = dir / "inst.syx";
     const fs::path system = dir / "sys.syx";
-    app::SaveInstrumentFile(instruments, dumps);
-    app::SaveSystemFile(system, dumps);
+    td7::SaveInstrumentFile(instruments, dumps);
+    td7::SaveSystemFile(system, dumps);
     const Bytes instrumentBytes = ReadAll(instruments);
     const Bytes systemBytes = ReadAll(system);
     ASSERT_EQ(instrumentBytes.size(), 16896u);
@@ -80,15 +80,15 @@ TEST_F(DumpFilesTest, InstrumentAndSystemFilesRoundTrip) {
               (Bytes{0xF0, 0x41, 0x10, 0x58, 0x12, 0x03, 0x00, 0x00, 0x00}));
 
     TagAll(2);
-    app::LoadInstrumentFile(instruments, dumps, present);
-    app::LoadSystemFile(system, dumps, present);
+    td7::LoadInstrumentFile(instruments, dumps, present);
+    td7::LoadSystemFile(system, dumps, present);
     EXPECT_TRUE(present.InstrumentsPresent());
     EXPECT_TRUE(present.SystemPresent());
     for (int i : {0, 127, 128, 511})
         EXPECT_EQ(At(Block::Instrument, i), (Tag{Block::Instrument, i, 1}));
     EXPECT_EQ(At(Block::System, 0), (Tag{Block::System, 0, 1}));
-    EXPECT_EQ(app::InstrumentFileImage(dumps), instrumentBytes);
-    EXPECT_EQ(app::SystemFileImage(dumps), systemBytes);
+    EXPECT_EQ(td7::InstrumentFileImage(dumps), instrumentBytes);
+    EXPECT_EQ(td7::SystemFileImage(dumps), systemBytes);
 }
 
 TEST_F(DumpFilesTest, FilesOfTheWrongSizeAreRefusedAndChangeNothing) {
@@ -96,16 +96,16 @@ TEST_F(DumpFilesTest, FilesOfTheWrongSizeAreRefusedAndChangeNothing) {
     ClearModified();
     const Bytes before = Snapshot(dumps);
     int changes = 0;
-    present.OnChange = [&](app::TPresentFlags*) { ++changes; };
+    present.OnChange = [&](td7::TPresentFlags*) { ++changes; };
 
     struct Case {
         std::size_t size;
         std::function<void(const fs::path&)> load;
         const char* text;
     };
-    const auto patch = [&](const fs::path& f) { app::LoadPatchFile(f, dumps, present, 3); };
-    const auto instruments = [&](const fs::path& f) { app::LoadInstrumentFile(f, dumps, present); };
-    const auto system = [&](const fs::path& f) { app::LoadSystemFile(f, dumps, present); };
+    const auto patch = [&](const fs::path& f) { td7::LoadPatchFile(f, dumps, present, 3); };
+    const auto instruments = [&](const fs::path& f) { td7::LoadInstrumentFile(f, dumps, present); };
+    const auto system = [&](const fs::path& f) { td7::LoadSystemFile(f, dumps, present); };
     const char* patchText = "Not a proper TD7 patch file (filesize differs)";
     const char* instrumentText = "Not a proper TD7 instruments file (filesize differs)";
     const char* systemText = "Not a proper TD7 system file (filesize differs)";
@@ -128,7 +128,7 @@ TEST_F(DumpFilesTest, FilesOfTheWrongSizeAreRefusedAndChangeNothing) {
         try {
             c.load(file);
             ADD_FAILURE() << "accepted";
-        } catch (const app::FileError& e) {
+        } catch (const td7::FileError& e) {
             EXPECT_STREQ(e.what(), c.text);
         }
     }
@@ -138,7 +138,7 @@ TEST_F(DumpFilesTest, FilesOfTheWrongSizeAreRefusedAndChangeNothing) {
 
     // Any content of the right size is taken as it stands.
     WriteAll(dir / "any.syx", Bytes(1575, 0x55));
-    app::LoadPatchFile(dir / "any.syx", dumps, present, 3);
+    td7::LoadPatchFile(dir / "any.syx", dumps, present, 3);
     EXPECT_EQ(dumps.ProgDump.Records(3).Data()[0], 0x55);
     EXPECT_EQ(dumps.NotemapDump.Records(59 * 3 + 58).Data()[18], 0x55);
     EXPECT_TRUE(present.PatchPresent(3));

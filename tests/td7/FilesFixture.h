@@ -30,14 +30,14 @@ namespace fs = std::filesystem;
 // Where a record's bytes came from: its block, its original index and a generation, so a
 // test can tell which record ended up where, and a reload from a stale mirror.
 struct Tag {
-    app::Block Block;
+    td7::Block Block;
     int Index;
     int Generation;
     bool operator==(const Tag&) const = default;
 };
 
-inline void PutTag(midilink::TMidiDump& record, app::Block block, int index, int generation) {
-    std::uint8_t* data = record.Data() + app::kHeaderSize;
+inline void PutTag(midilink::TMidiDump& record, td7::Block block, int index, int generation) {
+    std::uint8_t* data = record.Data() + td7::kHeaderSize;
     data[0] = static_cast<std::uint8_t>(block);
     data[1] = static_cast<std::uint8_t>(index >> 7);
     data[2] = static_cast<std::uint8_t>(index & 0x7F);
@@ -45,8 +45,8 @@ inline void PutTag(midilink::TMidiDump& record, app::Block block, int index, int
 }
 
 inline Tag TagOf(const midilink::TMidiDump& record) {
-    const std::uint8_t* data = record.Data() + app::kHeaderSize;
-    return {static_cast<app::Block>(data[0]), data[1] << 7 | data[2], data[3]};
+    const std::uint8_t* data = record.Data() + td7::kHeaderSize;
+    return {static_cast<td7::Block>(data[0]), data[1] << 7 | data[2], data[3]};
 }
 
 inline std::ostream& operator<<(std::ostream& out, const Tag& tag) {
@@ -73,7 +73,7 @@ class FilesTest : public ::testing::Test {
 
     // Every record of every collection carries its tag; headers are those of its place.
     void TagAll(int generation) {
-        for (app::Block block : app::kAllBlocks) {
+        for (td7::Block block : td7::kAllBlocks) {
             midilink::TDumpCollection& dump = dumps.Of(block);
             for (int i = 0; i < dump.Count(); ++i) {
                 PutTag(dump.Records(i), block, i, generation);
@@ -82,12 +82,12 @@ class FilesTest : public ::testing::Test {
         }
     }
 
-    Tag At(app::Block block, int i) { return TagOf(dumps.Of(block).Records(i)); }
+    Tag At(td7::Block block, int i) { return TagOf(dumps.Of(block).Records(i)); }
 
     // The records of the mirror as bytes, to prove that something changed nothing.
-    static Bytes Snapshot(app::TTd7Collections& mirror) {
+    static Bytes Snapshot(td7::TTd7Collections& mirror) {
         Bytes all;
-        for (app::Block block : app::kAllBlocks) {
+        for (td7::Block block : td7::kAllBlocks) {
             midilink::TDumpCollection& dump = mirror.Of(block);
             for (int i = 0; i < dump.Count(); ++i) {
                 const midilink::TMidiDump& record = dump.Records(i);
@@ -98,13 +98,13 @@ class FilesTest : public ::testing::Test {
     }
 
     bool AnyModified() {
-        for (app::Block block : app::kAllBlocks)
+        for (td7::Block block : td7::kAllBlocks)
             if (dumps.Of(block).Modified()) return true;
         return false;
     }
 
     void ClearModified() {
-        for (app::Block block : app::kAllBlocks) dumps.Of(block).SetModified(false);
+        for (td7::Block block : td7::kAllBlocks) dumps.Of(block).SetModified(false);
     }
 
     static Bytes ReadAll(const fs::path& path) {
@@ -126,8 +126,8 @@ class FilesTest : public ::testing::Test {
 
     fs::path dir;
     testsupport::RecordingLink link;
-    app::TTd7Collections dumps{&link, {}, {}};
-    app::TPresentFlags present;
+    td7::TTd7Collections dumps{&link, {}, {}};
+    td7::TPresentFlags present;
 };
 
 }  // namespace filestest

@@ -8,7 +8,7 @@
 namespace filestest {
 namespace {
 
-using app::Block;
+using td7::Block;
 
 class PatchSlotsTest : public FilesTest {
   protected:
@@ -28,7 +28,7 @@ class PatchSlotsTest : public FilesTest {
 
     std::vector<int> PresentSlots() {
         std::vector<int> slots;
-        for (int p = 0; p < app::kPatchCount; ++p)
+        for (int p = 0; p < td7::kPatchCount; ++p)
             if (present.PatchPresent(p)) slots.push_back(p);
         return slots;
     }
@@ -38,12 +38,12 @@ TEST_F(PatchSlotsTest, MoveSlotOneToSlotThreeShiftsTheSlotsBetween) {
     TagAll(1);
     SetFlags({0, 2, 9});
     ClearModified();
-    app::MovePatch(dumps, present, 0, 2);
+    td7::MovePatch(dumps, present, 0, 2);
 
     ExpectSlotHolds(2, 0);
     ExpectSlotHolds(0, 1);
     ExpectSlotHolds(1, 2);
-    for (int p = 3; p < app::kPatchCount; ++p) ExpectSlotHolds(p, p);
+    for (int p = 3; p < td7::kPatchCount; ++p) ExpectSlotHolds(p, p);
     EXPECT_EQ(PresentSlots(), (std::vector<int>{1, 2, 9}));
     EXPECT_TRUE(AnyModified());
 
@@ -55,17 +55,17 @@ TEST_F(PatchSlotsTest, MoveSlotOneToSlotThreeShiftsTheSlotsBetween) {
 TEST_F(PatchSlotsTest, MoveBackwardsFromTheLastSlotToTheFirst) {
     TagAll(1);
     SetFlags({31, 5});
-    app::MovePatch(dumps, present, 31, 0);
+    td7::MovePatch(dumps, present, 31, 0);
 
     ExpectSlotHolds(0, 31);
-    for (int p = 1; p < app::kPatchCount; ++p) ExpectSlotHolds(p, p - 1);
+    for (int p = 1; p < td7::kPatchCount; ++p) ExpectSlotHolds(p, p - 1);
     EXPECT_EQ(PresentSlots(), (std::vector<int>{0, 6}));
 }
 
 TEST_F(PatchSlotsTest, ExchangeSwapsRecordsAndFlagsOfTwoSlots) {
     TagAll(1);
     SetFlags({3});
-    app::ExchangePatch(dumps, present, 3, 19);
+    td7::ExchangePatch(dumps, present, 3, 19);
 
     ExpectSlotHolds(19, 3);
     ExpectSlotHolds(3, 19);
@@ -78,10 +78,10 @@ TEST_F(PatchSlotsTest, SameSlotOrSlotOutsideChangesNothing) {
     SetFlags({4});
     ClearModified();
     const Bytes before = Snapshot(dumps);
-    app::MovePatch(dumps, present, 4, 4);
-    app::ExchangePatch(dumps, present, 4, 4);
-    EXPECT_THROW(app::MovePatch(dumps, present, 4, 32), midilink::Error);
-    EXPECT_THROW(app::ExchangePatch(dumps, present, -1, 4), midilink::Error);
+    td7::MovePatch(dumps, present, 4, 4);
+    td7::ExchangePatch(dumps, present, 4, 4);
+    EXPECT_THROW(td7::MovePatch(dumps, present, 4, 32), midilink::Error);
+    EXPECT_THROW(td7::ExchangePatch(dumps, present, -1, 4), midilink::Error);
     EXPECT_EQ(Snapshot(dumps), before);
     EXPECT_EQ(PresentSlots(), (std::vector<int>{4}));
     EXPECT_FALSE(AnyModified());

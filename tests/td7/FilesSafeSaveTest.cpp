@@ -15,26 +15,26 @@ namespace filestest {
 namespace {
 
 // Passes bytes on to a real file until `budget` is used up, then fails like a full disk.
-class FailingSink : public app::TFileSink {
+class FailingSink : public td7::TFileSink {
   public:
-    FailingSink(std::unique_ptr<app::TFileSink> inner, std::size_t budget)
+    FailingSink(std::unique_ptr<td7::TFileSink> inner, std::size_t budget)
         : m_inner(std::move(inner)), m_budget(budget) {}
     void Write(const std::uint8_t* data, std::size_t size) override {
         const std::size_t now = std::min(size, m_budget);
         m_inner->Write(data, now);
         m_budget -= now;
-        if (now < size) throw app::FileError("disk full");
+        if (now < size) throw td7::FileError("disk full");
     }
     void Finish() override { m_inner->Finish(); }
 
   private:
-    std::unique_ptr<app::TFileSink> m_inner;
+    std::unique_ptr<td7::TFileSink> m_inner;
     std::size_t m_budget;
 };
 
-app::SinkFactory FailAfter(std::size_t budget) {
+td7::SinkFactory FailAfter(std::size_t budget) {
     return [budget](const fs::path& path, const fs::path& shown) {
-        return std::make_unique<FailingSink>(app::OpenFileSink(path, shown), budget);
+        return std::make_unique<FailingSink>(td7::OpenFileSink(path, shown), budget);
     };
 }
 
@@ -69,26 +69,26 @@ TEST_F(SafeSaveTest, SinkFailingAfterNBytesKeepsTheOldFileAndName) {
 
     for (std::size_t budget : {std::size_t{0}, std::size_t{10}, std::size_t{1618}}) {
         SCOPED_TRACE(budget);
-        app::TSetupFile setup(dumps, present, FailAfter(budget));
+        td7::TSetupFile setup(dumps, present, FailAfter(budget));
         setup.SetFileName((dir / "before.td7").string());
         dumps.ProgDump.SetModified(true);
         try {
             setup.SaveSetupAs(file);
             ADD_FAILURE() << "save reported success";
-        } catch (const app::FileError& e) {
+        } catch (const td7::FileError& e) {
             EXPECT_STREQ(e.what(), "disk full");
         }
         EXPECT_EQ(setup.FileName(), (dir / "before.td7").string());
         EXPECT_TRUE(setup.Modified());
     }
-    EXPECT_THROW(app::SavePatchFile(file, dumps, 0, FailAfter(1000)), app::FileError);
-    EXPECT_THROW(app::SaveInstrumentFile(file, dumps, FailAfter(16895)), app::FileError);
-    EXPECT_THROW(app::SaveSystemFile(file, dumps, FailAfter(0)), app::FileError);
+    EXPECT_THROW(td7::SavePatchFile(file, dumps, 0, FailAfter(1000)), td7::FileError);
+    EXPECT_THROW(td7::SaveInstrumentFile(file, dumps, FailAfter(16895)), td7::FileError);
+    EXPECT_THROW(td7::SaveSystemFile(file, dumps, FailAfter(0)), td7::FileError);
     EXPECT_EQ(ReadAll(file), old);
     EXPECT_EQ(FolderEntries(), std::vector<std::string>{"kit.td7"});
 
     // With room for every byte, the same sink lets the save through.
-    app::TSetupFile setup(dumps, present, FailAfter(1619));
+    td7::TSetupFile setup(dumps, present, FailAfter(1619));
     setup.SaveSetupAs(file);
     EXPECT_EQ(ReadAll(file).size(), 1619u);
     EXPECT_EQ(setup.FileName(), file.string());
@@ -101,11 +101,11 @@ TEST_F(SafeSaveTest, UnwritableFolderReportsAndKeepsTheOldFile) {
     WriteAll(file, old);
     if (!SetImmutable(dir, true))
         fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-    app::TSetupFile setup(dumps, present);
+    td7::TSetupFile setup(dumps, present);
     bool refused = false;
     try {
         setup.SaveTo(file);
-    } catch (const app::FileError& e) {
+    } catch (const td7::FileError& e) {
         refused = true;
         EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + file.string() + "\". ", 0),
                   0u)
@@ -125,7 +125,7 @@ TEST_F(SafeSaveTest, ReplacingKeepsTheModeAndSavesThroughALink) {
     fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
     fs::create_symlink(real.filename(), dir / "alias.syx");
 
-    app::ReplaceFile(dir / "alias.syx", Bytes{9, 8});
+    td7::ReplaceFile(dir / "alias.syx", Bytes{9, 8});
     EXPECT_TRUE(fs::is_symlink(dir / "alias.syx"));
     EXPECT_EQ(ReadAll(real), (Bytes{9, 8}));
     EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,

@@ -11,7 +11,7 @@
 namespace filestest {
 namespace {
 
-using app::Block;
+using td7::Block;
 
 // A data-set message built here from the address and data, independently of the writer.
 Bytes Message(std::uint8_t a2, std::uint8_t a3, const Bytes& data) {
@@ -33,13 +33,13 @@ Bytes TagData(Block block, int index, int dataBytes) {
 
 class SetupFileTest : public FilesTest {
   protected:
-    Bytes Image() { return app::BuildSetupImage(dumps, present); }
+    Bytes Image() { return td7::BuildSetupImage(dumps, present); }
 
     // A second mirror to load into, tagged differently, with known present states.
     struct Target {
         testsupport::RecordingLink link;
-        app::TTd7Collections dumps{&link, {}, {}};
-        app::TPresentFlags present;
+        td7::TTd7Collections dumps{&link, {}, {}};
+        td7::TPresentFlags present;
     };
 };
 
@@ -47,7 +47,7 @@ TEST_F(SetupFileTest, OnlySlotThreePresentGivesThe1619ByteFile) {
     TagAll(1);
     present.SetPatchPresent(2, true);
 
-    Bytes expected(app::kSetupSignature.begin(), app::kSetupSignature.end());
+    Bytes expected(td7::kSetupSignature.begin(), td7::kSetupSignature.end());
     expected.insert(expected.end(), {0x00, 0x00, 0x01});
     const auto append = [&](const Bytes& m) {
         expected.insert(expected.end(), m.begin(), m.end());
@@ -61,7 +61,7 @@ TEST_F(SetupFileTest, OnlySlotThreePresentGivesThe1619ByteFile) {
     expected.insert(expected.end(), {0x00, 0x00});
     ASSERT_EQ(expected.size(), 1619u);
 
-    app::TSetupFile setup(dumps, present);
+    td7::TSetupFile setup(dumps, present);
     const fs::path file = dir / "slot3.td7";
     setup.SaveSetupAs(file);
     EXPECT_EQ(ReadAll(file), expected);
@@ -71,19 +71,19 @@ TEST_F(SetupFileTest, OnlySlotThreePresentGivesThe1619ByteFile) {
 
 TEST_F(SetupFileTest, FullSetupRoundTripsEveryRecordAndState) {
     TagAll(1);
-    for (int p = 0; p < app::kPatchCount; p += 3) present.SetPatchPresent(p, true);
+    for (int p = 0; p < td7::kPatchCount; p += 3) present.SetPatchPresent(p, true);
     present.SetInstrumentsPresent(true);
     present.SetSystemPresent(true);
     const fs::path file = dir / "Kit.TD7";
-    app::TSetupFile(dumps, present).SaveTo(file);
+    td7::TSetupFile(dumps, present).SaveTo(file);
     const Bytes image = ReadAll(file);
     EXPECT_EQ(image.size(), 10 + 11 * 1576 + 21 * 1 + 16897 + 35u);
 
     Target target;
-    for (int p = 0; p < app::kPatchCount; ++p) target.present.SetPatchPresent(p, p % 2 == 1);
-    app::TSetupFile setup(target.dumps, target.present);
+    for (int p = 0; p < td7::kPatchCount; ++p) target.present.SetPatchPresent(p, p % 2 == 1);
+    td7::TSetupFile setup(target.dumps, target.present);
     int nameChanges = 0;
-    setup.OnFileNameChange = [&](app::TSetupFile*) { ++nameChanges; };
+    setup.OnFileNameChange = [&](td7::TSetupFile*) { ++nameChanges; };
     EXPECT_EQ(setup.CaptionName(), "Untitled.td7");
     setup.Load(file);
     EXPECT_FALSE(setup.Modified());
@@ -91,7 +91,7 @@ TEST_F(SetupFileTest, FullSetupRoundTripsEveryRecordAndState) {
     EXPECT_EQ(setup.CaptionName(), "Kit.TD7");
     EXPECT_EQ(nameChanges, 1);
 
-    for (int p = 0; p < app::kPatchCount; ++p) {
+    for (int p = 0; p < td7::kPatchCount; ++p) {
         SCOPED_TRACE(p);
         EXPECT_EQ(target.present.PatchPresent(p), p % 3 == 0);
         if (p % 3 != 0) continue;
@@ -106,7 +106,7 @@ TEST_F(SetupFileTest, FullSetupRoundTripsEveryRecordAndState) {
     EXPECT_EQ(TagOf(target.dumps.InstrumentDump.Records(511)), (Tag{Block::Instrument, 511, 1}));
     EXPECT_EQ(TagOf(target.dumps.SystemDump.Records(0)), (Tag{Block::System, 0, 1}));
     // Saving what was loaded gives the same file again.
-    EXPECT_EQ(app::BuildSetupImage(target.dumps, target.present), image);
+    EXPECT_EQ(td7::BuildSetupImage(target.dumps, target.present), image);
 }
 
 TEST_F(SetupFileTest, SetupWithoutSystemEntryKeepsTheSystemState) {
@@ -123,7 +123,7 @@ TEST_F(SetupFileTest, SetupWithoutSystemEntryKeepsTheSystemState) {
         target.present.SetInstrumentsPresent(true);
         target.present.SetPatchPresent(5, true);
         PutTag(target.dumps.SystemDump.Records(0), Block::System, 0, 9);
-        app::LoadSetupImage(image, target.dumps, target.present);
+        td7::LoadSetupImage(image, target.dumps, target.present);
         EXPECT_EQ(target.present.SystemPresent(), systemBefore);
         EXPECT_EQ(TagOf(target.dumps.SystemDump.Records(0)), (Tag{Block::System, 0, 9}));
         EXPECT_FALSE(target.present.InstrumentsPresent());
@@ -135,7 +135,7 @@ TEST_F(SetupFileTest, SetupWithoutSystemEntryKeepsTheSystemState) {
     image.push_back(0x00);
     Target target;
     target.present.SetSystemPresent(true);
-    app::LoadSetupImage(image, target.dumps, target.present);
+    td7::LoadSetupImage(image, target.dumps, target.present);
     EXPECT_TRUE(target.present.SystemPresent());
 }
 
@@ -159,8 +159,8 @@ TEST_F(SetupFileTest, RefusesAnythingButACompleteSetup) {
     };
     Bytes trailing = good;
     trailing.push_back(0x00);
-    Bytes tooLarge(app::MaxSetupBytes() + 1, 0x00);
-    std::copy(app::kSetupSignature.begin(), app::kSetupSignature.end(), tooLarge.begin());
+    Bytes tooLarge(td7::MaxSetupBytes() + 1, 0x00);
+    std::copy(td7::kSetupSignature.begin(), td7::kSetupSignature.end(), tooLarge.begin());
 
     const std::vector<std::pair<std::string, Bytes>> cases = {
         {"empty", {}},
@@ -181,17 +181,17 @@ TEST_F(SetupFileTest, RefusesAnythingButACompleteSetup) {
     };
 
     Target target;
-    for (int p = 0; p < app::kPatchCount; ++p) {
+    for (int p = 0; p < td7::kPatchCount; ++p) {
         PutTag(target.dumps.ProgDump.Records(p), Block::Prog, p, 5);
         target.present.SetPatchPresent(p, p % 2 == 0);
     }
-    app::TSetupFile setup(target.dumps, target.present);
+    td7::TSetupFile setup(target.dumps, target.present);
     setup.SetFileName("/old/setup.td7");
     setup.SetModified(false);
     target.present.SetSystemPresent(true);
     const Bytes before = Snapshot(target.dumps);
     int changes = 0;
-    target.present.OnChange = [&](app::TPresentFlags*) { ++changes; };
+    target.present.OnChange = [&](td7::TPresentFlags*) { ++changes; };
 
     for (const auto& [name, bytes] : cases) {
         SCOPED_TRACE(name);
@@ -200,7 +200,7 @@ TEST_F(SetupFileTest, RefusesAnythingButACompleteSetup) {
         try {
             setup.Load(file);
             ADD_FAILURE() << "accepted";
-        } catch (const app::FileError& e) {
+        } catch (const td7::FileError& e) {
             EXPECT_STREQ(e.what(), "Not a TD7 setup file...");
         }
         EXPECT_EQ(changes, 0);
@@ -213,7 +213,7 @@ TEST_F(SetupFileTest, RefusesAnythingButACompleteSetup) {
     try {
         setup.Load(gone);
         ADD_FAILURE() << "loaded a missing file";
-    } catch (const app::FileError& e) {
+    } catch (const td7::FileError& e) {
         EXPECT_EQ(std::string(e.what()),
                   "Cannot open file \"" + gone.string() + "\". No such file or directory");
     }
@@ -222,17 +222,17 @@ TEST_F(SetupFileTest, RefusesAnythingButACompleteSetup) {
 
 TEST_F(SetupFileTest, SaveSetupNeedsTheTd7ExtensionInAnyCase) {
     for (const char* name : {"a.td7", "a.TD7", "a.Td7", "x.syx.td7", ".td7"})
-        EXPECT_TRUE(app::HasSetupExtension(name)) << name;
+        EXPECT_TRUE(td7::HasSetupExtension(name)) << name;
     for (const char* name : {"a.syx", "a.td7.bak", "td7", "a.td", "a.td77", "dir.td7/a"})
-        EXPECT_FALSE(app::HasSetupExtension(name)) << name;
+        EXPECT_FALSE(td7::HasSetupExtension(name)) << name;
 
     present.SetPatchPresent(0, true);
     dumps.ProgDump.SetModified(true);
-    app::TSetupFile setup(dumps, present);
+    td7::TSetupFile setup(dumps, present);
     try {
         setup.SaveSetupAs(dir / "kit.syx");
         FAIL() << "saved under another extension";
-    } catch (const app::FileError& e) {
+    } catch (const td7::FileError& e) {
         EXPECT_STREQ(e.what(), "Other extension than \".td7\" not allowed");
     }
     EXPECT_FALSE(fs::exists(dir / "kit.syx"));
@@ -253,21 +253,21 @@ TEST_F(SetupFileTest, StartupTakesAnExistingTd7ArgumentElseTheLastSetup) {
     const std::string missing = (dir / "missing.td7").string();
     using Args = std::vector<std::string>;
 
-    auto choice = app::ChooseStartupSetup(Args{arg.string()}, last.string());
+    auto choice = td7::ChooseStartupSetup(Args{arg.string()}, last.string());
     EXPECT_EQ(choice.FileName, arg.string());
     EXPECT_EQ(choice.Error, "");
 
-    choice = app::ChooseStartupSetup(Args{missing}, last.string());
+    choice = td7::ChooseStartupSetup(Args{missing}, last.string());
     EXPECT_EQ(choice.FileName, last.string());
     EXPECT_EQ(choice.Error, "File " + missing + " not found.");
 
     const std::string syx = (dir / "Arg.syx").string();
     WriteAll(syx, {});
-    choice = app::ChooseStartupSetup(Args{syx}, last.string());
+    choice = td7::ChooseStartupSetup(Args{syx}, last.string());
     EXPECT_EQ(choice.FileName, last.string());
     EXPECT_EQ(choice.Error, "");
 
-    choice = app::ChooseStartupSetup(Args{}, (dir / "deleted.td7").string());
+    choice = td7::ChooseStartupSetup(Args{}, (dir / "deleted.td7").string());
     EXPECT_EQ(choice.FileName, "");
     EXPECT_EQ(choice.Error, "");
 }

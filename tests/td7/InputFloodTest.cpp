@@ -23,7 +23,7 @@ TEST_F(EditorPorts, AFloodOfAHundredThousandMessagesIsCountedBoundedAndSurvived)
 
     // Whole system records that the mirror takes, between one-parameter data sets and
     // notes that it does not.
-    const Bytes system = RecordBytes(app::Block::System, 0);
+    const Bytes system = RecordBytes(td7::Block::System, 0);
     const Bytes parameter = {0xF0, 0x41, 0x10, 0x58, 0x12, 0x03,
                              0x00, 0x00, 0x05, 0x01, 0x77, 0xF7};
     const Bytes note = {0x99, 0x26, 0x40};

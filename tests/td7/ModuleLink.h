@@ -41,7 +41,7 @@ class ModuleLink : public midilink::TMidiLink {
 
 // A wait that takes no time: it delivers one waiting answer, or else jumps the clock to the
 // deadline. Hooks let a test act from inside a wait, as the user would.
-class FastWait : public app::TTransferWait {
+class FastWait : public td7::TTransferWait {
   public:
     explicit FastWait(ModuleLink& link) : m_link(link) {}
 
@@ -64,14 +64,14 @@ class FastWait : public app::TTransferWait {
 
     Clock::time_point now{};
     int waits = 0;
-    app::TTransfers* transfers = nullptr;
+    td7::TTransfers* transfers = nullptr;
     std::function<void()> duringWait;
 
   private:
     ModuleLink& m_link;
 };
 
-class CountingProgress : public app::TTransferProgress {
+class CountingProgress : public td7::TTransferProgress {
   public:
     void Step() override { ++steps; }
     bool CancelRequested() const override { return cancelAfter >= 0 && steps >= cancelAfter; }

@@ -9,16 +9,16 @@
 namespace hardening {
 namespace {
 
-using app::TPadHit;
+using td7::TPadHit;
 
 class PadHits : public EditorPorts {
   protected:
     // Writes the note that selector entry t of patch p plays, as a received record would.
     void SetNote(int p, int t, int note) {
-        if (t == app::kHihatPedalEntry)
+        if (t == td7::kHihatPedalEntry)
             dumps.ProgDump.Records(p).SetBytes(52, static_cast<std::uint8_t>(note));
         else
-            dumps.TriggerDump.Records(app::TriggerRecord(p, t))
+            dumps.TriggerDump.Records(td7::TriggerRecord(p, t))
                 .SetBytes(9, static_cast<std::uint8_t>(note));
     }
     void SetTriggerTxChannel(int channel) {
@@ -27,12 +27,12 @@ class PadHits : public EditorPorts {
     }
     // Every trigger of patch p on its own note 60 + t.
     void DistinctNotes(int p) {
-        for (int t = 0; t < app::kTriggerSelectorEntries; ++t) SetNote(p, t, 60 + t);
+        for (int t = 0; t < td7::kTriggerSelectorEntries; ++t) SetNote(p, t, 60 + t);
     }
 };
 
 TEST_F(PadHits, OnlyNoteOnsWithVelocityOnTheTriggerChannelAreHits) {
-    app::TPadHitReader& reader = session.PadHits();
+    td7::TPadHitReader& reader = session.PadHits();
     // No system block: channel 10.
     EXPECT_TRUE(reader.Read(0x99, 38, 97));
     EXPECT_FALSE(reader.Read(0x99, 38, 0));   // a note-off in disguise
@@ -46,7 +46,7 @@ TEST_F(PadHits, OnlyNoteOnsWithVelocityOnTheTriggerChannelAreHits) {
 
     // The system block names another channel: channel 10 is no longer the module's.
     SetTriggerTxChannel(3);
-    EXPECT_EQ(app::TriggerTxChannel(dumps, session.Present()), 3);
+    EXPECT_EQ(td7::TriggerTxChannel(dumps, session.Present()), 3);
     EXPECT_FALSE(reader.Read(0x99, 38, 97));
     EXPECT_TRUE(reader.Read(0x92, 38, 97));
     EXPECT_EQ(reader.Take().size(), 1U);
@@ -54,29 +54,29 @@ TEST_F(PadHits, OnlyNoteOnsWithVelocityOnTheTriggerChannelAreHits) {
     // A program that falls behind keeps the latest hits, no more than the bound.
     for (int k = 0; k < 1000; ++k) reader.Read(0x92, 36, 1 + k % 127);
     const auto kept = reader.Take();
-    ASSERT_EQ(kept.size(), app::TPadHitReader::kMaxPending);
+    ASSERT_EQ(kept.size(), td7::TPadHitReader::kMaxPending);
     EXPECT_EQ(kept.back(), (TPadHit{36, 1 + 999 % 127}));
 }
 
 TEST_F(PadHits, ANoteSelectsTheFirstTriggerOfThePatchThatPlaysIt) {
     DistinctNotes(4);
-    EXPECT_EQ(app::TriggerOfNote(dumps, 4, 62), 2);  // the snare
-    EXPECT_EQ(app::TriggerOfNote(dumps, 4, 60 + app::kHihatPedalEntry), app::kHihatPedalEntry);
-    EXPECT_EQ(app::TriggerOfNote(dumps, 4, 59), std::nullopt);
+    EXPECT_EQ(td7::TriggerOfNote(dumps, 4, 62), 2);  // the snare
+    EXPECT_EQ(td7::TriggerOfNote(dumps, 4, 60 + td7::kHihatPedalEntry), td7::kHihatPedalEntry);
+    EXPECT_EQ(td7::TriggerOfNote(dumps, 4, 59), std::nullopt);
     // Another patch's notes do not count.
-    EXPECT_EQ(app::TriggerOfNote(dumps, 5, 62), std::nullopt);
+    EXPECT_EQ(td7::TriggerOfNote(dumps, 5, 62), std::nullopt);
     // Snare and snare rim and the pedal on one note: the snare, first in selector order.
     SetNote(4, 3, 62);
-    SetNote(4, app::kHihatPedalEntry, 62);
-    EXPECT_EQ(app::TriggerOfNote(dumps, 4, 62), 2);
+    SetNote(4, td7::kHihatPedalEntry, 62);
+    EXPECT_EQ(td7::TriggerOfNote(dumps, 4, 62), 2);
     SetNote(4, 2, 61);
-    EXPECT_EQ(app::TriggerOfNote(dumps, 4, 62), 3);
+    EXPECT_EQ(td7::TriggerOfNote(dumps, 4, 62), 3);
 }
 
 TEST_F(PadHits, NotesPassTheInputOnlyWhileTheOptionIsOn) {
     int hits = 0;
     session.OnPadHit = [&] { ++hits; };
-    const Bytes system = RecordBytes(app::Block::System, 0);
+    const Bytes system = RecordBytes(td7::Block::System, 0);
     const Bytes snare = {0x99, 38, 97};
 
     ASSERT_FALSE(session.FollowPadHits());
@@ -104,14 +104,14 @@ TEST_F(PadHits, NotesPassTheInputOnlyWhileTheOptionIsOn) {
 }
 
 TEST_F(PadHits, EachTriggerKeepsItsLastEightVelocities) {
-    app::TVelocityHistory history;
+    td7::TVelocityHistory history;
     EXPECT_TRUE(history.Of(2).empty());
     for (int v = 1; v <= 3; ++v) history.Add(2, v);
     EXPECT_EQ(history.Of(2), (std::vector<int>{1, 2, 3}));
     for (int v = 4; v <= 11; ++v) history.Add(2, v);
-    history.Add(app::kHihatPedalEntry, 127);
+    history.Add(td7::kHihatPedalEntry, 127);
     EXPECT_EQ(history.Of(2), (std::vector<int>{4, 5, 6, 7, 8, 9, 10, 11}));
-    EXPECT_EQ(history.Of(app::kHihatPedalEntry), (std::vector<int>{127}));
+    EXPECT_EQ(history.Of(td7::kHihatPedalEntry), (std::vector<int>{127}));
     EXPECT_THROW(history.Add(19, 1), std::runtime_error);
     history.Clear();
     EXPECT_TRUE(history.Of(2).empty());

@@ -10,7 +10,7 @@
 namespace porttest {
 namespace {
 
-using app::VirtualTd7Service;
+using td7::VirtualTd7Service;
 using midiports::CompositeService;
 
 TEST(RtMidiNames, ClientAndPortNumbersAreLeftOut) {

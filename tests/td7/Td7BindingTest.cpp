@@ -23,9 +23,9 @@ class Td7BindingTest : public ::testing::Test {
     void SetUp() override {
         midilink::ClearDeviceIds();
         midilink::SetDeviceId(0, 0x10);
-        for (const app::TParameter& p : app::Parameters()) {
+        for (const td7::TParameter& p : td7::Parameters()) {
             auto com = std::make_unique<midilink::TValueMidiCom>();
-            app::ConfigureBinding(*com, p, dumps, &link);
+            td7::ConfigureBinding(*com, p, dumps, &link);
             com->OnValue = [this, name = p.Name](midilink::TValueMidiCom*, std::int32_t v) {
                 shown[std::string(name)] = v;
             };
@@ -38,7 +38,7 @@ class Td7BindingTest : public ::testing::Test {
     Bytes Store(const std::string& name, int value) {
         link.messages.clear();
         coms.at(name)->SetValue(value);
-        const app::TParameter& p = *app::FindParameter(name);
+        const td7::TParameter& p = *td7::FindParameter(name);
         midilink::TMidiDump& record = dumps.Of(p.Collection).Current();
         return {record.Data()[p.DumpIndex], record.Data()[p.DumpIndex + 1]};
     }
@@ -54,7 +54,7 @@ class Td7BindingTest : public ::testing::Test {
     }
 
     testsupport::RecordingLink link;
-    app::TTd7Collections dumps{&link, nullptr, nullptr};
+    td7::TTd7Collections dumps{&link, nullptr, nullptr};
     std::map<std::string, std::unique_ptr<midilink::TValueMidiCom>> coms;
     std::map<std::string, int> shown;
 };
@@ -82,7 +82,7 @@ TEST_F(Td7BindingTest, EditsStoreAndSendTheEncodedValue) {
 }
 
 TEST_F(Td7BindingTest, EveryRowReadsBackWhatItStored) {
-    for (const app::TParameter& p : app::Parameters()) {
+    for (const td7::TParameter& p : td7::Parameters()) {
         for (int v : {p.Min, p.Max, p.Default}) {
             Store(std::string(p.Name), v);
             shown.clear();
@@ -94,29 +94,29 @@ TEST_F(Td7BindingTest, EveryRowReadsBackWhatItStored) {
 
 TEST_F(Td7BindingTest, RetargetedEditsAddressTheRecordTheyWrite) {
     struct Case {
-        app::PanelId panel;
+        td7::PanelId panel;
         int record;
-        app::Selection selection;
+        td7::Selection selection;
         const char* control;
     };
     const Case cases[] = {
-        {app::PanelId::Trigger, app::TriggerRecord(31, 17), app::TriggerSelection(31, 17),
+        {td7::PanelId::Trigger, td7::TriggerRecord(31, 17), td7::TriggerSelection(31, 17),
          "txMaskTime"},
-        {app::PanelId::Notemap, app::NotemapRecord(31, 58), app::NotemapSelection(31, 58),
+        {td7::PanelId::Notemap, td7::NotemapRecord(31, 58), td7::NotemapSelection(31, 58),
          "Sound2"},
-        {app::PanelId::Effect1, 5, app::PatchSelection(5), "HallLevel"},
-        {app::PanelId::Effect2, 9, app::PatchSelection(9), "FlangerDelayTime"},
-        {app::PanelId::HihatPedal, 31, app::PatchSelection(31), "pxSeqPtrn"},
-        {app::PanelId::PatchCommon, 6, app::PatchSelection(6), "PerfSound3"},
-        {app::PanelId::Inst, 128, app::InstrumentSelection(128), "Level"},
-        {app::PanelId::Inst, 511, app::InstrumentSelection(511), "Waveform"},
+        {td7::PanelId::Effect1, 5, td7::PatchSelection(5), "HallLevel"},
+        {td7::PanelId::Effect2, 9, td7::PatchSelection(9), "FlangerDelayTime"},
+        {td7::PanelId::HihatPedal, 31, td7::PatchSelection(31), "pxSeqPtrn"},
+        {td7::PanelId::PatchCommon, 6, td7::PatchSelection(6), "PerfSound3"},
+        {td7::PanelId::Inst, 128, td7::InstrumentSelection(128), "Level"},
+        {td7::PanelId::Inst, 511, td7::InstrumentSelection(511), "Waveform"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.control);
-        const app::TParameter& p = *app::FindParameter(c.control);
+        const td7::TParameter& p = *td7::FindParameter(c.control);
         midilink::TDumpCollection& dump = dumps.Of(p.Collection);
         dump.SetIndex(c.record);
-        app::RetargetPanel(c.panel, c.selection,
+        td7::RetargetPanel(c.panel, c.selection,
                            [this](std::string_view name) { return BindingOf(name); });
         Store(c.control, p.Max);
         dump.PrepareRecord(c.record);
@@ -132,26 +132,26 @@ TEST_F(Td7BindingTest, RetargetedEditsAddressTheRecordTheyWrite) {
 }
 
 TEST_F(Td7BindingTest, RetargetingTouchesOnlyThePanelsControls) {
-    app::RetargetPanel(app::PanelId::Effect1, app::PatchSelection(3),
+    td7::RetargetPanel(td7::PanelId::Effect1, td7::PatchSelection(3),
                        [this](std::string_view name) { return BindingOf(name); });
     EXPECT_EQ(coms.at("DelayRTime")->MidiCommand().substr(12, 4), "0300");
     EXPECT_EQ(coms.at("Effect1Type")->MidiCommand().substr(12, 4), "0300");
     EXPECT_EQ(coms.at("ChorusLevel")->MidiCommand().substr(12, 4), "0000");
     EXPECT_EQ(coms.at("pxAssign")->MidiCommand().substr(12, 4), "0000");
 
-    app::RetargetPanel(app::PanelId::System, app::PatchSelection(3),
+    td7::RetargetPanel(td7::PanelId::System, td7::PatchSelection(3),
                        [this](std::string_view name) { return BindingOf(name); });
     EXPECT_EQ(coms.at("Aftertouch")->MidiCommand(), "F041v0581203000016d000F7");
 
     // A control without a binding is skipped.
     int asked = 0;
-    app::RetargetPanel(app::PanelId::Notemap, app::NotemapSelection(0, 0),
+    td7::RetargetPanel(td7::PanelId::Notemap, td7::NotemapSelection(0, 0),
                        [&](std::string_view) -> midilink::TMidiCom* {
                            ++asked;
                            return nullptr;
                        });
     EXPECT_EQ(asked, 6);
-    EXPECT_EQ(app::RetargetTemplate("F041v0581200", {1, 2}), "F041v0581200");
+    EXPECT_EQ(td7::RetargetTemplate("F041v0581200", {1, 2}), "F041v0581200");
 }
 
 }  // namespace

@@ -36,30 +36,30 @@ class Td7DecodeTest : public ::testing::Test {
         return entry;
     }
 
-    app::TTd7Collections dumps{nullptr, nullptr, nullptr};
+    td7::TTd7Collections dumps{nullptr, nullptr, nullptr};
 };
 
 TEST_F(Td7DecodeTest, NotemapLines) {
-    EXPECT_EQ(app::NotemapLine(0, Entry(0, 1, 0, 300), dumps.InstrumentDump),
+    EXPECT_EQ(td7::NotemapLine(0, Entry(0, 1, 0, 300), dumps.InstrumentDump),
               "35 B 1: Kick1.K Snare.S VMix");
-    EXPECT_EQ(app::NotemapLine(2, Entry(2, 5, 511, 0), dumps.InstrumentDump),
+    EXPECT_EQ(td7::NotemapLine(2, Entry(2, 5, 511, 0), dumps.InstrumentDump),
               "37 C#2: Last .Z Kick1.K Crs2");
-    EXPECT_EQ(app::NoteLabel(58), "93 A 6");
-    EXPECT_EQ(app::NoteLabel(1), "36 C 2");
+    EXPECT_EQ(td7::NoteLabel(58), "93 A 6");
+    EXPECT_EQ(td7::NoteLabel(1), "36 C 2");
 }
 
 TEST_F(Td7DecodeTest, LayerModeBeyondTheSixShowsItsNumber) {
-    EXPECT_EQ(app::NotemapLine(3, Entry(3, 6, 0, 0), dumps.InstrumentDump),
+    EXPECT_EQ(td7::NotemapLine(3, Entry(3, 6, 0, 0), dumps.InstrumentDump),
               "38 D 2: Kick1.K Kick1.K (6)");
-    EXPECT_EQ(app::LayerModeName(127), "(127)");
+    EXPECT_EQ(td7::LayerModeName(127), "(127)");
 }
 
 TEST_F(Td7DecodeTest, SoundBeyondTheInstrumentsIsCorruption) {
     for (auto [sound1, sound2] : {std::pair{512, 0}, std::pair{0, 512}, std::pair{16383, 3}}) {
         try {
-            app::NotemapLine(4, Entry(4, 0, sound1, sound2), dumps.InstrumentDump);
+            td7::NotemapLine(4, Entry(4, 0, sound1, sound2), dumps.InstrumentDump);
             ADD_FAILURE() << sound1 << " " << sound2;
-        } catch (const app::DecodeError& e) {
+        } catch (const td7::DecodeError& e) {
             EXPECT_STREQ(e.what(), "Instrument dump is corrupted");
         }
     }
@@ -67,9 +67,9 @@ TEST_F(Td7DecodeTest, SoundBeyondTheInstrumentsIsCorruption) {
 
 TEST_F(Td7DecodeTest, PatchAndInstrumentNames) {
     std::memcpy(dumps.ProgDump.Records(7).Data() + 11, "Rock 1", 6);
-    EXPECT_EQ(app::PatchName(dumps.ProgDump.Records(7)), "Rock 1");
-    EXPECT_EQ(app::InstrumentNameText(dumps.InstrumentDump, 300), "Snare.S");
-    EXPECT_EQ(std::string(app::kEmptyPatchName), "Empty ");
+    EXPECT_EQ(td7::PatchName(dumps.ProgDump.Records(7)), "Rock 1");
+    EXPECT_EQ(td7::InstrumentNameText(dumps.InstrumentDump, 300), "Snare.S");
+    EXPECT_EQ(std::string(td7::kEmptyPatchName), "Empty ");
 }
 
 }  // namespace

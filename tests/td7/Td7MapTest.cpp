@@ -14,7 +14,7 @@
 
 namespace {
 
-using app::Block;
+using td7::Block;
 using Bytes = std::vector<std::uint8_t>;
 
 class Td7MapTest : public ::testing::Test {
@@ -28,14 +28,14 @@ class Td7MapTest : public ::testing::Test {
     Bytes Header(Block block, int i) {
         midilink::TMidiDump& record = dumps.Of(block).Records(i);
         dumps.Of(block).PrepareRecord(i);
-        return Bytes(record.Data(), record.Data() + app::kHeaderSize);
+        return Bytes(record.Data(), record.Data() + td7::kHeaderSize);
     }
 
     // A data-set message that answers record i, with the given device ID and data byte.
     Bytes Answer(Block block, int i, int deviceId, std::uint8_t fill) {
-        Bytes message(app::InfoOf(block).Size, fill);
+        Bytes message(td7::InfoOf(block).Size, fill);
         message[0] = 0xF0;
-        app::WriteHeader(block, i, message.data());
+        td7::WriteHeader(block, i, message.data());
         message[2] = static_cast<std::uint8_t>(deviceId);
         midilink::UpdateChecksum(message.data(), static_cast<int>(message.size()),
                                  midilink::ctRoland);
@@ -45,7 +45,7 @@ class Td7MapTest : public ::testing::Test {
 
     testsupport::RecordingLink link;
     std::vector<int> changes;
-    app::TTd7Collections dumps{&link,
+    td7::TTd7Collections dumps{&link,
                                [this](midilink::TDumpCollection*, int) { changes.push_back(0); },
                                [this](midilink::TDumpCollection*, int) { changes.push_back(1); }};
 };
@@ -53,19 +53,19 @@ class Td7MapTest : public ::testing::Test {
 TEST_F(Td7MapTest, CollectionsHaveTheirShapeAndAreAttachedInOrder) {
     ASSERT_EQ(link.Dumps().size(), 5u);
     int total = 0;
-    for (std::size_t k = 0; k < app::kAllBlocks.size(); ++k) {
-        midilink::TDumpCollection& dump = dumps.Of(app::kAllBlocks[k]);
+    for (std::size_t k = 0; k < td7::kAllBlocks.size(); ++k) {
+        midilink::TDumpCollection& dump = dumps.Of(td7::kAllBlocks[k]);
         EXPECT_EQ(link.Dumps()[k], &dump);
         EXPECT_EQ(dump.HeaderSize(), 9);
         EXPECT_EQ(dump.Checksum(), midilink::ctRoland);
         EXPECT_EQ(dump.Index(), 0);
-        EXPECT_EQ(dump.Name(), app::InfoOf(app::kAllBlocks[k]).Name);
+        EXPECT_EQ(dump.Name(), td7::InfoOf(td7::kAllBlocks[k]).Name);
         total += dump.Count();
     }
     EXPECT_EQ(total, 3009);
-    EXPECT_EQ(app::PatchBytes(), 1575);
-    EXPECT_EQ(app::DataBytes(Block::System), 23);
-    EXPECT_EQ(app::DataBytes(Block::Instrument), 22);
+    EXPECT_EQ(td7::PatchBytes(), 1575);
+    EXPECT_EQ(td7::DataBytes(Block::System), 23);
+    EXPECT_EQ(td7::DataBytes(Block::Instrument), 22);
 }
 
 TEST_F(Td7MapTest, EdgeRecordsCarryTheirAddresses) {
@@ -73,17 +73,17 @@ TEST_F(Td7MapTest, EdgeRecordsCarryTheirAddresses) {
     auto expect = [&](Block block, int i, Bytes address) {
         Bytes header = prefix;
         header.insert(header.end(), address.begin(), address.end());
-        EXPECT_EQ(Header(block, i), header) << app::InfoOf(block).Name << " " << i;
+        EXPECT_EQ(Header(block, i), header) << td7::InfoOf(block).Name << " " << i;
     };
-    expect(Block::Trigger, app::TriggerRecord(31, 17), {0x00, 0x1F, 0x12, 0x00});
-    EXPECT_EQ(app::TriggerRecord(31, 17), 575);
+    expect(Block::Trigger, td7::TriggerRecord(31, 17), {0x00, 0x1F, 0x12, 0x00});
+    EXPECT_EQ(td7::TriggerRecord(31, 17), 575);
     expect(Block::Notemap, 1887, {0x00, 0x1F, 0x5D, 0x00});
-    expect(Block::Notemap, app::NotemapRecord(1, 0), {0x00, 0x01, 0x23, 0x00});
+    expect(Block::Notemap, td7::NotemapRecord(1, 0), {0x00, 0x01, 0x23, 0x00});
     expect(Block::Instrument, 128, {0x01, 0x01, 0x00, 0x00});
     expect(Block::Instrument, 511, {0x01, 0x03, 0x7F, 0x00});
     expect(Block::Prog, 31, {0x00, 0x1F, 0x00, 0x00});
     expect(Block::System, 0, {0x03, 0x00, 0x00, 0x00});
-    EXPECT_THROW(app::RecordAddress(Block::Notemap, 1888), midilink::Error);
+    EXPECT_THROW(td7::RecordAddress(Block::Notemap, 1888), midilink::Error);
 }
 
 TEST_F(Td7MapTest, MovedRecordIsSentToItsNewAddress) {
@@ -134,7 +134,7 @@ TEST_F(Td7MapTest, RequestsAskForExactlyOneRecordAtItsAddress) {
                           {Block::Instrument, 128}, {Block::Instrument, 511}};
     for (const Case& c : cases) {
         link.messages.clear();
-        link.SendCommand(app::RequestCommand(c.block, c.record), 0, midilink::ctRoland);
+        link.SendCommand(td7::RequestCommand(c.block, c.record), 0, midilink::ctRoland);
         const auto sent = link.LongMessages();
         ASSERT_EQ(sent.size(), 1u);
         const Bytes& m = sent[0];
@@ -143,22 +143,22 @@ TEST_F(Td7MapTest, RequestsAskForExactlyOneRecordAtItsAddress) {
         EXPECT_EQ(Bytes(m.begin(), m.begin() + 4), Bytes(header.begin(), header.begin() + 4));
         EXPECT_EQ(m[4], 0x11);
         EXPECT_EQ(Bytes(m.begin() + 5, m.begin() + 9), Bytes(header.begin() + 5, header.end()))
-            << app::InfoOf(c.block).Name << " " << c.record;
+            << td7::InfoOf(c.block).Name << " " << c.record;
         EXPECT_EQ(Bytes(m.begin() + 9, m.begin() + 13),
-                  (Bytes{0, 0, 0, static_cast<std::uint8_t>(app::DataBytes(c.block))}));
+                  (Bytes{0, 0, 0, static_cast<std::uint8_t>(td7::DataBytes(c.block))}));
         EXPECT_EQ(m[13], midilink::RolandChecksum(m.data() + 5, 8));
     }
     // The worked example of a patch common request.
     link.messages.clear();
-    link.SendCommand(app::RequestCommand(Block::Prog, 5), 0, midilink::ctRoland);
+    link.SendCommand(td7::RequestCommand(Block::Prog, 5), 0, midilink::ctRoland);
     EXPECT_EQ(link.LongMessages()[0], (Bytes{0xF0, 0x41, 0x10, 0x58, 0x11, 0x00, 0x05, 0x00, 0x00,
                                              0x00, 0x00, 0x00, 0x2F, 0x4C, 0xF7}));
 }
 
 TEST(Td7PresentFlags, StartEmptyAndReportChanges) {
-    app::TPresentFlags flags;
+    td7::TPresentFlags flags;
     int told = 0;
-    flags.OnChange = [&](app::TPresentFlags*) { ++told; };
+    flags.OnChange = [&](td7::TPresentFlags*) { ++told; };
     EXPECT_FALSE(flags.PatchPresent(31));
     flags.SetPatchPresent(31, true);
     flags.SetInstrumentsPresent(true);

@@ -13,9 +13,9 @@
 
 namespace {
 
-using app::Block;
-using app::ControlKind;
-using app::TParameter;
+using td7::Block;
+using td7::ControlKind;
+using td7::TParameter;
 
 std::string Hex(int byte) {
     static const char kDigits[] = "0123456789ABCDEF";
@@ -28,17 +28,17 @@ int Width(const TParameter& p) {
 }
 
 TEST(Td7ParameterTable, NinetyUniquelyNamedRows) {
-    const auto rows = app::Parameters();
+    const auto rows = td7::Parameters();
     EXPECT_EQ(rows.size(), 90u);
     std::set<std::string_view> names;
     for (const TParameter& p : rows) EXPECT_TRUE(names.insert(p.Name).second) << p.Name;
-    ASSERT_NE(app::FindParameter("txChoke"), nullptr);
-    EXPECT_EQ(app::FindParameter("txChoke")->DumpIndex, 18);
-    EXPECT_EQ(app::FindParameter("NoSuchControl"), nullptr);
+    ASSERT_NE(td7::FindParameter("txChoke"), nullptr);
+    EXPECT_EQ(td7::FindParameter("txChoke")->DumpIndex, 18);
+    EXPECT_EQ(td7::FindParameter("NoSuchControl"), nullptr);
 }
 
 TEST(Td7ParameterTable, TemplatesAddressTheirBlockAtTheDataOffset) {
-    for (const TParameter& p : app::Parameters()) {
+    for (const TParameter& p : td7::Parameters()) {
         SCOPED_TRACE(std::string(p.Name));
         const std::string_view t = p.MidiCommand;
         ASSERT_EQ(t.size() % 2, 0u);
@@ -47,9 +47,9 @@ TEST(Td7ParameterTable, TemplatesAddressTheirBlockAtTheDataOffset) {
         ASSERT_GE(pairs.size(), 12u);
 
         EXPECT_EQ(pairs[0] + pairs[1] + pairs[2] + pairs[3] + pairs[4], "F041v05812");
-        const app::Address block = app::RecordAddress(p.Collection, 0);
+        const td7::Address block = td7::RecordAddress(p.Collection, 0);
         EXPECT_EQ(pairs[5], Hex(block[0]));
-        const bool trigger = p.Panel == app::PanelId::Trigger;
+        const bool trigger = p.Panel == td7::PanelId::Trigger;
         EXPECT_EQ(pairs[6] + pairs[7], trigger ? "0001" : "0000");
         EXPECT_EQ(pairs[8], Hex(p.DumpIndex - 9));
 
@@ -67,26 +67,26 @@ TEST(Td7ParameterTable, TemplatesAddressTheirBlockAtTheDataOffset) {
 
 TEST(Td7ParameterTable, EveryDataByteIsBoundOnceExceptTheNames) {
     std::map<Block, std::map<int, std::string_view>> bound;
-    for (const TParameter& p : app::Parameters())
+    for (const TParameter& p : td7::Parameters())
         for (int k = 0; k < Width(p); ++k) {
             const auto [it, fresh] = bound[p.Collection].emplace(p.DumpIndex + k, p.Name);
             EXPECT_TRUE(fresh) << p.Name << " overlaps " << it->second;
         }
     const std::map<Block, std::set<int>> unbound = {{Block::Prog, {11, 12, 13, 14, 15, 16}},
                                                     {Block::Instrument, {9, 10, 11, 12, 13, 14}}};
-    for (Block block : app::kAllBlocks) {
-        const int last = app::InfoOf(block).Size - 3;
+    for (Block block : td7::kAllBlocks) {
+        const int last = td7::InfoOf(block).Size - 3;
         for (int at = 9; at <= last; ++at) {
             const bool isName = unbound.count(block) && unbound.at(block).count(at);
             EXPECT_EQ(bound[block].count(at), isName ? 0u : 1u)
-                << app::InfoOf(block).Name << " byte " << at;
+                << td7::InfoOf(block).Name << " byte " << at;
         }
-        EXPECT_EQ(bound[block].rbegin()->first, last) << app::InfoOf(block).Name;
+        EXPECT_EQ(bound[block].rbegin()->first, last) << td7::InfoOf(block).Name;
     }
 }
 
 TEST(Td7ParameterTable, RangesDefaultsAndStoredValuesFit) {
-    for (const TParameter& p : app::Parameters()) {
+    for (const TParameter& p : td7::Parameters()) {
         SCOPED_TRACE(std::string(p.Name));
         EXPECT_LT(p.Min, p.Max);
         EXPECT_GE(p.Default, p.Min);
@@ -94,9 +94,9 @@ TEST(Td7ParameterTable, RangesDefaultsAndStoredValuesFit) {
         EXPECT_EQ(p.DataWidth, p.Negatives && p.DumpMode == midilink::dm2Bytes ? 10 : 7);
         if (p.Kind == ControlKind::Combo) {
             EXPECT_EQ(p.Min, 0);
-            EXPECT_EQ(p.Max + 1, static_cast<int>(app::Items(p.Items).size()));
+            EXPECT_EQ(p.Max + 1, static_cast<int>(td7::Items(p.Items).size()));
         } else {
-            EXPECT_EQ(p.Items, app::ItemList::None);
+            EXPECT_EQ(p.Items, td7::ItemList::None);
         }
         if (p.Kind == ControlKind::Check) {
             EXPECT_EQ(p.Max, 1);
@@ -120,48 +120,48 @@ TEST(Td7ParameterTable, RangesDefaultsAndStoredValuesFit) {
         EXPECT_LE(high, limit);
     }
     // The one check box whose checked state stores 0.
-    EXPECT_EQ(app::FindParameter("cbRxProgram")->CheckedValue, 0);
-    EXPECT_EQ(app::FindParameter("cbRxProgram")->UnCheckedValue, 1);
+    EXPECT_EQ(td7::FindParameter("cbRxProgram")->CheckedValue, 0);
+    EXPECT_EQ(td7::FindParameter("cbRxProgram")->UnCheckedValue, 1);
 }
 
 TEST(Td7ParameterTable, EffectKnobsSitOnAPageOfTheirEffectType) {
-    for (const TParameter& p : app::Parameters()) {
+    for (const TParameter& p : td7::Parameters()) {
         SCOPED_TRACE(std::string(p.Name));
-        const bool effect = p.Panel == app::PanelId::Effect1 || p.Panel == app::PanelId::Effect2;
+        const bool effect = p.Panel == td7::PanelId::Effect1 || p.Panel == td7::PanelId::Effect2;
         if (!effect || p.Kind != ControlKind::Knob) {
             EXPECT_TRUE(p.Page.empty());
             continue;
         }
         const auto& pages =
-            app::Items(p.Panel == app::PanelId::Effect1 ? app::ItemList::Effect1Types
-                                                        : app::ItemList::Effect2Types);
+            td7::Items(p.Panel == td7::PanelId::Effect1 ? td7::ItemList::Effect1Types
+                                                        : td7::ItemList::Effect2Types);
         EXPECT_NE(std::find(pages.begin(), pages.end(), p.Page), pages.end());
         EXPECT_EQ(p.Name.substr(0, p.Page.size()), p.Page);
     }
 }
 
 TEST(Td7ParameterTable, GeneratedItemLists) {
-    const auto& waves = app::Items(app::ItemList::Waveforms);
+    const auto& waves = td7::Items(td7::ItemList::Waveforms);
     ASSERT_EQ(waves.size(), 256u);
     EXPECT_EQ(waves.front(), "000 Acoustic Maple Kick");
     EXPECT_EQ(waves[100], "100 Metal Side Stick");
     EXPECT_EQ(waves.back(), "255 Synth Bass 2");
-    const auto& patterns = app::Items(app::ItemList::SeqPatterns);
+    const auto& patterns = td7::Items(td7::ItemList::SeqPatterns);
     ASSERT_EQ(patterns.size(), 49u);
     EXPECT_EQ(patterns[0], "Off");
     EXPECT_EQ(patterns[48], "48");
-    EXPECT_EQ(app::Items(app::ItemList::AssignGroups).back(), "31");
-    EXPECT_EQ(app::Items(app::ItemList::Sounds).back(), "512");
-    EXPECT_EQ(app::Items(app::ItemList::Notes)[2], "37 C#2");
-    for (int k = 0; k <= static_cast<int>(app::ItemList::InterfaceModes); ++k) {
-        const auto list = static_cast<app::ItemList>(k);
-        EXPECT_EQ(static_cast<int>(app::Items(list).size()), app::ItemCount(list));
+    EXPECT_EQ(td7::Items(td7::ItemList::AssignGroups).back(), "31");
+    EXPECT_EQ(td7::Items(td7::ItemList::Sounds).back(), "512");
+    EXPECT_EQ(td7::Items(td7::ItemList::Notes)[2], "37 C#2");
+    for (int k = 0; k <= static_cast<int>(td7::ItemList::InterfaceModes); ++k) {
+        const auto list = static_cast<td7::ItemList>(k);
+        EXPECT_EQ(static_cast<int>(td7::Items(list).size()), td7::ItemCount(list));
     }
 }
 
 TEST(Td7ParameterTable, KnobValueTexts) {
     auto text = [](const char* name, int v) {
-        return app::ValueText(app::FindParameter(name)->ValueText, v);
+        return td7::ValueText(td7::FindParameter(name)->ValueText, v);
     };
     EXPECT_EQ(text("txMinVelo", 9), "26");
     EXPECT_EQ(text("txMinVelo", 0), "1");

@@ -13,17 +13,17 @@
 
 namespace {
 
-using app::Block;
-using app::TRecordRef;
+using td7::Block;
+using td7::TRecordRef;
 using transfertest::Bytes;
 using transfertest::Td7Module;
 
 class PhaseProgress : public transfertest::CountingProgress {
   public:
-    void BeginPhase(app::TTransferPhase phase, int range) override {
+    void BeginPhase(td7::TTransferPhase phase, int range) override {
         phases.emplace_back(phase, range);
     }
-    std::vector<std::pair<app::TTransferPhase, int>> phases;
+    std::vector<std::pair<td7::TTransferPhase, int>> phases;
 };
 
 class TransferChecks : public ::testing::Test {
@@ -36,20 +36,20 @@ class TransferChecks : public ::testing::Test {
         link.module.LoadRandom(3);
         transfers.RequestPatch(0);
         transfers.RequestPatch(1);
-        for (Block block : app::kAllBlocks) dumps.Of(block).SetModified(false);
+        for (Block block : td7::kAllBlocks) dumps.Of(block).SetModified(false);
         link.sent.clear();
     }
     ~TransferChecks() override { midilink::ClearDeviceIds(); }
 
     void Change(const TRecordRef& r) {
-        dumps.Of(r.Kind).Records(r.Index).Data()[app::kHeaderSize] ^= 1;
+        dumps.Of(r.Kind).Records(r.Index).Data()[td7::kHeaderSize] ^= 1;
     }
     std::vector<Bytes> Mirror() {
         std::vector<Bytes> all;
-        for (Block block : app::kAllBlocks)
+        for (Block block : td7::kAllBlocks)
             for (int i = 0; i < dumps.Of(block).Count(); ++i) {
                 const auto& r = dumps.Of(block).Records(i);
-                all.emplace_back(r.Data() + app::kHeaderSize, r.Data() + r.Size() - 2);
+                all.emplace_back(r.Data() + td7::kHeaderSize, r.Data() + r.Size() - 2);
             }
         return all;
     }
@@ -59,23 +59,23 @@ class TransferChecks : public ::testing::Test {
                                : r.Kind == Block::Trigger
                                    ? Td7Module::TriggerBlock(r.Index / 18, r.Index % 18)
                                    : Td7Module::NoteMapBlock(r.Index / 59, r.Index % 59);
-            if (!app::SameData(r.Kind, link.module.DataSetOf(block).data(),
+            if (!td7::SameData(r.Kind, link.module.DataSetOf(block).data(),
                                dumps.Of(r.Kind).Records(r.Index).Data()))
                 return false;
         }
         return true;
     }
     bool AnyModified() {
-        for (Block block : app::kAllBlocks)
+        for (Block block : td7::kAllBlocks)
             if (dumps.Of(block).Modified()) return true;
         return false;
     }
 
     transfertest::ModuleLink link;
-    app::TTd7Collections dumps{&link, nullptr, nullptr};
-    app::TPresentFlags present;
+    td7::TTd7Collections dumps{&link, nullptr, nullptr};
+    td7::TPresentFlags present;
     transfertest::FastWait wait{link};
-    app::TTransfers transfers{dumps, present, link, wait};
+    td7::TTransfers transfers{dumps, present, link, wait};
     PhaseProgress progress;
 };
 
@@ -83,19 +83,19 @@ TEST_F(TransferChecks, VerifyResendsWhatALossyModuleDroppedAndNeverWritesTheMirr
     link.module = Td7Module();
     link.module.SetDropEvery(7);
     const auto mirror = Mirror();
-    const auto records = app::PresentPatchRecords(present);
+    const auto records = td7::PresentPatchRecords(present);
     ASSERT_TRUE(transfers.TransmitAllPatches(progress));
     ASSERT_EQ(link.module.DataSetsDropped(), 22);
     ASSERT_FALSE(ModuleHoldsMirror(records));
 
-    const app::TVerifyReport report = transfers.Verify(records, progress);
+    const td7::TVerifyReport report = transfers.Verify(records, progress);
 
     EXPECT_TRUE(report.Ok()) << report.Text();
     EXPECT_EQ(report.Text(), "All 156 dumps verified");
     EXPECT_TRUE(ModuleHoldsMirror(records));
     EXPECT_EQ(Mirror(), mirror) << "the module's old data reached the mirror";
     EXPECT_FALSE(AnyModified());
-    EXPECT_EQ(progress.phases.back(), std::make_pair(app::TTransferPhase::Verify, 156));
+    EXPECT_EQ(progress.phases.back(), std::make_pair(td7::TTransferPhase::Verify, 156));
     EXPECT_EQ(progress.steps, 156 + 156) << "sent, then checked; re-sends do not count";
     // The collections are back on the link, in their order: a request stores again.
     ASSERT_EQ(link.Dumps().size(), 5u);
@@ -113,9 +113,9 @@ TEST_F(TransferChecks, WhatStillDiffersOrWasNeverReadIsReportedByName) {
         {Block::Prog, 0}, {Block::Trigger, 1}, {Block::Notemap, 59 + 3}};
     for (const auto& r : changed) Change(r);
     const auto mirror = Mirror();
-    const auto records = app::PresentPatchRecords(present);
+    const auto records = td7::PresentPatchRecords(present);
 
-    app::TVerifyReport report = transfers.Verify(records, progress);
+    td7::TVerifyReport report = transfers.Verify(records, progress);
     EXPECT_EQ(report.Failed, changed);
     EXPECT_EQ(report.Text(),
               "3 dumps could not be verified: patch 1, patch 1 trigger 2, patch 2 note 38");
@@ -125,7 +125,7 @@ TEST_F(TransferChecks, WhatStillDiffersOrWasNeverReadIsReportedByName) {
     // A module that stops answering: its time-out text, and every record from there on.
     link.module.SetDropEvery(0);
     link.answersLeft = 10;
-    report = transfers.Verify(app::PatchRecords(1), progress);
+    report = transfers.Verify(td7::PatchRecords(1), progress);
     EXPECT_EQ(report.Timeout,
               "The unit didn't respond to dump request F041v0581100010A000000000B00F7");
     ASSERT_EQ(report.Failed.size(), 68u);
@@ -145,7 +145,7 @@ TEST_F(TransferChecks, TransmitDifferencesSendsOnlyTheRecordsThatDiffer) {
     const std::vector<TRecordRef> changed = {{Block::Notemap, 58}, {Block::Trigger, 18 + 17}};
     for (const auto& r : changed) Change(r);
     const auto mirror = Mirror();
-    const auto records = app::PresentPatchRecords(present);
+    const auto records = td7::PresentPatchRecords(present);
 
     const auto sent = transfers.TransmitDifferences(records, progress);
 
@@ -155,8 +155,8 @@ TEST_F(TransferChecks, TransmitDifferencesSendsOnlyTheRecordsThatDiffer) {
     EXPECT_TRUE(ModuleHoldsMirror(records));
     EXPECT_EQ(Mirror(), mirror);
     EXPECT_EQ(progress.phases,
-              (std::vector<std::pair<app::TTransferPhase, int>>{{app::TTransferPhase::Read, 156},
-                                                                {app::TTransferPhase::Send, 2}}));
+              (std::vector<std::pair<td7::TTransferPhase, int>>{{td7::TTransferPhase::Read, 156},
+                                                                {td7::TTransferPhase::Send, 2}}));
 
     // Cancelled while reading: nothing is sent. A time-out stops it as it stops a request.
     Change({Block::Prog, 1});
@@ -165,7 +165,7 @@ TEST_F(TransferChecks, TransmitDifferencesSendsOnlyTheRecordsThatDiffer) {
     EXPECT_FALSE(transfers.TransmitDifferences(records, cancelled));
     EXPECT_EQ(link.module.DataSetsStored(), 2);
     link.answersLeft = 0;
-    EXPECT_THROW(transfers.TransmitDifferences(records, progress), app::TransferError);
+    EXPECT_THROW(transfers.TransmitDifferences(records, progress), td7::TransferError);
     EXPECT_EQ(link.module.DataSetsStored(), 2);
 }
 
@@ -174,22 +174,22 @@ TEST_F(TransferChecks, TransmitDifferencesSendsOnlyTheRecordsThatDiffer) {
 namespace {
 
 TEST(RecordDifferences, NameParametersByTheirHintsAndValuesAsTheControlsShowThem) {
-    app::TTd7Collections module(nullptr, nullptr, nullptr), file(nullptr, nullptr, nullptr);
+    td7::TTd7Collections module(nullptr, nullptr, nullptr), file(nullptr, nullptr, nullptr);
     auto& a = module.TriggerDump.Records(3);
     auto& b = file.TriggerDump.Records(3);
     a.Data()[10] = 3;  // gate time
     b.Data()[10] = 5;
     a.Data()[12] = 0;  // velocity curve
     b.Data()[12] = 1;
-    EXPECT_EQ(app::DescribeDifferences(Block::Trigger, a, b),
+    EXPECT_EQ(td7::DescribeDifferences(Block::Trigger, a, b),
               (std::vector<std::string>{"Gate Time: module 0.3s, file 0.5s",
                                         "Trigger Velocity Curve: module Norm1, file Norm2"}));
-    EXPECT_TRUE(app::DescribeDifferences(Block::Trigger, a, a).empty());
+    EXPECT_TRUE(td7::DescribeDifferences(Block::Trigger, a, a).empty());
 
     auto& c = file.ProgDump.Records(0);
     const std::string name = "Funk! ";
-    std::copy(name.begin(), name.end(), c.Data() + app::kHeaderSize + 2);
-    const auto lines = app::DescribeDifferences(Block::Prog, module.ProgDump.Records(0), c);
+    std::copy(name.begin(), name.end(), c.Data() + td7::kHeaderSize + 2);
+    const auto lines = td7::DescribeDifferences(Block::Prog, module.ProgDump.Records(0), c);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front().rfind("name: module \"", 0), 0u) << lines.front();
     EXPECT_NE(lines.front().find(", file \"Funk! \""), std::string::npos) << lines.front();

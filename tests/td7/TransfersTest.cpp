@@ -40,10 +40,10 @@ class TransfersTest : public ::testing::Test {
     }
 
     ModuleLink link;
-    app::TTd7Collections dumps{&link, nullptr, nullptr};
-    app::TPresentFlags present;
+    td7::TTd7Collections dumps{&link, nullptr, nullptr};
+    td7::TPresentFlags present;
     FastWait wait{link};
-    app::TTransfers transfers{dumps, present, link, wait};
+    td7::TTransfers transfers{dumps, present, link, wait};
 };
 
 TEST_F(TransfersTest, RequestAllFillsEverySlotFromTheModule) {
@@ -98,7 +98,7 @@ TEST_F(TransfersTest, AModuleWithAnotherDeviceIdTimesOutAfterOneSecond) {
     try {
         transfers.RequestPatch(3);
         FAIL() << "no time-out";
-    } catch (const app::TransferError& e) {
+    } catch (const td7::TransferError& e) {
         EXPECT_STREQ(e.what(),
                      "The unit didn't respond to dump request F041v05811000300000000002F00F7");
     }
@@ -111,13 +111,13 @@ TEST_F(TransfersTest, AModuleWithAnotherDeviceIdTimesOutAfterOneSecond) {
 
     // The stray answer still waiting matches nothing; the module's next one does.
     link.module.SetDeviceId(0x10);
-    transfers.RequestAndWait(app::Block::System, 0);
+    transfers.RequestAndWait(td7::Block::System, 0);
     EXPECT_EQ(transfers.ReceivedCount(), 1);
 }
 
 TEST_F(TransfersTest, ATimeOutPartWayKeepsWhatArrivedAndTheCompletePatchesBefore) {
     link.answersLeft = 78 + 5;
-    EXPECT_THROW(transfers.RequestAllPatches(), app::TransferError);
+    EXPECT_THROW(transfers.RequestAllPatches(), td7::TransferError);
     EXPECT_TRUE(present.PatchPresent(0));
     EXPECT_FALSE(present.PatchPresent(1));
     EXPECT_EQ(link.sent.size(), 78u + 6u);
@@ -126,7 +126,7 @@ TEST_F(TransfersTest, ATimeOutPartWayKeepsWhatArrivedAndTheCompletePatchesBefore
     link.answersLeft = 0;
     try {
         transfers.RequestInstruments();
-    } catch (const app::TransferError& e) {
+    } catch (const td7::TransferError& e) {
         EXPECT_STREQ(e.what(),
                      "The unit didn't respond to dump request F041v05811010000000000001600F7");
     }
@@ -162,7 +162,7 @@ TEST_F(TransfersTest, TransmitAllWithoutPatchesSendsNothing) {
     try {
         transfers.TransmitAllPatches(progress);
         FAIL() << "no error";
-    } catch (const app::TransferError& e) {
+    } catch (const td7::TransferError& e) {
         EXPECT_STREQ(e.what(), "No patches to send");
     }
     EXPECT_TRUE(link.sent.empty());
@@ -196,13 +196,13 @@ TEST_F(TransfersTest, TransmitSystemSendsTheOneRecordAtOnce) {
 
 TEST_F(TransfersTest, ASecondTransferIsRefusedWhileOneRuns) {
     std::vector<bool> busyChanges;
-    transfers.OnBusyChange = [&](app::TTransfers*, bool busy) { busyChanges.push_back(busy); };
+    transfers.OnBusyChange = [&](td7::TTransfers*, bool busy) { busyChanges.push_back(busy); };
     std::string refused;
     wait.duringWait = [&] {
         wait.duringWait = nullptr;
         try {
             transfers.RequestSystem();
-        } catch (const app::TransferError& e) {
+        } catch (const td7::TransferError& e) {
             refused = e.what();
         }
     };
@@ -215,7 +215,7 @@ TEST_F(TransfersTest, ASecondTransferIsRefusedWhileOneRuns) {
 
 TEST_F(TransfersTest, ReceivedDumpsAreCountedUntilATickWithoutOne) {
     std::vector<int> shown;
-    transfers.OnDumpCounted = [&](app::TTransfers*, int count) { shown.push_back(count); };
+    transfers.OnDumpCounted = [&](td7::TTransfers*, int count) { shown.push_back(count); };
     transfers.HandleMidiInput(true);
     transfers.HandleMidiInput(false);
     transfers.HandleMidiInput(true);
