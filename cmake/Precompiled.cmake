@@ -14,15 +14,17 @@ function(tamboro_qt_pch target)
   endif()
 endfunction()
 
-# The widget tests: the first target given makes the header, the others reuse it (they are
-# built with the same flags).
-function(tamboro_qt_test_pch first)
-  if(NOT TAMBORO_PCH)
-    return()
+# The widget tests: one target makes the header, the others, built with the same flags,
+# reuse it.
+function(tamboro_qt_test_pch target)
+  if(TAMBORO_PCH)
+    target_precompile_headers(${target} PRIVATE ${tamboro_qt_pch_headers} <QTest>
+                              <gtest/gtest.h>)
   endif()
-  target_precompile_headers(${first} PRIVATE ${tamboro_qt_pch_headers} <QTest>
-                            <gtest/gtest.h>)
-  foreach(target ${ARGN})
-    target_precompile_headers(${target} REUSE_FROM ${first})
-  endforeach()
+endfunction()
+
+function(tamboro_qt_test_pch_reuse target from)
+  if(TAMBORO_PCH)
+    target_precompile_headers(${target} REUSE_FROM ${from})
+  endif()
 endfunction()

@@ -1,0 +1,1 @@
+// Compiled only so that a target exists to make a precompiled header that others reuse.
