@@ -318,8 +318,8 @@ DEV is a device's number from "tamboro-cli ports" or its name.
 --device-id N is the module's device ID as its display and the editor's device window show
 it: 1..32, default 17 (the ID 0x10 of a module as it leaves the factory).
 Patches are numbered 1..32.
-The library is library.sqlite3 in the folder of the editor's tamboro.ini, unless --file
-names another.
+The library is the editor's: [Library] LibraryFile of its tamboro.ini, else library.sqlite3
+beside it, unless --file names another. Only import makes a new library.
 
 Exit status: 0 success, 1 failure (its message on standard error), 2 usage error.
 )";

@@ -9,6 +9,7 @@
 
 #include "cli/Arguments.h"
 #include "library/Library.h"
+#include "library/LibraryPath.h"
 #include "td7/FileIo.h"
 #include "td7/SettingsPath.h"
 #include "td7/SetupFile.h"
@@ -21,11 +22,11 @@ namespace {
 
 constexpr std::string_view kListPrefix = "list:";
 
-// The library beside tamboro.ini, which lies where this program's settings would.
+// The library the editor uses: the one tamboro.ini names, else the one beside it.
 fs::path DefaultLibraryFile() {
     std::error_code error;
     const fs::path program = fs::read_symlink("/proc/self/exe", error);
-    return library::TLibrary::DefaultFile(
+    return library::LibraryFilePath(
         td7::SettingsFilePath(error ? fs::current_path() : program.parent_path()));
 }
 
@@ -173,7 +174,10 @@ TLibraryArguments ParseLibraryArguments(std::span<const std::string> args) {
 }
 
 void RunLibrary(const TLibraryArguments& args, std::ostream& out, std::ostream& err) {
-    library::TLibrary lib(args.File.empty() ? DefaultLibraryFile() : fs::path(args.File));
+    library::TLibrary::TOptions options;
+    // Only an import makes a library: a mistyped --file must not leave an empty one behind.
+    options.Create = args.Action == TLibraryAction::Import;
+    library::TLibrary lib(args.File.empty() ? DefaultLibraryFile() : fs::path(args.File), options);
     switch (args.Action) {
         case TLibraryAction::Import:
             Import(lib, args, err);

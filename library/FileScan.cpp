@@ -21,16 +21,32 @@ std::string Lower(std::string text) {
     return text;
 }
 
-std::string PatchDamage(int number) {
-    return "patch " + std::to_string(number) + " damaged, skipped";
+constexpr const char* kBrokenGroup = "records missing, cut short or out of order";
+
+std::string PatchPart(int number) {
+    return "patch " + std::to_string(number);
+}
+
+// "patch 3 damaged, skipped: record 5 (trigger R2: Snare Rim): checksum 16, should be 0E"
+std::string Damage(const std::string& part, const std::string& reason) {
+    return part + " damaged, skipped: " + reason;
 }
 
 void Take(TScan& scan, TKind kind, int slot, std::span<const std::uint8_t> bytes,
-          const std::string& damage) {
-    if (RecordsSound(kind, bytes))
+          const std::string& part) {
+    const std::string fault = RecordFault(kind, bytes);
+    if (fault.empty())
         scan.Items.push_back({kind, slot, Normalise(kind, bytes)});
     else
-        scan.Damage.push_back(damage);
+        scan.Damage.push_back(Damage(part, fault));
+}
+
+// A patch file keeps the slot it was saved from in its first record's address; that is
+// the number the user knows it by.
+std::string PatchFilePart(std::span<const std::uint8_t> image) {
+    const bool addressed = image[0] == midilink::kSysexStart && image[3] == td7::kTd7ModelId &&
+                           image[5] == 0x00 && image[6] < td7::kPatchCount && image[7] == 0x00;
+    return addressed ? "patch (saved from slot " + std::to_string(image[6] + 1) + ")" : "patch";
 }
 
 TScan ScanSetup(std::span<const std::uint8_t> image) {
@@ -66,8 +82,7 @@ TScan ScanSetup(std::span<const std::uint8_t> image) {
     TScan scan;
     for (const auto& [kind, slot, offset] : entries)
         Take(scan, kind, slot, image.subspan(offset, KindBytes(kind)),
-             kind == TKind::Kit ? PatchDamage(slot)
-                                : std::string(KindName(kind)) + " damaged, skipped");
+             kind == TKind::Kit ? PatchPart(slot) : std::string(KindName(kind)));
     return scan;
 }
 
@@ -134,7 +149,8 @@ TScan ScanMessages(std::span<const std::uint8_t> image) {
     while (m < messages.size()) {
         const TMessage& first = messages[m];
         if (!first.Td7()) {
-            scan.Damage.push_back("message " + std::to_string(m + 1) + " damaged, skipped");
+            scan.Damage.push_back(
+                Damage("message " + std::to_string(m + 1), "not a TD-7 data-set message"));
             ++m;
             continue;
         }
@@ -151,30 +167,58 @@ TScan ScanMessages(std::span<const std::uint8_t> image) {
             const bool sound = first.At(7) == 0x00 &&
                                JoinGroup({messages.data() + m, end - m}, TKind::Kit, joined);
             if (sound)
-                Take(scan, TKind::Kit, patches, joined, PatchDamage(patches));
+                Take(scan, TKind::Kit, patches, joined, PatchPart(patches));
             else
-                scan.Damage.push_back(PatchDamage(patches));
+                scan.Damage.push_back(Damage(PatchPart(patches), kBrokenGroup));
         } else if (area == 0x01) {
             while (end < messages.size() && messages[end].Td7() && messages[end].At(5) == 0x01)
                 ++end;
             if (JoinGroup({messages.data() + m, end - m}, TKind::Instruments, joined))
-                Take(scan, TKind::Instruments, 0, joined, "instruments damaged, skipped");
+                Take(scan, TKind::Instruments, 0, joined, "instruments");
             else
-                scan.Damage.push_back("instruments damaged, skipped");
+                scan.Damage.push_back(Damage("instruments", kBrokenGroup));
         } else if (area == 0x03) {
             if (JoinGroup({messages.data() + m, 1}, TKind::System, joined))
-                Take(scan, TKind::System, 0, joined, "system damaged, skipped");
+                Take(scan, TKind::System, 0, joined, "system");
             else
-                scan.Damage.push_back("system damaged, skipped");
+                scan.Damage.push_back(Damage("system", kBrokenGroup));
         } else {
-            scan.Damage.push_back("message " + std::to_string(m + 1) + " damaged, skipped");
+            scan.Damage.push_back(
+                Damage("message " + std::to_string(m + 1), "no address of a TD-7 block"));
         }
         m = end;
     }
     return scan;
 }
 
+void Walk(const std::filesystem::path& folder, std::vector<std::filesystem::path>& files,
+          std::vector<std::string>& problems) {
+    std::error_code error;
+    std::vector<std::filesystem::path> below;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        std::error_code ignored;
+        // Linked folders are not followed, so that a link to a parent cannot loop.
+        if (it->is_directory(ignored) && !it->is_symlink(ignored))
+            below.push_back(it->path());
+        else if (it->is_regular_file(ignored) && IsLibraryFile(it->path()))
+            files.push_back(it->path());
+    }
+    if (error)
+        problems.push_back(folder.string() + ": folder not read, skipped (" + error.message() +
+                           ")");
+    for (const auto& sub : below) Walk(sub, files, problems);
+}
+
 }  // namespace
+
+std::vector<std::filesystem::path> FindLibraryFiles(const std::filesystem::path& folder,
+                                                    std::vector<std::string>& problems) {
+    std::vector<std::filesystem::path> files;
+    Walk(folder, files, problems);
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
 bool IsLibraryFile(const std::filesystem::path& path) {
     const std::string extension = Lower(path.extension().string());
@@ -190,11 +234,11 @@ TScan ScanImage(const std::filesystem::path& path, std::span<const std::uint8_t>
     // Files of exactly one block's size are cut as the editor loads them, whatever their
     // headers say; anything else is read message by message.
     if (image.size() == KindBytes(TKind::Kit))
-        Take(scan, TKind::Kit, 0, image, PatchDamage(1));
+        Take(scan, TKind::Kit, 0, image, PatchFilePart(image));
     else if (image.size() == KindBytes(TKind::Instruments))
-        Take(scan, TKind::Instruments, 0, image, "instruments damaged, skipped");
+        Take(scan, TKind::Instruments, 0, image, "instruments");
     else if (image.size() == KindBytes(TKind::System))
-        Take(scan, TKind::System, 0, image, "system damaged, skipped");
+        Take(scan, TKind::System, 0, image, "system");
     else
         scan = ScanMessages(image);
     if (scan.Items.empty() && scan.Damage.empty()) throw td7::FileError(kNothingError);

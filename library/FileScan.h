@@ -21,7 +21,8 @@ struct TFoundItem {
 
 struct TScan {
     std::vector<TFoundItem> Items;
-    // "patch 3 damaged, skipped", one line for each part left out.
+    // "patch 3 damaged, skipped: record 5 (trigger R2: Snare Rim): checksum 16, should be
+    // 0E", one line for each part left out, naming its first faulty record and the fault.
     std::vector<std::string> Damage;
 };
 
@@ -33,5 +34,11 @@ TScan ScanFile(const std::filesystem::path& path);
 
 // Files the library reads: ".td7" and ".syx", in any case.
 bool IsLibraryFile(const std::filesystem::path& path);
+
+// The library's files in the folder and every folder below it (links to folders are not
+// followed), sorted. A folder that cannot be read is named in `problems` ("DIR: folder not
+// read, skipped (Permission denied)") and the others are still searched.
+std::vector<std::filesystem::path> FindLibraryFiles(const std::filesystem::path& folder,
+                                                    std::vector<std::string>& problems);
 
 }  // namespace library

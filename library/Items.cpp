@@ -1,6 +1,7 @@
 #include "library/Items.h"
 
 #include <array>
+#include <cstdio>
 #include <stdexcept>
 
 #include "midilink/Templates.h"
@@ -60,6 +61,30 @@ int IndexInSlot(td7::Block block, int index, int p) {
     }
 }
 
+std::string Hex(std::uint8_t value) {
+    char text[4];
+    std::snprintf(text, sizeof text, "%02X", value);
+    return text;
+}
+
+// The record as the editor's windows name it, within its item.
+std::string RecordName(td7::Block block, int index) {
+    switch (block) {
+        case td7::Block::Prog:
+            return "common";
+        case td7::Block::Trigger:
+            return "trigger " +
+                   std::string(td7::TriggerTable()[static_cast<std::size_t>(index)].SelectorText);
+        case td7::Block::Notemap:
+            return "note " + std::to_string(index + td7::kFirstNote);
+        case td7::Block::Instrument:
+            return "instrument " + std::to_string(index + 1);
+        case td7::Block::System:
+            return "system";
+    }
+    return {};
+}
+
 Bytes Rewrite(TKind kind, std::span<const std::uint8_t> bytes, int p, std::uint8_t deviceId) {
     if (bytes.size() != KindBytes(kind)) throw std::invalid_argument("item of the wrong size");
     Bytes result(bytes.begin(), bytes.end());
@@ -115,18 +140,33 @@ Bytes KitForSlot(std::span<const std::uint8_t> kit, int p, std::uint8_t deviceId
     return Rewrite(TKind::Kit, kit, p, deviceId);
 }
 
-bool RecordsSound(TKind kind, std::span<const std::uint8_t> bytes) {
-    if (bytes.size() != KindBytes(kind)) return false;
-    bool sound = true;
-    ForEachRecord(kind, [&](td7::Block block, int, std::size_t at) {
+std::string RecordFault(TKind kind, std::span<const std::uint8_t> bytes) {
+    if (bytes.size() != KindBytes(kind))
+        return std::to_string(bytes.size()) + " bytes, not " + std::to_string(KindBytes(kind));
+    std::string fault;
+    int number = 0;
+    ForEachRecord(kind, [&](td7::Block block, int index, std::size_t at) {
+        ++number;
+        if (!fault.empty()) return;
         const int size = td7::InfoOf(block).Size;
         const std::uint8_t* record = bytes.data() + at;
-        sound = sound && record[0] == midilink::kSysexStart &&
-                record[size - 1] == midilink::kSysexEnd && record[1] == midilink::kRolandId &&
-                record[3] == td7::kTd7ModelId && record[4] == midilink::kDataSet &&
-                record[size - 2] == midilink::RolandChecksum(record + 5, size - 7);
+        const std::uint8_t checksum = midilink::RolandChecksum(record + 5, size - 7);
+        if (record[0] != midilink::kSysexStart || record[size - 1] != midilink::kSysexEnd)
+            fault = "not framed by F0 .. F7";
+        else if (record[1] != midilink::kRolandId || record[3] != td7::kTd7ModelId ||
+                 record[4] != midilink::kDataSet)
+            fault = "not a TD-7 data-set message";
+        else if (record[size - 2] != checksum)
+            fault = "checksum " + Hex(record[size - 2]) + ", should be " + Hex(checksum);
+        if (!fault.empty())
+            fault = "record " + std::to_string(number) + " (" + RecordName(block, index) +
+                    "): " + fault;
     });
-    return sound;
+    return fault;
+}
+
+bool RecordsSound(TKind kind, std::span<const std::uint8_t> bytes) {
+    return RecordFault(kind, bytes).empty();
 }
 
 std::string KitName(std::span<const std::uint8_t> kit) {

@@ -39,6 +39,9 @@ Bytes KitForSlot(std::span<const std::uint8_t> kit, int p, std::uint8_t deviceId
 
 // Whether each record is framed, a TD-7 data set, and carries the right checksum.
 bool RecordsSound(TKind kind, std::span<const std::uint8_t> bytes);
+// Which record is the first that is not, and why: "record 5 (trigger R2: Snare Rim):
+// checksum 16, should be 0E"; empty when all are sound.
+std::string RecordFault(TKind kind, std::span<const std::uint8_t> bytes);
 
 // The patch name as the editor's name field shows it (six characters), with control
 // characters shown as "?".

@@ -1,6 +1,7 @@
 #include "library/Library.h"
 
 #include <algorithm>
+#include <array>
 #include <ctime>
 #include <sstream>
 
@@ -60,6 +61,10 @@ const std::vector<const char*>& Migrations() {
     return steps;
 }
 
+// The tables of the first schema: an unmarked file that has them all is a Tamboro library.
+constexpr std::array<const char*, 6> kFirstTables = {"items", "item_bytes", "sources",
+                                                     "lists", "list_kits",  "item_search"};
+
 constexpr const char* kItemColumns =
     "i.id, i.kind, i.name, i.favourite, i.tags, i.note, i.first_seen, i.source_count";
 
@@ -85,11 +90,28 @@ std::string FormatTime(std::chrono::system_clock::time_point when, const char* f
     return text;
 }
 
+// Each word once: a word said twice asks nothing new.
 std::vector<std::string> Words(const std::string& text) {
     std::vector<std::string> words;
     std::istringstream in(text);
-    for (std::string word; in >> word;) words.push_back(word);
+    for (std::string word; in >> word;)
+        if (std::find(words.begin(), words.end(), word) == words.end()) words.push_back(word);
     return words;
+}
+
+// Characters, not bytes: "Üb" is two letters in three bytes of UTF-8.
+std::size_t Letters(const std::string& word) {
+    return static_cast<std::size_t>(std::count_if(word.begin(), word.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// The conditions joined by AND as a balanced tree: SQLite refuses an expression nested
+// 1000 deep, which a chain of a thousand words would be.
+std::string AllOf(std::span<const std::string> conditions) {
+    if (conditions.size() == 1) return conditions.front();
+    const std::size_t half = conditions.size() / 2;
+    return "(" + AllOf(conditions.first(half)) + " AND " + AllOf(conditions.subspan(half)) + ")";
 }
 
 // The fragment as an FTS5 string: in double quotes, inner quotes doubled.
@@ -120,19 +142,21 @@ struct TWhere {
 
 TWhere BuildWhere(const TFilter& filter) {
     TWhere where;
-    std::vector<std::string> terms;
     std::vector<std::string> clauses;
+    std::vector<std::string> shortWords;
     std::string match;
     for (const auto& word : Words(filter.Search)) {
         // Trigrams need three characters; shorter words are looked for the slow way.
-        if (word.size() >= 3) {
+        if (Letters(word) >= 3) {
             match += (match.empty() ? "" : " AND ") + Quoted(word);
         } else {
-            clauses.push_back(
-                "i.id IN (SELECT rowid FROM item_search WHERE text LIKE ? ESCAPE '\\')");
+            shortWords.push_back("text LIKE ? ESCAPE '\\'");
             where.Texts.push_back(LikePattern(word));
         }
     }
+    if (!shortWords.empty())
+        clauses.push_back("i.id IN (SELECT rowid FROM item_search WHERE " + AllOf(shortWords) +
+                          ")");
     if (!match.empty()) {
         clauses.insert(clauses.begin(),
                        "i.id IN (SELECT rowid FROM item_search WHERE item_search MATCH ?)");
@@ -189,14 +213,26 @@ TLibrary::TLibrary(const fs::path& file) : TLibrary(file, TOptions{}) {}
 TLibrary::TLibrary(const fs::path& file, TOptions options)
     : m_file(file), m_options(std::move(options)) {
     try {
-        m_db = std::make_unique<TDatabase>(file.string(), true);
+        std::error_code error;
+        if (!fs::exists(file, error)) {
+            if (!m_options.Create)
+                throw SqliteError("no such file (an import makes a new library)", SQLITE_CANTOPEN);
+            // On a new account the configuration folder is not there yet.
+            if (file.has_parent_path() && !fs::is_directory(file.parent_path(), error) &&
+                !fs::create_directories(file.parent_path(), error))
+                throw SqliteError("the folder " + file.parent_path().string() +
+                                      " cannot be made (" + error.message() + ")",
+                                  SQLITE_CANTOPEN);
+        }
+        m_db = std::make_unique<TDatabase>(file.string(), m_options.Create);
         sqlite3_busy_timeout(m_db->Handle(), static_cast<int>(m_options.BusyTimeout.count()));
         if (sqlite3_db_readonly(m_db->Handle(), "main") == 1)
             throw SqliteError("attempt to write a readonly database", SQLITE_READONLY);
-        m_db->Execute("PRAGMA foreign_keys = ON");
-        // Reading the schema version is the first touch of the file: a file that is no
-        // database, or one another program holds locked, fails here.
+        // Reading the header is the first touch of the file: a file that is no database,
+        // or one another program holds locked, fails here. Nothing is written before the
+        // file is known as a library or a new one.
         Migrate();
+        m_db->Execute("PRAGMA foreign_keys = ON");
         m_db->Execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL");
         // Searches visit items all over the file: read it through the page cache of the
         // system (mapped) and keep more pages than SQLite's 2 MB default.
@@ -205,36 +241,61 @@ TLibrary::TLibrary(const fs::path& file, TOptions options)
     } catch (const SqliteError& error) {
         m_sql.reset();
         m_db.reset();
-        throw LibraryError(kOpenErrorPrefix + file.string() + ": " + error.what());
+        throw LibraryError(kOpenErrorPrefix + file.string() + ": " + error.Reason());
     }
 }
 
 TLibrary::~TLibrary() = default;
 
-void TLibrary::Migrate() {
-    auto readVersion = [&] {
-        auto statement = m_db->Prepare("PRAGMA user_version");
-        statement.Step();
-        return static_cast<int>(statement.Int(0));
-    };
-    int version = readVersion();
-    if (version > kSchemaVersion)
-        throw SqliteError("made by a newer Tamboro (library version " + std::to_string(version) +
-                              ", this one reads up to " + std::to_string(kSchemaVersion) + ")",
-                          SQLITE_ERROR);
-    if (version == kSchemaVersion) return;
-    TTransaction transaction(*m_db);
-    // Another program may have migrated the file while this one waited for the lock.
-    version = readVersion();
-    const auto& steps = Migrations();
-    for (; version < kSchemaVersion; ++version)
-        m_db->Execute(steps[static_cast<std::size_t>(version)]);
-    m_db->Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
-    transaction.Commit();
+int TLibrary::PragmaValue(const char* name) {
+    auto statement = m_db->Prepare(std::string("PRAGMA ") + name);
+    statement.Step();
+    return static_cast<int>(statement.Int(0));
 }
 
-fs::path TLibrary::DefaultFile(const fs::path& settingsFile) {
-    return settingsFile.parent_path() / kLibraryFileName;
+TLibrary::TFileState TLibrary::FileState() {
+    TFileState state;
+    state.Owner = PragmaValue("application_id");
+    state.Version = PragmaValue("user_version");
+    auto tables = m_db->Prepare("SELECT name FROM sqlite_master WHERE type = 'table'");
+    std::vector<std::string> names;
+    while (tables.Step()) names.push_back(tables.Text(0));
+    state.Empty = names.empty();
+    state.Schema = std::all_of(kFirstTables.begin(), kFirstTables.end(), [&](const char* table) {
+        return std::find(names.begin(), names.end(), table) != names.end();
+    });
+    return state;
+}
+
+void TLibrary::Migrate() {
+    constexpr const char* kLeft = "; the file was left as it was";
+    TFileState state = FileState();
+    // Tamboro's mark, or an unmarked file with the tables of Tamboro's first library (made
+    // before the mark existed), or a new file; anything else is another program's.
+    const bool ours = state.Owner == kApplicationId || (state.Owner == 0 && state.Schema);
+    if (!ours && !(state.Owner == 0 && state.Empty && state.Version == 0))
+        throw SqliteError(std::string("not a Tamboro library") + kLeft, SQLITE_ERROR);
+    if (state.Empty && !m_options.Create)
+        throw SqliteError("holds no library yet (an import makes one)", SQLITE_ERROR);
+    if (state.Version > kSchemaVersion)
+        throw SqliteError("made by a newer Tamboro (library version " +
+                              std::to_string(state.Version) + ", this one reads up to " +
+                              std::to_string(kSchemaVersion) + ")",
+                          SQLITE_ERROR);
+    if (state.Version < 0 || (state.Version == 0 && !state.Empty))
+        throw SqliteError("its library version " + std::to_string(state.Version) +
+                              " is not one Tamboro writes (changed by another program?)" + kLeft,
+                          SQLITE_ERROR);
+    if (state.Version == kSchemaVersion && state.Owner == kApplicationId) return;
+    TTransaction transaction(*m_db);
+    // Another program may have migrated the file while this one waited for the lock.
+    state = FileState();
+    const auto& steps = Migrations();
+    for (int version = state.Version; version < kSchemaVersion; ++version)
+        m_db->Execute(steps[static_cast<std::size_t>(version)]);
+    m_db->Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion) +
+                  "; PRAGMA application_id = " + std::to_string(kApplicationId));
+    transaction.Commit();
 }
 
 std::string TLibrary::NowText() const {
@@ -314,8 +375,10 @@ void TLibrary::ImportFile(const fs::path& file, TImportReport& report) {
         report.Problems.push_back(shown + ": " + error.what());
         return;
     }
-    ++report.Files;
     for (const auto& damage : scan.Damage) report.Problems.push_back(shown + ": " + damage);
+    // A file of which nothing came in was not imported; its damage says why.
+    if (scan.Items.empty()) return;
+    ++report.Files;
     std::error_code error;
     const fs::path absolute = fs::absolute(file, error);
     const std::string origin = (error ? file : absolute.lexically_normal()).string();
@@ -338,15 +401,7 @@ TImportReport TLibrary::Import(std::span<const fs::path> paths, const ImportProg
     for (const auto& path : paths) {
         std::error_code error;
         if (fs::is_directory(path, error)) {
-            std::vector<fs::path> found;
-            for (fs::recursive_directory_iterator
-                     it(path, fs::directory_options::skip_permission_denied, error),
-                 end;
-                 !error && it != end; it.increment(error))
-                if (it->is_regular_file(error) && IsLibraryFile(it->path()))
-                    found.push_back(it->path());
-            if (error) report.Problems.push_back(path.string() + ": " + error.message());
-            std::sort(found.begin(), found.end());
+            const auto found = FindLibraryFiles(path, report.Problems);
             files.insert(files.end(), found.begin(), found.end());
         } else {
             files.push_back(path);
@@ -418,25 +473,38 @@ void TLibrary::SetFavourite(ItemId id, bool favourite) {
         .Run();
 }
 
-void TLibrary::SetTags(ItemId id, const std::string& tags) {
+void TLibrary::SetTagsAndNote(std::span<const ItemId> ids, const std::string& tags,
+                              const std::string& note) {
     TTransaction transaction(*m_db);
-    m_db->Prepare("UPDATE items SET tags = ? WHERE id = ?").Bind(1, tags).Bind(2, id).Run();
-    RefreshSearch(id);
+    auto update = m_db->Prepare("UPDATE items SET tags = ?, note = ? WHERE id = ?");
+    for (ItemId id : ids) {
+        update.Bind(1, tags).Bind(2, note).Bind(3, id).Run();
+        RefreshSearch(id);
+    }
     transaction.Commit();
 }
 
-void TLibrary::SetNote(ItemId id, const std::string& note) {
+void TLibrary::Delete(std::span<const ItemId> ids) {
     TTransaction transaction(*m_db);
-    m_db->Prepare("UPDATE items SET note = ? WHERE id = ?").Bind(1, note).Bind(2, id).Run();
-    RefreshSearch(id);
+    // The lists keep their other kits where they are: the deleted kit's place stays empty.
+    auto remove = m_db->Prepare("DELETE FROM items WHERE id = ?");
+    for (ItemId id : ids) {
+        remove.Bind(1, id).Run();
+        m_sql->DeleteSearch.Bind(1, id).Run();
+    }
     transaction.Commit();
 }
 
-void TLibrary::Delete(ItemId id) {
-    TTransaction transaction(*m_db);
-    m_db->Prepare("DELETE FROM items WHERE id = ?").Bind(1, id).Run();
-    m_sql->DeleteSearch.Bind(1, id).Run();
-    transaction.Commit();
+std::vector<std::string> TLibrary::ListsHolding(std::span<const ItemId> ids) {
+    std::vector<std::string> names;
+    for (const auto& list : Lists()) {
+        const auto kits = ListKits(list.Id);
+        const bool holds = std::any_of(kits.begin(), kits.end(), [&](const auto& kit) {
+            return kit && std::find(ids.begin(), ids.end(), kit->Id) != ids.end();
+        });
+        if (holds) names.push_back(list.Name);
+    }
+    return names;
 }
 
 ItemId TLibrary::CreateList(const std::string& name, std::span<const ItemId> kits) {
@@ -453,6 +521,7 @@ void TLibrary::SetListKits(ItemId list, std::span<const ItemId> kits) {
     if (kits.size() > static_cast<std::size_t>(kMaxListKits))
         throw LibraryError("A list holds at most 32 kits");
     for (ItemId kit : kits) {
+        if (kit == kEmptyPlace) continue;
         const auto item = Item(kit);
         if (!item || item->Kind != TKind::Kit)
             throw LibraryError("Item " + std::to_string(kit) + " is no kit of the library");
@@ -465,7 +534,8 @@ void TLibrary::SetListKits(ItemId list, std::span<const ItemId> kits) {
     auto insert =
         m_db->Prepare("INSERT INTO list_kits(list_id, position, item_id) VALUES(?, ?, ?)");
     for (std::size_t k = 0; k < kits.size(); ++k)
-        insert.Bind(1, list).Bind(2, static_cast<std::int64_t>(k)).Bind(3, kits[k]).Run();
+        if (kits[k] != kEmptyPlace)
+            insert.Bind(1, list).Bind(2, static_cast<std::int64_t>(k)).Bind(3, kits[k]).Run();
     if (transaction) transaction->Commit();
 }
 
@@ -485,14 +555,19 @@ std::optional<TList> TLibrary::FindList(const std::string& name) {
     return std::nullopt;
 }
 
-std::vector<TItem> TLibrary::ListKits(ItemId list) {
+std::vector<std::optional<TItem>> TLibrary::ListKits(ItemId list) {
     auto statement = m_db->Prepare(std::string("SELECT ") + kItemColumns +
-                                   " FROM list_kits k JOIN items i ON i.id = k.item_id"
+                                   ", k.position FROM list_kits k JOIN items i ON i.id = k.item_id"
                                    " WHERE k.list_id = ? ORDER BY k.position");
     statement.Bind(1, list);
-    std::vector<TItem> items;
-    while (statement.Step()) items.push_back(ReadItem(statement));
-    return items;
+    std::vector<std::optional<TItem>> places;
+    while (statement.Step()) {
+        const auto position = static_cast<std::size_t>(statement.Int(8));
+        if (position >= static_cast<std::size_t>(kMaxListKits)) continue;
+        places.resize(position + 1);
+        places[position] = ReadItem(statement);
+    }
+    return places;
 }
 
 void TLibrary::DeleteList(ItemId list) {
@@ -503,9 +578,10 @@ Bytes TLibrary::ListSetupImage(ItemId list) {
     const auto kits = ListKits(list);
     Bytes image(td7::kSetupSignature.begin(), td7::kSetupSignature.end());
     for (int p = 0; p < td7::kPatchCount; ++p) {
-        if (p < static_cast<int>(kits.size())) {
+        const auto at = static_cast<std::size_t>(p);
+        if (at < kits.size() && kits[at]) {
             image.push_back(td7::kEntryPresent);
-            const Bytes kit = KitForSlot(ItemBytes(kits[static_cast<std::size_t>(p)].Id), p);
+            const Bytes kit = KitForSlot(ItemBytes(kits[at]->Id), p);
             image.insert(image.end(), kit.begin(), kit.end());
         } else {
             image.push_back(td7::kEntryEmpty);

@@ -30,11 +30,14 @@ class LibraryError : public std::runtime_error {
 };
 
 inline constexpr const char* kOpenErrorPrefix = "The library could not be opened: ";
-inline constexpr const char* kLibraryFileName = "library.sqlite3";
 inline constexpr int kSchemaVersion = 1;
+// Tamboro's mark in the file's header ("TD7L"), so that no other program's file is taken.
+inline constexpr int kApplicationId = 0x5444374C;
 inline constexpr int kMaxListKits = 32;
 
 using ItemId = std::int64_t;
+// A place of a list without a kit (its kit was deleted).
+inline constexpr ItemId kEmptyPlace = 0;
 
 struct TItem {
     ItemId Id = 0;
@@ -66,10 +69,12 @@ struct TList {
 };
 
 struct TImportReport {
-    int Files = 0;  // files read
+    int Files = 0;  // files of which at least one item came in
     int Added = 0;  // items new to the library
     int Known = 0;  // items it held already
-    // "kits.syx: patch 3 damaged, skipped", "x.td7: Not a TD7 setup file...": one line each.
+    // "kits.syx: patch 3 damaged, skipped: record 5 (...): checksum 16, should be 0E",
+    // "x.td7: Not a TD7 setup file...", "kits/old: folder not read, skipped (...)": one
+    // line each.
     std::vector<std::string> Problems;
     bool Cancelled = false;
 };
@@ -95,11 +100,16 @@ class TLibrary {
         std::function<std::chrono::system_clock::time_point()> Now = [] {
             return std::chrono::system_clock::now();
         };
+        // Whether a missing file becomes a new library (with any missing folders above it),
+        // or is refused: what only reads never makes a library.
+        bool Create = true;
     };
 
-    // Opens or creates the file and brings its schema up to date. LibraryError "The
-    // library could not be opened: ..." for a damaged or locked file, one of a newer
-    // schema, or one that cannot be written.
+    // Opens or creates the file, marks it as Tamboro's and brings its schema up to date.
+    // LibraryError "The library could not be opened: FILE: ..." for a damaged or locked
+    // file, another program's file, one of a newer or unknown schema, or one that cannot
+    // be written; a refused file is left as it was. Every later SQLite failure raises
+    // "The library FILE could not be used: ...".
     explicit TLibrary(const std::filesystem::path& file);
     TLibrary(const std::filesystem::path& file, TOptions options);
     ~TLibrary();
@@ -107,9 +117,6 @@ class TLibrary {
     TLibrary& operator=(const TLibrary&) = delete;
 
     const std::filesystem::path& File() const { return m_file; }
-
-    // library.sqlite3 in the folder of the settings file.
-    static std::filesystem::path DefaultFile(const std::filesystem::path& settingsFile);
 
     // Files and folders (recursively, .td7 and .syx); each file in one transaction.
     TImportReport Import(std::span<const std::filesystem::path> paths,
@@ -135,20 +142,26 @@ class TLibrary {
     std::vector<TSource> Sources(ItemId id);
 
     void SetFavourite(ItemId id, bool favourite);
-    void SetTags(ItemId id, const std::string& tags);
-    void SetNote(ItemId id, const std::string& note);
-    // Forgets the item (its sources and its places in lists); never touches files.
-    void Delete(ItemId id);
+    // The same tags and note for every item, in one transaction.
+    void SetTagsAndNote(std::span<const ItemId> ids, const std::string& tags,
+                        const std::string& note);
+    // Forgets the items (their sources and their places in lists, which stay empty) in one
+    // transaction; never touches files.
+    void Delete(std::span<const ItemId> ids);
+    // The names of the lists that hold any of the items.
+    std::vector<std::string> ListsHolding(std::span<const ItemId> ids);
 
-    // A list of kits (at most 32, kits only).
+    // A list of kits: at most 32 places, each a kit or kEmptyPlace.
     ItemId CreateList(const std::string& name, std::span<const ItemId> kits);
     void SetListKits(ItemId list, std::span<const ItemId> kits);
     std::vector<TList> Lists();
     std::optional<TList> FindList(const std::string& name);
-    std::vector<TItem> ListKits(ItemId list);
+    // Place k of the list (slot k + 1 of its setup); nothing where the place is empty. Ends
+    // with the last kit.
+    std::vector<std::optional<TItem>> ListKits(ItemId list);
     void DeleteList(ItemId list);
-    // The list as a setup file: its kits in slots 1..N, the other slots empty, no
-    // instruments and no system block.
+    // The list as a setup file: each kit in the slot of its place, the other slots empty,
+    // no instruments and no system block.
     Bytes ListSetupImage(ItemId list);
 
     TInfo Info();
@@ -158,6 +171,15 @@ class TLibrary {
 
   private:
     struct TStatements;
+    // What the file's header and tables say before anything is written.
+    struct TFileState {
+        int Owner = 0;        // application ID
+        int Version = 0;      // schema version
+        bool Empty = true;    // no table at all: a new file
+        bool Schema = false;  // the tables of Tamboro's first library
+    };
+    int PragmaValue(const char* name);
+    TFileState FileState();
     void Migrate();
     std::pair<ItemId, bool> AddInTransaction(TKind kind, std::span<const std::uint8_t> normal,
                                              const std::string& origin, int slot,

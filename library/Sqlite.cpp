@@ -6,9 +6,15 @@ namespace library {
 
 namespace {
 
+// The file as it was opened (SQLite's own name for it is absolute).
+std::string FileOf(sqlite3* db) {
+    const char* name = db != nullptr ? sqlite3_db_filename(db, "main") : nullptr;
+    return name != nullptr ? name : "";
+}
+
 [[noreturn]] void Fail(sqlite3* db, int code) {
     const char* text = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code);
-    throw SqliteError(text != nullptr ? text : sqlite3_errstr(code), code & 0xFF);
+    throw SqliteError(text != nullptr ? text : sqlite3_errstr(code), code & 0xFF, FileOf(db));
 }
 
 void Check(sqlite3* db, int code) {
@@ -26,7 +32,7 @@ TDatabase::TDatabase(const std::string& path, bool create, bool readOnly) {
         const std::string text = m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(code);
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw SqliteError(text, code & 0xFF);
+        throw SqliteError(text, code & 0xFF, path);
     }
     sqlite3_extended_result_codes(m_db, 0);
 }
@@ -42,7 +48,7 @@ void TDatabase::Execute(std::string_view sql) {
     if (code != SQLITE_OK) {
         const std::string reason = message != nullptr ? message : sqlite3_errstr(code);
         sqlite3_free(message);
-        throw SqliteError(reason, code & 0xFF);
+        throw SqliteError(reason, code & 0xFF, FileOf(m_db));
     }
 }
 

@@ -2,7 +2,7 @@
 
 // A small RAII layer over SQLite's C API: a connection, prepared statements and a
 // transaction that rolls back unless committed. Every failure raises SqliteError with
-// SQLite's own message, so a caller can show why the database refused.
+// SQLite's own reason and the file's name, so that the user reads which file refused and why.
 
 #include <cstdint>
 #include <optional>
@@ -19,11 +19,19 @@ namespace library {
 
 class SqliteError : public std::runtime_error {
   public:
-    SqliteError(const std::string& text, int code) : std::runtime_error(text), m_code(code) {}
+    // what(): "The library FILE could not be used: REASON" (the reason alone without a file).
+    SqliteError(const std::string& reason, int code, const std::string& file = {})
+        : std::runtime_error(
+              file.empty() ? reason : "The library " + file + " could not be used: " + reason),
+          m_reason(reason),
+          m_code(code) {}
+    // SQLite's words ("database is locked").
+    const std::string& Reason() const { return m_reason; }
     // SQLite's primary result code (SQLITE_BUSY, SQLITE_CORRUPT, ...).
     int Code() const { return m_code; }
 
   private:
+    std::string m_reason;
     int m_code;
 };
 

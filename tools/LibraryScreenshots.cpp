@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
     const auto kits = lib.Find({.Kind = library::TKind::Kit});
     for (std::size_t k = 0; k < kits.size() && k < 6; ++k) {
         lib.SetFavourite(kits[k].Id, k % 2 == 0);
-        lib.SetTags(kits[k].Id, k < 3 ? "funk dry" : "rock live");
+        const library::ItemId id[] = {kits[k].Id};
+        lib.SetTagsAndNote(id, k < 3 ? "funk dry" : "rock live", {});
     }
     const std::vector<library::ItemId> bank = {kits[0].Id, kits[3].Id, kits[5].Id};
     lib.CreateList("Sunday gig", bank);

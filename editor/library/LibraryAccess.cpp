@@ -2,6 +2,7 @@
 
 #include "editor/shell/ErrorDisplay.h"
 #include "editor/shell/Settings.h"
+#include "library/LibraryPath.h"
 
 namespace editor {
 
@@ -15,8 +16,7 @@ void TLibraryAccess::ReadSettings() {
     if (m_settingsRead) return;
     m_settingsRead = true;
     const TSettings settings = LoadSettings(m_settingsFile);
-    m_file = settings.LibraryFile.empty() ? library::TLibrary::DefaultFile(m_settingsFile)
-                                          : std::filesystem::path(settings.LibraryFile);
+    m_file = library::LibraryFilePath(m_settingsFile);
     m_history = settings.LibraryHistory;
 }
 

@@ -322,8 +322,7 @@ void TfmLibrary::ToggleFavourite() {
 void TfmLibrary::SetTagsAndNote(const std::string& tags, const std::string& note) {
     const auto ids = SelectedIds();
     if (ids.empty()) return;
-    m_lib.SetTags(ids.front(), tags);
-    m_lib.SetNote(ids.front(), note);
+    m_lib.SetTagsAndNote(ids, tags, note);
     RefreshKeepingSelection();
 }
 
@@ -340,14 +339,24 @@ void TfmLibrary::RefreshKeepingSelection() {
 void TfmLibrary::DeleteSelected() {
     const auto ids = SelectedIds();
     if (ids.empty()) return;
-    const QString question =
+    QString question =
         ids.size() == 1
             ? QStringLiteral("Delete \"%1\" from the library? No file is touched.")
                   .arg(Text(m_lib.Item(ids.front()) ? m_lib.Item(ids.front())->Name : ""))
             : QStringLiteral("Delete %1 items from the library? No file is touched.")
                   .arg(ids.size());
+    // A list is a bank: its other kits keep their slots, so the user hears which banks get a gap.
+    const auto lists = m_lib.ListsHolding(ids);
+    if (!lists.empty()) {
+        QStringList names;
+        for (const auto& name : lists) names << QStringLiteral("\"%1\"").arg(Text(name));
+        question += QStringLiteral("\n\nIn the %1 %2 the place of a deleted kit stays empty; the "
+                                   "other kits keep their slots.")
+                        .arg(lists.size() == 1 ? QStringLiteral("list") : QStringLiteral("lists"),
+                             names.join(QStringLiteral(", ")));
+    }
     if (!m_errors.Boxes().Confirm(question, this)) return;
-    for (auto id : ids) m_lib.Delete(id);
+    m_lib.Delete(ids);
     m_model->Refresh();
     RefreshLists();
 }
@@ -387,9 +396,10 @@ void TfmLibrary::ShowListKits() {
     if (list == 0) return;
     int slot = 1;
     for (const auto& kit : m_lib.ListKits(list)) {
-        auto* item = new QListWidgetItem(
-            QStringLiteral("%1  %2").arg(slot++, 2).arg(Text(kit.Name)), m_listKits);
-        item->setData(kIdRole, static_cast<qlonglong>(kit.Id));
+        auto* item = new QListWidgetItem(QStringLiteral("%1  %2").arg(slot++, 2).arg(
+                                             kit ? Text(kit->Name) : QStringLiteral("(empty)")),
+                                         m_listKits);
+        item->setData(kIdRole, static_cast<qlonglong>(kit ? kit->Id : library::kEmptyPlace));
     }
 }
 
@@ -409,7 +419,8 @@ void TfmLibrary::LoadListIntoSlots() {
     if (list == 0 || !m_target.Put || (m_target.Busy && m_target.Busy())) return;
     const auto kits = m_lib.ListKits(list);
     for (std::size_t k = 0; k < kits.size(); ++k)
-        m_target.Put(library::TKind::Kit, m_lib.ItemBytes(kits[k].Id), static_cast<int>(k));
+        if (kits[k])
+            m_target.Put(library::TKind::Kit, m_lib.ItemBytes(kits[k]->Id), static_cast<int>(k));
 }
 
 void TfmLibrary::SaveListAs(const std::filesystem::path& file) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "editor/shell/IniFile.h"
+#include "td7/IniFile.h"
 
 namespace editor {
 
@@ -21,7 +21,6 @@ constexpr const char* kMidiOutName = "MidiOutName";
 constexpr const char* kLastSetup = "LastSetup";
 constexpr const char* kPatchLookup = "PatchLookup";
 constexpr const char* kLibrary = "Library";
-constexpr const char* kLibraryFile = "LibraryFile";
 constexpr const char* kLibraryHistory = "History";
 constexpr const char* kLastDir = "LastDir";
 constexpr const char* kRecent = "RecentSetups";
@@ -32,7 +31,7 @@ constexpr const char* kFollowPadHits = "FollowPadHits";
 }  // namespace
 
 TSettings LoadSettings(const std::filesystem::path& file) {
-    const IniFile ini = IniFile::Load(file);
+    const td7::IniFile ini = td7::IniFile::Load(file);
     const TSettings defaults;
     TSettings s;
     s.DevId = ini.ReadInteger(kGeneral, kDevId, defaults.DevId);
@@ -44,7 +43,6 @@ TSettings LoadSettings(const std::filesystem::path& file) {
     s.MidiOutName = ini.ReadString(kGeneral, kMidiOutName, defaults.MidiOutName);
     s.LastSetup = ini.ReadString(kGeneral, kLastSetup, defaults.LastSetup);
     s.PatchLookup = ini.ReadBool(kInstEdit, kPatchLookup, defaults.PatchLookup);
-    s.LibraryFile = ini.ReadString(kLibrary, kLibraryFile, defaults.LibraryFile);
     s.LibraryHistory = ini.ReadBool(kLibrary, kLibraryHistory, defaults.LibraryHistory);
     s.LastDir = ini.ReadString(kGeneral, kLastDir, defaults.LastDir);
     for (int k = 1; k <= kRecentSetupCount; ++k) {
@@ -60,7 +58,7 @@ TSettings LoadSettings(const std::filesystem::path& file) {
 }
 
 void SaveSettings(const std::filesystem::path& file, const TSettings& s) {
-    IniFile ini = IniFile::Load(file);
+    td7::IniFile ini = td7::IniFile::Load(file);
     ini.WriteInteger(kGeneral, kDevId, s.DevId);
     ini.WriteInteger(kGeneral, kBackground, s.Background);
     ini.WriteInteger(kGeneral, kMidiInDev, s.MidiInDev);

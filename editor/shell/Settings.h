@@ -23,10 +23,8 @@ struct TSettings {
     std::string MidiOutName;
     std::string LastSetup;    // full path of the setup open at the last close
     bool PatchLookup = true;  // instrument window's "Enable patch lookup"
-    // [Library]: the kit library's file (empty: library.sqlite3 beside this file) and
-    // whether requests and loaded setups go into it. Set by the user; the editor reads them
-    // and leaves them in the file as they are.
-    std::string LibraryFile;
+    // [Library] History: whether requests and loaded setups go into the library. Set by the
+    // user, as LibraryFile is (read by library::LibraryFilePath); the editor leaves them be.
     bool LibraryHistory = true;
     // The folder of the file last chosen in a file dialog; empty until one was chosen.
     std::string LastDir;

@@ -38,18 +38,20 @@ inline editor::Application& TestApplication() {
 }
 
 // One run of the editor, from its start to its end; `dir` holds the settings file, as the
-// program's folder does.
+// program's folder does, unless the settings file is named (an installed program's).
 class EditorSession {
   public:
-    explicit EditorSession(const fs::path& dir) : m_midi(td7::MakeSystemService()) {
+    explicit EditorSession(const fs::path& dir) : EditorSession(dir, dir / "tamboro.ini") {}
+    EditorSession(const fs::path& programDir, const fs::path& settingsFile)
+        : m_midi(td7::MakeSystemService()) {
         boxes.SetHeadless(true);
         m_application.SetErrorDisplay(&m_errors);
         editor::TMainServices services;
         services.Midi = m_midi.get();
         services.Boxes = &boxes;
         services.Errors = &m_errors;
-        services.ProgramDir = dir;
-        services.SettingsFile = dir / "tamboro.ini";
+        services.ProgramDir = programDir;
+        services.SettingsFile = settingsFile;
         m_about.ShowSplash();
         QCoreApplication::processEvents();
         windows = std::make_unique<editor::TEditorWindows>(services, m_about);

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <string>
 
-#include "editor/shell/IniFile.h"
 #include "editor/shell/Settings.h"
+#include "td7/IniFile.h"
 
 namespace {
 
@@ -55,10 +55,10 @@ class GarbageSettings : public ::testing::Test {
             if (line.empty()) continue;
             EXPECT_TRUE(line.front() == '[' || line.find('=') != std::string::npos) << line;
         }
-        const editor::IniFile ini = editor::IniFile::Parse(text);
+        const td7::IniFile ini = td7::IniFile::Parse(text);
         EXPECT_EQ(ini.Value("General", "DevId"), std::to_string(saved.DevId));
         EXPECT_EQ(ini.Value("General", "LastSetup"), saved.LastSetup);
-        EXPECT_EQ(editor::IniFile::Parse(text).Text(), text);
+        EXPECT_EQ(td7::IniFile::Parse(text).Text(), text);
         EXPECT_EQ(editor::LoadSettings(m_file), saved);
         EXPECT_FALSE(fs::exists(m_file.string() + ".tmp"));
     }

@@ -3,10 +3,12 @@
 #include <QAction>
 #include <QDropEvent>
 #include <QLineEdit>
+#include <QItemSelectionModel>
 #include <QMimeData>
 #include <QTableView>
 #include <QTextBrowser>
 
+#include <algorithm>
 #include <fstream>
 #include <initializer_list>
 
@@ -172,6 +174,52 @@ TEST_F(LibraryShell, TheWindowPutsAKitIntoASlotByButtonOrByDragAndSendsNothing) 
     QTest::keyClick(window.Table(), Qt::Key_D, Qt::ControlModifier);
     EXPECT_TRUE(editor.windows->Library->Get()->Item(id)->Favourite);
     EXPECT_EQ(window.SelectedIds(), std::vector<library::ItemId>{id}) << "still selected";
+}
+
+TEST_F(LibraryShell, TagsAndNoteGoToEverySelectedItemAndDeleteNamesTheListsFirst) {
+    Start();
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
+    Run(TCommand::RequestAll);
+    Run(TCommand::Library);
+    editor::TfmLibrary& window = *editor.windows->fmLibrary;
+    library::TLibrary& lib = *editor.windows->Library->Get();
+    const auto kits = lib.Find({.Kind = library::TKind::Kit});
+    ASSERT_GE(kits.size(), 4u);
+    lib.CreateList("Sunday", std::vector<library::ItemId>{kits[0].Id, kits[1].Id, kits[2].Id});
+    lib.CreateList("Gig", std::vector<library::ItemId>{kits[1].Id});
+    window.RefreshLists();
+    window.Model().Refresh();
+    const std::vector<library::ItemId> chosen = {kits[1].Id, kits[3].Id};
+    for (int row = 0; row < window.Model().rowCount(); ++row)
+        if (std::find(chosen.begin(), chosen.end(), window.Model().ItemAt(row)->Id) != chosen.end())
+            window.Table()->selectionModel()->select(
+                window.Model().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ASSERT_EQ(window.SelectedIds().size(), 2u);
+
+    window.SetTagsAndNote("rock", "loud");
+    for (auto id : chosen) {
+        EXPECT_EQ(lib.Item(id)->Tags, "rock");
+        EXPECT_EQ(lib.Item(id)->Note, "loud");
+    }
+    EXPECT_EQ(lib.Count({.Search = "rock"}), 2);
+
+    // Declined: the box named both lists of the first kit; nothing changed.
+    editor.boxes.SetNextAnswer(editor::TAnswer::No);
+    window.DeleteSelected();
+    ASSERT_FALSE(editor.boxes.Shown().empty());
+    const QString question = editor.boxes.Shown().back().Text;
+    EXPECT_TRUE(question.endsWith(
+        "In the lists \"Gig\", \"Sunday\" the place of a deleted kit stays empty; the other "
+        "kits keep their slots."))
+        << question.toStdString();
+    EXPECT_EQ(lib.Count({}), 32);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
+    window.DeleteSelected();
+    EXPECT_EQ(lib.Count({}), 30);
+    const auto sunday = lib.ListKits(lib.FindList("Sunday")->Id);
+    ASSERT_EQ(sunday.size(), 3u);
+    EXPECT_FALSE(sunday[1].has_value());
+    EXPECT_EQ(sunday[2]->Id, kits[2].Id);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/shell/IniFile.h"
+#include "td7/IniFile.h"
 #include "editor/shell/Settings.h"
 
 namespace {
@@ -198,7 +198,7 @@ TEST_F(SettingsFileTest, FileDialogsStartInTheLastFolderElseAnOwnProgramFolderEl
 }
 
 TEST(IniFileText, WritesSectionsInFileOrderAndReplacesValuesInPlace) {
-    auto ini = editor::IniFile::Parse("[B]\nk=1\n[A]\nk=2\n");
+    auto ini = td7::IniFile::Parse("[B]\nk=1\n[A]\nk=2\n");
     ini.WriteInteger("a", "K", -7);
     ini.WriteBool("C", "flag", true);
     EXPECT_EQ(ini.Text(), "[B]\nk=1\n\n[A]\nk=-7\n\n[C]\nflag=1\n");

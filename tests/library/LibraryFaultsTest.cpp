@@ -1,13 +1,18 @@
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <map>
 #include <sstream>
 #include <thread>
 
 #include "cli/Dispatcher.h"
+#include "library/FileScan.h"
+#include "library/LibraryPath.h"
 #include "tests/library/LibraryFixture.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/ReadOnlyFolder.h"
 
 namespace librarytest {
 
@@ -67,10 +72,11 @@ TEST_F(LibraryTest, ADamagedLockedOrNewerLibraryIsRefusedWithItsReason) {
                   ": made by a newer Tamboro (library version 7, this one reads up to 1)");
 
     // A program that holds the file locked for itself.
+    { library::TLibrary lib(dir / "locked.sqlite3", options); }
     {
         TOtherProgram locker(dir / "locked.sqlite3");
-        ASSERT_EQ(locker.Run("PRAGMA locking_mode = EXCLUSIVE; CREATE TABLE t(x);"
-                             "BEGIN EXCLUSIVE; INSERT INTO t VALUES(1);"),
+        ASSERT_EQ(locker.Run("PRAGMA locking_mode = EXCLUSIVE;"
+                             "BEGIN EXCLUSIVE; INSERT INTO lists(name) VALUES('x');"),
                   SQLITE_OK);
         EXPECT_EQ(OpenError(dir / "locked.sqlite3", options),
                   prefix + (dir / "locked.sqlite3").string() + ": database is locked");
@@ -83,9 +89,158 @@ TEST_F(LibraryTest, ADamagedLockedOrNewerLibraryIsRefusedWithItsReason) {
     }
     // Once the other program lets go, the library opens and takes the file over.
     EXPECT_EQ(OpenError(dir / "locked.sqlite3", options), "opened");
-    // A library whose folder cannot be created in.
-    EXPECT_NE(OpenError(dir / "missing" / "folder" / "library.sqlite3", options).find(prefix),
-              std::string::npos);
+}
+
+// A new account: neither ~/.config nor ~/.config/tamboro exists yet.
+TEST_F(LibraryTest, ANewLibraryMakesItsFoldersAndOnlyWhatWritesMakesOne) {
+    const fs::path file = dir / "home" / ".config" / "tamboro" / "library.sqlite3";
+    auto readOnly = Options();
+    readOnly.Create = false;
+    EXPECT_EQ(OpenError(file, readOnly), "The library could not be opened: " + file.string() +
+                                             ": no such file (an import makes a new library)");
+    EXPECT_FALSE(fs::exists(dir / "home")) << "nothing is made by what only reads";
+    for (const char* command : {"list", "info"}) {
+        std::ostringstream out, err;
+        const std::vector<std::string> args = {"library", "--file", file.string(), command};
+        EXPECT_EQ(cli::Run(args, out, err), 1) << command;
+        EXPECT_EQ(out.str(), "") << command;
+    }
+    EXPECT_FALSE(fs::exists(dir / "home"));
+
+    EXPECT_EQ(OpenError(file, Options()), "opened");
+    EXPECT_EQ(TOtherProgram(file).Text("PRAGMA application_id"),
+              std::to_string(library::kApplicationId) + "\n");
+    EXPECT_EQ(OpenError(file, readOnly), "opened");
+
+    // A folder where none can be made is named with the reason.
+    fs::create_directories(dir / "locked");
+    testsupport::TReadOnlyFolder locked(dir / "locked");
+    if (!locked.Blocked()) GTEST_SKIP() << "this user writes into any folder";
+    EXPECT_EQ(
+        OpenError(dir / "locked" / "tamboro" / "library.sqlite3", Options())
+            .rfind("The library could not be opened: " +
+                       (dir / "locked" / "tamboro" / "library.sqlite3").string() + ": the folder " +
+                       (dir / "locked" / "tamboro").string() + " cannot be made (",
+                   0),
+        0u);
+}
+
+TEST_F(LibraryTest, AnotherProgramsFileOrAnUnknownVersionIsRefusedAndLeftAsItWas) {
+    const std::string prefix = "The library could not be opened: ";
+    const std::string left = "; the file was left as it was";
+    auto refused = [&](const fs::path& file) {
+        const Bytes before = Read(file);
+        const std::string error = OpenError(file, Options());
+        EXPECT_EQ(Read(file), before) << file;
+        EXPECT_FALSE(fs::exists(file.string() + "-wal")) << file;
+        return error;
+    };
+    const fs::path other = dir / "notes.db";
+    TOtherProgram(other).Run("CREATE TABLE notes(text); INSERT INTO notes VALUES('buy sticks')");
+    EXPECT_EQ(refused(other), prefix + other.string() + ": not a Tamboro library" + left);
+    EXPECT_EQ(TOtherProgram(other).Text("PRAGMA journal_mode"), "delete\n");
+
+    // Tamboro's tables under another program's mark are that program's.
+    { library::TLibrary lib(dir / "marked.sqlite3", Options()); }
+    TOtherProgram(dir / "marked.sqlite3").Run("PRAGMA application_id = 42");
+    EXPECT_EQ(refused(dir / "marked.sqlite3"),
+              prefix + (dir / "marked.sqlite3").string() + ": not a Tamboro library" + left);
+
+    for (int version : {-1, 0}) {
+        const fs::path file = dir / ("version" + std::to_string(version) + ".sqlite3");
+        { library::TLibrary lib(file, Options()); }
+        TOtherProgram(file).Run("PRAGMA user_version = " + std::to_string(version));
+        EXPECT_EQ(refused(file),
+                  prefix + file.string() + ": its library version " + std::to_string(version) +
+                      " is not one Tamboro writes (changed by another program?)" + left);
+    }
+    // An empty database file holds no library for what only reads.
+    TOtherProgram(dir / "empty.db").Run("PRAGMA user_version = 0");
+    auto readOnly = Options();
+    readOnly.Create = false;
+    EXPECT_EQ(
+        OpenError(dir / "empty.db", readOnly),
+        prefix + (dir / "empty.db").string() + ": holds no library yet (an import makes one)");
+
+    // A library made before the mark existed is Tamboro's by its tables and gets the mark.
+    Td7Module module;
+    module.LoadRandom(9);
+    {
+        library::TLibrary lib(file(), Options());
+        lib.Add(library::TKind::Kit, Kit(module, 0), "a.syx", 0);
+    }
+    TOtherProgram(file()).Run("PRAGMA application_id = 0");
+    library::TLibrary lib(file(), Options());
+    EXPECT_EQ(lib.Count({}), 1);
+    EXPECT_EQ(TOtherProgram(file()).Text("PRAGMA application_id"),
+              std::to_string(library::kApplicationId) + "\n");
+}
+
+TEST_F(LibraryTest, EverySqliteFailureNamesTheLibraryFile) {
+    auto options = Options();
+    options.BusyTimeout = 100ms;
+    Td7Module module;
+    module.LoadRandom(10);
+    library::TLibrary lib(file(), options);
+    TOtherProgram other(file());
+    ASSERT_EQ(other.Run("BEGIN IMMEDIATE; UPDATE items SET note = 'x'"), SQLITE_OK);
+    try {
+        lib.Add(library::TKind::Kit, Kit(module, 0), "a.syx", 0);
+        ADD_FAILURE() << "written past another program's write";
+    } catch (const std::exception& error) {
+        EXPECT_EQ(std::string(error.what()), "The library " + fs::absolute(file()).string() +
+                                                 " could not be used: database is locked");
+    }
+    other.Run("ROLLBACK");
+}
+
+// Root reads every folder: the walk runs as nobody, as a user's import would.
+TEST_F(LibraryTest, AnUnreadableFolderIsNamedAndTheOthersAreStillSearched) {
+    Td7Module module;
+    module.LoadRandom(11);
+    Write("kits/a/one.syx", Kit(module, 0));
+    Write("kits/b/private/two.syx", Kit(module, 1));
+    Write("kits/c/three.td7", Setup(module, {2}));
+    fs::permissions(dir, fs::perms::all);
+    fs::permissions(dir / "kits" / "b" / "private", fs::perms::none);
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipe[0]);
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+        std::vector<std::string> problems;
+        std::string text;
+        for (const auto& found : library::FindLibraryFiles(dir / "kits", problems))
+            text += found.filename().string() + "\n";
+        for (const auto& problem : problems) text += problem + "\n";
+        const bool written =
+            ::write(pipe[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(pipe[1]);
+    std::string said;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
+        said.append(buffer, static_cast<std::size_t>(n));
+    ::close(pipe[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    fs::permissions(dir / "kits" / "b" / "private", fs::perms::owner_all);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(said, "one.syx\nthree.td7\n" + (dir / "kits" / "b" / "private").string() +
+                        ": folder not read, skipped (Permission denied)\n");
+}
+
+TEST_F(LibraryTest, TheLibraryIsTheOneTheSettingsFileNames) {
+    const fs::path settings = dir / "config" / "tamboro.ini";
+    EXPECT_EQ(library::LibraryFilePath(settings), dir / "config" / "library.sqlite3");
+    fs::create_directories(settings.parent_path());
+    std::ofstream(settings) << "[General]\nDevId=16\n[library]\nlibraryfile=kits/mine.sqlite3\n";
+    EXPECT_EQ(library::LibraryFilePath(settings), dir / "config" / "kits" / "mine.sqlite3");
+    std::ofstream(settings) << "[Library]\nLibraryFile=" << (dir / "shared.sqlite3").string()
+                            << "\n";
+    EXPECT_EQ(library::LibraryFilePath(settings), dir / "shared.sqlite3");
 }
 
 TEST_F(LibraryTest, TwoProgramsWritingAtOnceWaitForEachOtherAndLoseNothing) {

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <regex>
 #include <sstream>
 
 #include "cli/Dispatcher.h"
@@ -98,7 +99,8 @@ TEST_F(LibraryTest, DamagedPartsAreNamedPerFileAndTheSoundOnesComeIn) {
     const std::size_t patch5 = 34 + 4 * 1575;
     memory.erase(memory.begin() + static_cast<std::ptrdiff_t>(patch5 + 58 + 3 * 22 + 12));
     Write("kits.syx", memory);
-    Bytes single = Kit(module, 0);
+    // A patch file saved from slot 3 whose only patch is damaged.
+    Bytes single = Kit(module, 2);
     single[20] ^= 0x01;
     Write("one.syx", single);
     Bytes setup = Setup(module, {1, 6});
@@ -112,14 +114,21 @@ TEST_F(LibraryTest, DamagedPartsAreNamedPerFileAndTheSoundOnesComeIn) {
     const std::vector<fs::path> paths = {dir};
     const auto report = lib.Import(paths);
     const std::string at = dir.string() + "/";
-    EXPECT_EQ(
-        report.Problems,
-        (std::vector<std::string>{
-            at + "bad.td7: Not a TD7 setup file...", at + "gig.td7: patch 2 damaged, skipped",
-            at + "kits.syx: patch 3 damaged, skipped", at + "kits.syx: patch 5 damaged, skipped",
-            at + "noise.syx: Holds no TD-7 patch, instruments or "
-                 "system data",
-            at + "one.syx: patch 1 damaged, skipped"}));
+    const std::string checksum = ": checksum [0-9A-F]{2}, should be [0-9A-F]{2}$";
+    const std::vector<std::string> expected = {
+        at + "bad.td7: Not a TD7 setup file\\.\\.\\.",
+        at + "gig.td7: patch 2 damaged, skipped: record 1 \\(common\\)" + checksum,
+        at + "kits.syx: patch 3 damaged, skipped: record 29 \\(note 44\\)" + checksum,
+        at + "kits.syx: patch 5 damaged, skipped: records missing, cut short or out of order",
+        at + "noise.syx: Holds no TD-7 patch, instruments or system data",
+        at + "one.syx: patch \\(saved from slot 3\\) damaged, skipped: record 1 \\(common\\)" +
+            checksum};
+    ASSERT_EQ(report.Problems.size(), expected.size());
+    for (std::size_t k = 0; k < expected.size(); ++k)
+        EXPECT_TRUE(std::regex_match(report.Problems[k], std::regex(expected[k])))
+            << report.Problems[k];
+    // Files of which something came in: gig.td7 and kits.syx, not one.syx.
+    EXPECT_EQ(report.Files, 2);
     EXPECT_EQ(lib.Count({.Kind = TKind::Kit}), 30);
     EXPECT_EQ(lib.Count({.Kind = TKind::Instruments}), 1);
     EXPECT_EQ(lib.Count({.Kind = TKind::System}), 1);
@@ -160,15 +169,29 @@ TEST_F(LibraryTest, AFolderImportKeepsEachFilesPathAndFindsByNameTagNoteAndSourc
     std::sort(slots.begin(), slots.end());
     EXPECT_EQ(slots, (std::vector<int>{1, 3}));
 
-    lib.SetTags(anna.Id, "funk dry");
-    lib.SetNote(anna.Id, "the one from the spring rehearsal");
+    const library::ItemId annaOnly[] = {anna.Id};
+    lib.SetTagsAndNote(annaOnly, "funk dry", "the one from the spring rehearsal");
     lib.SetFavourite(anna.Id, true);
     EXPECT_EQ(only("rehearsal").Id, anna.Id);
     EXPECT_EQ(only("dry funk").Id, anna.Id);  // every word, in any order
     EXPECT_EQ(lib.Find({.FavouritesOnly = true}).size(), 1u);
     EXPECT_EQ(lib.Count({.Search = "zz%"}), 0);  // LIKE's wildcards are plain characters
 
-    lib.Delete(anna.Id);
+    // Tags and a note for several items at once; letters beyond ASCII, two of them too.
+    const auto jazz = only("jazz");
+    const library::ItemId both[] = {jazz.Id, spring.front().Id};
+    lib.SetTagsAndNote(both, "Übung", "für Jörg");
+    EXPECT_EQ(lib.Count({.Search = "Üb"}), 2);
+    EXPECT_EQ(lib.Count({.Search = "Jö für"}), 2);
+    EXPECT_EQ(lib.Item(jazz.Id)->Note, "für Jörg");
+    EXPECT_EQ(lib.Item(spring.front().Id)->Tags, "Übung");
+    // However many words: each must be there, none makes the query fail.
+    std::string words;
+    for (int k = 0; k < 999; ++k) words += std::to_string(k % 100) + (k % 3 == 0 ? "x " : " ");
+    EXPECT_EQ(lib.Count({.Search = words}), 0);
+    EXPECT_EQ(lib.Count({.Search = std::string(500, ' ') + "Üb Üb Üb"}), 2);
+
+    lib.Delete(annaOnly);
     EXPECT_EQ(lib.Count({.Search = "rehearsal"}), 0);
     EXPECT_TRUE(fs::exists(dir / "trades/from-anna/funk.syx"));
 }
@@ -208,6 +231,28 @@ TEST_F(LibraryTest, AListSavedAsASetupIsTheSetupBuiltByHand) {
     CopyPatch(module, 29, second, 0);
     CopyPatch(module, 8, second, 1);
     EXPECT_EQ(Read(written), Setup(second, {0, 1}));
+
+    // A deleted kit leaves its place empty: the kits after it keep their slots.
+    lib.SetListKits(list, kits);
+    const auto monday = lib.CreateList("Monday", std::vector<library::ItemId>{kits[1]});
+    lib.CreateList("Tuesday", std::vector<library::ItemId>{kits[0]});
+    const library::ItemId gone[] = {kits[1]};
+    EXPECT_EQ(lib.ListsHolding(gone), (std::vector<std::string>{"Monday", "Sunday"}));
+    lib.Delete(gone);
+    const auto places = lib.ListKits(list);
+    ASSERT_EQ(places.size(), 3u);
+    EXPECT_FALSE(places[1].has_value());
+    EXPECT_EQ(places[2]->Id, kits[2]);
+    EXPECT_TRUE(lib.ListKits(monday).empty());
+    Td7Module gap;
+    CopyPatch(module, 8, gap, 0);
+    CopyPatch(module, 29, gap, 2);
+    EXPECT_EQ(lib.ListSetupImage(list), Setup(gap, {0, 2}));
+    // The places as the window hands them back after a drag keep the gap.
+    const library::ItemId dragged[] = {kits[2], library::kEmptyPlace, kits[0]};
+    lib.SetListKits(list, dragged);
+    EXPECT_FALSE(lib.ListKits(list)[1].has_value());
+    EXPECT_EQ(lib.ListKits(list)[2]->Id, kits[0]);
 }
 
 TEST_F(LibraryTest, TheCommandLineImportsListsExportsAndTells) {
@@ -220,7 +265,10 @@ TEST_F(LibraryTest, TheCommandLineImportsListsExportsAndTells) {
 
     const auto imported = Cli({"library", "import", (dir / "memory.syx").string(), "--file", lib});
     EXPECT_EQ(imported.Code, 1);
-    EXPECT_NE(imported.Err.find("memory.syx: patch 3 damaged, skipped\n"), std::string::npos);
+    EXPECT_NE(
+        imported.Err.find("memory.syx: patch 3 damaged, skipped: record 1 (common): checksum "),
+        std::string::npos)
+        << imported.Err;
     EXPECT_NE(imported.Err.find("Imported 1 file: 33 new, 0 already in the library\n"),
               std::string::npos);
 

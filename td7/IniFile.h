@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace editor {
+namespace td7 {
 
 // An INI file of sections and keys, held in memory in file order. Names compare without
 // regard to case, as the platform's own INI functions do. Lines that are neither a section
@@ -50,4 +50,4 @@ class IniFile {
     std::vector<Section> m_sections;
 };
 
-}  // namespace editor
+}  // namespace td7

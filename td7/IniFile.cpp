@@ -1,4 +1,4 @@
-#include "editor/shell/IniFile.h"
+#include "td7/IniFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,7 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace editor {
+namespace td7 {
 
 namespace {
 
@@ -150,4 +150,4 @@ void IniFile::Save(const std::filesystem::path& file) const {
     }
 }
 
-}  // namespace editor
+}  // namespace td7
