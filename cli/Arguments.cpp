@@ -45,7 +45,8 @@ const std::vector<TCommandSpec>& Commands() {
           {"--patches", 1, false},
           {"--in", 1, false},
           {"--no-verify", 0, false},
-          {"--changed-only", 0, false}}},
+          {"--changed-only", 0, false},
+          {"--force", 0, false}}},
         {"verify",
          TCommand::Verify,
          1,
@@ -57,6 +58,7 @@ const std::vector<TCommandSpec>& Commands() {
          {{"--patch", 1, false},
           {"--instruments", 0, false},
           {"--system", 0, false},
+          {"--force", 0, false},
           {"-o", 1, false}}},
         {"pack",
          TCommand::Pack,
@@ -64,6 +66,7 @@ const std::vector<TCommandSpec>& Commands() {
          {{"--patch", 2, true},
           {"--instruments", 1, false},
           {"--system", 1, false},
+          {"--force", 0, false},
           {"-o", 1, false}}},
     };
     return commands;
@@ -89,13 +92,9 @@ struct TGiven {
 TGiven Collect(const TCommandSpec& syntax, std::span<const std::string> args) {
     TGiven given;
     for (std::size_t k = 0; k < args.size(); ++k) {
-        std::string name = args[k];
+        auto [name, value] = SplitOption(args[k]);
         std::vector<std::string> values;
-        // "--in=2" as well as "--in 2".
-        if (name.starts_with("--") && name.find('=') != std::string::npos) {
-            values.push_back(name.substr(name.find('=') + 1));
-            name.erase(name.find('='));
-        }
+        if (value) values.push_back(std::move(*value));
         const bool looksLikeOption = name.size() > 1 && name[0] == '-';
         if (!looksLikeOption) {
             given.Files.push_back(name);
@@ -169,6 +168,7 @@ void FillChecks(const TGiven& given, TArguments& result) {
 void Fill(const TGiven& given, TArguments& result) {
     if (!given.Files.empty()) result.File = given.Files.front();
     result.Output = given.Value("-o");
+    result.Force = given.Has("--force");
     switch (result.Command) {
         case TCommand::Backup:
             Require(given, "--in", "backup");
@@ -216,6 +216,9 @@ void Fill(const TGiven& given, TArguments& result) {
             }
             result.InstrumentsFile = given.Value("--instruments");
             result.SystemFile = given.Value("--system");
+            if (result.PackPatches.empty() && result.InstrumentsFile.empty() &&
+                result.SystemFile.empty())
+                throw UsageError("pack needs --patch N FILE, --instruments FILE or --system FILE");
             break;
         }
         default:
@@ -224,6 +227,13 @@ void Fill(const TGiven& given, TArguments& result) {
 }
 
 }  // namespace
+
+std::pair<std::string, std::optional<std::string>> SplitOption(const std::string& arg) {
+    // "--in=2" as well as "--in 2".
+    const std::size_t equals = arg.find('=');
+    if (!arg.starts_with("--") || equals == std::string::npos) return {arg, std::nullopt};
+    return {arg.substr(0, equals), arg.substr(equals + 1)};
+}
 
 std::vector<int> ParsePatchList(const std::string& text) {
     std::set<int> slots;
