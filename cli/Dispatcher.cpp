@@ -180,9 +180,11 @@ int Execute(const TArguments& args, std::ostream& out, std::ostream& err,
         case TCommand::Version:
             out << kProgram << ' ' << td7::VersionText() << '\n';
             break;
-        case TCommand::Ports:
-            ListPorts(service(), out, !noMidiService);
+        case TCommand::Ports: {
+            midiports::MidiService& devices = service();  // tells whether there is a service
+            ListPorts(devices, out, !noMidiService);
             break;
+        }
         case TCommand::Backup:
             Backup(args, service(), environment, err);
             break;
