@@ -294,23 +294,24 @@ Commands:
          [--all] -o FILE.td7
       Request from the module and write a setup file (everything when no part is named).
   restore FILE.td7 --out DEV [--in DEV [--no-verify] [--changed-only]] [--device-id N]
-          [--patches LIST]
+          [--patches LIST] [--force]
       Transmit what the setup file holds, 100 ms between records; with --patches only
       those patches (LIST: 1,3,5-8). Ctrl+C stops it after the record being sent; a
       second Ctrl+C ends it at once. With --in every record sent is read back, and those
       the module did not take are sent again (two more rounds at most); --no-verify
-      leaves that out. --changed-only reads the module's copy first and sends only the
-      records that differ.
+      leaves that out, and says how many were sent again. --changed-only reads the
+      module's copy first and sends only the records that differ.
   verify FILE --in DEV --out DEV [--device-id N]
       Compare the module with what a setup or dump file holds, sending nothing; list
       the differences by record and parameter. Exit status 1 when any differ.
   info FILE
       What a setup file (.td7) or a patch, instruments or system file (.syx) holds, and
-      any record whose checksum does not match.
-  extract FILE.td7 (--patch N | --instruments | --system) -o OUT.syx
+      any record whose checksum does not match. A file without any TD-7 record fails.
+  extract FILE.td7 (--patch N | --instruments | --system) -o OUT.syx [--force]
       Write one part of a setup file as a dump file.
   pack -o FILE.td7 [--patch N FILE.syx]... [--instruments FILE.syx] [--system FILE.syx]
-      Make a setup file of dump files.
+       [--force]
+      Make a setup file of dump files (at least one).
   library [--file LIBRARY] import PATH...
       Add setup files, dump files and whole folders (recursively) to the kit library.
       Damaged patches are named and skipped; the sound ones come in.
@@ -324,6 +325,11 @@ Commands:
   library [--file LIBRARY] info
       The library file, its size and what it holds.
 
+restore, extract and pack refuse a record that the file holds damaged (its checksum
+wrong, or no TD-7 data set), naming it, since they send and write fresh checksums;
+--force passes it on. No command writes over a file it reads; outputs end in .td7
+for setups and .syx for dump files.
+Options take their value as --name VALUE or --name=VALUE.
 DEV is a device's number from "tamboro-cli ports" or its name.
 --device-id N is the module's device ID as its display and the editor's device window show
 it: 1..32, default 17 (the ID 0x10 of a module as it leaves the factory).
