@@ -234,6 +234,15 @@ TEST_F(FileCommands, NoCommandWritesOverItsInputOrUnderAnotherKindsExtension) {
     }
     EXPECT_EQ(ReadBytes(folder / "same.td7"), setup);
     EXPECT_EQ(ReadBytes(folder / "p3.syx"), PatchBytes(module, 2));
+
+    // A kit from the library is a patch file, whatever name it is given.
+    const std::string library = "--file=" + folder / "kits.sqlite3";
+    ASSERT_EQ(RunCli({"library", library, "import", folder / "p3.syx"}).Code, 0);
+    const std::string id = RunCli({"library", library, "list"}).Out.substr(0, 1);
+    const TResult kit = RunCli({"library", library, "export", id, "-o", folder / "kit.td7"});
+    EXPECT_EQ(kit.Code, 1);
+    EXPECT_EQ(kit.Err, "tamboro-cli: Other extension than \".syx\" not allowed\n");
+    EXPECT_FALSE(std::filesystem::exists(folder / "kit.td7"));
 }
 
 }  // namespace
