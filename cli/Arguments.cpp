@@ -45,7 +45,8 @@ const std::vector<TCommandSpec>& Commands() {
           {"--patches", 1, false},
           {"--in", 1, false},
           {"--no-verify", 0, false},
-          {"--changed-only", 0, false}}},
+          {"--changed-only", 0, false},
+          {"--force", 0, false}}},
         {"verify",
          TCommand::Verify,
          1,
@@ -57,6 +58,7 @@ const std::vector<TCommandSpec>& Commands() {
          {{"--patch", 1, false},
           {"--instruments", 0, false},
           {"--system", 0, false},
+          {"--force", 0, false},
           {"-o", 1, false}}},
         {"pack",
          TCommand::Pack,
@@ -64,6 +66,7 @@ const std::vector<TCommandSpec>& Commands() {
          {{"--patch", 2, true},
           {"--instruments", 1, false},
           {"--system", 1, false},
+          {"--force", 0, false},
           {"-o", 1, false}}},
     };
     return commands;
@@ -89,13 +92,9 @@ struct TGiven {
 TGiven Collect(const TCommandSpec& syntax, std::span<const std::string> args) {
     TGiven given;
     for (std::size_t k = 0; k < args.size(); ++k) {
-        std::string name = args[k];
+        auto [name, value] = SplitOption(args[k]);
         std::vector<std::string> values;
-        // "--in=2" as well as "--in 2".
-        if (name.starts_with("--") && name.find('=') != std::string::npos) {
-            values.push_back(name.substr(name.find('=') + 1));
-            name.erase(name.find('='));
-        }
+        if (value) values.push_back(std::move(*value));
         const bool looksLikeOption = name.size() > 1 && name[0] == '-';
         if (!looksLikeOption) {
             given.Files.push_back(name);
@@ -169,6 +168,7 @@ void FillChecks(const TGiven& given, TArguments& result) {
 void Fill(const TGiven& given, TArguments& result) {
     if (!given.Files.empty()) result.File = given.Files.front();
     result.Output = given.Value("-o");
+    result.Force = given.Has("--force");
     switch (result.Command) {
         case TCommand::Backup:
             Require(given, "--in", "backup");
@@ -216,6 +216,9 @@ void Fill(const TGiven& given, TArguments& result) {
             }
             result.InstrumentsFile = given.Value("--instruments");
             result.SystemFile = given.Value("--system");
+            if (result.PackPatches.empty() && result.InstrumentsFile.empty() &&
+                result.SystemFile.empty())
+                throw UsageError("pack needs --patch N FILE, --instruments FILE or --system FILE");
             break;
         }
         default:
@@ -224,6 +227,13 @@ void Fill(const TGiven& given, TArguments& result) {
 }
 
 }  // namespace
+
+std::pair<std::string, std::optional<std::string>> SplitOption(const std::string& arg) {
+    // "--in=2" as well as "--in 2".
+    const std::size_t equals = arg.find('=');
+    if (!arg.starts_with("--") || equals == std::string::npos) return {arg, std::nullopt};
+    return {arg.substr(0, equals), arg.substr(equals + 1)};
+}
 
 std::vector<int> ParsePatchList(const std::string& text) {
     std::set<int> slots;
@@ -284,23 +294,24 @@ Commands:
          [--all] -o FILE.td7
       Request from the module and write a setup file (everything when no part is named).
   restore FILE.td7 --out DEV [--in DEV [--no-verify] [--changed-only]] [--device-id N]
-          [--patches LIST]
+          [--patches LIST] [--force]
       Transmit what the setup file holds, 100 ms between records; with --patches only
       those patches (LIST: 1,3,5-8). Ctrl+C stops it after the record being sent; a
       second Ctrl+C ends it at once. With --in every record sent is read back, and those
       the module did not take are sent again (two more rounds at most); --no-verify
-      leaves that out. --changed-only reads the module's copy first and sends only the
-      records that differ.
+      leaves that out, and says how many were sent again. --changed-only reads the
+      module's copy first and sends only the records that differ.
   verify FILE --in DEV --out DEV [--device-id N]
       Compare the module with what a setup or dump file holds, sending nothing; list
       the differences by record and parameter. Exit status 1 when any differ.
   info FILE
       What a setup file (.td7) or a patch, instruments or system file (.syx) holds, and
-      any record whose checksum does not match.
-  extract FILE.td7 (--patch N | --instruments | --system) -o OUT.syx
+      any record whose checksum does not match. A file without any TD-7 record fails.
+  extract FILE.td7 (--patch N | --instruments | --system) -o OUT.syx [--force]
       Write one part of a setup file as a dump file.
   pack -o FILE.td7 [--patch N FILE.syx]... [--instruments FILE.syx] [--system FILE.syx]
-      Make a setup file of dump files.
+       [--force]
+      Make a setup file of dump files (at least one).
   library [--file LIBRARY] import PATH...
       Add setup files, dump files and whole folders (recursively) to the kit library.
       Damaged patches are named and skipped; the sound ones come in.
@@ -314,6 +325,11 @@ Commands:
   library [--file LIBRARY] info
       The library file, its size and what it holds.
 
+restore, extract and pack refuse a record that the file holds damaged (its checksum
+wrong, or no TD-7 data set), naming it, since they send and write fresh checksums;
+--force passes it on. No command writes over a file it reads; outputs end in .td7
+for setups and .syx for dump files.
+Options take their value as --name VALUE or --name=VALUE.
 DEV is a device's number from "tamboro-cli ports" or its name.
 --device-id N is the module's device ID as its display and the editor's device window show
 it: 1..32, default 17 (the ID 0x10 of a module as it leaves the factory).

@@ -3,9 +3,11 @@
 // The command line of tamboro-cli: one command and its options, checked before anything
 // is read, written or sent. A mistake raises UsageError (exit status 2).
 
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/LibraryCommands.h"
@@ -49,6 +51,8 @@ struct TArguments {
     // restore: how the module is read back (with --in only).
     bool NoVerify = false;     // --no-verify
     bool ChangedOnly = false;  // --changed-only
+    // restore, extract, pack: send or write records that a file held damaged.
+    bool Force = false;
 };
 
 // The arguments after the program's name.
@@ -58,5 +62,9 @@ TArguments ParseArguments(std::span<const std::string> args);
 std::vector<int> ParsePatchList(const std::string& text);
 
 std::string UsageText();
+
+// "--name=value" as the option's name and its value; any other argument as it stands,
+// without a value.
+std::pair<std::string, std::optional<std::string>> SplitOption(const std::string& arg);
 
 }  // namespace cli

@@ -52,17 +52,23 @@ int Find(const std::vector<td7::TDeviceChoice>& list, const std::string& text, c
     return found.front()->Setting;
 }
 
-void List(std::ostream& out, const char* title, const std::vector<td7::TDeviceChoice>& list) {
+void List(std::ostream& out, const char* title, const std::vector<td7::TDeviceChoice>& list,
+          int leftOut) {
     out << title << '\n';
     for (const auto& choice : list)
-        if (choice.Setting > 0) out << "  " << choice.Setting << "  " << choice.Name << '\n';
+        if (choice.Setting > 0 && choice.Setting != leftOut)
+            out << "  " << choice.Setting << "  " << choice.Name << '\n';
 }
+
+// The output setting of the port that the patchbay connects (see PortSetup.h).
+constexpr int kMapperSetting = td7::kMapperDevice + 2;
 
 }  // namespace
 
-void ListPorts(midiports::MidiService& service, std::ostream& out) {
-    List(out, "MIDI input devices (--in):", td7::InputDeviceList(service));
-    List(out, "MIDI output devices (--out):", td7::OutputDeviceList(service));
+void ListPorts(midiports::MidiService& service, std::ostream& out, bool mapperUsable) {
+    List(out, "MIDI input devices (--in):", td7::InputDeviceList(service), 0);
+    List(out, "MIDI output devices (--out):", td7::OutputDeviceList(service),
+         mapperUsable ? 0 : kMapperSetting);
 }
 
 int FindInputDevice(midiports::MidiService& service, const std::string& text) {

@@ -19,8 +19,10 @@ class DeviceError : public std::runtime_error {
     explicit DeviceError(const std::string& text) : std::runtime_error(text) {}
 };
 
-// Both lists, one device a line: its number, two blanks, its name. "None" (0) is left out.
-void ListPorts(midiports::MidiService& service, std::ostream& out);
+// Both lists, one device a line: its number, two blanks, its name. "None" (0) is left out,
+// and so is the output that the system's patchbay connects unless `mapperUsable`: without
+// a MIDI service it cannot be opened.
+void ListPorts(midiports::MidiService& service, std::ostream& out, bool mapperUsable = true);
 
 // The number of the device given by its number or its name (exact, else the only one
 // equal but for case). DeviceError with the editor's "not available" text for a number

@@ -13,6 +13,8 @@
 #include "cli/ModuleSession.h"
 #include "cli/ProgressLine.h"
 #include "midilink/DeviceIds.h"
+#include "midiports/RtMidiService.h"
+#include "td7/FileIo.h"
 #include "td7/PresentFlags.h"
 #include "td7/SetupFile.h"
 #include "td7/SystemService.h"
@@ -50,6 +52,8 @@ void Backup(const TArguments& args, midiports::MidiService& service,
             const TEnvironment& environment, std::ostream& err) {
     // Refused before the module is asked for anything, as "Save Setup..." would refuse it.
     if (!td7::HasSetupExtension(args.Output)) throw td7::FileError(td7::kSetupExtensionError);
+    // A folder that takes no file is found now, not after some thousand requests.
+    td7::CheckWritable(args.Output);
     const int input = FindInputDevice(service, args.In);
     const int output = FindOutputDevice(service, args.Out);
     TModuleSession session(service, environment.Timing);
@@ -111,6 +115,8 @@ void Restore(const TArguments& args, midiports::MidiService& service,
         system = present.SystemPresent();
     }
     if (patches.empty() && !instruments && !system) throw td7::TransferError("No patches to send");
+    const auto records = RestoreRecords(patches, instruments, system);
+    RefuseDamaged(args.File, session.Dumps(), records, args.Force, true, err);
 
     if (!args.In.empty()) session.OpenInput(FindInputDevice(service, args.In));
     session.OpenOutput(FindOutputDevice(service, args.Out));
@@ -118,7 +124,6 @@ void Restore(const TArguments& args, midiports::MidiService& service,
     const int total = static_cast<int>(patches.size()) * td7::kRecordsPerPatch +
                       (instruments ? td7::kInstrumentCount : 0) + (system ? 1 : 0);
     TInterruptScope interrupt(session.Wakeup());
-    const auto records = RestoreRecords(patches, instruments, system);
     if (args.ChangedOnly) {
         RestoreDifferences(args, session, records, environment, err);
         return;
@@ -154,11 +159,18 @@ int Execute(const TArguments& args, std::ostream& out, std::ostream& err,
             const TEnvironment& environment) {
     td7::TSession::SetDeviceId(args.DeviceIdField - 1);
     std::unique_ptr<midiports::MidiService> ownService;
+    bool noMidiService = false;  // the system's service told that none can be reached
     auto service = [&]() -> midiports::MidiService& {
         if (environment.Service != nullptr) return *environment.Service;
-        if (!ownService)
-            ownService = td7::MakeSystemService(
-                [&err](const std::string& line) { err << kProgram << ": " << line << '\n'; });
+        if (!ownService) {
+            // A mistyped service name would otherwise go unnoticed behind the default.
+            const std::string unknown = midiports::UnknownMidiApiText();
+            if (!unknown.empty()) throw DeviceError(unknown);
+            ownService = td7::MakeSystemService([&err, &noMidiService](const std::string& line) {
+                noMidiService = true;
+                err << kProgram << ": " << line << '\n';
+            });
+        }
         return *ownService;
     };
     switch (args.Command) {
@@ -168,9 +180,11 @@ int Execute(const TArguments& args, std::ostream& out, std::ostream& err,
         case TCommand::Version:
             out << kProgram << ' ' << td7::VersionText() << '\n';
             break;
-        case TCommand::Ports:
-            ListPorts(service(), out);
+        case TCommand::Ports: {
+            midiports::MidiService& devices = service();  // tells whether there is a service
+            ListPorts(devices, out, !noMidiService);
             break;
+        }
         case TCommand::Backup:
             Backup(args, service(), environment, err);
             break;
@@ -183,10 +197,10 @@ int Execute(const TArguments& args, std::ostream& out, std::ostream& err,
             DescribeFile(args.File, out);
             break;
         case TCommand::Extract:
-            ExtractPart(args);
+            ExtractPart(args, err);
             break;
         case TCommand::Pack:
-            PackSetup(args);
+            PackSetup(args, err);
             break;
         case TCommand::Library:
             RunLibrary(args.Library, out, err);

@@ -10,6 +10,8 @@
 #include "td7/DumpFiles.h"
 #include "td7/FileIo.h"
 #include "td7/PresentFlags.h"
+#include "td7/RecordCheck.h"
+#include "td7/RecordLabel.h"
 #include "td7/RecordRun.h"
 #include "td7/SetupFile.h"
 #include "td7/Td7Collections.h"
@@ -60,44 +62,30 @@ std::vector<TPlacedRun> SetupRuns(const td7::TPresentFlags& present, std::size_t
     return placed;
 }
 
-std::string Hex(std::uint8_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02X", value);
-    return text;
-}
-
-// What is wrong with one record as the file holds it, or nothing.
-std::string Problem(const std::uint8_t* record, int size) {
-    if (record[0] != midilink::kSysexStart || record[size - 1] != midilink::kSysexEnd)
-        return "not framed by F0 .. F7";
-    if (record[1] != midilink::kRolandId || record[3] != td7::kTd7ModelId ||
-        record[4] != midilink::kDataSet)
-        return "not a TD-7 data-set message";
-    const std::uint8_t expected = midilink::RolandChecksum(record + 5, size - 7);
-    if (record[size - 2] != expected)
-        return "checksum " + Hex(record[size - 2]) + ", should be " + Hex(expected);
-    return {};
-}
-
 // In a patch file the slot is not the file's own: its records are labelled without one.
 std::string Label(td7::Block block, int index, bool inPatchFile) {
-    const std::string label = RecordLabel(block, index);
+    const std::string label = td7::RecordLabel(block, index);
     return inPatchFile ? label.substr(label.find(' ', std::string("patch ").size()) + 1) : label;
 }
 
-void ReportRecords(const Bytes& image, const std::vector<TPlacedRun>& placed, bool patchFile,
-                   std::ostream& out) {
+// Writes a line for each record that is not what the module would send, then the count.
+// Returns whether the file holds records and none of them comes from a TD-7, damaged or
+// not: another maker's file of a dump file's size.
+bool ReportRecords(const Bytes& image, const std::vector<TPlacedRun>& placed, bool patchFile,
+                  std::ostream& out) {
     int records = 0;
     int bad = 0;
+    int fromTd7 = 0;
     for (const auto& [run, offset] : placed) {
         const int size = td7::InfoOf(run.Kind).Size;
         for (int k = 0; k < run.Count; ++k, ++records) {
             const std::size_t at = offset + static_cast<std::size_t>(k * size);
-            const std::string problem = Problem(image.data() + at, size);
-            if (problem.empty()) continue;
+            const td7::TRecordCheck check = td7::CheckRecord(image.data() + at, size);
+            if (check.FromTd7()) ++fromTd7;
+            if (check.Fault == td7::TRecordFault::None) continue;
             ++bad;
             out << "Bad record: " << Label(run.Kind, run.First + k, patchFile) << " at byte " << at
-                << ": " << problem << '\n';
+                << ": " << check.Text << '\n';
         }
     }
     const std::string counted = std::to_string(records) + (records == 1 ? " record" : " records");
@@ -105,6 +93,7 @@ void ReportRecords(const Bytes& image, const std::vector<TPlacedRun>& placed, bo
         out << "Checksums: all of " << counted << " match\n";
     else
         out << "Checksums: " << bad << " of " << counted << " do not match\n";
+    return records > 0 && fromTd7 == 0;
 }
 
 // Names may hold any 7-bit byte; control characters would upset the terminal.
@@ -127,26 +116,6 @@ void ReadInto(const Bytes& image, td7::TTd7Collections& dumps,
 
 }  // namespace
 
-std::string RecordLabel(td7::Block block, int index) {
-    switch (block) {
-        case td7::Block::System:
-            return "system";
-        case td7::Block::Prog:
-            return "patch " + std::to_string(index + 1) + " common";
-        case td7::Block::Trigger:
-            return "patch " + std::to_string(index / td7::kTriggersPerPatch + 1) + " trigger " +
-                   std::string(
-                       td7::TriggerTable()[static_cast<std::size_t>(index % td7::kTriggersPerPatch)]
-                           .SelectorText);
-        case td7::Block::Notemap:
-            return "patch " + std::to_string(index / td7::kNotesPerPatch + 1) + " note " +
-                   std::to_string(index % td7::kNotesPerPatch + td7::kFirstNote);
-        case td7::Block::Instrument:
-            return "instrument " + std::to_string(index + 1);
-    }
-    return {};
-}
-
 TFileKind KindOf(const std::filesystem::path& path, std::size_t size, bool hasSignature) {
     if (hasSignature || td7::HasSetupExtension(path)) return TFileKind::Setup;
     if (size == static_cast<std::size_t>(td7::PatchBytes())) return TFileKind::Patch;
@@ -156,7 +125,9 @@ TFileKind KindOf(const std::filesystem::path& path, std::size_t size, bool hasSi
     throw td7::FileError(kNoKindError);
 }
 
-void DescribeFile(const std::filesystem::path& path, std::ostream& out) {
+void DescribeFile(const std::filesystem::path& path, std::ostream& toOut) {
+    // Written out only once the file is known to hold TD-7 records.
+    std::ostringstream out;
     const auto read = td7::ReadFileUpTo(path, td7::MaxSetupBytes());
     if (!read) throw td7::FileError(kNoKindError);
     const Bytes& image = *read;
@@ -215,7 +186,10 @@ void DescribeFile(const std::filesystem::path& path, std::ostream& out) {
             break;
         }
     }
-    ReportRecords(image, placed, kind == TFileKind::Patch, out);
+    if (ReportRecords(image, placed, kind == TFileKind::Patch, out))
+        throw td7::FileError(path.string() + ": not a TD-7 file: none of its records is a TD-7 "
+                             "data-set message");
+    toOut << out.str();
 }
 
 }  // namespace cli

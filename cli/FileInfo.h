@@ -1,9 +1,8 @@
 #pragma once
 
 // "info": what a setup file or a dump file holds, read with the editor's own loaders, and
-// every record whose frame or checksum is not what the module would send. Extracting,
-// packing and restoring write fresh checksums, so this is the place where a damaged record
-// shows.
+// every record whose frame or checksum is not what the module would send. A file that
+// holds no TD-7 record at all (another maker's, say) is refused.
 
 #include <filesystem>
 #include <iosfwd>
@@ -21,11 +20,8 @@ enum class TFileKind { Setup, Patch, Instruments, System };
 // a file of no kind.
 TFileKind KindOf(const std::filesystem::path& path, std::size_t size, bool hasSignature);
 
-// "patch 3 common", "patch 3 trigger T2: Snare", "patch 3 note 35", "instrument 1",
-// "system": record `index` of the block, with patches and instruments counted from 1.
-std::string RecordLabel(td7::Block block, int index);
-
-// Writes the description to out; FileError when the file cannot be read or is of no kind.
+// Writes the description to out; FileError when the file cannot be read, is of no kind or
+// holds no TD-7 record.
 void DescribeFile(const std::filesystem::path& path, std::ostream& out);
 
 }  // namespace cli

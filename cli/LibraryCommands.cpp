@@ -10,6 +10,7 @@
 #include "cli/Arguments.h"
 #include "library/Library.h"
 #include "library/LibraryPath.h"
+#include "td7/DumpFiles.h"
 #include "td7/FileIo.h"
 #include "td7/SettingsPath.h"
 #include "td7/SetupFile.h"
@@ -72,6 +73,7 @@ void Export(library::TLibrary& lib, const TLibraryArguments& args, std::ostream&
     const library::ItemId id = std::stoll(args.Item);
     const auto item = lib.Item(id);
     if (!item) throw library::LibraryError("No item " + args.Item + " in the library");
+    if (!td7::HasDumpExtension(args.Output)) throw td7::FileError(td7::kDumpExtensionError);
     td7::ReplaceFile(args.Output, lib.ItemBytes(id));
     err << "Wrote " << args.Output << ": " << library::KindName(item->Kind) << " "
         << Printable(item->Name) << '\n';
@@ -98,13 +100,15 @@ TLibraryArguments ParseLibraryArguments(std::span<const std::string> args) {
     TLibraryArguments result;
     bool actionGiven = false;
     std::vector<std::string> positional;
-    auto value = [&](std::size_t& k, const std::string& option) {
-        if (++k >= args.size()) throw UsageError("option " + option + " needs a value");
-        return args[k];
-    };
     std::vector<std::string> seen;
     for (std::size_t k = 0; k < args.size(); ++k) {
-        const std::string& arg = args[k];
+        const auto split = SplitOption(args[k]);
+        const std::string& arg = split.first;
+        auto value = [&](std::size_t& k, const std::string& option) {
+            if (split.second) return *split.second;
+            if (++k >= args.size()) throw UsageError("option " + option + " needs a value");
+            return args[k];
+        };
         const bool option = arg.size() > 1 && arg[0] == '-';
         if (!option) {
             if (!actionGiven) {
@@ -138,6 +142,7 @@ TLibraryArguments ParseLibraryArguments(std::span<const std::string> args) {
             result.Search = value(k, arg);
         } else if (arg == "--favourites") {
             allowed(TLibraryAction::List);
+            if (split.second) throw UsageError("option " + arg + " takes no value after \"=\"");
             result.Favourites = true;
         } else if (arg == "--kind") {
             allowed(TLibraryAction::List);

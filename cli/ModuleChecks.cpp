@@ -1,6 +1,5 @@
 #include "cli/ModuleChecks.h"
 
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -14,6 +13,7 @@
 #include "cli/ModuleSession.h"
 #include "cli/ProgressLine.h"
 #include "td7/DumpFiles.h"
+#include "td7/FileIo.h"
 #include "td7/PresentFlags.h"
 #include "td7/RecordDifferences.h"
 #include "td7/SetupFile.h"
@@ -52,6 +52,8 @@ std::string Dumps(std::size_t n) {
 }
 
 void Check(const td7::TVerifyReport& report, std::ostream& err) {
+    if (report.Resent > 0)
+        err << Dumps(static_cast<std::size_t>(report.Resent)) << " sent again\n";
     if (report.Cancelled)
         throw td7::TransferError("Verify interrupted: " + Dumps(report.Checked) +
                                  " sent, not all verified");
@@ -70,14 +72,13 @@ int SavedSlot(const std::string& path) {
 
 void LoadAnyFile(const std::string& path, td7::TTd7Collections& dumps,
                  td7::TPresentFlags& present) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    std::ifstream in(path, std::ios::binary);
-    char head[16] = {};
-    in.read(head, sizeof head);
-    const bool signature = std::string_view(head, static_cast<std::size_t>(in.gcount()))
-                               .starts_with(td7::kSetupSignature);
-    switch (KindOf(path, error ? 0 : size, signature)) {
+    // Read whole first, as "info" reads it: a FIFO or a device is refused, not waited on.
+    const auto image = td7::ReadFileUpTo(path, td7::MaxSetupBytes());
+    const std::size_t size = image ? image->size() : td7::MaxSetupBytes() + 1;
+    const bool signature =
+        image && std::string_view(reinterpret_cast<const char*>(image->data()), image->size())
+                     .starts_with(td7::kSetupSignature);
+    switch (KindOf(path, size, signature)) {
         case TFileKind::Setup:
             LoadSetup(path, dumps, present);
             break;

@@ -212,6 +212,14 @@ struct RtMidiService::Impl {
     }
 };
 
+std::string UnknownMidiApiText() {
+    const char* wanted = std::getenv("TAMBORO_MIDI_API");
+    if (wanted == nullptr) return {};
+    const std::string name = wanted;
+    if (name.empty() || name == "alsa" || name == "jack") return {};
+    return "Unknown TAMBORO_MIDI_API \"" + name + "\": the known values are alsa and jack";
+}
+
 RtMidiService::RtMidiService(std::string clientName, Notice notice)
     : m_impl(std::make_unique<Impl>()) {
     RouteServiceLogMessages();
@@ -223,6 +231,8 @@ RtMidiService::RtMidiService(std::string clientName, Notice notice)
         if (name == "alsa") m_impl->apis = {RtMidi::LINUX_ALSA};
         if (name == "jack") m_impl->apis = {RtMidi::UNIX_JACK};
     }
+    if (const std::string unknown = UnknownMidiApiText(); !unknown.empty() && m_impl->notice)
+        m_impl->notice(unknown);
     Connect();
 }
 

@@ -9,6 +9,10 @@
 
 namespace midiports {
 
+// "Unknown TAMBORO_MIDI_API ..." when the variable names a service other than "alsa" or
+// "jack"; empty when it is unset, empty or known.
+std::string UnknownMidiApiText();
+
 // The system's MIDI service through RtMidi: the ALSA sequencer, or JACK where ALSA is not
 // available, or the one named by TAMBORO_MIDI_API ("alsa" or "jack"). Output device -1 is
 // a virtual port named "Tamboro" that the user connects with the system's patchbay.
@@ -16,7 +20,8 @@ namespace midiports {
 // device is plugged in again.
 class RtMidiService : public MidiService {
   public:
-    // Told once, in one line, when no MIDI service can be reached (the libraries' own
+    // Told once, in one line, when TAMBORO_MIDI_API names no known service (both are
+    // tried then) and when no MIDI service can be reached (the libraries' own
     // messages are kept off standard error, see ServiceLogMessages.h).
     using Notice = std::function<void(const std::string& line)>;
 

@@ -41,6 +41,10 @@ void Load(const std::filesystem::path& path, TTd7Collections& dumps,
 
 }  // namespace
 
+bool HasDumpExtension(const std::filesystem::path& path) {
+    return HasExtension(path, ".syx");
+}
+
 std::vector<std::uint8_t> PatchFileImage(TTd7Collections& dumps, int p) {
     return Image(dumps, PatchRuns(p));
 }

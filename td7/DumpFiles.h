@@ -21,9 +21,14 @@ inline constexpr const char* kInstrumentFileSizeError =
 inline constexpr const char* kSystemFileSizeError =
     "Not a proper TD7 system file (filesize differs)";
 
+inline constexpr const char* kDumpExtensionError = "Other extension than \".syx\" not allowed";
+
 inline constexpr const char* kDumpFileFilter = "*.syx|*.syx";
 inline constexpr const char* kDumpFileExtension = "SYX";
 inline constexpr const char* kOpenInstrumentTitle = "Open Instrument File...";
+
+// The extension of the files written here: ".syx" in any case.
+bool HasDumpExtension(const std::filesystem::path& path);
 
 // The records of slot p (1575 bytes), the 512 instruments (16896) or the system block (34),
 // sealed: fresh checksums, headers as the records hold them.

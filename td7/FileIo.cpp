@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -91,6 +93,16 @@ fs::path TempPathBeside(const fs::path& target) {
 
 }  // namespace
 
+bool HasExtension(const fs::path& path, std::string_view extension) {
+    const std::string name = path.filename().string();
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || name.size() - dot != extension.size()) return false;
+    return std::equal(extension.begin(), extension.end(), name.begin() + static_cast<std::ptrdiff_t>(dot),
+                      [](char wanted, char c) {
+                          return wanted == std::tolower(static_cast<unsigned char>(c));
+                      });
+}
+
 std::string CannotOpenText(const fs::path& path, int error) {
     return ErrorText("Cannot open file", path, error);
 }
@@ -129,9 +141,24 @@ void ReplaceFile(const fs::path& target, std::span<const std::uint8_t> bytes,
     guard.Release();
 }
 
+void CheckWritable(const fs::path& target, const SinkFactory& openSink) {
+    const fs::path temp = TempPathBeside(ResolveTarget(target));
+    std::unique_ptr<TFileSink> sink = openSink(temp, target);
+    TempFileGuard guard(temp);
+}
+
 std::optional<std::vector<std::uint8_t>> ReadFileUpTo(const fs::path& path, std::size_t limit) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a FIFO would wait for a writer; it is refused below instead.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) throw FileError(CannotOpenText(path, errno));
+    struct stat status {};
+    const int statError = ::fstat(fd, &status) != 0 ? errno : 0;
+    if (statError != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        if (statError != 0) throw FileError(CannotOpenText(path, statError));
+        if (S_ISDIR(status.st_mode)) throw FileError(CannotOpenText(path, EISDIR));
+        throw FileError("Cannot open file \"" + path.string() + "\". Not a regular file");
+    }
 
     std::vector<std::uint8_t> bytes;
     std::uint8_t chunk[16384];

@@ -12,6 +12,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace td7 {
@@ -45,10 +46,19 @@ std::unique_ptr<TFileSink> OpenFileSink(const std::filesystem::path& path,
 void ReplaceFile(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
                  const SinkFactory& openSink = OpenFileSink);
 
+// Whether ReplaceFile could create its temporary file beside `target`: FileError with the
+// text the save would give, before the work that produces the contents begins.
+void CheckWritable(const std::filesystem::path& target, const SinkFactory& openSink = OpenFileSink);
+
 // The whole file, or nothing when it holds more than `limit` bytes (so a huge file is not
-// read only to be refused). FileError when it cannot be opened or read.
+// read only to be refused). FileError when it cannot be opened or read, or is no regular
+// file (a FIFO, a device).
 std::optional<std::vector<std::uint8_t>> ReadFileUpTo(const std::filesystem::path& path,
                                                       std::size_t limit);
+
+// Whether the file name ends in `extension` (".td7"), in any case; the text from the
+// name's last dot on counts, so that a name like ".td7" does too.
+bool HasExtension(const std::filesystem::path& path, std::string_view extension);
 
 // "Cannot open file "<path>". <reason>" and its kin: the texts of the file system's errors.
 std::string CannotOpenText(const std::filesystem::path& path, int error);

@@ -39,7 +39,11 @@ void WriteRuns(std::ostream& out, TTd7Collections& dumps, std::span<const TRecor
 void ReadRuns(std::istream& in, TTd7Collections& dumps, std::span<const TRecordRun> runs) {
     for (const TRecordRun& run : runs) {
         midilink::TDumpCollection& dump = dumps.Of(run.Kind);
-        for (int i = 0; i < run.Count; ++i) dump.Records(run.First + i).LoadFromStream(in);
+        for (int i = 0; i < run.Count; ++i) {
+            midilink::TMidiDump& record = dump.Records(run.First + i);
+            record.LoadFromStream(in);
+            dumps.Damaged.Check(record);
+        }
     }
 }
 

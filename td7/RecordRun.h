@@ -37,7 +37,7 @@ void WriteRuns(std::ostream& out, TTd7Collections& dumps, std::span<const TRecor
 
 // Reads each record's Size bytes as they stand; the headers are not checked, since a
 // record's address is given by the place it is read into. Each record read marks its
-// collection modified.
+// collection modified, and is marked damaged (or no longer) in dumps.Damaged.
 void ReadRuns(std::istream& in, TTd7Collections& dumps, std::span<const TRecordRun> runs);
 
 }  // namespace td7

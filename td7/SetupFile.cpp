@@ -131,14 +131,7 @@ void LoadSetupImage(std::span<const std::uint8_t> image, TTd7Collections& dumps,
 }
 
 bool HasSetupExtension(const std::filesystem::path& path) {
-    // The text from the name's last dot on, so that a name like ".td7" counts too.
-    const std::string name = path.filename().string();
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos) return false;
-    std::string extension = name.substr(dot);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == kSetupExtension;
+    return HasExtension(path, kSetupExtension);
 }
 
 TStartupSetup ChooseStartupSetup(std::span<const std::string> arguments,

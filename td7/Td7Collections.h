@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "midilink/DumpCollection.h"
+#include "td7/RecordCheck.h"
 #include "td7/Td7Map.h"
 
 namespace midilink {
@@ -44,6 +45,9 @@ class TTd7Collections {
     midilink::TDumpCollection TriggerDump{"TriggerDump"};
     midilink::TDumpCollection NotemapDump{"NotemapDump"};
     midilink::TDumpCollection InstrumentDump{"InstrumentDump"};
+
+    // The records that files held damaged, checked as each record is read from one.
+    TDamagedRecords Damaged;
 };
 
 }  // namespace td7

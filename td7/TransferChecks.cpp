@@ -112,8 +112,10 @@ TVerifyReport TTransfers::Verify(const std::vector<TRecordRef>& sent, TTransferP
                         check.Timeout.empty() && !check.Cancelled;
          ++round) {
         bool complete = true;
-        for (const TRecordRef& record : check.Differing)
+        for (const TRecordRef& record : check.Differing) {
             if (!(complete = SendRecord(record.Kind, record.Index, quiet))) break;
+            ++report.Resent;
+        }
         if (!complete) {
             check.Cancelled = true;
             break;

@@ -72,6 +72,7 @@ struct TComparison {
 // be read, are failures; nothing is taken as verified unread.
 struct TVerifyReport {
     int Checked = 0;
+    int Resent = 0;  // records sent again, counted in every round
     std::vector<TRecordRef> Failed;
     std::string Timeout;
     bool Cancelled = false;

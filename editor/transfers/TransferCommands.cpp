@@ -9,6 +9,7 @@
 #include "editor/transfers/ProgressWindow.h"
 #include "editor/shell/StatusLine.h"
 #include "midiports/MidiOutput.h"
+#include "td7/DamagedRecords.h"
 #include "td7/PresentFlags.h"
 #include "td7/Transfers.h"
 
@@ -110,6 +111,8 @@ void TransferCommands::RequestAllClick() {
 void TransferCommands::Transmit(int range, bool hourglass,
                                 const std::function<bool(td7::TTransferProgress&)>& send,
                                 const std::vector<td7::TRecordRef>& records) {
+    // A record a file held damaged would go out sealed as sound data; nothing goes then.
+    td7::RefuseDamagedRecords(m_main.Dumps(), records);
     m_outputLost = false;
     TransmissionScope scope(m_main, m_progress, range, hourglass);
     TransmissionProgress progress(m_progress, m_outputLost);
@@ -127,6 +130,7 @@ void TransferCommands::Transmit(int range, bool hourglass,
 }
 
 void TransferCommands::TransmitChanged(const std::vector<td7::TRecordRef>& records) {
+    td7::RefuseDamagedRecords(m_main.Dumps(), records);
     m_outputLost = false;
     TransmissionScope scope(m_main, m_progress, static_cast<int>(records.size()), true);
     TransmissionProgress progress(m_progress, m_outputLost);
@@ -202,6 +206,7 @@ void TransferCommands::SysRequestClick() {
 
 void TransferCommands::SysTransmitClick() {
     if (!m_main.VerifyTransmissions()) {
+        td7::RefuseDamagedRecords(m_main.Dumps(), td7::SystemRecords());
         m_main.Transfers().TransmitSystem();
         return;
     }

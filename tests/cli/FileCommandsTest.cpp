@@ -1,5 +1,8 @@
 // info, extract and pack on files: golden bytes from the simulator's module, round trips,
 // and what info says about damaged records.
+#include <cstring>
+#include <filesystem>
+
 #include "tests/cli/CliHarness.h"
 
 namespace clitest {
@@ -105,7 +108,7 @@ TEST_F(FileCommands, InfoTellsDumpFilesBySizeWithTheirNames) {
         folder / "sys.syx" + ": TD7 system file, 34 bytes\nChecksums: all of 1 record match\n");
 }
 
-TEST_F(FileCommands, InfoReportsDamagedRecordsAndPackSealsThemAfresh) {
+TEST_F(FileCommands, InfoReportsDamagedRecordsThatPackRefusesUnlessForced) {
     Bytes patch = PatchBytes(module, 2);
     // Note-map entry 5 (note 40) starts after the common block and the triggers.
     const std::size_t note40 = 58 + 18 * 22 + 5 * 19;
@@ -131,10 +134,115 @@ TEST_F(FileCommands, InfoReportsDamagedRecordsAndPackSealsThemAfresh) {
         << info.Out;
     EXPECT_NE(info.Out.find("Checksums: 2 of 78 records do not match\n"), std::string::npos);
 
-    // The editor seals every record it writes; so does pack.
-    ASSERT_EQ(RunCli({"pack", "-o", folder / "s.td7", "--patch", "3", folder / "bad.syx"}).Code, 0);
+    // The writers seal every record with a fresh checksum: without --force they refuse to.
+    const TResult refused =
+        RunCli({"pack", "-o", folder / "s.td7", "--patch", "3", folder / "bad.syx"});
+    EXPECT_EQ(refused.Code, 1);
+    const std::string named = folder / "bad.syx" +
+                              ": 2 damaged records: patch 3 trigger T2: Snare (not framed by F0 "
+                              ".. F7), patch 3 note 40 (" +
+                              std::string(checksums, std::strlen(checksums) - 1) + ")";
+    EXPECT_EQ(refused.Err,
+              "tamboro-cli: " + named + ". Nothing was written; --force writes them anyway\n");
+    EXPECT_FALSE(std::filesystem::exists(folder / "s.td7"));
+
+    const TResult forced =
+        RunCli({"pack", "-o", folder / "s.td7", "--patch", "3", folder / "bad.syx", "--force"});
+    ASSERT_EQ(forced.Code, 0) << forced.Err;
+    EXPECT_EQ(forced.Err, named + "; written as --force asks\n");
     EXPECT_NE(RunCli({"info", folder / "s.td7"}).Out.find("Checksums: all of 78 records match\n"),
               std::string::npos);
+}
+
+// A setup whose patch 1 has one data byte flipped: extract copies it out only with --force,
+// and what it writes then carries a checksum that hides the damage.
+TEST_F(FileCommands, ExtractRefusesADamagedPartUnlessForced) {
+    Bytes setup = SetupBytes(module, {0, 2}, false, false);
+    const std::size_t common = 10 + 1;  // signature, slot 1's flag
+    setup[common + 12] ^= 0x01;
+    WriteBytes(folder / "flipped.td7", setup);
+
+    const TResult refused =
+        RunCli({"extract", folder / "flipped.td7", "--patch", "1", "-o", folder / "p.syx"});
+    EXPECT_EQ(refused.Code, 1);
+    EXPECT_EQ(refused.Err.rfind("tamboro-cli: " + folder / "flipped.td7" +
+                                    ": 1 damaged record: patch 1 common (checksum ",
+                                0),
+              0u)
+        << refused.Err;
+    EXPECT_TRUE(refused.Err.ends_with(". Nothing was written; --force writes it anyway\n"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "p.syx"));
+
+    // The sound patch next to it comes out as it is.
+    ASSERT_EQ(
+        RunCli({"extract", folder / "flipped.td7", "--patch", "3", "-o", folder / "p3.syx"}).Code,
+        0);
+    EXPECT_EQ(ReadBytes(folder / "p3.syx"), PatchBytes(module, 2));
+    const TResult forced = RunCli(
+        {"extract", folder / "flipped.td7", "--patch", "1", "-o", folder / "p.syx", "--force"});
+    EXPECT_EQ(forced.Code, 0) << forced.Err;
+    EXPECT_TRUE(std::filesystem::exists(folder / "p.syx"));
+}
+
+// 1575 bytes of another maker's system-exclusive messages, the size of a patch file.
+TEST_F(FileCommands, AnotherMakersFileIsNoTd7FileForInfoNorForPack) {
+    Bytes foreign;
+    while (foreign.size() < 1575) {
+        const Bytes message = {0xF0, 0x43, 0x10, 0x4C, 0x02, 0x01, 0x00, 0x7F, 0xF7};
+        Append(foreign, message);
+    }
+    foreign.resize(1575);
+    WriteBytes(folder / "other.syx", foreign);
+
+    const TResult info = RunCli({"info", folder / "other.syx"});
+    EXPECT_EQ(info.Code, 1);
+    EXPECT_EQ(info.Out, "");
+    EXPECT_EQ(info.Err, "tamboro-cli: " + folder / "other.syx" +
+                            ": not a TD-7 file: none of its records is a TD-7 data-set message\n");
+
+    const TResult pack =
+        RunCli({"pack", "-o", folder / "pk.td7", "--patch", "1", folder / "other.syx"});
+    EXPECT_EQ(pack.Code, 1);
+    EXPECT_NE(pack.Err.find(": 78 damaged records: patch 1 common ("), std::string::npos)
+        << pack.Err;
+    EXPECT_NE(pack.Err.find(" and 73 more. Nothing was written"), std::string::npos) << pack.Err;
+    EXPECT_FALSE(std::filesystem::exists(folder / "pk.td7"));
+}
+
+// No command writes over a file it reads, by whatever name it is given, nor writes a kind
+// of file under another kind's extension.
+TEST_F(FileCommands, NoCommandWritesOverItsInputOrUnderAnotherKindsExtension) {
+    WriteBytes(folder / "same.td7", SetupBytes(module, {0}, false, false));
+    const Bytes setup = ReadBytes(folder / "same.td7");
+    std::filesystem::create_symlink(folder / "same.td7", folder / "link.syx");
+    std::filesystem::create_symlink(folder / "p3.syx", folder / "link.td7");
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"extract", folder / "same.td7", "--patch", "1", "-o", folder / "same.td7"},
+         "Other extension than \".syx\" not allowed"},
+        {{"extract", folder / "same.td7", "--patch", "1", "-o", folder / "link.syx"},
+         "\"" + folder / "link.syx" + "\" is the file being read (" + folder / "same.td7" +
+             "); nothing was written"},
+        {{"pack", "-o", folder / "link.td7", "--patch", "1", folder / "p3.syx"},
+         "\"" + folder / "link.td7" + "\" is the file being read (" + folder / "p3.syx" +
+             "); nothing was written"},
+    };
+    for (const auto& [args, text] : refused) {
+        const TResult r = RunCli(args);
+        EXPECT_EQ(r.Code, 1) << testing::PrintToString(args);
+        EXPECT_EQ(r.Err, "tamboro-cli: " + text + "\n");
+    }
+    EXPECT_EQ(ReadBytes(folder / "same.td7"), setup);
+    EXPECT_EQ(ReadBytes(folder / "p3.syx"), PatchBytes(module, 2));
+
+    // A kit from the library is a patch file, whatever name it is given.
+    const std::string library = "--file=" + folder / "kits.sqlite3";
+    ASSERT_EQ(RunCli({"library", library, "import", folder / "p3.syx"}).Code, 0);
+    const std::string id = RunCli({"library", library, "list"}).Out.substr(0, 1);
+    const TResult kit = RunCli({"library", library, "export", id, "-o", folder / "kit.td7"});
+    EXPECT_EQ(kit.Code, 1);
+    EXPECT_EQ(kit.Err, "tamboro-cli: Other extension than \".syx\" not allowed\n");
+    EXPECT_FALSE(std::filesystem::exists(folder / "kit.td7"));
 }
 
 }  // namespace

@@ -214,5 +214,53 @@ TEST_F(VirtualModule, InterruptedRestoreStopsAfterTheRecordBeingSent) {
     EXPECT_EQ(now.sa_handler, SIG_DFL);
 }
 
+// A setup whose patch 1 has one flipped data byte in its note-40 entry: the restore would
+// send it with a fresh checksum, and the module would take it as sound.
+TEST_F(VirtualModule, RestoreRefusesADamagedRecordBeforeSendingAnything) {
+    Bytes setup = SetupBytes(Snapshot(source), {0, 1}, false, false);
+    const std::size_t note40 = 10 + 1 + 58 + 18 * 22 + 5 * 19;
+    setup[note40 + 9] ^= 0x01;
+    WriteBytes(folder / "flipped.td7", setup);
+    td7::VirtualTd7Service target;
+    Load(target, 99);
+    const Td7Module before = Snapshot(target);
+    env.Service = &target;
+
+    const TResult refused =
+        RunCli({"restore", folder / "flipped.td7", "--out", "2", "--in", "1", "--patches", "1"},
+               env);
+    EXPECT_EQ(refused.Code, 1);
+    const std::string named =
+        folder / "flipped.td7" + ": 1 damaged record: patch 1 note 40 (checksum ";
+    EXPECT_EQ(refused.Err.rfind("tamboro-cli: " + named, 0), 0u) << refused.Err;
+    EXPECT_TRUE(refused.Err.ends_with(". Nothing was sent; --force sends it anyway\n"))
+        << refused.Err;
+    EXPECT_EQ(Snapshot(target).Memory(), before.Memory());
+    // Patch 2 is sound: it goes.
+    EXPECT_EQ(
+        RunCli({"restore", folder / "flipped.td7", "--out", "2", "--in", "1", "--patches", "2"}, env)
+            .Code,
+        0);
+
+    const TResult forced = RunCli(
+        {"restore", folder / "flipped.td7", "--out", "2", "--patches", "1", "--force"}, env);
+    EXPECT_EQ(forced.Code, 0) << forced.Err;
+    EXPECT_EQ(forced.Err.rfind(named, 0), 0u) << forced.Err;
+    EXPECT_NE(forced.Err.find("; sent as --force asks\n"), std::string::npos) << forced.Err;
+}
+
+TEST_F(VirtualModule, VerifiedRestoreSaysHowManyRecordsItSentAgain) {
+    WriteBytes(folder / "one.td7", SetupBytes(Snapshot(source), {0}, false, false));
+    td7::VirtualTd7Service target;
+    {
+        std::lock_guard lock(target.Module().ModuleMutex());
+        target.Module().Module().SetDropEvery(50);
+    }
+    env.Service = &target;
+    const TResult r = RunCli({"restore", folder / "one.td7", "--out", "2", "--in", "1"}, env);
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_TRUE(r.Err.ends_with("\n1 dump sent again\nAll 78 dumps verified\n")) << r.Err;
+}
+
 }  // namespace
 }  // namespace clitest

@@ -1,5 +1,8 @@
 // What tamboro-cli refuses: usage errors end with status 2 before anything is read or sent,
 // failures with status 1 and the failure's own text; neither leaves a file behind.
+#include <sys/stat.h>
+
+#include <cstdlib>
 #include <filesystem>
 
 #include "td7/VirtualTd7Service.h"
@@ -72,6 +75,20 @@ TEST_F(Refusals, UsageErrorsEndWithStatusTwo) {
     ExpectUsage({"pack", "-o", "x.td7", "--patch", "4", "a.syx", "--patch", "4", "b.syx"},
                 "patch 4 given twice");
     ExpectUsage({"--version", "ports"}, "unexpected argument \"ports\"");
+    ExpectUsage({"pack", "-o", "x.td7"},
+                "pack needs --patch N FILE, --instruments FILE or --system FILE");
+    ExpectUsage({"info", "s.td7", "--force"}, "unknown option --force for info");
+    ExpectUsage({"library", "list", "--favourites=yes"},
+                "option --favourites takes no value after \"=\"");
+}
+
+// The manual page promises "--name=value" for every option, the library's included.
+TEST_F(Refusals, OptionsTakeTheirValueAfterAnEqualsSign) {
+    const TResult r = RunCli({"library", "--file=" + folder / "kits.sqlite3", "import",
+                              folder / "p.syx"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_TRUE(std::filesystem::exists(folder / "kits.sqlite3"));
+    EXPECT_EQ(RunCli({"extract", folder / "s.td7", "--patch=1", "-o", folder / "x.syx"}).Code, 0);
 }
 
 TEST_F(Refusals, HelpAndVersionSucceed) {
@@ -112,6 +129,12 @@ TEST_F(Refusals, FileFailuresCarryTheEditorsTexts) {
     EXPECT_FALSE(std::filesystem::exists(folder / "y.syx"));
     ExpectFailure({"info", folder / "none.td7"},
                   "Cannot open file \"" + folder / "none.td7" + "\". No such file or directory");
+    // Neither waits for a writer that never comes.
+    ASSERT_EQ(::mkfifo((folder / "fifo.td7").c_str(), 0600), 0);
+    ExpectFailure({"info", folder / "fifo.td7"},
+                  "Cannot open file \"" + folder / "fifo.td7" + "\". Not a regular file");
+    ExpectFailure({"verify", folder / "fifo.td7", "--in", "1", "--out", "2"},
+                  "Cannot open file \"" + folder / "fifo.td7" + "\". Not a regular file");
 }
 
 TEST_F(Refusals, DeviceFailuresComeBeforeAnythingIsSent) {
@@ -124,6 +147,11 @@ TEST_F(Refusals, DeviceFailuresComeBeforeAnythingIsSent) {
                   "No MIDI input device named \"TD-7\"");
     ExpectFailure({"backup", "--in", "1", "--out", "2", "-o", folder / "b.syx"},
                   "Other extension than \".td7\" not allowed");
+    // A folder that takes no file ends it before the first request.
+    const TResult unwritable =
+        RunCli({"backup", "--in", "1", "--out", "2", "-o", folder / "none/b.td7"}, env);
+    EXPECT_EQ(unwritable.Err, "tamboro-cli: Cannot create file \"" + folder / "none/b.td7" +
+                                  "\". No such file or directory\n");
     ExpectFailure({"restore", folder / "s.td7", "--out", "2", "--patches", "1-2"},
                   "Patch 2 is empty in " + folder / "s.td7");
     EXPECT_FALSE(std::filesystem::exists(folder / "b.td7"));
@@ -133,6 +161,42 @@ TEST_F(Refusals, DeviceFailuresComeBeforeAnythingIsSent) {
     empty.resize(empty.size() + 34, 0x00);
     WriteBytes(folder / "empty.td7", empty);
     ExpectFailure({"restore", folder / "empty.td7", "--out", "2"}, "No patches to send");
+}
+
+// The system's MIDI service as the programs find it, chosen by the environment.
+class SystemMidi : public Refusals {
+  protected:
+    SystemMidi() {
+        for (const char* name : {"TAMBORO_MIDI_API", "JACK_DEFAULT_SERVER"})
+            if (const char* value = std::getenv(name)) saved.emplace_back(name, value);
+    }
+    ~SystemMidi() override {
+        ::unsetenv("TAMBORO_MIDI_API");
+        ::unsetenv("JACK_DEFAULT_SERVER");
+        for (const auto& [name, value] : saved) ::setenv(name.c_str(), value.c_str(), 1);
+    }
+    std::vector<std::pair<std::string, std::string>> saved;
+};
+
+TEST_F(SystemMidi, AnUnknownServiceNameEndsWhatNeedsMidi) {
+    ::setenv("TAMBORO_MIDI_API", "bogus", 1);
+    env.Service = nullptr;
+    ExpectFailure({"ports"}, "Unknown TAMBORO_MIDI_API \"bogus\": the known values are alsa and jack");
+    ExpectFailure({"restore", folder / "s.td7", "--out", "1"},
+                  "Unknown TAMBORO_MIDI_API \"bogus\": the known values are alsa and jack");
+    EXPECT_EQ(RunCli({"info", folder / "s.td7"}, env).Code, 0);
+}
+
+// Without a MIDI service the port that the patchbay would connect cannot be opened.
+TEST_F(SystemMidi, PortsWithoutAServiceListNoPortForThePatchbay) {
+    ::setenv("TAMBORO_MIDI_API", "jack", 1);
+    ::setenv("JACK_DEFAULT_SERVER", "tamboro-no-such-server", 1);
+    env.Service = nullptr;
+    const TResult r = RunCli({"ports"}, env);
+    EXPECT_EQ(r.Code, 0);
+    EXPECT_EQ(r.Out.find("Tamboro\n"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("MIDI output devices (--out):\n"), std::string::npos) << r.Out;
+    EXPECT_EQ(r.Err, "tamboro-cli: No MIDI service: no JACK server is running\n");
 }
 
 }  // namespace

@@ -59,6 +59,35 @@ TEST_F(DumpCommands, PatchFileSavedFromOneSlotLoadsIntoAnother) {
     }
 }
 
+// Sending seals every record with a fresh checksum: a record the file held damaged would
+// reach the module as sound data.
+TEST_F(DumpCommands, ARecordLoadedDamagedIsNotTransmitted) {
+    Start();
+    Receive(1);
+    ClickPatch(1);
+    const fs::path file = editor.dir / "flipped.syx";
+    Dialogs().SetNextFile(QString::fromStdString(file.string()));
+    Run(TCommand::PatchSave);
+    Bytes bytes = ReadBytes(file);
+    bytes[58 + 18 * 22 + 5 * 19 + 9 + 5] ^= 0x01;  // a data byte of note 40, checksum left
+    WriteBytes(file, bytes);
+
+    Initialize(7);
+    Dialogs().SetNextFile(QString::fromStdString(file.string()));
+    Run(TCommand::PatchLoad);
+    ASSERT_TRUE(Errors().empty());
+    TakeSysex();
+    for (TCommand command : {TCommand::TransmitCurrent, TCommand::TransmitAll}) {
+        editor.boxes.ClearShown();
+        Run(command);
+        EXPECT_TRUE(TakeSysex().empty());
+        ASSERT_EQ(Errors().size(), 1u);
+        EXPECT_TRUE(Errors().front().startsWith(
+            "Nothing was sent: 1 damaged record: patch 8 note 40 (checksum "))
+            << Errors().front().toStdString();
+    }
+}
+
 TEST_F(DumpCommands, FilesOfTheWrongSizeAreRefusedAndChangeNothing) {
     Start();
     Receive(0);
