@@ -779,7 +779,9 @@ class THarness {
             m_history.MarkClean();
             return "save setup";
         }
-        const auto& [image, view] = m_saved[choose.Pick(static_cast<unsigned>(m_saved.size()))];
+        const auto& saved = m_saved[choose.Pick(static_cast<unsigned>(m_saved.size()))];
+        const std::vector<std::uint8_t>& image = saved.first;
+        const TView& view = saved.second;
         TView after = m_model.Now;
         // Every slot and the instruments take the state of their entry; the system block
         // only when its entry is present.
