@@ -1,6 +1,7 @@
 // Writes the seed corpora of the fuzz targets from the project's own code: setup and dump
 // files as saving writes them, the templates of every bound parameter and request, the
-// records the module sends, and byte streams as a MIDI cable carries them.
+// records the module sends, byte streams as a MIDI cable carries them, and runs of choices
+// for the history's harness.
 //
 //   fuzz_seeds <corpus folder>      (writes <folder>/<target>/<name>)
 
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -179,6 +181,17 @@ void RingSeeds(Mirror& mirror) {
           Stream({4, 2, 64, 1}, {system, trigger, system}, 0x21));
 }
 
+// Runs of choices for the history's harness: each byte picks an action or one of its
+// details, so any bytes make a run; a few of different lengths start the fuzzer off.
+void HistorySeeds() {
+    std::mt19937 random(29);
+    for (std::size_t length : {64, 256, 1024}) {
+        Bytes choices(length);
+        for (auto& b : choices) b = static_cast<std::uint8_t>(random());
+        Write("fuzz_history", "run" + std::to_string(length), choices);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -194,5 +207,6 @@ int main(int argc, char** argv) {
     CommandSeeds();
     CollectionSeeds(mirror);
     RingSeeds(mirror);
+    HistorySeeds();
     return 0;
 }

@@ -216,7 +216,8 @@ void TEditHistory::RecordCommand(std::string label, TEditPlace place, std::span<
         for (int i = 0; i < dump.Count(); ++i)
             records.push_back(BytesOf(dump.Records(i), 0, dump.Size()));
     }
-    const TPresentState presentBefore = PresentNow();
+    std::array<bool, kSystemFlag + 1> flagsBefore{};
+    for (int f = 0; f <= kSystemFlag; ++f) flagsBefore[static_cast<std::size_t>(f)] = FlagNow(f);
     auto remember = [&] {
         Step step;
         step.Label = std::move(label);
@@ -226,7 +227,10 @@ void TEditHistory::RecordCommand(std::string label, TEditPlace place, std::span<
             for (int i = 0; i < dump.Count(); ++i) {
                 auto& old = before[b][static_cast<std::size_t>(i)];
                 Bytes now = BytesOf(dump.Records(i), 0, dump.Size());
-                if (now == old) continue;
+                // Headers and checksums are made afresh for every message: a record whose
+                // data bytes are as they were did not change.
+                if (std::equal(now.begin() + kHeaderSize, now.end() - 2, old.begin() + kHeaderSize))
+                    continue;
                 step.Changes.push_back({.Collection = blocks[b],
                                         .Record = i,
                                         .Before = std::move(old),
@@ -234,14 +238,59 @@ void TEditHistory::RecordCommand(std::string label, TEditPlace place, std::span<
                                         .Checksum = midilink::ctNone});
             }
         }
-        const TPresentState presentAfter = PresentNow();
-        if (presentAfter != presentBefore) {
-            step.PresentBefore = presentBefore;
-            step.PresentAfter = presentAfter;
+        for (int f = 0; f <= kSystemFlag; ++f) {
+            const bool was = flagsBefore[static_cast<std::size_t>(f)];
+            if (FlagNow(f) != was) step.Flags.push_back({f, was, !was});
         }
-        if (!step.Changes.empty() || step.PresentBefore) Push(std::move(step));
+        if (!step.Changes.empty() || !step.Flags.empty()) Push(std::move(step));
     };
     RunThenRemember(m_applying, command, remember);
+}
+
+bool TEditHistory::Touches(const Step& step, Block block, int record, int flag) {
+    return std::any_of(step.Changes.begin(), step.Changes.end(),
+                       [&](const Change& c) { return c.Collection == block && c.Record == record; }) ||
+           std::any_of(step.Flags.begin(), step.Flags.end(),
+                       [&](const TFlagChange& f) { return f.Flag == flag; });
+}
+
+void TEditHistory::Stored(const std::uint8_t* message, int length) {
+    if (length < kHeaderSize) return;
+    const Address address = {message[5], message[6], message[7], message[8]};
+    if (const auto record = RecordAtAddress(address)) Stored(record->first, record->second);
+}
+
+void TEditHistory::Stored(Block block, int record) {
+    const int flag = FlagOfRecord(block, record);
+    // The newest step done that changed it: it and every older one go. Those after it
+    // changed other records only, so undoing them still finds what they left.
+    int gone = 0;
+    for (int i = m_done; i-- > 0;)
+        if (Touches(At(i), block, record, flag)) {
+            gone = i + 1;
+            break;
+        }
+    // The first step undone that changed it: it and every later one go.
+    int kept = m_count;
+    for (int i = m_done; i < m_count; ++i)
+        if (Touches(At(i), block, record, flag)) {
+            kept = i;
+            break;
+        }
+    if (gone == 0 && kept == m_count) return;
+    m_open = false;
+    if (m_clean > kept) m_clean = -1;
+    m_count = kept;
+    if (gone > 0) {
+        // The ring starts at its first place again, so that it can still grow in order.
+        std::rotate(m_ring.begin(), m_ring.begin() + m_first, m_ring.end());
+        std::rotate(m_ring.begin(), m_ring.begin() + gone, m_ring.end());
+        m_first = 0;
+        m_count -= gone;
+        m_done -= gone;
+        m_clean = m_clean >= gone ? m_clean - gone : -1;
+    }
+    Changed();
 }
 
 TEditHistory::Step& TEditHistory::Claim() {
@@ -266,8 +315,7 @@ TEditHistory::Step& TEditHistory::Claim() {
     slot->Parameter = nullptr;
     slot->Place = {};
     // The changes keep their storage for a step filled in place; Push replaces them whole.
-    slot->PresentBefore.reset();
-    slot->PresentAfter.reset();
+    slot->Flags.clear();
     slot->MergeKey = nullptr;
     return *slot;
 }
@@ -289,7 +337,7 @@ void TEditHistory::Apply(Step& step, bool undo, const char* what) {
             record.SetBytes(change.At + static_cast<int>(k), bytes[k]);
         wholeRecords = wholeRecords || change.Command.empty();
     }
-    if (step.PresentBefore) SetPresent(undo ? *step.PresentBefore : *step.PresentAfter);
+    for (const TFlagChange& flag : step.Flags) SetFlag(flag.Flag, undo ? flag.Before : flag.After);
     m_done += undo ? -1 : 1;
     if (IsClean())
         for (Block block : kAllBlocks) m_dumps.Of(block).SetModified(false);
@@ -303,7 +351,8 @@ void TEditHistory::Apply(Step& step, bool undo, const char* what) {
     };
     const bool sends = std::any_of(step.Changes.begin(), step.Changes.end(),
                                    [](const Change& c) { return !c.Command.empty(); });
-    if (sends && OutputOpen && !OutputOpen()) throw failed("no MIDI output device is open.");
+    // Nowhere to send: the mirror changed, as an edit changes it with no output open.
+    if (sends && OutputOpen && !OutputOpen()) return;
     for (const Change& change : step.Changes) {
         if (change.Command.empty()) continue;
         try {
@@ -389,20 +438,30 @@ void TEditHistory::Changed() {
     if (OnChange) OnChange();
 }
 
-TPresentState TEditHistory::PresentNow() const {
-    TPresentState state;
-    for (int p = 0; p < kPatchCount; ++p)
-        state.Patches[static_cast<std::size_t>(p)] = m_present.PatchPresent(p);
-    state.Instruments = m_present.InstrumentsPresent();
-    state.System = m_present.SystemPresent();
-    return state;
+bool TEditHistory::FlagNow(int flag) const {
+    if (flag == kInstrumentsFlag) return m_present.InstrumentsPresent();
+    if (flag == kSystemFlag) return m_present.SystemPresent();
+    return m_present.PatchPresent(flag);
 }
 
-void TEditHistory::SetPresent(const TPresentState& state) {
-    for (int p = 0; p < kPatchCount; ++p)
-        m_present.SetPatchPresent(p, state.Patches[static_cast<std::size_t>(p)]);
-    m_present.SetInstrumentsPresent(state.Instruments);
-    m_present.SetSystemPresent(state.System);
+void TEditHistory::SetFlag(int flag, bool on) {
+    if (flag == kInstrumentsFlag)
+        m_present.SetInstrumentsPresent(on);
+    else if (flag == kSystemFlag)
+        m_present.SetSystemPresent(on);
+    else
+        m_present.SetPatchPresent(flag, on);
+}
+
+int FlagOfRecord(Block block, int record) {
+    switch (block) {
+        case Block::System:
+            return kSystemFlag;
+        case Block::Instrument:
+            return kInstrumentsFlag;
+        default:
+            return PatchOfRecord(block, record);
+    }
 }
 
 std::string StepLabel(const TParameter& parameter) {

@@ -2,10 +2,15 @@
 
 // Undo and redo of the user's changes to the mirror. A step remembers the records and bytes
 // it changed (never a panel's template of the moment, which follows the selection), the
-// messages that made the change in the module, and the present flags where a command
-// changed them. Undo writes the old bytes back and sends what the original action would
-// have sent with the old values; redo does the same with the new ones. Steps of commands
-// that send nothing (loads, moves, exchanges) send nothing either way.
+// messages that made the change in the module, and the present flags a command changed.
+// Undo writes the old bytes back and sends what the original action would have sent with
+// the old values; redo does the same with the new ones. Steps of commands that send nothing
+// (loads, moves, exchanges) send nothing either way. With no output open, undo and redo
+// change the mirror and send nothing, as an edit does.
+//
+// What the module sends is never undone: a record it sent ends the history at the newest
+// step that changed that record or its present flag (that step and all older ones can no
+// longer be undone), and the steps undone that would put it back cannot be redone.
 
 #include <array>
 #include <cstdint>
@@ -49,13 +54,15 @@ struct TParameterEdit {
     std::int32_t Value = 0;
 };
 
-// The present flags as a command found and left them.
-struct TPresentState {
-    std::array<bool, kPatchCount> Patches{};
-    bool Instruments = false;
-    bool System = false;
-    friend bool operator==(const TPresentState&, const TPresentState&) = default;
+// One present flag a command changed: slots 0..31, then the instruments, then the system.
+struct TFlagChange {
+    int Flag = 0;
+    bool Before = false, After = false;
 };
+inline constexpr int kInstrumentsFlag = kPatchCount;
+inline constexpr int kSystemFlag = kPatchCount + 1;
+// The flag that says whether record `record` of the block is held.
+int FlagOfRecord(Block block, int record);
 
 // An undo or redo changed the mirror, but a message to the module failed: the module did
 // not get the change. The step has moved all the same, so it can be done again.
@@ -85,7 +92,7 @@ class TEditHistory {
         const TParameter* Parameter = nullptr;  // a control's step: its label is made when asked
         TEditPlace Place;
         std::vector<Change> Changes;
-        std::optional<TPresentState> PresentBefore, PresentAfter;
+        std::vector<TFlagChange> Flags;  // of a command; only those it changed
         const void* MergeKey = nullptr;  // the binding of a control's step
     };
 
@@ -118,10 +125,16 @@ class TEditHistory {
                     const NameMessage& messageFor, const std::function<void()>& command);
 
     // A command that changes whole records of `blocks` and the present flags without
-    // sending (load, initialize, move, exchange, a kit put into a slot). What it changed
-    // becomes one step, also when it raises part-way (what it changed stays, as always).
+    // sending (load, initialize, move, exchange, kits put into slots). What it changed
+    // becomes one step, also when it raises part-way (what it changed stays, as always):
+    // the records whose data bytes differ and the flags that differ, nothing else.
     void RecordCommand(std::string label, TEditPlace place, std::span<const Block> blocks,
                        const std::function<void()>& command);
+
+    // An answer from the module stored `message` in a record of the mirror: the steps that
+    // would put older bytes or flags over it go (see the top of this file).
+    void Stored(const std::uint8_t* message, int length);
+    void Stored(Block block, int record);
 
     // The open step takes no more changes.
     void EndMerge() { m_open = false; }
@@ -131,7 +144,8 @@ class TEditHistory {
     // The label of the step undo or redo would act on; empty when there is none.
     std::string UndoText() const;
     std::string RedoText() const;
-    // Raise EditSendError after the mirror changed when a message could not be sent.
+    // Raise EditSendError after the mirror changed when a message could not be sent (not
+    // when no output is open: then nothing is sent, and nothing is said).
     void Undo();
     void Redo();
 
@@ -157,7 +171,7 @@ class TEditHistory {
     // Undo or redo became possible or impossible: the menu follows.
     std::function<void()> OnChange;
     // Whether messages reach the module; unset: they are taken to. A step that sends while
-    // no output is open is applied to the mirror and reported as not sent.
+    // no output is open is applied to the mirror only, as an edit is.
     std::function<bool()> OutputOpen;
 
   private:
@@ -177,8 +191,9 @@ class TEditHistory {
     void Apply(Step& step, bool undo, const char* what);
     void ShowChanges(const Step& step);
     void Changed();
-    TPresentState PresentNow() const;
-    void SetPresent(const TPresentState& state);
+    bool FlagNow(int flag) const;
+    void SetFlag(int flag, bool on);
+    static bool Touches(const Step& step, Block block, int record, int flag);
 
     TTd7Collections& m_dumps;
     TPresentFlags& m_present;

@@ -1,6 +1,7 @@
 #include "td7/Session.h"
 
 #include <exception>
+#include <utility>
 
 #include "midilink/DeviceIds.h"
 #include "td7/PortSetup.h"
@@ -32,6 +33,8 @@ TSession::TSession(midiports::MidiService& service, midiports::PortWindow& input
     };
     m_link.OnSysexIn = [this](midilink::TMidiCompLink*, const std::uint8_t* data, int size) {
         m_transfers.CaptureSysex(data, size);
+        m_offered = data;
+        m_offeredLength = size;
         if (m_loopWatch.Received(data, static_cast<std::size_t>(size)) && OnPortLoop) OnPortLoop();
     };
     m_link.OnShortIn = [this](midilink::TMidiCompLink*, std::uint8_t status, std::uint8_t data1,
@@ -40,6 +43,8 @@ TSession::TSession(midiports::MidiService& service, midiports::PortWindow& input
         if (FollowPadHits() && m_padHits.Read(status, data1, data2) && OnPadHit) OnPadHit();
     };
     m_link.OnMidiInput = [this](midilink::TMidiCompLink*, bool resolved) {
+        const std::uint8_t* offered = std::exchange(m_offered, nullptr);
+        if (resolved && offered && OnSysexStored) OnSysexStored(offered, m_offeredLength);
         m_transfers.HandleMidiInput(resolved);
         if (OnMidiInput) OnMidiInput(resolved);
     };
@@ -49,6 +54,7 @@ TSession::~TSession() {
     // Nothing may report into a half-destroyed session: the input stops before the link and
     // the collections go. A port that will not stop or close is released by its destructor.
     OnMidiInput = nullptr;
+    OnSysexStored = nullptr;
     OnOutputDone = nullptr;
     OnPortLoop = nullptr;
     OnPadHit = nullptr;

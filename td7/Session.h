@@ -69,6 +69,9 @@ class TSession {
     // Events for the program on top; each may be left unset.
     // A message came in (after the transfers saw it); `resolved`: a record stored it.
     std::function<void(bool resolved)> OnMidiInput;
+    // A received system-exclusive message that a record of the mirror stored (before
+    // OnMidiInput reports it).
+    std::function<void(const std::uint8_t* message, int length)> OnSysexStored;
     // The output finished a block handed to it.
     std::function<void()> OnOutputDone;
     // One of the session's own messages came back on the input.
@@ -88,6 +91,9 @@ class TSession {
     TPresentFlags m_present;
     TPadHitReader m_padHits{m_dumps, m_present};
     TTransfers m_transfers;
+    // The message being offered to the collections, until the link reports it.
+    const std::uint8_t* m_offered = nullptr;
+    int m_offeredLength = 0;
 };
 
 }  // namespace td7

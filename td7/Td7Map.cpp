@@ -56,6 +56,20 @@ Address RecordAddress(Block block, int i) {
     return AddressOf(block, i);
 }
 
+std::optional<std::pair<Block, int>> RecordAtAddress(const Address& address) {
+    const int a1 = address[0], a2 = address[1], a3 = address[2];
+    if (address[3] != 0) return std::nullopt;
+    if (a1 == 0x03 && a2 == 0 && a3 == 0) return std::pair{Block::System, 0};
+    if (a1 == 0x01 && a2 < (kInstrumentCount >> 7) && a3 < 0x80)
+        return std::pair{Block::Instrument, a2 << 7 | a3};
+    if (a1 != 0x00 || a2 >= kPatchCount) return std::nullopt;
+    if (a3 == 0) return std::pair{Block::Prog, a2};
+    if (a3 <= kTriggersPerPatch) return std::pair{Block::Trigger, TriggerRecord(a2, a3 - 1)};
+    if (a3 >= kFirstNote && a3 < kFirstNote + kNotesPerPatch)
+        return std::pair{Block::Notemap, NotemapRecord(a2, a3 - kFirstNote)};
+    return std::nullopt;
+}
+
 void WriteHeader(Block block, int i, std::uint8_t* buffer) {
     FillHeader(buffer, Byte(midilink::GetDeviceId(0)), RecordAddress(block, i));
 }

@@ -5,7 +5,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <string_view>
 
 #include "midilink/Types.h"
@@ -90,6 +92,10 @@ constexpr Address AddressOf(Block block, int i) {
     }
     return {};
 }
+
+// The record at a module address (the block and its record): what an answer fills. None
+// for an address outside the map.
+std::optional<std::pair<Block, int>> RecordAtAddress(const Address& address);
 
 // Writes bytes 1..8 of a record header: Roland, the device ID, TD-7, data set, address.
 // Byte 0, data, checksum and F7 are the collection's.

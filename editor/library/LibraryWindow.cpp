@@ -416,11 +416,23 @@ void TfmLibrary::ListReordered() {
 
 void TfmLibrary::LoadListIntoSlots() {
     const auto list = CurrentList();
-    if (list == 0 || !m_target.Put || (m_target.Busy && m_target.Busy())) return;
+    if (list == 0 || !m_target.PutKits || (m_target.Busy && m_target.Busy())) return;
     const auto kits = m_lib.ListKits(list);
-    for (std::size_t k = 0; k < kits.size(); ++k)
-        if (kits[k])
-            m_target.Put(library::TKind::Kit, m_lib.ItemBytes(kits[k]->Id), static_cast<int>(k));
+    if (kits.empty()) return;
+    const QString range = kits.size() == 1 ? QStringLiteral("slot 1")
+                                           : QStringLiteral("slots 1 to %1").arg(kits.size());
+    if (!m_errors.Boxes().Confirm(QStringLiteral("Load the list \"%1\" into %2? What %3 now "
+                                                 "is replaced (Edit > Undo takes it back).")
+                                      .arg(m_lists->currentItem()->text(), range,
+                                           kits.size() == 1 ? QStringLiteral("it holds")
+                                                            : QStringLiteral("they hold")),
+                                  this))
+        return;
+    // An empty place leaves its slot as it is.
+    std::vector<std::optional<library::Bytes>> items;
+    for (const auto& kit : kits)
+        items.push_back(kit ? std::optional(m_lib.ItemBytes(kit->Id)) : std::nullopt);
+    m_target.PutKits(items);
 }
 
 void TfmLibrary::SaveListAs(const std::filesystem::path& file) {

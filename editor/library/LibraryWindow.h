@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "library/Library.h"
@@ -38,6 +39,9 @@ struct TLibraryTarget {
     std::function<library::Bytes()> CurrentKit;
     // Puts an item into the mirror (a kit into slot p) and refreshes what shows it.
     std::function<void(library::TKind kind, const library::Bytes& item, int p)> Put;
+    // Puts kits into slots 1..N (N of them; an empty one leaves its slot as it is) as one
+    // change, and refreshes what shows them.
+    std::function<void(const std::vector<std::optional<library::Bytes>>& kits)> PutKits;
     // A transfer runs: the mirror must not change under it.
     std::function<bool()> Busy;
 };
@@ -61,7 +65,7 @@ class TfmLibrary : public QWidget {
     void SetTagsAndNote(const std::string& tags, const std::string& note);
     void DeleteSelected();  // asks first
     void MakeList(const std::string& name);
-    void LoadListIntoSlots();
+    void LoadListIntoSlots();  // asks first, naming the slots
     void SaveListAs(const std::filesystem::path& file);
     void Import(const std::vector<std::filesystem::path>& paths);
     // Reads the lists again, keeping the chosen one.

@@ -275,8 +275,12 @@ void TPatchEditor::AttachToMain() {
             panel->setEnabled(on);
             panel->SetTextColor(on ? controls::ToQColor(controls::clWindowText) : kGrayText);
         }
-        for (std::string_view name : kEffectPanels)
+        // The effect panels address the shown slot too: with it empty, a turn would write
+        // into a record the slot does not hold.
+        for (std::string_view name : kEffectPanels) {
+            Panel(name)->setEnabled(on);
             Panel(name)->SetTextColor(on ? controls::ToQColor(controls::clWindowText) : kGrayText);
+        }
     };
     connect(&m_main, &TfmTamboro::InstrumentRecordChanged, this,
             [this](int i) { InstrumentChanged(i); });
@@ -313,6 +317,14 @@ void TPatchEditor::RetargetPatchPanels(int p) {
 }
 
 void TPatchEditor::lbPatchClick() {
+    ShowSelectedSlot(true);
+}
+
+void TPatchEditor::ShowSlotAgain() {
+    ShowSelectedSlot(false);
+}
+
+void TPatchEditor::ShowSelectedSlot(bool announce) {
     const int p = P();
     if (p < 0) return;
     td7::TPresentFlags& present = m_main.Present();
@@ -335,7 +347,7 @@ void TPatchEditor::lbPatchClick() {
     m_lbNotemap->viewport()->update();
     RepaintNoteCombos();
     // An empty slot has no program number of its own to announce.
-    if (m_cbRxProgram->checkState() == Qt::Checked && m_main.MidiOutput1().IsOpen() &&
+    if (announce && m_cbRxProgram->checkState() == Qt::Checked && m_main.MidiOutput1().IsOpen() &&
         present.PatchPresent(p))
         m_main.MidiCompLink1().SendCommand(kProgramChange, m_udProgram->Position() - 1,
                                            midilink::ctNone);

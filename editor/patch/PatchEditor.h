@@ -62,6 +62,9 @@ class TPatchEditor : public QObject {
 
     // Selections; see the comments in the source for their steps.
     void lbPatchClick();
+    // The selected slot shown afresh as a click shows it (asking how to fill it when it is
+    // empty), without announcing it to the module: the module plays it already.
+    void ShowSlotAgain();
     void coTriggerChange();
     void lbNotemapClick();
     void Effect1TypeChange();
@@ -117,6 +120,8 @@ class TPatchEditor : public QObject {
     TPadHitFollower& PadHits() { return *m_padHits; }
 
   private:
+    // A click's work on the selected slot; `announce`: the program change goes out.
+    void ShowSelectedSlot(bool announce);
     void BuildPanels();
     void BuildControls();
     void BuildFurniture();

@@ -53,12 +53,38 @@ TEditCommands::~TEditCommands() {
 
 void TEditCommands::Undo() {
     if (m_main.Transfers().Busy()) return;
-    m_main.History().Undo();
+    Apply([this] { m_main.History().Undo(); });
 }
 
 void TEditCommands::Redo() {
     if (m_main.Transfers().Busy()) return;
-    m_main.History().Redo();
+    Apply([this] { m_main.History().Redo(); });
+}
+
+// The slot of a whole-patch step is shown once the history is done with the step: an empty
+// slot's dialog may fill it, which is a step of its own.
+void TEditCommands::Apply(const std::function<void()>& step) {
+    m_showSlot.reset();
+    try {
+        step();
+    } catch (...) {
+        ShowSlot();
+        throw;
+    }
+    ShowSlot();
+}
+
+// As a click on the slot shows it: an empty one asks how to fill it. The slot on show
+// already is not announced to the module again.
+void TEditCommands::ShowSlot() {
+    const std::optional<int> p = std::exchange(m_showSlot, std::nullopt);
+    if (!p) return;
+    if (*p == m_main.CurrentPatch()) {
+        m_editor.ShowSlotAgain();
+        return;
+    }
+    m_editor.lbPatch()->SelectSilently(*p);
+    m_editor.lbPatchClick();
 }
 
 void TEditCommands::Select(const td7::TEditPlace& place) {
@@ -112,7 +138,7 @@ void TEditCommands::Applied(const td7::TEditPlace& place, bool wholeRecords) {
             if (wholeRecords) {
                 // Slots may have moved: every line, and the slot of the step shown afresh.
                 m_editor.lbPatch()->viewport()->update();
-                ShowPatch(place.Record);
+                m_showSlot = place.Record;
                 return;
             }
             // The bound controls show their record already; what else shows a parameter:

@@ -5,6 +5,7 @@
 // the main window's (td7/EditHistory); this shows each step's place before it is undone
 // and brings the windows up to date after.
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -46,12 +47,15 @@ class TEditCommands : public QObject {
     void Select(const td7::TEditPlace& place);
     void Applied(const td7::TEditPlace& place, bool wholeRecords);
     void ShowPatch(int p);
+    void Apply(const std::function<void()>& step);
+    void ShowSlot();
     bool NotemapFocused() const;
 
     TfmTamboro& m_main;
     TPatchEditor& m_editor;
     TfmInstrument& m_instruments;
     std::optional<TCopiedSettings> m_copied;
+    std::optional<int> m_showSlot;  // after a whole-patch step: the slot to show
 };
 
 }  // namespace editor

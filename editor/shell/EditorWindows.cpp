@@ -129,6 +129,25 @@ void TEditorWindows::ShowLibrary() {
             }
             fmTamboro->UpdateCommands();
         };
+        // Load into Slots: one step, as the user asked for it once.
+        target.PutKits = [this](const std::vector<std::optional<library::Bytes>>& kits) {
+            fmTamboro->History().RecordCommand(
+                "Load into Slots", PutPlace(library::TKind::Kit, 0), td7::kPatchBlocks, [&] {
+                    for (std::size_t p = 0; p < kits.size(); ++p)
+                        if (kits[p])
+                            library::PutIntoMirror(library::TKind::Kit, *kits[p],
+                                                   fmTamboro->Dumps(), fmTamboro->Present(),
+                                                   static_cast<int>(p));
+                });
+            const int current = fmTamboro->CurrentPatch();
+            for (int p = 0; p < static_cast<int>(kits.size()); ++p)
+                if (kits[p]) PatchEditor->PatchArrived(p);
+            if (current < static_cast<int>(kits.size()) && kits[current]) {
+                PatchEditor->SetPatchEditing(true);
+                PatchEditor->coTriggerChange();
+            }
+            fmTamboro->UpdateCommands();
+        };
         target.Busy = [this] { return fmTamboro->Transfers().Busy(); };
         fmLibrary = std::make_unique<TfmLibrary>(*lib, std::move(target), fmTamboro->Errors(),
                                                  fmTamboro->HelpDir(), fmTamboro.get());

@@ -77,6 +77,9 @@ TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
     m_history = std::make_unique<td7::TEditHistory>(Dumps(), Present(), MidiCompLink1());
     m_history->OnChange = [this] { UpdateCommands(); };
     m_history->OutputOpen = [this] { return MidiOutput1().IsOpen(); };
+    m_session->OnSysexStored = [this](const std::uint8_t* message, int length) {
+        m_history->Stored(message, length);
+    };
     Present().OnChange = [this](td7::TPresentFlags*) { UpdateCommands(); };
     Transfers().OnDumpCounted = [this](td7::TTransfers*, int count) {
         m_status->SetText(QStringLiteral("%1 dumps recieved...").arg(count));

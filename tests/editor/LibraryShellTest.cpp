@@ -25,6 +25,7 @@
 #include "td7/PresentFlags.h"
 #include "td7/Td7Collections.h"
 #include "td7/Td7Decode.h"
+#include "td7/EditHistory.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace {
@@ -220,6 +221,56 @@ TEST_F(LibraryShell, TagsAndNoteGoToEverySelectedItemAndDeleteNamesTheListsFirst
     ASSERT_EQ(sunday.size(), 3u);
     EXPECT_FALSE(sunday[1].has_value());
     EXPECT_EQ(sunday[2]->Id, kits[2].Id);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LibraryShell, LoadIntoSlotsAsksNamingTheSlotsAndIsOneStep) {
+    Start();
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
+    Run(TCommand::RequestAll);
+    Run(TCommand::Library);
+    editor::TfmLibrary& window = *editor.windows->fmLibrary;
+    library::TLibrary& lib = *editor.windows->Library->Get();
+    const auto kits = lib.Find({.Kind = library::TKind::Kit}, 3);
+    ASSERT_EQ(kits.size(), 3u);
+    const std::vector<library::ItemId> ids = {kits[2].Id, kits[0].Id, kits[1].Id};
+    lib.CreateList("Gig", ids);
+    window.RefreshLists();
+    // The data bytes of the common records of slots 1..4.
+    using Data = std::vector<std::uint8_t>;
+    const auto common = [](const std::uint8_t* record) {
+        return Data(record + td7::kHeaderSize, record + td7::InfoOf(td7::Block::Prog).Size - 2);
+    };
+    auto held = [&] {
+        std::vector<Data> data;
+        for (int p = 0; p < 4; ++p) data.push_back(common(editor.Main().Dumps().ProgDump.Records(p).Data()));
+        return data;
+    };
+    const auto before = held();
+    const int steps = editor.Main().History().Count();
+
+    editor.boxes.SetNextAnswer(editor::TAnswer::No);
+    window.LoadListIntoSlots();
+    ASSERT_FALSE(editor.boxes.Shown().empty());
+    EXPECT_EQ(editor.boxes.Shown().back().Text,
+              "Load the list \"Gig\" into slots 1 to 3? What they hold now is replaced "
+              "(Edit > Undo takes it back).");
+    EXPECT_EQ(held(), before);
+
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
+    window.LoadListIntoSlots();
+    std::vector<Data> loaded;
+    for (auto id : ids) loaded.push_back(common(lib.ItemBytes(id).data()));
+    loaded.push_back(before[3]);
+    EXPECT_EQ(held(), loaded);
+    EXPECT_EQ(editor.Main().History().Count(), steps + 1);
+    EXPECT_EQ(editor.Main().History().UndoText(), "Load into Slots");
+    editor.Main().Menu().Action(TCommand::Undo)->trigger();
+    EXPECT_EQ(held(), before);
+    EXPECT_TRUE(Errors().empty());
 }
 
 }  // namespace

@@ -245,7 +245,7 @@ TEST_F(PatchEditorTest, EmptySlotsAndTheEmptyPatchDialog) {
     SelectPatch(4);
     EXPECT_FALSE(Main().PatchEditing());
     EXPECT_FALSE(Patch().Panel("gbPatchCommon")->isEnabled());
-    EXPECT_TRUE(Patch().Panel("gbEffect1")->isEnabled());
+    EXPECT_FALSE(Patch().Panel("gbEffect1")->isEnabled());
     EXPECT_EQ(Patch().edName()->text(), "Empty ");
     EXPECT_FALSE(Main().Menu().NumberedAction(TCommand::PatchMoveTo, 5)->isEnabled());
     EXPECT_TRUE(Main().Menu().NumberedAction(TCommand::PatchMoveTo, 2)->isEnabled());

@@ -187,13 +187,60 @@ TEST_F(EditHistoryTest, AFailedSendKeepsTheMirrorRestoredAndTheStepRedoable) {
     EXPECT_TRUE(history.CanRedo());
     EXPECT_FALSE(history.CanUndo());
 
-    // No output open: the same, said so.
+    // No output open: the mirror changes and nothing is said, as with an edit.
     failing.fail = false;
+    failing.messages.clear();
     history.OutputOpen = [] { return false; };
-    EXPECT_EQ(errorOf([&] { history.Redo(); }),
-              "The module did not get the redo of Level (Effect 1): no MIDI output device "
-              "is open.");
+    EXPECT_EQ(errorOf([&] { history.Redo(); }), "no error");
     EXPECT_EQ(Stored(Block::Prog, 0, 24), 3);
+    EXPECT_TRUE(failing.messages.empty());
+}
+
+TEST_F(EditHistoryTest, AnswersFromTheModuleAreNeverUndoneNorTheirFlags) {
+    // The module's answer to a request, as the session hands it on once stored.
+    const auto answer = [&](Block block, int i) {
+        midilink::TDumpCollection& dump = dumps.Of(block);
+        dump.PrepareRecord(i);
+        history.Stored(dump.Records(i).Data(), dump.Size());
+    };
+    present.SetPatchPresent(0, true);
+    history.RecordCommand("Load Patch", {Block::Prog, 2, {}}, td7::kPatchBlocks,
+                          [&] { td7::InitializePatch(dumps, present, 2); });
+    midilink::TValueMidiCom level;
+    Bind(level, "HallLevel", 0);
+    Set(level, "HallLevel", 5);
+    // Request All, Instruments > Request, System > Request.
+    for (int p = 0; p < td7::kPatchCount; ++p)
+        if (p != 0 && p != 2) {
+            answer(Block::Prog, p);
+            present.SetPatchPresent(p, true);
+        }
+    answer(Block::Instrument, 7);
+    present.SetInstrumentsPresent(true);
+    answer(Block::System, 0);
+    present.SetSystemPresent(true);
+
+    // Undo puts back only what the load changed: slot 3's records and flag.
+    history.Undo();
+    history.Undo();
+    EXPECT_FALSE(present.PatchPresent(2));
+    EXPECT_EQ(At(Block::Prog, 2), (Tag{Block::Prog, 2, 1}));
+    for (int p : {0, 5, 31}) EXPECT_TRUE(present.PatchPresent(p)) << p;
+    EXPECT_TRUE(present.InstrumentsPresent());
+    EXPECT_TRUE(present.SystemPresent());
+
+    // An answer for a record the load changed: the load can no longer be undone, the
+    // later step still can; an answer for that step's record ends its redo.
+    history.Redo();
+    history.Redo();
+    answer(Block::Trigger, td7::TriggerRecord(2, 4));
+    EXPECT_EQ(history.Count(), 1);
+    history.Undo();
+    EXPECT_FALSE(history.CanUndo());
+    EXPECT_TRUE(present.PatchPresent(2));
+    answer(Block::Prog, 0);
+    EXPECT_FALSE(history.CanRedo());
+    EXPECT_EQ(history.Count(), 0);
 }
 
 TEST_F(EditHistoryTest, TheHistoryKeepsItsLimit) {

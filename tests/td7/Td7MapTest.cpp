@@ -86,6 +86,17 @@ TEST_F(Td7MapTest, EdgeRecordsCarryTheirAddresses) {
     EXPECT_THROW(td7::RecordAddress(Block::Notemap, 1888), midilink::Error);
 }
 
+TEST_F(Td7MapTest, EveryAddressLeadsBackToItsRecordAndNoOtherToAny) {
+    for (Block block : td7::kAllBlocks)
+        for (int i = 0; i < td7::InfoOf(block).Count; ++i)
+            EXPECT_EQ(td7::RecordAtAddress(td7::AddressOf(block, i)), std::pair(block, i))
+                << td7::InfoOf(block).Name << " " << i;
+    for (td7::Address outside : {td7::Address{0x00, 0x20, 0x00, 0x00}, {0x00, 0x00, 0x13, 0x00},
+                                 {0x00, 0x00, 0x5E, 0x00}, {0x01, 0x04, 0x00, 0x00},
+                                 {0x03, 0x00, 0x01, 0x00}, {0x00, 0x00, 0x00, 0x01}})
+        EXPECT_FALSE(td7::RecordAtAddress(outside));
+}
+
 TEST_F(Td7MapTest, MovedRecordIsSentToItsNewAddress) {
     dumps.ProgDump.Move(0, 6);
     dumps.ProgDump.SendRecord(6);
