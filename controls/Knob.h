@@ -101,6 +101,8 @@ class TQvKnob : public QWidget {
     void DrawIndicator(QPainter& painter, int value);
     void DrawValueText(QPainter& painter);
     void DrawFocusFrame(QPainter& painter);
+    QRect FocusFrameArea() const;
+    void UpdateFocusFrame();
     void StartDrag(int y);
 
     bool m_dragging = false;
