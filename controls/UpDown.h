@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "controls/Arrow.h"
+
 class QPainter;
 
 namespace controls {
@@ -69,9 +71,7 @@ class TUpDown : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    enum class TArrow { Up, Down, Left, Right };
     TArrow ArrowFor(TUDBtnType button) const;
-    static void DrawArrow(QPainter& painter, const QRect& box, TArrow arrow, const QColor& color);
     TUDBtnType ButtonAt(QPoint point) const;
     QRect ButtonRect(TUDBtnType button) const;
     void UserStep(TUDBtnType button);

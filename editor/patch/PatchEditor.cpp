@@ -219,6 +219,10 @@ void TPatchEditor::ConnectHandlers() {
             Run([this, sender] { xxNoteNrClick(sender); });
         };
     }
+    // The performance sounds' boxes are a third of the panel wide: a narrow arrow leaves
+    // room for a whole "489: %BknF.O".
+    for (const char* name : {"PerfSound1", "PerfSound2", "PerfSound3"})
+        Control<controls::TMidiComboBox>(name)->SetNarrowArrow(true);
     for (const char* name : kSoundCombos) {
         auto* combo = Control<controls::TMidiComboBox>(name);
         combo->OnDrawItem = [this, &dumps](controls::TMidiComboBox*, int i, QPainter& painter,
