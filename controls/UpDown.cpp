@@ -240,6 +240,16 @@ bool TUpDown::eventFilter(QObject* watched, QEvent* event) {
             }
             break;
         }
+        case QEvent::ShortcutOverride: {
+            // The window's Undo and Redo win over the field's own text undo: a typed number
+            // is a step like any other, taken back with the rest.
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (m_typable && (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo))) {
+                event->ignore();
+                return true;
+            }
+            break;
+        }
         case QEvent::FocusOut:
             CommitTyped();
             break;

@@ -145,11 +145,6 @@ void TPatchEditor::BuildControls() {
     m_pxNoteNr = Control<controls::TMidiComboBox>("pxNoteNr");
     m_cbRxProgram = Control<controls::TMidiCheckBox>("cbRxProgram");
     m_udProgram = Control<controls::TMidiUpDown>("udProgram");
-    // The program number can be typed as well as stepped: 25 is a long way by arrows.
-    if (auto* field = qobject_cast<QLineEdit*>(m_controls.Associate("udProgram"))) {
-        field->setReadOnly(false);
-        m_udProgram->SetAssociate(field);
-    }
 }
 
 void TPatchEditor::BuildFurniture() {

@@ -88,10 +88,10 @@ QWidget* TBoundControls::Create(const td7::TParameter& row, const TControlPlace&
             auto* upDown = new controls::TMidiUpDown(parent);
             upDown->SetMax(row.Max);
             upDown->SetMin(row.Min);
-            // The field only shows the position; steps are made with the buttons.
+            // The field shows the position and takes a typed number, on Enter or when it is
+            // left (a channel or program is a long way by arrows).
             auto* field = new QLineEdit(parent);
             field->setObjectName(Text(place.Associate));
-            field->setReadOnly(true);
             Place(field, place.AssociateRect);
             SetHint(field, row.Hint);
             upDown->SetAssociate(field);
