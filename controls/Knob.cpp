@@ -13,6 +13,7 @@
 #include <QRegion>
 #include <QWheelEvent>
 
+#include "controls/Accessibility.h"
 #include "controls/Error.h"
 
 namespace controls {
@@ -41,6 +42,7 @@ bool IsKnobKey(const QKeyEvent* event) {
 TQvKnob::TQvKnob(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     resize(kWidth, kHeight);
+    InstallAccessibility();
 }
 
 TQvKnob::~TQvKnob() = default;
@@ -83,7 +85,18 @@ void TQvKnob::SetValue(int value) {
     dirty += Spill(IndicatorBoxAt(m_value));
     if (m_displayValue) dirty += ValueTextArea();
     update(dirty);
+    AnnounceValue(this, m_value);
     if (OnValueChange) OnValueChange(this);
+}
+
+void TQvKnob::UserMoveTo(int value) {
+    GuardUserAction(this, [&] {
+        const int before = m_value;
+        SetValue(value);
+        if (m_value == before) return;
+        NotifyMoving();
+        NotifyMoved();
+    });
 }
 
 void TQvKnob::SetIndicatorSize(int size) {
@@ -168,7 +181,7 @@ void TQvKnob::NotifyMoving() {
     if (OnMoving) OnMoving(this);
 }
 
-QString TQvKnob::ValueText() {
+QString TQvKnob::ShownValueText() {
     QString text = QString::number(m_value);
     if (OnValueText) GuardUserAction(this, [&] { OnValueText(this, text); });
     return text;
@@ -196,7 +209,7 @@ void TQvKnob::DrawIndicator(QPainter& painter, int value) {
 }
 
 void TQvKnob::DrawValueText(QPainter& painter) {
-    const QString text = ValueText();
+    const QString text = ShownValueText();
     const QRect area = ValueTextArea();
     const QFontMetrics metrics(font());
     painter.save();

@@ -12,6 +12,7 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+#include "controls/Accessibility.h"
 #include "controls/Error.h"
 
 namespace controls {
@@ -34,6 +35,7 @@ TUpDown::TUpDown(QWidget* parent) : QWidget(parent) {
     // The field beside it keeps the focus; the buttons are for the mouse.
     setFocusPolicy(Qt::NoFocus);
     resize(sizeHint());
+    InstallAccessibility();
     connect(&m_repeat, &QTimer::timeout, this, &TUpDown::Repeat);
 }
 
@@ -42,8 +44,10 @@ TUpDown::~TUpDown() {
 }
 
 void TUpDown::SetPosition(int position) {
+    const int before = m_position;
     m_position = std::clamp(To16Bits(position), std::min(m_min, m_max), std::max(m_min, m_max));
     ShowPosition();
+    if (m_position != before) AnnounceValue(this, m_position);
 }
 
 void TUpDown::SetMin(int min) {

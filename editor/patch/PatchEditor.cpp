@@ -18,6 +18,7 @@
 #include "editor/shell/Help.h"
 #include "editor/shell/MainMenu.h"
 #include "editor/shell/MainWindow.h"
+#include "editor/shell/TabOrder.h"
 #include "editor/patch/NotemapList.h"
 #include "editor/patch/PadHitFollower.h"
 #include "editor/patch/PatchLayout.h"
@@ -87,6 +88,9 @@ TPatchEditor::TPatchEditor(TfmTamboro& main, TfmViewSysex& viewer)
     BuildPanels();
     BuildControls();
     BuildFurniture();
+    std::vector<QWidget*> panels;
+    for (const TPanelPlace& panel : PatchPanels()) panels.push_back(Panel(panel.Name));
+    OrderTabs(panels);
     ConnectHandlers();
     ConnectMenu();
     AttachToMain();
