@@ -13,6 +13,7 @@
 #include <QRegion>
 #include <QWheelEvent>
 
+#include "controls/Accessibility.h"
 #include "controls/Error.h"
 
 namespace controls {
@@ -41,6 +42,7 @@ bool IsKnobKey(const QKeyEvent* event) {
 TQvKnob::TQvKnob(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     resize(kWidth, kHeight);
+    InstallAccessibility();
 }
 
 TQvKnob::~TQvKnob() = default;
@@ -83,7 +85,18 @@ void TQvKnob::SetValue(int value) {
     dirty += Spill(IndicatorBoxAt(m_value));
     if (m_displayValue) dirty += ValueTextArea();
     update(dirty);
+    AnnounceValue(this, m_value);
     if (OnValueChange) OnValueChange(this);
+}
+
+void TQvKnob::UserMoveTo(int value) {
+    GuardUserAction(this, [&] {
+        const int before = m_value;
+        SetValue(value);
+        if (m_value == before) return;
+        NotifyMoving();
+        NotifyMoved();
+    });
 }
 
 void TQvKnob::SetIndicatorSize(int size) {
@@ -168,7 +181,7 @@ void TQvKnob::NotifyMoving() {
     if (OnMoving) OnMoving(this);
 }
 
-QString TQvKnob::ValueText() {
+QString TQvKnob::ShownValueText() {
     QString text = QString::number(m_value);
     if (OnValueText) GuardUserAction(this, [&] { OnValueText(this, text); });
     return text;
@@ -196,7 +209,7 @@ void TQvKnob::DrawIndicator(QPainter& painter, int value) {
 }
 
 void TQvKnob::DrawValueText(QPainter& painter) {
-    const QString text = ValueText();
+    const QString text = ShownValueText();
     const QRect area = ValueTextArea();
     const QFontMetrics metrics(font());
     painter.save();
@@ -208,29 +221,34 @@ void TQvKnob::DrawValueText(QPainter& painter) {
     painter.restore();
 }
 
+QRect TQvKnob::FocusFrameArea() const {
+    const bool captioned =
+        !m_leftText.isEmpty() || !m_rightText.isEmpty() || !m_centerText.isEmpty();
+    return FocusFrame(Layout(), QFontMetrics(font()).height(), m_displayValue, captioned);
+}
+
 void TQvKnob::DrawFocusFrame(QPainter& painter) {
+    if (!hasFocus()) return;
+    // Every other pixel of the frame, in whichever of black and white stands out from the
+    // background; set square by square so the dots stay one pixel wide at any scale.
+    const QRect frame = FocusFrameArea();
+    const QColor dot = Color().lightness() < 128 ? Qt::white : Qt::black;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setBrush(Qt::NoBrush);
-    const QRect frame = rect().adjusted(0, 0, -1, -1);
-    painter.setPen(QPen(Color(), 1));
-    painter.drawRect(frame);
-    if (hasFocus()) {
-        // Every other pixel of the border, in whichever of black and white stands out from
-        // the background; set square by square so the dots stay one pixel wide at any scale.
-        const QColor dot = Color().lightness() < 128 ? Qt::white : Qt::black;
-        const int right = frame.right();
-        const int bottom = frame.bottom();
-        for (int x = 0; x <= right; x += 2) {
-            painter.fillRect(x, 0, 1, 1, dot);
-            painter.fillRect(x, bottom, 1, 1, dot);
-        }
-        for (int y = 0; y <= bottom; y += 2) {
-            painter.fillRect(0, y, 1, 1, dot);
-            painter.fillRect(right, y, 1, 1, dot);
-        }
+    for (int x = frame.left(); x <= frame.right(); x += 2) {
+        painter.fillRect(x, frame.top(), 1, 1, dot);
+        painter.fillRect(x, frame.bottom(), 1, 1, dot);
+    }
+    for (int y = frame.top(); y <= frame.bottom(); y += 2) {
+        painter.fillRect(frame.left(), y, 1, 1, dot);
+        painter.fillRect(frame.right(), y, 1, 1, dot);
     }
     painter.restore();
+}
+
+// The frame crosses the body's rim: the whole inside of the frame is drawn again.
+void TQvKnob::UpdateFocusFrame() {
+    update(FocusFrameArea());
 }
 
 bool TQvKnob::event(QEvent* event) {
@@ -268,7 +286,7 @@ void TQvKnob::paintEvent(QPaintEvent* event) {
     DrawIndicator(painter, m_value);
 
     const QFontMetrics metrics(font());
-    const int captionTop = height() - (metrics.height() + 1);
+    const int captionTop = CaptionTop(layout, metrics.height());
     const int baseline = captionTop + metrics.ascent();
     painter.setPen(ToQColor(m_fontColor, palette()));
     if (!m_leftText.isEmpty()) painter.drawText(2, baseline, m_leftText);
@@ -366,11 +384,11 @@ void TQvKnob::wheelEvent(QWheelEvent* event) {
 
 void TQvKnob::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
-    update(QRegion(rect()).subtracted(QRegion(rect().adjusted(1, 1, -1, -1))));
+    UpdateFocusFrame();
 }
 
 void TQvKnob::focusOutEvent(QFocusEvent* event) {
-    update(QRegion(rect()).subtracted(QRegion(rect().adjusted(1, 1, -1, -1))));
+    UpdateFocusFrame();
     QWidget::focusOutEvent(event);
 }
 

@@ -39,6 +39,10 @@ class TQvKnob : public QWidget {
     int Value() const { return m_value; }
     // Limited to Min..Max; a change redraws only the dot and the value text.
     void SetValue(int value);
+    // A move the user makes at once (a screen reader's): Value, then OnMoving and OnMoved.
+    void UserMoveTo(int value);
+    // The value as the knob shows it (OnValueText's, else the number).
+    QString ShownValueText();
 
     int IndicatorSize() const { return m_indicatorSize; }
     void SetIndicatorSize(int size);
@@ -95,12 +99,13 @@ class TQvKnob : public QWidget {
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
-    QString ValueText();
     QRect IndicatorBoxAt(int value) const;
     QRect ValueTextArea() const;
     void DrawIndicator(QPainter& painter, int value);
     void DrawValueText(QPainter& painter);
     void DrawFocusFrame(QPainter& painter);
+    QRect FocusFrameArea() const;
+    void UpdateFocusFrame();
     void StartDrag(int y);
 
     bool m_dragging = false;

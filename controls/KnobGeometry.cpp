@@ -96,6 +96,24 @@ QRect ValueTextBox(const TKnobLayout& layout, int lineHeight) {
     return QRect(1, 1, std::max(0, right - 1), std::max(0, bottom - 1));
 }
 
+int CaptionTop(const TKnobLayout& layout, int lineHeight) {
+    return layout.height - (lineHeight + 1);
+}
+
+QRect FocusFrame(const TKnobLayout& layout, int lineHeight, bool valueShown, bool captioned) {
+    constexpr int kGap = 2;  // between the body and the frame, where there is room
+    const QRect body = BodyBox(layout);
+    int top = body.top() - kGap;
+    int bottom = body.bottom() + kGap;
+    if (valueShown) top = std::max(top, ValueTextBox(layout, lineHeight).bottom() + 1);
+    if (captioned) bottom = std::min(bottom, CaptionTop(layout, lineHeight) - 1);
+    top = std::max(top, 0);
+    bottom = std::min(bottom, layout.height - 1);
+    const int left = std::max(body.left() - kGap, 0);
+    const int right = std::min(body.right() + kGap, layout.width - 1);
+    return QRect(QPoint(left, top), QPoint(right, std::max(top, bottom)));
+}
+
 int ValueTextTop(int ascent, int capHeight) {
     return std::max(-1, 1 - (ascent - capHeight));
 }

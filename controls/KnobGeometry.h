@@ -46,6 +46,14 @@ TArc HighlightArc(const TKnobLayout& layout);
 // Box of the value text (above the body), given the height of a line of the knob's font.
 QRect ValueTextBox(const TKnobLayout& layout, int lineHeight);
 
+// Top of the captions' line, given the height of a line of the knob's font.
+int CaptionTop(const TKnobLayout& layout, int lineHeight);
+
+// The focus frame (its outermost pixels, right and bottom inclusive): round the body, but
+// between the value text above and the captions below, so that its dots never run through
+// a text.
+QRect FocusFrame(const TKnobLayout& layout, int lineHeight, bool valueShown, bool captioned);
+
 // Top of the value text's line: one pixel above the box, which the internal leading of the
 // usual small fonts fills; a font with less leading moves down until the tops of the
 // digits (capHeight under the line's top at ascent) clear the box's top edge.

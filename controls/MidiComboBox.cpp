@@ -5,6 +5,7 @@
 #include <QStylePainter>
 #include <QStyledItemDelegate>
 
+#include "controls/Arrow.h"
 #include "controls/Error.h"
 
 namespace controls {
@@ -140,12 +141,41 @@ void TMidiComboBox::DrawItem(QPainter& painter, int index, const QRect& rect, TD
     painter.restore();
 }
 
+namespace {
+
+constexpr int kNarrowArrowWidth = 11;  // the triangle and a pixel either side
+constexpr int kFrameWidth = 2;
+
+}  // namespace
+
+void TMidiComboBox::SetNarrowArrow(bool narrow) {
+    m_narrowArrow = narrow;
+    update();
+}
+
+QRect TMidiComboBox::FaceRect() const {
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    QRect face =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    if (m_narrowArrow) face.setRight(width() - kFrameWidth - kNarrowArrowWidth - 1);
+    return face;
+}
+
 void TMidiComboBox::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
     QStyleOptionComboBox option;
     initStyleOption(&option);
     // Frame and arrow in the style's colours; only the text takes the font colour.
+    if (m_narrowArrow) option.subControls &= ~QStyle::SC_ComboBoxArrow;
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    if (m_narrowArrow) {
+        const QRect box(width() - kFrameWidth - kNarrowArrowWidth, kFrameWidth, kNarrowArrowWidth,
+                        height() - 2 * kFrameWidth);
+        const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
+        DrawArrow(painter, box.adjusted(0, 4, 0, -4), TArrow::Down,
+                  palette().color(group, QPalette::ButtonText));
+    }
     if (!OnDrawItem) {
         const QColor text = ToQColor(m_fontColor, palette());
         option.palette.setColor(QPalette::ButtonText, text);
@@ -154,9 +184,7 @@ void TMidiComboBox::paintEvent(QPaintEvent*) {
         return;
     }
     if (currentIndex() < 0) return;
-    const QRect face =
-        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
-    DrawItem(painter, currentIndex(), face, {false, true}, palette());
+    DrawItem(painter, currentIndex(), FaceRect(), {false, true}, palette());
 }
 
 }  // namespace controls

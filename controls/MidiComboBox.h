@@ -71,6 +71,13 @@ class TMidiComboBox : public QComboBox, public TBoundControl {
     void DrawItem(QPainter& painter, int index, const QRect& rect, TDrawItemState state,
                   const QPalette& colors);
 
+    // A narrow arrow leaves the face of the closed box more room, for a box whose texts
+    // need all its width.
+    bool NarrowArrow() const { return m_narrowArrow; }
+    void SetNarrowArrow(bool narrow);
+    // Where the closed box shows its current item.
+    QRect FaceRect() const;
+
   protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -85,6 +92,7 @@ class TMidiComboBox : public QComboBox, public TBoundControl {
     int m_dropDownIndex = -1;
     int m_itemHeight = 0;
     bool m_ownerDrawList = false;
+    bool m_narrowArrow = false;
 };
 
 }  // namespace controls

@@ -7,7 +7,7 @@ namespace controls {
 
 // An up-down bound to a module parameter: every step stores and sends Position; the
 // associated field shows it in the non-default colour when it differs from Default.
-// Typing into the field reaches nothing; only steps do.
+// A number typed into the field is a step to it (Enter, or leaving the field).
 class TMidiUpDown : public TUpDown, public TBoundControl {
     Q_OBJECT
 

@@ -8,11 +8,11 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPolygonF>
 #include <QRegularExpressionValidator>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+#include "controls/Accessibility.h"
 #include "controls/Error.h"
 
 namespace controls {
@@ -35,6 +35,7 @@ TUpDown::TUpDown(QWidget* parent) : QWidget(parent) {
     // The field beside it keeps the focus; the buttons are for the mouse.
     setFocusPolicy(Qt::NoFocus);
     resize(sizeHint());
+    InstallAccessibility();
     connect(&m_repeat, &QTimer::timeout, this, &TUpDown::Repeat);
 }
 
@@ -43,8 +44,10 @@ TUpDown::~TUpDown() {
 }
 
 void TUpDown::SetPosition(int position) {
+    const int before = m_position;
     m_position = std::clamp(To16Bits(position), std::min(m_min, m_max), std::max(m_min, m_max));
     ShowPosition();
+    if (m_position != before) AnnounceValue(this, m_position);
 }
 
 void TUpDown::SetMin(int min) {
@@ -143,50 +146,9 @@ void TUpDown::paintEvent(QPaintEvent*) {
     }
 }
 
-// The style's arrow primitives shrink to a dash in a half of a 15 x 21 up-down: a solid
-// triangle as wide as the button allows reads as an arrow at every size.
-TUpDown::TArrow TUpDown::ArrowFor(TUDBtnType button) const {
+TArrow TUpDown::ArrowFor(TUDBtnType button) const {
     if (m_orientation == udVertical) return button == btNext ? TArrow::Up : TArrow::Down;
     return button == btNext ? TArrow::Right : TArrow::Left;
-}
-
-void TUpDown::DrawArrow(QPainter& painter, const QRect& box, TArrow arrow, const QColor& color) {
-    const bool vertical = arrow == TArrow::Up || arrow == TArrow::Down;
-    const int across = vertical ? box.width() : box.height();
-    const int along = vertical ? box.height() : box.width();
-    // Base: the width less a margin, odd so the tip sits on a pixel; height: half of it.
-    int base = std::min(across - 6, 2 * (along - 4) - 1);
-    base = std::max(base, 3);
-    if (base % 2 == 0) --base;
-    const int height = (base + 1) / 2;
-    const QPointF c = QRectF(box).center();
-    const double half = base / 2.0;
-    const double h = height / 2.0;
-    QPolygonF triangle;
-    switch (arrow) {
-        case TArrow::Up:
-            triangle << QPointF(c.x() - half, c.y() + h) << QPointF(c.x() + half, c.y() + h)
-                     << QPointF(c.x(), c.y() - h);
-            break;
-        case TArrow::Down:
-            triangle << QPointF(c.x() - half, c.y() - h) << QPointF(c.x() + half, c.y() - h)
-                     << QPointF(c.x(), c.y() + h);
-            break;
-        case TArrow::Left:
-            triangle << QPointF(c.x() + h, c.y() - half) << QPointF(c.x() + h, c.y() + half)
-                     << QPointF(c.x() - h, c.y());
-            break;
-        case TArrow::Right:
-            triangle << QPointF(c.x() - h, c.y() - half) << QPointF(c.x() - h, c.y() + half)
-                     << QPointF(c.x() + h, c.y());
-            break;
-    }
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(color);
-    painter.drawPolygon(triangle);
-    painter.restore();
 }
 
 void TUpDown::mousePressEvent(QMouseEvent* event) {
@@ -278,6 +240,16 @@ bool TUpDown::eventFilter(QObject* watched, QEvent* event) {
             // Enter takes the typed number; it must not also press a dialog's default button.
             if (m_typable && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
                 CommitTyped();
+                return true;
+            }
+            break;
+        }
+        case QEvent::ShortcutOverride: {
+            // The window's Undo and Redo win over the field's own text undo: a typed number
+            // is a step like any other, taken back with the rest.
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (m_typable && (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo))) {
+                event->ignore();
                 return true;
             }
             break;

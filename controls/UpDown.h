@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "controls/Arrow.h"
+
 class QPainter;
 
 namespace controls {
@@ -52,6 +54,9 @@ class TUpDown : public QWidget {
     // One step as the user makes it: OnChanging may refuse it; a step that moves Position
     // ends in Click. At a limit without Wrap nothing happens.
     void Step(TUDBtnType button);
+    // A move the user makes at once (a typed number, a screen reader's): limited to
+    // Min..Max, then as a step in its direction; a failure is reported.
+    void UserMoveTo(long long target);
 
     TUDChangingEvent OnChanging;
     TUDClickEvent OnClick;
@@ -69,15 +74,12 @@ class TUpDown : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    enum class TArrow { Up, Down, Left, Right };
     TArrow ArrowFor(TUDBtnType button) const;
-    static void DrawArrow(QPainter& painter, const QRect& box, TArrow arrow, const QColor& color);
     TUDBtnType ButtonAt(QPoint point) const;
     QRect ButtonRect(TUDBtnType button) const;
     void UserStep(TUDBtnType button);
     // Moves to target (limited to Min..Max) as a step in that direction would.
     void MoveTo(long long target, TUDBtnType button);
-    void UserMoveTo(long long target);
     void Wheel(QWheelEvent* event);
     void CommitTyped();
     void FollowEnabled();

@@ -113,6 +113,7 @@ int main(int argc, char** argv) {
     gate = patch.Controls().Widget("txMaskTime");
     gate->setFocus();
     QTest::keyClick(gate, Qt::Key_Up);
+    Save(main, folder, "knob-focus");
     main.Menu().Action(editor::TCommand::Undo)->trigger();
     auto* edit = qobject_cast<QMenu*>(main.Menu().Action(editor::TCommand::Undo)->parent());
     edit->popup(main.mapToGlobal(QPoint(40, 20)));

@@ -49,6 +49,7 @@ void TCompareCommand::Open(TCompareOther other) {
         // Undo and redo reach the step just taken from here too.
         for (TCommand command : {TCommand::Undo, TCommand::Redo})
             if (QAction* action = m_main.Menu().Action(command)) m_window->addAction(action);
+        if (OnWindowMade) OnWindowMade(*m_window);
     }
     m_window->show();
     m_window->SetOther(std::move(other));

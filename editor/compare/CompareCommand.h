@@ -40,6 +40,8 @@ class TCompareCommand {
 
     // What taking a row does: one step of the edit history.
     std::function<void(std::string label, std::vector<td7::TParameterEdit> edits)> OnTake;
+    // The compare window has just been made (once): the shell decides where it opens.
+    std::function<void(QWidget& window)> OnWindowMade;
 
   private:
     std::optional<TCompareOther> ChooseFile();

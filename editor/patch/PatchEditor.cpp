@@ -18,6 +18,7 @@
 #include "editor/shell/Help.h"
 #include "editor/shell/MainMenu.h"
 #include "editor/shell/MainWindow.h"
+#include "editor/shell/TabOrder.h"
 #include "editor/patch/NotemapList.h"
 #include "editor/patch/PadHitFollower.h"
 #include "editor/patch/PatchLayout.h"
@@ -87,6 +88,9 @@ TPatchEditor::TPatchEditor(TfmTamboro& main, TfmViewSysex& viewer)
     BuildPanels();
     BuildControls();
     BuildFurniture();
+    std::vector<QWidget*> panels;
+    for (const TPanelPlace& panel : PatchPanels()) panels.push_back(Panel(panel.Name));
+    OrderTabs(panels);
     ConnectHandlers();
     ConnectMenu();
     AttachToMain();
@@ -145,11 +149,6 @@ void TPatchEditor::BuildControls() {
     m_pxNoteNr = Control<controls::TMidiComboBox>("pxNoteNr");
     m_cbRxProgram = Control<controls::TMidiCheckBox>("cbRxProgram");
     m_udProgram = Control<controls::TMidiUpDown>("udProgram");
-    // The program number can be typed as well as stepped: 25 is a long way by arrows.
-    if (auto* field = qobject_cast<QLineEdit*>(m_controls.Associate("udProgram"))) {
-        field->setReadOnly(false);
-        m_udProgram->SetAssociate(field);
-    }
 }
 
 void TPatchEditor::BuildFurniture() {
@@ -219,6 +218,10 @@ void TPatchEditor::ConnectHandlers() {
             Run([this, sender] { xxNoteNrClick(sender); });
         };
     }
+    // The performance sounds' boxes are a third of the panel wide: a narrow arrow leaves
+    // room for a whole "489: %BknF.O".
+    for (const char* name : {"PerfSound1", "PerfSound2", "PerfSound3"})
+        Control<controls::TMidiComboBox>(name)->SetNarrowArrow(true);
     for (const char* name : kSoundCombos) {
         auto* combo = Control<controls::TMidiComboBox>(name);
         combo->OnDrawItem = [this, &dumps](controls::TMidiComboBox*, int i, QPainter& painter,

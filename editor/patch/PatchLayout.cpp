@@ -62,7 +62,7 @@ constexpr TRect NotemapCombo(int row) {
     return {84, 20 + 50 * row, 99, 20};
 }
 constexpr TRect NotemapKnob(int row) {
-    return {202, 2 + 50 * row, kPatchKnobWidth, kPatchKnobHeight};
+    return {204, 3 + 50 * row, kNotemapKnobWidth, kNotemapKnobHeight};
 }
 
 constexpr std::array<TControlPlace, 53> kPlaces = {{

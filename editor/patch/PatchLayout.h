@@ -78,5 +78,9 @@ inline constexpr int kPatchKnobHeight = 49;
 inline constexpr int kWideKnobWidth = 33;
 inline constexpr int kWideKnobHeight = 51;
 inline constexpr int kPatchKnobOffset = 0;
+// The note map's three knobs stand one above the other, 50 pixels apart: slimmer ones (a
+// smaller body) leave a gap under each caption, so each value reads as its own knob's.
+inline constexpr int kNotemapKnobWidth = 27;
+inline constexpr int kNotemapKnobHeight = 46;
 
 }  // namespace editor

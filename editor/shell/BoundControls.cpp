@@ -21,9 +21,11 @@ QString Text(std::string_view text) {
 
 void SetHint(QWidget* widget, std::string_view hint) {
     if (hint.empty()) return;
-    // The status line shows it while the mouse is over the control; the tooltip as well.
+    // The status line shows it while the mouse is over the control; the tooltip as well;
+    // and a screen reader names the control by it.
     widget->setStatusTip(Text(hint));
     widget->setToolTip(Text(hint));
+    widget->setAccessibleName(Text(hint));
 }
 
 QWidget* MakeKnob(const td7::TParameter& row, QWidget* parent) {
@@ -88,10 +90,10 @@ QWidget* TBoundControls::Create(const td7::TParameter& row, const TControlPlace&
             auto* upDown = new controls::TMidiUpDown(parent);
             upDown->SetMax(row.Max);
             upDown->SetMin(row.Min);
-            // The field only shows the position; steps are made with the buttons.
+            // The field shows the position and takes a typed number, on Enter or when it is
+            // left (a channel or program is a long way by arrows).
             auto* field = new QLineEdit(parent);
             field->setObjectName(Text(place.Associate));
-            field->setReadOnly(true);
             Place(field, place.AssociateRect);
             SetHint(field, row.Hint);
             upDown->SetAssociate(field);
@@ -106,6 +108,9 @@ QWidget* TBoundControls::Create(const td7::TParameter& row, const TControlPlace&
         auto* label = new QLabel(Text(row.Caption), parent);
         label->setObjectName(Text(row.Name) + QStringLiteral("Label"));
         Place(label, place.Label);
+        // The label names its control for a screen reader (and for the field of an up-down).
+        QWidget* associate = Associate(row.Name);
+        label->setBuddy(associate != nullptr ? associate : widget);
         m_labels.emplace(std::string(row.Name), label);
     }
     auto* bound = dynamic_cast<controls::TBoundControl*>(widget);

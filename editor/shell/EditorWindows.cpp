@@ -13,6 +13,7 @@
 #include "editor/library/LibraryAccess.h"
 #include "editor/library/LibraryWindow.h"
 #include "editor/shell/MainMenu.h"
+#include "editor/shell/WindowPlaces.h"
 #include "editor/patch/PatchEditor.h"
 #include "editor/patch/PatchList.h"
 #include "editor/transfers/ProgressWindow.h"
@@ -94,6 +95,8 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
     fmTamboro->Menu().Connect(TCommand::Library, [this](int) { ShowLibrary(); });
     Compare = std::make_unique<TCompareCommand>(*fmTamboro, Files->Dialogs(),
                                                 [this] { return Library->Get(); });
+    Places = new TWindowPlaces(settingsFile, *fmTamboro);
+    Compare->OnWindowMade = [this](QWidget& window) { Places->Follow(window, "Compare"); };
     Compare->OnTake = [this](std::string label, std::vector<td7::TParameterEdit> edits) {
         const bool note = !edits.empty() && edits.front().Parameter->Items == td7::ItemList::Notes;
         // A trigger's note taken over: the note map follows it, as on a choice.
@@ -152,6 +155,7 @@ void TEditorWindows::ShowLibrary() {
         fmLibrary = std::make_unique<TfmLibrary>(*lib, std::move(target), fmTamboro->Errors(),
                                                  fmTamboro->HelpDir(), fmTamboro.get());
         fmLibrary->AcceptKitDropsOn(PatchEditor->lbPatch());
+        Places->Follow(*fmLibrary, "Library");
     }
     fmLibrary->show();
     fmLibrary->raise();

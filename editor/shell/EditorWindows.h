@@ -19,6 +19,7 @@ class TfmViewSysex;
 class TransferCommands;
 class TLibraryAccess;
 class TPatchEditor;
+class TWindowPlaces;
 
 // The editor's windows, made in their order (main window first: the others' bindings name
 // its collections) and wired to each other. Secondary windows are hidden, not destroyed,
@@ -48,6 +49,8 @@ class TEditorWindows {
     std::unique_ptr<DropHandler> Drops;
     // Edit > Undo, Redo, Copy and Paste.
     std::unique_ptr<TEditCommands> Edits;
+    // Where the library and compare windows open; kept in the settings file.
+    TWindowPlaces* Places = nullptr;  // owned by the main window
     // The kit library, opened at its first use, and its window, made when first shown.
     std::unique_ptr<TLibraryAccess> Library;
     std::unique_ptr<class TfmLibrary> fmLibrary;

@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QTreeView>
 
 namespace editor {
 
@@ -9,6 +11,17 @@ QString QtFilter(const QString& filter) {
     const qsizetype bar = filter.indexOf(QLatin1Char('|'));
     if (bar < 0) return filter;
     return filter.left(bar) + QStringLiteral(" (") + filter.mid(bar + 1) + QLatin1Char(')');
+}
+
+void FitFileColumns(QFileDialog& dialog) {
+    // The toolkit's own dialog names its detail view; a native one has none to fit.
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (view == nullptr) return;
+    QHeaderView* header = view->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int column = 1; column < header->count(); ++column)
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
 }
 
 QString FileDialogs::Run(TFileDialog& dialog, const QString& directory, QWidget* owner) {
@@ -48,6 +61,7 @@ QString FileDialogs::Show(const TFileDialog& dialog, const QString& directory, Q
         box.setFileMode(QFileDialog::AnyFile);
     }
     if (!dialog.FileName.isEmpty()) box.selectFile(QFileInfo(dialog.FileName).fileName());
+    FitFileColumns(box);
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return {};
     return box.selectedFiles().first();
 }

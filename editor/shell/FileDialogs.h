@@ -10,6 +10,7 @@
 
 #include <QString>
 
+class QFileDialog;
 class QWidget;
 
 namespace editor {
@@ -26,6 +27,10 @@ struct TFileDialog {
 
 // "TD7 Data|*.td7" as the toolkit writes it: "TD7 Data (*.td7)".
 QString QtFilter(const QString& filter);
+
+// Size, type and date columns as wide as what they show ("65.2 KiB", a whole date); the
+// name takes the rest. The toolkit's own widths cut them.
+void FitFileColumns(QFileDialog& dialog);
 
 struct TShownFileDialog {
     TFileDialogMode Mode;

@@ -19,6 +19,7 @@
 #include "editor/shell/AppIcon.h"
 #include "editor/shell/Caption.h"
 #include "editor/shell/DevicesWindow.h"
+#include "editor/shell/FileDialogs.h"
 #include "editor/shell/ErrorDisplay.h"
 #include "editor/shell/EventWait.h"
 #include "editor/shell/MainMenu.h"
@@ -358,6 +359,7 @@ std::string TfmTamboro::DefaultSaveName() {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("td7"));
     dialog.selectFile(QString());
+    FitFileColumns(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().first().toLocal8Bit().toStdString();
 }

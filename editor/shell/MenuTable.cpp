@@ -76,8 +76,9 @@ const std::vector<TMenuNode>& MainMenuTable() {
                    {Item("Black", "Black1", C::BackgroundBlack),
                     Item("Gray", "Gray1", C::BackgroundGray),
                     Item("Silver", "Silver1", C::BackgroundSilver)}),
-              Check("&Verify Transmissions", "miVerifyTransmissions", C::VerifyTransmissions),
-              Check("Follow Pad Hits", "miFollowPadHits", C::FollowPadHits)}),
+              // V belongs to View: R and F are still free in this menu.
+              Check("Ve&rify Transmissions", "miVerifyTransmissions", C::VerifyTransmissions),
+              Check("&Follow Pad Hits", "miFollowPadHits", C::FollowPadHits)}),
         Menu("&Help", "Help1",
              {Item("&Contents...", "miHelpContents", C::HelpContents), Separator(),
               Item("&About...", "About1", C::About)}),

@@ -13,6 +13,7 @@
 #include "editor/patch/PatchLayout.h"
 #include "editor/patch/PatchPanel.h"
 #include "editor/shell/StatusLine.h"
+#include "editor/shell/TabOrder.h"
 #include "editor/transfers/ViewSysexWindow.h"
 #include "midilink/MidiCompLink.h"
 #include "td7/Retarget.h"
@@ -94,6 +95,7 @@ TfmSystem::TfmSystem(TSystemServices services, QWidget* parent)
     m_panel = MakePanel({"gbSystem", {4, 8, 299, 233}, " System Setup"});
     MakeControls();
     PlaceButtons({152, 245}, {228, 245});
+    OrderTabs({m_panel}, {ViewButton(), CloseButton()});
     connect(ViewButton(), &QPushButton::clicked, this, [this] { Run([this] { Button2Click(); }); });
 }
 

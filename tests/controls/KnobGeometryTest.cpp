@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "controls/KnobGeometry.h"
@@ -69,6 +71,23 @@ TEST(KnobGeometry, ValueTextMovesDownOnlyForFontsWithoutLeading) {
     EXPECT_EQ(ValueTextTop(11, 8), -1);  // three pixels of leading: one above the box
     EXPECT_EQ(ValueTextTop(10, 8), -1);
     EXPECT_EQ(ValueTextTop(8, 7), 0);  // digits would start in the clipped row
+}
+
+TEST(KnobGeometry, FocusFrameGoesRoundTheBodyBetweenTheTexts) {
+    // The main window's knob (31 x 49, Offset 0) and the system window's, in a 12-pixel line.
+    for (const TKnobLayout layout : {TKnobLayout{31, 49, 0, 0, 4}, TKnobLayout{35, 50, 0, 0, 4}}) {
+        const int line = 12;
+        const QRect frame = FocusFrame(layout, line, true, true);
+        EXPECT_GT(frame.top(), ValueTextBox(layout, line).bottom());
+        EXPECT_LT(frame.bottom(), CaptionTop(layout, line));
+        EXPECT_TRUE(frame.contains(BodyBox(layout).center()));
+        EXPECT_GE(frame.left(), 0);
+        EXPECT_LT(frame.right(), layout.width);
+        // Without texts it stands two pixels off the body, inside the knob.
+        const QRect bare = FocusFrame(layout, line, false, false);
+        EXPECT_EQ(bare.top(), std::max(0, BodyBox(layout).top() - 2));
+        EXPECT_EQ(bare.bottom(), std::min(layout.height - 1, BodyBox(layout).bottom() + 2));
+    }
 }
 
 }  // namespace

@@ -124,12 +124,54 @@ TEST_P(KnobRenderTest, CaptionsAndOtherShapesRender) {
     // Without the value text the top rows keep the background; the focus frame is dotted
     // in white on black.
     EXPECT_EQ(At(image, 15.5, 5.5), QColor(Qt::black));
-    const QColor first = At(image, 4.5, 0.5);
-    const QColor second = At(image, 5.5, 0.5);
+    const QRect frame = FocusFrame(focused->Layout(), QFontMetrics(focused->font()).height(),
+                                   false, false);
+    const QColor first = At(image, frame.left() + 0.5, frame.top() + 0.5);
+    const QColor second = At(image, frame.left() + 1.5, frame.top() + 0.5);
     EXPECT_NE(first, second);
     for (const QColor& dot : {first, second})
         EXPECT_TRUE(dot == QColor(Qt::white) || dot == QColor(Qt::black))
             << dot.name().toStdString();
+}
+
+// The frame of a focused knob goes round the body, never through the value text above it
+// or the caption below: those rows look the same with and without the focus.
+TEST_P(KnobRenderTest, FocusFrameLeavesTheTextsAlone) {
+    QWidget window;
+    auto* knob = new TQvKnob(&window);
+    auto* other = new TQvKnob(&window);
+    other->move(40, 0);
+    for (TQvKnob* k : {knob, other}) {
+        Program(*k);
+        k->resize(31, 49);  // the note-map knobs'
+        k->SetOffset(0);
+        k->SetCenterText("Mask T.");
+        k->SetValue(56);
+    }
+    knob->OnValueText = [](TQvKnob*, QString& text) { text = "56ms"; };
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    other->setFocus();
+    const QImage plain = Render(*knob, "unfocused-texts");
+    knob->setFocus();
+    ASSERT_TRUE(knob->hasFocus());
+    const QImage focused = Render(*knob, "focused-texts");
+
+    const int line = QFontMetrics(knob->font()).height();
+    const int ratio = GetParam();
+    const int valueBottom = ValueTextBox(knob->Layout(), line).bottom();
+    const int captionTop = CaptionTop(knob->Layout(), line);
+    int changed = 0;
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x) {
+            if (plain.pixelColor(x, y) == focused.pixelColor(x, y)) continue;
+            ++changed;
+            const int row = y / ratio;
+            ASSERT_GT(row, valueBottom) << "frame in the value text at " << x << "," << y;
+            ASSERT_LT(row, captionTop) << "frame in the caption at " << x << "," << y;
+        }
+    EXPECT_GT(changed, 20);  // the frame is there
 }
 
 INSTANTIATE_TEST_SUITE_P(PixelRatio, KnobRenderTest, ::testing::Values(1, 2));

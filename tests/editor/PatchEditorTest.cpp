@@ -236,6 +236,26 @@ TEST_F(PatchEditorTest, ProgramChangeBoxPaths) {
     EXPECT_EQ(Main().Dumps().ProgDump.Records(3).Bytes(9), 24);
 }
 
+// Ctrl+Z in the program field is the Edit menu's Undo, not the field's own text undo.
+TEST_F(PatchEditorTest, UndoWinsInTheProgramField) {
+    LoadPatch(3);
+    SelectPatch(3);
+    auto* field = qobject_cast<QLineEdit*>(Patch().Controls().Associate("udProgram"));
+    ASSERT_NE(field, nullptr);
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, "25");
+    QTest::keyClick(field, Qt::Key_Return);
+    ASSERT_EQ(Main().Dumps().ProgDump.Records(3).Bytes(9), 24);
+    ASSERT_TRUE(field->hasFocus());
+    QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Main().Dumps().ProgDump.Records(3).Bytes(9), 3);
+    EXPECT_EQ(field->text(), "4");
+    QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Main().Dumps().ProgDump.Records(3).Bytes(9), 24);
+    EXPECT_EQ(field->text(), "25");
+}
+
 TEST_F(PatchEditorTest, EmptySlotsAndTheEmptyPatchDialog) {
     LoadPatch(1);
     SelectPatch(1);

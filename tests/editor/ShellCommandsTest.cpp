@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
+#include <string_view>
+
+#include <QChar>
+#include <QString>
 
 #include "editor/shell/Caption.h"
 #include "editor/shell/MenuTable.h"
@@ -30,6 +35,36 @@ TEST(ShellCommands, EveryCommandHasExactlyOneMenuEntry) {
     CollectCommands(editor::MainMenuTable(), seen);
     for (int c = 1; c < editor::kCommandCount; ++c)
         EXPECT_EQ(seen.count(static_cast<TCommand>(c)), 1u) << c;
+}
+
+// The letter after '&', lower case; none when the text has none.
+QChar AccessKey(std::string_view text) {
+    const auto amp = text.find('&');
+    if (amp == std::string_view::npos || amp + 1 >= text.size()) return {};
+    return QChar(text[amp + 1]).toLower();
+}
+
+TEST(ShellCommands, TheOptionsMenuGivesEachEntryItsOwnAccessKey) {
+    const auto& bar = editor::MainMenuTable();
+    const auto options = std::find_if(bar.begin(), bar.end(), [](const editor::TMenuNode& n) {
+        return n.Name == "Options1";
+    });
+    ASSERT_NE(options, bar.end());
+    std::set<QChar> keys;
+    for (const editor::TMenuNode& entry : options->Children) {
+        const QChar key = AccessKey(entry.Text);
+        EXPECT_FALSE(key.isNull()) << entry.Text;
+        EXPECT_TRUE(keys.insert(key).second) << entry.Text << " repeats " << QString(key).toStdString();
+        // The '&' only marks the key: the text itself stays as it was.
+        std::string plain(entry.Text);
+        if (const auto at = plain.find('&'); at != std::string::npos) plain.erase(at, 1);
+        if (entry.Command == TCommand::VerifyTransmissions) {
+            EXPECT_EQ(plain, "Verify Transmissions");
+        }
+        if (entry.Command == TCommand::FollowPadHits) {
+            EXPECT_EQ(plain, "Follow Pad Hits");
+        }
+    }
 }
 
 TEST(ShellCommands, PresentStatesEnableTheirCommands) {

@@ -105,7 +105,6 @@ TEST_F(SystemWindow, TransmitChannelFieldsShowOneToSixteenForZeroToFifteen) {
          {Channel{"TrigTxCh", 9}, Channel{"InstTxCh", 10}, Channel{"CtrlTxCh", 14}}) {
         QLineEdit* field = window->Field(channel.name);
         ASSERT_NE(field, nullptr) << channel.name;
-        EXPECT_TRUE(field->isReadOnly());
         for (int stored = 0; stored < 16; ++stored) {
             Receive(channel.dumpIndex, static_cast<std::uint8_t>(stored));
             EXPECT_EQ(field->text(), QString::number(stored + 1)) << channel.name;
@@ -116,17 +115,37 @@ TEST_F(SystemWindow, TransmitChannelFieldsShowOneToSixteenForZeroToFifteen) {
     }
     EXPECT_TRUE(mirror.Sent().empty());
 
-    // A click on the upper arrow steps and sends; typing into the field reaches nothing.
+    // A click on the upper arrow steps and sends.
     Receive(9, 4);
     auto* upDown = Get<controls::TMidiUpDown>("TrigTxCh");
     QTest::mouseClick(upDown, Qt::LeftButton, {}, QPoint(upDown->width() / 2, 3));
     EXPECT_EQ(window->Field("TrigTxCh")->text(), "6");
     EXPECT_EQ(Record().Bytes(9), 5);
     EXPECT_EQ(mirror.Sent().back(), DataSet({0x03, 0x00, 0x00, 0x00, 5}));
-    const std::size_t sent = mirror.Sent().size();
-    QTest::keyClicks(window->Field("TrigTxCh"), "12");
-    EXPECT_EQ(window->Field("TrigTxCh")->text(), "6");
-    EXPECT_EQ(mirror.Sent().size(), sent);
+}
+
+// A channel typed into its field takes effect as the program number's does: on Enter, which
+// leaves the window open, or on leaving the field; beyond the range it is limited.
+TEST_F(SystemWindow, TypedChannelsTakeEffectOnEnterOrLeavingTheField) {
+    QLineEdit* field = window->Field("TrigTxCh");
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, "12");
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(field->text(), "12");
+    EXPECT_EQ(Record().Bytes(9), 11);
+    EXPECT_EQ(mirror.Sent().back(), DataSet({0x03, 0x00, 0x00, 0x00, 11}));
+
+    QLineEdit* inst = window->Field("InstTxCh");
+    inst->setFocus();
+    inst->selectAll();
+    QTest::keyClicks(inst, "99");
+    Get<controls::TMidiKnob>("InstLevel")->setFocus();
+    EXPECT_EQ(inst->text(), "16");
+    EXPECT_EQ(Record().Bytes(10), 15);
+    EXPECT_EQ(mirror.Sent().back(), DataSet({0x03, 0x00, 0x00, 0x01, 15}));
+    EXPECT_TRUE(mirror.errors.empty());
 }
 
 TEST_F(SystemWindow, CombosAndCheckBoxesStoreAndSendAtTheFixedAddress) {
