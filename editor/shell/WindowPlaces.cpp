@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QStringList>
 
-#include "editor/shell/IniFile.h"
+#include "td7/IniFile.h"
 
 namespace editor {
 
@@ -44,7 +44,7 @@ QRect PlaceBeside(const QRect& main, QSize size, const QRect& screen) {
 
 std::optional<QRect> LoadWindowPlace(const std::filesystem::path& settingsFile,
                                      const std::string& key) {
-    const auto text = IniFile::Load(settingsFile).Value(kSection, key);
+    const auto text = td7::IniFile::Load(settingsFile).Value(kSection, key);
     if (!text) return std::nullopt;
     const QStringList parts = QString::fromStdString(*text).split(QLatin1Char(','));
     if (parts.size() != 4) return std::nullopt;
@@ -60,7 +60,7 @@ std::optional<QRect> LoadWindowPlace(const std::filesystem::path& settingsFile,
 
 void SaveWindowPlace(const std::filesystem::path& settingsFile, const std::string& key,
                      const QRect& place) {
-    IniFile ini = IniFile::Load(settingsFile);
+    td7::IniFile ini = td7::IniFile::Load(settingsFile);
     ini.WriteString(kSection, key,
                     QStringLiteral("%1,%2,%3,%4")
                         .arg(place.left())

@@ -6,7 +6,7 @@
 #include <QTest>
 #include <QWidget>
 
-#include "editor/shell/IniFile.h"
+#include "td7/IniFile.h"
 #include "editor/shell/WindowPlaces.h"
 #include "tests/editor/ShellHarness.h"
 
@@ -41,7 +41,7 @@ TEST(WindowPlaces, FirstShownBesideTheMainWindowThenWhereItWasLeft) {
         EXPECT_EQ(library.geometry(), QRect(318, 10, 200, 150)) << "not over the menu bar";
         library.setGeometry(400, 300, 250, 180);
         library.hide();
-        EXPECT_EQ(editor::IniFile::Load(ini).Value("Windows", "Library"), "400,300,250,180");
+        EXPECT_EQ(td7::IniFile::Load(ini).Value("Windows", "Library"), "400,300,250,180");
     }
     editor::TWindowPlaces places(ini, main);
     QWidget library(&main, Qt::Window);
@@ -61,7 +61,7 @@ TEST(WindowPlaces, FirstShownBesideTheMainWindowThenWhereItWasLeft) {
     places.Follow(compare, "Compare");
     compare.show();
     EXPECT_TRUE(compare.screen()->availableGeometry().intersects(compare.geometry()));
-    editor::IniFile damaged = editor::IniFile::Load(ini);
+    td7::IniFile damaged = td7::IniFile::Load(ini);
     damaged.WriteString("Windows", "Compare", "12,x,7");
     damaged.Save(ini);
     EXPECT_EQ(editor::LoadWindowPlace(ini, "Compare"), std::nullopt);
