@@ -100,7 +100,7 @@ TEST_F(VirtualModule, BackupAddressesTheModuleByItsDeviceId) {
         RunCli({"backup", "--in", "1", "--out", "2", "--system", "-o", folder / "b.td7"}, env);
     EXPECT_EQ(wrong.Code, 1);
     EXPECT_NE(wrong.Err.find("tamboro-cli: The unit didn't respond to dump request "
-                             "F041v05811030000000000001700F7\n"),
+                             "F0 41 10 58 11 03 00 00 00 00 00 00 17 66 F7\n"),
               std::string::npos)
         << wrong.Err;
     EXPECT_FALSE(std::filesystem::exists(folder / "b.td7"));
