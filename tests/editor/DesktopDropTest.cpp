@@ -134,8 +134,8 @@ TEST_F(DesktopDrop, ASetupAsksToSaveTheChangedSetupFirst) {
     Drop(setup);
     ASSERT_EQ(editor.boxes.Shown().size(), 1u);
     EXPECT_EQ(editor.boxes.Shown()[0].Kind, TBoxKind::ConfirmCancel);
-    EXPECT_NE(Main().SetupFileName(), setup.string());
     EXPECT_TRUE(Main().AnyModified());
+    EXPECT_TRUE(Present().SystemPresent()) << "the edits were dropped";
     editor.boxes.ClearShown();
     editor.boxes.SetNextAnswer(editor::TAnswer::No);
     Drop(setup);

@@ -93,7 +93,7 @@ TEST_F(SetupCommands, DialogsStartWhereTheLastFileWasChosenAndRecentSetupsReopen
 
     // With edits, an entry asks with Cancel beside yes and no; Cancel (also Escape's
     // answer) keeps the edits and loads nothing.
-    Initialize(3);
+    Main().Dumps().SystemDump.SetModified(true);
     ASSERT_TRUE(Main().AnyModified());
     editor.boxes.ClearShown();
     editor.boxes.SetNextAnswer(TAnswer::Cancel);
@@ -102,14 +102,13 @@ TEST_F(SetupCommands, DialogsStartWhereTheLastFileWasChosenAndRecentSetupsReopen
     EXPECT_EQ(editor.boxes.Shown()[0].Kind, editor::TBoxKind::ConfirmCancel);
     EXPECT_EQ(Main().SetupFileName(), b);
     EXPECT_TRUE(Main().AnyModified());
-    EXPECT_TRUE(Main().Present().PatchPresent(3));
 
     // An entry loads its setup, which moves to the top; a file that is gone is reported
     // and leaves the list.
     editor.boxes.SetNextAnswer(TAnswer::No);
     RunNumbered(TCommand::OpenRecent, 2);
     EXPECT_EQ(Main().SetupFileName(), a);
-    EXPECT_FALSE(Main().Present().PatchPresent(3));
+    EXPECT_FALSE(Main().AnyModified());
     EXPECT_EQ(Main().RecentSetups(), (std::vector<std::string>{a, b}));
     fs::remove(b);
     RunNumbered(TCommand::OpenRecent, 2);
