@@ -31,15 +31,19 @@ struct FakeMidiService::Output : midiports::OutputDevice {
     MidiResult SendBlock(MidiHeader* header) override {
         if (lost) return result::kDeviceLost;
         if (unplugged) return OutputDevice::SendBlock(header);
-        Taken();
+        bool held = false;
         {
             std::lock_guard lock(service.m_mutex);
             if (service.m_hold) {
                 sent.push_back({true, {header->data, header->data + header->bufferLength}});
                 header->flags.fetch_or(midiports::kHdrInQueue);
                 service.m_held.emplace_back(this, header);
-                return result::kOk;
+                held = true;
             }
+        }
+        if (held) {
+            Taken();
+            return result::kOk;
         }
         return OutputDevice::SendBlock(header);
     }
