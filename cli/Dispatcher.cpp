@@ -95,7 +95,11 @@ std::vector<td7::TRecordRef> RestoreRecords(const std::vector<int>& slots, bool 
 
 void Restore(const TArguments& args, midiports::MidiService& service,
              const TEnvironment& environment, std::ostream& err) {
-    TModuleSession session(service, environment.Timing);
+    // With the module's answers to hear, one record of each patch's worth is read back
+    // while sending: a module that went silent stops the restore there.
+    td7::TTransferTiming timing = environment.Timing;
+    if (!args.In.empty()) timing.ProbeEvery = td7::kRecordsPerPatch;
+    TModuleSession session(service, timing);
     const td7::TPresentFlags& present = session.Present();
     LoadSetup(args.File, session.Dumps(), session.Present());
 
@@ -145,6 +149,8 @@ void Restore(const TArguments& args, midiports::MidiService& service,
         if (!session.WaitUntilSent(sent, environment.SendTimeout))
             throw td7::TransferError("The midi output device did not finish sending");
     }
+    // An output that vanished took everything after it into nothing, without an error.
+    session.CheckDevices();
     if (!complete)
         throw td7::TransferError("Restore interrupted: " + std::to_string(sent) + " of " +
                                  std::to_string(total) + " dumps sent");

@@ -15,11 +15,19 @@ void TModuleSession::OpenInput(int setting) {
     // Opening never raises; a device that exists but will not open leaves the port closed,
     // which the editor shows nowhere but a transfer here cannot live with.
     if (!m_session.Input().IsOpen()) throw DeviceError(td7::kInputNotAvailable);
+    m_session.PortWatch().Choose();
 }
 
 void TModuleSession::OpenOutput(int setting) {
     if (auto error = m_session.OpenOutput(setting)) throw DeviceError(*error);
     if (!m_session.Output().IsOpen()) throw DeviceError(td7::kOutputNotAvailable);
+    m_session.PortWatch().Choose();
+}
+
+void TModuleSession::CheckDevices() {
+    m_session.PortWatch().Poll(false);
+    if (const std::string gone = m_session.PortWatch().GoneText(); !gone.empty())
+        throw td7::TransferError(gone);
 }
 
 bool TModuleSession::WaitUntilSent(int count, std::chrono::milliseconds timeout) {

@@ -28,6 +28,9 @@ class TModuleSession {
     // Waits until the service has finished `count` blocks handed to the output since the
     // session began, so that closing the port cuts nothing off. False at the time-out.
     bool WaitUntilSent(int count, std::chrono::milliseconds timeout);
+    // TransferError naming a device opened here that has since left the system's lists:
+    // what was sent to it went nowhere.
+    void CheckDevices();
 
     td7::TSession& Session() { return m_session; }
     td7::TTd7Collections& Dumps() { return m_session.Dumps(); }

@@ -87,6 +87,7 @@ void TMidiLink::SendBuffer(const std::uint8_t* buffer, int length) {
 }
 
 bool TMidiLink::OfferSysex(const std::uint8_t* message, int length) {
+    if (Withhold && Withhold(message, length)) return false;
     bool resolved = false;
     // Indexed, not iterated: a handler run by the matching may detach a collection.
     for (std::size_t i = 0; i < m_dumps.size(); ++i)

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -38,6 +39,9 @@ class TMidiLink {
     // Offers a received system-exclusive message to every attached collection in
     // attachment order; true when any record took it.
     bool OfferSysex(const std::uint8_t* message, int length);
+    // Asked first by OfferSysex: true keeps the message from every collection (an answer
+    // meant for someone else, however much it looks like a record's).
+    std::function<bool(const std::uint8_t* message, int length)> Withhold;
 
     // Short message packed with the status in the low byte.
     virtual void PutShort(std::uint32_t message) = 0;

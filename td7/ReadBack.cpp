@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "midilink/Templates.h"
 #include "midilink/Types.h"
 #include "td7/PresentFlags.h"
 
@@ -58,6 +59,22 @@ std::string RecordName(const TRecordRef& record) {
     return {};
 }
 
+std::string RequestBytes(const TRecordRef& record) {
+    const std::string text = midilink::ExpandTemplate(RequestCommand(record.Kind, record.Index), 0);
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t k = 0; k + 1 < text.size(); k += 2)
+        bytes.push_back(midilink::HexPairToByte(text[k], text[k + 1]));
+    midilink::UpdateChecksum(bytes.data(), static_cast<int>(bytes.size()), midilink::ctRoland);
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string shown;
+    for (std::uint8_t byte : bytes) {
+        if (!shown.empty()) shown += ' ';
+        shown += kDigits[byte >> 4];
+        shown += kDigits[byte & 0x0F];
+    }
+    return shown;
+}
+
 std::string VerifySummary(int checked, const std::vector<TRecordRef>& failed) {
     if (failed.empty())
         return checked == 1 ? "1 dump verified"
@@ -81,21 +98,46 @@ bool SameData(Block block, const std::uint8_t* a, const std::uint8_t* b) {
 TReadBack::TReadBack() = default;
 
 void TReadBack::Expect(const TRecordRef& record) {
+    // A late answer to an earlier read-back of the record would do as this one's.
+    ForgetLate(record);
     m_expected = record;
     m_waiting = true;
     m_answered = false;
 }
 
-bool TReadBack::Offer(const std::uint8_t* message, int length) {
-    if (!m_waiting || message == nullptr) return false;
-    const int size = InfoOf(m_expected.Kind).Size;
+void TReadBack::Stop() {
+    if (m_waiting && std::find(m_late.begin(), m_late.end(), m_expected) == m_late.end())
+        m_late.push_back(m_expected);
+    m_waiting = false;
+}
+
+bool TReadBack::IsAnswerTo(const TRecordRef& record, const std::uint8_t* message, int length) {
+    if (message == nullptr) return false;
+    const int size = InfoOf(record.Kind).Size;
     if (length != size || message[0] != midilink::kSysexStart ||
         message[1] != midilink::kRolandId || message[3] != kTd7ModelId ||
         message[4] != midilink::kDataSet || message[size - 1] != midilink::kSysexEnd)
         return false;
     // The address says which record answers; byte 2, the device ID, does not matter.
-    const Address address = AddressOf(m_expected.Kind, m_expected.Index);
-    if (!std::equal(address.begin(), address.end(), message + 5)) return false;
+    const Address address = AddressOf(record.Kind, record.Index);
+    return std::equal(address.begin(), address.end(), message + 5);
+}
+
+bool TReadBack::TakeLate(const std::uint8_t* message, int length) {
+    const auto late = std::find_if(m_late.begin(), m_late.end(), [&](const TRecordRef& record) {
+        return IsAnswerTo(record, message, length);
+    });
+    if (late == m_late.end()) return false;
+    m_late.erase(late);
+    return true;
+}
+
+void TReadBack::ForgetLate(const TRecordRef& record) {
+    std::erase(m_late, record);
+}
+
+bool TReadBack::Offer(const std::uint8_t* message, int length) {
+    if (!m_waiting || !IsAnswerTo(m_expected, message, length)) return false;
     m_copy.Of(m_expected.Kind).Records(m_expected.Index).CopyFrom(message);
     m_waiting = false;
     m_answered = true;

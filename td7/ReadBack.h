@@ -34,6 +34,10 @@ std::vector<TRecordRef> SystemRecords();
 // triggers and instruments counted from 1, note-map entries by their MIDI note.
 std::string RecordName(const TRecordRef& record);
 
+// The data request for a record as it goes out, device ID and checksum filled in:
+// "F0 41 10 58 11 03 00 00 00 00 00 00 17 66 F7".
+std::string RequestBytes(const TRecordRef& record);
+
 // "All N dumps verified" ("1 dump verified"), or "N dumps could not be verified: " and the names
 // (the first 20, then how many more).
 std::string VerifySummary(int checked, const std::vector<TRecordRef>& failed);
@@ -50,11 +54,17 @@ class TReadBack {
 
     // Waits for the answer to `record` from now on; an earlier answer no longer counts.
     void Expect(const TRecordRef& record);
-    // Ends the wait: later messages are ignored.
-    void Stop() { m_waiting = false; }
+    // Ends the wait unanswered. The answer may still come, however late: it is then the
+    // module's copy from before the records were sent again, and TakeLate keeps it.
+    void Stop();
     // A received system-exclusive message: taken when it is a data set of the expected
     // record's size at the expected record's address, whatever device ID it carries.
     bool Offer(const std::uint8_t* message, int length);
+    // True (once per record) for the late answer to a read-back that was given up: it must
+    // not reach the mirror, whose data are the user's.
+    bool TakeLate(const std::uint8_t* message, int length);
+    // A request of the record's own: its answer is wanted in the mirror again.
+    void ForgetLate(const TRecordRef& record);
     bool Answered() const { return m_answered; }
 
     // The module's copy as read so far.
@@ -63,7 +73,10 @@ class TReadBack {
     bool SameAsMirror(TTd7Collections& mirror, const TRecordRef& record);
 
   private:
+    static bool IsAnswerTo(const TRecordRef& record, const std::uint8_t* message, int length);
+
     TTd7Collections m_copy{nullptr, {}, {}};
+    std::vector<TRecordRef> m_late;
     TRecordRef m_expected{Block::System, 0};
     bool m_waiting = false;
     bool m_answered = false;

@@ -17,6 +17,7 @@
 #include "midiports/MidiOutput.h"
 #include "td7/LoopDetector.h"
 #include "td7/PadHits.h"
+#include "td7/PortWatch.h"
 #include "td7/PresentFlags.h"
 #include "td7/Td7Collections.h"
 #include "td7/Transfers.h"
@@ -45,6 +46,11 @@ class TSession {
     TTransfers& Transfers() { return m_transfers; }
     // Watches the link for the session's own messages coming back (ports in a loop).
     TLoopDetector& LoopWatch() { return m_loopWatch; }
+    // Watches the system's lists for the chosen devices going and coming back. The
+    // transfers ask it (at most every kPortPollGap) before each record they send and when
+    // an answer did not come, so a transfer into a vanished device stops saying so.
+    TPortWatch& PortWatch() { return m_portWatch; }
+    static constexpr std::chrono::milliseconds kPortPollGap{250};
 
     // Follow pad hits: the input passes short messages too, and note-ons on the trigger
     // transmit channel are kept as hits. Off (the start), the input takes system-exclusive
@@ -94,6 +100,9 @@ class TSession {
     // The message being offered to the collections, until the link reports it.
     const std::uint8_t* m_offered = nullptr;
     int m_offeredLength = 0;
+    TPortWatch m_portWatch;
+    TTransferWait& m_wait;
+    std::optional<TTransferWait::Clock::time_point> m_lastPortPoll;
 };
 
 }  // namespace td7

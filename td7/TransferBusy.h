@@ -12,6 +12,7 @@ class TTransfers::BusyScope {
   public:
     explicit BusyScope(TTransfers& owner) : m_owner(owner) {
         if (m_owner.m_busy) throw TransferError("Another transfer is still running");
+        m_owner.m_sentSinceProbe = 0;
         Set(true);
     }
     ~BusyScope() { Set(false); }

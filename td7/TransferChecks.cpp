@@ -42,6 +42,12 @@ class QuietProgress : public TTransferProgress {
     TTransferProgress& m_progress;
 };
 
+class NoProgress : public TTransferProgress {
+  public:
+    void Step() override {}
+    bool CancelRequested() const override { return false; }
+};
+
 constexpr int kResendRounds = 2;
 
 }  // namespace
@@ -81,8 +87,7 @@ TComparison TTransfers::ReadBackRecords(const std::vector<TRecordRef>& records,
         if (progress.CancelRequested()) {
             result.Cancelled = true;
         } else if (!ReadRecord(record)) {
-            result.Timeout = "The unit didn't respond to dump request " +
-                             RequestCommand(record.Kind, record.Index);
+            result.Timeout = NoAnswerText(record);
         }
         if (result.Cancelled || !result.Timeout.empty()) {
             result.Unread.assign(records.begin() + static_cast<std::ptrdiff_t>(k), records.end());
@@ -92,6 +97,12 @@ TComparison TTransfers::ReadBackRecords(const std::vector<TRecordRef>& records,
         progress.Step();
     }
     return result;
+}
+
+void TTransfers::ProbeModule(const TRecordRef& record) {
+    NoProgress none;
+    const TComparison check = ReadBackRecords({record}, none);
+    if (!check.Timeout.empty()) throw TransferError(check.Timeout);
 }
 
 TComparison TTransfers::ReadBack(const std::vector<TRecordRef>& records,

@@ -10,7 +10,22 @@ namespace td7 {
 
 TTransfers::TTransfers(TTd7Collections& dumps, TPresentFlags& present, midilink::TMidiLink& link,
                        TTransferWait& wait, TTransferTiming timing)
-    : m_dumps(dumps), m_present(present), m_link(link), m_wait(wait), m_timing(timing) {}
+    : m_dumps(dumps), m_present(present), m_link(link), m_wait(wait), m_timing(timing) {
+    m_link.Withhold = [this](const std::uint8_t* message, int length) {
+        return m_readBack.TakeLate(message, length);
+    };
+}
+
+TTransfers::~TTransfers() {
+    m_link.Withhold = nullptr;
+}
+
+std::string TTransfers::NoAnswerText(const TRecordRef& record) {
+    std::string text = "The unit didn't respond to dump request " + RequestBytes(record);
+    if (DeviceGone)
+        if (const std::string gone = DeviceGone(); !gone.empty()) text += ". " + gone;
+    return text;
+}
 
 void TTransfers::HandleMidiInput(bool resolved) {
     if (!resolved) return;
@@ -33,13 +48,16 @@ void TTransfers::RequestAndWait(Block block, int index) {
     const std::string request = RequestCommand(block, index);
     const Clock::time_point start = m_wait.Now();
     m_answer = false;
+    // Asked for by the user: the answer belongs in the mirror, also one that a read-back
+    // gave up on.
+    m_readBack.ForgetLate({block, index});
     m_link.SendCommand(request, 0, midilink::ctRoland);
     // "More than" the time-out: the deadline lies one tick beyond it.
     const Clock::time_point deadline =
         start + m_timing.AnswerTimeout + std::chrono::milliseconds(1);
     while (!m_answer) {
         if (m_wait.Now() - start > m_timing.AnswerTimeout)
-            throw TransferError("The unit didn't respond to dump request " + request);
+            throw TransferError(NoAnswerText({block, index}));
         m_wait.WaitUntil([this] { return m_answer; }, deadline);
     }
 }
@@ -75,9 +93,15 @@ void TTransfers::RequestSystem() {
 }
 
 bool TTransfers::SendRecord(Block block, int index, TTransferProgress& progress) {
+    if (DeviceGone)
+        if (const std::string gone = DeviceGone(); !gone.empty()) throw TransferError(gone);
     m_dumps.Of(block).SendRecord(index);
     progress.Step();
     if (progress.CancelRequested()) return false;
+    if (m_timing.ProbeEvery > 0 && ++m_sentSinceProbe >= m_timing.ProbeEvery) {
+        m_sentSinceProbe = 0;
+        ProbeModule({block, index});
+    }
     const Clock::time_point end = m_wait.Now() + m_timing.Pace;
     while (m_wait.Now() < end && !progress.CancelRequested())
         m_wait.WaitUntil([&progress] { return progress.CancelRequested(); }, end);

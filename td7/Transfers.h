@@ -45,6 +45,10 @@ class TTransferWait {
 struct TTransferTiming {
     std::chrono::milliseconds AnswerTimeout{1000};  // longest wait for one answer
     std::chrono::milliseconds Pace{100};            // pause after each transmitted record
+    // Every ProbeEvery transmitted records the last one is read back, so that a module
+    // which stopped answering stops the transmission then, not at its end. 0: never (no
+    // input to hear the module on).
+    int ProbeEvery = 0;
 };
 
 // The stages of a checked transfer, each with a count of its own.
@@ -90,6 +94,7 @@ class TTransfers {
 
     TTransfers(TTd7Collections& dumps, TPresentFlags& present, midilink::TMidiLink& link,
                TTransferWait& wait, TTransferTiming timing = {});
+    ~TTransfers();
     TTransfers(const TTransfers&) = delete;
     TTransfers& operator=(const TTransfers&) = delete;
 
@@ -101,7 +106,8 @@ class TTransfers {
     bool StatusTick();
 
     // One data request; waits until any record stored an answer. TransferError "The unit
-    // didn't respond to dump request " + the request text when the time-out passes first.
+    // didn't respond to dump request " + the bytes sent when the time-out passes first,
+    // followed by DeviceGone's text when that is why.
     void RequestAndWait(Block block, int index);
     // 78 requests; the slot becomes present only when all have answered.
     void RequestPatch(int p);
@@ -143,6 +149,10 @@ class TTransfers {
     std::function<void(TTransfers* sender, bool busy)> OnBusyChange;
     // After patch p has been requested completely.
     std::function<void(TTransfers* sender, int p)> OnPatchRequested;
+    // Whether the chosen MIDI devices are still there: a text saying which is gone, or
+    // nothing. Asked before each transmitted record (a transmission into a vanished port
+    // stops with it) and when an answer did not come.
+    std::function<std::string()> DeviceGone;
 
     const TTransferTiming& Timing() const { return m_timing; }
 
@@ -153,6 +163,8 @@ class TTransfers {
     bool SendRecord(Block block, int index, TTransferProgress& progress);
     bool SendPatchRecords(int p, TTransferProgress& progress);
     bool ReadRecord(const TRecordRef& record);
+    std::string NoAnswerText(const TRecordRef& record);
+    void ProbeModule(const TRecordRef& record);
     TComparison ReadBackRecords(const std::vector<TRecordRef>& records, TTransferProgress& progress);
 
     TTd7Collections& m_dumps;
@@ -164,6 +176,7 @@ class TTransfers {
     bool m_answer = false;
     bool m_dumpArrived = false;
     int m_receivedCount = 0;
+    int m_sentSinceProbe = 0;
     bool m_busy = false;
     TReadBack m_readBack;
 };

@@ -101,8 +101,7 @@ void DropHandler::LoadFile(const QString& file) {
         case TDroppedFile::None:
             return;
         case TDroppedFile::Setup:
-            m_files.SaveChangedSetupFirst();
-            m_files.LoadSetupFrom(path);
+            if (m_files.SaveChangedSetupFirst(true)) m_files.LoadSetupFrom(path);
             return;
         case TDroppedFile::Patch:
             m_files.LoadPatchFrom(path);

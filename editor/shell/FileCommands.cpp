@@ -141,11 +141,20 @@ void FileCommands::SaveSetupClick() {
     m_setup.SaveSetupAs(path);
 }
 
-void FileCommands::SaveChangedSetupFirst() {
+bool FileCommands::SaveChangedSetupFirst(bool withCancel) {
+    if (!m_setup.Modified()) return true;
+    const QString question = QString::fromLatin1(td7::kSaveChangedSetupQuestion);
+    bool save = false;
+    if (withCancel) {
+        const TAnswer answer = m_main.Boxes().ConfirmCancel(question, &m_main);
+        if (answer != TAnswer::Yes && answer != TAnswer::No) return false;
+        save = answer == TAnswer::Yes;
+    } else {
+        save = m_main.Boxes().ConfirmNoEscape(question, &m_main);
+    }
     // Cancelling the save dialog goes on with loading; a failed save stops here.
-    if (m_setup.Modified() &&
-        m_main.Boxes().Confirm(QString::fromLatin1(td7::kSaveChangedSetupQuestion), &m_main))
-        SaveSetupClick();
+    if (save) SaveSetupClick();
+    return true;
 }
 
 void FileCommands::LoadSetupFrom(const std::filesystem::path& path) {
@@ -174,7 +183,7 @@ void FileCommands::OpenRecentClick(int k) {
             QStringLiteral("File %1 not found.").arg(QFile::decodeName(name.c_str())), &m_main);
         return;
     }
-    SaveChangedSetupFirst();
+    if (!SaveChangedSetupFirst(true)) return;
     LoadSetupFrom(name);
 }
 

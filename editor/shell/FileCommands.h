@@ -44,7 +44,10 @@ class FileCommands {
     // window. A setup's load first asks to save a changed setup (SaveChangedSetupFirst; the
     // menu asks before its dialog), then selects the current patch as the user would. A
     // patch lands in the current slot, which becomes editable and is shown.
-    void SaveChangedSetupFirst();
+    // The question's no drops the edits, so Escape never answers it. Load Setup asks yes
+    // or no (its file dialog can still be cancelled); a recent setup or a dropped one loads
+    // at once, so `withCancel` adds Cancel there. False: cancelled, load nothing.
+    bool SaveChangedSetupFirst(bool withCancel = false);
     void LoadSetupFrom(const std::filesystem::path& path);
     void LoadPatchFrom(const std::filesystem::path& path);
     void LoadInstrumentsFrom(const std::filesystem::path& path);

@@ -86,6 +86,9 @@ TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
         m_status->SetText(QStringLiteral("%1 dumps recieved...").arg(count));
     };
     Transfers().OnBusyChange = [this](td7::TTransfers*, bool) { UpdateCommands(); };
+    m_session->PortWatch().OnChange = [this](td7::TPortWatch::TChange change) {
+        m_status->SetText(FromStd(m_session->PortWatch().ChangeText(change)));
+    };
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("ClientFrame"));
@@ -112,6 +115,10 @@ TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
     m_activityTimer->setObjectName(QStringLiteral("ActivityTimer"));
     m_activityTimer->setInterval(kActivityTimerInterval);
     connect(m_activityTimer, &QTimer::timeout, this, &TfmTamboro::ActivityTimerTimer);
+    m_portTimer = new QTimer(this);
+    m_portTimer->setObjectName(QStringLiteral("PortTimer"));
+    m_portTimer->setInterval(kPortTimerInterval);
+    connect(m_portTimer, &QTimer::timeout, this, &TfmTamboro::PortTimerTimer);
 
     ConnectOwnCommands();
     SetBackground(m_background);
@@ -280,6 +287,8 @@ void TfmTamboro::FormShow() {
     if (OnVerifyTransmissionsLoaded) OnVerifyTransmissionsLoaded();
     SetFollowPadHits(settings.FollowPadHits);
     OpenPortsFromSettings(settings);
+    m_session->PortWatch().Choose();
+    m_portTimer->start();
     LoadStartSetup(settings);
     if (m_splash != nullptr) m_splash->close();
 }
@@ -382,6 +391,16 @@ TSettings TfmTamboro::CurrentSettings() const {
     s.MidiOutDev = td7::OutputSetting(m_session->Output());
     if (s.MidiInDev > 0) s.MidiInName = m_session->Input().ProductName();
     if (s.MidiOutDev > 0) s.MidiOutName = m_session->Output().ProductName();
+    // A device that is away for the moment stays the choice.
+    const td7::TPortWatch& watch = m_session->PortWatch();
+    if (watch.Input().Gone) {
+        s.MidiInDev = watch.Input().Setting;
+        s.MidiInName = watch.Input().Name;
+    }
+    if (watch.Output().Gone) {
+        s.MidiOutDev = watch.Output().Setting;
+        s.MidiOutName = watch.Output().Name;
+    }
     try {
         s.DevId = td7::TSession::DeviceId();
     } catch (const std::exception&) {
@@ -410,8 +429,15 @@ void TfmTamboro::SelectDevices() {
     if (m_devicesWindow->exec() != QDialog::Accepted) return;
     // Other ports may be joined differently: the loop warning may be due again.
     LoopWatch().Reset();
-    td7::ApplyDeviceChoice(MidiInput1(), MidiOutput1(), m_devicesWindow->InputChoice(),
-                      m_devicesWindow->OutputChoice(), m_devicesWindow->DeviceIdField());
+    // Whatever the ports end up on, chosen now or kept, is what is watched from now on.
+    try {
+        td7::ApplyDeviceChoice(MidiInput1(), MidiOutput1(), m_devicesWindow->InputChoice(),
+                               m_devicesWindow->OutputChoice(), m_devicesWindow->DeviceIdField());
+    } catch (...) {
+        m_session->PortWatch().Choose();
+        throw;
+    }
+    m_session->PortWatch().Choose();
 }
 
 void TfmTamboro::ShowActivity(bool input) {
@@ -430,7 +456,15 @@ void TfmTamboro::ActivityTimerTimer() {
 }
 
 void TfmTamboro::StatusTimerTimer() {
-    if (Transfers().StatusTick()) m_status->SetText(QString());
+    // While a device is away the line keeps saying so.
+    if (Transfers().StatusTick())
+        m_status->SetText(FromStd(
+            m_session->PortWatch().ChangeText(td7::TPortWatch::TChange::Gone)));
+}
+
+void TfmTamboro::PortTimerTimer() {
+    // Under a transfer a vanished device is noticed, but ports change only after it.
+    m_session->PortWatch().Poll(!Transfers().Busy());
 }
 
 }  // namespace editor

@@ -66,6 +66,8 @@ class TfmTamboro : public QMainWindow {
     static constexpr int kClientHeight = 383;
     static constexpr int kStatusTimerInterval = 5000;
     static constexpr int kActivityTimerInterval = 500;
+    // How often the system's port lists are read for the chosen devices.
+    static constexpr int kPortTimerInterval = 1500;
 
     explicit TfmTamboro(TMainServices services, QWidget* parent = nullptr);
     ~TfmTamboro() override;
@@ -88,6 +90,7 @@ class TfmTamboro : public QMainWindow {
     StatusLine& Status() { return *m_status; }
     QTimer* StatusTimer() const { return m_statusTimer; }
     QTimer* ActivityTimer() const { return m_activityTimer; }
+    QTimer* PortTimer() const { return m_portTimer; }
     ErrorDisplay& Errors() { return *m_services.Errors; }
     MessageBoxes& Boxes() { return *m_services.Boxes; }
     midiports::MidiService& Midi() { return *m_services.Midi; }
@@ -185,6 +188,7 @@ class TfmTamboro : public QMainWindow {
     std::string DefaultSaveName();
     void StatusTimerTimer();
     void ActivityTimerTimer();
+    void PortTimerTimer();
     void ShowActivity(bool input);
     void ConnectOwnCommands();
     void SetRecentSetups(std::vector<std::string> recent);
@@ -201,6 +205,7 @@ class TfmTamboro : public QMainWindow {
     StatusLine* m_status = nullptr;
     QTimer* m_statusTimer = nullptr;
     QTimer* m_activityTimer = nullptr;
+    QTimer* m_portTimer = nullptr;
     TfmAbout* m_splash = nullptr;
     class TfmDevices* m_devicesWindow = nullptr;
 

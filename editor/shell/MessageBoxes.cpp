@@ -1,16 +1,36 @@
 #include "editor/shell/MessageBoxes.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 #include "td7/Version.h"
 
 namespace editor {
 
+namespace {
+
+// A question box that neither Escape nor the title bar answers.
+class NoEscapeBox : public QMessageBox {
+  public:
+    using QMessageBox::QMessageBox;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->matches(QKeySequence::Cancel)) return;
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
+
+}  // namespace
+
 QString MessageBoxes::CaptionOf(TBoxKind kind) {
     switch (kind) {
         case TBoxKind::Confirm:
         case TBoxKind::ConfirmCancel:
+        case TBoxKind::ConfirmNoEscape:
             return QStringLiteral("Confirm...");
         case TBoxKind::Information:
             return QStringLiteral("Information...");
@@ -26,6 +46,10 @@ bool MessageBoxes::Confirm(const QString& text, QWidget* owner) {
 
 TAnswer MessageBoxes::ConfirmCancel(const QString& text, QWidget* owner) {
     return Ask(TBoxKind::ConfirmCancel, text, owner);
+}
+
+bool MessageBoxes::ConfirmNoEscape(const QString& text, QWidget* owner) {
+    return Ask(TBoxKind::ConfirmNoEscape, text, owner) == TAnswer::Yes;
 }
 
 void MessageBoxes::Information(const QString& text, QWidget* owner) {
@@ -46,6 +70,7 @@ TAnswer MessageBoxes::Ask(TBoxKind kind, const QString& text, QWidget* owner) {
     }
     switch (kind) {
         case TBoxKind::Confirm:
+        case TBoxKind::ConfirmNoEscape:
             return TAnswer::No;
         case TBoxKind::ConfirmCancel:
             return TAnswer::Cancel;
@@ -58,11 +83,14 @@ TAnswer MessageBoxes::Ask(TBoxKind kind, const QString& text, QWidget* owner) {
 
 TAnswer MessageBoxes::Show(TBoxKind kind, const QString& text, QWidget* owner) {
     if (owner == nullptr) owner = QApplication::activeWindow();
-    QMessageBox box(owner);
+    NoEscapeBox guarded(owner);
+    QMessageBox plain(owner);
+    QMessageBox& box = kind == TBoxKind::ConfirmNoEscape ? guarded : plain;
     box.setWindowTitle(CaptionOf(kind));
     box.setText(text);
     switch (kind) {
         case TBoxKind::Confirm:
+        case TBoxKind::ConfirmNoEscape:
             box.setIcon(QMessageBox::Question);
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             break;

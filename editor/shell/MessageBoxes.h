@@ -12,7 +12,7 @@ class QWidget;
 
 namespace editor {
 
-enum class TBoxKind { Confirm, ConfirmCancel, Information, Error };
+enum class TBoxKind { Confirm, ConfirmCancel, ConfirmNoEscape, Information, Error };
 enum class TAnswer { Yes, No, Cancel, Ok };
 
 struct TShownBox {
@@ -30,8 +30,12 @@ class MessageBoxes {
 
     // Yes/no question, caption "Confirm...": true for yes.
     bool Confirm(const QString& text, QWidget* owner = nullptr);
-    // Yes/no/cancel question with the same caption.
+    // Yes/no/cancel question with the same caption; Escape and the title bar cancel.
     TAnswer ConfirmCancel(const QString& text, QWidget* owner = nullptr);
+    // Yes/no question whose no throws work away: Escape and the title bar's close button
+    // do nothing, so only a click or a key on an answer gives one. (In Confirm they say no,
+    // which there keeps things as they are.)
+    bool ConfirmNoEscape(const QString& text, QWidget* owner = nullptr);
     void Information(const QString& text, QWidget* owner = nullptr);
     // Caption "Tamboro Error...", exclamation icon.
     void Error(const QString& text, QWidget* owner = nullptr);

@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include "controls/MidiKnob.h"
 #include "controls/MidiUpDown.h"
 #include "editor/shell/DevicesWindow.h"
+#include "editor/shell/StatusLine.h"
 #include "editor/instrument/InstrumentList.h"
 #include "editor/instrument/InstrumentNameEdit.h"
 #include "editor/instrument/InstrumentWindow.h"
@@ -351,14 +353,35 @@ TEST_F(UserSession, FromTheModuleThroughTheWindowsToTheSetupFileAndBack) {
     const int current = editor.Main().CurrentPatch();
     editor.boxes.SetNextAnswer(editor::TAnswer::Yes);  // overwrite the current patch
     ASSERT_TRUE(editor.Click(TCommand::RequestCurrent));
+    // Its JACK ports went with it: the time-out says so, after the bytes it sent.
+    const std::string gone = "The MIDI devices \"" + sim.OutputName() + "\" and \"" +
+                             sim.InputName() + "\" are gone.";
     EXPECT_EQ(editor.TakeErrors(), std::vector<QString>{QString::fromStdString(
                                        "The unit didn't respond to dump request " +
-                                       td7::RequestCommand(td7::Block::Prog, current))});
+                                       td7::RequestBytes({td7::Block::Prog, current}) + ". " +
+                                       gone)});
     EXPECT_EQ(MirrorImage(editor.Dumps()), saved) << "a failed request changed the mirror";
     EXPECT_TRUE(editor.Main().Present().PatchPresent(current));
     EXPECT_FALSE(editor.Main().windowTitle().contains('*'));
     EXPECT_FALSE(editor.Main().Transfers().Busy());
     EXPECT_TRUE(editor.Main().isEnabled());
+    EXPECT_TRUE(editor.Main().Status().Text().startsWith(QString::fromStdString(gone)));
+
+    SCOPED_TRACE("the module's JACK client started again");
+    TTd7SimProcess again(
+        "accept-" + std::to_string(::getpid()),
+        {"--device-id", std::to_string(kSimDeviceIdField), "--content", "random", "--seed", "1234"},
+        dir / "memory2.syx");
+    ASSERT_TRUE(again.Ready());
+    const QString back = QString::fromStdString("The MIDI devices \"" + again.OutputName() +
+                                                "\" and \"" + again.InputName() + "\" are back.");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return editor.Main().Status().Text() == back; }, 10000))
+        << editor.Main().Status().Text().toStdString();
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
+    ASSERT_TRUE(editor.Click(TCommand::RequestCurrent));
+    EXPECT_EQ(editor.TakeErrors(), std::vector<QString>{});
+    EXPECT_EQ(MirrorImage(editor.Dumps()), saved) << "the same module answered the same";
+    ASSERT_EQ(again.Stop(), 0);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "simulator/VirtualTd7.h"
 #include "td7/VirtualTd7Service.h"
 #include "tests/cli/CliHarness.h"
+#include "tests/support/FakeMidiService.h"
 
 namespace clitest {
 namespace {
@@ -100,7 +101,7 @@ TEST_F(VirtualModule, BackupAddressesTheModuleByItsDeviceId) {
         RunCli({"backup", "--in", "1", "--out", "2", "--system", "-o", folder / "b.td7"}, env);
     EXPECT_EQ(wrong.Code, 1);
     EXPECT_NE(wrong.Err.find("tamboro-cli: The unit didn't respond to dump request "
-                             "F041v05811030000000000001700F7\n"),
+                             "F0 41 10 58 11 03 00 00 00 00 00 00 17 66 F7\n"),
               std::string::npos)
         << wrong.Err;
     EXPECT_FALSE(std::filesystem::exists(folder / "b.td7"));
@@ -260,6 +261,50 @@ TEST_F(VirtualModule, VerifiedRestoreSaysHowManyRecordsItSentAgain) {
     const TResult r = RunCli({"restore", folder / "one.td7", "--out", "2", "--in", "1"}, env);
     ASSERT_EQ(r.Code, 0) << r.Err;
     EXPECT_TRUE(r.Err.ends_with("\n1 dump sent again\nAll 78 dumps verified\n")) << r.Err;
+}
+
+// A module behind the fake service that never answers, and an output that vanishes.
+class SilentModule : public testing::Test {
+  protected:
+    SilentModule() {
+        env.Service = &fake;
+        env.Timing.AnswerTimeout = 50ms;
+        env.Timing.Pace = 0ms;
+        Td7Module module;
+        module.LoadRandom(5);
+        WriteBytes(folder / "four.td7", SetupBytes(module, {0, 1, 2, 3}, false, false));
+    }
+    // The data sets (12) and requests (11) the output took.
+    int Sent(std::uint8_t command) const {
+        int n = 0;
+        for (const auto& m : fake.SentTo(0)) n += m.bytes.size() > 4 && m.bytes[4] == command;
+        return n;
+    }
+
+    TTestFolder folder;
+    testsupport::FakeMidiService fake{{"TD-7 In"}, {"TD-7 Out"}};
+    cli::TEnvironment env;
+};
+
+TEST_F(SilentModule, ARestoreIntoAVanishedOutputFailsInsteadOfReportingItSent) {
+    fake.UnplugAfter(0, 100);
+    const TResult r = RunCli({"restore", folder / "four.td7", "--out", "TD-7 Out"}, env);
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Err.find("Sent 4 patches"), std::string::npos) << r.Err;
+    EXPECT_TRUE(r.Err.ends_with("tamboro-cli: The MIDI device \"TD-7 Out\" is gone.\n")) << r.Err;
+    EXPECT_EQ(Sent(0x12), 100);
+}
+
+TEST_F(SilentModule, ARestoreWithInputStopsAtTheFirstUnansweredReadBack) {
+    const TResult r =
+        RunCli({"restore", folder / "four.td7", "--out", "TD-7 Out", "--in", "TD-7 In"}, env);
+    EXPECT_EQ(r.Code, 1);
+    // Patch 1 went out, then its last note-map entry was asked back in vain.
+    EXPECT_TRUE(r.Err.ends_with("tamboro-cli: The unit didn't respond to dump request "
+                                "F0 41 10 58 11 00 00 5D 00 00 00 00 08 1B F7\n"))
+        << r.Err;
+    EXPECT_EQ(Sent(0x12), 78);
+    EXPECT_EQ(Sent(0x11), 1);
 }
 
 }  // namespace

@@ -57,6 +57,56 @@ TEST(DesktopDevices, TheRememberedNamesOpenTheDevicesWhoseNumbersMoved) {
     EXPECT_EQ(written.MidiOutName, "Out A");
 }
 
+// The interface pulled out and plugged in again while the editor runs.
+TEST(DesktopDevices, AVanishedDeviceIsToldAndReopenedWhenItComesBack) {
+    Editor editor(TestName());
+    editor.WriteSettings("[General]\nMidiInDev=1\nMidiOutDev=2\n");
+    editor.Start();
+    auto& main = editor.Main();
+    ASSERT_TRUE(main.PortTimer()->isActive());
+    main.PortTimer()->setInterval(1);
+    const auto errors = [&] {
+        std::vector<QString> texts;
+        for (const auto& box : editor.boxes.Shown())
+            if (box.Kind == TBoxKind::Error) texts.push_back(box.Text);
+        editor.boxes.ClearShown();
+        return texts;
+    };
+    ASSERT_TRUE(errors().empty());
+
+    editor.midi.Unplug("In A");
+    editor.midi.Unplug("Out A");
+    const QString gone = "The MIDI devices \"In A\" and \"Out A\" are gone.";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return main.Status().Text().startsWith(gone); }, 5000))
+        << main.Status().Text().toStdString();
+    EXPECT_EQ(main.Status().Text(), gone + " Tamboro opens them again when they come back.");
+    EXPECT_FALSE(editor.midi.InputOpen(0));
+    EXPECT_FALSE(editor.midi.OutputOpen(0));
+    // A request says why nothing answers, with the bytes it sent.
+    main.Menu().Action(editor::TCommand::SysRequest)->trigger();
+    EXPECT_EQ(errors(), std::vector<QString>{"The unit didn't respond to dump request "
+                                             "F0 41 10 58 11 03 00 00 00 00 00 00 17 66 F7. " +
+                                             gone});
+    // The status timer leaves the news in place; the choice stays for the next start.
+    main.StatusTimer()->setInterval(1);
+    QTest::qWait(20);
+    EXPECT_TRUE(main.Status().Text().startsWith(gone));
+    main.StatusTimer()->setInterval(editor::TfmTamboro::kStatusTimerInterval);
+    EXPECT_EQ(main.CurrentSettings().MidiInDev, 1);
+    EXPECT_EQ(main.CurrentSettings().MidiOutName, "Out A");
+
+    editor.midi.Plug("In A");
+    editor.midi.Plug("Out A");
+    const QString back = "The MIDI devices \"In A\" and \"Out A\" are back.";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return main.Status().Text() == back; }, 5000))
+        << main.Status().Text().toStdString();
+    EXPECT_TRUE(editor.midi.InputOpen(0));
+    EXPECT_TRUE(editor.midi.OutputOpen(0));
+    main.Menu().Action(editor::TCommand::SysRequest)->trigger();
+    EXPECT_TRUE(errors().empty());
+    EXPECT_TRUE(main.Present().SystemPresent());
+}
+
 TEST(DesktopDevices, NeitherNumberNorNameGivesTheErrorBoxes) {
     Editor editor(TestName());
     editor.WriteSettings(

@@ -129,11 +129,17 @@ TEST_F(DesktopDrop, ASetupAsksToSaveTheChangedSetupFirst) {
     files.Setup().SaveTo(setup);
     Drop(SystemFile());  // changed again, and no longer what the file holds
 
-    // "No": loaded as it is.
+    // Cancel (and Escape): nothing happens; "No": loaded as it is.
     ASSERT_TRUE(Main().AnyModified());
     Drop(setup);
     ASSERT_EQ(editor.boxes.Shown().size(), 1u);
-    EXPECT_EQ(editor.boxes.Shown()[0].Kind, TBoxKind::Confirm);
+    EXPECT_EQ(editor.boxes.Shown()[0].Kind, TBoxKind::ConfirmCancel);
+    EXPECT_TRUE(Main().AnyModified());
+    EXPECT_TRUE(Present().SystemPresent()) << "the edits were dropped";
+    editor.boxes.ClearShown();
+    editor.boxes.SetNextAnswer(editor::TAnswer::No);
+    Drop(setup);
+    ASSERT_EQ(editor.boxes.Shown().size(), 1u);
     EXPECT_EQ(editor.boxes.Shown()[0].Text, td7::kSaveChangedSetupQuestion);
     EXPECT_EQ(Main().SetupFileName(), setup.string());
     EXPECT_FALSE(Main().AnyModified());

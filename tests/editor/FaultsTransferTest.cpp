@@ -115,7 +115,7 @@ TEST_F(TransferFaults, ASilentModuleStopsRequestAllAndKeepsWhatArrived) {
     Run(TCommand::RequestAll);
 
     EXPECT_EQ(Errors(), std::vector<QString>{"The unit didn't respond to dump request "
-                                             "F041v0581100040A000000000B00F7"});
+                                             "F0 41 10 58 11 00 04 0A 00 00 00 00 0B 67 F7"});
     EXPECT_EQ(SysexSentTo(0), answered + 1) << "the command stops at the first silence";
     for (int p = 0; p < 4; ++p) {
         EXPECT_TRUE(Main().Present().PatchPresent(p)) << p;

@@ -91,10 +91,24 @@ TEST_F(SetupCommands, DialogsStartWhereTheLastFileWasChosenAndRecentSetupsReopen
     EXPECT_TRUE(entry(2)->isVisible());
     EXPECT_FALSE(entry(3)->isVisible());
 
+    // With edits, an entry asks with Cancel beside yes and no; Cancel (also Escape's
+    // answer) keeps the edits and loads nothing.
+    Main().Dumps().SystemDump.SetModified(true);
+    ASSERT_TRUE(Main().AnyModified());
+    editor.boxes.ClearShown();
+    editor.boxes.SetNextAnswer(TAnswer::Cancel);
+    RunNumbered(TCommand::OpenRecent, 2);
+    ASSERT_EQ(editor.boxes.Shown().size(), 1u);
+    EXPECT_EQ(editor.boxes.Shown()[0].Kind, editor::TBoxKind::ConfirmCancel);
+    EXPECT_EQ(Main().SetupFileName(), b);
+    EXPECT_TRUE(Main().AnyModified());
+
     // An entry loads its setup, which moves to the top; a file that is gone is reported
     // and leaves the list.
+    editor.boxes.SetNextAnswer(TAnswer::No);
     RunNumbered(TCommand::OpenRecent, 2);
     EXPECT_EQ(Main().SetupFileName(), a);
+    EXPECT_FALSE(Main().AnyModified());
     EXPECT_EQ(Main().RecentSetups(), (std::vector<std::string>{a, b}));
     fs::remove(b);
     RunNumbered(TCommand::OpenRecent, 2);
@@ -161,7 +175,7 @@ TEST_F(SetupCommands, LoadSetupReadsTheFileSelectsTheCurrentPatchAndTakesTheName
     const auto pressed = AnswerQuery(QueryEmpty().btnCancel());
     Run(TCommand::LoadSetup);
     ASSERT_GE(editor.boxes.Shown().size(), 1u);
-    EXPECT_EQ(editor.boxes.Shown()[0].Kind, editor::TBoxKind::Confirm);
+    EXPECT_EQ(editor.boxes.Shown()[0].Kind, editor::TBoxKind::ConfirmNoEscape);
     EXPECT_EQ(editor.boxes.Shown()[0].Text,
               "The current setup is changed, do you want to save it?");
     EXPECT_EQ(Dialogs().Shown().size(), 1u) << "only the open dialog ran";

@@ -128,7 +128,7 @@ TEST_F(ShellTransfers, AModuleWithAnotherDeviceIdTimesOut) {
     const auto start = editor.wait->now;
     Run(TCommand::SysRequest);
     EXPECT_EQ(Errors(), std::vector<QString>{"The unit didn't respond to dump request "
-                                             "F041v05811030000000000001700F7"});
+                                             "F0 41 10 58 11 03 00 00 00 00 00 00 17 66 F7"});
     EXPECT_GT(editor.wait->now - start, std::chrono::milliseconds(1000));
     EXPECT_FALSE(Main().Present().SystemPresent());
     EXPECT_TRUE(Main().Menu().Action(TCommand::SysRequest)->isEnabled());

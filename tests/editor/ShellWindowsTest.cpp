@@ -2,6 +2,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -9,6 +11,8 @@
 #include <QToolButton>
 
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <ctime>
 
 #include "editor/shell/AboutWindow.h"
@@ -134,6 +138,53 @@ TEST(ShellErrors, CommandsShowTheirFailureInTheErrorBox) {
     EXPECT_EQ(boxes.ConfirmCancel("Save?"), editor::TAnswer::Cancel);
     boxes.Information("Done");
     EXPECT_EQ(boxes.Shown().back().Caption, "Information...");
+}
+
+// The real boxes, answered by keys and the title bar as a user would.
+TEST(ShellErrors, EscapeNeverAnswersAQuestionWhoseNoLosesWork) {
+    TestApplication();
+    editor::MessageBoxes boxes;
+    // Presses each key on the box once it shows, and tells whether the box was still open
+    // right after each.
+    const auto ask = [](const std::function<editor::TAnswer()>& question,
+                        std::vector<int> keys) {
+        auto stillOpen = std::make_shared<std::vector<bool>>();
+        QTimer timer;
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [&, stillOpen] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr || keys.empty()) return;
+            if (keys.front() == Qt::Key_Close) {
+                box->close();
+            } else {
+                QTest::keyClick(box, static_cast<Qt::Key>(keys.front()));
+            }
+            keys.erase(keys.begin());
+            QTimer::singleShot(0, [stillOpen, shown = QPointer<QMessageBox>(box)] {
+                stillOpen->push_back(shown && shown->isVisible());
+            });
+        });
+        timer.start();
+        const editor::TAnswer answer = question();
+        QTest::qWait(20);
+        return std::make_pair(answer, *stillOpen);
+    };
+
+    // Escape and the title bar leave the box open; only an answer closes it.
+    auto [answer, open] =
+        ask([&] { return boxes.ConfirmNoEscape("Save it?") ? editor::TAnswer::Yes
+                                                             : editor::TAnswer::No; },
+            {Qt::Key_Escape, Qt::Key_Close, Qt::Key_Y});
+    EXPECT_EQ(answer, editor::TAnswer::Yes);
+    // (The answer's key clicks its button after a short animation.)
+    EXPECT_EQ(open, (std::vector<bool>{true, true, true}));
+    // Where no keeps things as they are, Escape says no; with Cancel, it cancels.
+    std::tie(answer, open) = ask(
+        [&] { return boxes.Confirm("Overwrite?") ? editor::TAnswer::Yes : editor::TAnswer::No; },
+        {Qt::Key_Escape});
+    EXPECT_EQ(answer, editor::TAnswer::No);
+    std::tie(answer, open) = ask([&] { return boxes.ConfirmCancel("Save it?"); }, {Qt::Key_Escape});
+    EXPECT_EQ(answer, editor::TAnswer::Cancel);
 }
 
 TEST(ShellEventWait, SleepsInTheEventLoopUntilAnEventOrTheDeadline) {

@@ -11,6 +11,7 @@ struct FakeMidiService::Input : midiports::InputDevice {
     using InputDevice::InputDevice;
     std::atomic<bool> open{false};
     std::atomic<bool> lost{false};
+    std::atomic<bool> unplugged{false};
 };
 
 struct FakeMidiService::Output : midiports::OutputDevice {
@@ -18,21 +19,31 @@ struct FakeMidiService::Output : midiports::OutputDevice {
 
     MidiResult SendBytes(const std::uint8_t* data, std::size_t length) override {
         if (lost) return result::kDeviceLost;
-        std::lock_guard lock(service.m_mutex);
-        sent.push_back({length > 3 || data[0] == 0xF0, {data, data + length}});
+        if (unplugged) return result::kOk;
+        {
+            std::lock_guard lock(service.m_mutex);
+            sent.push_back({length > 3 || data[0] == 0xF0, {data, data + length}});
+        }
+        Taken();
         return result::kOk;
     }
 
     MidiResult SendBlock(MidiHeader* header) override {
         if (lost) return result::kDeviceLost;
+        if (unplugged) return OutputDevice::SendBlock(header);
+        bool held = false;
         {
             std::lock_guard lock(service.m_mutex);
             if (service.m_hold) {
                 sent.push_back({true, {header->data, header->data + header->bufferLength}});
                 header->flags.fetch_or(midiports::kHdrInQueue);
                 service.m_held.emplace_back(this, header);
-                return result::kOk;
+                held = true;
             }
+        }
+        if (held) {
+            Taken();
+            return result::kOk;
         }
         return OutputDevice::SendBlock(header);
     }
@@ -51,9 +62,17 @@ struct FakeMidiService::Output : midiports::OutputDevice {
         return result::kOk;
     }
 
+    // Counts what the device took, for UnplugAfter; the block itself still goes out.
+    void Taken() {
+        if (unplugAfter > 0 && --unplugAfter == 0) service.Unplug(name);
+    }
+
     FakeMidiService& service;
+    std::string name;
     std::atomic<bool> open{false};
     std::atomic<bool> lost{false};
+    std::atomic<bool> unplugged{false};
+    std::size_t unplugAfter = 0;
     std::vector<Sent> sent;  // under service.m_mutex
 };
 
@@ -64,8 +83,10 @@ FakeMidiService::FakeMidiService(std::vector<std::string> inputs, std::vector<st
       m_mapperName(std::move(mapper)) {
     for (std::size_t i = 0; i < m_inputNames.size(); ++i)
         m_inputs.push_back(std::make_unique<Input>(*this));
-    for (std::size_t i = 0; i <= m_outputNames.size(); ++i)
+    for (std::size_t i = 0; i <= m_outputNames.size(); ++i) {
         m_outputs.push_back(std::make_unique<Output>(*this));
+        m_outputs.back()->name = i == 0 ? m_mapperName : m_outputNames[i - 1];
+    }
 }
 
 FakeMidiService::~FakeMidiService() {
@@ -81,6 +102,38 @@ void FakeMidiService::AddInput(const std::string& name) {
 void FakeMidiService::AddOutput(const std::string& name) {
     m_outputNames.push_back(name);
     m_outputs.push_back(std::make_unique<Output>(*this));
+    m_outputs.back()->name = name;
+}
+
+void FakeMidiService::Unplug(const std::string& name) {
+    for (std::size_t i = 0; i < m_inputs.size(); ++i)
+        if (m_inputNames[i] == name) m_inputs[i]->unplugged = true;
+    for (std::size_t i = 1; i < m_outputs.size(); ++i)
+        if (m_outputNames[i - 1] == name) m_outputs[i]->unplugged = true;
+}
+
+void FakeMidiService::Plug(const std::string& name) {
+    for (std::size_t i = 0; i < m_inputs.size(); ++i)
+        if (m_inputNames[i] == name) m_inputs[i]->unplugged = false;
+    for (std::size_t i = 1; i < m_outputs.size(); ++i)
+        if (m_outputNames[i - 1] == name) m_outputs[i]->unplugged = false;
+}
+
+void FakeMidiService::UnplugAfter(int output, std::size_t messages) {
+    OutputById(output)->unplugAfter = messages;
+}
+
+int FakeMidiService::ListedInput(int id) const {
+    for (std::size_t i = 0; i < m_inputs.size(); ++i)
+        if (!m_inputs[i]->unplugged && id-- == 0) return static_cast<int>(i);
+    return -1;
+}
+
+int FakeMidiService::ListedOutput(int id) const {
+    if (id == -1) return -1;
+    for (std::size_t i = 1; i < m_outputs.size(); ++i)
+        if (!m_outputs[i]->unplugged && id-- == 0) return static_cast<int>(i) - 1;
+    return -2;
 }
 
 void FakeMidiService::FailNext(Call call, MidiResult code, int times) {
@@ -126,7 +179,8 @@ FakeMidiService::Output* FakeMidiService::OutputById(int id) const {
 }
 
 void FakeMidiService::Inject(int input, const std::vector<std::uint8_t>& bytes) {
-    m_inputs.at(static_cast<std::size_t>(input))->Deliver(bytes.data(), bytes.size());
+    Input& device = *m_inputs.at(static_cast<std::size_t>(input));
+    if (!device.unplugged) device.Deliver(bytes.data(), bytes.size());
 }
 
 void FakeMidiService::InjectEmptyBlock(int input) {
@@ -182,13 +236,15 @@ std::vector<FakeMidiService::Sent> FakeMidiService::SentTo(int output) const {
 }
 
 int FakeMidiService::InDeviceCount() {
-    return static_cast<int>(m_inputNames.size());
+    int count = 0;
+    for (const auto& input : m_inputs) count += input->unplugged ? 0 : 1;
+    return count;
 }
 
 MidiResult FakeMidiService::InProductName(int id, std::string& name) {
     if (MidiResult r = Scripted(Call::InProductName)) return r;
     if (id < 0 || id >= InDeviceCount()) return result::kBadDeviceId;
-    name = m_inputNames[static_cast<std::size_t>(id)];
+    name = m_inputNames[static_cast<std::size_t>(ListedInput(id))];
     return result::kOk;
 }
 
@@ -197,7 +253,7 @@ MidiResult FakeMidiService::InOpen(MidiDevice** handle, int id, midiports::MidiC
     *handle = nullptr;
     if (MidiResult r = Scripted(Call::InOpen)) return r;
     if (id < 0 || id >= InDeviceCount()) return result::kBadDeviceId;
-    Input& device = *m_inputs[static_cast<std::size_t>(id)];
+    Input& device = *m_inputs[static_cast<std::size_t>(ListedInput(id))];
     if (device.lost) return result::kDeviceLost;
     if (device.open) return result::kAllocated;
     device.Attach(callback, instance);
@@ -261,13 +317,15 @@ bool FakeMidiService::InErrorText(MidiResult code, std::string& text) {
 }
 
 int FakeMidiService::OutDeviceCount() {
-    return static_cast<int>(m_outputNames.size());
+    int count = 0;
+    for (std::size_t i = 1; i < m_outputs.size(); ++i) count += m_outputs[i]->unplugged ? 0 : 1;
+    return count;
 }
 
 MidiResult FakeMidiService::OutProductName(int id, std::string& name) {
     if (MidiResult r = Scripted(Call::OutProductName)) return r;
     if (id < -1 || id >= OutDeviceCount()) return result::kBadDeviceId;
-    name = id == -1 ? m_mapperName : m_outputNames[static_cast<std::size_t>(id)];
+    name = id == -1 ? m_mapperName : m_outputNames[static_cast<std::size_t>(ListedOutput(id))];
     return result::kOk;
 }
 
@@ -275,7 +333,7 @@ MidiResult FakeMidiService::OutOpen(MidiDevice** handle, int id, midiports::Midi
                                     void* instance) {
     *handle = nullptr;
     if (MidiResult r = Scripted(Call::OutOpen)) return r;
-    Output* device = OutputById(id);
+    Output* device = id < -1 || id >= OutDeviceCount() ? nullptr : OutputById(ListedOutput(id));
     if (device == nullptr) return result::kBadDeviceId;
     if (device->lost) return result::kDeviceLost;
     if (device->open) return result::kAllocated;

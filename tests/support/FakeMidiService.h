@@ -65,6 +65,15 @@ class FakeMidiService : public midiports::MidiService {
     void AddInput(const std::string& name);
     void AddOutput(const std::string& name);
 
+    // A device that vanishes from the system's lists without a word to the ports open on
+    // it, as a JACK client that quits or an interface pulled out: it is no longer listed,
+    // what is sent to it goes nowhere and nothing comes from it. Plug lists it again in
+    // its place. UnplugAfter unplugs the output's name once it has taken that many
+    // messages. GUI thread.
+    void Unplug(const std::string& name);
+    void Plug(const std::string& name);
+    void UnplugAfter(int output, std::size_t messages);
+
     // Input devices. Inject and the rest may run on any thread (one at a time per device).
     void Inject(int input, const std::vector<std::uint8_t>& bytes);
     void InjectEmptyBlock(int input);
@@ -117,6 +126,9 @@ class FakeMidiService : public midiports::MidiService {
     Input* FindInput(MidiDevice* handle) const;
     Output* FindOutput(MidiDevice* handle) const;
     Output* OutputById(int id) const;
+    // The device behind a number of the system's lists, which leave out unplugged ones.
+    int ListedInput(int id) const;
+    int ListedOutput(int id) const;
 
     std::vector<std::string> m_inputNames;
     std::vector<std::string> m_outputNames;

@@ -127,7 +127,7 @@ TEST_F(TransferChecks, WhatStillDiffersOrWasNeverReadIsReportedByName) {
     link.answersLeft = 10;
     report = transfers.Verify(td7::PatchRecords(1), progress);
     EXPECT_EQ(report.Timeout,
-              "The unit didn't respond to dump request F041v0581100010A000000000B00F7");
+              "The unit didn't respond to dump request F0 41 10 58 11 00 01 0A 00 00 00 00 0B 6A F7");
     ASSERT_EQ(report.Failed.size(), 68u);
     EXPECT_EQ(report.Failed.front(), (TRecordRef{Block::Trigger, 18 + 9}));
     EXPECT_EQ(report.Text().rfind(report.Timeout + "\n68 dumps could not be verified: patch 2 "
@@ -167,6 +167,40 @@ TEST_F(TransferChecks, TransmitDifferencesSendsOnlyTheRecordsThatDiffer) {
     link.answersLeft = 0;
     EXPECT_THROW(transfers.TransmitDifferences(records, progress), td7::TransferError);
     EXPECT_EQ(link.module.DataSetsStored(), 2);
+}
+
+TEST_F(TransferChecks, LateAnswersToAReadBackNeverReachTheMirror) {
+    // The user's edit, which the module does not have yet.
+    const TRecordRef edited{Block::Prog, 0};
+    Change(edited);
+    const auto mirror = Mirror();
+    const auto deliverLate = [&] {
+        wait.holdAnswers = false;
+        while (!link.pending.empty()) wait.WaitUntil([] { return false; }, wait.now);
+    };
+
+    // Each checked transfer gives up on a slow module; its answer arrives afterwards.
+    wait.holdAnswers = true;
+    EXPECT_THROW(transfers.TransmitDifferences(td7::PatchRecords(0), progress),
+                 td7::TransferError);
+    deliverLate();
+    EXPECT_EQ(Mirror(), mirror) << "the module's old bytes overwrote the user's";
+    wait.holdAnswers = true;
+    EXPECT_FALSE(transfers.Verify({edited}, progress).Ok());
+    wait.holdAnswers = true;
+    EXPECT_FALSE(transfers.ReadBack(td7::PatchRecords(1), progress).Timeout.empty());
+    deliverLate();
+    EXPECT_EQ(Mirror(), mirror);
+    EXPECT_FALSE(AnyModified());
+
+    // A re-send transmits the user's bytes; a request of the record stores the module's.
+    link.sent.clear();
+    ASSERT_TRUE(transfers.TransmitPatch(0, progress));
+    EXPECT_TRUE(ModuleHoldsMirror({edited}));
+    link.module.LoadRandom(4);
+    transfers.RequestPatch(0);
+    EXPECT_TRUE(ModuleHoldsMirror(td7::PatchRecords(0)));
+    EXPECT_NE(Mirror(), mirror);
 }
 
 }  // namespace

@@ -100,7 +100,7 @@ TEST_F(TransfersTest, AModuleWithAnotherDeviceIdTimesOutAfterOneSecond) {
         FAIL() << "no time-out";
     } catch (const td7::TransferError& e) {
         EXPECT_STREQ(e.what(),
-                     "The unit didn't respond to dump request F041v05811000300000000002F00F7");
+                     "The unit didn't respond to dump request F0 41 10 58 11 00 03 00 00 00 00 00 2F 4E F7");
     }
     // Strictly more than the time-out, and not a tick of the clock later than needed.
     EXPECT_EQ(wait.now - start, 1001ms);
@@ -128,7 +128,7 @@ TEST_F(TransfersTest, ATimeOutPartWayKeepsWhatArrivedAndTheCompletePatchesBefore
         transfers.RequestInstruments();
     } catch (const td7::TransferError& e) {
         EXPECT_STREQ(e.what(),
-                     "The unit didn't respond to dump request F041v05811010000000000001600F7");
+                     "The unit didn't respond to dump request F0 41 10 58 11 01 00 00 00 00 00 00 16 69 F7");
     }
     EXPECT_FALSE(present.InstrumentsPresent());
 }
