@@ -49,3 +49,13 @@ configure_and_build() {
     configure_dir "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     cmake --build "$build_dir" --parallel "$(nproc)"
 }
+
+# with_empty_home COMMAND...: runs the command as on a new account, in a home folder of its
+# own with nothing in it (no ~/.config), which is removed afterwards.
+with_empty_home() {
+    local home status=0
+    home=$(mktemp -d "${TMPDIR:-/tmp}/tamboro-home.XXXXXX")
+    env -u XDG_CONFIG_HOME -u XDG_DATA_HOME -u XDG_CACHE_HOME HOME="$home" "$@" || status=$?
+    rm -rf "$home"
+    return "$status"
+}
