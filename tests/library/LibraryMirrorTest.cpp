@@ -1,59 +1,19 @@
-#include <deque>
-
 #include "library/Mirror.h"
 #include "midilink/DeviceIds.h"
-#include "midilink/MidiLink.h"
 #include "td7/PresentFlags.h"
 #include "td7/Session.h"
 #include "td7/Td7Collections.h"
 #include "td7/Transfers.h"
 #include "tests/library/LibraryFixture.h"
+#include "tests/support/ModuleLink.h"
 
 namespace librarytest {
 
 namespace {
 
-// The module at the other end of the cable: it takes what is sent and answers requests,
-// the answers waiting until the transfer's wait delivers them.
-class ModuleLink : public midilink::TMidiLink {
-  public:
-    void PutShort(std::uint32_t) override {}
-    void PutLong(const std::uint8_t* buffer, int length) override {
-        for (auto& answer : module.Receive(buffer, static_cast<std::size_t>(length)))
-            pending.push_back(std::move(answer));
-    }
-    Td7Module module;
-    std::deque<Bytes> pending;
-};
-
-// A wait that takes no time: it delivers a waiting answer or jumps to the deadline.
-class FastWait : public td7::TTransferWait {
-  public:
-    explicit FastWait(ModuleLink& link) : m_link(link) {}
-    Clock::time_point Now() override { return now; }
-    void WaitUntil(const std::function<bool()>& done, Clock::time_point deadline) override {
-        if (done()) return;
-        if (!m_link.pending.empty()) {
-            const Bytes answer = std::move(m_link.pending.front());
-            m_link.pending.pop_front();
-            const bool resolved = m_link.OfferSysex(answer.data(), static_cast<int>(answer.size()));
-            if (transfers) transfers->HandleMidiInput(resolved);
-            return;
-        }
-        if (deadline > now) now = deadline;
-    }
-    Clock::time_point now{};
-    td7::TTransfers* transfers = nullptr;
-
-  private:
-    ModuleLink& m_link;
-};
-
-class NoProgress : public td7::TTransferProgress {
-  public:
-    void Step() override {}
-    bool CancelRequested() const override { return false; }
-};
+using testsupport::CountingProgress;
+using testsupport::FastWait;
+using testsupport::ModuleLink;
 
 class MirrorTest : public LibraryTest {
   protected:
@@ -85,7 +45,7 @@ TEST_F(MirrorTest, AKitPutIntoASlotAndTransmittedLandsOnTheModuleAtThatSlot) {
     EXPECT_TRUE(dumps.ProgDump.Modified());
     EXPECT_TRUE(link.module.Memory() == Td7Module().Memory()) << "nothing is sent on its own";
 
-    NoProgress progress;
+    CountingProgress progress;
     ASSERT_TRUE(transfers.TransmitPatch(11, progress));
     Td7Module expected;
     CopyPatch(source, 4, expected, 11);

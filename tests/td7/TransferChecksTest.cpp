@@ -9,16 +9,16 @@
 #include "td7/RecordDifferences.h"
 #include "td7/Td7Collections.h"
 #include "td7/Transfers.h"
-#include "tests/td7/ModuleLink.h"
+#include "tests/support/ModuleLink.h"
 
 namespace {
 
 using td7::Block;
 using td7::TRecordRef;
-using transfertest::Bytes;
-using transfertest::Td7Module;
+using testsupport::Bytes;
+using testsupport::Td7Module;
 
-class PhaseProgress : public transfertest::CountingProgress {
+class PhaseProgress : public testsupport::CountingProgress {
   public:
     void BeginPhase(td7::TTransferPhase phase, int range) override {
         phases.emplace_back(phase, range);
@@ -71,10 +71,10 @@ class TransferChecks : public ::testing::Test {
         return false;
     }
 
-    transfertest::ModuleLink link;
+    testsupport::ModuleLink link;
     td7::TTd7Collections dumps{&link, nullptr, nullptr};
     td7::TPresentFlags present;
-    transfertest::FastWait wait{link};
+    testsupport::FastWait wait{link};
     td7::TTransfers transfers{dumps, present, link, wait};
     PhaseProgress progress;
 };

@@ -11,16 +11,16 @@
 #include "td7/PresentFlags.h"
 #include "td7/Td7Collections.h"
 #include "td7/Transfers.h"
-#include "tests/td7/ModuleLink.h"
+#include "tests/support/ModuleLink.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 using simulator::Td7Module;
-using transfertest::CountingProgress;
-using transfertest::FastWait;
-using transfertest::ModuleLink;
+using testsupport::CountingProgress;
+using testsupport::FastWait;
+using testsupport::ModuleLink;
 
 class TransfersTest : public ::testing::Test {
   protected:

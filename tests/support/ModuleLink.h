@@ -12,7 +12,7 @@
 #include "simulator/Td7Module.h"
 #include "td7/Transfers.h"
 
-namespace transfertest {
+namespace testsupport {
 
 using Bytes = std::vector<std::uint8_t>;
 using simulator::Td7Module;
@@ -80,4 +80,4 @@ class CountingProgress : public td7::TTransferProgress {
     int cancelAfter = -1;
 };
 
-}  // namespace transfertest
+}  // namespace testsupport
