@@ -6,6 +6,7 @@
 #include "midilink/Error.h"
 #include "td7/ParameterTable.h"
 #include "td7/PresentFlags.h"
+#include "td7/ShownValue.h"
 #include "td7/Td7Collections.h"
 #include "td7/Td7Map.h"
 
@@ -15,10 +16,10 @@ namespace {
 
 constexpr std::uint8_t kNoteOn = 0x90;
 
-// The stored byte of a parameter in a record, turned back into the value the control shows.
-// Rows are looked up once: every note of a drum roll comes through here.
+// What the parameter's control shows for a record. Rows are looked up once: every note of
+// a drum roll comes through here.
 int Shown(midilink::TDumpCollection& dumps, int record, const TParameter& row) {
-    return dumps.Records(record).Bytes(row.DumpIndex) - row.Offset;
+    return RecordValue(row, dumps.Records(record).Data());
 }
 
 const TParameter& Row(const char* name) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "td7/RecordDifferences.h"
 #include "td7/ShownValue.h"
 #include "td7/Td7Map.h"
 
@@ -31,16 +32,13 @@ TPatchRecords ImageRecords(std::span<const std::uint8_t> image);
 
 inline constexpr const char* kCommonGroup = "Common";
 
-struct TCompareRow {
+// A difference of one record (a row without parameter, the patch name, is shown but not
+// taken over from here), placed in the patch editor.
+struct TCompareRow : TDifference {
     // "Common", "Effect 1", "Effect 2", "Hihat Pedal", the trigger as the trigger selector
     // names it, the note as the note-map list names it ("36 C 2").
     std::string Group;
-    // nullptr for the patch name, which is shown but not taken over from here.
-    const TParameter* Parameter = nullptr;
-    std::string Label;  // the control's hint, or its caption where it has none
-    int Record = 0;     // in the parameter's collection, of the current slot
-    std::int32_t ThisValue = 0, OtherValue = 0;  // in the control's units
-    std::string ThisText, OtherText;
+    int Record = 0;  // in the parameter's collection, of the current slot
 };
 
 // Every difference between slot p's records `current` and `other`, group by group in the

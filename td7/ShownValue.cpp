@@ -7,27 +7,10 @@
 
 namespace td7 {
 
-int StoredValue(const TParameter& p, const std::uint8_t* record) {
-    const int at = p.DumpIndex;
-    switch (p.DumpMode) {
-        case midilink::dm1Byte:
-            return record[at];
-        case midilink::dm2Bytes:
-            return record[at] * 128 + record[at + 1];
-        case midilink::dm2BytesEx:
-            return record[at + 1] * 128 + record[at];
-        case midilink::dm2Nibbles:
-            return (record[at] & 0x0F) * 16 + (record[at + 1] & 0x0F);
-        case midilink::dm2NibblesEx:
-            return (record[at + 1] & 0x0F) * 16 + (record[at] & 0x0F);
-    }
-    return 0;
-}
-
-std::int32_t ControlValue(const TParameter& p, int stored) {
+std::int32_t RecordValue(const TParameter& p, const std::uint8_t* record) {
     midilink::TValueMidiCom com;
     ConfigureArithmetic(com, p);
-    return com.ValueFor(stored);
+    return com.ReadValue(record + p.DumpIndex);
 }
 
 std::string ShownValue(const TParameter& p, std::int32_t v, const TShownStyle& style) {

@@ -30,10 +30,9 @@ struct TShownStyle {
     bool InstrumentsPresent = false;
 };
 
-// The stored value of the parameter in a record's bytes, as its binding reads it.
-int StoredValue(const TParameter& p, const std::uint8_t* record);
-// The binding's value for a stored value: what the control is set to.
-std::int32_t ControlValue(const TParameter& p, int stored);
+// What the parameter's control is set to for a record's bytes: the binding's own reading
+// (the row's arithmetic), so that no report reads a value otherwise than the window does.
+std::int32_t RecordValue(const TParameter& p, const std::uint8_t* record);
 // The control's text for its value: the knob's value text, the item's name, the check
 // box's state, the number.
 std::string ShownValue(const TParameter& p, std::int32_t value, const TShownStyle& style = {});

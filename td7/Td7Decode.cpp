@@ -13,8 +13,6 @@ namespace td7 {
 namespace {
 
 // Record positions (data offset + 9) of the decoded fields.
-constexpr int kPatchNameAt = kHeaderSize + 2;
-constexpr int kPatchNameLength = 6;
 constexpr int kInstrumentNameAt = kHeaderSize + 0;
 constexpr int kInstrumentNameLength = 5;
 constexpr int kInstrumentTypeAt = kHeaderSize + 5;
@@ -27,6 +25,12 @@ constexpr std::array<std::string_view, 12> kNoteNames = {"C ", "C#", "D ", "D#",
 constexpr std::array<std::string_view, 6> kLayerModes = {"Off", "VMix", "Sw1",
                                                          "Sw2", "Crs1", "Crs2"};
 
+std::string Characters(const std::uint8_t* record, int at, int count) {
+    return {reinterpret_cast<const char*>(record) + at, static_cast<std::size_t>(count)};
+}
+
+// A record of the collections may be shorter than its block's (a damaged one): read it
+// through its bounds.
 std::string Characters(const midilink::TMidiDump& record, int at, int count) {
     std::string text;
     for (int k = 0; k < count; ++k) text.push_back(static_cast<char>(record.Bytes(at + k)));
@@ -43,8 +47,17 @@ int TwoBytes(const midilink::TMidiDump& record, int at) {
 
 }  // namespace
 
+std::string PatchName(const std::uint8_t* common) {
+    return Characters(common, kPatchNameAt, kPatchNameLength);
+}
+
 std::string PatchName(const midilink::TMidiDump& common) {
     return Characters(common, kPatchNameAt, kPatchNameLength);
+}
+
+std::string InstrumentNameText(const std::uint8_t* instrument) {
+    return Characters(instrument, kInstrumentNameAt, kInstrumentNameLength) + "." +
+           Characters(instrument, kInstrumentTypeAt, 1);
 }
 
 std::string InstrumentNameText(const midilink::TMidiDump& instrument) {

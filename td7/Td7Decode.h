@@ -2,6 +2,7 @@
 
 // Texts built from records: the patch name, an instrument's name text, the note-map line.
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -21,11 +22,18 @@ class DecodeError : public std::runtime_error {
 // What the name field shows for an empty slot (the trailing blank is part of it).
 inline constexpr const char* kEmptyPatchName = "Empty ";
 
-// The six name characters of a patch common record, one byte each.
+// Where the patch name lies in the common record (record position) and its length.
+inline constexpr int kPatchNameAt = 11;
+inline constexpr int kPatchNameLength = 6;
+
+// The six name characters of a patch common record, one byte each; also from the bytes of
+// a whole record.
 std::string PatchName(const midilink::TMidiDump& common);
+std::string PatchName(const std::uint8_t* common);
 
 // Five name characters, ".", the type character: seven characters.
 std::string InstrumentNameText(const midilink::TMidiDump& instrument);
+std::string InstrumentNameText(const std::uint8_t* instrument);
 // The same for instrument i of the collection ("Index out of bounds" outside it).
 std::string InstrumentNameText(midilink::TDumpCollection& instruments, int i);
 

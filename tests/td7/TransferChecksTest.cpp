@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -220,14 +221,35 @@ TEST(RecordDifferences, NameParametersByTheirHintsAndValuesAsTheControlsShowThem
                                         "Trigger Velocity Curve: module Norm1, file Norm2"}));
     EXPECT_TRUE(td7::DescribeDifferences(Block::Trigger, a, a).empty());
 
+    // The names and the pedal's controls are called as the windows call them.
     auto& c = file.ProgDump.Records(0);
     const std::string name = "Funk! ";
     std::copy(name.begin(), name.end(), c.Data() + td7::kHeaderSize + 2);
+    c.Data()[49] = 3;  // the pedal's control mode
     const auto lines = td7::DescribeDifferences(Block::Prog, module.ProgDump.Records(0), c);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.front().rfind("name: module \"", 0), 0u) << lines.front();
-    EXPECT_NE(lines.front().find(", file \"Funk! \""), std::string::npos) << lines.front();
-    EXPECT_EQ(lines.size(), 1u) << "the name bytes are told once";
+    ASSERT_EQ(lines.size(), 2u) << "the name bytes are told once";
+    EXPECT_EQ(lines[0].rfind("Patch Name: module \"", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find(", file \"Funk! \""), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1], "Ctrl Mode: module Off, file Decay+N");
+
+    // An instrument pitch of -1 in the two forms a module may hold (7F 7F and 07 7F) reads
+    // alike, as the knob reads it; the bits above its width are still a difference.
+    auto& d = module.InstrumentDump.Records(7);
+    auto& e = file.InstrumentDump.Records(7);
+    std::copy_n("Kick K", 6, d.Data() + td7::kHeaderSize);
+    std::copy_n("Kick S", 6, e.Data() + td7::kHeaderSize);
+    d.Data()[19] = 0x7F;
+    d.Data()[20] = 0x7F;
+    e.Data()[19] = 0x00;
+    e.Data()[20] = 0x05;
+    EXPECT_EQ(td7::DescribeDifferences(Block::Instrument, d, e),
+              (std::vector<std::string>{"Instrument Name: module \"Kick .K\", file \"Kick .S\"",
+                                        "Intrument Pitch: module -10, file 50"}));
+    e.Data()[19] = 0x07;
+    e.Data()[20] = 0x7F;
+    std::copy_n("Kick K", 6, e.Data() + td7::kHeaderSize);
+    EXPECT_EQ(td7::DescribeDifferences(Block::Instrument, d, e),
+              (std::vector<std::string>{"data byte 10: module 127, file 7"}));
 }
 
 }  // namespace
