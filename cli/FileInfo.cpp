@@ -9,6 +9,7 @@
 #include "midilink/Templates.h"
 #include "td7/DumpFiles.h"
 #include "td7/FileIo.h"
+#include "td7/FileKind.h"
 #include "td7/PresentFlags.h"
 #include "td7/RecordCheck.h"
 #include "td7/RecordLabel.h"
@@ -20,10 +21,6 @@
 namespace cli {
 
 namespace {
-
-constexpr const char* kNoKindError =
-    "Not a TD7 setup file, nor a patch (1575 bytes), instruments (16896 bytes) or system "
-    "(34 bytes) file";
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -41,23 +38,12 @@ void AddRuns(std::vector<TPlacedRun>& placed, std::span<const td7::TRecordRun> r
     }
 }
 
-// The records of a checked setup image, from its present flags.
-std::vector<TPlacedRun> SetupRuns(const td7::TPresentFlags& present, std::size_t imageSize) {
+// The records of a checked setup image, entry by entry.
+std::vector<TPlacedRun> SetupRuns(std::span<const std::uint8_t> image) {
     std::vector<TPlacedRun> placed;
-    std::size_t offset = td7::kSetupSignature.size();
-    for (int p = 0; p < td7::kPatchCount; ++p) {
-        ++offset;
-        if (present.PatchPresent(p)) AddRuns(placed, td7::PatchRuns(p), offset);
-    }
-    ++offset;
-    if (present.InstrumentsPresent()) {
-        const auto run = td7::InstrumentRun();
-        AddRuns(placed, {&run, 1}, offset);
-    }
-    if (offset < imageSize && present.SystemPresent()) {
-        ++offset;
-        const auto run = td7::SystemRun();
-        AddRuns(placed, {&run, 1}, offset);
+    for (const auto& entry : td7::SetupEntries(image)) {
+        std::size_t offset = entry.At;
+        AddRuns(placed, entry.Runs(), offset);
     }
     return placed;
 }
@@ -116,25 +102,14 @@ void ReadInto(const Bytes& image, td7::TTd7Collections& dumps,
 
 }  // namespace
 
-TFileKind KindOf(const std::filesystem::path& path, std::size_t size, bool hasSignature) {
-    if (hasSignature || td7::HasSetupExtension(path)) return TFileKind::Setup;
-    if (size == static_cast<std::size_t>(td7::PatchBytes())) return TFileKind::Patch;
-    if (size == static_cast<std::size_t>(td7::InstrumentRun().Bytes()))
-        return TFileKind::Instruments;
-    if (size == static_cast<std::size_t>(td7::SystemRun().Bytes())) return TFileKind::System;
-    throw td7::FileError(kNoKindError);
-}
-
 void DescribeFile(const std::filesystem::path& path, std::ostream& toOut) {
     // Written out only once the file is known to hold TD-7 records.
     std::ostringstream out;
     const auto read = td7::ReadFileUpTo(path, td7::MaxSetupBytes());
-    if (!read) throw td7::FileError(kNoKindError);
+    if (!read) throw td7::FileError(td7::kNoFileKindError);
     const Bytes& image = *read;
-    const bool signature =
-        image.size() >= td7::kSetupSignature.size() &&
-        std::equal(td7::kSetupSignature.begin(), td7::kSetupSignature.end(), image.begin());
-    const TFileKind kind = KindOf(path, image.size(), signature);
+    const td7::TFileKind kind = td7::KindOfImage(path, image);
+    if (kind == td7::TFileKind::DataSets) throw td7::FileError(td7::kNoFileKindError);
 
     td7::TTd7Collections dumps(nullptr, nullptr, nullptr);
     td7::TPresentFlags present;
@@ -143,7 +118,7 @@ void DescribeFile(const std::filesystem::path& path, std::ostream& toOut) {
     const std::string head = path.string() + ": TD7 ";
     const std::string size = ", " + std::to_string(image.size()) + " bytes";
     switch (kind) {
-        case TFileKind::Setup: {
+        case td7::TFileKind::Setup: {
             td7::LoadSetupImage(image, dumps, present);
             int count = 0;
             for (int p = 0; p < td7::kPatchCount; ++p) count += present.PatchPresent(p) ? 1 : 0;
@@ -155,21 +130,20 @@ void DescribeFile(const std::filesystem::path& path, std::ostream& toOut) {
                         << '\n';
             out << "Instruments: " << (present.InstrumentsPresent() ? "present" : "absent") << '\n';
             out << "System: " << (present.SystemPresent() ? "present" : "absent") << '\n';
-            placed = SetupRuns(present, image.size());
+            placed = SetupRuns(image);
             break;
         }
-        case TFileKind::Patch: {
+        case td7::TFileKind::Patch: {
             const auto runs = td7::PatchRuns(0);
             ReadInto(image, dumps, runs);
             out << head << "patch file" << size;
             // The common record's header names the slot it was saved from.
-            const int slot = image[6];
-            if (slot < td7::kPatchCount) out << ", saved from patch " << slot + 1;
+            if (const auto slot = td7::SavedSlot(image)) out << ", saved from patch " << *slot + 1;
             out << '\n' << "Name: " << Printable(td7::PatchName(dumps.ProgDump.Records(0))) << '\n';
             AddRuns(placed, runs, offset);
             break;
         }
-        case TFileKind::Instruments: {
+        case td7::TFileKind::Instruments: {
             const auto run = td7::InstrumentRun();
             ReadInto(image, dumps, {&run, 1});
             out << head << "instruments file" << size << '\n';
@@ -179,14 +153,16 @@ void DescribeFile(const std::filesystem::path& path, std::ostream& toOut) {
             AddRuns(placed, {&run, 1}, offset);
             break;
         }
-        case TFileKind::System: {
+        case td7::TFileKind::System: {
             const auto run = td7::SystemRun();
             out << head << "system file" << size << '\n';
             AddRuns(placed, {&run, 1}, offset);
             break;
         }
+        case td7::TFileKind::DataSets:
+            break;
     }
-    if (ReportRecords(image, placed, kind == TFileKind::Patch, out))
+    if (ReportRecords(image, placed, kind == td7::TFileKind::Patch, out))
         throw td7::FileError(path.string() + ": not a TD-7 file: none of its records is a TD-7 "
                              "data-set message");
     toOut << out.str();

@@ -1,22 +1,18 @@
 #include "cli/ModuleChecks.h"
 
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 
 #include "cli/Devices.h"
-#include "cli/FileCommands.h"
-#include "cli/FileInfo.h"
 #include "cli/Interrupt.h"
 #include "cli/ModuleSession.h"
 #include "cli/ProgressLine.h"
-#include "td7/DumpFiles.h"
-#include "td7/FileIo.h"
+#include "td7/FileKind.h"
 #include "td7/PresentFlags.h"
+#include "td7/ReadBack.h"
 #include "td7/RecordDifferences.h"
-#include "td7/SetupFile.h"
 #include "td7/Td7Collections.h"
 #include "td7/Transfers.h"
 
@@ -59,39 +55,6 @@ void Check(const td7::TVerifyReport& report, std::ostream& err) {
                                  " sent, not all verified");
     if (!report.Ok()) throw td7::TransferError(report.Text());
     err << report.Text() << '\n';
-}
-
-// The slot a patch file was saved from, as its first record's address says.
-int SavedSlot(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    char head[7] = {};
-    in.read(head, sizeof head);
-    const int slot = static_cast<unsigned char>(head[6]);
-    return in && slot < td7::kPatchCount ? slot : 0;
-}
-
-void LoadAnyFile(const std::string& path, td7::TTd7Collections& dumps,
-                 td7::TPresentFlags& present) {
-    // Read whole first, as "info" reads it: a FIFO or a device is refused, not waited on.
-    const auto image = td7::ReadFileUpTo(path, td7::MaxSetupBytes());
-    const std::size_t size = image ? image->size() : td7::MaxSetupBytes() + 1;
-    const bool signature =
-        image && std::string_view(reinterpret_cast<const char*>(image->data()), image->size())
-                     .starts_with(td7::kSetupSignature);
-    switch (KindOf(path, size, signature)) {
-        case TFileKind::Setup:
-            LoadSetup(path, dumps, present);
-            break;
-        case TFileKind::Patch:
-            td7::LoadPatchFile(path, dumps, present, SavedSlot(path));
-            break;
-        case TFileKind::Instruments:
-            td7::LoadInstrumentFile(path, dumps, present);
-            break;
-        case TFileKind::System:
-            td7::LoadSystemFile(path, dumps, present);
-            break;
-    }
 }
 
 std::vector<td7::TRecordRef> PresentRecords(const td7::TPresentFlags& present) {
@@ -140,7 +103,7 @@ void RestoreDifferences(const TArguments& args, TModuleSession& session,
 int VerifyModule(const TArguments& args, midiports::MidiService& service,
                  const TEnvironment& environment, std::ostream& out, std::ostream& err) {
     TModuleSession session(service, environment.Timing);
-    LoadAnyFile(args.File, session.Dumps(), session.Present());
+    td7::LoadAnyFile(args.File, session.Dumps(), session.Present());
     const std::vector<td7::TRecordRef> records = PresentRecords(session.Present());
     session.OpenInput(FindInputDevice(service, args.In));
     session.OpenOutput(FindOutputDevice(service, args.Out));

@@ -5,6 +5,7 @@
 
 #include "midilink/Types.h"
 #include "td7/FileIo.h"
+#include "td7/FileKind.h"
 #include "td7/SetupFile.h"
 #include "td7/Td7Map.h"
 
@@ -50,39 +51,22 @@ std::string PatchFilePart(std::span<const std::uint8_t> image) {
 }
 
 TScan ScanSetup(std::span<const std::uint8_t> image) {
-    const auto notSetup = [] { return td7::FileError(td7::kNotSetupFileError); };
-    const auto& signature = td7::kSetupSignature;
-    if (image.size() < signature.size() ||
-        !std::equal(signature.begin(), signature.end(), image.begin()))
-        throw notSetup();
     // The structure is checked whole before anything is taken, as the editor's loader does.
-    struct TEntry {
-        TKind Kind;
-        int Slot;
-        std::size_t At;
-    };
-    std::vector<TEntry> entries;
-    std::size_t at = signature.size();
-    auto entry = [&](TKind kind, int slot, bool optional) {
-        if (at >= image.size()) {
-            if (optional) return;
-            throw notSetup();
-        }
-        const std::uint8_t flag = image[at++];
-        if (flag == td7::kEntryEmpty) return;
-        if (flag != td7::kEntryPresent || image.size() - at < KindBytes(kind)) throw notSetup();
-        entries.push_back({kind, slot, at});
-        at += KindBytes(kind);
-    };
-    for (int p = 0; p < td7::kPatchCount; ++p) entry(TKind::Kit, p + 1, false);
-    entry(TKind::Instruments, 0, false);
-    entry(TKind::System, 0, true);
-    if (at != image.size()) throw notSetup();
-
     TScan scan;
-    for (const auto& [kind, slot, offset] : entries)
-        Take(scan, kind, slot, image.subspan(offset, KindBytes(kind)),
-             kind == TKind::Kit ? PatchPart(slot) : std::string(KindName(kind)));
+    for (const auto& entry : td7::SetupEntries(image)) {
+        const auto bytes = image.subspan(entry.At, entry.Bytes());
+        switch (entry.Part) {
+            case td7::TSetupPart::Patch:
+                Take(scan, TKind::Kit, entry.Slot + 1, bytes, PatchPart(entry.Slot + 1));
+                break;
+            case td7::TSetupPart::Instruments:
+                Take(scan, TKind::Instruments, 0, bytes, std::string(KindName(TKind::Instruments)));
+                break;
+            case td7::TSetupPart::System:
+                Take(scan, TKind::System, 0, bytes, std::string(KindName(TKind::System)));
+                break;
+        }
+    }
     return scan;
 }
 
@@ -226,21 +210,25 @@ bool IsLibraryFile(const std::filesystem::path& path) {
 }
 
 TScan ScanImage(const std::filesystem::path& path, std::span<const std::uint8_t> image) {
-    const bool signature =
-        image.size() >= td7::kSetupSignature.size() &&
-        std::equal(td7::kSetupSignature.begin(), td7::kSetupSignature.end(), image.begin());
-    if (signature || td7::HasSetupExtension(path)) return ScanSetup(image);
     TScan scan;
     // Files of exactly one block's size are cut as the editor loads them, whatever their
     // headers say; anything else is read message by message.
-    if (image.size() == KindBytes(TKind::Kit))
-        Take(scan, TKind::Kit, 0, image, PatchFilePart(image));
-    else if (image.size() == KindBytes(TKind::Instruments))
-        Take(scan, TKind::Instruments, 0, image, "instruments");
-    else if (image.size() == KindBytes(TKind::System))
-        Take(scan, TKind::System, 0, image, "system");
-    else
-        scan = ScanMessages(image);
+    switch (td7::KindOfImage(path, image)) {
+        case td7::TFileKind::Setup:
+            return ScanSetup(image);
+        case td7::TFileKind::Patch:
+            Take(scan, TKind::Kit, 0, image, PatchFilePart(image));
+            break;
+        case td7::TFileKind::Instruments:
+            Take(scan, TKind::Instruments, 0, image, "instruments");
+            break;
+        case td7::TFileKind::System:
+            Take(scan, TKind::System, 0, image, "system");
+            break;
+        case td7::TFileKind::DataSets:
+            scan = ScanMessages(image);
+            break;
+    }
     if (scan.Items.empty() && scan.Damage.empty()) throw td7::FileError(kNothingError);
     return scan;
 }

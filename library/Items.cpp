@@ -1,11 +1,11 @@
 #include "library/Items.h"
 
 #include <array>
-#include <cstdio>
 #include <stdexcept>
 
 #include "midilink/Templates.h"
 #include "midilink/Types.h"
+#include "td7/RecordCheck.h"
 #include "td7/Td7Map.h"
 
 namespace library {
@@ -59,12 +59,6 @@ int IndexInSlot(td7::Block block, int index, int p) {
         default:
             return index;
     }
-}
-
-std::string Hex(std::uint8_t value) {
-    char text[4];
-    std::snprintf(text, sizeof text, "%02X", value);
-    return text;
 }
 
 // The record as the editor's windows name it, within its item.
@@ -148,16 +142,7 @@ std::string RecordFault(TKind kind, std::span<const std::uint8_t> bytes) {
     ForEachRecord(kind, [&](td7::Block block, int index, std::size_t at) {
         ++number;
         if (!fault.empty()) return;
-        const int size = td7::InfoOf(block).Size;
-        const std::uint8_t* record = bytes.data() + at;
-        const std::uint8_t checksum = midilink::RolandChecksum(record + 5, size - 7);
-        if (record[0] != midilink::kSysexStart || record[size - 1] != midilink::kSysexEnd)
-            fault = "not framed by F0 .. F7";
-        else if (record[1] != midilink::kRolandId || record[3] != td7::kTd7ModelId ||
-                 record[4] != midilink::kDataSet)
-            fault = "not a TD-7 data-set message";
-        else if (record[size - 2] != checksum)
-            fault = "checksum " + Hex(record[size - 2]) + ", should be " + Hex(checksum);
+        fault = td7::CheckRecord(bytes.data() + at, td7::InfoOf(block).Size).Text;
         if (!fault.empty())
             fault = "record " + std::to_string(number) + " (" + RecordName(block, index) +
                     "): " + fault;

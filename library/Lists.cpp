@@ -92,20 +92,10 @@ void TLibrary::DeleteList(ItemId list) {
 
 Bytes TLibrary::ListSetupImage(ItemId list) {
     const auto kits = ListKits(list);
-    Bytes image(td7::kSetupSignature.begin(), td7::kSetupSignature.end());
-    for (int p = 0; p < td7::kPatchCount; ++p) {
-        const auto at = static_cast<std::size_t>(p);
-        if (at < kits.size() && kits[at]) {
-            image.push_back(td7::kEntryPresent);
-            const Bytes kit = KitForSlot(ItemBytes(kits[at]->Id), p);
-            image.insert(image.end(), kit.begin(), kit.end());
-        } else {
-            image.push_back(td7::kEntryEmpty);
-        }
-    }
-    image.push_back(td7::kEntryEmpty);  // instruments
-    image.push_back(td7::kEntryEmpty);  // system
-    return image;
+    td7::TSetupParts parts;
+    for (std::size_t p = 0; p < kits.size() && p < parts.Patches.size(); ++p)
+        if (kits[p]) parts.Patches[p] = KitForSlot(ItemBytes(kits[p]->Id), static_cast<int>(p));
+    return td7::SetupImage(parts);
 }
 
 }  // namespace library

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <optional>
 #include <sstream>
 #include <system_error>
 
+#include "td7/DumpFiles.h"
 #include "td7/PresentFlags.h"
 #include "td7/RecordRun.h"
 #include "td7/Td7Collections.h"
@@ -14,13 +14,6 @@
 namespace td7 {
 
 namespace {
-
-// What a checked image holds, entry by entry.
-struct TSetupContents {
-    std::array<bool, kPatchCount> Patches{};
-    bool Instruments = false;
-    std::optional<bool> System;  // none: the file ends after the instrument entry
-};
 
 int PatchEntryBytes() {
     return RunBytes(PatchRuns(0));
@@ -32,102 +25,100 @@ int SystemEntryBytes() {
     return SystemRun().Bytes();
 }
 
-class EntryReader {
-  public:
-    explicit EntryReader(std::span<const std::uint8_t> image) : m_image(image) {}
-
-    bool AtEnd() const { return m_pos == m_image.size(); }
-
-    // One flag and, when it says present, the entry's bytes, all within the image.
-    bool Entry(int entryBytes) {
-        if (AtEnd()) Refuse();
-        const std::uint8_t flag = m_image[m_pos++];
-        if (flag == kEntryEmpty) return false;
-        if (flag != kEntryPresent) Refuse();
-        if (m_image.size() - m_pos < static_cast<std::size_t>(entryBytes)) Refuse();
-        m_pos += static_cast<std::size_t>(entryBytes);
-        return true;
-    }
-
-    void Skip(std::size_t count) { m_pos += count; }
-
-    [[noreturn]] static void Refuse() { throw FileError(kNotSetupFileError); }
-
-  private:
-    std::span<const std::uint8_t> m_image;
-    std::size_t m_pos = 0;
-};
-
-TSetupContents CheckImage(std::span<const std::uint8_t> image) {
-    if (image.size() < kSetupSignature.size() ||
-        !std::equal(kSetupSignature.begin(), kSetupSignature.end(), image.begin(),
-                    [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; })) {
-        EntryReader::Refuse();
-    }
-    EntryReader reader(image);
-    reader.Skip(kSetupSignature.size());
-    TSetupContents contents;
-    for (bool& slot : contents.Patches) slot = reader.Entry(PatchEntryBytes());
-    contents.Instruments = reader.Entry(InstrumentEntryBytes());
-    if (!reader.AtEnd()) {
-        contents.System = reader.Entry(SystemEntryBytes());
-        if (!reader.AtEnd()) EntryReader::Refuse();
-    }
-    return contents;
+[[noreturn]] void Refuse() {
+    throw FileError(kNotSetupFileError);
 }
 
-void PutFlag(std::ostream& out, bool present) {
-    out.put(static_cast<char>(present ? kEntryPresent : kEntryEmpty));
+void PutEntry(std::vector<std::uint8_t>& image, const std::vector<std::uint8_t>& part) {
+    image.push_back(part.empty() ? kEntryEmpty : kEntryPresent);
+    image.insert(image.end(), part.begin(), part.end());
 }
 
 }  // namespace
+
+std::vector<TRecordRun> TSetupEntry::Runs() const {
+    switch (Part) {
+        case TSetupPart::Patch: {
+            const auto runs = PatchRuns(Slot);
+            return {runs.begin(), runs.end()};
+        }
+        case TSetupPart::Instruments:
+            return {InstrumentRun()};
+        case TSetupPart::System:
+            return {SystemRun()};
+    }
+    return {};
+}
 
 std::size_t MaxSetupBytes() {
     return kSetupSignature.size() + kPatchCount * (1 + PatchEntryBytes()) +
            (1 + InstrumentEntryBytes()) + (1 + SystemEntryBytes());
 }
 
+std::vector<std::uint8_t> SetupImage(const TSetupParts& parts) {
+    std::vector<std::uint8_t> image(kSetupSignature.begin(), kSetupSignature.end());
+    for (const auto& patch : parts.Patches) PutEntry(image, patch);
+    PutEntry(image, parts.Instruments);
+    PutEntry(image, parts.System);
+    return image;
+}
+
 std::vector<std::uint8_t> BuildSetupImage(TTd7Collections& dumps, const TPresentFlags& present) {
-    std::ostringstream out(std::ios::binary);
-    out.write(kSetupSignature.data(), static_cast<std::streamsize>(kSetupSignature.size()));
-    for (int p = 0; p < kPatchCount; ++p) {
-        PutFlag(out, present.PatchPresent(p));
-        if (present.PatchPresent(p)) WriteRuns(out, dumps, PatchRuns(p));
+    TSetupParts parts;
+    for (int p = 0; p < kPatchCount; ++p)
+        if (present.PatchPresent(p))
+            parts.Patches[static_cast<std::size_t>(p)] = PatchFileImage(dumps, p);
+    if (present.InstrumentsPresent()) parts.Instruments = InstrumentFileImage(dumps);
+    if (present.SystemPresent()) parts.System = SystemFileImage(dumps);
+    return SetupImage(parts);
+}
+
+std::vector<TSetupEntry> SetupEntries(std::span<const std::uint8_t> image) {
+    if (image.size() < kSetupSignature.size() ||
+        !std::equal(kSetupSignature.begin(), kSetupSignature.end(), image.begin(),
+                    [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; }))
+        Refuse();
+    std::vector<TSetupEntry> entries;
+    std::size_t at = kSetupSignature.size();
+    // One flag and, when it says present, the entry's bytes, all within the image.
+    const auto entry = [&](TSetupPart part, int slot) {
+        if (at == image.size()) Refuse();
+        const std::uint8_t flag = image[at++];
+        if (flag == kEntryEmpty) return;
+        if (flag != kEntryPresent) Refuse();
+        const TSetupEntry present{part, slot, at};
+        if (image.size() - at < present.Bytes()) Refuse();
+        at += present.Bytes();
+        entries.push_back(present);
+    };
+    for (int p = 0; p < kPatchCount; ++p) entry(TSetupPart::Patch, p);
+    entry(TSetupPart::Instruments, 0);
+    if (at != image.size()) {
+        entry(TSetupPart::System, 0);
+        if (at != image.size()) Refuse();
     }
-    const TRecordRun instruments = InstrumentRun();
-    PutFlag(out, present.InstrumentsPresent());
-    if (present.InstrumentsPresent()) WriteRuns(out, dumps, {&instruments, 1});
-    const TRecordRun system = SystemRun();
-    PutFlag(out, present.SystemPresent());
-    if (present.SystemPresent()) WriteRuns(out, dumps, {&system, 1});
-    const std::string text = std::move(out).str();
-    return {text.begin(), text.end()};
+    return entries;
 }
 
 void LoadSetupImage(std::span<const std::uint8_t> image, TTd7Collections& dumps,
                     TPresentFlags& present) {
-    const TSetupContents contents = CheckImage(image);
+    const std::vector<TSetupEntry> entries = SetupEntries(image);
 
     // From here on every entry is known to be complete, so reading cannot stop halfway.
-    std::istringstream in(std::string(image.begin(), image.end()), std::ios::binary);
-    in.ignore(static_cast<std::streamsize>(kSetupSignature.size()));
-    for (int p = 0; p < kPatchCount; ++p) {
-        in.ignore(1);
-        if (contents.Patches[p]) ReadRuns(in, dumps, PatchRuns(p));
-        present.SetPatchPresent(p, contents.Patches[p]);
-    }
-    in.ignore(1);
-    if (contents.Instruments) {
-        const TRecordRun run = InstrumentRun();
-        ReadRuns(in, dumps, {&run, 1});
-    }
-    present.SetInstrumentsPresent(contents.Instruments);
-    if (contents.System.value_or(false)) {
-        in.ignore(1);
-        const TRecordRun run = SystemRun();
-        ReadRuns(in, dumps, {&run, 1});
-        present.SetSystemPresent(true);
-    }
+    const auto read = [&](TSetupPart part, int slot) {
+        for (const TSetupEntry& entry : entries) {
+            if (entry.Part != part || entry.Slot != slot) continue;
+            const auto bytes = image.subspan(entry.At, entry.Bytes());
+            std::istringstream in(std::string(bytes.begin(), bytes.end()), std::ios::binary);
+            ReadRuns(in, dumps, entry.Runs());
+            return true;
+        }
+        return false;
+    };
+    for (int p = 0; p < kPatchCount; ++p) present.SetPatchPresent(p, read(TSetupPart::Patch, p));
+    present.SetInstrumentsPresent(read(TSetupPart::Instruments, 0));
+    // An empty or missing system entry leaves the system block as it was.
+    if (read(TSetupPart::System, 0)) present.SetSystemPresent(true);
 }
 
 bool HasSetupExtension(const std::filesystem::path& path) {

@@ -4,6 +4,7 @@
 // "TD7Setup10" come 32 patch entries, an instrument entry and an optional system entry,
 // each a flag byte (01 present, 00 empty) followed, when present, by the block's records.
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "td7/FileIo.h"
+#include "td7/RecordRun.h"
 
 namespace td7 {
 
@@ -40,8 +42,36 @@ inline constexpr const char* kUntitledSetupName = "Untitled.td7";
 // Signature, every slot, the instruments and the system block all present.
 std::size_t MaxSetupBytes();
 
-// The whole file as saving writes it: every entry, the system entry included.
+// What goes into a setup image, each part as the records' bytes; an empty part is written
+// as an empty entry.
+struct TSetupParts {
+    std::array<std::vector<std::uint8_t>, kPatchCount> Patches;  // slot p's 1575 bytes
+    std::vector<std::uint8_t> Instruments;
+    std::vector<std::uint8_t> System;
+};
+
+// The one writer of setup images: every entry, the system entry included.
+std::vector<std::uint8_t> SetupImage(const TSetupParts& parts);
+
+// The whole file as saving writes it, from the mirror.
 std::vector<std::uint8_t> BuildSetupImage(TTd7Collections& dumps, const TPresentFlags& present);
+
+// A present entry of a setup image and where its records lie in it.
+enum class TSetupPart { Patch, Instruments, System };
+struct TSetupEntry {
+    TSetupPart Part;
+    int Slot;        // the patch's slot, 0..31; 0 for the others
+    std::size_t At;  // the first record's offset in the image
+    // The entry's records, in the order the image holds them.
+    std::vector<TRecordRun> Runs() const;
+    std::size_t Bytes() const { return static_cast<std::size_t>(RunBytes(Runs())); }
+};
+
+// The one reader of setup images: the present entries, in file order, once the whole
+// image is checked (signature, every entry complete, flags 00 or 01 only, nothing after
+// the last entry; the system entry may be missing, as earlier files end after the
+// instrument entry). FileError "Not a TD7 setup file..." otherwise.
+std::vector<TSetupEntry> SetupEntries(std::span<const std::uint8_t> image);
 
 // Checks the whole image before any record is touched: the signature, every entry
 // complete, flags 00 or 01 only, nothing after the last entry. Anything else raises

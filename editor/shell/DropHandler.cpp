@@ -16,6 +16,7 @@
 #include "editor/shell/FileCommands.h"
 #include "editor/shell/MainWindow.h"
 #include "td7/DumpFiles.h"
+#include "td7/FileKind.h"
 #include "td7/Transfers.h"
 
 namespace editor {
@@ -113,7 +114,7 @@ void DropHandler::LoadFile(const QString& file) {
             m_files.LoadSystemFrom(path);
             return;
         case TDroppedFile::WrongSize:
-            throw td7::FileError(WrongSizeError(size));
+            throw td7::FileError(td7::DumpSizeError(size));
     }
 }
 

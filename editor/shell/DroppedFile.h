@@ -14,14 +14,10 @@ enum class TDroppedFile {
     Patch,        // ".syx" of 1575 bytes
     Instruments,  // ".syx" of 16896 bytes
     System,       // ".syx" of 34 bytes
-    WrongSize     // ".syx" of any other size
+    WrongSize     // ".syx" of any other size (refused with td7::DumpSizeError)
 };
 
 // Extensions in any case, as the file commands compare them.
 TDroppedFile KindOfDroppedFile(const std::filesystem::path& path, std::uintmax_t size);
-
-// For a ".syx" of no dump size: the refusal of the kind whose size is nearest, the text
-// that kind's load command gives (a patch file one byte short reads as a bad patch file).
-const char* WrongSizeError(std::uintmax_t size);
 
 }  // namespace editor

@@ -16,6 +16,7 @@
 #include "editor/shell/Settings.h"
 #include "td7/DeviceMemory.h"
 #include "td7/DumpFiles.h"
+#include "td7/FileKind.h"
 #include "td7/LoopDetector.h"
 
 namespace {
@@ -178,12 +179,12 @@ TEST(DesktopDroppedFile, SetupsByExtensionDumpsBySize) {
     EXPECT_EQ(editor::KindOfDroppedFile("/x/notes.txt", 34), TDroppedFile::None);
     EXPECT_EQ(editor::KindOfDroppedFile("/x/td7", 34), TDroppedFile::None);
 
-    EXPECT_STREQ(editor::WrongSizeError(0), td7::kSystemFileSizeError);
-    EXPECT_STREQ(editor::WrongSizeError(33), td7::kSystemFileSizeError);
-    EXPECT_STREQ(editor::WrongSizeError(1574), td7::kPatchFileSizeError);
-    EXPECT_STREQ(editor::WrongSizeError(1576), td7::kPatchFileSizeError);
-    EXPECT_STREQ(editor::WrongSizeError(16895), td7::kInstrumentFileSizeError);
-    EXPECT_STREQ(editor::WrongSizeError(1'000'000), td7::kInstrumentFileSizeError);
+    EXPECT_STREQ(td7::DumpSizeError(0), td7::kSystemFileSizeError);
+    EXPECT_STREQ(td7::DumpSizeError(33), td7::kSystemFileSizeError);
+    EXPECT_STREQ(td7::DumpSizeError(1574), td7::kPatchFileSizeError);
+    EXPECT_STREQ(td7::DumpSizeError(1576), td7::kPatchFileSizeError);
+    EXPECT_STREQ(td7::DumpSizeError(16895), td7::kInstrumentFileSizeError);
+    EXPECT_STREQ(td7::DumpSizeError(1'000'000), td7::kInstrumentFileSizeError);
 }
 
 }  // namespace

@@ -124,6 +124,13 @@ class FilesTest : public ::testing::Test {
                record[size - 2] == midilink::RolandChecksum(record + 5, size - 7);
     }
 
+    // A second mirror to load into.
+    struct Target {
+        testsupport::RecordingLink link;
+        td7::TTd7Collections dumps{&link, {}, {}};
+        td7::TPresentFlags present;
+    };
+
     fs::path dir;
     testsupport::RecordingLink link;
     td7::TTd7Collections dumps{&link, {}, {}};

@@ -34,13 +34,6 @@ Bytes TagData(Block block, int index, int dataBytes) {
 class SetupFileTest : public FilesTest {
   protected:
     Bytes Image() { return td7::BuildSetupImage(dumps, present); }
-
-    // A second mirror to load into, tagged differently, with known present states.
-    struct Target {
-        testsupport::RecordingLink link;
-        td7::TTd7Collections dumps{&link, {}, {}};
-        td7::TPresentFlags present;
-    };
 };
 
 TEST_F(SetupFileTest, OnlySlotThreePresentGivesThe1619ByteFile) {
