@@ -16,6 +16,7 @@
 #include "td7/FileIo.h"
 #include "td7/PresentFlags.h"
 #include "td7/RecordDifferences.h"
+#include "td7/RecordName.h"
 #include "td7/SetupFile.h"
 #include "td7/Td7Collections.h"
 #include "td7/Transfers.h"
@@ -160,7 +161,7 @@ int VerifyModule(const TArguments& args, midiports::MidiService& service,
 
     td7::TTd7Collections& module = session.Transfers().ReadBackCopy().Copy();
     for (const td7::TRecordRef& r : comparison.Differing) {
-        out << td7::RecordName(r) << ":\n";
+        out << td7::RecordName(r.Kind, r.Index) << ":\n";
         for (const std::string& line :
              td7::DescribeDifferences(r.Kind, module.Of(r.Kind).Records(r.Index),
                                       session.Dumps().Of(r.Kind).Records(r.Index)))

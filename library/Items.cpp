@@ -6,6 +6,7 @@
 
 #include "midilink/Templates.h"
 #include "midilink/Types.h"
+#include "td7/RecordName.h"
 #include "td7/Td7Map.h"
 
 namespace library {
@@ -65,24 +66,6 @@ std::string Hex(std::uint8_t value) {
     char text[4];
     std::snprintf(text, sizeof text, "%02X", value);
     return text;
-}
-
-// The record as the editor's windows name it, within its item.
-std::string RecordName(td7::Block block, int index) {
-    switch (block) {
-        case td7::Block::Prog:
-            return "common";
-        case td7::Block::Trigger:
-            return "trigger " +
-                   std::string(td7::TriggerTable()[static_cast<std::size_t>(index)].SelectorText);
-        case td7::Block::Notemap:
-            return "note " + std::to_string(index + td7::kFirstNote);
-        case td7::Block::Instrument:
-            return "instrument " + std::to_string(index + 1);
-        case td7::Block::System:
-            return "system";
-    }
-    return {};
 }
 
 Bytes Rewrite(TKind kind, std::span<const std::uint8_t> bytes, int p, std::uint8_t deviceId) {
@@ -159,8 +142,8 @@ std::string RecordFault(TKind kind, std::span<const std::uint8_t> bytes) {
         else if (record[size - 2] != checksum)
             fault = "checksum " + Hex(record[size - 2]) + ", should be " + Hex(checksum);
         if (!fault.empty())
-            fault = "record " + std::to_string(number) + " (" + RecordName(block, index) +
-                    "): " + fault;
+            fault = "record " + std::to_string(number) + " (" +
+                    td7::RecordNameInPatch(block, index) + "): " + fault;
     });
     return fault;
 }
