@@ -12,7 +12,7 @@
 #include "td7/FileKind.h"
 #include "td7/PresentFlags.h"
 #include "td7/RecordCheck.h"
-#include "td7/RecordLabel.h"
+#include "td7/RecordName.h"
 #include "td7/RecordRun.h"
 #include "td7/SetupFile.h"
 #include "td7/Td7Collections.h"
@@ -48,10 +48,9 @@ std::vector<TPlacedRun> SetupRuns(std::span<const std::uint8_t> image) {
     return placed;
 }
 
-// In a patch file the slot is not the file's own: its records are labelled without one.
+// In a patch file the slot is not the file's own: its records are named without one.
 std::string Label(td7::Block block, int index, bool inPatchFile) {
-    const std::string label = td7::RecordLabel(block, index);
-    return inPatchFile ? label.substr(label.find(' ', std::string("patch ").size()) + 1) : label;
+    return inPatchFile ? td7::RecordNameInPatch(block, index) : td7::RecordName(block, index);
 }
 
 // Writes a line for each record that is not what the module would send, then the count.

@@ -13,6 +13,7 @@
 #include "td7/PresentFlags.h"
 #include "td7/ReadBack.h"
 #include "td7/RecordDifferences.h"
+#include "td7/RecordName.h"
 #include "td7/Td7Collections.h"
 #include "td7/Transfers.h"
 
@@ -123,7 +124,7 @@ int VerifyModule(const TArguments& args, midiports::MidiService& service,
 
     td7::TTd7Collections& module = session.Transfers().ReadBackCopy().Copy();
     for (const td7::TRecordRef& r : comparison.Differing) {
-        out << td7::RecordName(r) << ":\n";
+        out << td7::RecordName(r.Kind, r.Index) << ":\n";
         for (const std::string& line :
              td7::DescribeDifferences(r.Kind, module.Of(r.Kind).Records(r.Index),
                                       session.Dumps().Of(r.Kind).Records(r.Index)))

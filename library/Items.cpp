@@ -6,6 +6,7 @@
 #include "midilink/Templates.h"
 #include "midilink/Types.h"
 #include "td7/RecordCheck.h"
+#include "td7/RecordName.h"
 #include "td7/Td7Map.h"
 
 namespace library {
@@ -59,24 +60,6 @@ int IndexInSlot(td7::Block block, int index, int p) {
         default:
             return index;
     }
-}
-
-// The record as the editor's windows name it, within its item.
-std::string RecordName(td7::Block block, int index) {
-    switch (block) {
-        case td7::Block::Prog:
-            return "common";
-        case td7::Block::Trigger:
-            return "trigger " +
-                   std::string(td7::TriggerTable()[static_cast<std::size_t>(index)].SelectorText);
-        case td7::Block::Notemap:
-            return "note " + std::to_string(index + td7::kFirstNote);
-        case td7::Block::Instrument:
-            return "instrument " + std::to_string(index + 1);
-        case td7::Block::System:
-            return "system";
-    }
-    return {};
 }
 
 Bytes Rewrite(TKind kind, std::span<const std::uint8_t> bytes, int p, std::uint8_t deviceId) {
@@ -144,8 +127,8 @@ std::string RecordFault(TKind kind, std::span<const std::uint8_t> bytes) {
         if (!fault.empty()) return;
         fault = td7::CheckRecord(bytes.data() + at, td7::InfoOf(block).Size).Text;
         if (!fault.empty())
-            fault = "record " + std::to_string(number) + " (" + RecordName(block, index) +
-                    "): " + fault;
+            fault = "record " + std::to_string(number) + " (" +
+                    td7::RecordNameInPatch(block, index) + "): " + fault;
     });
     return fault;
 }

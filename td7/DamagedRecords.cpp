@@ -1,6 +1,6 @@
 #include "td7/DamagedRecords.h"
 
-#include "td7/RecordLabel.h"
+#include "td7/RecordName.h"
 #include "td7/Td7Collections.h"
 #include "td7/Transfers.h"
 
@@ -23,7 +23,7 @@ std::string DamagedRecordsText(const std::vector<TDamagedRecord>& damaged) {
                        (damaged.size() == 1 ? " damaged record: " : " damaged records: ");
     for (std::size_t k = 0; k < damaged.size() && k < kNamed; ++k) {
         if (k > 0) text += ", ";
-        text += RecordLabel(damaged[k].Record.Kind, damaged[k].Record.Index) + " (" +
+        text += RecordName(damaged[k].Record.Kind, damaged[k].Record.Index) + " (" +
                 damaged[k].Fault + ")";
     }
     if (damaged.size() > kNamed) text += " and " + std::to_string(damaged.size() - kNamed) + " more";

@@ -5,6 +5,7 @@
 #include "midilink/Templates.h"
 #include "midilink/Types.h"
 #include "td7/PresentFlags.h"
+#include "td7/RecordName.h"
 
 namespace td7 {
 
@@ -40,25 +41,6 @@ std::vector<TRecordRef> SystemRecords() {
     return {{Block::System, 0}};
 }
 
-std::string RecordName(const TRecordRef& record) {
-    const auto number = [](int n) { return std::to_string(n); };
-    switch (record.Kind) {
-        case Block::System:
-            return "system";
-        case Block::Prog:
-            return "patch " + number(record.Index + 1);
-        case Block::Trigger:
-            return "patch " + number(record.Index / kTriggersPerPatch + 1) + " trigger " +
-                   number(record.Index % kTriggersPerPatch + 1);
-        case Block::Notemap:
-            return "patch " + number(record.Index / kNotesPerPatch + 1) + " note " +
-                   number(record.Index % kNotesPerPatch + kFirstNote);
-        case Block::Instrument:
-            return "instrument " + number(record.Index + 1);
-    }
-    return {};
-}
-
 std::string RequestBytes(const TRecordRef& record) {
     const std::string text = midilink::ExpandTemplate(RequestCommand(record.Kind, record.Index), 0);
     std::vector<std::uint8_t> bytes;
@@ -85,7 +67,7 @@ std::string VerifySummary(int checked, const std::vector<TRecordRef>& failed) {
                        " could not be verified: ";
     for (std::size_t k = 0; k < failed.size() && k < kNamed; ++k) {
         if (k > 0) text += ", ";
-        text += RecordName(failed[k]);
+        text += RecordName(failed[k].Kind, failed[k].Index);
     }
     if (failed.size() > kNamed) text += " and " + std::to_string(failed.size() - kNamed) + " more";
     return text;

@@ -30,16 +30,12 @@ std::vector<TRecordRef> PresentPatchRecords(const TPresentFlags& present);
 std::vector<TRecordRef> InstrumentRecords();
 std::vector<TRecordRef> SystemRecords();
 
-// "system", "patch 5", "patch 5 trigger 2", "patch 5 note 35", "instrument 12": patches,
-// triggers and instruments counted from 1, note-map entries by their MIDI note.
-std::string RecordName(const TRecordRef& record);
-
 // The data request for a record as it goes out, device ID and checksum filled in:
 // "F0 41 10 58 11 03 00 00 00 00 00 00 17 66 F7".
 std::string RequestBytes(const TRecordRef& record);
 
-// "All N dumps verified" ("1 dump verified"), or "N dumps could not be verified: " and the names
-// (the first 20, then how many more).
+// "All N dumps verified" ("1 dump verified"), or "N dumps could not be verified: " and the
+// records' names as RecordName gives them (the first 20, then how many more).
 std::string VerifySummary(int checked, const std::vector<TRecordRef>& failed);
 
 // Whether the data bytes of two records of the same block are equal; the headers (device

@@ -129,7 +129,7 @@ TEST_F(FileCommands, InfoReportsDamagedRecordsThatPackRefusesUnlessForced) {
               std::string::npos)
         << info.Out;
     EXPECT_NE(
-        info.Out.find("Bad record: note 40 at byte " + std::to_string(note40) + ": " + checksums),
+        info.Out.find("Bad record: note 40 E 2 at byte " + std::to_string(note40) + ": " + checksums),
         std::string::npos)
         << info.Out;
     EXPECT_NE(info.Out.find("Checksums: 2 of 78 records do not match\n"), std::string::npos);
@@ -140,7 +140,7 @@ TEST_F(FileCommands, InfoReportsDamagedRecordsThatPackRefusesUnlessForced) {
     EXPECT_EQ(refused.Code, 1);
     const std::string named = folder / "bad.syx" +
                               ": 2 damaged records: patch 3 trigger T2: Snare (not framed by F0 "
-                              ".. F7), patch 3 note 40 (" +
+                              ".. F7), patch 3 note 40 E 2 (" +
                               std::string(checksums, std::strlen(checksums) - 1) + ")";
     EXPECT_EQ(refused.Err,
               "tamboro-cli: " + named + ". Nothing was written; --force writes them anyway\n");

@@ -6,6 +6,7 @@
 #include "midiports/RtMidiService.h"
 #include "td7/PresentFlags.h"
 #include "td7/ReadBack.h"
+#include "td7/RecordName.h"
 #include "tests/cli/CliHarness.h"
 #include "tests/support/Td7SimProcess.h"
 
@@ -118,7 +119,7 @@ TEST_F(OverJack, VerifyResendsWhatALossyModuleDroppedAndFindsExactlyWhatItLost) 
     order.push_back(td7::SystemRecords().front());
     std::string expected;
     for (std::size_t k = 49; k < order.size(); k += 50)
-        expected += td7::RecordName(order[k]) + ":\n";
+        expected += td7::RecordName(order[k].Kind, order[k].Index) + ":\n";
     std::string named;
     std::istringstream lines(check.Out);
     for (std::string line; std::getline(lines, line);)

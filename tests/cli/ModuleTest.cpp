@@ -232,7 +232,7 @@ TEST_F(VirtualModule, RestoreRefusesADamagedRecordBeforeSendingAnything) {
                env);
     EXPECT_EQ(refused.Code, 1);
     const std::string named =
-        folder / "flipped.td7" + ": 1 damaged record: patch 1 note 40 (checksum ";
+        folder / "flipped.td7" + ": 1 damaged record: patch 1 note 40 E 2 (checksum ";
     EXPECT_EQ(refused.Err.rfind("tamboro-cli: " + named, 0), 0u) << refused.Err;
     EXPECT_TRUE(refused.Err.ends_with(". Nothing was sent; --force sends it anyway\n"))
         << refused.Err;

@@ -83,7 +83,7 @@ TEST_F(DumpCommands, ARecordLoadedDamagedIsNotTransmitted) {
         EXPECT_TRUE(TakeSysex().empty());
         ASSERT_EQ(Errors().size(), 1u);
         EXPECT_TRUE(Errors().front().startsWith(
-            "Nothing was sent: 1 damaged record: patch 8 note 40 (checksum "))
+            "Nothing was sent: 1 damaged record: patch 8 note 40 E 2 (checksum "))
             << Errors().front().toStdString();
     }
 }

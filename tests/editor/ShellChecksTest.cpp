@@ -103,7 +103,8 @@ TEST_F(ShellChecks, VerifyTransmissionsChecksWhatWasSentAndReportsWhatFailed) {
     Run(TCommand::TransmitCurrent);
     ASSERT_EQ(Errors().size(), 1u);
     EXPECT_TRUE(Errors()[0].startsWith(
-        "78 dumps could not be verified: patch 6, patch 6 trigger 1, patch 6 trigger 2, "))
+        "78 dumps could not be verified: patch 6 common, patch 6 trigger T1: Kick, "
+        "patch 6 trigger R1: Kick Rim, "))
         << Errors()[0].toStdString();
     EXPECT_EQ(Mirror(), mirror);
     EXPECT_TRUE(Main().isEnabled());

@@ -118,7 +118,7 @@ TEST_F(LibraryTest, DamagedPartsAreNamedPerFileAndTheSoundOnesComeIn) {
     const std::vector<std::string> expected = {
         at + "bad.td7: Not a TD7 setup file\\.\\.\\.",
         at + "gig.td7: patch 2 damaged, skipped: record 1 \\(common\\)" + checksum,
-        at + "kits.syx: patch 3 damaged, skipped: record 29 \\(note 44\\)" + checksum,
+        at + "kits.syx: patch 3 damaged, skipped: record 29 \\(note 44 G#2\\)" + checksum,
         at + "kits.syx: patch 5 damaged, skipped: records missing, cut short or out of order",
         at + "noise.syx: Holds no TD-7 patch, instruments or system data",
         at + "one.syx: patch \\(saved from slot 3\\) damaged, skipped: record 1 \\(common\\)" +

@@ -53,7 +53,7 @@ TEST_F(DamageTest, AMarkFollowsTheRecordUntilOtherBytesReplaceIt) {
         td7::RefuseDamagedRecords(dumps, td7::PatchRecords(0));
         ADD_FAILURE() << "sent a damaged record";
     } catch (const td7::TransferError& error) {
-        EXPECT_EQ(error.what(), "Nothing was sent: 1 damaged record: patch 1 note 40 (" +
+        EXPECT_EQ(error.what(), "Nothing was sent: 1 damaged record: patch 1 note 40 E 2 (" +
                                     std::string(checksum) + ")");
     }
 

@@ -119,7 +119,8 @@ TEST_F(TransferChecks, WhatStillDiffersOrWasNeverReadIsReportedByName) {
     td7::TVerifyReport report = transfers.Verify(records, progress);
     EXPECT_EQ(report.Failed, changed);
     EXPECT_EQ(report.Text(),
-              "3 dumps could not be verified: patch 1, patch 1 trigger 2, patch 2 note 38");
+              "3 dumps could not be verified: patch 1 common, patch 1 trigger R1: Kick Rim, "
+              "patch 2 note 38 D 2");
     EXPECT_EQ(link.module.DataSetsDropped(), 6) << "two rounds of three";
     EXPECT_EQ(Mirror(), mirror);
 
@@ -132,11 +133,12 @@ TEST_F(TransferChecks, WhatStillDiffersOrWasNeverReadIsReportedByName) {
     ASSERT_EQ(report.Failed.size(), 68u);
     EXPECT_EQ(report.Failed.front(), (TRecordRef{Block::Trigger, 18 + 9}));
     EXPECT_EQ(report.Text().rfind(report.Timeout + "\n68 dumps could not be verified: patch 2 "
-                                                   "trigger 10, patch 2 trigger 11, ",
+                                                   "trigger R5: Tom 2 Rim, "
+                                                   "patch 2 trigger T6: Tom 3, ",
                                   0),
               0u)
         << report.Text();
-    EXPECT_NE(report.Text().find(", patch 2 note 45 and 48 more"), std::string::npos);
+    EXPECT_NE(report.Text().find(", patch 2 note 45 A 2 and 48 more"), std::string::npos);
     EXPECT_EQ(Mirror(), mirror);
     EXPECT_FALSE(AnyModified());
     EXPECT_FALSE(transfers.Busy());
