@@ -581,7 +581,8 @@ class THarness {
             m_history.MarkClean();
             return "save setup";
         }
-        const auto& [image, view] = m_saved[static_cast<std::size_t>(Pick(choose, m_saved.size()))];
+        const auto& saved = m_saved[static_cast<std::size_t>(Pick(choose, m_saved.size()))];
+        const TView& view = saved.second;
         // Every slot and the instruments take the state of their entry; the system block
         // only when its entry is present.
         TView after = m_model.Now;
@@ -589,7 +590,7 @@ class THarness {
             if (view.Flags[static_cast<std::size_t>(Places()[g].Flag)]) after.Put(static_cast<int>(g), view.Record(static_cast<int>(g)));
         for (int f = 0; f < kFlagCount; ++f)
             if (f != kSystemFlag || view.Flags[kSystemFlag]) after.Flags[static_cast<std::size_t>(f)] = view.Flags[static_cast<std::size_t>(f)];
-        Run([&] { td7::LoadSetupImage(image, m_dumps, m_present); });
+        Run([&] { td7::LoadSetupImage(saved.first, m_dumps, m_present); });
         m_history.Clear();
         m_model.Now = std::move(after);
         m_model.NewHistory();
