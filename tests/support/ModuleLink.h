@@ -56,6 +56,7 @@ class FastWait : public td7::TTransferWait {
             // As the session does: a read-back sees every message before the collections.
             if (transfers) transfers->CaptureSysex(answer.data(), static_cast<int>(answer.size()));
             const bool resolved = m_link.OfferSysex(answer.data(), static_cast<int>(answer.size()));
+            if (resolved && stored) stored(answer.data(), static_cast<int>(answer.size()));
             if (transfers) transfers->HandleMidiInput(resolved);
             return;
         }
@@ -67,6 +68,7 @@ class FastWait : public td7::TTransferWait {
     bool holdAnswers = false;  // a slow module: its answers come after the deadline
     td7::TTransfers* transfers = nullptr;
     std::function<void()> duringWait;
+    std::function<void(const std::uint8_t* message, int length)> stored;  // an answer the mirror took
 
   private:
     ModuleLink& m_link;
