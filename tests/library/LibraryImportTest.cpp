@@ -1,6 +1,7 @@
 #include <algorithm>
-#include <regex>
+#include <cctype>
 #include <sstream>
+#include <string_view>
 
 #include "cli/Dispatcher.h"
 #include "library/FileScan.h"
@@ -114,19 +115,31 @@ TEST_F(LibraryTest, DamagedPartsAreNamedPerFileAndTheSoundOnesComeIn) {
     const std::vector<fs::path> paths = {dir};
     const auto report = lib.Import(paths);
     const std::string at = dir.string() + "/";
-    const std::string checksum = ": checksum [0-9A-F]{2}, should be [0-9A-F]{2}$";
+    // Each problem as it begins; a checksum fault then ends in ": checksum XX, should be YY".
+    const std::string checksum = "checksum";
     const std::vector<std::string> expected = {
-        at + "bad.td7: Not a TD7 setup file\\.\\.\\.",
-        at + "gig.td7: patch 2 damaged, skipped: record 1 \\(common\\)" + checksum,
-        at + "kits.syx: patch 3 damaged, skipped: record 29 \\(note 44 G#2\\)" + checksum,
+        at + "bad.td7: Not a TD7 setup file...",
+        at + "gig.td7: patch 2 damaged, skipped: record 1 (common)" + checksum,
+        at + "kits.syx: patch 3 damaged, skipped: record 29 (note 44 G#2)" + checksum,
         at + "kits.syx: patch 5 damaged, skipped: records missing, cut short or out of order",
         at + "noise.syx: Holds no TD-7 patch, instruments or system data",
-        at + "one.syx: patch \\(saved from slot 3\\) damaged, skipped: record 1 \\(common\\)" +
-            checksum};
+        at + "one.syx: patch (saved from slot 3) damaged, skipped: record 1 (common)" + checksum};
+    const auto hex = [](std::string_view t) {
+        return t.size() == 2 && std::isxdigit(static_cast<unsigned char>(t[0])) &&
+               std::isxdigit(static_cast<unsigned char>(t[1]));
+    };
+    const auto matches = [&](const std::string& problem, std::string want) {
+        if (!want.ends_with(checksum)) return problem.starts_with(want);
+        want.resize(want.size() - checksum.size());
+        const std::string_view rest = std::string_view(problem).substr(
+            std::min(problem.size(), want.size()));
+        return problem.starts_with(want) && rest.size() == 27 &&
+               rest.starts_with(": checksum ") && hex(rest.substr(11, 2)) &&
+               rest.substr(13, 12) == ", should be " && hex(rest.substr(25, 2));
+    };
     ASSERT_EQ(report.Problems.size(), expected.size());
     for (std::size_t k = 0; k < expected.size(); ++k)
-        EXPECT_TRUE(std::regex_match(report.Problems[k], std::regex(expected[k])))
-            << report.Problems[k];
+        EXPECT_TRUE(matches(report.Problems[k], expected[k])) << report.Problems[k];
     // Files of which something came in: gig.td7 and kits.syx, not one.syx.
     EXPECT_EQ(report.Files, 2);
     EXPECT_EQ(lib.Count({.Kind = TKind::Kit}), 30);
