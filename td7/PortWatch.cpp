@@ -83,34 +83,32 @@ void TPortWatch::CloseOutput() {
     }
 }
 
+bool TPortWatch::PollSide(TChoice& choice, const TSide& side, bool reopen) {
+    if (choice.Setting <= 0) return false;
+    const std::optional<int> listed = Listed(side.List(), choice);
+    if (!choice.Gone && (!listed || !side.IsOpen())) {
+        side.Close();
+        return choice.Gone = true;
+    }
+    if (choice.Gone && listed && reopen && !side.Open(*listed) && side.IsOpen()) {
+        choice.Setting = *listed;
+        choice.Gone = false;
+        AddName(m_back, choice.Name);
+    }
+    return false;
+}
+
 TPortWatch::TChange TPortWatch::Poll(bool reopen) {
     if (m_input.Setting == 0 && m_output.Setting == 0) return TChange::None;
-    bool gone = false;
     m_back.clear();
-    if (m_input.Setting > 0) {
-        const std::optional<int> listed = Listed(InputDeviceList(m_service), m_input);
-        if (!m_input.Gone && (!listed || !m_inputPort.IsOpen())) {
-            CloseInput();
-            m_input.Gone = gone = true;
-        } else if (m_input.Gone && listed && reopen &&
-                   !OpenInputFromSetting(m_inputPort, *listed) && m_inputPort.IsOpen()) {
-            m_input.Setting = *listed;
-            m_input.Gone = false;
-            AddName(m_back, m_input.Name);
-        }
-    }
-    if (m_output.Setting > 0) {
-        const std::optional<int> listed = Listed(OutputDeviceList(m_service), m_output);
-        if (!m_output.Gone && (!listed || !m_outputPort.IsOpen())) {
-            CloseOutput();
-            m_output.Gone = gone = true;
-        } else if (m_output.Gone && listed && reopen &&
-                   !OpenOutputFromSetting(m_outputPort, *listed) && m_outputPort.IsOpen()) {
-            m_output.Setting = *listed;
-            m_output.Gone = false;
-            AddName(m_back, m_output.Name);
-        }
-    }
+    const TSide input{[this] { return InputDeviceList(m_service); },
+                      [this] { return m_inputPort.IsOpen(); }, [this] { CloseInput(); },
+                      [this](int setting) { return OpenInputFromSetting(m_inputPort, setting); }};
+    const TSide output{[this] { return OutputDeviceList(m_service); },
+                       [this] { return m_outputPort.IsOpen(); }, [this] { CloseOutput(); },
+                       [this](int setting) { return OpenOutputFromSetting(m_outputPort, setting); }};
+    const bool inputGone = PollSide(m_input, input, reopen);
+    const bool gone = PollSide(m_output, output, reopen) || inputGone;
     const TChange change = gone              ? TChange::Gone
                            : !m_back.empty() ? TChange::Back
                                              : TChange::None;

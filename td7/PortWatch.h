@@ -7,6 +7,7 @@
 // device's name once it is listed again. Toolkit-free: whoever polls brings the timer.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ class TMidiOutput;
 }  // namespace midiports
 
 namespace td7 {
+
+struct TDeviceChoice;
 
 class TPortWatch {
   public:
@@ -58,6 +61,16 @@ class TPortWatch {
     std::function<void(TChange change)> OnChange;
 
   private:
+    // What polling one side needs: its device list, its port and how to open it.
+    struct TSide {
+        std::function<std::vector<TDeviceChoice>()> List;
+        std::function<bool()> IsOpen;
+        std::function<void()> Close;
+        std::function<std::optional<std::string>(int setting)> Open;  // the error, if any
+    };
+    // Closes a side whose device left the lists, reopens one that is listed again; true
+    // when it went.
+    bool PollSide(TChoice& choice, const TSide& side, bool reopen);
     void CloseInput();
     void CloseOutput();
 
