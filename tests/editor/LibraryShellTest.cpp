@@ -45,6 +45,15 @@ class LibraryShell : public ::testing::Test {
         editor.wait->module.LoadRandom(21);
     }
     void Run(TCommand command) { editor.Main().Menu().Action(command)->trigger(); }
+    // The module's kits requested into the mirror (and so the library), then the window.
+    editor::TfmLibrary& OpenAfterRequestAll() {
+        Start();
+        editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
+        Run(TCommand::RequestAll);
+        Run(TCommand::Library);
+        return *editor.windows->fmLibrary;
+    }
+    library::TLibrary& Lib() { return *editor.windows->Library->Get(); }
     std::vector<QString> Errors() {
         std::vector<QString> texts;
         for (const auto& box : editor.boxes.Shown())
@@ -178,12 +187,8 @@ TEST_F(LibraryShell, TheWindowPutsAKitIntoASlotByButtonOrByDragAndSendsNothing) 
 }
 
 TEST_F(LibraryShell, TagsAndNoteGoToEverySelectedItemAndDeleteNamesTheListsFirst) {
-    Start();
-    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
-    Run(TCommand::RequestAll);
-    Run(TCommand::Library);
-    editor::TfmLibrary& window = *editor.windows->fmLibrary;
-    library::TLibrary& lib = *editor.windows->Library->Get();
+    editor::TfmLibrary& window = OpenAfterRequestAll();
+    library::TLibrary& lib = Lib();
     const auto kits = lib.Find({.Kind = library::TKind::Kit});
     ASSERT_GE(kits.size(), 4u);
     lib.CreateList("Sunday", std::vector<library::ItemId>{kits[0].Id, kits[1].Id, kits[2].Id});
@@ -223,17 +228,9 @@ TEST_F(LibraryShell, TagsAndNoteGoToEverySelectedItemAndDeleteNamesTheListsFirst
     EXPECT_EQ(sunday[2]->Id, kits[2].Id);
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(LibraryShell, LoadIntoSlotsAsksNamingTheSlotsAndIsOneStep) {
-    Start();
-    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
-    Run(TCommand::RequestAll);
-    Run(TCommand::Library);
-    editor::TfmLibrary& window = *editor.windows->fmLibrary;
-    library::TLibrary& lib = *editor.windows->Library->Get();
+    editor::TfmLibrary& window = OpenAfterRequestAll();
+    library::TLibrary& lib = Lib();
     const auto kits = lib.Find({.Kind = library::TKind::Kit}, 3);
     ASSERT_EQ(kits.size(), 3u);
     const std::vector<library::ItemId> ids = {kits[2].Id, kits[0].Id, kits[1].Id};
