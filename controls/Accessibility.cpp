@@ -20,55 +20,54 @@ QString NameOf(const QWidget& widget, const QWidget* other = nullptr,
     return caption;
 }
 
-class KnobAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+// A control we draw that a screen reader reads as a value: its range, and a value set from
+// there counts as the user's move.
+template <class W>
+class ValueAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
   public:
-    explicit KnobAccessible(TQvKnob* knob) : QAccessibleWidget(knob, QAccessible::Dial) {}
+    ValueAccessible(W* control, QAccessible::Role role) : QAccessibleWidget(control, role) {}
 
-    QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name) return NameOf(*Knob(), nullptr, Knob()->CenterText());
-        if (t == QAccessible::Value) return Knob()->ShownValueText();
-        return QAccessibleWidget::text(t);
-    }
     void* interface_cast(QAccessible::InterfaceType t) override {
         if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
         return QAccessibleWidget::interface_cast(t);
     }
-    QVariant currentValue() const override { return Knob()->Value(); }
-    void setCurrentValue(const QVariant& value) override { Knob()->UserMoveTo(value.toInt()); }
-    QVariant maximumValue() const override { return Knob()->Max(); }
-    QVariant minimumValue() const override { return Knob()->Min(); }
-    QVariant minimumStepSize() const override { return 1; }
+    void setCurrentValue(const QVariant& value) override { Control()->UserMoveTo(value.toInt()); }
+    QVariant maximumValue() const override { return Control()->Max(); }
+    QVariant minimumValue() const override { return Control()->Min(); }
 
-  private:
-    TQvKnob* Knob() const { return static_cast<TQvKnob*>(widget()); }
+  protected:
+    W* Control() const { return static_cast<W*>(widget()); }
 };
 
-class UpDownAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+class KnobAccessible : public ValueAccessible<TQvKnob> {
   public:
-    explicit UpDownAccessible(TUpDown* upDown) : QAccessibleWidget(upDown, QAccessible::SpinBox) {}
+    explicit KnobAccessible(TQvKnob* knob) : ValueAccessible(knob, QAccessible::Dial) {}
 
     QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name) return NameOf(*UpDown(), UpDown()->Associate());
+        if (t == QAccessible::Name) return NameOf(*Control(), nullptr, Control()->CenterText());
+        if (t == QAccessible::Value) return Control()->ShownValueText();
+        return QAccessibleWidget::text(t);
+    }
+    QVariant currentValue() const override { return Control()->Value(); }
+    QVariant minimumStepSize() const override { return 1; }
+};
+
+class UpDownAccessible : public ValueAccessible<TUpDown> {
+  public:
+    explicit UpDownAccessible(TUpDown* upDown) : ValueAccessible(upDown, QAccessible::SpinBox) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) return NameOf(*Control(), Control()->Associate());
         if (t == QAccessible::Value) {
-            const QWidget* field = UpDown()->Associate();
+            const QWidget* field = Control()->Associate();
             if (const auto* edit = qobject_cast<const QLineEdit*>(field)) return edit->text();
             if (field != nullptr) return field->property("text").toString();
-            return QString::number(UpDown()->Position());
+            return QString::number(Control()->Position());
         }
         return QAccessibleWidget::text(t);
     }
-    void* interface_cast(QAccessible::InterfaceType t) override {
-        if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
-        return QAccessibleWidget::interface_cast(t);
-    }
-    QVariant currentValue() const override { return UpDown()->Position(); }
-    void setCurrentValue(const QVariant& value) override { UpDown()->UserMoveTo(value.toInt()); }
-    QVariant maximumValue() const override { return UpDown()->Max(); }
-    QVariant minimumValue() const override { return UpDown()->Min(); }
-    QVariant minimumStepSize() const override { return UpDown()->Increment(); }
-
-  private:
-    TUpDown* UpDown() const { return static_cast<TUpDown*>(widget()); }
+    QVariant currentValue() const override { return Control()->Position(); }
+    QVariant minimumStepSize() const override { return Control()->Increment(); }
 };
 
 QAccessibleInterface* Factory(const QString& className, QObject* object) {
