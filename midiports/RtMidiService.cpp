@@ -9,7 +9,9 @@
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "InputDevice.h"
 #include "ServiceLogMessages.h"
@@ -99,6 +101,9 @@ class RtInput : public InputDevice {
     std::unique_ptr<RtMidiIn> m_midi;
 };
 
+// Longer than a JACK period of 4096 frames at 44.1 kHz.
+constexpr std::chrono::milliseconds kJackCycleGrace{100};
+
 class RtOutput : public OutputDevice {
   public:
     RtOutput(MidiService& owner, std::unique_ptr<RtMidiOut> midi)
@@ -109,6 +114,14 @@ class RtOutput : public OutputDevice {
     }
     ~RtOutput() override {
         m_errors.open.store(false);
+        // RtMidi's JACK output frees its ring buffer before it closes the client, and its wait
+        // for the process thread gives up after a second; a cycle still running on a busy
+        // machine then reads freed memory. With the port closed first, the cycles that follow
+        // touch nothing; the pause lets the one in flight end.
+        if (m_midi->getCurrentApi() == RtMidi::UNIX_JACK && m_midi->isPortOpen()) {
+            m_midi->closePort();
+            std::this_thread::sleep_for(kJackCycleGrace);
+        }
         m_midi.reset();
         Detach();
     }
