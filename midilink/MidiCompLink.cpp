@@ -48,7 +48,8 @@ void TMidiCompLink::HandleMidiInput(midiports::TMidiInput*) {
             if (OnSysexIn) OnSysexIn(this, event->SysexData.get(), event->SysexSize);
             resolved = OfferSysex(event->SysexData.get(), event->SysexSize);
         } else if (event->StatusByte != 0xF0 && OnShortIn) {
-            OnShortIn(this, event->StatusByte, event->DataByte1, event->DataByte2);
+            OnShortIn(this, event->StatusByte, event->DataByte1, event->DataByte2,
+                      event->Delivered);
         }
         if (OnMidiInput) OnMidiInput(this, resolved);
     } while (m_midiIn != nullptr && m_midiIn->PendingCount() != 0);

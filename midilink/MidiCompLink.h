@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -16,8 +17,10 @@ namespace midilink {
 class TMidiCompLink : public TMidiLink {
   public:
     using MidiInputEvent = std::function<void(TMidiCompLink* sender, bool resolved)>;
+    // delivered: when the MIDI service's thread filed the message.
     using ShortEvent = std::function<void(TMidiCompLink* sender, std::uint8_t status,
-                                          std::uint8_t data1, std::uint8_t data2)>;
+                                          std::uint8_t data1, std::uint8_t data2,
+                                          std::chrono::steady_clock::time_point delivered)>;
     using SysexEvent =
         std::function<void(TMidiCompLink* sender, const std::uint8_t* data, int size)>;
 

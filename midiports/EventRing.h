@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -14,6 +15,9 @@ struct RingEntry {
     std::uint32_t timeStamp = 0;
     std::uint32_t message = 0;  // status in bits 0-7; 0 for a block
     MidiHeader* header = nullptr;
+    // When the service's thread filed the event: a monotonic clock read in the callback,
+    // so that the gap between two notes does not depend on when the GUI took them.
+    std::chrono::steady_clock::time_point delivered{};
 };
 
 // Fixed ring between the service's thread (the only writer of entries and of the write

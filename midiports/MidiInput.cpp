@@ -161,6 +161,7 @@ std::unique_ptr<TMyMidiEvent> TMidiInput::TakeEvent() {
     if (!m_open || !m_ring || !RingPeek(*m_ring, entry)) return nullptr;
     auto event = std::make_unique<TMyMidiEvent>();
     event->TimeStamp = entry.timeStamp;
+    event->Delivered = entry.delivered;
     if (entry.header == nullptr) {
         event->StatusByte = static_cast<std::uint8_t>(entry.message);
         event->DataByte1 = static_cast<std::uint8_t>(entry.message >> 8);

@@ -35,8 +35,10 @@ void PortCallback(MidiDevice*, std::uint32_t message, void* instance, std::uintp
         case msg::kInData: {
             if (param1 == 0xFE || param1 == 0xF8) return;  // active sensing, timing clock
             if (data.sysexOnly.load(std::memory_order_relaxed) || data.ring == nullptr) return;
+            // Reading the clock neither allocates nor locks (the vDSO on Linux).
             const RingEntry entry{static_cast<std::uint32_t>(param2),
-                                  static_cast<std::uint32_t>(param1), nullptr};
+                                  static_cast<std::uint32_t>(param1), nullptr,
+                                  std::chrono::steady_clock::now()};
             if (RingPut(*data.ring, entry)) {
                 Note(data, data.dataNotePending, PortMsgData, 0);
             } else {
@@ -49,7 +51,8 @@ void PortCallback(MidiDevice*, std::uint32_t message, void* instance, std::uintp
         case msg::kInLongError: {
             auto* header = reinterpret_cast<MidiHeader*>(param1);
             if (data.ring == nullptr) return;
-            if (RingPut(*data.ring, {static_cast<std::uint32_t>(param2), 0, header})) {
+            if (RingPut(*data.ring, {static_cast<std::uint32_t>(param2), 0, header,
+                                     std::chrono::steady_clock::now()})) {
                 Note(data, data.dataNotePending, PortMsgData, 0);
             } else {
                 // The GUI hands the buffer back, so a full ring costs the event only.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,6 +22,7 @@ struct TMyMidiEvent {
     std::uint8_t DataByte1 = 0;
     std::uint8_t DataByte2 = 0;
     std::uint32_t TimeStamp = 0;
+    std::chrono::steady_clock::time_point Delivered{};  // see RingEntry::delivered
     std::uint16_t SysexSize = 0;
     std::unique_ptr<std::uint8_t[]> SysexData;
 };

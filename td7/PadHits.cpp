@@ -70,12 +70,14 @@ TPadHitReader::TPadHitReader(TTd7Collections& dumps, const TPresentFlags& presen
     m_hits.reserve(kMaxPending);
 }
 
-bool TPadHitReader::Read(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+bool TPadHitReader::Read(std::uint8_t status, std::uint8_t data1, std::uint8_t data2,
+                         std::chrono::steady_clock::time_point delivered) {
     // A note-on of velocity 0 is a note-off.
     if ((status & 0xF0) != kNoteOn || data2 == 0 || data1 > 0x7F || data2 > 0x7F) return false;
-    if ((status & 0x0F) + 1 != TriggerTxChannel(m_dumps, m_present)) return false;
+    const int channel = m_channel ? *m_channel : TriggerTxChannel(m_dumps, m_present);
+    if ((status & 0x0F) + 1 != channel) return false;
     if (m_hits.size() == kMaxPending) m_hits.erase(m_hits.begin());
-    m_hits.push_back({data1, data2});
+    m_hits.push_back({data1, data2, delivered});
     return true;
 }
 

@@ -6,6 +6,7 @@
 // so that a drummer tuning a pad sees how hard the last hits were.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -23,6 +24,8 @@ inline constexpr int kDefaultTriggerTxChannel = 10;
 struct TPadHit {
     int Note = 0;
     int Velocity = 0;
+    // When the MIDI service's thread filed the note; the clock's start when not known.
+    std::chrono::steady_clock::time_point Delivered{};
     bool operator==(const TPadHit&) const = default;
 };
 
@@ -47,8 +50,11 @@ class TPadHitReader {
     TPadHitReader(TTd7Collections& dumps, const TPresentFlags& present);
 
     // True when the message is a note-on with a velocity above 0 on the trigger transmit
-    // channel; the hit is kept.
-    bool Read(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    // channel (or the one set with SetChannel); the hit is kept.
+    bool Read(std::uint8_t status, std::uint8_t data1, std::uint8_t data2,
+              std::chrono::steady_clock::time_point delivered = {});
+    // A channel (1..16) to listen on instead of the system block's; none goes back to it.
+    void SetChannel(std::optional<int> channel) { m_channel = channel; }
     bool Pending() const { return !m_hits.empty(); }
     // The hits since the last call, oldest first.
     std::vector<TPadHit> Take();
@@ -57,6 +63,7 @@ class TPadHitReader {
     TTd7Collections& m_dumps;
     const TPresentFlags& m_present;
     std::vector<TPadHit> m_hits;
+    std::optional<int> m_channel;
 };
 
 // The last velocities of each selector entry, oldest first.

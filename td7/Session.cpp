@@ -49,9 +49,13 @@ TSession::TSession(midiports::MidiService& service, midiports::PortWindow& input
         if (m_loopWatch.Received(data, static_cast<std::size_t>(size)) && OnPortLoop) OnPortLoop();
     };
     m_link.OnShortIn = [this](midilink::TMidiCompLink*, std::uint8_t status, std::uint8_t data1,
-                              std::uint8_t data2) {
+                              std::uint8_t data2, std::chrono::steady_clock::time_point delivered) {
         // Notes already in the ring when the option went off are no longer wanted.
-        if (FollowPadHits() && m_padHits.Read(status, data1, data2) && OnPadHit) OnPadHit();
+        if (FollowPadHits() && m_padHits.Read(status, data1, data2, delivered) && OnPadHit)
+            OnPadHit();
+        if (CheckingTriggers() && m_checkedHits.Read(status, data1, data2, delivered) &&
+            OnCheckedHit)
+            OnCheckedHit();
     };
     m_link.OnMidiInput = [this](midilink::TMidiCompLink*, bool resolved) {
         const std::uint8_t* offered = std::exchange(m_offered, nullptr);
@@ -69,6 +73,7 @@ TSession::~TSession() {
     OnOutputDone = nullptr;
     OnPortLoop = nullptr;
     OnPadHit = nullptr;
+    OnCheckedHit = nullptr;
     OnDumpChange = nullptr;
     OnInstrumentChange = nullptr;
     try {
@@ -84,8 +89,15 @@ TSession::~TSession() {
 
 void TSession::SetFollowPadHits(bool on) {
     // Takes effect for the next message, also while the port is open.
-    m_input.SetSysexOnly(!on);
+    m_followPadHits = on;
+    m_input.SetSysexOnly(!m_followPadHits && !m_checkingTriggers);
     if (!on) (void)m_padHits.Take();
+}
+
+void TSession::SetCheckingTriggers(bool on) {
+    m_checkingTriggers = on;
+    m_input.SetSysexOnly(!m_followPadHits && !m_checkingTriggers);
+    if (!on) (void)m_checkedHits.Take();
 }
 
 int TSession::DeviceId() {

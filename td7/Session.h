@@ -55,9 +55,15 @@ class TSession {
     // Follow pad hits: the input passes short messages too, and note-ons on the trigger
     // transmit channel are kept as hits. Off (the start), the input takes system-exclusive
     // messages only.
-    bool FollowPadHits() const { return !m_input.SysexOnly(); }
+    bool FollowPadHits() const { return m_followPadHits; }
     void SetFollowPadHits(bool on);
     TPadHitReader& PadHits() { return m_padHits; }
+    // Checking triggers: the same hits, time-stamped, kept apart for the trigger check so
+    // that it and Follow Pad Hits each take all of them. The input passes short messages
+    // while either is on.
+    bool CheckingTriggers() const { return m_checkingTriggers; }
+    void SetCheckingTriggers(bool on);
+    TPadHitReader& CheckedHits() { return m_checkedHits; }
 
     // The module's device ID as the messages carry it (0..31; the factory's is 16).
     static int DeviceId();
@@ -84,6 +90,8 @@ class TSession {
     std::function<void()> OnPortLoop;
     // A pad hit is waiting in PadHits().
     std::function<void()> OnPadHit;
+    // A pad hit is waiting in CheckedHits().
+    std::function<void()> OnCheckedHit;
     // A record changed: any collection, and the instruments' in particular.
     midilink::TDumpCollection::ChangeEvent OnDumpChange;
     midilink::TDumpCollection::ChangeEvent OnInstrumentChange;
@@ -96,6 +104,9 @@ class TSession {
     TTd7Collections m_dumps;
     TPresentFlags m_present;
     TPadHitReader m_padHits{m_dumps, m_present};
+    TPadHitReader m_checkedHits{m_dumps, m_present};
+    bool m_followPadHits = false;
+    bool m_checkingTriggers = false;
     TTransfers m_transfers;
     // The message being offered to the collections, until the link reports it.
     const std::uint8_t* m_offered = nullptr;

@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <chrono>
 #include <cstdlib>
 #include <new>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
+#include "midiports/MidiInput.h"
 #include "midiports/QtPortWindow.h"
+#include "tests/support/FakeMidiService.h"
 
 // Allocations counted per thread, so that a test can tell whether the service's thread
 // allocated. The sanitizers bring their own allocator; there the count stays off.
@@ -103,6 +106,49 @@ TEST_F(QtPortWindowTest, TheServiceThreadWakesTheGuiWithoutAllocatingOrPostingAn
     for (int turn = 0; turn < 100 && delivered < 3; ++turn) Deliver();
     EXPECT_EQ(delivered, 3);
     EXPECT_EQ(filter.events, 0);
+}
+
+// The whole receiving path of a note, from the bytes the service hands over to the
+// entry in the ring and the wake-up, with the time read on the service's thread.
+TEST_F(QtPortWindowTest, NotesAreTimeStampedOnTheServiceThreadWithoutAllocating) {
+    testsupport::FakeMidiService service({"Pads"});
+    QtPortWindow window;
+    TMidiInput input(service, window);
+    input.Open();
+    input.Start();
+    ASSERT_TRUE(input.IsOpen());
+    const std::vector<std::uint8_t> first{0x99, 38, 100};
+    const std::vector<std::uint8_t> second{0x99, 38, 40};
+    std::chrono::steady_clock::time_point before, between, after;
+    int allocations = -1;
+    std::thread thread([&] {
+#if TAMBORO_COUNT_ALLOCATIONS
+        const int count = t_allocations;
+#endif
+        before = std::chrono::steady_clock::now();
+        service.Inject(0, first);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        between = std::chrono::steady_clock::now();
+        service.Inject(0, second);
+        after = std::chrono::steady_clock::now();
+#if TAMBORO_COUNT_ALLOCATIONS
+        allocations = t_allocations - count;
+#else
+        allocations = 0;
+#endif
+    });
+    thread.join();
+    EXPECT_EQ(allocations, 0);
+    // The GUI takes them later; the stamps stay those of the delivery.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const auto a = input.TakeEvent();
+    const auto b = input.TakeEvent();
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(b->DataByte2, 40);
+    EXPECT_GE(a->Delivered, before);
+    EXPECT_LE(a->Delivered, between);
+    EXPECT_GE(b->Delivered, between);
+    EXPECT_LE(b->Delivered, after);
 }
 
 TEST_F(QtPortWindowTest, AFullQueueRefusesInsteadOfWaiting) {

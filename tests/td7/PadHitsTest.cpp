@@ -25,6 +25,11 @@ class PadHits : public EditorPorts {
         dumps.SystemDump.Records(0).SetBytes(9, static_cast<std::uint8_t>(channel - 1));
         session.Present().SetSystemPresent(true);
     }
+    // The hits without their time stamps, which come from the clock.
+    static std::vector<TPadHit> Untimed(std::vector<TPadHit> hits) {
+        for (TPadHit& hit : hits) hit.Delivered = {};
+        return hits;
+    }
     // Every trigger of patch p on its own note 60 + t.
     void DistinctNotes(int p) {
         for (int t = 0; t < td7::kTriggerSelectorEntries; ++t) SetNote(p, t, 60 + t);
@@ -91,7 +96,7 @@ TEST_F(PadHits, NotesPassTheInputOnlyWhileTheOptionIsOn) {
     ASSERT_TRUE(inWindow.PumpUntil([&] { return received == 6; }));
     EXPECT_EQ(taken, 2);
     EXPECT_EQ(hits, 2);
-    EXPECT_EQ(session.PadHits().Take(), (std::vector<TPadHit>{{38, 97}, {38, 97}}));
+    EXPECT_EQ(Untimed(session.PadHits().Take()), (std::vector<TPadHit>{{38, 97}, {38, 97}}));
 
     // Off again: waiting hits go, and no note comes through.
     Receive({snare});
@@ -101,6 +106,38 @@ TEST_F(PadHits, NotesPassTheInputOnlyWhileTheOptionIsOn) {
     Receive({snare, system});
     ASSERT_TRUE(inWindow.PumpUntil([&] { return taken == 3; }));
     EXPECT_EQ(received, 8);
+}
+
+// The trigger check takes the same hits as Follow Pad Hits, stamped with the time of their
+// delivery, whether Follow Pad Hits is on or off; a set channel overrides the system's.
+TEST_F(PadHits, CheckingTriggersGetsEveryHitTimeStampedOnItsOwn) {
+    int checked = 0;
+    session.OnCheckedHit = [&] { ++checked; };
+    const Bytes snare = {0x99, 38, 97};
+    const Bytes system = RecordBytes(td7::Block::System, 0);
+    session.SetCheckingTriggers(true);
+    const auto start = std::chrono::steady_clock::now();
+    Receive({snare, system, {0x92, 40, 50}});
+    ASSERT_TRUE(inWindow.PumpUntil([&] { return received == 3; }));
+    EXPECT_EQ(checked, 1);
+    EXPECT_FALSE(session.PadHits().Pending());
+    std::vector<TPadHit> hits = session.CheckedHits().Take();
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_GE(hits[0].Delivered, start);
+    EXPECT_LE(hits[0].Delivered, std::chrono::steady_clock::now());
+
+    session.CheckedHits().SetChannel(3);
+    session.SetFollowPadHits(true);
+    Receive({snare, {0x92, 40, 50}});
+    ASSERT_TRUE(inWindow.PumpUntil([&] { return received == 5; }));
+    EXPECT_EQ(Untimed(session.CheckedHits().Take()), (std::vector<TPadHit>{{40, 50}}));
+    EXPECT_EQ(Untimed(session.PadHits().Take()), (std::vector<TPadHit>{{38, 97}}));
+
+    // Follow Pad Hits off leaves the check listening.
+    session.SetFollowPadHits(false);
+    Receive({{0x92, 40, 51}});
+    ASSERT_TRUE(inWindow.PumpUntil([&] { return received == 6; }));
+    EXPECT_EQ(checked, 3);
 }
 
 TEST_F(PadHits, EachTriggerKeepsItsLastEightVelocities) {
