@@ -52,6 +52,15 @@ const std::vector<TCommandSpec>& Commands() {
          1,
          {{"--in", 1, false}, {"--out", 1, false}, {"--device-id", 1, false}}},
         {"info", TCommand::Info, 1, {}},
+        {"hits",
+         TCommand::Hits,
+         0,
+         {{"--in", 1, false},
+          {"--seconds", 1, false},
+          {"--channel", 1, false},
+          {"--csv", 1, false},
+          {"--setup", 1, false},
+          {"--patch", 1, false}}},
         {"extract",
          TCommand::Extract,
          1,
@@ -193,6 +202,20 @@ void Fill(const TGiven& given, TArguments& result) {
         case TCommand::Verify:
             FillChecks(given, result);
             break;
+        case TCommand::Hits:
+            Require(given, "--in", "hits");
+            result.In = given.Value("--in");
+            if (given.Has("--seconds"))
+                result.Seconds = ParseNumber(given.Value("--seconds"), 1, 86400, "number of seconds");
+            if (given.Has("--channel"))
+                result.Channel = ParseNumber(given.Value("--channel"), 1, 16, "channel");
+            result.Csv = given.Value("--csv");
+            result.Setup = given.Value("--setup");
+            if (given.Has("--patch")) {
+                if (result.Setup.empty()) throw UsageError("hits --patch needs --setup");
+                result.Patch = ParseSlot(given.Value("--patch"));
+            }
+            break;
         case TCommand::Extract: {
             Require(given, "-o", "extract");
             const int chosen = int(given.Has("--patch")) + int(given.Has("--instruments")) +
@@ -304,6 +327,13 @@ Commands:
   verify FILE --in DEV --out DEV [--device-id N]
       Compare the module with what a setup or dump file holds, sending nothing; list
       the differences by record and parameter. Exit status 1 when any differ.
+  hits --in DEV [--seconds N] [--channel C] [--csv FILE] [--setup FILE [--patch N]]
+      Record the notes the pads send (on the trigger transmit channel, 10 unless the
+      setup's system block or --channel says otherwise) until N seconds have passed or
+      Ctrl+C, then print per pad its hits, velocities, double triggers and crosstalk, and
+      suggestions which trigger parameter to turn which way. With --setup the pads are
+      the triggers of its patch N (1 unless given), with their parameters; without, each
+      note is a pad of its own. --csv writes the notes: seconds,note,velocity,trigger,flag.
   info FILE
       What a setup file (.td7) or a patch, instruments or system file (.syx) holds, and
       any record whose checksum does not match. A file without any TD-7 record fails.

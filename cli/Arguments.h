@@ -19,7 +19,19 @@ class UsageError : public std::runtime_error {
     explicit UsageError(const std::string& text) : std::runtime_error(text) {}
 };
 
-enum class TCommand { Help, Version, Ports, Backup, Restore, Info, Extract, Pack, Library, Verify };
+enum class TCommand {
+    Help,
+    Version,
+    Ports,
+    Backup,
+    Restore,
+    Info,
+    Extract,
+    Pack,
+    Library,
+    Verify,
+    Hits
+};
 
 // The module's device ID as its display, td7sim and the editor's device window count it:
 // 1..32, where 17 is the ID 0x10 that modules leave the factory with.
@@ -53,6 +65,13 @@ struct TArguments {
     bool ChangedOnly = false;  // --changed-only
     // restore, extract, pack: send or write records that a file held damaged.
     bool Force = false;
+    // hits: how long to record (none: until Ctrl+C), the channel to listen on instead of
+    // the trigger transmit channel, where the notes go, and the setup whose patch
+    // (--patch, 1 unless given) names the pads.
+    std::optional<int> Seconds;
+    std::optional<int> Channel;
+    std::string Csv;
+    std::string Setup;
 };
 
 // The arguments after the program's name.

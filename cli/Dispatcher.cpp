@@ -8,6 +8,7 @@
 #include "cli/Devices.h"
 #include "cli/FileCommands.h"
 #include "cli/FileInfo.h"
+#include "cli/HitsCommand.h"
 #include "cli/Interrupt.h"
 #include "cli/ModuleChecks.h"
 #include "cli/ModuleSession.h"
@@ -199,6 +200,9 @@ int Execute(const TArguments& args, std::ostream& out, std::ostream& err,
             break;
         case TCommand::Verify:
             return VerifyModule(args, service(), environment, out, err);
+        case TCommand::Hits:
+            RecordHits(args, service(), environment, out, err);
+            break;
         case TCommand::Info:
             DescribeFile(args.File, out);
             break;

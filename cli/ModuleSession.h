@@ -4,6 +4,7 @@
 // port windows and a wait that sleep on a semaphore instead of an event loop.
 
 #include <chrono>
+#include <functional>
 
 #include "cli/PortWait.h"
 #include "td7/Session.h"
@@ -36,6 +37,10 @@ class TModuleSession {
     td7::TTd7Collections& Dumps() { return m_session.Dumps(); }
     td7::TPresentFlags& Present() { return m_session.Present(); }
     td7::TTransfers& Transfers() { return m_session.Transfers(); }
+    // Delivers the ports' news until done() holds or the deadline passes.
+    void WaitUntil(const std::function<bool()>& done, TWakeup::Clock::time_point deadline) {
+        m_wait.WaitUntil(done, deadline);
+    }
     // What the session's waits sleep on; whatever else should end a wait may signal it.
     TWakeup& Wakeup() { return m_wakeup; }
 

@@ -1,6 +1,7 @@
 #include "td7/TriggerCheck.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "td7/PadHits.h"
 #include "td7/Td7Decode.h"
@@ -77,6 +78,14 @@ int TPadCounts::Median() const {
     return 0;
 }
 
+std::string TPadCounts::GapsText() const {
+    if (DoubleGaps.empty()) return {};
+    const auto [low, high] = std::minmax_element(DoubleGaps.begin(), DoubleGaps.end());
+    const long from = std::lround(*low * 1000), to = std::lround(*high * 1000);
+    return from == to ? std::to_string(from)
+                      : std::to_string(from) + "\u2013" + std::to_string(to);
+}
+
 double TPadCounts::ShareAt127() const {
     return Hits == 0 ? 0.0 : static_cast<double>(Velocities[127]) / Hits;
 }
@@ -131,6 +140,7 @@ void TTriggerCheck::Count(TCheckedNote& note) {
         return;
     }
     const auto clearlySofter = [](int soft, int loud) { return soft <= kClearlySofter * loud; };
+    const auto clearlyLouder = [](int loud, int soft) { return soft <= kClearlyLouder * loud; };
     TPadCounts& counts = m_counts[static_cast<std::size_t>(note.Pad)];
     ++counts.Hits;
     ++counts.Velocities[static_cast<std::size_t>(note.Velocity)];
@@ -156,7 +166,7 @@ void TTriggerCheck::Count(TCheckedNote& note) {
         if (pad == note.Pad || index < 0) continue;
         const TCheckedNote& hit = m_notes[static_cast<std::size_t>(index)];
         if (note.Seconds - hit.Seconds <= m_windows.Crosstalk &&
-            clearlySofter(note.Velocity, hit.Velocity) && hit.Velocity > loudest) {
+            clearlyLouder(hit.Velocity, note.Velocity) && hit.Velocity > loudest) {
             source = pad;
             loudest = hit.Velocity;
         }

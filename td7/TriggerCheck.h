@@ -62,8 +62,11 @@ struct TCheckWindows {
     bool operator==(const TCheckWindows&) const = default;
 };
 
-// A note is "clearly" softer than another at this share of its velocity or below.
+// A double is "clearly" softer than its hit at this share of the hit's velocity or below.
 inline constexpr double kClearlySofter = 0.7;
+// Crosstalk is weaker still: a drummer's kick and hi-hat struck together are both played,
+// the hi-hat a good deal softer than the kick.
+inline constexpr double kClearlyLouder = 0.4;
 
 struct TPadCounts {
     int Hits = 0;
@@ -77,6 +80,8 @@ struct TPadCounts {
     int Median() const;   // the lower middle velocity; 0 without hits
     int Highest() const;  // 0 without hits
     double ShareAt127() const;  // 0..1
+    // The doubles' gaps in whole milliseconds: "12–25", or "13" when all are alike.
+    std::string GapsText() const;
 };
 
 // Notes on pad `to` within the crosstalk window of a louder note on pad `from`.

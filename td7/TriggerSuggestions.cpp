@@ -32,10 +32,6 @@ const TParameter& Crosstalk() {
     return *CheckedParameters()[6];
 }
 
-int Milliseconds(double seconds) {
-    return static_cast<int>(std::lround(seconds * 1000));
-}
-
 const TTriggerValues* ValuesOf(const std::vector<std::optional<TTriggerValues>>& values, int pad) {
     if (pad < 0 || pad >= static_cast<int>(values.size())) return nullptr;
     const auto& entry = values[static_cast<std::size_t>(pad)];
@@ -62,10 +58,7 @@ void Doubles(const TTriggerCheck& check, const TTriggerValues* values, int pad,
              std::vector<TSuggestion>& out) {
     const TPadCounts& counts = check.Counts(pad);
     if (counts.Doubles < kMinEvidence) return;
-    const auto [low, high] = std::minmax_element(counts.DoubleGaps.begin(), counts.DoubleGaps.end());
-    const int from = Milliseconds(*low), to = Milliseconds(*high);
-    const std::string gaps = from == to ? std::to_string(from)
-                                        : std::to_string(from) + "\u2013" + std::to_string(to);
+    const std::string gaps = counts.GapsText();
     TSuggestion s;
     s.Pad = pad;
     const std::string evidence = check.Pads().Name(pad) + ": " + std::to_string(counts.Doubles) +

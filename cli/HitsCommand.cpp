@@ -1,0 +1,103 @@
+#include "cli/HitsCommand.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ostream>
+
+#include "cli/Devices.h"
+#include "cli/FileCommands.h"
+#include "cli/Interrupt.h"
+#include "cli/ModuleSession.h"
+#include "td7/FileIo.h"
+#include "td7/HitsCsv.h"
+#include "td7/PadHits.h"
+#include "td7/TriggerCheck.h"
+#include "td7/TriggerSuggestions.h"
+
+namespace cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string PadLine(const td7::TTriggerCheck& check, int pad) {
+    const td7::TPadCounts& counts = check.Counts(pad);
+    std::string line = check.Pads().Name(pad) + ": " + std::to_string(counts.Hits) +
+                       (counts.Hits == 1 ? " hit" : " hits") + ", velocity " +
+                       std::to_string(counts.Lowest()) + "/" + std::to_string(counts.Median()) +
+                       "/" + std::to_string(counts.Highest()) + " (lowest/median/highest), " +
+                       std::to_string(std::lround(counts.ShareAt127() * 100)) + "% at 127";
+    if (counts.Doubles > 0)
+        line += ", " + std::to_string(counts.Doubles) + " double" +
+                (counts.Doubles == 1 ? "" : "s") + " " + counts.GapsText() + " ms apart";
+    std::string sources;
+    for (const auto& [pair, crosstalk] : check.Crosstalk()) {
+        if (pair.second != pad) continue;
+        sources += (sources.empty() ? "" : ", ") + check.Pads().Name(pair.first) + " (" +
+                   std::to_string(crosstalk.Count) + ")";
+    }
+    if (!sources.empty()) line += ", crosstalk from " + sources;
+    return line;
+}
+
+}  // namespace
+
+std::string HitsReport(const td7::TTriggerCheck& check, const std::string& suggestions) {
+    std::string text;
+    for (int pad = 0; pad < check.Pads().Count(); ++pad)
+        if (check.Counts(pad).Hits > 0) text += PadLine(check, pad) + '\n';
+    if (text.empty()) text = "No hits\n";
+    if (check.NotesOffPads() > 0)
+        text += std::to_string(check.NotesOffPads()) + " notes of no trigger of the patch\n";
+    text += suggestions.empty() ? "No suggestions\n" : "Suggestions:\n" + suggestions;
+    return text;
+}
+
+void RecordHits(const TArguments& args, midiports::MidiService& service,
+                const TEnvironment& environment, std::ostream& out, std::ostream& err) {
+    TModuleSession session(service, environment.Timing);
+    const int p = std::max(args.Patch, 1) - 1;
+    std::vector<std::optional<td7::TTriggerValues>> values;
+    td7::TPadMap pads = td7::TPadMap::ByNotes();
+    if (!args.Setup.empty()) {
+        LoadSetup(args.Setup, session.Dumps(), session.Present());
+        if (!session.Present().PatchPresent(p))
+            throw td7::FileError("Patch " + std::to_string(p + 1) + " is empty in " + args.Setup);
+        pads = td7::TPadMap::OfPatch(session.Dumps(), p);
+        values = td7::PadValues(session.Dumps(), p, pads);
+    }
+    // Refused before anything is recorded, as a save would refuse it afterwards.
+    if (!args.Csv.empty()) td7::CheckWritable(args.Csv);
+    td7::TSession& midi = session.Session();
+    midi.CheckedHits().SetChannel(args.Channel);
+    midi.SetCheckingTriggers(true);
+    session.OpenInput(FindInputDevice(service, args.In));
+
+    td7::TTriggerCheck check(std::move(pads));
+    TInterruptScope interrupt(session.Wakeup());
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point end = args.Seconds ? start + std::chrono::seconds(*args.Seconds)
+                                               : Clock::time_point::max();
+    err << "Recording hits on channel "
+        << (args.Channel ? *args.Channel
+                         : td7::TriggerTxChannel(session.Dumps(), session.Present()))
+        << "; Ctrl+C ends\n";
+    for (;;) {
+        session.WaitUntil(
+            [&] { return midi.CheckedHits().Pending() || TInterruptScope::Requested(); },
+            std::min(end, Clock::now() + std::chrono::milliseconds(250)));
+        for (const td7::TPadHit& hit : midi.CheckedHits().Take())
+            check.Record(std::chrono::duration<double>(hit.Delivered - start).count(), hit.Note,
+                         hit.Velocity);
+        if (TInterruptScope::Requested() || Clock::now() >= end) break;
+    }
+    std::string suggestions;
+    for (const td7::TSuggestion& s : td7::Suggest(check, values)) suggestions += s.Text + '\n';
+    out << HitsReport(check, suggestions);
+    if (!args.Csv.empty()) {
+        td7::SaveHitsCsv(args.Csv, check);
+        err << "Wrote " << args.Csv << ": " << check.Notes().size() << " notes\n";
+    }
+}
+
+}  // namespace cli
