@@ -5,6 +5,7 @@
 
 #include "editor/shell/AboutWindow.h"
 #include "editor/compare/CompareCommand.h"
+#include "editor/trigger/TriggerCheckWindow.h"
 #include "editor/shell/DevicesWindow.h"
 #include "editor/shell/DropHandler.h"
 #include "editor/shell/EditCommands.h"
@@ -93,6 +94,7 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
         Library->RememberSetup(file);
     };
     fmTamboro->Menu().Connect(TCommand::Library, [this](int) { ShowLibrary(); });
+    fmTamboro->Menu().Connect(TCommand::TriggerCheck, [this](int) { ShowTriggerCheck(); });
     Compare = std::make_unique<TCompareCommand>(*fmTamboro, Files->Dialogs(),
                                                 [this] { return Library->Get(); });
     Places = new TWindowPlaces(settingsFile, *fmTamboro);
@@ -106,6 +108,17 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
 }
 
 TEditorWindows::~TEditorWindows() = default;
+
+void TEditorWindows::ShowTriggerCheck() {
+    if (!fmTriggerCheck) {
+        fmTriggerCheck =
+            std::make_unique<TfmTriggerCheck>(*fmTamboro, Files->Dialogs(), fmTamboro.get());
+        Places->Follow(*fmTriggerCheck, "TriggerCheck");
+    }
+    fmTriggerCheck->show();
+    fmTriggerCheck->raise();
+    fmTriggerCheck->activateWindow();
+}
 
 void TEditorWindows::ShowLibrary() {
     if (!fmLibrary) {

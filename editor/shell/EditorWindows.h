@@ -56,6 +56,11 @@ class TEditorWindows {
     std::unique_ptr<class TfmLibrary> fmLibrary;
     // Patch > "Compare With..." and its window.
     std::unique_ptr<class TCompareCommand> Compare;
+    // Patch > "Trigger Check...", made when first shown.
+    std::unique_ptr<class TfmTriggerCheck> fmTriggerCheck;
+
+    // Patch > "Trigger Check...": shows the window.
+    void ShowTriggerCheck();
 
     // File > "Library...": shows the window, or says why the library is not available.
     void ShowLibrary();

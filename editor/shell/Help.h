@@ -22,6 +22,8 @@ inline constexpr int kHelpLibraryWindow = 12;
 inline constexpr int kHelpCompareWindow = 13;
 // The progress window: requests, transmissions and their checks.
 inline constexpr int kHelpTransfers = 14;
+// The trigger check.
+inline constexpr int kHelpTriggerCheck = 16;
 
 // The help file's text: the copy beside the program when there is one, else an installed
 // program's in ../share/tamboro/, else the one built into it.

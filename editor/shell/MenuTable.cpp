@@ -52,7 +52,8 @@ const std::vector<TMenuNode>& MainMenuTable() {
               Item("Request &All", "miRequestAll", C::RequestAll),
               Item("Transmit A&ll", "miTransmitAll", C::TransmitAll),
               Item("Transmit &Differences", "miTransmitDifferences", C::TransmitDifferences),
-              Separator(), Item("&Compare With...", "miCompareWith", C::CompareWith)}),
+              Separator(), Item("&Compare With...", "miCompareWith", C::CompareWith),
+              Item("Tri&gger Check...", "miTriggerCheck", C::TriggerCheck)}),
         Menu("&Instruments", "Instruments1",
              {Item("&Edit", "miInstEdit", C::InstEdit), Separator(),
               Item("&Load...", "miInstLoad", C::InstLoad),
@@ -94,6 +95,8 @@ bool CommandEnabled(TCommand command, const TCommandState& s) {
         case C::BackgroundSilver:
         case C::FollowPadHits:
         case C::HelpContents:
+        // It only listens: also while a transfer runs, and for an empty slot.
+        case C::TriggerCheck:
             return true;
         case C::Undo:
             return s.CanUndo && !s.Busy;

@@ -31,6 +31,7 @@ enum class TCommand : std::uint8_t {
     TransmitAll,
     TransmitDifferences,
     CompareWith,
+    TriggerCheck,
     InstEdit,
     InstLoad,
     InstSave,

@@ -1,0 +1,128 @@
+// Patch > "Trigger Check..." on the real windows: the pads' notes counted while it is
+// open, a double trigger found and its suggestion applied as an undoable edit sent to the
+// trigger's address, Start Again, Save Hits, and F1.
+
+#include <QAction>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+
+#include <fstream>
+#include <thread>
+
+#include "editor/shell/EditorWindows.h"
+#include "editor/shell/FileCommands.h"
+#include "editor/shell/Help.h"
+#include "editor/shell/MainMenu.h"
+#include "editor/trigger/TriggerCheckWindow.h"
+#include "td7/EditHistory.h"
+#include "td7/ParameterTable.h"
+#include "td7/Session.h"
+#include "td7/ShownValue.h"
+#include "tests/editor/PatchFixture.h"
+
+namespace patchtest {
+namespace {
+
+using namespace std::chrono_literals;
+
+class TriggerCheckTest : public PatchEditorTest {
+  protected:
+    TriggerCheckTest() {
+        editor.wait->module.SetCurrentPatch(2);
+        LoadPatch(2);
+        SelectPatch(2);
+    }
+    editor::TfmTriggerCheck& Open() {
+        Main().Menu().Action(editor::TCommand::TriggerCheck)->trigger();
+        return *editor.windows->fmTriggerCheck;
+    }
+    // Notes as the module sends them, a given time apart.
+    void Play(const std::vector<std::pair<int, int>>& hits, std::chrono::milliseconds apart) {
+        for (const auto& [t, velocity] : hits) {
+            const auto note = editor.wait->module.PadHit(t, velocity);
+            editor.midi.Inject(0, {note.begin(), note.end()});
+            std::this_thread::sleep_for(apart);
+        }
+    }
+    bool WaitForNotes(editor::TfmTriggerCheck& window, std::size_t count) {
+        return QTest::qWaitFor([&] { return window.Check().Notes().size() == count; }, 5000);
+    }
+    int MaskTime() {
+        return td7::RecordValue(*td7::FindParameter("txMaskTime"),
+                                Main().Dumps().TriggerDump.Records(td7::TriggerRecord(2, 2)).Data());
+    }
+};
+
+TEST_F(TriggerCheckTest, ADoubleTriggerIsFoundAndItsSuggestionAppliedAsAnUndoableEdit) {
+    editor::TfmTriggerCheck& window = Open();
+    ASSERT_TRUE(window.isVisible());
+    EXPECT_TRUE(Main().Session().CheckingTriggers());
+    EXPECT_FALSE(Main().FollowPadHits()) << "the check listens without the option";
+    // A window wide enough that a slow test machine still sees the doubles as doubles.
+    window.DoubleWindow()->setValue(100);
+    for (int k = 0; k < 3; ++k) Play({{2, 100}, {2, 30}}, 10ms);
+    Play({{0, 90}}, 0ms);
+    ASSERT_TRUE(WaitForNotes(window, 7));
+    EXPECT_EQ(window.Check().Counts(2).Doubles, 3);
+    EXPECT_EQ(window.Doubles()->rowCount(), 1);
+    EXPECT_EQ(window.Doubles()->item(0, 0)->text(), "T2: Snare");
+
+    const int before = MaskTime();
+    ASSERT_GE(window.SuggestionList()->count(), 1);
+    EXPECT_TRUE(window.SuggestionList()->item(0)->text().startsWith("T2: Snare: 3 double hits "));
+    EXPECT_TRUE(window.SuggestionList()->item(0)->text().endsWith(
+        QStringLiteral("raise Mask Time (now %1)").arg(before)));
+    ASSERT_TRUE(window.ApplyButton()->isEnabled());
+    TakeSent();
+    QTest::mouseClick(window.ApplyButton(), Qt::LeftButton);
+    EXPECT_EQ(TakeSent(), std::vector<Bytes>{DataSet(0x02, 0x03, 0x07,
+                                                     static_cast<std::uint8_t>(before + 1))});
+    EXPECT_EQ(MaskTime(), before + 1);
+    EXPECT_TRUE(window.SuggestionList()->item(0)->text().endsWith(
+        QStringLiteral("(now %1)").arg(before + 1)))
+        << "the advice follows the value";
+    EXPECT_EQ(Main().History().UndoText(), "Raise Mask Time");
+    Main().Menu().Action(editor::TCommand::Undo)->trigger();
+    EXPECT_EQ(MaskTime(), before);
+
+    // Start Again: the counts go, the recording goes on.
+    QTest::mouseClick(window.findChild<QPushButton*>("btnStartAgain"), Qt::LeftButton);
+    EXPECT_TRUE(window.Check().Notes().empty());
+    EXPECT_EQ(window.SuggestionList()->count(), 0);
+    Play({{2, 64}}, 0ms);
+    ASSERT_TRUE(WaitForNotes(window, 1));
+
+    QTest::keyClick(&window, Qt::Key_F1);
+    const auto* help = window.findChild<editor::THelpWindow*>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->CurrentAnchor(), QString::number(editor::kHelpTriggerCheck));
+
+    window.close();
+    EXPECT_FALSE(Main().Session().CheckingTriggers());
+}
+
+TEST_F(TriggerCheckTest, SaveHitsWritesTheNotesAsCsvAndTheChartBesideThemAsPng) {
+    editor::TfmTriggerCheck& window = Open();
+    Play({{0, 100}, {4, 50}}, 1ms);
+    ASSERT_TRUE(WaitForNotes(window, 2));
+    const std::string csv = (editor.dir / "hits.csv").string();
+    editor.windows->Files->Dialogs().SetHeadless(true);
+    editor.windows->Files->Dialogs().SetNextFile(QString::fromStdString(csv));
+    QTest::mouseClick(window.findChild<QPushButton*>("btnSaveHits"), Qt::LeftButton);
+    EXPECT_TRUE(Errors().empty());
+    std::ifstream text(csv);
+    std::string header, first;
+    std::getline(text, header);
+    std::getline(text, first);
+    EXPECT_EQ(header, "seconds,note,velocity,trigger,flag");
+    EXPECT_NE(first.find(",100,T1: Kick,"), std::string::npos) << first;
+    std::ifstream png(editor.dir / "hits.png", std::ios::binary);
+    char magic[4] = {};
+    png.read(magic, 4);
+    EXPECT_EQ(std::string(magic + 1, 3), "PNG");
+}
+
+}  // namespace
+}  // namespace patchtest
