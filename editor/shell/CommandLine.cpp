@@ -45,7 +45,8 @@ std::string HelpText() {
            "In the windows, Edit > Undo (Ctrl+Z) and Redo (Ctrl+Shift+Z, Ctrl+Y) take back\n"
            "and repeat every change, sending the module what the change sent; Edit > Copy\n"
            "(Ctrl+C) and Paste (Ctrl+V) carry a trigger's or note-map entry's settings to\n"
-           "another. Help > Contents, or F1, explains every window.\n";
+           "another. Patch > Trigger Check... listens to the kit and says which trigger\n"
+           "parameter to turn. Help > Contents, or F1, explains every window.\n";
 }
 
 std::string VersionLine() {

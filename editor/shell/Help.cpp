@@ -26,6 +26,8 @@ QString ReadAll(const QString& path) {
 }  // namespace
 
 QString HelpFileText(const QString& programDir) {
+    // The pictures come from the program's resources, whichever copy of the text is read.
+    InitHelpResource();
     if (!programDir.isEmpty()) {
         const std::filesystem::path dir = QFile::encodeName(programDir).toStdString();
         for (const std::filesystem::path& file : {dir / td7::kHelpFileName, td7::InstalledHelpFile(dir)}) {

@@ -15,8 +15,8 @@ namespace {
 
 // Columns: name, hits, histogram, lowest/median/highest, at 127, doubles, crosstalk,
 // parameters.
-constexpr int kName = 4, kHits = 112, kBars = 156, kBarsWidth = 96, kLevels = 262,
-              kHot = 346, kDoubles = 392, kCrosstalk = 440, kParameters = 490;
+constexpr int kName = 4, kHits = 112, kBars = 160, kBarsWidth = 96, kLevels = 264,
+              kHot = 354, kDoubles = 400, kCrosstalk = 448, kParameters = 500;
 constexpr int kWidth = 1040;
 
 }  // namespace
@@ -72,7 +72,7 @@ void TPadChart::paintEvent(QPaintEvent* event) {
     text(kName, 0, 100, QStringLiteral("Pad"));
     text(kHits, 0, 40, QStringLiteral("Hits"), Qt::AlignRight);
     text(kBars, 0, kBarsWidth, QStringLiteral("Velocities"));
-    text(kLevels, 0, 80, QStringLiteral("Low/Mid/High"));
+    text(kLevels, 0, 88, QStringLiteral("Low/Med/High"));
     text(kHot, 0, 40, QStringLiteral("127"), Qt::AlignRight);
     text(kDoubles, 0, 44, QStringLiteral("Dbl."), Qt::AlignRight);
     text(kCrosstalk, 0, 44, QStringLiteral("XTalk"), Qt::AlignRight);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QImage>
 
 #include <filesystem>
 #include <fstream>
@@ -53,6 +54,20 @@ TEST_F(DesktopHelpFile, BesideTheProgramFirstThenTheInstalledOneThenTheBuiltInOn
     // An empty copy counts as none.
     Write(bin / td7::kHelpFileName, "");
     EXPECT_EQ(TextFor(bin), "<p>installed</p>");
+}
+
+// The help's pictures are compiled into the program, whichever copy of the text is read.
+TEST_F(DesktopHelpFile, EveryPictureOfTheHelpLoads) {
+    const QString text = editor::HelpFileText();
+    int pictures = 0;
+    for (qsizetype at = text.indexOf("<img src=\""); at >= 0;
+         at = text.indexOf("<img src=\"", at + 1)) {
+        const qsizetype start = at + 10;
+        const QString source = text.mid(start, text.indexOf('"', start) - start);
+        EXPECT_FALSE(QImage(source).isNull()) << source.toStdString();
+        ++pictures;
+    }
+    EXPECT_GE(pictures, 1);
 }
 
 }  // namespace
