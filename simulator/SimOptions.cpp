@@ -98,6 +98,15 @@ SimOptions ParseSimOptions(std::span<const std::string_view> args,
             options.inputQueue = Count(option, value(), 100000);
         } else if (option == "--hits") {
             options.hitsPerSecond = SimOptions::kHitsPerSecond;
+        } else if (option == "--doubles") {
+            options.triggerFaults.doubles = true;
+            options.hitsPerSecond = SimOptions::kHitsPerSecond;
+        } else if (option == "--crosstalk") {
+            options.triggerFaults.crosstalk = true;
+            options.hitsPerSecond = SimOptions::kHitsPerSecond;
+        } else if (option == "--hot") {
+            options.triggerFaults.hot = true;
+            options.hitsPerSecond = SimOptions::kHitsPerSecond;
         } else if (option == "--memory-file") {
             options.memoryFile = value();
         } else if (option == "--client-name") {
@@ -144,6 +153,13 @@ A virtual Roland TD-7 offered as the MIDI ports "TD-7 Simulator" (one input, one
   --hits                 play the pads of the current patch, 4 note-ons a second on the
                          trigger transmit channel with a drummer's velocities; a program
                          change 0..31 on that channel picks the patch (patch 1 at start)
+  --doubles, --crosstalk, --hot
+                         play --hits through the current patch's trigger settings, with
+                         pads that fire twice (a softer note 5..30 ms later, fewer as
+                         Mask Time rises), that fire their neighbour (1..6 ms later, fewer
+                         as its Treshold rises, none in a shared Crosstalk Group), or that
+                         are hot (many 127s, fewer as Maximum Dynamic Range rises); hits
+                         under a trigger's Treshold send nothing. Chances follow --seed
   --memory-file PATH     write the memory there at exit and on SIGUSR1: one data-set
                          message per block (system, patches 1..32, instruments)
   --client-name NAME     name of the MIDI clients (default "TD-7 Simulator"); the input

@@ -79,6 +79,7 @@ void VirtualTd7::Configure(const Config& config) {
     {
         std::lock_guard moduleLock(m_moduleMutex);
         m_module.SetStoreTiming(config.store);
+        m_triggerRandom.seed(config.seed);
     }
     SetWireTiming(config.wireTiming);
     {
@@ -88,6 +89,7 @@ void VirtualTd7::Configure(const Config& config) {
         m_inputQueue = config.inputQueue;
         m_handledAt.clear();
         m_handlerFree = m_stampWireFree = Clock::time_point{};
+        m_triggerFaults = config.triggers;
     }
     SetHits(config.hitsPerSecond);
 }
@@ -106,24 +108,59 @@ void VirtualTd7::SetHits(int perSecond) {
                 ? std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1)) / perSecond
                 : Clock::duration{};
         m_nextHit = Clock::now() + m_hitPeriod;
+        m_dueNotes.clear();
         m_hitsChanged = true;
     }
     m_wake.notify_one();
 }
 
+std::vector<VirtualTd7::DueNote> VirtualTd7::NotesOfHit(const DrumHit& hit,
+                                                        const TriggerFaults& faults,
+                                                        Clock::time_point at) {
+    if (!faults.Any()) return {{at, m_module.PadHit(hit.trigger, hit.velocity)}};
+    std::array<TriggerSettings, Td7Module::kTriggerCount> patch;
+    for (int t = 0; t < Td7Module::kTriggerCount; ++t)
+        patch[std::size_t(t)] = TriggerSettings::FromBlock(
+            m_module.Data(Td7Module::TriggerBlock(m_module.CurrentPatch(), t)));
+    std::vector<DueNote> notes;
+    for (const TriggerNote& note : TriggerNotes(hit, patch, faults, m_triggerRandom))
+        notes.push_back({at + note.offset, m_module.PadHit(note.trigger, note.velocity)});
+    return notes;
+}
+
+VirtualTd7::Clock::time_point VirtualTd7::NextNoteDue() const {
+    Clock::time_point next = Clock::time_point::max();
+    if (m_hitPeriod != Clock::duration{}) next = m_nextHit;
+    if (!m_dueNotes.empty()) next = std::min(next, m_dueNotes.front().due);
+    return next;
+}
+
 bool VirtualTd7::SendDueHits(std::unique_lock<std::mutex>& lock) {
-    while (!m_stop && m_hitPeriod != Clock::duration{} && Clock::now() >= m_nextHit) {
+    while (!m_stop) {
+        const auto now = Clock::now();
+        if (!m_dueNotes.empty() && m_dueNotes.front().due <= now) {
+            const auto note = m_dueNotes.front().bytes;
+            m_dueNotes.erase(m_dueNotes.begin());
+            lock.unlock();
+            if (m_onReply) m_onReply(note.data(), note.size());
+            lock.lock();
+            continue;
+        }
+        if (m_hitPeriod == Clock::duration{} || now < m_nextHit) break;
         const DrumHit hit = DrummerHit(m_hitCount++);
         // A module held up for long plays on from now instead of catching up in a burst.
-        m_nextHit = std::max(m_nextHit + m_hitPeriod, Clock::now() - 4 * m_hitPeriod);
+        m_nextHit = std::max(m_nextHit + m_hitPeriod, now - 4 * m_hitPeriod);
+        const TriggerFaults faults = m_triggerFaults;
         lock.unlock();
-        std::array<std::uint8_t, 3> note{};
+        std::vector<DueNote> notes;
         {
             std::lock_guard moduleLock(m_moduleMutex);
-            note = m_module.PadHit(hit.trigger, hit.velocity);
+            notes = NotesOfHit(hit, faults, now);
         }
-        if (m_onReply) m_onReply(note.data(), note.size());
         lock.lock();
+        for (const DueNote& note : notes)
+            m_dueNotes.insert(std::ranges::upper_bound(m_dueNotes, note.due, {}, &DueNote::due),
+                              note);
     }
     return !m_stop;
 }
@@ -135,8 +172,7 @@ bool VirtualTd7::WaitUntil(std::unique_lock<std::mutex>& lock, Clock::time_point
     for (;;) {
         if (!SendDueHits(lock)) return false;
         if (Clock::now() >= deadline - kWakeMargin) break;
-        Clock::time_point wake = deadline - kWakeMargin;
-        if (m_hitPeriod != Clock::duration{}) wake = std::min(wake, m_nextHit);
+        const Clock::time_point wake = std::min(deadline - kWakeMargin, NextNoteDue());
         if (m_wake.wait_until(lock, wake, [this] { return m_stop; })) return false;
     }
     while (!m_stop && Clock::now() < deadline) {
@@ -151,8 +187,8 @@ void VirtualTd7::Run() {
     std::unique_lock lock(m_queueMutex);
     const auto woken = [this] { return m_stop || !m_queue.empty() || m_hitsChanged; };
     for (;;) {
-        if (m_hitPeriod != Clock::duration{})
-            m_wake.wait_until(lock, m_nextHit, woken);
+        if (const auto next = NextNoteDue(); next != Clock::time_point::max())
+            m_wake.wait_until(lock, next, woken);
         else
             m_wake.wait(lock, woken);
         m_hitsChanged = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -7,11 +8,13 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <random>
 #include <thread>
 #include <vector>
 
 #include "simulator/StoreTiming.h"
 #include "simulator/Td7Module.h"
+#include "simulator/TriggerModel.h"
 
 namespace simulator {
 
@@ -42,6 +45,10 @@ class VirtualTd7 {
         // input queue are reckoned (empty: the steady clock). With wire timing the arrival is
         // when the message's last byte has crossed the modelled cable.
         NowFn now;
+        // What the current patch's triggers make of the hits (none: each hit is one note),
+        // and the seed of their chances.
+        TriggerFaults triggers;
+        std::uint32_t seed = 1;
     };
 
     explicit VirtualTd7(ReplyFn onReply, std::uint8_t deviceId = Td7Module::kDefaultDeviceId);
@@ -84,7 +91,16 @@ class VirtualTd7 {
     bool TakeIntoQueue(const Incoming& message);
 
     void Run();
-    // Sends the hits that are due; false when stopped.
+    struct DueNote {
+        Clock::time_point due;
+        std::array<std::uint8_t, 3> bytes;
+    };
+    // The notes of one hit as the current patch's triggers make them; hold m_moduleMutex.
+    std::vector<DueNote> NotesOfHit(const DrumHit& hit, const TriggerFaults& faults,
+                                    Clock::time_point at);
+    // When the next hit or note of a hit is due (max: none).
+    Clock::time_point NextNoteDue() const;
+    // Sends the hits and their notes that are due; false when stopped.
     bool SendDueHits(std::unique_lock<std::mutex>& lock);
     // Waits until the deadline (sending hits as they fall due) or until stopped; false when
     // stopped.
@@ -111,6 +127,9 @@ class VirtualTd7 {
     Clock::duration m_hitPeriod{};  // zero: no hits
     Clock::time_point m_nextHit{};
     std::uint64_t m_hitCount = 0;
+    TriggerFaults m_triggerFaults;
+    std::vector<DueNote> m_dueNotes;  // soonest first
+    std::mt19937 m_triggerRandom;     // guarded by m_moduleMutex
     bool m_hitsChanged = false;
 
     std::thread m_thread;  // last: starts after everything it uses exists

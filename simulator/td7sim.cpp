@@ -88,6 +88,8 @@ int main(int argc, char** argv) {
     config.hitsPerSecond = options.hitsPerSecond;
     config.store = options.store;
     config.inputQueue = options.inputQueue;
+    config.triggers = options.triggerFaults;
+    config.seed = options.seed;
     module->Configure(config);
 
     try {

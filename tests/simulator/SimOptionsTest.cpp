@@ -65,6 +65,15 @@ TEST(SimOptions, ReadsEveryOption) {
     EXPECT_FALSE(plain.store.InBusySpell(std::chrono::hours(1)));
     EXPECT_EQ(plain.store.dropAfter, 0);
     EXPECT_EQ(plain.inputQueue, 0);
+    EXPECT_FALSE(plain.triggerFaults.Any());
+
+    // Each trigger fault plays the hits through the model.
+    const auto faulty = Parse({"--doubles", "--hot"});
+    EXPECT_TRUE(faulty.triggerFaults.doubles);
+    EXPECT_FALSE(faulty.triggerFaults.crosstalk);
+    EXPECT_TRUE(faulty.triggerFaults.hot);
+    EXPECT_EQ(faulty.hitsPerSecond, SimOptions::kHitsPerSecond);
+    EXPECT_TRUE(Parse({"--crosstalk"}).triggerFaults.crosstalk);
 }
 
 TEST(SimOptions, RefusesWhatItDoesNotKnow) {

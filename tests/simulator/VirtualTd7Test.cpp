@@ -4,6 +4,7 @@
 #include <set>
 #include <thread>
 
+#include "simulator/Drummer.h"
 #include "simulator/RolandSysex.h"
 #include "simulator/VirtualTd7.h"
 #include "tests/simulator/MessageSink.h"
@@ -191,6 +192,54 @@ TEST_F(VirtualTd7Test, PlaysThePadsOfTheCurrentPatchBetweenItsAnswers) {
     EXPECT_GT(velocities.size(), 5u);  // a drummer, not a machine
     // Once stopped, at most the hit already under way comes before the next answer.
     EXPECT_LE(messages.size(), stopped + 2);
+}
+
+// Without trigger faults each hit is the drummer's own note, as before the model; with
+// doubles, the second note of a pad leaves as long after the first as the model says.
+TEST(VirtualTd7, SendsTheNotesOfAHitAtTheirTime) {
+    using Clock = std::chrono::steady_clock;
+    struct Note {
+        Clock::time_point at;
+        Bytes bytes;
+    };
+    const auto play = [](const VirtualTd7::Config& config, std::size_t count) {
+        std::mutex mutex;
+        std::vector<Note> notes;
+        {
+            VirtualTd7 module([&](const std::uint8_t* data, std::size_t len) {
+                std::lock_guard lock(mutex);
+                notes.push_back({Clock::now(), Bytes(data, data + len)});
+            });
+            {
+                std::lock_guard lock(module.ModuleMutex());
+                module.Module().LoadFactory();
+            }
+            module.Configure(config);
+            for (int wait = 0; wait < 500; ++wait) {
+                std::this_thread::sleep_for(10ms);
+                std::lock_guard lock(mutex);
+                if (notes.size() >= count) break;
+            }
+        }
+        return notes;
+    };
+
+    const auto plain = play({.hitsPerSecond = 200}, 40);
+    ASSERT_GE(plain.size(), 40u);
+    for (std::size_t k = 0; k < 40; ++k) EXPECT_EQ(plain[k].bytes[2], DrummerHit(k).velocity) << k;
+
+    const auto doubled = play({.hitsPerSecond = 20, .triggers = {.doubles = true}}, 30);
+    int doubles = 0;
+    for (std::size_t k = 1; k < doubled.size(); ++k) {
+        const Note& first = doubled[k - 1];
+        const Note& again = doubled[k];
+        if (again.bytes[1] != first.bytes[1] || again.bytes[2] >= first.bytes[2]) continue;
+        ++doubles;
+        // 5..30 ms, and a sleeping thread may wake a few ms late on a busy machine.
+        EXPECT_GE(again.at - first.at, 5ms);
+        EXPECT_LE(again.at - first.at, 40ms);
+    }
+    EXPECT_GT(doubles, 2);
 }
 
 TEST(VirtualTd7, StopsWithoutDeliveringWhatIsStillOnTheWire) {
