@@ -174,7 +174,7 @@ void FillTrigger(std::span<std::uint8_t> t, int p, int trigger) {
     t[4] = 7;                                 // max dynamics 8
     t[5] = 0;                                 // min dynamics 1
     t[6] = 2;                                 // min velocity
-    t[7] = trigger <= 1 ? 10 : 13;            // mask time
+    t[7] = trigger <= 1 ? 2 : 3;              // mask time 8 ms, 12 ms
     t[8] = trigger == 4 ? 5 : 7;              // threshold
     t[9] = trigger == 16 ? 1 : 0;             // crash choke
     t[10] = 0;                                // no sequence

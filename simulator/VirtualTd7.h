@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -7,10 +8,13 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <random>
 #include <thread>
 #include <vector>
 
+#include "simulator/StoreTiming.h"
 #include "simulator/Td7Module.h"
+#include "simulator/TriggerModel.h"
 
 namespace simulator {
 
@@ -23,7 +27,29 @@ class VirtualTd7 {
     // Called on the module's thread, once per complete outgoing message.
     using ReplyFn = std::function<void(const std::uint8_t* data, std::size_t len)>;
 
+    using Clock = std::chrono::steady_clock;
+    using NowFn = std::function<Clock::time_point()>;
+
     static constexpr std::chrono::microseconds kByteTime{320};
+
+    // What a test, a benchmark or td7sim can make of the module; the defaults are the
+    // module that takes everything at once.
+    struct Config {
+        bool wireTiming = false;
+        int hitsPerSecond = 0;
+        StoreTiming store;
+        // Messages that may wait to be handled; one arriving when that many wait is lost
+        // (0: no limit).
+        int inputQueue = 0;
+        // The clock that stamps each message's arrival, from which the store time and the
+        // input queue are reckoned (empty: the steady clock). With wire timing the arrival is
+        // when the message's last byte has crossed the modelled cable.
+        NowFn now;
+        // What the current patch's triggers make of the hits (none: each hit is one note),
+        // and the seed of their chances.
+        TriggerFaults triggers;
+        std::uint32_t seed = 1;
+    };
 
     explicit VirtualTd7(ReplyFn onReply, std::uint8_t deviceId = Td7Module::kDefaultDeviceId);
     ~VirtualTd7();
@@ -38,23 +64,43 @@ class VirtualTd7 {
     // like its answers, but beside the modelled cable: a thousand notes a second would
     // take nearly all of it.
     void SetHits(int perSecond);
+    // All of the above and the rest of Config at once; the module's clock starts again.
+    void Configure(const Config& config);
+    // Messages lost because the input queue was full (data sets among them are also counted
+    // in the module's DataSetsDropped).
+    int InputDropped() const;
 
     // The memory, for tests; hold ModuleMutex while touching it.
     Td7Module& Module() { return m_module; }
     std::mutex& ModuleMutex() { return m_moduleMutex; }
 
   private:
-    using Clock = std::chrono::steady_clock;
     struct Incoming {
         std::vector<std::uint8_t> bytes;
         Clock::time_point arrives;  // when its last byte has crossed the wire
+        Clock::time_point stamp;    // the same on the module's clock
     };
 
     // How long before a modelled deadline the module stops sleeping and starts yielding.
     static constexpr std::chrono::microseconds kWakeMargin{300};
 
+    // How long handling the message keeps the module from the next one: the time its
+    // answer takes on the cable, if any.
+    Clock::duration HandlingTime(const std::vector<std::uint8_t>& message) const;
+    // True when the input queue has room for a message arriving then (and books it).
+    bool TakeIntoQueue(const Incoming& message);
+
     void Run();
-    // Sends the hits that are due; false when stopped.
+    struct DueNote {
+        Clock::time_point due;
+        std::array<std::uint8_t, 3> bytes;
+    };
+    // The notes of one hit as the current patch's triggers make them; hold m_moduleMutex.
+    std::vector<DueNote> NotesOfHit(const DrumHit& hit, const TriggerFaults& faults,
+                                    Clock::time_point at);
+    // When the next hit or note of a hit is due (max: none).
+    Clock::time_point NextNoteDue() const;
+    // Sends the hits and their notes that are due; false when stopped.
     bool SendDueHits(std::unique_lock<std::mutex>& lock);
     // Waits until the deadline (sending hits as they fall due) or until stopped; false when
     // stopped.
@@ -64,8 +110,15 @@ class VirtualTd7 {
     Td7Module m_module;
     std::mutex m_moduleMutex;
 
-    std::mutex m_queueMutex;  // guards everything below
+    mutable std::mutex m_queueMutex;  // guards everything below
     std::condition_variable m_wake;
+    NowFn m_now;
+    Clock::time_point m_start{};  // the module's clock counts from here
+    int m_inputQueue = 0;
+    int m_inputDropped = 0;
+    std::deque<Clock::time_point> m_handledAt;  // of the messages that may still be waiting
+    Clock::time_point m_handlerFree{};
+    Clock::time_point m_stampWireFree{};
     std::deque<Incoming> m_queue;
     bool m_wireTiming = false;
     bool m_stop = false;
@@ -74,6 +127,9 @@ class VirtualTd7 {
     Clock::duration m_hitPeriod{};  // zero: no hits
     Clock::time_point m_nextHit{};
     std::uint64_t m_hitCount = 0;
+    TriggerFaults m_triggerFaults;
+    std::vector<DueNote> m_dueNotes;  // soonest first
+    std::mt19937 m_triggerRandom;     // guarded by m_moduleMutex
     bool m_hitsChanged = false;
 
     std::thread m_thread;  // last: starts after everything it uses exists

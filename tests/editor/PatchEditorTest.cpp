@@ -8,9 +8,9 @@
 #include "controls/MidiKnob.h"
 #include "controls/MidiUpDown.h"
 #include "editor/patch/DrumKit.h"
-#include "editor/shell/MainMenu.h"
 #include "editor/patch/PatchName.h"
 #include "editor/patch/PatchPanel.h"
+#include "editor/shell/MainMenu.h"
 #include "editor/shell/StatusLine.h"
 #include "editor/transfers/ViewSysexWindow.h"
 #include "td7/PatchSlots.h"
@@ -23,11 +23,11 @@
 namespace patchtest {
 namespace {
 
-using editor::TCommand;
 using controls::TMidiCheckBox;
 using controls::TMidiComboBox;
 using controls::TMidiKnob;
 using controls::TMidiUpDown;
+using editor::TCommand;
 
 // The two selection bytes a2 a3 of a control's template, as written in it.
 std::string SelectionOf(controls::TBoundControl* control) {
@@ -102,14 +102,14 @@ TEST_F(PatchEditorTest, TriggerDefaultsChangeWithTheTrigger) {
     EXPECT_EQ(defaultOf("txMaxDyna"), 8);
     EXPECT_EQ(defaultOf("txVelCurve"), 2);
     EXPECT_EQ(defaultOf("txChoke"), 0);
-    // The kick rim's mask time (10 in this kit) differs from its default: marked.
+    // The kick rim's mask time (2 in this kit) differs from its default: marked.
     auto* mask = Control<TMidiKnob>("txMaskTime");
-    EXPECT_EQ(mask->Value(), 10);
+    EXPECT_EQ(mask->Value(), 2);
     EXPECT_EQ(mask->FontColor(), controls::clBlue);
-    ChooseTrigger(2);  // the snare's default is 0, its mask time 13: still marked
+    ChooseTrigger(2);  // the snare's default is 0, its mask time 3: still marked
     EXPECT_EQ(mask->FontColor(), controls::clBlue);
     ChooseTrigger(0);
-    EXPECT_EQ(mask->Value(), 10);
+    EXPECT_EQ(mask->Value(), 2);
 }
 
 TEST_F(PatchEditorTest, PedalPadShowsThePedalPanelAndRefusesTheTriggerView) {

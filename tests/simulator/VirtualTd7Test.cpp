@@ -4,6 +4,7 @@
 #include <set>
 #include <thread>
 
+#include "simulator/Drummer.h"
 #include "simulator/RolandSysex.h"
 #include "simulator/VirtualTd7.h"
 #include "tests/simulator/MessageSink.h"
@@ -83,6 +84,59 @@ TEST_F(VirtualTd7Test, WireTimingTakesAtLeastTheCablesTime) {
     EXPECT_EQ(m_replies.Messages()[0].size(), 34u);
 }
 
+// On a modelled cable a request of 15 bytes takes 4.8 ms to arrive and an instrument's answer
+// of 33 bytes 10.56 ms to leave, so requests sent at once pile up. With room for two waiting,
+// the 5th and the 7th (a data set) arrive when two wait: lost and counted; the others are
+// answered in order. The clock stands still, so the reckoning is the model's alone.
+TEST(VirtualTd7, LosesWhatArrivesWhenItsInputQueueIsFull) {
+    MessageSink replies;
+    VirtualTd7 module([&](const std::uint8_t* data, std::size_t len) { replies.Push(data, len); });
+    const auto start = std::chrono::steady_clock::now();
+    module.Configure({.wireTiming = true, .inputQueue = 2, .now = [start] { return start; }});
+    std::vector<Bytes> messages;
+    for (int k = 0; k < 8; ++k)
+        messages.push_back(
+            k == 6 ? roland::DataSet(0x10, {0x01, 0, 6, 0x15}, Bytes{0x01})
+                   : roland::DataRequest(0x10, Td7Module::InstrumentBlock(k).address, 22));
+    for (const Bytes& message : messages) module.Send(message.data(), message.size());
+
+    ASSERT_TRUE(replies.WaitFor(6));
+    std::this_thread::sleep_for(20ms);  // time for a 7th, which must not come
+    std::vector<int> answered;
+    for (const Bytes& reply : replies.Messages()) answered.push_back(reply[7]);
+    EXPECT_EQ(answered, (std::vector<int>{0, 1, 2, 3, 5, 7}));
+    EXPECT_EQ(module.InputDropped(), 2);
+    std::lock_guard lock(module.ModuleMutex());
+    EXPECT_EQ(module.Module().DataSetsDropped(), 1);
+    EXPECT_EQ(module.Module().DataSetsStored(), 0);
+}
+
+// Data sets sent back to back on the cable arrive 3.84 ms apart (12 bytes each): a module that
+// stores one in 0.3 ms a byte keeps up, one that needs 0.4 ms a byte loses every other.
+TEST(VirtualTd7, ReckonsTheStoreTimeOnTheCablesTime) {
+    const auto lost = [](double msPerByte) {
+        VirtualTd7 module(nullptr);
+        const auto start = std::chrono::steady_clock::now();
+        module.Configure({.wireTiming = true, .store = {.msPerByte = msPerByte}, .now = [start] {
+                              return start;
+                          }});
+        for (int k = 0; k < 6; ++k) {
+            const Bytes message = roland::DataSet(0x10, {0x03, 0, 0, 1}, Bytes{std::uint8_t(k)});
+            module.Send(message.data(), message.size());
+        }
+        for (int wait = 0; wait < 400; ++wait) {
+            std::this_thread::sleep_for(5ms);
+            std::lock_guard lock(module.ModuleMutex());
+            const Td7Module& memory = module.Module();
+            if (memory.DataSetsStored() + memory.DataSetsDropped() == 6)
+                return memory.DataSetsDropped();
+        }
+        return -1;
+    };
+    EXPECT_EQ(lost(0.3), 0);
+    EXPECT_EQ(lost(0.4), 3);
+}
+
 // Hits are the current patch's trigger notes on the trigger transmit channel, at a steady
 // pace, between the answers to requests, and stop when asked.
 TEST_F(VirtualTd7Test, PlaysThePadsOfTheCurrentPatchBetweenItsAnswers) {
@@ -138,6 +192,54 @@ TEST_F(VirtualTd7Test, PlaysThePadsOfTheCurrentPatchBetweenItsAnswers) {
     EXPECT_GT(velocities.size(), 5u);  // a drummer, not a machine
     // Once stopped, at most the hit already under way comes before the next answer.
     EXPECT_LE(messages.size(), stopped + 2);
+}
+
+// Without trigger faults each hit is the drummer's own note, as before the model; with
+// doubles, the second note of a pad leaves as long after the first as the model says.
+TEST(VirtualTd7, SendsTheNotesOfAHitAtTheirTime) {
+    using Clock = std::chrono::steady_clock;
+    struct Note {
+        Clock::time_point at;
+        Bytes bytes;
+    };
+    const auto play = [](const VirtualTd7::Config& config, std::size_t count) {
+        std::mutex mutex;
+        std::vector<Note> notes;
+        {
+            VirtualTd7 module([&](const std::uint8_t* data, std::size_t len) {
+                std::lock_guard lock(mutex);
+                notes.push_back({Clock::now(), Bytes(data, data + len)});
+            });
+            {
+                std::lock_guard lock(module.ModuleMutex());
+                module.Module().LoadFactory();
+            }
+            module.Configure(config);
+            for (int wait = 0; wait < 500; ++wait) {
+                std::this_thread::sleep_for(10ms);
+                std::lock_guard lock(mutex);
+                if (notes.size() >= count) break;
+            }
+        }
+        return notes;
+    };
+
+    const auto plain = play({.hitsPerSecond = 200}, 40);
+    ASSERT_GE(plain.size(), 40u);
+    for (std::size_t k = 0; k < 40; ++k) EXPECT_EQ(plain[k].bytes[2], DrummerHit(k).velocity) << k;
+
+    const auto doubled = play({.hitsPerSecond = 20, .triggers = {.doubles = true}}, 30);
+    int doubles = 0;
+    for (std::size_t k = 1; k < doubled.size(); ++k) {
+        const Note& first = doubled[k - 1];
+        const Note& again = doubled[k];
+        if (again.bytes[1] != first.bytes[1] || again.bytes[2] >= first.bytes[2]) continue;
+        ++doubles;
+        // 5..30 ms, and a sleeping thread may wake a few ms late on a busy machine.
+        EXPECT_GE(again.at - first.at, 5ms);
+        EXPECT_LE(again.at - first.at, 40ms);
+    }
+    EXPECT_GT(doubles, 2);
 }
 
 TEST(VirtualTd7, StopsWithoutDeliveringWhatIsStillOnTheWire) {
