@@ -66,7 +66,7 @@ struct TCheckWindows {
 inline constexpr double kClearlySofter = 0.7;
 // Crosstalk is weaker still: a drummer's kick and hi-hat struck together are both played,
 // the hi-hat a good deal softer than the kick.
-inline constexpr double kClearlyLouder = 0.4;
+inline constexpr double kClearlyLouder = 0.5;
 
 struct TPadCounts {
     int Hits = 0;

@@ -57,12 +57,13 @@ bool Step(TSuggestion& s, const TTriggerValues* values, const TParameter& parame
 void Doubles(const TTriggerCheck& check, const TTriggerValues* values, int pad,
              std::vector<TSuggestion>& out) {
     const TPadCounts& counts = check.Counts(pad);
-    if (counts.Doubles < kMinEvidence) return;
+    if (counts.Doubles < kMinDoubles) return;
     const std::string gaps = counts.GapsText();
     TSuggestion s;
     s.Pad = pad;
     const std::string evidence = check.Pads().Name(pad) + ": " + std::to_string(counts.Doubles) +
-                                 " double hits " + gaps + " ms apart: ";
+                                 (counts.Doubles == 1 ? " double hit " : " double hits ") + gaps +
+                                 " ms apart: ";
     // Mask Time at its top leaves the pad's Treshold to keep the rebound out.
     if (Step(s, values, MaskTime(), +1)) {
         s.Text = evidence + "raise Mask Time" + Now(values, MaskTime());
@@ -79,7 +80,7 @@ void CrosstalkInto(const TTriggerCheck& check,
                    std::vector<TSuggestion>& out) {
     const TTriggerValues* own = ValuesOf(values, pad);
     for (const auto& [pair, crosstalk] : check.Crosstalk()) {
-        if (pair.second != pad || crosstalk.Count < kMinEvidence) continue;
+        if (pair.second != pad || crosstalk.Count < kMinCrosstalk) continue;
         const TTriggerValues* source = ValuesOf(values, pair.first);
         const TPadMap& pads = check.Pads();
         TSuggestion s;
@@ -132,8 +133,8 @@ void Soft(const TTriggerCheck& check, const TTriggerValues* values, int pad,
     // a lower Treshold would make that worse.
     const int lowest = counts.Lowest();
     if (counts.Hits < kSoftHits || lowest < kSoftFloor || lowest > kSoftCeiling ||
-        counts.ShareAt127() >= kHotShare || counts.Doubles >= kMinEvidence ||
-        check.CrosstalkInto(pad) >= kMinEvidence)
+        counts.ShareAt127() >= kHotShare || counts.Doubles >= kMinDoubles ||
+        check.CrosstalkInto(pad) >= kMinCrosstalk)
         return;
     int nearLowest = 0;
     for (int v = lowest; v < std::min(lowest + 8, 128); ++v)

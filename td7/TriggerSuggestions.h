@@ -43,8 +43,10 @@ struct TSuggestion {
     std::string Label;
 };
 
-// At least this many doubles, or crosstalk notes of a pair, make a suggestion.
-inline constexpr int kMinEvidence = 2;
+// A double trigger is a fault however rare; crosstalk needs a second note of a pair, since a
+// drummer's two pads struck together can pass for it once.
+inline constexpr int kMinDoubles = 1;
+inline constexpr int kMinCrosstalk = 2;
 // A pad whose hits reach 127 this often, with at least kHotHits hits, runs hot.
 inline constexpr double kHotShare = 0.2;
 inline constexpr int kHotHits = 10;
