@@ -20,12 +20,18 @@
 #include "td7/ParameterTable.h"
 #include "td7/Session.h"
 #include "td7/ShownValue.h"
+#include "td7/PortSetup.h"
+#include "td7/VirtualTd7Service.h"
+#include "simulator/VirtualTd7.h"
+#include "editor/shell/AboutWindow.h"
+#include "editor/shell/MessageBoxes.h"
 #include "tests/editor/PatchFixture.h"
 
 namespace patchtest {
 namespace {
 
 using namespace std::chrono_literals;
+namespace fs = std::filesystem;
 
 class TriggerCheckTest : public PatchEditorTest {
   protected:
@@ -122,6 +128,59 @@ TEST_F(TriggerCheckTest, SaveHitsWritesTheNotesAsCsvAndTheChartBesideThemAsPng) 
     char magic[4] = {};
     png.read(magic, 4);
     EXPECT_EQ(std::string(magic + 1, 3), "PNG");
+}
+
+// Against the built-in virtual TD-7 whose pads fire twice: the window finds the doubles on
+// the time stamps of the MIDI thread, and Apply reaches the module, whose own memory then
+// holds the higher Mask Time (with which its model of the pads masks more of the doubles).
+TEST(TriggerCheckOnTheVirtualModule, FindsTheDoublesAndApplyRaisesTheModulesMaskTime) {
+    QApplication& application = shelltest::TestApplication();
+    (void)application;
+    td7::VirtualTd7Service module;
+    editor::MessageBoxes boxes;
+    boxes.SetHeadless(true);
+    editor::ErrorDisplay errors{boxes};
+    editor::TfmAbout about;
+    const fs::path dir = fs::temp_directory_path() / ("tamboro-trigger-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    {
+        editor::TEditorWindows windows(shelltest::ServicesFor(module, boxes, errors, dir), about);
+        editor::TfmTamboro& main = *windows.fmTamboro;
+        main.show();
+        td7::ApplyDeviceChoice(main.MidiInput1(), main.MidiOutput1(), 1, 2, 17);
+        boxes.SetNextAnswer(editor::TAnswer::Yes);
+        main.Menu().Action(editor::TCommand::RequestCurrent)->trigger();
+        ASSERT_TRUE(main.Present().PatchPresent(0));
+        main.Menu().Action(editor::TCommand::TriggerCheck)->trigger();
+        editor::TfmTriggerCheck& window = *windows.fmTriggerCheck;
+
+        simulator::VirtualTd7::Config config;
+        config.hitsPerSecond = 20;
+        config.triggers.doubles = true;
+        module.Module().Configure(config);
+        int k = -1;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                for (std::size_t s = 0; s < window.Suggestions().size(); ++s)
+                    if (window.Suggestions()[s].Text.find("raise Mask Time") != std::string::npos)
+                        k = static_cast<int>(s);
+                return k >= 0;
+            },
+            10000));
+        const td7::TSuggestion suggestion = window.Suggestions()[static_cast<std::size_t>(k)];
+        const int t = suggestion.Step->Record;  // patch 1: the record is the trigger
+        const auto maskOf = [&] {
+            std::lock_guard lock(module.Module().ModuleMutex());
+            return static_cast<int>(module.Module().Module().Data(Td7Module::TriggerBlock(0, t))[7]);
+        };
+        const int before = maskOf();
+        EXPECT_EQ(suggestion.Step->Value, before + 1);
+        window.Apply(k);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return maskOf() == before + 1; }, 5000));
+        module.Module().SetHits(0);
+        EXPECT_TRUE(errors.Boxes().Shown().empty());
+    }
+    fs::remove_all(dir);
 }
 
 }  // namespace
