@@ -133,5 +133,21 @@ TEST_F(OverJack, VerifyResendsWhatALossyModuleDroppedAndFindsExactlyWhatItLost) 
     EXPECT_EQ(memory.Memory(), source.Memory());
 }
 
+// "hits" against td7sim whose pads fire twice: over JACK, without a setup, the pads are the
+// notes, and the doubles are found and named with the parameter to raise.
+TEST_F(OverJack, HitsFindsTheDoubleTriggersOfTd7sim) {
+    TTd7SimProcess sim(Client("cli-hits"), {"--doubles", "--seed", "3"});
+    ASSERT_TRUE(sim.Ready());
+    midiports::RtMidiService service("tamboro-cli-test");
+    ASSERT_TRUE(service.Available());
+    cli::TEnvironment env;
+    env.Service = &service;
+    const TResult r = RunCli({"hits", "--in", sim.OutputName(), "--seconds", "4"}, env);
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Out.find(" hits, velocity "), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("apart: raise Mask Time\n"), std::string::npos) << r.Out;
+    ASSERT_EQ(sim.Stop(), 0);
+}
+
 }  // namespace
 }  // namespace clitest
