@@ -1,6 +1,6 @@
 // Saves a picture of Patch > "Trigger Check..." while the built-in virtual TD-7 plays its
-// pads (patch 1 of its factory content, requested as the user would), for a person to
-// look at and for the help:
+// pads with double triggers and crosstalk (patch 1 of its factory content, requested as the
+// user would), and of the window's help page, for a person to look at and for the help:
 //   trigger_screenshots <folder> [seconds]
 
 #include <QDir>
@@ -35,7 +35,12 @@ int main(int argc, char** argv) {
     editor.Click(editor::TCommand::TriggerCheck);
     editor::TfmTriggerCheck& window = *editor.windows->fmTriggerCheck;
 
-    editor.midi.Module().SetHits(40);
+    // A kit in need of tuning: pads that fire twice and shake their neighbours.
+    simulator::VirtualTd7::Config config;
+    config.hitsPerSecond = 20;
+    config.triggers.doubles = true;
+    config.triggers.crosstalk = true;
+    editor.midi.Module().Configure(config);
     QElapsedTimer playing;
     playing.start();
     while (playing.elapsed() < seconds * 1000)

@@ -72,7 +72,7 @@ void TPadChart::paintEvent(QPaintEvent* event) {
     text(kName, 0, 100, QStringLiteral("Pad"));
     text(kHits, 0, 40, QStringLiteral("Hits"), Qt::AlignRight);
     text(kBars, 0, kBarsWidth, QStringLiteral("Velocities"));
-    text(kLevels, 0, 88, QStringLiteral("Low/Med/High"));
+    text(kLevels, 0, 88, QStringLiteral("Lo/Med/Hi"));
     text(kHot, 0, 40, QStringLiteral("127"), Qt::AlignRight);
     text(kDoubles, 0, 44, QStringLiteral("Dbl."), Qt::AlignRight);
     text(kCrosstalk, 0, 44, QStringLiteral("XTalk"), Qt::AlignRight);

@@ -42,6 +42,8 @@ QTableWidget* Table(const QStringList& headers, const QString& name, QWidget* pa
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::NoSelection);
     table->horizontalHeader()->setStretchLastSection(true);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+    table->setWordWrap(false);
     return table;
 }
 
@@ -91,7 +93,7 @@ TfmTriggerCheck::TfmTriggerCheck(TfmTamboro& main, FileDialogs& dialogs, QWidget
     setObjectName(QStringLiteral("fmTriggerCheck"));
     setWindowTitle(QStringLiteral("Trigger Check"));
     setProperty("HelpContext", kHelpTriggerCheck);
-    resize(1080, 720);
+    resize(1080, 820);
     m_save.Mode = TFileDialogMode::Save;
     m_save.Title = QStringLiteral("Save Hits");
     m_save.Filter = QStringLiteral("Hits (CSV)|*.csv");
@@ -126,8 +128,11 @@ TfmTriggerCheck::TfmTriggerCheck(TfmTamboro& main, FileDialogs& dialogs, QWidget
     (new QVBoxLayout(doubles))->addWidget(m_doubles);
     auto* crosstalk = new QGroupBox(QStringLiteral("Crosstalk"), this);
     (new QVBoxLayout(crosstalk))->addWidget(m_crosstalk);
-    tables->addWidget(doubles);
-    tables->addWidget(crosstalk);
+    tables->addWidget(doubles, 2);
+    tables->addWidget(crosstalk, 3);
+    m_doubles->setColumnWidth(0, 130);
+    m_crosstalk->setColumnWidth(0, 230);
+    m_crosstalk->setColumnWidth(1, 60);
 
     auto* suggestions = new QGroupBox(QStringLiteral("Suggestions"), this);
     auto* suggestionLayout = new QHBoxLayout(suggestions);
@@ -142,9 +147,9 @@ TfmTriggerCheck::TfmTriggerCheck(TfmTamboro& main, FileDialogs& dialogs, QWidget
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(windows);
-    layout->addWidget(scroll, 3);
-    layout->addLayout(tables, 1);
-    layout->addWidget(suggestions, 1);
+    layout->addWidget(scroll, 4);
+    layout->addLayout(tables, 2);
+    layout->addWidget(suggestions, 2);
     layout->addLayout(buttons);
 
     connect(again, &QPushButton::clicked, this, [this] { StartAgain(); });
