@@ -97,7 +97,7 @@ TEST(ShellCommands, ARunningTransferLeavesOnlyHarmlessCommands) {
             enabled.insert(static_cast<TCommand>(c));
     EXPECT_EQ(enabled, (std::set<TCommand>{TCommand::BackgroundBlack, TCommand::BackgroundGray,
                                            TCommand::BackgroundSilver, TCommand::FollowPadHits,
-                                           TCommand::HelpContents}));
+                                           TCommand::HelpContents, TCommand::TriggerCheck}));
 }
 
 }  // namespace
