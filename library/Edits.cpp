@@ -93,20 +93,19 @@ void TEdits::Restore(std::span<const ItemId> ids) {
           }});
 }
 
-void TEdits::SetFavourite(ItemId id, bool favourite) {
-    const auto item = m_lib.Item(id);
-    if (!item) return;
-    const bool old = item->Favourite;
-    const std::vector<ItemId> one = {id};
+void TEdits::SetFavourite(std::span<const ItemId> ids, bool favourite) {
+    // Only those that change, so that the undo leaves the others as they were.
+    std::vector<ItemId> changed;
+    for (ItemId id : ids)
+        if (const auto item = m_lib.Item(id); item && item->Favourite != favourite)
+            changed.push_back(id);
+    if (changed.empty()) return;
+    const auto set = [this, changed](bool value) {
+        RequireItems(m_lib, changed);
+        for (ItemId id : changed) m_lib.SetFavourite(id, value);
+    };
     Push({favourite ? "Mark as favourite" : "Unmark favourite",
-          [this, one, old] {
-              RequireItems(m_lib, one);
-              m_lib.SetFavourite(one.front(), old);
-          },
-          [this, one, favourite] {
-              RequireItems(m_lib, one);
-              m_lib.SetFavourite(one.front(), favourite);
-          }});
+          [set, favourite] { set(!favourite); }, [set, favourite] { set(favourite); }});
 }
 
 void TEdits::SetTagsAndNote(std::span<const ItemId> ids, const std::string& tags,

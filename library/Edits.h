@@ -22,7 +22,7 @@ class TEdits {
 
     void Delete(std::span<const ItemId> ids);
     void Restore(std::span<const ItemId> ids);
-    void SetFavourite(ItemId id, bool favourite);
+    void SetFavourite(std::span<const ItemId> ids, bool favourite);
     void SetTagsAndNote(std::span<const ItemId> ids, const std::string& tags,
                         const std::string& note);
 

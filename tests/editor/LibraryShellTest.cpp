@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QShortcut>
+#include <QApplication>
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QItemSelectionModel>
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <fstream>
 #include <initializer_list>
+#include <map>
 
 #include "editor/shell/FileCommands.h"
 #include "editor/shell/Help.h"
@@ -268,6 +271,96 @@ TEST_F(LibraryShell, LoadIntoSlotsAsksNamingTheSlotsAndIsOneStep) {
     editor.Main().Menu().Action(TCommand::Undo)->trigger();
     EXPECT_EQ(held(), before);
     EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(LibraryShell, ListPositionsAreEditedByDropAndMenuAndEveryEditIsUndoneInTheWindow) {
+    editor::TfmLibrary& window = OpenAfterRequestAll();
+    library::TLibrary& lib = Lib();
+    // The kits by the module's slot they came from.
+    std::map<int, library::ItemId> ofSlot;
+    for (const auto& item : lib.Find({.Kind = library::TKind::Kit}))
+        ofSlot[lib.Sources(item.Id).front().Slot - 1] = item.Id;
+    const auto select = [&](library::ItemId id) {
+        window.Table()->clearSelection();
+        for (int row = 0; row < window.Model().rowCount(); ++row)
+            if (window.Model().ItemAt(row)->Id == id)
+                window.Table()->selectionModel()->select(
+                    window.Model().index(row, 0),
+                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        ASSERT_EQ(window.SelectedIds(), std::vector<library::ItemId>{id});
+    };
+    select(ofSlot[0]);
+    window.MakeList("Friday");
+    const auto list = lib.FindList("Friday")->Id;
+    ASSERT_EQ(window.ListPositions()->count(), 32);
+
+    // Slot 7's kit dropped on position 7.
+    QListWidget* positions = window.ListPositions();
+    auto* mime = new QMimeData;
+    mime->setData(editor::kLibraryItemsMime, QByteArray::number(static_cast<qlonglong>(ofSlot[6])));
+    positions->scrollToItem(positions->item(6));
+    QDropEvent drop(positions->visualItemRect(positions->item(6)).center(), Qt::CopyAction, mime,
+                    Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject&>(window).eventFilter(positions->viewport(), &drop);
+    delete mime;
+    EXPECT_EQ(lib.ListPositions(list)[6], ofSlot[6]);
+    EXPECT_TRUE(positions->item(6)->text().endsWith(
+        QString::fromStdString(lib.Item(ofSlot[6])->Name)));
+    EXPECT_TRUE(window.CompareListWithModule().empty());
+    EXPECT_EQ(editor.boxes.Shown().back().Text,
+              "The module's patches match the list \"Friday\" at every position that holds a kit.");
+
+    window.SwapListPositions(0, 6);
+    EXPECT_EQ(window.CompareListWithModule(), (std::vector<int>{0, 6}));
+    EXPECT_EQ(editor.boxes.Shown().back().Text,
+              "The module's patches differ from the list \"Friday\" at positions 1, 7.");
+    window.RenameList("Gig");
+    window.DuplicateList("Gig copy");
+    EXPECT_EQ(lib.ListPositions(lib.FindList("Gig copy")->Id), lib.ListPositions(list));
+
+    // The window's own undo and redo.
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    // From the table: the search field keeps Ctrl+Z for its own text.
+    window.Table()->setFocus();
+
+    QTest::keyClick(window.Table(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_FALSE(lib.FindList("Gig copy"));
+    QTest::keyClick(window.Table(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(window.Table(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(lib.List(list)->Name, "Friday");
+    EXPECT_EQ(lib.ListPositions(list)[0], ofSlot[0]);
+    QTest::keyClick(window.Table(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(lib.ListPositions(list)[0], ofSlot[6]);
+
+    // Deleted, found in the Deleted view, undone back to its position.
+    select(ofSlot[6]);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
+    window.DeleteSelected();
+    EXPECT_TRUE(positions->item(0)->text().endsWith("(empty)"));
+    window.ShowDeleted(true);
+    EXPECT_EQ(window.Model().Total(), 1);
+    window.Undo();
+    EXPECT_EQ(window.Model().Total(), 0);
+    window.ShowDeleted(false);
+    EXPECT_EQ(lib.ListKits(list)[0]->Id, ofSlot[6]);
+
+    // Another editor on the same library removes the kit for good: the undo says so.
+    select(ofSlot[3]);
+    window.ToggleFavourite();
+    {
+        library::TLibrary other(lib.File());
+        const library::ItemId kit[] = {ofSlot[3]};
+        other.Delete(kit);
+        other.EmptyDeleted();
+    }
+    EXPECT_TRUE(Errors().empty());
+    QTest::keyClick(window.Table(), Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_FALSE(Errors().empty());
+    EXPECT_EQ(Errors().back(),
+              "Cannot undo Mark as favourite: the kit was removed from the library meanwhile (by "
+              "another program or window)");
 }
 
 }  // namespace

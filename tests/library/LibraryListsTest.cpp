@@ -175,7 +175,7 @@ TEST_F(LibraryTest, EveryEditOfTheWindowIsUndoneAndRedoneEvenWhenAnotherProgramC
     const ItemId two[] = {kits[0], kits[1]};
     edits.SetTagsAndNote(std::vector<ItemId>{kits[0]}, "funk", "old");
     edits.SetTagsAndNote(two, "gig", "new");
-    edits.SetFavourite(kits[1], true);
+    edits.SetFavourite(std::vector<ItemId>{kits[1]}, true);
     const ItemId list = edits.CreateList("Friday", two);
     edits.SwapPositions(list, 0, 1);
     edits.PutInList(list, 9, kits[5]);
@@ -213,7 +213,7 @@ TEST_F(LibraryTest, EveryEditOfTheWindowIsUndoneAndRedoneEvenWhenAnotherProgramC
     edits.Undo();
     EXPECT_EQ(lib.List(list)->Name, "Friday");
     // A new edit ends what could be redone.
-    edits.SetFavourite(kits[3], true);
+    edits.SetFavourite(std::vector<ItemId>{kits[3]}, true);
     EXPECT_FALSE(edits.CanRedo());
 }
 
