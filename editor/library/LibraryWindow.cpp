@@ -471,7 +471,7 @@ library::ItemId TfmLibrary::CurrentList() const {
 void TfmLibrary::RefreshLists() {
     const auto chosen = CurrentList();
     m_lists->clear();
-    for (const auto& list : m_lib.Lists()) {
+    for (const auto& list : m_lib.Lists(m_deleted->isChecked())) {
         auto* item = new QListWidgetItem(Text(list.Name), m_lists);
         item->setData(kIdRole, static_cast<qlonglong>(list.Id));
         if (list.Id == chosen) m_lists->setCurrentItem(item);
@@ -530,12 +530,16 @@ void TfmLibrary::Redo() {
 void TfmLibrary::ShowDeleted(bool deleted) {
     if (m_deleted->isChecked() != deleted) m_deleted->setChecked(deleted);
     ApplyFilter();
+    RefreshLists();
 }
 
 void TfmLibrary::RestoreSelected() {
     const auto ids = SelectedIds();
-    if (ids.empty()) return;
-    m_edits.Restore(ids);
+    // Without a selected item: the deleted list chosen beside the table.
+    if (ids.empty() && m_deleted->isChecked() && CurrentList() != 0)
+        m_edits.RestoreList(CurrentList());
+    else
+        m_edits.Restore(ids);
     Edited();
 }
 

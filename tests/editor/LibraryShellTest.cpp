@@ -345,6 +345,17 @@ TEST_F(LibraryShell, ListPositionsAreEditedByDropAndMenuAndEveryEditIsUndoneInTh
     EXPECT_EQ(window.Model().Total(), 0);
     window.ShowDeleted(false);
     EXPECT_EQ(lib.ListKits(list)[0]->Id, ofSlot[6]);
+    // A deleted list waits in the Deleted view too, and comes back from there.
+    window.Table()->clearSelection();
+    window.Edits().DeleteList(list);
+    window.ShowDeleted(true);
+    // With the copy whose making was undone.
+    QListWidget* lists = window.findChild<QListWidget*>(QStringLiteral("lbLists"));
+    ASSERT_EQ(lists->count(), 2);
+    lists->setCurrentRow(lists->item(0)->text() == "Friday" ? 0 : 1);
+    window.RestoreSelected();
+    window.ShowDeleted(false);
+    EXPECT_TRUE(lib.List(list)->Deleted.empty());
 
     // Another editor on the same library removes the kit for good: the undo says so.
     select(ofSlot[3]);
