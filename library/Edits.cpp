@@ -212,15 +212,19 @@ void TEdits::ChangePositions(ItemId list, const std::string& text,
     change();
     const TPositions after = m_lib.ListPositions(list);
     if (after == before) return;
-    const auto set = [this, list](const TPositions& positions) {
+    // Another window or program may have changed the list since: that change stands.
+    const auto set = [this, list](const TPositions& positions, const TPositions& expected) {
         RequireList(m_lib, list);
+        if (m_lib.ListPositions(list) != expected)
+            throw LibraryError("the list was changed meanwhile (by another program or window)");
         std::vector<ItemId> kits;
         for (ItemId kit : positions)
             if (kit != kEmptyPlace) kits.push_back(kit);
         RequireItems(m_lib, kits);
         m_lib.SetListPositions(list, positions);
     };
-    m_undo.push_back({text, [set, before] { set(before); }, [set, after] { set(after); }});
+    m_undo.push_back({text, [set, before, after] { set(before, after); },
+                      [set, before, after] { set(after, before); }});
     m_redo.clear();
 }
 

@@ -212,6 +212,17 @@ TEST_F(LibraryTest, EveryEditOfTheWindowIsUndoneAndRedoneEvenWhenAnotherProgramC
     EXPECT_EQ(edits.UndoText(), "Rename list Friday");
     edits.Undo();
     EXPECT_EQ(lib.List(list)->Name, "Friday");
+    // Two windows on one list: the second one's change stands, the first one's undo says so.
+    library::TLibrary second(file(), Options());
+    library::TEdits other(second);
+    edits.PutInList(list, 20, kits[7]);
+    other.ClearPosition(list, 9);
+    EXPECT_EQ(UndoError(edits),
+              "Cannot undo Put kit at position 21: the list was changed meanwhile (by another "
+              "program or window)");
+    EXPECT_EQ(lib.ListPositions(list)[20], kits[7]);
+    other.Undo();
+    EXPECT_EQ(lib.ListPositions(list)[9], kits[5]);
     // A new edit ends what could be redone.
     edits.SetFavourite(std::vector<ItemId>{kits[3]}, true);
     EXPECT_FALSE(edits.CanRedo());
