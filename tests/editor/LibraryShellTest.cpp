@@ -25,6 +25,7 @@
 #include "editor/patch/PatchList.h"
 #include "editor/transfers/ProgressWindow.h"
 #include "library/Library.h"
+#include "simulator/Td7Module.h"
 #include "td7/PresentFlags.h"
 #include "td7/Td7Collections.h"
 #include "td7/Td7Decode.h"
@@ -114,6 +115,33 @@ TEST_F(LibraryShell, ALibraryThatCannotBeOpenedIsSaidOnceAndEverythingElseWorks)
         "The library could not be opened: " + QString::fromStdString(damaged.string()) +
         ": file is not a database";
     EXPECT_EQ(Errors(), std::vector<QString>{expected});
+}
+
+TEST_F(LibraryShell, ADamagedLibraryOffersTheNewestGoodBackupAndAnUnchangedOneIsNotBackedUpAgain) {
+    const fs::path file = editor.dir / "kits.sqlite3";
+    const fs::path folder = editor.dir / "kits-backups";
+    fs::create_directories(folder);
+    {
+        simulator::Td7Module module;
+        module.LoadRandom(3);
+        library::TLibrary lib(file);
+        lib.Add(library::TKind::Kit, module.PatchDataSets(0), "gig.td7", 1);
+        lib.Backup(folder / "kits-2020-01-02.sqlite3");
+    }
+    {
+        std::fstream damage(file, std::ios::in | std::ios::out | std::ios::binary);
+        damage.write("not a library any more", 22);
+    }
+    Start("[Library]\nLibraryFile=" + file.string() + "\n");
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
+    Run(TCommand::Library);
+    ASSERT_NE(editor.windows->fmLibrary, nullptr);
+    EXPECT_TRUE(editor.boxes.Shown().front().Text.contains("Restore the newest good backup"));
+    EXPECT_EQ(editor.windows->fmLibrary->Model().Total(), 1);
+    EXPECT_TRUE(fs::exists(file.string() + ".damaged"));
+    EXPECT_TRUE(Errors().empty());
+    // The restored library differs from no backup: none of today is made.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
 // The help beside the program, not a file in the folder the file dialogs last showed.
