@@ -1,11 +1,9 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <atomic>
 #include <fstream>
 #include <set>
 #include <sstream>
-#include <thread>
 
 #include "cli/Dispatcher.h"
 #include "library/Backup.h"
@@ -73,23 +71,31 @@ TEST_F(LibraryTest, ABackupIsOneMomentOfTheLibraryAndAKilledOneLeavesTheOldBacku
         for (int batch = 0; batch < 10; ++batch)
             AddKits(lib, batch * 300, 300, "batch" + std::to_string(batch));
     }
-    // Another program adds batches of 100 kits while backups are made: each backup holds
-    // whole batches.
-    library::TLibrary lib(file(), Options());
-    std::atomic<bool> writing = true;
-    std::thread other([&] {
-        library::TLibrary second(file(), Options());
-        for (int batch = 0; writing && batch < 200; ++batch)
-            AddKits(second, 10000 + batch * 100, 100, "other" + std::to_string(batch));
-    });
-    for (int k = 0; k < 5; ++k) {
-        const fs::path backup = dir / ("during" + std::to_string(k) + ".sqlite3");
-        lib.Backup(backup);
-        EXPECT_EQ(library::CheckFile(backup), "ok");
-        EXPECT_EQ(KitsIn(backup) % 100, 0);
+    // Another program (the command line) imports 200 files of three kits each while
+    // backups are made: each backup holds whole files.
+    for (int f = 0; f < 200; ++f) {
+        Td7Module module;
+        module.LoadRandom(static_cast<std::uint32_t>(5000 + f));
+        Write("incoming/" + std::to_string(1000 + f) + ".td7", Setup(module, {0, 1, 2}));
     }
-    writing = false;
-    other.join();
+    library::TLibrary lib(file(), Options());
+    const int before = lib.Count({});
+    {
+        testsupport::TChildProcess child(TAMBORO_CLI_PATH, {"library", "--file", file().string(),
+                                                            "import", (dir / "incoming").string()});
+        int during = 0;
+        for (int k = 0; k < 20 && child.ExitStatus(0ms) < 0; ++k) {
+            const fs::path backup = dir / ("during" + std::to_string(k) + ".sqlite3");
+            lib.Backup(backup);
+            EXPECT_EQ(library::CheckFile(backup), "ok");
+            const int kits = KitsIn(backup) - before;
+            EXPECT_EQ(kits % 3, 0) << kits;
+            if (kits > 0 && kits < 600) ++during;
+        }
+        EXPECT_EQ(child.ExitStatus(), 0);
+        EXPECT_GE(during, 1) << "no backup was made while the import ran";
+    }
+    EXPECT_EQ(lib.Count({}), before + 600);
 
     // The command line killed at any moment of its backup: the backup file is the old one
     // or the new one, whole.
