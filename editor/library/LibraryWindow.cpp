@@ -37,7 +37,6 @@ namespace editor {
 
 namespace {
 
-constexpr int kIdRole = Qt::UserRole + 1;
 // Imports of more files than this show a progress window with Cancel.
 constexpr int kQuietImportFiles = 5;
 
@@ -465,7 +464,7 @@ void TfmLibrary::MakeList(const std::string& name) {
 
 library::ItemId TfmLibrary::CurrentList() const {
     const auto* item = m_lists->currentItem();
-    return item ? item->data(kIdRole).toLongLong() : 0;
+    return item ? item->data(kLibraryIdRole).toLongLong() : 0;
 }
 
 void TfmLibrary::RefreshLists() {
@@ -473,7 +472,7 @@ void TfmLibrary::RefreshLists() {
     m_lists->clear();
     for (const auto& list : m_lib.Lists(m_deleted->isChecked())) {
         auto* item = new QListWidgetItem(Text(list.Name), m_lists);
-        item->setData(kIdRole, static_cast<qlonglong>(list.Id));
+        item->setData(kLibraryIdRole, static_cast<qlonglong>(list.Id));
         if (list.Id == chosen) m_lists->setCurrentItem(item);
     }
     if (m_lists->currentItem() == nullptr && m_lists->count() > 0) m_lists->setCurrentRow(0);
@@ -492,7 +491,7 @@ void TfmLibrary::ShowListKits() {
             QStringLiteral("%1  %2").arg(p + 1, 2).arg(held ? Text(kits[k]->Name)
                                                             : QStringLiteral("(empty)")),
             m_listKits);
-        item->setData(kIdRole, static_cast<qlonglong>(held ? kits[k]->Id : library::kEmptyPlace));
+        item->setData(kLibraryIdRole, static_cast<qlonglong>(held ? kits[k]->Id : library::kEmptyPlace));
     }
 }
 
@@ -569,190 +568,6 @@ void TfmLibrary::BackUp(const std::filesystem::path& file) {
     QApplication::restoreOverrideCursor();
 }
 
-void TfmLibrary::PutIntoList(int position) {
-    const auto list = CurrentList();
-    const auto ids = SelectedIds();
-    if (list == 0 || ids.empty()) return;
-    const auto item = m_lib.Item(ids.front());
-    if (!item || item->Kind != library::TKind::Kit)
-        throw library::LibraryError("Only a kit can go into a list");
-    m_edits.PutInList(list, position, item->Id);
-    Edited();
-}
-
-void TfmLibrary::ClearListPosition(int position) {
-    if (CurrentList() == 0) return;
-    m_edits.ClearPosition(CurrentList(), position);
-    Edited();
-}
-
-void TfmLibrary::SwapListPositions(int from, int to) {
-    if (CurrentList() == 0 || from == to) return;
-    m_edits.SwapPositions(CurrentList(), from, to);
-    Edited();
-}
-
-void TfmLibrary::RenameList(const std::string& name) {
-    if (CurrentList() == 0) return;
-    m_edits.RenameList(CurrentList(), name);
-    Edited();
-}
-
-void TfmLibrary::DuplicateList(const std::string& name) {
-    if (CurrentList() == 0) return;
-    const auto copy = m_edits.DuplicateList(CurrentList(), name);
-    Edited();
-    for (int row = 0; row < m_lists->count(); ++row)
-        if (m_lists->item(row)->data(kIdRole).toLongLong() == copy) m_lists->setCurrentRow(row);
-}
-
-std::vector<int> TfmLibrary::CompareListWithModule() {
-    const auto list = CurrentList();
-    if (list == 0 || !m_target.ModulePatches) return {};
-    const auto differ = m_lib.CompareList(list, m_target.ModulePatches());
-    QStringList positions;
-    for (int p : differ) positions << QString::number(p + 1);
-    m_errors.Boxes().Information(
-        differ.empty()
-            ? QStringLiteral("The module's patches match the list \"%1\" at every position "
-                             "that holds a kit.")
-                  .arg(m_lists->currentItem()->text())
-            : QStringLiteral("The module's patches differ from the list \"%1\" at %2 %3.")
-                  .arg(m_lists->currentItem()->text(),
-                       differ.size() == 1 ? QStringLiteral("position")
-                                          : QStringLiteral("positions"),
-                       positions.join(QStringLiteral(", "))),
-        this);
-    return differ;
-}
-
-std::vector<library::TVersion> TfmLibrary::SelectedVersions() {
-    const auto ids = SelectedIds();
-    if (ids.empty()) return {};
-    const auto item = m_lib.Item(ids.front());
-    if (!item || item->Kind != library::TKind::Kit) return {};
-    return m_lib.Versions(item->Id);
-}
-
-void TfmLibrary::ShowVersions() {
-    const auto ids = SelectedIds();
-    if (ids.empty()) return;
-    const auto kit = m_lib.Item(ids.front());
-    if (!kit || kit->Kind != library::TKind::Kit)
-        throw library::LibraryError("Only a kit has versions");
-    const auto versions = m_lib.Versions(kit->Id);
-    QDialog dialog(this);
-    dialog.setWindowTitle(QStringLiteral("Versions of %1").arg(Text(kit->Name)));
-    auto* list = new QListWidget(&dialog);
-    list->setObjectName(QStringLiteral("lbVersions"));
-    for (const auto& version : versions)
-        list->addItem(version.SameSlot
-                          ? QStringLiteral("%1  seen in slot %2").arg(Text(version.Seen)).arg(version.Slot)
-                          : QStringLiteral("%1  another kit of this name (%2 sources)")
-                                .arg(Text(version.Seen))
-                                .arg(version.Item.Sources));
-    if (versions.empty()) list->addItem(QStringLiteral("No other versions of this kit"));
-    auto* compare = new QPushButton(QStringLiteral("Compare with Current Patch"), &dialog);
-    compare->setEnabled(!versions.empty() && static_cast<bool>(m_target.Compare));
-    connect(compare, &QPushButton::clicked, &dialog, [&] {
-        Run([&] {
-            const int row = list->currentRow();
-            if (row < 0 || row >= static_cast<int>(versions.size())) return;
-            const auto& version = versions[static_cast<std::size_t>(row)];
-            m_target.Compare(m_lib.ItemBytes(version.Item.Id),
-                             "library kit \"" + version.Item.Name + "\" of " + version.Seen);
-        });
-    });
-    auto* close = new QPushButton(QStringLiteral("Close"), &dialog);
-    connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(list);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(compare);
-    buttons->addStretch(1);
-    buttons->addWidget(close);
-    layout->addLayout(buttons);
-    list->setCurrentRow(0);
-    dialog.exec();
-}
-
-std::string TfmLibrary::AskTags(const std::string& tags, bool& ok) {
-    QInputDialog dialog(this);
-    dialog.setWindowTitle(QStringLiteral("Tags"));
-    dialog.setLabelText(QStringLiteral("Tags:"));
-    dialog.setTextValue(Text(tags));
-    // The library's tags offered as one types, for the word under the cursor.
-    QStringList known;
-    for (const auto& tag : m_lib.TagsStartingWith({}, 1000)) known << Text(tag);
-    if (auto* field = dialog.findChild<QLineEdit*>()) {
-        auto* completer = new QCompleter(known, field);
-        completer->setCaseSensitivity(Qt::CaseInsensitive);
-        field->setCompleter(completer);
-    }
-    ok = dialog.exec() == QDialog::Accepted;
-    return dialog.textValue().toStdString();
-}
-
-void TfmLibrary::ListMenu(const QPoint& at) {
-    const int row = m_listKits->indexAt(at).row();
-    if (row < 0 || CurrentList() == 0) return;
-    QMenu menu(this);
-    menu.addAction(QStringLiteral("Put Selected Kit Here"), this,
-                   [this, row] { Run([this, row] { PutIntoList(row); }); });
-    menu.addAction(QStringLiteral("Clear Position"), this,
-                   [this, row] { Run([this, row] { ClearListPosition(row); }); });
-    menu.addAction(QStringLiteral("Swap with Position..."), this, [this, row] {
-        Run([this, row] {
-            bool ok = false;
-            const int other = QInputDialog::getInt(this, QStringLiteral("Swap Positions"),
-                                                   QStringLiteral("Swap with position:"), 1, 1,
-                                                   library::kMaxListKits, 1, &ok);
-            if (ok) SwapListPositions(row, other - 1);
-        });
-    });
-    menu.exec(m_listKits->viewport()->mapToGlobal(at));
-}
-
-bool TfmLibrary::ListPositionEvent(QEvent* event) {
-    switch (event->type()) {
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto* drag = static_cast<QDragMoveEvent*>(event);
-            const bool fits = (drag->source() == m_listKits ||
-                               !TLibraryModel::IdsOf(drag->mimeData()).empty()) &&
-                              m_listKits->indexAt(drag->position().toPoint()).isValid();
-            if (fits)
-                drag->acceptProposedAction();
-            else
-                drag->ignore();
-            return true;
-        }
-        case QEvent::Drop: {
-            auto* drop = static_cast<QDropEvent*>(event);
-            const int row = m_listKits->indexAt(drop->position().toPoint()).row();
-            if (row < 0) return true;
-            drop->acceptProposedAction();
-            if (drop->source() == m_listKits) {
-                const int from = m_listKits->currentRow();
-                Run([&] { SwapListPositions(from, row); });
-                return true;
-            }
-            const auto ids = TLibraryModel::IdsOf(drop->mimeData());
-            Run([&] {
-                const auto item = ids.empty() ? std::nullopt : m_lib.Item(ids.front());
-                if (!item || item->Kind != library::TKind::Kit)
-                    throw library::LibraryError("Only a kit can go into a list");
-                if (CurrentList() == 0) return;
-                m_edits.PutInList(CurrentList(), row, item->Id);
-                Edited();
-            });
-            return true;
-        }
-        default:
-            return false;
-    }
-}
-
 void TfmLibrary::LoadListIntoSlots() {
     const auto list = CurrentList();
     if (list == 0 || !m_target.PutKits || (m_target.Busy && m_target.Busy())) return;
@@ -818,13 +633,7 @@ bool TfmLibrary::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
-            auto* drag = static_cast<QDragMoveEvent*>(event);
-            const bool kit = !TLibraryModel::IdsOf(drag->mimeData()).empty() &&
-                             m_dropTarget->indexAt(drag->position().toPoint()).isValid();
-            if (kit)
-                drag->acceptProposedAction();
-            else
-                drag->ignore();
+            AnswerDrag(*static_cast<QDragMoveEvent*>(event), *m_dropTarget, false);
             return true;
         }
         case QEvent::Drop: {

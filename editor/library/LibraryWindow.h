@@ -21,6 +21,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDragMoveEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -34,6 +35,9 @@ class ErrorDisplay;
 class MessageBoxes;
 class TLibraryModel;
 class THelpWindow;
+
+// The role of the list widgets' lines that holds a list's or a kit's ID.
+inline constexpr int kLibraryIdRole = Qt::UserRole + 1;
 
 // What the window does to the editor, wired by the editor's windows.
 struct TLibraryTarget {
@@ -113,6 +117,8 @@ class TfmLibrary : public QWidget {
     void ShowVersions();
     void ListMenu(const QPoint& at);
     bool ListPositionEvent(QEvent* event);
+    // Accepts a drag of library kits (or of the list's own line, `own`) over a line.
+    static void AnswerDrag(QDragMoveEvent& drag, const QListWidget& list, bool own);
     // After an edit, undo or redo: the table, the lists and the undo buttons again.
     void Edited();
     std::string AskTags(const std::string& tags, bool& ok);
