@@ -53,12 +53,26 @@ void TfmLibrary::ShowVersions() {
                              "library kit \"" + version.Item.Name + "\" of " + version.Seen);
         });
     });
+    // One version into the current slot, to compare it with another.
+    auto* put = new QPushButton(QStringLiteral("Put into Slot"), &dialog);
+    put->setEnabled(!versions.empty() && static_cast<bool>(m_target.Put));
+    connect(put, &QPushButton::clicked, &dialog, [&] {
+        Run([&] {
+            const int row = list->currentRow();
+            if (row < 0 || row >= static_cast<int>(versions.size())) return;
+            if (m_target.Busy && m_target.Busy()) return;
+            m_target.Put(library::TKind::Kit,
+                         m_lib.ItemBytes(versions[static_cast<std::size_t>(row)].Item.Id),
+                         m_target.CurrentPatch ? m_target.CurrentPatch() : 0);
+        });
+    });
     auto* close = new QPushButton(QStringLiteral("Close"), &dialog);
     connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(list);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(compare);
+    buttons->addWidget(put);
     buttons->addStretch(1);
     buttons->addWidget(close);
     layout->addLayout(buttons);
