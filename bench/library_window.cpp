@@ -75,4 +75,45 @@ void BM_ScrollOnePage(benchmark::State& state) {
 }
 BENCHMARK(BM_ScrollOnePage)->Unit(benchmark::kMillisecond)->Iterations(100)->UseRealTime();
 
+// Each kind of edit made, then undone in the window as Ctrl+Z does (the undo and the window
+// showing the library again); only the undo is timed.
+void BM_UndoInWindow(benchmark::State& state) {
+    QApplication& application = Application();
+    const fs::path file = LibraryFile();
+    editor::MessageBoxes boxes;
+    boxes.SetHeadless(true);
+    editor::ErrorDisplay errors(boxes);
+    library::TLibrary lib(file);
+    editor::TfmLibrary window(lib, {}, errors);
+    window.show();
+    application.processEvents();
+    const auto ids = lib.Find({}, 10);
+    const std::vector<library::ItemId> one = {ids[3].Id};
+    if (!lib.FindList("bench")) lib.CreateList("bench", {});
+    const auto list = lib.FindList("bench")->Id;
+    int k = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto& edits = window.Edits();
+        switch (k++ % 4) {
+            case 0:
+                edits.Delete(one);
+                break;
+            case 1:
+                edits.SetFavourite(one, !lib.Item(one.front())->Favourite);
+                break;
+            case 2:
+                edits.SetTagsAndNote(one, "bench " + std::to_string(k), "undo");
+                break;
+            default:
+                edits.PutInList(list, k % 32, one.front());
+                break;
+        }
+        state.ResumeTiming();
+        window.Undo();
+        application.processEvents();
+    }
+}
+BENCHMARK(BM_UndoInWindow)->Unit(benchmark::kMillisecond)->Iterations(40)->UseRealTime();
+
 }  // namespace

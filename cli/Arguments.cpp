@@ -348,12 +348,23 @@ Commands:
   library [--file LIBRARY] list [--search TEXT] [--favourites]
           [--kind kit|instruments|system]
       One item a line: its ID, kind and name. --search looks in names, tags, notes and
-      sources.
+      sources: "a phrase", -word, tag:TAG, fav:, kind:KIND, source:TEXT.
   library [--file LIBRARY] export (ID | list:NAME) -o FILE
       Write a kit as a patch file, instruments or system as their .syx file, a list as
-      a setup file (.td7) with its kits in patches 1..N.
+      a setup file (.td7) with each kit in the slot of its position.
+  library [--file LIBRARY] export (--all | --search WORDS) FOLDER
+      Write each item as a .syx file into the folder.
   library [--file LIBRARY] info
       The library file, its size and what it holds.
+  library [--file LIBRARY] tag ID TAG... | untag ID [TAG...] | fav ID | unfav ID
+      Add or remove tags, mark or unmark a favourite.
+  library [--file LIBRARY] delete ID...
+      Move items to the Deleted view (the editor restores them or empties it).
+  library [--file LIBRARY] lists | list-new NAME | list-show NAME
+  library [--file LIBRARY] list-put NAME POSITION ID | list-clear NAME POSITION
+      The lists, a new one, its 32 positions; put a kit at a position or empty it.
+  library [--file LIBRARY] backup FILE | restore FILE
+      A consistent copy of the library while in use; the library replaced by a backup.
 
 restore, extract and pack refuse a record that the file holds damaged (its checksum
 wrong, or no TD-7 data set), naming it, since they send and write fresh checksums;

@@ -1,7 +1,8 @@
 #pragma once
 
 // "library": the kit library from the command line: import files and folders, list and
-// search what it holds, export an item or a list, and tell what the library file holds.
+// search what it holds, export an item, a list or many items as a folder of files, tag,
+// mark, delete, edit lists, back the library up and restore it, and tell what it holds.
 
 #include <iosfwd>
 #include <span>
@@ -10,7 +11,24 @@
 
 namespace cli {
 
-enum class TLibraryAction { Import, List, Export, Info };
+enum class TLibraryAction {
+    Import,
+    List,
+    Export,
+    Info,
+    Tag,
+    Untag,
+    Fav,
+    Unfav,
+    Delete,
+    Lists,
+    ListNew,
+    ListPut,
+    ListClear,
+    ListShow,
+    Backup,
+    Restore,
+};
 
 struct TLibraryArguments {
     TLibraryAction Action = TLibraryAction::Info;
@@ -21,6 +39,11 @@ struct TLibraryArguments {
     std::string Kind;                // list --kind: kit, instruments or system
     std::string Item;                // export: an item's ID, or list:NAME
     std::string Output;              // export -o
+    bool All = false;                // export --all DIR
+    std::string Folder;              // export --all/--search: the folder written
+    std::string List;                // list-new, list-put, list-clear, list-show: the name
+    int Position = 0;                // list-put, list-clear: 1..32
+    std::vector<std::string> Tags;   // tag, untag
 };
 
 // The arguments after "library". UsageError for a mistake.

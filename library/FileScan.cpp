@@ -50,10 +50,52 @@ std::string PatchFilePart(std::span<const std::uint8_t> image) {
     return addressed ? "patch (saved from slot " + std::to_string(image[6] + 1) + ")" : "patch";
 }
 
-TScan ScanSetup(std::span<const std::uint8_t> image) {
-    // The structure is checked whole before anything is taken, as the editor's loader does.
+bool HasSignature(std::span<const std::uint8_t> image) {
+    return image.size() >= td7::kSetupSignature.size() &&
+           std::equal(td7::kSetupSignature.begin(), td7::kSetupSignature.end(), image.begin(),
+                      [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; });
+}
+
+// A setup whose structure breaks (cut short, or a flag that is neither present nor empty):
+// the whole patches before the break still come in.
+TScan RescueSetup(const std::filesystem::path& path, std::span<const std::uint8_t> image) {
     TScan scan;
-    for (const auto& entry : td7::SetupEntries(image)) {
+    std::size_t at = td7::kSetupSignature.size();
+    bool cut = false;
+    for (int p = 0; p < td7::kPatchCount; ++p) {
+        if (at >= image.size()) {
+            cut = true;
+            break;
+        }
+        const std::uint8_t flag = image[at++];
+        if (flag == td7::kEntryEmpty) continue;
+        if (flag != td7::kEntryPresent) break;
+        const td7::TSetupEntry entry{td7::TSetupPart::Patch, p, at};
+        if (image.size() - at < entry.Bytes()) {
+            cut = true;
+            break;
+        }
+        Take(scan, TKind::Kit, p + 1, image.subspan(at, entry.Bytes()), PatchPart(p + 1));
+        at += entry.Bytes();
+    }
+    scan.Rescued = std::to_string(scan.Items.size()) + " of " +
+                   std::to_string(td7::kPatchCount) + " kits rescued from " +
+                   path.filename().string() + (cut ? " (cut short)" : " (damaged)");
+    return scan;
+}
+
+TScan ScanSetup(const std::filesystem::path& path, std::span<const std::uint8_t> image) {
+    // The structure is checked whole before anything is taken, as the editor's loader does;
+    // a broken one gives up what it holds whole.
+    TScan scan;
+    std::vector<td7::TSetupEntry> entries;
+    try {
+        entries = td7::SetupEntries(image);
+    } catch (const td7::FileError&) {
+        if (!HasSignature(image)) throw;
+        return RescueSetup(path, image);
+    }
+    for (const auto& entry : entries) {
         const auto bytes = image.subspan(entry.At, entry.Bytes());
         switch (entry.Part) {
             case td7::TSetupPart::Patch:
@@ -215,7 +257,7 @@ TScan ScanImage(const std::filesystem::path& path, std::span<const std::uint8_t>
     // headers say; anything else is read message by message.
     switch (td7::KindOfImage(path, image)) {
         case td7::TFileKind::Setup:
-            return ScanSetup(image);
+            return ScanSetup(path, image);
         case td7::TFileKind::Patch:
             Take(scan, TKind::Kit, 0, image, PatchFilePart(image));
             break;
@@ -229,7 +271,7 @@ TScan ScanImage(const std::filesystem::path& path, std::span<const std::uint8_t>
             scan = ScanMessages(image);
             break;
     }
-    if (scan.Items.empty() && scan.Damage.empty()) throw td7::FileError(kNothingError);
+    if (scan.Items.empty() && scan.Damage.empty() && scan.Rescued.empty()) throw td7::FileError(kNothingError);
     return scan;
 }
 

@@ -24,6 +24,9 @@ struct TScan {
     // "patch 3 damaged, skipped: record 5 (trigger R2: Snare Rim): checksum 16, should be
     // 0E", one line for each part left out, naming its first faulty record and the fault.
     std::vector<std::string> Damage;
+    // A setup cut short or damaged in its structure: "18 of 32 kits rescued from kits3.td7
+    // (cut short)".
+    std::string Rescued;
 };
 
 // The file's bytes as found at `path` (whose extension tells a setup from a dump).

@@ -70,6 +70,7 @@ void TLibrary::ImportFile(const fs::path& file, TImportReport& report) {
         return;
     }
     for (const auto& damage : scan.Damage) report.Problems.push_back(shown + ": " + damage);
+    if (!scan.Rescued.empty()) report.Problems.push_back(scan.Rescued);
     // A file of which nothing came in was not imported; its damage says why.
     if (scan.Items.empty()) return;
     ++report.Files;

@@ -9,7 +9,8 @@
 namespace library {
 
 inline constexpr const char* kItemColumns =
-    "i.id, i.kind, i.name, i.favourite, i.tags, i.note, i.first_seen, i.source_count";
+    "i.id, i.kind, i.name, i.favourite, i.tags, i.note, i.first_seen, i.source_count, "
+    "coalesce(i.deleted, '')";
 
 inline TItem ReadItem(const TStatement& row) {
     TItem item;
@@ -21,6 +22,7 @@ inline TItem ReadItem(const TStatement& row) {
     item.Note = row.Text(5);
     item.FirstSeen = row.Text(6);
     item.Sources = static_cast<int>(row.Int(7));
+    item.Deleted = row.Text(8);
     return item;
 }
 

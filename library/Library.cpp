@@ -1,5 +1,7 @@
 #include "library/Library.h"
 
+#include <algorithm>
+#include <cctype>
 #include <ctime>
 
 #include <sqlite3.h>
@@ -24,6 +26,59 @@ std::string FormatTime(std::chrono::system_clock::time_point when, const char* f
 }
 
 }  // namespace
+
+std::vector<std::string> SplitTags(const std::string& tags) {
+    std::vector<std::string> split;
+    std::string tag;
+    for (char c : tags + " ") {
+        if (c == ' ' || c == ',' || c == '\t') {
+            if (!tag.empty()) split.push_back(tag);
+            tag.clear();
+        } else {
+            tag.push_back(c);
+        }
+    }
+    return split;
+}
+
+namespace {
+
+bool SameTag(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string JoinTags(const std::vector<std::string>& tags) {
+    std::string joined;
+    for (const auto& tag : tags) joined += (joined.empty() ? "" : ", ") + tag;
+    return joined;
+}
+
+}  // namespace
+
+std::string WithTags(const std::string& tags, std::span<const std::string> added) {
+    auto all = SplitTags(tags);
+    for (const auto& text : added)
+        for (const auto& tag : SplitTags(text))
+            if (std::none_of(all.begin(), all.end(),
+                             [&](const std::string& t) { return SameTag(t, tag); }))
+                all.push_back(tag);
+    return JoinTags(all);
+}
+
+std::string WithoutTags(const std::string& tags, std::span<const std::string> removed) {
+    std::vector<std::string> gone;
+    for (const auto& text : removed)
+        for (const auto& tag : SplitTags(text)) gone.push_back(tag);
+    std::vector<std::string> kept;
+    for (const auto& tag : SplitTags(tags))
+        if (std::none_of(gone.begin(), gone.end(),
+                         [&](const std::string& t) { return SameTag(t, tag); }))
+            kept.push_back(tag);
+    return JoinTags(kept);
+}
 
 TLibrary::TLibrary(const fs::path& file) : TLibrary(file, TOptions{}) {}
 
@@ -118,13 +173,70 @@ void TLibrary::SetTagsAndNote(std::span<const ItemId> ids, const std::string& ta
 
 void TLibrary::Delete(std::span<const ItemId> ids) {
     TTransaction transaction(*m_db);
-    // The lists keep their other kits where they are: the deleted kit's place stays empty.
-    auto remove = m_db->Prepare("DELETE FROM items WHERE id = ?");
+    auto mark = m_db->Prepare("UPDATE items SET deleted = ? WHERE id = ? AND deleted IS NULL");
+    const std::string now = NowText();
+    for (ItemId id : ids) mark.Bind(1, now).Bind(2, id).Run();
+    transaction.Commit();
+}
+
+void TLibrary::Restore(std::span<const ItemId> ids) {
+    TTransaction transaction(*m_db);
+    auto unmark = m_db->Prepare("UPDATE items SET deleted = NULL WHERE id = ?");
+    for (ItemId id : ids) unmark.Bind(1, id).Run();
+    transaction.Commit();
+}
+
+void TLibrary::Purge(std::span<const ItemId> ids) {
+    TTransaction transaction(*m_db);
+    // The lists keep their other kits where they are: the removed kit's position stays empty.
+    auto remove = m_db->Prepare("DELETE FROM items WHERE id = ? AND deleted IS NOT NULL");
     for (ItemId id : ids) {
         remove.Bind(1, id).Run();
-        m_sql->DeleteSearch.Bind(1, id).Run();
+        if (m_db->Changes() > 0) m_sql->DeleteSearch.Bind(1, id).Run();
     }
     transaction.Commit();
+}
+
+int TLibrary::EmptyDeleted() {
+    TTransaction transaction(*m_db);
+    m_db->Execute(
+        "DELETE FROM item_search WHERE rowid IN (SELECT id FROM items WHERE deleted IS NOT NULL)");
+    m_db->Execute("DELETE FROM items WHERE deleted IS NOT NULL");
+    int removed = m_db->Changes();
+    m_db->Execute("DELETE FROM lists WHERE deleted IS NOT NULL");
+    removed += m_db->Changes();
+    transaction.Commit();
+    return removed;
+}
+
+std::vector<std::string> TLibrary::TagsStartingWith(const std::string& prefix, int limit) {
+    // Tags are words of the tags field, split at blanks and commas.
+    auto statement = m_db->Prepare(R"(
+        WITH RECURSIVE split(tag, rest) AS (
+            SELECT '', replace(tags, ',', ' ') || ' ' FROM items
+                WHERE tags <> '' AND deleted IS NULL
+            UNION ALL
+            SELECT substr(rest, 1, instr(rest, ' ') - 1), substr(rest, instr(rest, ' ') + 1)
+                FROM split WHERE rest <> '')
+        SELECT DISTINCT tag FROM split
+            WHERE tag <> '' AND lower(substr(tag, 1, length(?1))) = lower(?1)
+            ORDER BY tag COLLATE NOCASE LIMIT ?2)");
+    statement.Bind(1, prefix).Bind(2, limit);
+    std::vector<std::string> tags;
+    while (statement.Step()) tags.push_back(statement.Text(0));
+    return tags;
+}
+
+std::string TLibrary::IntegrityCheck() {
+    auto statement = m_db->Prepare("PRAGMA quick_check");
+    std::string result;
+    while (statement.Step()) result += (result.empty() ? "" : "; ") + statement.Text(0);
+    return result;
+}
+
+std::int64_t TLibrary::ChangeCount() {
+    auto statement = m_db->Prepare("SELECT count FROM changes");
+    return statement.Step() ? statement.Int(0) : 0;
 }
 
 TInfo TLibrary::Info() {
@@ -135,7 +247,7 @@ TInfo TLibrary::Info() {
         const auto size = fs::file_size(m_file.string() + suffix, error);
         if (!error) info.Bytes += size;
     }
-    auto statement = m_db->Prepare("SELECT kind, count(*) FROM items GROUP BY kind");
+    auto statement = m_db->Prepare("SELECT kind, count(*) FROM items WHERE deleted IS NULL GROUP BY kind");
     while (statement.Step()) {
         const int count = static_cast<int>(statement.Int(1));
         switch (static_cast<TKind>(statement.Int(0))) {
@@ -150,7 +262,7 @@ TInfo TLibrary::Info() {
                 break;
         }
     }
-    auto lists = m_db->Prepare("SELECT count(*) FROM lists");
+    auto lists = m_db->Prepare("SELECT count(*) FROM lists WHERE deleted IS NULL");
     lists.Step();
     info.Lists = static_cast<int>(lists.Int(0));
     return info;

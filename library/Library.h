@@ -6,6 +6,7 @@
 // to 32 kits that become banks. One SQLite file, in WAL mode, so that two programs can use
 // it at once; every import is one transaction per file.
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -30,14 +31,17 @@ class LibraryError : public std::runtime_error {
 };
 
 inline constexpr const char* kOpenErrorPrefix = "The library could not be opened: ";
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 // Tamboro's mark in the file's header ("TD7L"), so that no other program's file is taken.
 inline constexpr int kApplicationId = 0x5444374C;
 inline constexpr int kMaxListKits = 32;
 
 using ItemId = std::int64_t;
-// A place of a list without a kit (its kit was deleted).
+// A position of a list without a kit: loading the list leaves that slot of the module as
+// it is, and the list saved as a setup marks that slot empty.
 inline constexpr ItemId kEmptyPlace = 0;
+// The positions of a list, one for each patch slot of the module.
+using TPositions = std::array<ItemId, 32>;
 
 struct TItem {
     ItemId Id = 0;
@@ -48,6 +52,7 @@ struct TItem {
     std::string Note;
     std::string FirstSeen;  // "YYYY-MM-DD HH:MM" (UTC)
     int Sources = 0;
+    std::string Deleted;  // when it went to the Deleted view; empty while it is not there
 };
 
 struct TSource {
@@ -57,15 +62,33 @@ struct TSource {
 };
 
 struct TFilter {
-    std::string Search;  // words that name, tags, note or a source must all contain
+    // Words that name, tags, note or a source must all contain; "a phrase" in double
+    // quotes, -word for what must not be there, tag:TAG, fav:, kind:KIND and source:TEXT.
+    std::string Search;
     bool FavouritesOnly = false;
     std::optional<TKind> Kind;
+    bool Deleted = false;  // the Deleted view instead of the library
 };
 
 struct TList {
     ItemId Id = 0;
     std::string Name;
     int Kits = 0;
+    std::string Deleted;  // as TItem::Deleted
+};
+
+// Another state of a kit: the same slot and name seen in the module at another time, or
+// another kit of the same name.
+struct TVersion {
+    TItem Item;
+    std::string Seen;    // when it was last seen, "YYYY-MM-DD HH:MM"
+    bool SameSlot = false;  // seen in the module's slot the kit was seen in
+    int Slot = 0;        // that slot, from 1 (0: another kit of the same name)
+};
+
+struct TExportReport {
+    int Written = 0;
+    std::vector<std::filesystem::path> Files;
 };
 
 struct TImportReport {
@@ -87,6 +110,13 @@ struct TInfo {
     int Systems = 0;
     int Lists = 0;
 };
+
+// The tags field split into tags (at blanks and commas), and joined again ("funk, gig").
+std::vector<std::string> SplitTags(const std::string& tags);
+// The field with the tags added that it lacks (any case counts as the same tag), or with
+// the given tags removed.
+std::string WithTags(const std::string& tags, std::span<const std::string> added);
+std::string WithoutTags(const std::string& tags, std::span<const std::string> removed);
 
 // Told before each file of an import; returning false cancels before that file.
 using ImportProgress = std::function<bool(const std::filesystem::path& file, int done, int total)>;
@@ -145,24 +175,82 @@ class TLibrary {
     // The same tags and note for every item, in one transaction.
     void SetTagsAndNote(std::span<const ItemId> ids, const std::string& tags,
                         const std::string& note);
-    // Forgets the items (their sources and their places in lists, which stay empty) in one
-    // transaction; never touches files.
+    // Every tag in the library that begins with `prefix` (any case), sorted: what the tag
+    // field offers as the user types.
+    std::vector<std::string> TagsStartingWith(const std::string& prefix, int limit = 20);
+
+    // Moves the items to the Deleted view (one transaction). Their sources stay, and so do
+    // their positions in lists, which show empty until the kit is restored.
     void Delete(std::span<const ItemId> ids);
+    // Brings items back from the Deleted view.
+    void Restore(std::span<const ItemId> ids);
+    // Forgets items of the Deleted view for good (with their sources and list positions);
+    // never touches files. Items not in the Deleted view are left alone.
+    void Purge(std::span<const ItemId> ids);
+    // Empties the Deleted view: its items and its lists are removed for good.
+    int EmptyDeleted();
     // The names of the lists that hold any of the items.
     std::vector<std::string> ListsHolding(std::span<const ItemId> ids);
 
-    // A list of kits: at most 32 places, each a kit or kEmptyPlace.
+    // A list of kits: 32 positions, each a kit or kEmptyPlace; `kits` gives the first ones.
     ItemId CreateList(const std::string& name, std::span<const ItemId> kits);
+    // Sets the positions from the first on (the others become empty). A kit in the Deleted
+    // view keeps its position where `kits` leaves it empty.
     void SetListKits(ItemId list, std::span<const ItemId> kits);
-    std::vector<TList> Lists();
+    // Every position, deleted kits included (as they are stored: what an undo restores).
+    TPositions ListPositions(ItemId list);
+    void SetListPositions(ItemId list, const TPositions& positions);
+    // Position from 0. LibraryError for a position outside 1..32 (as the user counts).
+    void PutInList(ItemId list, int position, ItemId kit);
+    void ClearPosition(ItemId list, int position);
+    // The kit goes to `to`; what was there goes to `from` (an empty position stays empty).
+    void SwapPositions(ItemId list, int from, int to);
+    // The kit goes to `to`, which must be empty; `from` becomes empty.
+    void MovePosition(ItemId list, int from, int to);
+    void RenameList(ItemId list, const std::string& name);
+    ItemId DuplicateList(ItemId list, const std::string& name);
+    // Which positions (from 0) differ from the module's patches: a kit whose slot holds
+    // another patch or none. An empty position differs from nothing (loading leaves it).
+    // Patches as the module sends them, any slot and device ID; nullopt: slot not present.
+    std::vector<int> CompareList(ItemId list,
+                                 std::span<const std::optional<Bytes>> patches);
+    std::vector<TList> Lists(bool deleted = false);
     std::optional<TList> FindList(const std::string& name);
-    // Place k of the list (slot k + 1 of its setup); nothing where the place is empty. Ends
-    // with the last kit.
+    std::optional<TList> List(ItemId list);
+    // Position k of the list (slot k + 1 of its setup); nothing where the position is empty
+    // or its kit is in the Deleted view. Ends with the last kit.
     std::vector<std::optional<TItem>> ListKits(ItemId list);
+    // To the Deleted view (its name is free again); Restore brings it back under its name,
+    // or LibraryError when a list of that name was made meanwhile.
     void DeleteList(ItemId list);
-    // The list as a setup file: each kit in the slot of its place, the other slots empty,
-    // no instruments and no system block.
+    void RestoreList(ItemId list);
+    // Removes a list for good.
+    void PurgeList(ItemId list);
+    // The list as a setup file: each kit in the slot of its position, the other slots
+    // empty, no instruments and no system block.
     Bytes ListSetupImage(ItemId list);
+
+    // The kit's other states, newest first: the same slot and name seen in the module over
+    // time, then other kits of the same name.
+    std::vector<TVersion> Versions(ItemId kit);
+
+    // Each item as a .syx file in `folder` (made when missing), named after the item and
+    // its first source ("Funk1 - gig.syx"), no name twice and no file overwritten.
+    TExportReport ExportItems(std::span<const ItemId> ids, const std::filesystem::path& folder);
+    // The IDs of every item the filter finds.
+    std::vector<ItemId> FindIds(const TFilter& filter);
+
+    // A consistent copy of the library as it is now, while others may write to it: written
+    // beside `target` and renamed onto it, so an interrupted backup leaves the old file.
+    void Backup(const std::filesystem::path& target);
+    // Replaces the library's content with that of a backup (brought up to this schema
+    // first), in one step that other programs with the library open see at their next read.
+    // LibraryError when the file is no sound Tamboro library; the library stays as it was.
+    void RestoreFrom(const std::filesystem::path& backup);
+    // "ok", or what SQLite's integrity check found.
+    std::string IntegrityCheck();
+    // Counts every change, by any program: what the automatic backup compares.
+    std::int64_t ChangeCount();
 
     TInfo Info();
 

@@ -51,6 +51,37 @@ const std::vector<const char*>& Migrations() {
         -- Name, tags, note and sources of each item; trigrams find any fragment fast.
         CREATE VIRTUAL TABLE item_search USING fts5(text, tokenize = 'trigram');
         )",
+        // The Deleted view (a date instead of a removal), list names free again once their
+        // list is deleted, and a count of changes by any program for the automatic backup.
+        R"(
+        ALTER TABLE items ADD COLUMN deleted TEXT;
+        CREATE TABLE lists_v2(
+            id INTEGER PRIMARY KEY,
+            name TEXT NOT NULL,
+            deleted TEXT);
+        INSERT INTO lists_v2(id, name) SELECT id, name FROM lists;
+        DROP TABLE lists;
+        ALTER TABLE lists_v2 RENAME TO lists;
+        CREATE UNIQUE INDEX lists_by_name ON lists(name) WHERE deleted IS NULL;
+        CREATE TABLE changes(count INTEGER NOT NULL);
+        INSERT INTO changes VALUES(0);
+        CREATE TRIGGER items_added AFTER INSERT ON items
+            BEGIN UPDATE changes SET count = count + 1; END;
+        CREATE TRIGGER items_changed AFTER UPDATE ON items
+            BEGIN UPDATE changes SET count = count + 1; END;
+        CREATE TRIGGER items_removed AFTER DELETE ON items
+            BEGIN UPDATE changes SET count = count + 1; END;
+        CREATE TRIGGER lists_added AFTER INSERT ON lists
+            BEGIN UPDATE changes SET count = count + 1; END;
+        CREATE TRIGGER lists_changed AFTER UPDATE ON lists
+            BEGIN UPDATE changes SET count = count + 1; END;
+        CREATE TRIGGER lists_removed AFTER DELETE ON lists
+            BEGIN UPDATE changes SET count = count + 1; END;
+        CREATE TRIGGER positions_added AFTER INSERT ON list_kits
+            BEGIN UPDATE changes SET count = count + 1; END;
+        CREATE TRIGGER positions_removed AFTER DELETE ON list_kits
+            BEGIN UPDATE changes SET count = count + 1; END;
+        )",
     };
     return steps;
 }

@@ -2,6 +2,8 @@
 
 #include "editor/shell/ErrorDisplay.h"
 #include "editor/shell/Settings.h"
+#include "editor/shell/MessageBoxes.h"
+#include "library/Backup.h"
 #include "library/LibraryPath.h"
 
 namespace editor {
@@ -32,15 +34,50 @@ library::TLibrary* TLibraryAccess::Get() {
     m_errors.RunCommand(
         [&] {
             try {
-                m_library = std::make_unique<library::TLibrary>(m_file);
+                Open();
             } catch (...) {
                 // Said once: every later use goes on quietly without the library.
+                m_library.reset();
                 m_failed = true;
                 throw;
             }
+            // The day's automatic backup, when the library changed since the last one; a
+            // failing backup is said, the library is still used.
+            library::AutoBackup(*m_library, library::AutoBackupSettings(m_settingsFile));
         },
         m_owner);
     return m_library.get();
+}
+
+void TLibraryAccess::Open() {
+    std::string fault;
+    try {
+        m_library = std::make_unique<library::TLibrary>(m_file);
+        const std::string check = m_library->IntegrityCheck();
+        if (check == "ok") return;
+        m_library.reset();
+        fault = library::kOpenErrorPrefix + m_file.string() + ": it fails its check (" + check +
+                ")";
+    } catch (const library::LibraryError& error) {
+        // Only a damaged file is worth a backup; a locked or newer one is not.
+        const std::string check = library::CheckFile(m_file);
+        std::error_code missing;
+        if (!std::filesystem::exists(m_file, missing) || check == "ok" ||
+            check.find("locked") != std::string::npos)
+            throw;
+        fault = error.what();
+    }
+    const auto backup =
+        library::NewestGoodBackup(m_file, library::AutoBackupSettings(m_settingsFile));
+    if (!backup) throw library::LibraryError(fault);
+    const QString question =
+        QStringLiteral("%1\n\nRestore the newest good backup, %2? The damaged library is kept "
+                       "beside it as %3.damaged.")
+            .arg(QString::fromStdString(fault), QString::fromStdString(backup->string()),
+                 QString::fromStdString(m_file.filename().string()));
+    if (!m_errors.Boxes().Confirm(question, m_owner)) throw library::LibraryError(fault);
+    library::RestoreLibrary(m_file, *backup);
+    m_library = std::make_unique<library::TLibrary>(m_file);
 }
 
 void TLibraryAccess::Remember(const std::function<void(library::TLibrary&)>& add) {

@@ -3,7 +3,9 @@
 // The editor's way to the kit library. The file is opened at its first use, never at
 // start, so the start costs the same with an empty library as with a huge one. A library
 // that cannot be opened (damaged, locked, newer, on a read-only disk) is said once ("The
-// library could not be opened: ...") and the editor goes on without it.
+// library could not be opened: ...") and the editor goes on without it. A library that fails
+// SQLite's check at open offers the newest good automatic backup; once open, the day's
+// automatic backup is made when the library changed.
 
 #include <filesystem>
 #include <memory>
@@ -45,6 +47,8 @@ class TLibraryAccess {
 
   private:
     void ReadSettings();
+    // Opens the library and checks it; a damaged one offers the newest good backup.
+    void Open();
     // History on and the library at hand: `add` runs through the error display.
     void Remember(const std::function<void(library::TLibrary&)>& add);
 

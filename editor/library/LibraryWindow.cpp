@@ -1,6 +1,10 @@
 #include "editor/library/LibraryWindow.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QCompleter>
+#include <QDialog>
+#include <QMenu>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -33,7 +37,6 @@ namespace editor {
 
 namespace {
 
-constexpr int kIdRole = Qt::UserRole + 1;
 // Imports of more files than this show a progress window with Cancel.
 constexpr int kQuietImportFiles = 5;
 
@@ -54,12 +57,16 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
                        QString helpDir, QWidget* parent)
     : QWidget(parent, Qt::Window),
       m_lib(lib),
+      m_edits(lib),
       m_target(std::move(target)),
       m_errors(errors),
       m_helpDir(std::move(helpDir)),
       m_model(new TLibraryModel(lib, this)),
       m_search(new QLineEdit(this)),
       m_favourites(new QCheckBox(QStringLiteral("Favourites only"), this)),
+      m_deleted(new QCheckBox(QStringLiteral("Deleted"), this)),
+      m_undo(nullptr),
+      m_redo(nullptr),
       m_kind(new QComboBox(this)),
       m_table(new QTableView(this)),
       m_detail(new QLabel(this)),
@@ -70,7 +77,7 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
     setWindowTitle(QStringLiteral("Library"));
     setProperty("HelpContext", kHelpLibraryWindow);
     setAcceptDrops(true);
-    resize(820, 520);
+    resize(1100, 560);
 
     m_search->setObjectName(QStringLiteral("edSearch"));
     m_search->setPlaceholderText(QStringLiteral("Search names, tags, notes and sources"));
@@ -85,6 +92,9 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
     connect(m_searchDelay, &QTimer::timeout, this, [this] { ApplyFilter(); });
     connect(m_search, &QLineEdit::textChanged, this, [this] { m_searchDelay->start(); });
     connect(m_favourites, &QCheckBox::toggled, this, [this] { ApplyFilter(); });
+    m_deleted->setObjectName(QStringLiteral("cbDeleted"));
+    m_deleted->setToolTip(QStringLiteral("Show what was deleted, to restore it or remove it for good"));
+    connect(m_deleted, &QCheckBox::toggled, this, [this](bool on) { ShowDeleted(on); });
     connect(m_kind, &QComboBox::currentIndexChanged, this, [this] { ApplyFilter(); });
 
     m_table->setObjectName(QStringLiteral("tvItems"));
@@ -111,16 +121,23 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
 
     m_lists->setObjectName(QStringLiteral("lbLists"));
     m_listKits->setObjectName(QStringLiteral("lbListKits"));
-    m_listKits->setDragDropMode(QAbstractItemView::InternalMove);
-    m_listKits->setDefaultDropAction(Qt::MoveAction);
+    // Kits dragged from the table land on a position; a position dragged onto another
+    // swaps the two.
+    m_listKits->setDragEnabled(true);
+    m_listKits->setAcceptDrops(true);
+    m_listKits->viewport()->setAcceptDrops(true);
+    m_listKits->setDragDropMode(QAbstractItemView::DragDrop);
+    m_listKits->viewport()->installEventFilter(this);
+    m_listKits->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_listKits, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { ListMenu(at); });
     connect(m_lists, &QListWidget::currentRowChanged, this, [this] { ShowListKits(); });
-    connect(m_listKits->model(), &QAbstractItemModel::rowsMoved, this,
-            [this] { Run([this] { ListReordered(); }); });
 
     auto* filters = new QHBoxLayout;
     filters->addWidget(m_search, 1);
     filters->addWidget(m_favourites);
     filters->addWidget(m_kind);
+    filters->addWidget(m_deleted);
 
     auto* actions = new QHBoxLayout;
     auto* put = Button(QStringLiteral("Put into Slot"), this, [this] {
@@ -139,18 +156,22 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
             const auto item = m_lib.Item(ids.front());
             if (!item) return;
             bool ok = false;
-            const QString tags =
-                QInputDialog::getText(this, QStringLiteral("Tags"), QStringLiteral("Tags:"),
-                                      QLineEdit::Normal, Text(item->Tags), &ok);
+            const std::string tags = AskTags(item->Tags, ok);
             if (!ok) return;
             const QString note = QInputDialog::getMultiLineText(
                 this, QStringLiteral("Note"), QStringLiteral("Note:"), Text(item->Note), &ok);
             if (!ok) return;
-            SetTagsAndNote(tags.toStdString(), note.toStdString());
+            SetTagsAndNote(tags, note.toStdString());
         });
     }));
     actions->addWidget(
         Button(QStringLiteral("Delete..."), this, [this] { Run([this] { DeleteSelected(); }); }));
+    actions->addWidget(
+        Button(QStringLiteral("Restore"), this, [this] { Run([this] { RestoreSelected(); }); }));
+    actions->addWidget(Button(QStringLiteral("Empty Deleted..."), this,
+                              [this] { Run([this] { EmptyDeleted(); }); }));
+    actions->addWidget(
+        Button(QStringLiteral("Versions..."), this, [this] { Run([this] { ShowVersions(); }); }));
     actions->addWidget(Button(QStringLiteral("Make List..."), this, [this] {
         Run([this] {
             bool ok = false;
@@ -171,6 +192,34 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
             if (!paths.empty()) Import(paths);
         });
     }));
+    actions->addWidget(Button(QStringLiteral("Import Folder..."), this, [this] {
+        Run([this] {
+            const QString folder = QFileDialog::getExistingDirectory(
+                this, QStringLiteral("Import a Folder into the Library"));
+            if (!folder.isEmpty()) Import({std::filesystem::path(folder.toStdString())});
+        });
+    }));
+    actions->addWidget(Button(QStringLiteral("Export..."), this, [this] {
+        Run([this] {
+            const QString folder = QFileDialog::getExistingDirectory(
+                this, QStringLiteral("Export to a Folder as .syx Files"));
+            if (folder.isEmpty()) return;
+            auto ids = SelectedIds();
+            // Nothing selected: everything the search finds.
+            if (ids.empty()) ids = m_lib.FindIds(m_model->Filter());
+            const auto report = m_lib.ExportItems(ids, folder.toStdString());
+            m_errors.Boxes().Information(
+                QStringLiteral("%1 files written to %2").arg(report.Written).arg(folder), this);
+        });
+    }));
+    actions->addWidget(Button(QStringLiteral("Back Up Library..."), this, [this] {
+        Run([this] {
+            const QString file = QFileDialog::getSaveFileName(
+                this, QStringLiteral("Back Up Library"), {},
+                QStringLiteral("Tamboro library (*.sqlite3)"));
+            if (!file.isEmpty()) BackUp(file.toStdString());
+        });
+    }));
 
     auto* listButtons = new QHBoxLayout;
     listButtons->addWidget(Button(QStringLiteral("Load into Slots"), this,
@@ -183,29 +232,53 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
             if (!file.isEmpty()) SaveListAs(file.toStdString());
         });
     }));
+    listButtons->addWidget(Button(QStringLiteral("Compare with Module"), this,
+                                  [this] { Run([this] { CompareListWithModule(); }); }));
     auto* deleteList = Button(QStringLiteral("Delete List"), this, [this] {
         Run([this] {
             const auto list = CurrentList();
-            if (list == 0 ||
-                !m_errors.Boxes().Confirm(QStringLiteral("Delete the list \"%1\"? Its kits stay "
-                                                         "in the library.")
-                                              .arg(m_lists->currentItem()->text()),
-                                          this))
-                return;
-            m_lib.DeleteList(list);
-            RefreshLists();
+            if (list == 0) return;
+            // Undoable, and kept in the Deleted view: no question first.
+            m_edits.DeleteList(list);
+            Edited();
         });
     });
+    const auto ask = [this](const QString& title, const QString& start) {
+        bool ok = false;
+        const QString name = QInputDialog::getText(this, title, QStringLiteral("Name of the list:"),
+                                                   QLineEdit::Normal, start, &ok);
+        return ok ? name.trimmed().toStdString() : std::string();
+    };
+    auto* renameList = Button(QStringLiteral("Rename..."), this, [this, ask] {
+        Run([this, ask] {
+            if (CurrentList() == 0) return;
+            const std::string name =
+                ask(QStringLiteral("Rename List"), m_lists->currentItem()->text());
+            if (!name.empty()) RenameList(name);
+        });
+    });
+    auto* duplicateList = Button(QStringLiteral("Duplicate..."), this, [this, ask] {
+        Run([this, ask] {
+            if (CurrentList() == 0) return;
+            const std::string name = ask(QStringLiteral("Duplicate List"),
+                                         m_lists->currentItem()->text() + QStringLiteral(" copy"));
+            if (!name.empty()) DuplicateList(name);
+        });
+    });
+    auto* listEdits = new QHBoxLayout;
+    listEdits->addWidget(renameList);
+    listEdits->addWidget(duplicateList);
+    listEdits->addWidget(deleteList);
     auto* listSide = new QWidget(this);
     auto* listLayout = new QVBoxLayout(listSide);
     listLayout->setContentsMargins(0, 0, 0, 0);
     listLayout->addWidget(new QLabel(QStringLiteral("Lists:"), listSide));
     listLayout->addWidget(m_lists, 1);
-    listLayout->addWidget(
-        new QLabel(QStringLiteral("Kits of the list (drag to reorder):"), listSide));
+    listLayout->addWidget(new QLabel(
+        QStringLiteral("Positions (drop kits here; right-click for more):"), listSide));
     listLayout->addWidget(m_listKits, 2);
     listLayout->addLayout(listButtons);
-    listLayout->addWidget(deleteList, 0, Qt::AlignRight);
+    listLayout->addLayout(listEdits);
 
     auto* splitter = new QSplitter(this);
     splitter->addWidget(m_table);
@@ -219,6 +292,17 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
     layout->addWidget(m_detail);
     layout->addLayout(actions);
 
+    m_undo = Button(QStringLiteral("Undo"), this, [this] { Run([this] { Undo(); }); });
+    m_undo->setObjectName(QStringLiteral("btUndo"));
+    m_redo = Button(QStringLiteral("Redo"), this, [this] { Run([this] { Redo(); }); });
+    m_redo->setObjectName(QStringLiteral("btRedo"));
+    filters->insertWidget(0, m_undo);
+    filters->insertWidget(1, m_redo);
+    auto* undo = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Z")), this);
+    connect(undo, &QShortcut::activated, this, [this] { Run([this] { Undo(); }); });
+    auto* redo = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")), this);
+    connect(redo, &QShortcut::activated, this, [this] { Run([this] { Redo(); }); });
+
     auto* favourite = new QShortcut(QKeySequence(QStringLiteral("Ctrl+D")), this);
     connect(favourite, &QShortcut::activated, this, [this] { Run([this] { ToggleFavourite(); }); });
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -231,6 +315,7 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
         ApplyFilter();
         RefreshLists();
     });
+    Edited();
 }
 
 TfmLibrary::~TfmLibrary() = default;
@@ -243,6 +328,7 @@ void TfmLibrary::ApplyFilter() {
     library::TFilter filter;
     filter.Search = m_search->text().toStdString();
     filter.FavouritesOnly = m_favourites->isChecked();
+    filter.Deleted = m_deleted->isChecked();
     switch (m_kind->currentIndex()) {
         case 1:
             filter.Kind = library::TKind::Kit;
@@ -315,15 +401,17 @@ void TfmLibrary::ToggleFavourite() {
     if (ids.empty()) return;
     const auto first = m_lib.Item(ids.front());
     const bool favourite = first && !first->Favourite;
-    for (auto id : ids) m_lib.SetFavourite(id, favourite);
+    m_edits.SetFavourite(ids, favourite);
     RefreshKeepingSelection();
+    Edited();
 }
 
 void TfmLibrary::SetTagsAndNote(const std::string& tags, const std::string& note) {
     const auto ids = SelectedIds();
     if (ids.empty()) return;
-    m_lib.SetTagsAndNote(ids, tags, note);
+    m_edits.SetTagsAndNote(ids, tags, note);
     RefreshKeepingSelection();
+    Edited();
 }
 
 void TfmLibrary::RefreshKeepingSelection() {
@@ -341,9 +429,11 @@ void TfmLibrary::DeleteSelected() {
     if (ids.empty()) return;
     QString question =
         ids.size() == 1
-            ? QStringLiteral("Delete \"%1\" from the library? No file is touched.")
+            ? QStringLiteral("Delete \"%1\"? It waits in the Deleted view until that is "
+                             "emptied. No file is touched.")
                   .arg(Text(m_lib.Item(ids.front()) ? m_lib.Item(ids.front())->Name : ""))
-            : QStringLiteral("Delete %1 items from the library? No file is touched.")
+            : QStringLiteral("Delete %1 items? They wait in the Deleted view until that is "
+                             "emptied. No file is touched.")
                   .arg(ids.size());
     // A list is a bank: its other kits keep their slots, so the user hears which banks get a gap.
     const auto lists = m_lib.ListsHolding(ids);
@@ -356,9 +446,8 @@ void TfmLibrary::DeleteSelected() {
                              names.join(QStringLiteral(", ")));
     }
     if (!m_errors.Boxes().Confirm(question, this)) return;
-    m_lib.Delete(ids);
-    m_model->Refresh();
-    RefreshLists();
+    m_edits.Delete(ids);
+    Edited();
 }
 
 void TfmLibrary::MakeList(const std::string& name) {
@@ -367,23 +456,23 @@ void TfmLibrary::MakeList(const std::string& name) {
         const auto item = m_lib.Item(id);
         if (item && item->Kind == library::TKind::Kit) kits.push_back(id);
     }
-    m_lib.CreateList(name, kits);
-    RefreshLists();
+    m_edits.CreateList(name, kits);
+    Edited();
     for (int row = 0; row < m_lists->count(); ++row)
         if (m_lists->item(row)->text() == Text(name)) m_lists->setCurrentRow(row);
 }
 
 library::ItemId TfmLibrary::CurrentList() const {
     const auto* item = m_lists->currentItem();
-    return item ? item->data(kIdRole).toLongLong() : 0;
+    return item ? item->data(kLibraryIdRole).toLongLong() : 0;
 }
 
 void TfmLibrary::RefreshLists() {
     const auto chosen = CurrentList();
     m_lists->clear();
-    for (const auto& list : m_lib.Lists()) {
+    for (const auto& list : m_lib.Lists(m_deleted->isChecked())) {
         auto* item = new QListWidgetItem(Text(list.Name), m_lists);
-        item->setData(kIdRole, static_cast<qlonglong>(list.Id));
+        item->setData(kLibraryIdRole, static_cast<qlonglong>(list.Id));
         if (list.Id == chosen) m_lists->setCurrentItem(item);
     }
     if (m_lists->currentItem() == nullptr && m_lists->count() > 0) m_lists->setCurrentRow(0);
@@ -394,24 +483,89 @@ void TfmLibrary::ShowListKits() {
     m_listKits->clear();
     const auto list = CurrentList();
     if (list == 0) return;
-    int slot = 1;
-    for (const auto& kit : m_lib.ListKits(list)) {
-        auto* item = new QListWidgetItem(QStringLiteral("%1  %2").arg(slot++, 2).arg(
-                                             kit ? Text(kit->Name) : QStringLiteral("(empty)")),
-                                         m_listKits);
-        item->setData(kIdRole, static_cast<qlonglong>(kit ? kit->Id : library::kEmptyPlace));
+    const auto kits = m_lib.ListKits(list);
+    for (int p = 0; p < library::kMaxListKits; ++p) {
+        const auto k = static_cast<std::size_t>(p);
+        const bool held = k < kits.size() && kits[k];
+        auto* item = new QListWidgetItem(
+            QStringLiteral("%1  %2").arg(p + 1, 2).arg(held ? Text(kits[k]->Name)
+                                                            : QStringLiteral("(empty)")),
+            m_listKits);
+        item->setData(kLibraryIdRole, static_cast<qlonglong>(held ? kits[k]->Id : library::kEmptyPlace));
     }
 }
 
-void TfmLibrary::ListReordered() {
-    const auto list = CurrentList();
-    if (list == 0) return;
-    std::vector<library::ItemId> kits;
-    for (int row = 0; row < m_listKits->count(); ++row)
-        kits.push_back(m_listKits->item(row)->data(kIdRole).toLongLong());
-    m_lib.SetListKits(list, kits);
-    // The numbers follow the new order once the move has finished.
-    QTimer::singleShot(0, this, [this] { Run([this] { ShowListKits(); }); });
+void TfmLibrary::Edited() {
+    if (m_undo == nullptr) return;
+    m_undo->setEnabled(m_edits.CanUndo());
+    m_redo->setEnabled(m_edits.CanRedo());
+    m_undo->setToolTip(m_edits.CanUndo() ? Text("Undo " + m_edits.UndoText()) : QString());
+    m_redo->setToolTip(m_edits.CanRedo() ? Text("Redo " + m_edits.RedoText()) : QString());
+    RefreshKeepingSelection();
+    RefreshLists();
+}
+
+void TfmLibrary::Undo() {
+    // Whatever the undo finds, the window shows the library as it is now.
+    try {
+        m_edits.Undo();
+    } catch (...) {
+        Edited();
+        throw;
+    }
+    Edited();
+}
+
+void TfmLibrary::Redo() {
+    try {
+        m_edits.Redo();
+    } catch (...) {
+        Edited();
+        throw;
+    }
+    Edited();
+}
+
+void TfmLibrary::ShowDeleted(bool deleted) {
+    if (m_deleted->isChecked() != deleted) m_deleted->setChecked(deleted);
+    ApplyFilter();
+    RefreshLists();
+}
+
+void TfmLibrary::RestoreSelected() {
+    const auto ids = SelectedIds();
+    // Without a selected item: the deleted list chosen beside the table.
+    if (ids.empty() && m_deleted->isChecked() && CurrentList() != 0)
+        m_edits.RestoreList(CurrentList());
+    else
+        m_edits.Restore(ids);
+    Edited();
+}
+
+void TfmLibrary::EmptyDeleted() {
+    const int kits = m_lib.Count({.Deleted = true});
+    const auto lists = m_lib.Lists(true).size();
+    if (kits == 0 && lists == 0) return;
+    if (!m_errors.Boxes().Confirm(
+            QStringLiteral("Remove the %1 deleted items and %2 deleted lists for good? This "
+                           "cannot be undone.")
+                .arg(kits)
+                .arg(lists),
+            this))
+        return;
+    m_lib.EmptyDeleted();
+    Edited();
+}
+
+void TfmLibrary::BackUp(const std::filesystem::path& file) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        m_lib.Backup(file);
+    } catch (...) {
+        QApplication::restoreOverrideCursor();
+        throw;
+    }
+    QApplication::restoreOverrideCursor();
 }
 
 void TfmLibrary::LoadListIntoSlots() {
@@ -473,18 +627,13 @@ void TfmLibrary::AcceptKitDropsOn(QListWidget* list) {
 }
 
 bool TfmLibrary::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_listKits->viewport() && ListPositionEvent(event)) return true;
     if (m_dropTarget == nullptr || watched != m_dropTarget->viewport())
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
-            auto* drag = static_cast<QDragMoveEvent*>(event);
-            const bool kit = !TLibraryModel::IdsOf(drag->mimeData()).empty() &&
-                             m_dropTarget->indexAt(drag->position().toPoint()).isValid();
-            if (kit)
-                drag->acceptProposedAction();
-            else
-                drag->ignore();
+            AnswerDrag(*static_cast<QDragMoveEvent*>(event), *m_dropTarget, false);
             return true;
         }
         case QEvent::Drop: {

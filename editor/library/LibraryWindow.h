@@ -2,9 +2,11 @@
 
 // "Library": the non-modal window of the kit library. A search field that filters as one
 // types, filters for favourites and kind, the items as a lazily loaded table with a detail
-// line, the actions on the selection, and the lists (banks of up to 32 kits) beside it.
-// Files dropped on it are imported. Nothing is sent to the module from here: a kit put
-// into a slot changes the mirror only, as Patch > Load does.
+// line, the actions on the selection, the Deleted view, and the lists (banks of 32
+// positions) beside it, edited by menu and by drag. Its own undo and redo (Ctrl+Z,
+// Ctrl+Shift+Z) take back deletes, tags, notes, favourites and list edits for the session.
+// Files and folders dropped on it are imported. Nothing is sent to the module from here: a
+// kit put into a slot changes the mirror only, as Patch > Load does.
 
 #include <QWidget>
 
@@ -14,10 +16,12 @@
 #include <optional>
 #include <vector>
 
+#include "library/Edits.h"
 #include "library/Library.h"
 
 class QCheckBox;
 class QComboBox;
+class QDragMoveEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -32,6 +36,9 @@ class MessageBoxes;
 class TLibraryModel;
 class THelpWindow;
 
+// The role of the list widgets' lines that holds a list's or a kit's ID.
+inline constexpr int kLibraryIdRole = Qt::UserRole + 1;
+
 // What the window does to the editor, wired by the editor's windows.
 struct TLibraryTarget {
     std::function<int()> CurrentPatch;
@@ -44,6 +51,10 @@ struct TLibraryTarget {
     std::function<void(const std::vector<std::optional<library::Bytes>>& kits)> PutKits;
     // A transfer runs: the mirror must not change under it.
     std::function<bool()> Busy;
+    // The mirror's 32 patches as the module sends them; nothing for an empty slot.
+    std::function<std::vector<std::optional<library::Bytes>>()> ModulePatches;
+    // Opens the compare window with the current patch and this kit.
+    std::function<void(const library::Bytes& kit, const std::string& name)> Compare;
 };
 
 class TfmLibrary : public QWidget {
@@ -64,6 +75,25 @@ class TfmLibrary : public QWidget {
     void ToggleFavourite();
     void SetTagsAndNote(const std::string& tags, const std::string& note);
     void DeleteSelected();  // asks first
+    // The Deleted view: what was deleted, to restore or to remove for good.
+    void ShowDeleted(bool deleted);
+    void RestoreSelected();
+    void EmptyDeleted();  // asks first
+    void Undo();
+    void Redo();
+    library::TEdits& Edits() { return m_edits; }
+    void BackUp(const std::filesystem::path& file);
+    // The current list's positions (from 0), with the first selected kit.
+    void PutIntoList(int position);
+    void ClearListPosition(int position);
+    void SwapListPositions(int from, int to);
+    void RenameList(const std::string& name);
+    void DuplicateList(const std::string& name);
+    // Which positions differ from the module's patches; said in a box.
+    std::vector<int> CompareListWithModule();
+    // The first selected kit's other versions, newest first, for the versions dialog.
+    std::vector<library::TVersion> SelectedVersions();
+    QListWidget* ListPositions() const { return m_listKits; }
     void MakeList(const std::string& name);
     void LoadListIntoSlots();  // asks first, naming the slots
     void SaveListAs(const std::filesystem::path& file);
@@ -84,11 +114,19 @@ class TfmLibrary : public QWidget {
     void RefreshKeepingSelection();
     void UpdateDetail();
     void ShowListKits();
-    void ListReordered();
+    void ShowVersions();
+    void ListMenu(const QPoint& at);
+    bool ListPositionEvent(QEvent* event);
+    // Accepts a drag of library kits (or of the list's own line, `own`) over a line.
+    static void AnswerDrag(QDragMoveEvent& drag, const QListWidget& list, bool own);
+    // After an edit, undo or redo: the table, the lists and the undo buttons again.
+    void Edited();
+    std::string AskTags(const std::string& tags, bool& ok);
     library::ItemId CurrentList() const;
     void Run(const std::function<void()>& command);
 
     library::TLibrary& m_lib;
+    library::TEdits m_edits;
     TLibraryTarget m_target;
     ErrorDisplay& m_errors;
     QString m_helpDir;
@@ -96,6 +134,9 @@ class TfmLibrary : public QWidget {
     TLibraryModel* m_model;
     QLineEdit* m_search;
     QCheckBox* m_favourites;
+    QCheckBox* m_deleted;
+    QPushButton* m_undo;
+    QPushButton* m_redo;
     QComboBox* m_kind;
     QTableView* m_table;
     QLabel* m_detail;

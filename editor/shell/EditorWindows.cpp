@@ -165,6 +165,17 @@ void TEditorWindows::ShowLibrary() {
             fmTamboro->UpdateCommands();
         };
         target.Busy = [this] { return fmTamboro->Transfers().Busy(); };
+        target.ModulePatches = [this] {
+            std::vector<std::optional<library::Bytes>> patches(td7::kPatchCount);
+            for (int p = 0; p < td7::kPatchCount; ++p)
+                if (fmTamboro->Present().PatchPresent(p))
+                    patches[static_cast<std::size_t>(p)] =
+                        td7::PatchFileImage(fmTamboro->Dumps(), p);
+            return patches;
+        };
+        target.Compare = [this](const library::Bytes& kit, const std::string& name) {
+            Compare->Open({-1, kit, name});
+        };
         fmLibrary = std::make_unique<TfmLibrary>(*lib, std::move(target), fmTamboro->Errors(),
                                                  fmTamboro->HelpDir(), fmTamboro.get());
         fmLibrary->AcceptKitDropsOn(PatchEditor->lbPatch());

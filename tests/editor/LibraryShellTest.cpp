@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QShortcut>
+#include <QApplication>
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QItemSelectionModel>
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <fstream>
 #include <initializer_list>
+#include <map>
 
 #include "editor/shell/FileCommands.h"
 #include "editor/shell/Help.h"
@@ -22,6 +25,7 @@
 #include "editor/patch/PatchList.h"
 #include "editor/transfers/ProgressWindow.h"
 #include "library/Library.h"
+#include "simulator/Td7Module.h"
 #include "td7/PresentFlags.h"
 #include "td7/Td7Collections.h"
 #include "td7/Td7Decode.h"
@@ -111,6 +115,33 @@ TEST_F(LibraryShell, ALibraryThatCannotBeOpenedIsSaidOnceAndEverythingElseWorks)
         "The library could not be opened: " + QString::fromStdString(damaged.string()) +
         ": file is not a database";
     EXPECT_EQ(Errors(), std::vector<QString>{expected});
+}
+
+TEST_F(LibraryShell, ADamagedLibraryOffersTheNewestGoodBackupAndAnUnchangedOneIsNotBackedUpAgain) {
+    const fs::path file = editor.dir / "kits.sqlite3";
+    const fs::path folder = editor.dir / "kits-backups";
+    fs::create_directories(folder);
+    {
+        simulator::Td7Module module;
+        module.LoadRandom(3);
+        library::TLibrary lib(file);
+        lib.Add(library::TKind::Kit, module.PatchDataSets(0), "gig.td7", 1);
+        lib.Backup(folder / "kits-2020-01-02.sqlite3");
+    }
+    {
+        std::fstream damage(file, std::ios::in | std::ios::out | std::ios::binary);
+        damage.write("not a library any more", 22);
+    }
+    Start("[Library]\nLibraryFile=" + file.string() + "\n");
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
+    Run(TCommand::Library);
+    ASSERT_NE(editor.windows->fmLibrary, nullptr);
+    EXPECT_TRUE(editor.boxes.Shown().front().Text.contains("Restore the newest good backup"));
+    EXPECT_EQ(editor.windows->fmLibrary->Model().Total(), 1);
+    EXPECT_TRUE(fs::exists(file.string() + ".damaged"));
+    EXPECT_TRUE(Errors().empty());
+    // The restored library differs from no backup: none of today is made.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
 // The help beside the program, not a file in the folder the file dialogs last showed.
@@ -268,6 +299,107 @@ TEST_F(LibraryShell, LoadIntoSlotsAsksNamingTheSlotsAndIsOneStep) {
     editor.Main().Menu().Action(TCommand::Undo)->trigger();
     EXPECT_EQ(held(), before);
     EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(LibraryShell, ListPositionsAreEditedByDropAndMenuAndEveryEditIsUndoneInTheWindow) {
+    editor::TfmLibrary& window = OpenAfterRequestAll();
+    library::TLibrary& lib = Lib();
+    // The kits by the module's slot they came from.
+    std::map<int, library::ItemId> ofSlot;
+    for (const auto& item : lib.Find({.Kind = library::TKind::Kit}))
+        ofSlot[lib.Sources(item.Id).front().Slot - 1] = item.Id;
+    const auto select = [&](library::ItemId id) {
+        window.Table()->clearSelection();
+        for (int row = 0; row < window.Model().rowCount(); ++row)
+            if (window.Model().ItemAt(row)->Id == id)
+                window.Table()->selectionModel()->select(
+                    window.Model().index(row, 0),
+                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        ASSERT_EQ(window.SelectedIds(), std::vector<library::ItemId>{id});
+    };
+    select(ofSlot[0]);
+    window.MakeList("Friday");
+    const auto list = lib.FindList("Friday")->Id;
+    ASSERT_EQ(window.ListPositions()->count(), 32);
+
+    // Slot 7's kit dropped on position 7.
+    QListWidget* positions = window.ListPositions();
+    auto* mime = new QMimeData;
+    mime->setData(editor::kLibraryItemsMime, QByteArray::number(static_cast<qlonglong>(ofSlot[6])));
+    positions->scrollToItem(positions->item(6));
+    QDropEvent drop(positions->visualItemRect(positions->item(6)).center(), Qt::CopyAction, mime,
+                    Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject&>(window).eventFilter(positions->viewport(), &drop);
+    delete mime;
+    EXPECT_EQ(lib.ListPositions(list)[6], ofSlot[6]);
+    EXPECT_TRUE(positions->item(6)->text().endsWith(
+        QString::fromStdString(lib.Item(ofSlot[6])->Name)));
+    EXPECT_TRUE(window.CompareListWithModule().empty());
+    EXPECT_EQ(editor.boxes.Shown().back().Text,
+              "The module's patches match the list \"Friday\" at every position that holds a kit.");
+
+    window.SwapListPositions(0, 6);
+    EXPECT_EQ(window.CompareListWithModule(), (std::vector<int>{0, 6}));
+    EXPECT_EQ(editor.boxes.Shown().back().Text,
+              "The module's patches differ from the list \"Friday\" at positions 1, 7.");
+    window.RenameList("Gig");
+    window.DuplicateList("Gig copy");
+    EXPECT_EQ(lib.ListPositions(lib.FindList("Gig copy")->Id), lib.ListPositions(list));
+
+    // The window's own undo and redo.
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    // From the table: the search field keeps Ctrl+Z for its own text.
+    window.Table()->setFocus();
+
+    QTest::keyClick(window.Table(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_FALSE(lib.FindList("Gig copy"));
+    QTest::keyClick(window.Table(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(window.Table(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(lib.List(list)->Name, "Friday");
+    EXPECT_EQ(lib.ListPositions(list)[0], ofSlot[0]);
+    QTest::keyClick(window.Table(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(lib.ListPositions(list)[0], ofSlot[6]);
+
+    // Deleted, found in the Deleted view, undone back to its position.
+    select(ofSlot[6]);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
+    window.DeleteSelected();
+    EXPECT_TRUE(positions->item(0)->text().endsWith("(empty)"));
+    window.ShowDeleted(true);
+    EXPECT_EQ(window.Model().Total(), 1);
+    window.Undo();
+    EXPECT_EQ(window.Model().Total(), 0);
+    window.ShowDeleted(false);
+    EXPECT_EQ(lib.ListKits(list)[0]->Id, ofSlot[6]);
+    // A deleted list waits in the Deleted view too, and comes back from there.
+    window.Table()->clearSelection();
+    window.Edits().DeleteList(list);
+    window.ShowDeleted(true);
+    // With the copy whose making was undone.
+    QListWidget* lists = window.findChild<QListWidget*>(QStringLiteral("lbLists"));
+    ASSERT_EQ(lists->count(), 2);
+    lists->setCurrentRow(lists->item(0)->text() == "Friday" ? 0 : 1);
+    window.RestoreSelected();
+    window.ShowDeleted(false);
+    EXPECT_TRUE(lib.List(list)->Deleted.empty());
+
+    // Another editor on the same library removes the kit for good: the undo says so.
+    select(ofSlot[3]);
+    window.ToggleFavourite();
+    {
+        library::TLibrary other(lib.File());
+        const library::ItemId kit[] = {ofSlot[3]};
+        other.Delete(kit);
+        other.EmptyDeleted();
+    }
+    EXPECT_TRUE(Errors().empty());
+    QTest::keyClick(window.Table(), Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_FALSE(Errors().empty());
+    EXPECT_EQ(Errors().back(),
+              "Cannot undo Mark as favourite: the kit was removed from the library meanwhile (by "
+              "another program or window)");
 }
 
 }  // namespace

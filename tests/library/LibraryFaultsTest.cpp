@@ -20,31 +20,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Another program's connection to the same file, through SQLite's own API.
-class TOtherProgram {
-  public:
-    explicit TOtherProgram(const fs::path& file) { sqlite3_open(file.c_str(), &m_db); }
-    ~TOtherProgram() { sqlite3_close(m_db); }
-    TOtherProgram(const TOtherProgram&) = delete;
-    TOtherProgram& operator=(const TOtherProgram&) = delete;
-    int Run(const std::string& sql) {
-        return sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr);
-    }
-    std::string Text(const std::string& sql) {
-        sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(m_db, sql.c_str(), -1, &statement, nullptr);
-        std::string text;
-        while (sqlite3_step(statement) == SQLITE_ROW)
-            text += reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)) +
-                    std::string("\n");
-        sqlite3_finalize(statement);
-        return text;
-    }
-
-  private:
-    sqlite3* m_db = nullptr;
-};
-
 std::string OpenError(const fs::path& file, library::TLibrary::TOptions options) {
     try {
         library::TLibrary lib(file, options);
@@ -69,7 +44,8 @@ TEST_F(LibraryTest, ADamagedLockedOrNewerLibraryIsRefusedWithItsReason) {
     TOtherProgram(dir / "newer.sqlite3").Run("PRAGMA user_version = 7");
     EXPECT_EQ(OpenError(dir / "newer.sqlite3", options),
               prefix + (dir / "newer.sqlite3").string() +
-                  ": made by a newer Tamboro (library version 7, this one reads up to 1)");
+                  ": made by a newer Tamboro (library version 7, this one reads up to " +
+                  std::to_string(library::kSchemaVersion) + ")");
 
     // A program that holds the file locked for itself.
     { library::TLibrary lib(dir / "locked.sqlite3", options); }

@@ -5,6 +5,7 @@
 // library's code: its data-set messages are what a real module and real files hold.
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -22,6 +23,31 @@ namespace librarytest {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using simulator::Td7Module;
+
+// Another program's connection to the same file, through SQLite's own API.
+class TOtherProgram {
+  public:
+    explicit TOtherProgram(const fs::path& file) { sqlite3_open(file.c_str(), &m_db); }
+    ~TOtherProgram() { sqlite3_close(m_db); }
+    TOtherProgram(const TOtherProgram&) = delete;
+    TOtherProgram& operator=(const TOtherProgram&) = delete;
+    int Run(const std::string& sql) {
+        return sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr);
+    }
+    std::string Text(const std::string& sql) {
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(m_db, sql.c_str(), -1, &statement, nullptr);
+        std::string text;
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            text += reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)) +
+                    std::string("\n");
+        sqlite3_finalize(statement);
+        return text;
+    }
+
+  private:
+    sqlite3* m_db = nullptr;
+};
 
 class LibraryTest : public ::testing::Test {
   protected:

@@ -113,7 +113,8 @@ PORTS
         expect "tamboro-cli pack --patch 2 kit.syx --p" "--patch"
         # Commands of two words.
         expect "tamboro-cli lib" "library"
-        expect "tamboro-cli library " "export import info list"
+        expect "tamboro-cli library " "backup delete export fav import info list list-clear list-new list-put list-show lists restore tag unfav untag"
+        expect "tamboro-cli library list-" "list-clear list-new list-put list-show"
         expect "tamboro-cli library list --kind " "instruments kit system"
         expect "tamboro-cli library import " "OLD.TD7 folder gig.td7 kit.syx"
         exit $status

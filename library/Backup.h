@@ -1,0 +1,49 @@
+#pragma once
+
+// Backups of the library beside it: a rotating automatic copy once a day when the library
+// changed, and the newest sound copy to offer when the library fails its check at open.
+
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace library {
+
+class TLibrary;
+
+struct TAutoBackup {
+    bool Enabled = true;
+    int Kept = 7;
+    std::filesystem::path Folder;  // empty: "<library name>-backups" beside the library
+};
+
+// [Library] AutoBackup (on by default), BackupsKept (7) and BackupFolder (relative to the
+// settings file's folder) of the settings file.
+TAutoBackup AutoBackupSettings(const std::filesystem::path& settingsFile);
+
+// Where the automatic backups of `libraryFile` go.
+std::filesystem::path BackupFolder(const std::filesystem::path& libraryFile,
+                                   const TAutoBackup& settings);
+
+// Today's automatic backup, when there is none of today yet and the library changed since
+// the newest one; then all but the newest `Kept` automatic backups are removed. Returns the
+// file written, if any.
+std::optional<std::filesystem::path> AutoBackup(TLibrary& lib, const TAutoBackup& settings);
+
+// The automatic backups of the library, newest first.
+std::vector<std::filesystem::path> AutoBackups(const std::filesystem::path& libraryFile,
+                                               const TAutoBackup& settings);
+
+// The newest automatic backup that passes SQLite's check and is Tamboro's.
+std::optional<std::filesystem::path> NewestGoodBackup(const std::filesystem::path& libraryFile,
+                                                      const TAutoBackup& settings);
+
+// Restores `backup` onto the library at `libraryFile`, also one that no longer opens
+// (damaged): that one is kept beside as "<file>.damaged" and the backup takes its place.
+// LibraryError when the backup is not sound; the library is then left as it was.
+void RestoreLibrary(const std::filesystem::path& libraryFile, const std::filesystem::path& backup);
+
+// Whether the file at `file` opens and passes SQLite's quick check ("ok"), or what is wrong.
+std::string CheckFile(const std::filesystem::path& file);
+
+}  // namespace library
