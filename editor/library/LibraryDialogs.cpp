@@ -5,23 +5,67 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "editor/library/LibraryModel.h"
 #include "editor/shell/ErrorDisplay.h"
 #include "editor/shell/MessageBoxes.h"
+#include "library/Items.h"
 
 namespace editor {
+
+namespace {
+
+// How the compare window's title names a version.
+std::string VersionName(const library::TVersion& version) {
+    return "library kit \"" + version.Item.Name + "\" of " + version.Seen;
+}
+
+}  // namespace
 
 std::vector<library::TVersion> TfmLibrary::SelectedVersions() {
     const auto ids = SelectedIds();
     if (ids.empty()) return {};
     const auto item = m_lib.Item(ids.front());
     if (!item || item->Kind != library::TKind::Kit) return {};
-    return m_lib.Versions(item->Id);
+    library::TVersion self{*item, {}, false, 0};
+    for (const auto& source : m_lib.Sources(item->Id)) self.Seen = std::max(self.Seen, source.Seen);
+    std::vector<library::TVersion> versions{self};
+    for (auto& version : m_lib.Versions(item->Id)) versions.push_back(std::move(version));
+    return versions;
+}
+
+bool TfmLibrary::IsCurrentPatch(const library::Bytes& kit) {
+    const library::Bytes current = m_target.CurrentKit ? m_target.CurrentKit() : library::Bytes{};
+    return current.size() == library::KindBytes(library::TKind::Kit) &&
+           library::Normalise(library::TKind::Kit, current) == kit;
+}
+
+void TfmLibrary::CompareVersions(const library::TVersion& first, const library::TVersion& second) {
+    if (!m_target.Compare || !m_target.Put || (m_target.Busy && m_target.Busy())) return;
+    const library::Bytes one = m_lib.ItemBytes(first.Item.Id);
+    const library::Bytes other = m_lib.ItemBytes(second.Item.Id);
+    // The compare window takes values into the current patch: the version that is it
+    // stays there, whichever was chosen first.
+    if (IsCurrentPatch(one)) return m_target.Compare(other, VersionName(second));
+    if (IsCurrentPatch(other)) return m_target.Compare(one, VersionName(first));
+    const int p = m_target.CurrentPatch ? m_target.CurrentPatch() : 0;
+    if (!m_errors.Boxes().Confirm(
+            QStringLiteral("Load the kit of %1 into slot %2 to compare it with the kit of %3? "
+                           "What the slot holds now is replaced (Edit > Undo takes it back).")
+                .arg(QString::fromStdString(first.Seen))
+                .arg(p + 1)
+                .arg(QString::fromStdString(second.Seen)),
+            this))
+        return;
+    m_target.Put(library::TKind::Kit, one, p);
+    m_target.Compare(other, VersionName(second));
 }
 
 void TfmLibrary::ShowVersions() {
@@ -30,53 +74,78 @@ void TfmLibrary::ShowVersions() {
     const auto kit = m_lib.Item(ids.front());
     if (!kit || kit->Kind != library::TKind::Kit)
         throw library::LibraryError("Only a kit has versions");
-    const auto versions = m_lib.Versions(kit->Id);
+    const auto versions = SelectedVersions();
     QDialog dialog(this);
     dialog.setWindowTitle(QStringLiteral("Versions of %1").arg(QString::fromStdString(kit->Name)));
     auto* list = new QListWidget(&dialog);
     list->setObjectName(QStringLiteral("lbVersions"));
-    for (const auto& version : versions)
-        list->addItem(version.SameSlot
-                          ? QStringLiteral("%1  seen in slot %2").arg(QString::fromStdString(version.Seen)).arg(version.Slot)
-                          : QStringLiteral("%1  another kit of this name (%2 sources)")
-                                .arg(QString::fromStdString(version.Seen))
-                                .arg(version.Item.Sources));
-    if (versions.empty()) list->addItem(QStringLiteral("No other versions of this kit"));
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    for (std::size_t k = 0; k < versions.size(); ++k) {
+        const auto& version = versions[k];
+        const QString seen = QString::fromStdString(version.Seen);
+        QString line = k == 0 ? QStringLiteral("%1  this kit").arg(seen)
+                       : version.SameSlot
+                           ? QStringLiteral("%1  seen in slot %2").arg(seen).arg(version.Slot)
+                           : QStringLiteral("%1  another kit of this name (%2 sources)")
+                                 .arg(seen)
+                                 .arg(version.Item.Sources);
+        if (IsCurrentPatch(m_lib.ItemBytes(version.Item.Id)))
+            line += QStringLiteral("  (the current patch)");
+        list->addItem(line);
+    }
+    if (versions.size() < 2) list->addItem(QStringLiteral("No other versions of this kit"));
+    // The chosen lines, in the list's order.
+    const auto chosen = [list, &versions] {
+        std::vector<std::size_t> rows;
+        for (int row = 0; row < static_cast<int>(versions.size()); ++row)
+            if (list->item(row)->isSelected()) rows.push_back(static_cast<std::size_t>(row));
+        return rows;
+    };
     auto* compare = new QPushButton(QStringLiteral("Compare with Current Patch"), &dialog);
-    compare->setEnabled(!versions.empty() && static_cast<bool>(m_target.Compare));
+    compare->setObjectName(QStringLiteral("btCompareCurrent"));
     connect(compare, &QPushButton::clicked, &dialog, [&] {
         Run([&] {
-            const int row = list->currentRow();
-            if (row < 0 || row >= static_cast<int>(versions.size())) return;
-            const auto& version = versions[static_cast<std::size_t>(row)];
-            m_target.Compare(m_lib.ItemBytes(version.Item.Id),
-                             "library kit \"" + version.Item.Name + "\" of " + version.Seen);
+            const auto rows = chosen();
+            if (rows.size() != 1) return;
+            const auto& version = versions[rows.front()];
+            m_target.Compare(m_lib.ItemBytes(version.Item.Id), VersionName(version));
         });
     });
-    // One version into the current slot, to compare it with another.
-    auto* put = new QPushButton(QStringLiteral("Put into Slot"), &dialog);
-    put->setEnabled(!versions.empty() && static_cast<bool>(m_target.Put));
-    connect(put, &QPushButton::clicked, &dialog, [&] {
+    auto* two = new QPushButton(QStringLiteral("Compare the Two"), &dialog);
+    two->setObjectName(QStringLiteral("btCompareTwo"));
+    two->setToolTip(QStringLiteral(
+        "Values are taken into the one that is the current patch; when neither is, the upper "
+        "one is loaded into the current slot first"));
+    connect(two, &QPushButton::clicked, &dialog, [&] {
         Run([&] {
-            const int row = list->currentRow();
-            if (row < 0 || row >= static_cast<int>(versions.size())) return;
-            if (m_target.Busy && m_target.Busy()) return;
-            m_target.Put(library::TKind::Kit,
-                         m_lib.ItemBytes(versions[static_cast<std::size_t>(row)].Item.Id),
-                         m_target.CurrentPatch ? m_target.CurrentPatch() : 0);
+            const auto rows = chosen();
+            if (rows.size() == 2) CompareVersions(versions[rows[0]], versions[rows[1]]);
         });
     });
+    const auto enable = [&] {
+        const auto count = chosen().size();
+        compare->setEnabled(count == 1 && static_cast<bool>(m_target.Compare));
+        two->setEnabled(count == 2 && static_cast<bool>(m_target.Compare));
+    };
+    connect(list, &QListWidget::itemSelectionChanged, &dialog, enable);
     auto* close = new QPushButton(QStringLiteral("Close"), &dialog);
     connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
     auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(
+        QStringLiteral("Choose one to compare with the current patch, or two (Ctrl+click) to "
+                       "compare with each other:"),
+        &dialog));
     layout->addWidget(list);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(compare);
-    buttons->addWidget(put);
+    buttons->addWidget(two);
     buttons->addStretch(1);
     buttons->addWidget(close);
     layout->addLayout(buttons);
-    list->setCurrentRow(0);
+    // The newest other version, ready to compare with the current patch.
+    list->setCurrentRow(versions.size() > 1 ? 1 : 0);
+    enable();
+    dialog.resize(560, 320);
     dialog.exec();
 }
 

@@ -91,8 +91,13 @@ class TfmLibrary : public QWidget {
     void DuplicateList(const std::string& name);
     // Which positions differ from the module's patches; said in a box.
     std::vector<int> CompareListWithModule();
-    // The first selected kit's other versions, newest first, for the versions dialog.
+    // The first selected kit (as a version seen when it was last seen), then its other
+    // versions, newest first: the lines of the versions dialog.
     std::vector<library::TVersion> SelectedVersions();
+    // Two versions in the compare window. The one that is the current patch takes the
+    // other's values; when neither is, the first is loaded into the current slot (asks
+    // first; one step of Edit > Undo) and compared with the second.
+    void CompareVersions(const library::TVersion& first, const library::TVersion& second);
     QListWidget* ListPositions() const { return m_listKits; }
     void MakeList(const std::string& name);
     void LoadListIntoSlots();  // asks first, naming the slots
@@ -115,6 +120,8 @@ class TfmLibrary : public QWidget {
     void UpdateDetail();
     void ShowListKits();
     void ShowVersions();
+    // Whether a library kit's bytes are those of the current patch.
+    bool IsCurrentPatch(const library::Bytes& kit);
     void ListMenu(const QPoint& at);
     bool ListPositionEvent(QEvent* event);
     // Accepts a drag of library kits (or of the list's own line, `own`) over a line.

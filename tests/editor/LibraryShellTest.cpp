@@ -15,6 +15,7 @@
 #include <initializer_list>
 #include <map>
 
+#include "editor/compare/CompareCommand.h"
 #include "editor/shell/FileCommands.h"
 #include "editor/shell/Help.h"
 #include "editor/library/LibraryAccess.h"
@@ -24,7 +25,9 @@
 #include "editor/patch/PatchEditor.h"
 #include "editor/patch/PatchList.h"
 #include "editor/transfers/ProgressWindow.h"
+#include "library/Items.h"
 #include "library/Library.h"
+#include "td7/DumpFiles.h"
 #include "simulator/Td7Module.h"
 #include "td7/PresentFlags.h"
 #include "td7/Td7Collections.h"
@@ -400,6 +403,58 @@ TEST_F(LibraryShell, ListPositionsAreEditedByDropAndMenuAndEveryEditIsUndoneInTh
     EXPECT_EQ(Errors().back(),
               "Cannot undo Mark as favourite: the kit was removed from the library meanwhile (by "
               "another program or window)");
+}
+
+TEST_F(LibraryShell, TwoVersionsAreComparedIntoTheCurrentPatchOrAfterTheFirstIsLoadedAsOneStep) {
+    editor::TfmLibrary& window = OpenAfterRequestAll();
+    library::TLibrary& lib = Lib();
+    editor.Main().SetCurrentPatch(0);
+    const auto slot1 = [&] {
+        return library::Normalise(library::TKind::Kit, td7::PatchFileImage(editor.Main().Dumps(), 0));
+    };
+    const library::Bytes before = slot1();
+    // Two other states of slot 1's kit: another effect 1 type each.
+    for (int step : {1, 2}) {
+        library::Bytes kit = before;
+        kit[23] = static_cast<std::uint8_t>((kit[23] + step) % 4);
+        lib.Add(library::TKind::Kit, kit, "TD-7 (device ID 17) 2026-12-08", 1);
+    }
+    window.Model().Refresh();
+    for (int row = 0; row < window.Model().rowCount(); ++row)
+        if (lib.ItemBytes(window.Model().ItemAt(row)->Id) == before) window.Table()->selectRow(row);
+    const auto versions = window.SelectedVersions();
+    ASSERT_EQ(versions.size(), 3u);
+    ASSERT_EQ(lib.ItemBytes(versions[0].Item.Id), before) << "the kit itself comes first";
+    const int steps = editor.Main().History().Count();
+    editor.boxes.ClearShown();
+    const auto compared = [&] { return editor.windows->Compare->Window()->Rows().size(); };
+
+    // One of the two is the current patch: it takes the values, nothing is asked or loaded.
+    window.CompareVersions(versions[1], versions[0]);
+    EXPECT_TRUE(editor.boxes.Shown().empty());
+    ASSERT_NE(editor.windows->Compare->Window(), nullptr);
+    EXPECT_EQ(compared(), 1u);
+    EXPECT_EQ(slot1(), before);
+
+    // Neither is: declined, nothing changes; agreed, the first is loaded as one step.
+    editor.boxes.SetNextAnswer(editor::TAnswer::No);
+    window.CompareVersions(versions[1], versions[2]);
+    ASSERT_EQ(editor.boxes.Shown().size(), 1u);
+    EXPECT_EQ(editor.boxes.Shown().back().Text.toStdString(),
+              "Load the kit of " + versions[1].Seen + " into slot 1 to compare it with the kit of " +
+                  versions[2].Seen + "? What the slot holds now is replaced (Edit > Undo takes it back).");
+    EXPECT_EQ(slot1(), before);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
+    window.CompareVersions(versions[1], versions[2]);
+    EXPECT_EQ(slot1(), lib.ItemBytes(versions[1].Item.Id));
+    EXPECT_EQ(editor.Main().History().Count(), steps + 1);
+    ASSERT_EQ(compared(), 1u);
+    editor.windows->Compare->Window()->Take(0);
+    EXPECT_EQ(slot1(), lib.ItemBytes(versions[2].Item.Id));
+    Run(TCommand::Undo);
+    Run(TCommand::Undo);
+    EXPECT_EQ(slot1(), before);
+    EXPECT_TRUE(Errors().empty());
 }
 
 }  // namespace
