@@ -29,6 +29,7 @@
 #include "editor/shell/ErrorDisplay.h"
 #include "editor/shell/Help.h"
 #include "editor/library/LibraryModel.h"
+#include "editor/library/SearchTagCompleter.h"
 #include "editor/shell/MessageBoxes.h"
 #include "td7/FileIo.h"
 #include "td7/SetupFile.h"
@@ -63,6 +64,7 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
       m_helpDir(std::move(helpDir)),
       m_model(new TLibraryModel(lib, this)),
       m_search(new QLineEdit(this)),
+      m_searchTags(nullptr),
       m_favourites(new QCheckBox(QStringLiteral("Favourites only"), this)),
       m_deleted(new QCheckBox(QStringLiteral("Deleted"), this)),
       m_undo(nullptr),
@@ -82,6 +84,14 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
     m_search->setObjectName(QStringLiteral("edSearch"));
     m_search->setPlaceholderText(QStringLiteral("Search names, tags, notes and sources"));
     m_search->setClearButtonEnabled(true);
+    m_searchTags = new TSearchTagCompleter(*m_search, [this](const QString& prefix) {
+        QStringList tags;
+        Run([&] {
+            for (const auto& tag : m_lib.TagsStartingWith(prefix.toStdString(), 20))
+                tags << Text(tag);
+        });
+        return tags;
+    });
     m_kind->setObjectName(QStringLiteral("coKind"));
     m_kind->addItems({QStringLiteral("All kinds"), QStringLiteral("Kits"),
                       QStringLiteral("Instruments"), QStringLiteral("System")});
@@ -300,8 +310,11 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
     filters->insertWidget(1, m_redo);
     auto* undo = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Z")), this);
     connect(undo, &QShortcut::activated, this, [this] { Run([this] { Undo(); }); });
-    auto* redo = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")), this);
-    connect(redo, &QShortcut::activated, this, [this] { Run([this] { Redo(); }); });
+    // The keys of the main window's Edit > Redo.
+    for (const char* keys : {"Ctrl+Shift+Z", "Ctrl+Y"}) {
+        auto* redo = new QShortcut(QKeySequence(QString::fromLatin1(keys)), this);
+        connect(redo, &QShortcut::activated, this, [this] { Run([this] { Redo(); }); });
+    }
 
     auto* favourite = new QShortcut(QKeySequence(QStringLiteral("Ctrl+D")), this);
     connect(favourite, &QShortcut::activated, this, [this] { Run([this] { ToggleFavourite(); }); });

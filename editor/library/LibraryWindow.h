@@ -4,7 +4,7 @@
 // types, filters for favourites and kind, the items as a lazily loaded table with a detail
 // line, the actions on the selection, the Deleted view, and the lists (banks of 32
 // positions) beside it, edited by menu and by drag. Its own undo and redo (Ctrl+Z,
-// Ctrl+Shift+Z) take back deletes, tags, notes, favourites and list edits for the session.
+// Ctrl+Shift+Z or Ctrl+Y) take back deletes, tags, notes, favourites and list edits for the session.
 // Files and folders dropped on it are imported. Nothing is sent to the module from here: a
 // kit put into a slot changes the mirror only, as Patch > Load does.
 
@@ -34,6 +34,7 @@ namespace editor {
 class ErrorDisplay;
 class MessageBoxes;
 class TLibraryModel;
+class TSearchTagCompleter;
 class THelpWindow;
 
 // The role of the list widgets' lines that holds a list's or a kit's ID.
@@ -67,6 +68,7 @@ class TfmLibrary : public QWidget {
     TLibraryModel& Model() { return *m_model; }
     QTableView* Table() const { return m_table; }
     QLineEdit* SearchField() const { return m_search; }
+    TSearchTagCompleter* SearchTags() const { return m_searchTags; }
 
     // The actions, as the buttons run them (dialogs asked before).
     std::vector<library::ItemId> SelectedIds() const;
@@ -140,6 +142,7 @@ class TfmLibrary : public QWidget {
     std::unique_ptr<THelpWindow> m_help;
     TLibraryModel* m_model;
     QLineEdit* m_search;
+    TSearchTagCompleter* m_searchTags;
     QCheckBox* m_favourites;
     QCheckBox* m_deleted;
     QPushButton* m_undo;

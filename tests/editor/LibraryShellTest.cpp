@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QShortcut>
 #include <QApplication>
+#include <QCompleter>
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QItemSelectionModel>
@@ -21,6 +22,7 @@
 #include "editor/library/LibraryAccess.h"
 #include "editor/library/LibraryModel.h"
 #include "editor/library/LibraryWindow.h"
+#include "editor/library/SearchTagCompleter.h"
 #include "editor/shell/MainMenu.h"
 #include "editor/patch/PatchEditor.h"
 #include "editor/patch/PatchList.h"
@@ -455,6 +457,42 @@ TEST_F(LibraryShell, TwoVersionsAreComparedIntoTheCurrentPatchOrAfterTheFirstIsL
     Run(TCommand::Undo);
     EXPECT_EQ(slot1(), before);
     EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(LibraryShell, TheSearchOffersTagsAfterTagColonAndCtrlYRedoesAsInTheEditMenu) {
+    editor::TfmLibrary& window = OpenAfterRequestAll();
+    library::TLibrary& lib = Lib();
+    const auto kits = lib.Find({.Kind = library::TKind::Kit}, 2);
+    lib.SetTagsAndNote(std::vector<library::ItemId>{kits[0].Id}, "rock jazz", "");
+    lib.SetTagsAndNote(std::vector<library::ItemId>{kits[1].Id}, "Roll", "");
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QLineEdit* field = window.SearchField();
+    QCompleter* completer = window.SearchTags()->Completer();
+
+    // Typed in the middle of a search: only that word is completed.
+    field->setFocus();
+    field->setText(QStringLiteral("funk  soft"));
+    field->setCursorPosition(5);
+    QTest::keyClicks(field, "-TAG:ro");
+    EXPECT_EQ(completer->completionCount(), 2) << "rock and Roll";
+    EXPECT_TRUE(completer->popup()->isVisible());
+    emit completer->activated(QStringLiteral("rock"));
+    EXPECT_EQ(field->text(), "funk -TAG:rock soft");
+    EXPECT_EQ(field->cursorPosition(), 14);
+    QTest::keyClicks(field, " ja");
+    EXPECT_FALSE(completer->popup()->isVisible()) << "a word that is no tag: is left alone";
+
+    // Ctrl+Y redoes what Ctrl+Z took back.
+    window.Table()->selectRow(0);
+    const auto id = window.SelectedIds().front();
+    window.ToggleFavourite();
+    window.Table()->setFocus();
+    QTest::keyClick(window.Table(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_FALSE(lib.Item(id)->Favourite);
+    QTest::keyClick(window.Table(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_TRUE(lib.Item(id)->Favourite);
 }
 
 }  // namespace
