@@ -44,6 +44,11 @@ class TEdits {
     std::string RedoText() const { return CanRedo() ? m_redo.back().Text : std::string(); }
     void Undo();
     void Redo();
+    // Forgets every step: after a restore they would act on another library's items.
+    void Clear() {
+        m_undo.clear();
+        m_redo.clear();
+    }
 
   private:
     struct TStep {

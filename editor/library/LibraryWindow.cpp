@@ -52,6 +52,18 @@ QPushButton* Button(const QString& text, QWidget* parent, const std::function<vo
     return button;
 }
 
+// A copy of the whole library takes a moment with a large one.
+void WithWaitCursor(const std::function<void()>& work) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        work();
+    } catch (...) {
+        QApplication::restoreOverrideCursor();
+        throw;
+    }
+    QApplication::restoreOverrideCursor();
+}
+
 }  // namespace
 
 TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDisplay& errors,
@@ -228,6 +240,14 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
                 this, QStringLiteral("Back Up Library"), {},
                 QStringLiteral("Tamboro library (*.sqlite3)"));
             if (!file.isEmpty()) BackUp(file.toStdString());
+        });
+    }));
+    actions->addWidget(Button(QStringLiteral("Restore Library..."), this, [this] {
+        Run([this] {
+            const QString file = QFileDialog::getOpenFileName(
+                this, QStringLiteral("Restore Library"), {},
+                QStringLiteral("Tamboro library (*.sqlite3);;All files (*)"));
+            if (!file.isEmpty()) RestoreLibrary(file.toStdString());
         });
     }));
 
@@ -571,14 +591,21 @@ void TfmLibrary::EmptyDeleted() {
 }
 
 void TfmLibrary::BackUp(const std::filesystem::path& file) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        m_lib.Backup(file);
-    } catch (...) {
-        QApplication::restoreOverrideCursor();
-        throw;
-    }
-    QApplication::restoreOverrideCursor();
+    WithWaitCursor([&] { m_lib.Backup(file); });
+}
+
+void TfmLibrary::RestoreLibrary(const std::filesystem::path& backup) {
+    if (!m_errors.Boxes().Confirm(
+            QStringLiteral("Restore the library from the backup %1? Everything the library holds "
+                           "now is replaced by the backup's items and lists, and the window's "
+                           "Undo cannot take it back.")
+                .arg(QString::fromStdString(backup.string())),
+            this))
+        return;
+    WithWaitCursor([&] { m_lib.RestoreFrom(backup); });
+    m_edits.Clear();
+    ApplyFilter();
+    Edited();
 }
 
 void TfmLibrary::LoadListIntoSlots() {

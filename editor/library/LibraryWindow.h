@@ -85,6 +85,9 @@ class TfmLibrary : public QWidget {
     void Redo();
     library::TEdits& Edits() { return m_edits; }
     void BackUp(const std::filesystem::path& file);
+    // Replaces the library's content with the backup's (asks first, naming it), forgets the
+    // window's undo steps and shows the library again.
+    void RestoreLibrary(const std::filesystem::path& backup);
     // The current list's positions (from 0), with the first selected kit.
     void PutIntoList(int position);
     void ClearListPosition(int position);

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QItemSelectionModel>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTableView>
 #include <QTextBrowser>
 
@@ -493,6 +494,30 @@ TEST_F(LibraryShell, TheSearchOffersTagsAfterTagColonAndCtrlYRedoesAsInTheEditMe
     EXPECT_FALSE(lib.Item(id)->Favourite);
     QTest::keyClick(window.Table(), Qt::Key_Y, Qt::ControlModifier);
     EXPECT_TRUE(lib.Item(id)->Favourite);
+}
+
+TEST_F(LibraryShell, RestoreLibraryAsksNamingTheBackupThenShowsItsContentWithNoUndoLeft) {
+    editor::TfmLibrary& window = OpenAfterRequestAll();
+    const fs::path backup = editor.dir / "before.sqlite3";
+    window.BackUp(backup);
+    window.Table()->selectRow(0);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
+    window.DeleteSelected();
+    ASSERT_EQ(window.Model().Total(), 31);
+
+    editor.boxes.SetNextAnswer(editor::TAnswer::No);
+    window.RestoreLibrary(backup);
+    EXPECT_EQ(editor.boxes.Shown().back().Text.toStdString(),
+              "Restore the library from the backup " + backup.string() +
+                  "? Everything the library holds now is replaced by the backup's items and "
+                  "lists, and the window's Undo cannot take it back.");
+    EXPECT_EQ(Lib().Count({}), 31);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
+    window.RestoreLibrary(backup);
+    EXPECT_EQ(Lib().Count({}), 32);
+    EXPECT_EQ(window.Model().Total(), 32);
+    EXPECT_FALSE(window.Edits().CanUndo()) << "the delete belonged to the library replaced";
+    EXPECT_FALSE(window.findChild<QPushButton*>(QStringLiteral("btUndo"))->isEnabled());
 }
 
 }  // namespace
