@@ -1,8 +1,12 @@
-// Saves a picture of the library window, filled from the virtual module, for a person to
-// look at:
+// Saves pictures of the library window, filled from the virtual module, of a kit's versions
+// and of two versions in the compare window, for a person to look at:
 //   library_screenshots <folder> [--font-points N]      (QT_SCALE_FACTOR=2 for scale 2)
 
 #include <QAction>
+#include <QDialog>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
 #include <QDir>
 #include <QFont>
 #include <QPixmap>
@@ -11,10 +15,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "editor/compare/CompareCommand.h"
+#include "editor/compare/CompareWindow.h"
 #include "editor/library/LibraryAccess.h"
 #include "editor/library/LibraryModel.h"
 #include "editor/library/LibraryWindow.h"
 #include "editor/shell/MainMenu.h"
+#include "library/Items.h"
 #include "tests/editor/ShellHarness.h"
 
 int main(int argc, char** argv) {
@@ -57,5 +64,45 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("%s %dx%d\n", qPrintable(file), window.width(), window.height());
-    return 0;
+
+    // Two other states of the first kit (another effect 1 type each), its versions, and the
+    // two compared: neither is the current patch, so the upper one is loaded first.
+    library::Bytes kit = lib.ItemBytes(kits[0].Id);
+    const int slot = lib.Sources(kits[0].Id).front().Slot;
+    for (int k = 0; k < 2; ++k) {
+        kit[23] = static_cast<std::uint8_t>((kit[23] + 1) % 4);
+        lib.Add(library::TKind::Kit, kit, "TD-7 (device ID 17) later", slot);
+    }
+    window.Model().Refresh();
+    for (int row = 0; row < window.Model().rowCount(); ++row)
+        if (window.Model().ItemAt(row)->Id == kits[0].Id) window.Table()->selectRow(row);
+    bool saved = true;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = window.findChild<QDialog*>();
+        auto* versions = dialog != nullptr ? dialog->findChild<QListWidget*>() : nullptr;
+        if (versions == nullptr) {
+            saved = false;
+            return;
+        }
+        versions->item(1)->setSelected(true);
+        versions->item(2)->setSelected(true);
+        application.processEvents();
+        const QString shot = folder + "/library-versions" + suffix + ".png";
+        saved = dialog->grab().save(shot);
+        std::printf("%s %dx%d\n", qPrintable(shot), dialog->width(), dialog->height());
+        editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
+        dialog->findChild<QPushButton*>(QStringLiteral("btCompareTwo"))->click();
+        dialog->accept();
+    });
+    for (auto* button : window.findChildren<QPushButton*>())
+        if (button->text() == QStringLiteral("Versions...")) button->click();
+    editor::TfmCompare* compare = editor.windows->Compare->Window();
+    if (!saved || compare == nullptr) {
+        std::fprintf(stderr, "the versions were not compared\n");
+        return 1;
+    }
+    application.processEvents();
+    const QString shot = folder + "/library-versions-compared" + suffix + ".png";
+    std::printf("%s %dx%d\n", qPrintable(shot), compare->width(), compare->height());
+    return compare->grab().save(shot) ? 0 : 1;
 }

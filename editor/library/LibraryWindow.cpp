@@ -204,7 +204,10 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
         });
     }));
     actions->addStretch(1);
-    actions->addWidget(Button(QStringLiteral("Import..."), this, [this] {
+    // The library's files on a row of their own: with the item actions on one row the
+    // window would be wider than a laptop's screen.
+    auto* files = new QHBoxLayout;
+    files->addWidget(Button(QStringLiteral("Import..."), this, [this] {
         Run([this] {
             const QStringList files = QFileDialog::getOpenFileNames(
                 this, QStringLiteral("Import into the Library"), {},
@@ -214,14 +217,14 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
             if (!paths.empty()) Import(paths);
         });
     }));
-    actions->addWidget(Button(QStringLiteral("Import Folder..."), this, [this] {
+    files->addWidget(Button(QStringLiteral("Import Folder..."), this, [this] {
         Run([this] {
             const QString folder = QFileDialog::getExistingDirectory(
                 this, QStringLiteral("Import a Folder into the Library"));
             if (!folder.isEmpty()) Import({std::filesystem::path(folder.toStdString())});
         });
     }));
-    actions->addWidget(Button(QStringLiteral("Export..."), this, [this] {
+    files->addWidget(Button(QStringLiteral("Export..."), this, [this] {
         Run([this] {
             const QString folder = QFileDialog::getExistingDirectory(
                 this, QStringLiteral("Export to a Folder as .syx Files"));
@@ -234,7 +237,8 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
                 QStringLiteral("%1 files written to %2").arg(report.Written).arg(folder), this);
         });
     }));
-    actions->addWidget(Button(QStringLiteral("Back Up Library..."), this, [this] {
+    files->addStretch(1);
+    files->addWidget(Button(QStringLiteral("Back Up Library..."), this, [this] {
         Run([this] {
             const QString file = QFileDialog::getSaveFileName(
                 this, QStringLiteral("Back Up Library"), {},
@@ -242,7 +246,7 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
             if (!file.isEmpty()) BackUp(file.toStdString());
         });
     }));
-    actions->addWidget(Button(QStringLiteral("Restore Library..."), this, [this] {
+    files->addWidget(Button(QStringLiteral("Restore Library..."), this, [this] {
         Run([this] {
             const QString file = QFileDialog::getOpenFileName(
                 this, QStringLiteral("Restore Library"), {},
@@ -321,6 +325,7 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
     layout->addWidget(splitter, 1);
     layout->addWidget(m_detail);
     layout->addLayout(actions);
+    layout->addLayout(files);
 
     m_undo = Button(QStringLiteral("Undo"), this, [this] { Run([this] { Undo(); }); });
     m_undo->setObjectName(QStringLiteral("btUndo"));

@@ -520,4 +520,11 @@ TEST_F(LibraryShell, RestoreLibraryAsksNamingTheBackupThenShowsItsContentWithNoU
     EXPECT_FALSE(window.findChild<QPushButton*>(QStringLiteral("btUndo"))->isEnabled());
 }
 
+TEST_F(LibraryShell, TheWindowWithAllItsButtonsFitsALaptopScreen) {
+    editor::TfmLibrary& window = OpenAfterRequestAll();
+    window.show();
+    EXPECT_LE(window.width(), 1366);
+    EXPECT_LE(window.minimumSizeHint().width(), 1366);
+}
+
 }  // namespace
