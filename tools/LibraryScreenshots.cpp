@@ -3,7 +3,10 @@
 //   library_screenshots <folder> [--font-points N]      (QT_SCALE_FACTOR=2 for scale 2)
 
 #include <QAction>
+#include <QCompleter>
+#include <QTest>
 #include <QDialog>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -20,6 +23,7 @@
 #include "editor/library/LibraryAccess.h"
 #include "editor/library/LibraryModel.h"
 #include "editor/library/LibraryWindow.h"
+#include "editor/library/SearchTagCompleter.h"
 #include "editor/shell/MainMenu.h"
 #include "library/Items.h"
 #include "tests/editor/ShellHarness.h"
@@ -64,6 +68,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("%s %dx%d\n", qPrintable(file), window.width(), window.height());
+
+    // The tags offered after "tag:" in the search field.
+    window.show();
+    window.SearchField()->setFocus();
+    QTest::keyClicks(window.SearchField(), "tag:");
+    application.processEvents();
+    if (QWidget* popup = window.SearchTags()->Completer()->popup(); popup->isVisible()) {
+        const QString tags = folder + "/library-search-tags" + suffix + ".png";
+        popup->grab().save(tags);
+        std::printf("%s %dx%d\n", qPrintable(tags), popup->width(), popup->height());
+    }
+    window.SearchField()->clear();
 
     // Two other states of the first kit (another effect 1 type each), its versions, and the
     // two compared: neither is the current patch, so the upper one is loaded first.

@@ -93,7 +93,10 @@ void TfmLibrary::ShowVersions() {
             line += QStringLiteral("  (the current patch)");
         list->addItem(line);
     }
-    if (versions.size() < 2) list->addItem(QStringLiteral("No other versions of this kit"));
+    if (versions.size() < 2) {
+        list->addItem(QStringLiteral("No other versions of this kit"));
+        list->item(list->count() - 1)->setFlags(Qt::NoItemFlags);
+    }
     // The chosen lines, in the list's order.
     const auto chosen = [list, &versions] {
         std::vector<std::size_t> rows;
