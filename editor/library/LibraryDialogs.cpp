@@ -9,12 +9,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 #include "editor/library/LibraryModel.h"
 #include "editor/shell/ErrorDisplay.h"
+#include "editor/shell/Help.h"
 #include "editor/shell/MessageBoxes.h"
 #include "library/Items.h"
 
@@ -145,6 +147,13 @@ void TfmLibrary::ShowVersions() {
     buttons->addStretch(1);
     buttons->addWidget(close);
     layout->addLayout(buttons);
+    // F1 here explains versions: the window's own help cannot be reached while this is open.
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), &dialog);
+    connect(help, &QShortcut::activated, &dialog, [this, &dialog] {
+        auto* window = dialog.findChild<THelpWindow*>();
+        if (window == nullptr) window = new THelpWindow(m_helpDir, &dialog);
+        window->ShowAnchor(QStringLiteral("versions"));
+    });
     // The newest other version, ready to compare with the current patch.
     list->setCurrentRow(versions.size() > 1 ? 1 : 0);
     enable();

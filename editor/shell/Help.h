@@ -42,9 +42,10 @@ class THelpWindow : public QDialog {
     QTextBrowser* Browser() const { return m_browser; }
     // The anchor shown last ("contents" or the context's number).
     const QString& CurrentAnchor() const { return m_anchor; }
+    // A named place within a page ("versions" in the library's).
+    void ShowAnchor(const QString& anchor);
 
   private:
-    void ShowAnchor(const QString& anchor);
 
     QTextBrowser* m_browser;
     QString m_anchor;

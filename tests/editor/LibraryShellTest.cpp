@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTextBrowser>
+#include <QTimer>
+#include <QDialog>
 
 #include <algorithm>
 #include <fstream>
@@ -525,6 +527,25 @@ TEST_F(LibraryShell, TheWindowWithAllItsButtonsFitsALaptopScreen) {
     window.show();
     EXPECT_LE(window.width(), 1366);
     EXPECT_LE(window.minimumSizeHint().width(), 1366);
+}
+
+TEST_F(LibraryShell, F1InTheVersionsDialogShowsTheHelpOnVersions) {
+    editor::TfmLibrary& window = OpenAfterRequestAll();
+    window.Table()->selectRow(0);
+    QString anchor;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = window.findChild<QDialog*>();
+        ASSERT_NE(dialog, nullptr);
+        QApplication::setActiveWindow(dialog);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+        QTest::keyClick(dialog, Qt::Key_F1);
+        if (auto* help = dialog->findChild<editor::THelpWindow*>())
+            if (help->isVisible()) anchor = help->CurrentAnchor();
+        dialog->accept();
+    });
+    for (auto* button : window.findChildren<QPushButton*>())
+        if (button->text() == "Versions...") button->click();
+    EXPECT_EQ(anchor, "versions");
 }
 
 }  // namespace
