@@ -526,7 +526,8 @@ void TfmLibrary::ShowListKits() {
         const auto k = static_cast<std::size_t>(p);
         const bool held = k < kits.size() && kits[k];
         auto* item = new QListWidgetItem(
-            QStringLiteral("%1  %2").arg(p + 1, 2).arg(held ? Text(kits[k]->Name)
+            // A figure space before 1..9: the names line up in any font.
+            QStringLiteral("%1  %2").arg(p + 1, 2, 10, QChar(0x2007)).arg(held ? Text(kits[k]->Name)
                                                             : QStringLiteral("(empty)")),
             m_listKits);
         item->setData(kLibraryIdRole, static_cast<qlonglong>(held ? kits[k]->Id : library::kEmptyPlace));

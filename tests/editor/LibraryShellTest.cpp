@@ -529,6 +529,20 @@ TEST_F(LibraryShell, TheWindowWithAllItsButtonsFitsALaptopScreen) {
     EXPECT_LE(window.minimumSizeHint().width(), 1366);
 }
 
+TEST_F(LibraryShell, ListPositionsLineUpTheirNames) {
+    editor::TfmLibrary& window = OpenAfterRequestAll();
+    window.Table()->selectRow(0);
+    window.MakeList("Friday");
+    QListWidget* positions = window.ListPositions();
+    const QFontMetrics metrics(positions->font());
+    const auto nameStart = [&](int row) {
+        const QString text = positions->item(row)->text();
+        return metrics.horizontalAdvance(text.left(text.indexOf(QStringLiteral("  ")) + 2));
+    };
+    EXPECT_EQ(nameStart(0), nameStart(9));
+    EXPECT_EQ(nameStart(8), nameStart(31));
+}
+
 TEST_F(LibraryShell, F1InTheVersionsDialogShowsTheHelpOnVersions) {
     editor::TfmLibrary& window = OpenAfterRequestAll();
     window.Table()->selectRow(0);
