@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
         QCoreApplication::applicationDirPath().toLocal8Bit().toStdString();
     // Said once on standard error; the device window's lists show the rest.
     auto midi = td7::MakeSystemService(
-        [](const std::string& line) { std::fprintf(stderr, "tamboro: %s\n", line.c_str()); });
+        [](const std::string& text) { std::fprintf(stderr, "tamboro: %s\n", text.c_str()); },
+        line.VirtualModule);
 
     editor::TMainServices services;
     services.Midi = midi.get();

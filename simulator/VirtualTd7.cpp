@@ -75,6 +75,26 @@ int VirtualTd7::InputDropped() const {
     return m_inputDropped;
 }
 
+void VirtualTd7::Apply(const SimOptions& options) {
+    {
+        std::lock_guard lock(m_moduleMutex);
+        if (options.content == SimOptions::Content::Random) {
+            m_module.LoadRandom(options.seed);
+        } else {
+            m_module.LoadFactory();
+        }
+        m_module.SetDropEvery(options.dropEvery);
+    }
+    Config config;
+    config.wireTiming = options.wireTiming;
+    config.hitsPerSecond = options.hitsPerSecond;
+    config.store = options.store;
+    config.inputQueue = options.inputQueue;
+    config.triggers = options.triggerFaults;
+    config.seed = options.seed;
+    Configure(config);
+}
+
 void VirtualTd7::Configure(const Config& config) {
     {
         std::lock_guard moduleLock(m_moduleMutex);

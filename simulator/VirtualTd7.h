@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "simulator/SimOptions.h"
 #include "simulator/StoreTiming.h"
 #include "simulator/Td7Module.h"
 #include "simulator/TriggerModel.h"
@@ -69,6 +70,10 @@ class VirtualTd7 {
     // Messages lost because the input queue was full (data sets among them are also counted
     // in the module's DataSetsDropped).
     int InputDropped() const;
+
+    // Memory content, losses, store timing, queue and hits as td7sim's command line gives
+    // them (the options about ports and files are the caller's).
+    void Apply(const SimOptions& options);
 
     // The memory, for tests; hold ModuleMutex while touching it.
     Td7Module& Module() { return m_module; }

@@ -74,23 +74,7 @@ int main(int argc, char** argv) {
     std::optional<VirtualTd7> module;
     module.emplace([&ports](const std::uint8_t* data, std::size_t len) { ports.Send(data, len); },
                    options.deviceId);
-    {
-        std::lock_guard lock(module->ModuleMutex());
-        if (options.content == SimOptions::Content::Random) {
-            module->Module().LoadRandom(options.seed);
-        } else {
-            module->Module().LoadFactory();
-        }
-        module->Module().SetDropEvery(options.dropEvery);
-    }
-    VirtualTd7::Config config;
-    config.wireTiming = options.wireTiming;
-    config.hitsPerSecond = options.hitsPerSecond;
-    config.store = options.store;
-    config.inputQueue = options.inputQueue;
-    config.triggers = options.triggerFaults;
-    config.seed = options.seed;
-    module->Configure(config);
+    module->Apply(options);
 
     try {
         ports.Open(

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
 #include <string_view>
 
 #include "td7/Version.h"
@@ -29,6 +32,26 @@ TCommandLine Refuse(std::string_view what) {
     return line;
 }
 
+// td7sim's options for the built-in module, given as one argument ("--doubles --seed 3");
+// those about ports and files have no meaning inside the editor.
+std::optional<std::string> ReadVirtualModule(std::string_view text, simulator::SimOptions& out) {
+    std::vector<std::string> words;
+    std::istringstream stream{std::string(text)};
+    for (std::string word; stream >> word;) words.push_back(word);
+    std::vector<std::string_view> views(words.begin(), words.end());
+    for (std::string_view word : views)
+        if (word == "--api" || word == "--client-name" || word == "--memory-file" ||
+            word == "--device-id" || word == "--help" || word == "-h")
+            return "--virtual-module: " + std::string(word) +
+                   " is not for the built-in Virtual TD-7 (start td7sim for it)";
+    try {
+        out = simulator::ParseSimOptions(views);
+    } catch (const std::invalid_argument& error) {
+        return "--virtual-module: " + std::string(error.what());
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::string HelpText() {
@@ -37,6 +60,11 @@ std::string HelpText() {
            "\n"
            "  -h, --help     show this help and exit\n"
            "      --version  show the version and exit\n"
+           "      --virtual-module \"OPTIONS\"\n"
+           "                 the built-in Virtual TD-7 behaves as td7sim does with these\n"
+           "                 options, for example \"--doubles --crosstalk\" (a drummer with\n"
+           "                 badly set-up triggers) or \"--store-ms 20\" (a module that needs\n"
+           "                 time to store); see td7sim --help\n"
            "\n"
            "A setup file (.td7) named on the command line is opened at start; without one,\n"
            "the setup that was open at the last close is loaded again. The toolkit's own\n"
@@ -81,6 +109,14 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         const std::size_t equals = name.find('=');
         const bool inlineValue = equals != std::string_view::npos;
         if (inlineValue) name = name.substr(0, equals);
+        if (name == "virtual-module") {
+            if (!inlineValue && i + 1 == arguments.size())
+                return Refuse("option '" + std::string(argument) + "' needs a value");
+            const std::string_view value =
+                inlineValue ? argument.substr(argument.find('=') + 1) : arguments[++i];
+            if (auto refused = ReadVirtualModule(value, line.VirtualModule)) return Refuse(*refused);
+            continue;
+        }
         if (Contains(kToolkitFlags, name) && !inlineValue) continue;
         if (Contains(kToolkitOptionsWithValue, name)) {
             if (inlineValue) continue;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "simulator/SimOptions.h"
+
 namespace editor {
 
 enum class TCommandLineAction {
@@ -20,6 +22,8 @@ struct TCommandLine {
     std::string Text;
     // Plain arguments in their order; the first one names the setup to open.
     std::vector<std::string> Files;
+    // --virtual-module: how the built-in Virtual TD-7 behaves, in td7sim's words.
+    simulator::SimOptions VirtualModule;
     int ExitCode() const { return Action == TCommandLineAction::Refuse ? 2 : 0; }
 };
 

@@ -57,6 +57,28 @@ TEST(DesktopCommandLine, FilesAndTheToolkitsOwnOptionsPassThrough) {
     EXPECT_TRUE(editor::ParseCommandLine({}).Files.empty());
 }
 
+// The built-in module takes td7sim's options as one argument, but none about ports or files.
+TEST(DesktopCommandLine, TheVirtualModuleTakesTheSimulatorsOptions) {
+    const auto line = editor::ParseCommandLine(
+        {"--virtual-module", "--doubles  --store-ms 20 --seed 3", "kit.td7"});
+    ASSERT_EQ(line.Action, TCommandLineAction::Run) << line.Text;
+    EXPECT_TRUE(line.VirtualModule.triggerFaults.doubles);
+    EXPECT_GT(line.VirtualModule.hitsPerSecond, 0);
+    EXPECT_EQ(line.VirtualModule.store.baseMs, 20);
+    EXPECT_EQ(line.VirtualModule.seed, 3u);
+    EXPECT_EQ(line.Files, std::vector<std::string>{"kit.td7"});
+    EXPECT_TRUE(editor::ParseCommandLine({"--virtual-module=--hot"}).VirtualModule.triggerFaults.hot);
+
+    for (const auto& [value, said] : {std::pair{"--memory-file /tmp/m.syx", "--memory-file is not"},
+                                      {"--store-ms fast", "--store-ms: milliseconds"},
+                                      {"--busy-ms 5", "go together"}}) {
+        const auto refused = editor::ParseCommandLine({"--virtual-module", value});
+        EXPECT_EQ(refused.Action, TCommandLineAction::Refuse) << value;
+        EXPECT_NE(refused.Text.find(said), std::string::npos) << refused.Text;
+    }
+    EXPECT_EQ(editor::ParseCommandLine({"--virtual-module"}).Action, TCommandLineAction::Refuse);
+}
+
 std::vector<td7::TDeviceChoice> Inputs(std::vector<std::string> names) {
     std::vector<td7::TDeviceChoice> list{{"None", 0}};
     for (std::size_t i = 0; i < names.size(); ++i)
