@@ -47,6 +47,8 @@ TTransfers::WindowResult TTransfers::RequestWindowed(const std::vector<TRecordRe
         });
     };
     while (next < records.size() || !waiting.empty()) {
+        while (!waiting.empty() && m_readBack.Answered(records[waiting.front().At]))
+            waiting.pop_front();
         while (waiting.size() < window && next < records.size()) {
             if (progress != nullptr && progress->CancelRequested()) {
                 result.Cancelled = true;
@@ -57,8 +59,6 @@ TTransfers::WindowResult TTransfers::RequestWindowed(const std::vector<TRecordRe
             ++next;
         }
         if (result.Cancelled) break;
-        while (!waiting.empty() && m_readBack.Answered(records[waiting.front().At]))
-            waiting.pop_front();
         if (waiting.empty()) continue;
         Outstanding& front = waiting.front();
         const bool late = m_wait.Now() - front.SentAt > m_timing.AnswerTimeout;
@@ -145,6 +145,10 @@ TVerifyReport TTransfers::TransmitFast(const std::vector<TRecordRef>& records,
         }
         for (std::size_t k = 0; k < chunk.size() && !report.Cancelled; ++k) {
             Queued& q = chunk[k];
+            if (progress.CancelRequested()) {
+                report.Cancelled = true;
+                break;
+            }
             paceBytes = InfoOf(q.Record.Kind).Size;
             const bool complete = SendPaced(q.Record, progress);
             if (q.Sends++ == 0) progress.Step();
@@ -170,7 +174,7 @@ TVerifyReport TTransfers::TransmitFast(const std::vector<TRecordRef>& records,
             break;
         }
         int dropped = 0;
-        for (auto q = chunk.rbegin(); q != chunk.rend(); ++q) {
+        for (auto q = chunk.begin(); q != chunk.end(); ++q) {
             if (m_readBack.SameAsMirror(m_dumps, q->Record)) {
                 ++verified;
                 continue;
@@ -179,8 +183,9 @@ TVerifyReport TTransfers::TransmitFast(const std::vector<TRecordRef>& records,
             if (q->Sends >= kFastSends) {
                 report.Failed.push_back(q->Record);
             } else {
-                // First in the next round, in their order.
-                queue.push_front(*q);
+                // At the end: a module deaf for a while would take every try of the
+                // records sent again at once.
+                queue.push_back(*q);
                 ++report.Resent;
             }
         }
