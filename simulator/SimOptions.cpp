@@ -19,6 +19,25 @@ std::uint32_t Number(std::string_view option, std::string_view text) {
     return value;
 }
 
+// A count in 1..limit.
+int Count(std::string_view option, std::string_view text, std::uint32_t limit = 1000000) {
+    const auto n = Number(option, text);
+    if (n < 1 || n > limit)
+        throw std::invalid_argument(std::string(option) + ": 1.." + std::to_string(limit));
+    return static_cast<int>(n);
+}
+
+// Milliseconds, fractions allowed, 0..60000.
+double Milliseconds(std::string_view option, std::string_view text) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || text.empty() ||
+        !(value >= 0 && value <= 60000))
+        throw std::invalid_argument(std::string(option) +
+                                    ": milliseconds 0..60000: " + std::string(text));
+    return value;
+}
+
 std::string Api(std::string_view text) {
     if (text.empty() || text == "alsa" || text == "jack") return std::string(text);
     throw std::invalid_argument("unknown MIDI API: " + std::string(text) + " (alsa or jack)");
@@ -63,6 +82,20 @@ SimOptions ParseSimOptions(std::span<const std::string_view> args,
             const auto n = Number(option, value());
             if (n < 1 || n > 1000000) throw std::invalid_argument("--drop-every: 1..1000000");
             options.dropEvery = static_cast<int>(n);
+        } else if (option == "--store-ms") {
+            options.store.baseMs = Milliseconds(option, value());
+        } else if (option == "--store-ms-per-byte") {
+            options.store.msPerByte = Milliseconds(option, value());
+        } else if (option == "--busy-every-ms") {
+            options.store.busyEveryMs = Count(option, value(), 3600000);
+        } else if (option == "--busy-ms") {
+            options.store.busyMs = Count(option, value(), 60000);
+        } else if (option == "--drop-after") {
+            options.store.dropAfter = Count(option, value());
+        } else if (option == "--drop-for") {
+            options.store.dropFor = Count(option, value());
+        } else if (option == "--input-queue") {
+            options.inputQueue = Count(option, value(), 100000);
         } else if (option == "--hits") {
             options.hitsPerSecond = SimOptions::kHitsPerSecond;
         } else if (option == "--memory-file") {
@@ -75,6 +108,13 @@ SimOptions ParseSimOptions(std::span<const std::string_view> args,
             throw std::invalid_argument("unknown option: " + std::string(option));
         }
     }
+    const StoreTiming& store = options.store;
+    if ((store.busyEveryMs > 0) != (store.busyMs > 0))
+        throw std::invalid_argument("--busy-every-ms and --busy-ms go together");
+    if (store.busyMs > 0 && store.busyMs >= store.busyEveryMs)
+        throw std::invalid_argument("--busy-ms: less than --busy-every-ms");
+    if ((store.dropAfter > 0) != (store.dropFor > 0))
+        throw std::invalid_argument("--drop-after and --drop-for go together");
     return options;
 }
 
@@ -91,6 +131,16 @@ A virtual Roland TD-7 offered as the MIDI ports "TD-7 Simulator" (one input, one
   --wire-timing          take as long as a 31250-baud MIDI cable (0.32 ms a byte)
   --drop-every N         ignore every Nth data-set message received, as a module
                          that loses messages would (default: none)
+  --store-ms BASE        after each data set it takes, busy storing for BASE ms plus
+  --store-ms-per-byte K  K ms (fractions allowed) a byte of the data-set message; a data set
+                         arriving while busy is lost (default 0 and 0: never busy)
+  --busy-every-ms P      busy for D ms every P ms, losing the data sets that arrive then
+  --busy-ms D            (drops in bursts; default: never)
+  --drop-after N         lose the M data sets that follow the Nth taken, once
+  --drop-for M           (default: none)
+  --input-queue N        at most N messages wait to be handled; one arriving when N wait
+                         is lost (default: no limit). With --wire-timing, requests wait
+                         while the answers before them cross the cable
   --hits                 play the pads of the current patch, 4 note-ons a second on the
                          trigger transmit channel with a drummer's velocities; a program
                          change 0..31 on that channel picks the patch (patch 1 at start)

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "simulator/StoreTiming.h"
+
 namespace simulator {
 
 // Command line of td7sim.
@@ -19,8 +21,10 @@ struct SimOptions {
     Content content = Content::Factory;
     std::uint32_t seed = 1;
     bool wireTiming = false;
-    int dropEvery = 0;  // ignore every Nth data set received (0: none)
+    int dropEvery = 0;      // ignore every Nth data set received (0: none)
     int hitsPerSecond = 0;  // --hits: pad hits of the current patch, as a drummer plays
+    StoreTiming store;      // --store-ms, --store-ms-per-byte, --busy-*, --drop-after/-for
+    int inputQueue = 0;     // --input-queue: messages that may wait (0: no limit)
     std::string memoryFile;
     std::string clientName = "TD-7 Simulator";
     bool help = false;

@@ -144,8 +144,14 @@ std::vector<std::uint8_t> Td7Module::PatchDataSets(int patch) const {
     return bytes;
 }
 
-std::vector<std::vector<std::uint8_t>> Td7Module::Receive(const std::uint8_t* data,
-                                                          std::size_t len) {
+void Td7Module::CountLost(const std::uint8_t* data, std::size_t len) {
+    if (data != nullptr && len > roland::kFrameOverhead && data[0] == roland::kSysexStart &&
+        data[4] == roland::kDataSet)
+        ++m_dataSetsDropped;
+}
+
+std::vector<std::vector<std::uint8_t>> Td7Module::Receive(const std::uint8_t* data, std::size_t len,
+                                                          std::chrono::microseconds at) {
     using namespace roland;
     std::vector<std::vector<std::uint8_t>> replies;
     if (data != nullptr && len == 2 && data[0] == (kProgramChange | TriggerChannelBits()) &&
@@ -163,11 +169,11 @@ std::vector<std::vector<std::uint8_t>> Td7Module::Receive(const std::uint8_t* da
     const Address address{data[5], data[6], data[7], data[8]};
     const auto block = FindBlock(address);
     if (!block) return replies;
-    const std::size_t at = address[3];
+    const std::size_t offset = address[3];
 
     switch (data[4]) {
         case kDataRequest: {
-            if (len != kRequestSize || at != 0) break;
+            if (len != kRequestSize || offset != 0) break;
             const std::uint32_t size = std::uint32_t{data[9]} << 21 |
                                        std::uint32_t{data[10]} << 14 |
                                        std::uint32_t{data[11]} << 7 | data[12];
@@ -176,13 +182,26 @@ std::vector<std::vector<std::uint8_t>> Td7Module::Receive(const std::uint8_t* da
         }
         case kDataSet: {
             const std::size_t count = len - kFrameOverhead;
-            if (at + count > block->size) break;
+            if (offset + count > block->size) break;
+            if (at < m_busyUntil || m_storeTiming.InBusySpell(at)) {
+                ++m_dataSetsDropped;
+                break;
+            }
             if (m_dropEvery > 0 && ++m_dataSetsSeen % m_dropEvery == 0) {
                 ++m_dataSetsDropped;
                 break;
             }
+            if (m_storeTiming.dropAfter > 0 && m_dataSetsTaken >= m_storeTiming.dropAfter &&
+                m_droppedAfter < m_storeTiming.dropFor) {
+                ++m_droppedAfter;
+                ++m_dataSetsDropped;
+                break;
+            }
+            ++m_dataSetsTaken;
             ++m_dataSetsStored;
-            std::copy(data + kHeaderSize, data + kHeaderSize + count, Data(*block).begin() + at);
+            m_busyUntil = at + m_storeTiming.StoreTime(len);
+            std::copy(data + kHeaderSize, data + kHeaderSize + count,
+                      Data(*block).begin() + offset);
             break;
         }
         default:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "simulator/RolandSysex.h"
+#include "simulator/StoreTiming.h"
 
 namespace simulator {
 
@@ -64,14 +66,26 @@ class Td7Module {
     // A module that loses messages: every Nth data set it would take is ignored (0: none).
     void SetDropEvery(int n) { m_dropEvery = n; }
     int DropEvery() const { return m_dropEvery; }
-    // Data sets stored in memory and data sets ignored by the drop rule, since the start.
+    // A module that needs time to store what it takes (all zero: none, the start).
+    // The module is no longer busy afterwards, and its clock may start again.
+    void SetStoreTiming(const StoreTiming& timing) {
+        m_storeTiming = timing;
+        m_busyUntil = {};
+    }
+    const StoreTiming& GetStoreTiming() const { return m_storeTiming; }
+    // Data sets stored in memory and data sets lost (to the drop rule, or arriving while the
+    // module was busy storing), since the start.
     int DataSetsStored() const { return m_dataSetsStored; }
     int DataSetsDropped() const { return m_dataSetsDropped; }
+    // A message the module never saw, counted as lost when it was a data set.
+    void CountLost(const std::uint8_t* data, std::size_t len);
 
-    // One complete incoming message; returns the messages the module sends in answer.
-    // Anything the hardware would not take (wrong checksum, device ID, model or frame, an
-    // address outside the map, a request that is not exactly one block) is ignored.
-    std::vector<std::vector<std::uint8_t>> Receive(const std::uint8_t* data, std::size_t len);
+    // One complete incoming message, whose last byte arrived at `at` on the module's clock;
+    // returns the messages the module sends in answer. Anything the hardware would not take
+    // (wrong checksum, device ID, model or frame, an address outside the map, a request that
+    // is not exactly one block) is ignored.
+    std::vector<std::vector<std::uint8_t>> Receive(const std::uint8_t* data, std::size_t len,
+                                                   std::chrono::microseconds at = {});
 
     // The patch the module plays: a program change 0..31 on the trigger transmit channel
     // selects it (patch 1 at power-on).
@@ -124,6 +138,10 @@ class Td7Module {
     int m_dataSetsSeen = 0;
     int m_dataSetsStored = 0;
     int m_dataSetsDropped = 0;
+    StoreTiming m_storeTiming;
+    std::chrono::microseconds m_busyUntil{};
+    int m_dataSetsTaken = 0;  // by the store-time rules, for dropAfter
+    int m_droppedAfter = 0;
     int m_currentPatch = 0;
 };
 

@@ -4,11 +4,15 @@
 #include <array>
 
 #include "simulator/Drummer.h"
+#include "simulator/RolandSysex.h"
 
 namespace simulator {
 
 VirtualTd7::VirtualTd7(ReplyFn onReply, std::uint8_t deviceId)
-    : m_onReply(std::move(onReply)), m_module(deviceId), m_thread([this] { Run(); }) {}
+    : m_onReply(std::move(onReply)),
+      m_module(deviceId),
+      m_start(Clock::now()),
+      m_thread([this] { Run(); }) {}
 
 VirtualTd7::~VirtualTd7() {
     {
@@ -23,22 +27,75 @@ void VirtualTd7::Send(const std::uint8_t* data, std::size_t len) {
     if (data == nullptr || len == 0) return;
     {
         std::lock_guard lock(m_queueMutex);
-        Incoming message{std::vector<std::uint8_t>(data, data + len), Clock::now()};
+        const auto now = Clock::now();
+        Incoming message{std::vector<std::uint8_t>(data, data + len), now, m_now ? m_now() : now};
         if (m_wireTiming) {
             // Bytes queue behind those still on the cable.
-            m_inputWireFree =
-                std::max(m_inputWireFree, message.arrives) + static_cast<int>(len) * kByteTime;
+            const auto onWire = static_cast<int>(len) * kByteTime;
+            m_inputWireFree = std::max(m_inputWireFree, message.arrives) + onWire;
             message.arrives = m_inputWireFree;
+            m_stampWireFree = std::max(m_stampWireFree, message.stamp) + onWire;
+            message.stamp = m_stampWireFree;
         }
-        m_queue.push_back(std::move(message));
+        if (TakeIntoQueue(message)) {
+            m_queue.push_back(std::move(message));
+            m_wake.notify_one();
+            return;
+        }
+        ++m_inputDropped;
     }
-    m_wake.notify_one();
+    std::lock_guard moduleLock(m_moduleMutex);
+    m_module.CountLost(data, len);
+}
+
+VirtualTd7::Clock::duration VirtualTd7::HandlingTime(
+    const std::vector<std::uint8_t>& message) const {
+    using namespace roland;
+    if (!m_wireTiming || message.size() != kRequestSize || message[0] != kSysexStart ||
+        message[1] != kManufacturer || message[3] != kModelTd7 || message[4] != kDataRequest)
+        return {};
+    const std::size_t size = std::size_t{message[9]} << 21 | std::size_t{message[10]} << 14 |
+                             std::size_t{message[11]} << 7 | message[12];
+    return static_cast<int>(size + kFrameOverhead) * kByteTime;
+}
+
+bool VirtualTd7::TakeIntoQueue(const Incoming& message) {
+    if (m_inputQueue <= 0) return true;
+    // Those the module has begun to handle by the time this one arrives no longer wait.
+    while (!m_handledAt.empty() && m_handledAt.front() <= message.stamp) m_handledAt.pop_front();
+    if (static_cast<int>(m_handledAt.size()) >= m_inputQueue) return false;
+    const auto start = std::max(message.stamp, m_handlerFree);
+    m_handlerFree = start + HandlingTime(message.bytes);
+    m_handledAt.push_back(start);
+    return true;
+}
+
+int VirtualTd7::InputDropped() const {
+    std::lock_guard lock(m_queueMutex);
+    return m_inputDropped;
+}
+
+void VirtualTd7::Configure(const Config& config) {
+    {
+        std::lock_guard moduleLock(m_moduleMutex);
+        m_module.SetStoreTiming(config.store);
+    }
+    SetWireTiming(config.wireTiming);
+    {
+        std::lock_guard lock(m_queueMutex);
+        m_now = config.now;
+        m_start = m_now ? m_now() : Clock::now();
+        m_inputQueue = config.inputQueue;
+        m_handledAt.clear();
+        m_handlerFree = m_stampWireFree = Clock::time_point{};
+    }
+    SetHits(config.hitsPerSecond);
 }
 
 void VirtualTd7::SetWireTiming(bool on) {
     std::lock_guard lock(m_queueMutex);
     m_wireTiming = on;
-    m_inputWireFree = m_outputWireFree = Clock::time_point{};
+    m_inputWireFree = m_outputWireFree = m_stampWireFree = Clock::time_point{};
 }
 
 void VirtualTd7::SetHits(int perSecond) {
@@ -104,12 +161,14 @@ void VirtualTd7::Run() {
         if (!WaitUntil(lock, m_queue.front().arrives)) return;
         Incoming message = std::move(m_queue.front());
         m_queue.pop_front();
+        const auto at =
+            std::chrono::duration_cast<std::chrono::microseconds>(message.stamp - m_start);
 
         lock.unlock();
         std::vector<std::vector<std::uint8_t>> replies;
         {
             std::lock_guard moduleLock(m_moduleMutex);
-            replies = m_module.Receive(message.bytes.data(), message.bytes.size());
+            replies = m_module.Receive(message.bytes.data(), message.bytes.size(), at);
         }
         lock.lock();
 

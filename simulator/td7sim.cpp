@@ -31,6 +31,19 @@ bool SaveMemory(VirtualTd7& module, const std::string& path) {
     }
 }
 
+// What the module lost, for whoever tries a transfer against it.
+void ReportLosses(VirtualTd7& module) {
+    int dropped = 0;
+    {
+        std::lock_guard lock(module.ModuleMutex());
+        dropped = module.Module().DataSetsDropped();
+    }
+    const int queueFull = module.InputDropped();
+    if (dropped > 0 || queueFull > 0)
+        std::cerr << "td7sim: " << dropped << " data sets lost, " << queueFull
+                  << " messages lost to a full input queue" << std::endl;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -70,8 +83,12 @@ int main(int argc, char** argv) {
         }
         module->Module().SetDropEvery(options.dropEvery);
     }
-    module->SetWireTiming(options.wireTiming);
-    module->SetHits(options.hitsPerSecond);
+    VirtualTd7::Config config;
+    config.wireTiming = options.wireTiming;
+    config.hitsPerSecond = options.hitsPerSecond;
+    config.store = options.store;
+    config.inputQueue = options.inputQueue;
+    module->Configure(config);
 
     try {
         ports.Open(
@@ -96,6 +113,7 @@ int main(int argc, char** argv) {
     // is joined before the output it answers through goes away.
     ports.CloseInput();
     SaveMemory(*module, options.memoryFile);
+    ReportLosses(*module);
     module.reset();
     return 0;
 }

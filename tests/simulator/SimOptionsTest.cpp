@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <stdexcept>
 #include <vector>
 
@@ -48,6 +49,22 @@ TEST(SimOptions, ReadsEveryOption) {
     EXPECT_TRUE(Parse({"--help"}).help);
     EXPECT_EQ(Parse({}).hitsPerSecond, 0);
     EXPECT_EQ(Parse({"--hits"}).hitsPerSecond, SimOptions::kHitsPerSecond);
+
+    const auto busy =
+        Parse({"--store-ms", "2", "--store-ms-per-byte", "0.25", "--busy-every-ms", "500",
+               "--busy-ms", "40", "--drop-after", "10", "--drop-for", "3", "--input-queue", "4"});
+    EXPECT_EQ(busy.store.baseMs, 2.0);
+    EXPECT_EQ(busy.store.msPerByte, 0.25);
+    EXPECT_EQ(busy.store.busyEveryMs, 500);
+    EXPECT_EQ(busy.store.busyMs, 40);
+    EXPECT_EQ(busy.store.dropAfter, 10);
+    EXPECT_EQ(busy.store.dropFor, 3);
+    EXPECT_EQ(busy.inputQueue, 4);
+    const auto plain = Parse({});
+    EXPECT_EQ(plain.store.StoreTime(1000).count(), 0);
+    EXPECT_FALSE(plain.store.InBusySpell(std::chrono::hours(1)));
+    EXPECT_EQ(plain.store.dropAfter, 0);
+    EXPECT_EQ(plain.inputQueue, 0);
 }
 
 TEST(SimOptions, RefusesWhatItDoesNotKnow) {
@@ -59,6 +76,12 @@ TEST(SimOptions, RefusesWhatItDoesNotKnow) {
     EXPECT_THROW(Parse({"--client-name", ""}), std::invalid_argument);
     for (auto bad : {"0", "x", ""})
         EXPECT_THROW(Parse({"--drop-every", bad}), std::invalid_argument) << bad;
+    for (auto bad : {"-1", "x", "1,5", "70000"})
+        EXPECT_THROW(Parse({"--store-ms-per-byte", bad}), std::invalid_argument) << bad;
+    EXPECT_THROW(Parse({"--busy-every-ms", "100"}), std::invalid_argument);
+    EXPECT_THROW(Parse({"--busy-every-ms", "100", "--busy-ms", "100"}), std::invalid_argument);
+    EXPECT_THROW(Parse({"--drop-for", "3"}), std::invalid_argument);
+    EXPECT_THROW(Parse({"--input-queue", "0"}), std::invalid_argument);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -182,6 +183,50 @@ TEST(Td7Module, DropsEveryNthDataSetButNeverARequestOrAnIgnoredMessage) {
     const Bytes before = lossy.Memory();
     Receive(lossy, dataSet, 0);
     EXPECT_EQ(lossy.Memory(), before);
+}
+
+// A data set of one byte is a 12-byte message: with 10 ms plus 0.5 ms a byte the module is
+// busy for 16 ms after each one it takes. Requests are answered all the while.
+TEST(Td7Module, LosesTheDataSetsThatArriveWhileItStores) {
+    using std::chrono::microseconds;
+    using namespace std::chrono_literals;
+    const auto level = [](int value) {
+        return roland::DataSet(0x10, {0x01, 0x03, 0x7F, 0x15}, Bytes{std::uint8_t(value)});
+    };
+    const Bytes request = roland::DataRequest(0x10, {0x03, 0, 0, 0}, 23);
+    const Block instrument = Td7Module::InstrumentBlock(511);
+    const auto receive = [](Td7Module& module, const Bytes& message, microseconds at) {
+        return module.Receive(message.data(), message.size(), at).size();
+    };
+
+    Td7Module module;
+    module.SetStoreTiming({.baseMs = 10, .msPerByte = 0.5});
+    EXPECT_EQ(receive(module, level(1), 0ms), 0u);
+    EXPECT_EQ(receive(module, level(2), 15999us), 0u);
+    EXPECT_EQ(receive(module, request, 15999us), 1u);
+    EXPECT_EQ(module.Data(instrument)[21], 1) << "lost while busy";
+    EXPECT_EQ(receive(module, level(3), 16ms), 0u);
+    EXPECT_EQ(module.Data(instrument)[21], 3) << "taken once done";
+    EXPECT_EQ(module.DataSetsStored(), 2);
+    EXPECT_EQ(module.DataSetsDropped(), 1);
+
+    // Busy for 10 ms every 100 ms, and once 2 are taken the next 3 are lost.
+    Td7Module bursts;
+    bursts.SetStoreTiming({.busyEveryMs = 100, .busyMs = 10, .dropAfter = 2, .dropFor = 3});
+    std::vector<int> taken;
+    int value = 0;
+    for (auto at : {50ms, 100ms, 109ms, 110ms, 205ms, 300ms, 350ms, 360ms, 370ms, 380ms, 390ms}) {
+        const int stored = bursts.DataSetsStored();
+        receive(bursts, level(++value), at);
+        if (bursts.DataSetsStored() > stored) taken.push_back(value);
+    }
+    EXPECT_EQ(taken, (std::vector<int>{1, 4, 10, 11}));
+    EXPECT_EQ(bursts.DataSetsDropped(), 7);
+
+    // Without a store time, data sets of the same instant are all taken.
+    Td7Module quick;
+    for (int k = 1; k <= 5; ++k) receive(quick, level(k), 0ms);
+    EXPECT_EQ(quick.DataSetsStored(), 5);
 }
 
 TEST(Td7Module, IgnoresWhatTheHardwareIgnores) {

@@ -83,6 +83,59 @@ TEST_F(VirtualTd7Test, WireTimingTakesAtLeastTheCablesTime) {
     EXPECT_EQ(m_replies.Messages()[0].size(), 34u);
 }
 
+// On a modelled cable a request of 15 bytes takes 4.8 ms to arrive and an instrument's answer
+// of 33 bytes 10.56 ms to leave, so requests sent at once pile up. With room for two waiting,
+// the 5th and the 7th (a data set) arrive when two wait: lost and counted; the others are
+// answered in order. The clock stands still, so the reckoning is the model's alone.
+TEST(VirtualTd7, LosesWhatArrivesWhenItsInputQueueIsFull) {
+    MessageSink replies;
+    VirtualTd7 module([&](const std::uint8_t* data, std::size_t len) { replies.Push(data, len); });
+    const auto start = std::chrono::steady_clock::now();
+    module.Configure({.wireTiming = true, .inputQueue = 2, .now = [start] { return start; }});
+    std::vector<Bytes> messages;
+    for (int k = 0; k < 8; ++k)
+        messages.push_back(
+            k == 6 ? roland::DataSet(0x10, {0x01, 0, 6, 0x15}, Bytes{0x01})
+                   : roland::DataRequest(0x10, Td7Module::InstrumentBlock(k).address, 22));
+    for (const Bytes& message : messages) module.Send(message.data(), message.size());
+
+    ASSERT_TRUE(replies.WaitFor(6));
+    std::this_thread::sleep_for(20ms);  // time for a 7th, which must not come
+    std::vector<int> answered;
+    for (const Bytes& reply : replies.Messages()) answered.push_back(reply[7]);
+    EXPECT_EQ(answered, (std::vector<int>{0, 1, 2, 3, 5, 7}));
+    EXPECT_EQ(module.InputDropped(), 2);
+    std::lock_guard lock(module.ModuleMutex());
+    EXPECT_EQ(module.Module().DataSetsDropped(), 1);
+    EXPECT_EQ(module.Module().DataSetsStored(), 0);
+}
+
+// Data sets sent back to back on the cable arrive 3.84 ms apart (12 bytes each): a module that
+// stores one in 0.3 ms a byte keeps up, one that needs 0.4 ms a byte loses every other.
+TEST(VirtualTd7, ReckonsTheStoreTimeOnTheCablesTime) {
+    const auto lost = [](double msPerByte) {
+        VirtualTd7 module(nullptr);
+        const auto start = std::chrono::steady_clock::now();
+        module.Configure({.wireTiming = true, .store = {.msPerByte = msPerByte}, .now = [start] {
+                              return start;
+                          }});
+        for (int k = 0; k < 6; ++k) {
+            const Bytes message = roland::DataSet(0x10, {0x03, 0, 0, 1}, Bytes{std::uint8_t(k)});
+            module.Send(message.data(), message.size());
+        }
+        for (int wait = 0; wait < 400; ++wait) {
+            std::this_thread::sleep_for(5ms);
+            std::lock_guard lock(module.ModuleMutex());
+            const Td7Module& memory = module.Module();
+            if (memory.DataSetsStored() + memory.DataSetsDropped() == 6)
+                return memory.DataSetsDropped();
+        }
+        return -1;
+    };
+    EXPECT_EQ(lost(0.3), 0);
+    EXPECT_EQ(lost(0.4), 3);
+}
+
 // Hits are the current patch's trigger notes on the trigger transmit channel, at a steady
 // pace, between the answers to requests, and stop when asked.
 TEST_F(VirtualTd7Test, PlaysThePadsOfTheCurrentPatchBetweenItsAnswers) {
