@@ -51,6 +51,8 @@ struct TArguments {
     // restore: how the module is read back (with --in only).
     bool NoVerify = false;     // --no-verify
     bool ChangedOnly = false;  // --changed-only
+    // backup, restore --fast: requests several at once, records at a learned pace.
+    bool Fast = false;
     // restore, extract, pack: send or write records that a file held damaged.
     bool Force = false;
 };

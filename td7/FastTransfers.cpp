@@ -125,6 +125,7 @@ TVerifyReport TTransfers::TransmitFast(const std::vector<TRecordRef>& records,
         TRecordRef Record;
         int Sends;
     };
+    progress.BeginPhase(TTransferPhase::Send, report.Checked);
     std::deque<Queued> queue;
     for (const TRecordRef& record : records) queue.push_back({record, 0});
     int sent = 0;

@@ -33,9 +33,10 @@ TPaceController::Duration TPaceController::Pause(int bytes) const {
 
 void TPaceController::Checked(int checked, int dropped) {
     if (checked <= 0) return;
-    if (dropped > 0)
+    if (dropped > 0) {
         m_gap = Bounded(m_gap * 3 / 2 + kGrowStep);
-    else
+        m_grown = m_gap;
+    } else
         m_gap = Bounded(m_gap - kShrinkStep);
 }
 

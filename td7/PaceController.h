@@ -7,6 +7,7 @@
 // above the normal pace.
 
 #include <chrono>
+#include <optional>
 #include <string>
 
 namespace td7 {
@@ -34,11 +35,16 @@ class TPaceController {
     void Checked(int checked, int dropped);
 
     Duration Gap() const { return m_gap; }
+    // What the next transfer to the device should start with: the gap last grown to (the
+    // module kept up with it), or the gap now when nothing was ever dropped. Where the
+    // shrinking has since led is a gap the module may well drop at.
+    Duration Learned() const { return m_grown ? *m_grown : m_gap; }
     // The pace in whole milliseconds a record of `bytes` bytes, as the progress shows it.
     int PaceMs(int bytes) const;
 
   private:
     Duration m_gap;
+    std::optional<Duration> m_grown;
 };
 
 // Where the pace learned for each output device is kept: [FastTransfers] of tamboro.ini,

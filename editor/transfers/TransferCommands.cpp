@@ -153,7 +153,7 @@ void TransferCommands::TransmitFast(const std::vector<td7::TRecordRef>& records,
     if (m_outputLost)
         throw midiports::EmidioutputError(
             m_main.MidiOutput1().ErrorText(midiports::result::kDeviceLost));
-    if (!ini.empty()) td7::SaveLearnedGap(ini, device, transfers.Pace().Gap());
+    if (!ini.empty()) td7::SaveLearnedGap(ini, device, transfers.Pace().Learned());
     // A cancel names what was not verified: those records may not be in the module.
     if (report.Cancelled && report.Timeout.empty() && !report.Failed.empty())
         throw td7::TransferError(report.Text());

@@ -118,6 +118,7 @@ TEST(PaceController, StartsAtTheWireTimeAndLearnsWithinItsBounds) {
     EXPECT_EQ(pace.Gap(), 3500us) << "half as long again, and a step so that a gap near 0 grows";
     pace.Checked(16, 0);
     EXPECT_EQ(pace.Gap(), 3ms);
+    EXPECT_EQ(pace.Learned(), 3500us) << "what the module kept up with is kept";
     pace.Checked(0, 0);
     EXPECT_EQ(pace.Gap(), 3ms) << "nothing checked, nothing learned";
     for (int k = 0; k < 20; ++k) pace.Checked(16, 0);
@@ -125,6 +126,7 @@ TEST(PaceController, StartsAtTheWireTimeAndLearnsWithinItsBounds) {
     for (int k = 0; k < 20; ++k) pace.Checked(16, 16);
     EXPECT_EQ(pace.Pause(19), 100ms) << "never above the normal pace";
     EXPECT_EQ(TPaceController(-5ms).Gap(), 0us);
+    EXPECT_EQ(TPaceController(7ms).Learned(), 7ms) << "nothing dropped: the gap as it is";
 }
 
 TEST(PaceController, IsRememberedPerDeviceName) {
