@@ -5,7 +5,8 @@
 //   BM_FastTransmitAll/P/S   P patches sent, the module storing S ms a record.
 //                            floor = wire of the records + store time + read-back (the
 //                            answers' wire time); ratio = elapsed / floor
-//   BM_FastRestore/P         restore --fast vs plain restore of P patches, 20 ms module;
+//   BM_FastRestore/P         restore --fast vs plain restore of P patches (32: the full
+//                            setup, instruments and system too), 20 ms module;
 //                            speedup = plain / fast
 //   BM_FastRequestAll/P      Request All of P patches with the option; floor = the answers'
 //                            wire time; ratio = elapsed / floor
@@ -155,12 +156,25 @@ void BM_FastTransmitAll(benchmark::State& state) {
     state.counters["ratio"] = elapsed / floor;
 }
 
+// What a restore of P patches sends: with all 32, the instruments and the system block too
+// (the full setup, 3009 records).
+std::vector<td7::TRecordRef> RestoreRecords(int patches) {
+    auto records = FirstPatches(patches);
+    if (patches < td7::kPatchCount) return records;
+    const auto instruments = td7::InstrumentRecords();
+    records.insert(records.end(), instruments.begin(), instruments.end());
+    records.push_back(td7::SystemRecords().front());
+    return records;
+}
+
 void WriteSetup(const Td7Module& module, int patches, const std::filesystem::path& path) {
     td7::TTd7Collections dumps(nullptr, nullptr, nullptr);
     td7::TPresentFlags present;
-    for (const auto& r : FirstPatches(patches))
+    for (const auto& r : RestoreRecords(patches))
         dumps.Of(r.Kind).Records(r.Index).CopyFrom(module.DataSetOf(ModuleBlock(r)).data());
     for (int p = 0; p < patches; ++p) present.SetPatchPresent(p, true);
+    present.SetInstrumentsPresent(patches == td7::kPatchCount);
+    present.SetSystemPresent(patches == td7::kPatchCount);
     td7::TSetupFile(dumps, present).SaveSetupAs(path);
 }
 
@@ -196,7 +210,7 @@ void BM_FastRestore(benchmark::State& state) {
     std::vector<std::string> fast = plain;
     fast.insert(fast.end(), {"--in", name, "--fast"});
     double plainSeconds = 0, fastSeconds = 0;
-    const auto records = FirstPatches(patches);
+    const auto records = RestoreRecords(patches);
     td7::TTd7Collections expected(nullptr, nullptr, nullptr);
     for (const auto& r : records)
         expected.Of(r.Kind).Records(r.Index).CopyFrom(source.DataSetOf(ModuleBlock(r)).data());
