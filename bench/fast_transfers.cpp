@@ -127,7 +127,8 @@ void BM_FastTransmitAll(benchmark::State& state) {
     source.LoadRandom(17);
     const auto records = FirstPatches(patches);
     for (const auto& r : records)
-        session->Dumps().Of(r.Kind).Records(r.Index).CopyFrom(source.DataSetOf(ModuleBlock(r)).data());
+        session->Dumps().Of(r.Kind).Records(r.Index).CopyFrom(
+            source.DataSetOf(ModuleBlock(r)).data());
     double resent = 0, gapMs = 0, elapsed = 0;
     for (auto _ : state) {
         {
@@ -145,7 +146,8 @@ void BM_FastTransmitAll(benchmark::State& state) {
         if (!ModuleHolds(service, session->Dumps(), records))
             state.SkipWithError("the module's memory differs from the mirror");
         resent = report.Resent;
-        gapMs = std::chrono::duration<double, std::milli>(session->Transfers().Pace().Gap()).count();
+        gapMs =
+            std::chrono::duration<double, std::milli>(session->Transfers().Pace().Gap()).count();
     }
     const double wire = RecordBytes(records) * ByteSeconds();
     const double floor = wire + static_cast<double>(records.size()) * storeMs / 1000 + wire;
@@ -200,8 +202,10 @@ bool ModuleSoonHolds(td7::VirtualTd7Service& service, td7::TTd7Collections& dump
                      const std::vector<td7::TRecordRef>& records) {
     const auto deadline = Clock::now() + std::chrono::seconds(2);
     while (!ModuleHolds(service, dumps, records))
-        if (Clock::now() > deadline) return false;
-        else std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (Clock::now() > deadline)
+            return false;
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return true;
 }
 

@@ -169,8 +169,10 @@ void FillChecks(const TGiven& given, TArguments& result) {
     // Its pace is learned from what the module reads back.
     result.Fast = true;
     if (result.In.empty()) throw UsageError("restore --fast needs --in");
-    if (result.NoVerify) throw UsageError("restore --fast verifies what it sends: leave out --no-verify");
-    if (result.ChangedOnly) throw UsageError("restore --fast and --changed-only cannot be combined");
+    if (result.NoVerify)
+        throw UsageError("restore --fast verifies what it sends: leave out --no-verify");
+    if (result.ChangedOnly)
+        throw UsageError("restore --fast and --changed-only cannot be combined");
 }
 
 void Fill(const TGiven& given, TArguments& result) {

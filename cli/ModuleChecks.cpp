@@ -64,8 +64,7 @@ std::string Dumps(std::size_t n) {
 }
 
 void Check(const td7::TVerifyReport& report, std::ostream& err) {
-    if (report.Resent > 0)
-        err << Dumps(static_cast<std::size_t>(report.Resent)) << " sent again\n";
+    if (report.Resent > 0) err << Dumps(static_cast<std::size_t>(report.Resent)) << " sent again\n";
     if (report.Cancelled)
         throw td7::TransferError("Verify interrupted: " + Dumps(report.Checked) +
                                  " sent, not all verified");

@@ -75,8 +75,7 @@ TTransfers::WindowResult TTransfers::RequestWindowed(const std::vector<TRecordRe
             front.Sequence = ++sequence;
             continue;
         }
-        const auto deadline =
-            front.SentAt + m_timing.AnswerTimeout + std::chrono::milliseconds(1);
+        const auto deadline = front.SentAt + m_timing.AnswerTimeout + std::chrono::milliseconds(1);
         m_wait.WaitUntil(
             [&] {
                 return m_readBack.Answered(records[waiting.front().At]) ||
@@ -108,9 +107,8 @@ bool TTransfers::SendPaced(const TRecordRef& record, TTransferProgress& progress
     if (DeviceGone)
         if (const std::string gone = DeviceGone(); !gone.empty()) throw TransferError(gone);
     m_dumps.Of(record.Kind).SendRecord(record.Index);
-    const Clock::time_point end =
-        m_wait.Now() + std::chrono::duration_cast<Clock::duration>(
-                           m_pace.Pause(InfoOf(record.Kind).Size));
+    const Clock::time_point end = m_wait.Now() + std::chrono::duration_cast<Clock::duration>(
+                                                     m_pace.Pause(InfoOf(record.Kind).Size));
     while (m_wait.Now() < end && !progress.CancelRequested())
         m_wait.WaitUntil([&progress] { return progress.CancelRequested(); }, end);
     return !progress.CancelRequested();
@@ -140,7 +138,8 @@ TVerifyReport TTransfers::TransmitFast(const std::vector<TRecordRef>& records,
     };
     while (!queue.empty()) {
         std::vector<Queued> chunk;
-        while (!queue.empty() && chunk.size() < static_cast<std::size_t>(std::max(1, m_timing.FastChunk))) {
+        while (!queue.empty() &&
+               chunk.size() < static_cast<std::size_t>(std::max(1, m_timing.FastChunk))) {
             chunk.push_back(queue.front());
             queue.pop_front();
         }

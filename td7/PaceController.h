@@ -2,8 +2,8 @@
 
 // The pause after each record of a fast transmission. It starts at the record's own time on
 // the wire plus a small gap and learns from what the module kept: a read-back that finds
-// records dropped makes the gap half as long again, every clean one takes a little off, so the pace settles
-// just above what the module needs to store a record. Never below the wire time, never
+// records dropped makes the gap half as long again, every clean one takes a little off, so the pace
+// settles just above what the module needs to store a record. Never below the wire time, never
 // above the normal pace.
 
 #include <chrono>

@@ -62,8 +62,9 @@ void TfmProgress::Arrange() {
     m_count->setGeometry(countLeft, 12, countWidth, lineHeight);
     int width = std::max(290, countLeft + countWidth + 12);
     if (!m_fastLine->isHidden())
-        width = std::max(width, metrics.horizontalAdvance(QStringLiteral(
-                                    "Dumps verified: 000000, pace 100 ms")) + 24);
+        width = std::max(
+            width,
+            metrics.horizontalAdvance(QStringLiteral("Dumps verified: 000000, pace 100 ms")) + 24);
     int barTop = std::max(44, 12 + lineHeight + 11);
     if (!m_fastLine->isHidden()) {
         m_fastLine->setGeometry(12, barTop - 4, width - 24, lineHeight);
@@ -117,8 +118,7 @@ void TfmProgress::Step() {
 
 void TfmProgress::FastCounts(int sent, int verified, int paceMs) {
     m_count->setText(QString::number(sent));
-    m_fastLine->setText(
-        QStringLiteral("Dumps verified: %1, pace %2 ms").arg(verified).arg(paceMs));
+    m_fastLine->setText(QStringLiteral("Dumps verified: %1, pace %2 ms").arg(verified).arg(paceMs));
     if (m_fastLine->isHidden()) {
         m_fastLine->show();
         Arrange();

@@ -32,7 +32,8 @@ class StoringLink : public testsupport::ModuleLink {
         const Clock::time_point now = *clock;
         if (buffer[4] == 0x12) {
             ++dataSets;
-            const bool inBurst = burstEvery > 0s && (now - Clock::time_point{}) % burstEvery < burstFor;
+            const bool inBurst =
+                burstEvery > 0s && (now - Clock::time_point{}) % burstEvery < burstFor;
             const bool deaf = dataSets > dropAfter && dataSets <= dropAfter + dropFor;
             if (now < busyUntil || inBurst || deaf) {
                 sent.emplace_back(buffer, buffer + length);
@@ -191,8 +192,7 @@ TEST_F(FastTransfers, BurstsAndALongDeafSpellAreSentAgainUntilVerified) {
     link.burstEvery = {};
     dumps.TriggerDump.Records(5).Data()[td7::kHeaderSize] ^= 1;
     const td7::TVerifyReport lost = transfers.TransmitFast({{Block::Trigger, 5}}, progress);
-    EXPECT_EQ(lost.Text(),
-              "1 dump could not be verified: " + td7::RecordName(Block::Trigger, 5));
+    EXPECT_EQ(lost.Text(), "1 dump could not be verified: " + td7::RecordName(Block::Trigger, 5));
     EXPECT_EQ(lost.Failed, (std::vector<TRecordRef>{{Block::Trigger, 5}}));
     EXPECT_EQ(lost.Resent, td7::TTransfers::kFastSends - 1);
 }
