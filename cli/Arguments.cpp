@@ -36,6 +36,7 @@ const std::vector<TCommandSpec>& Commands() {
           {"--instruments", 0, false},
           {"--system", 0, false},
           {"--all", 0, false},
+          {"--fast", 0, false},
           {"-o", 1, false}}},
         {"restore",
          TCommand::Restore,
@@ -46,6 +47,7 @@ const std::vector<TCommandSpec>& Commands() {
           {"--in", 1, false},
           {"--no-verify", 0, false},
           {"--changed-only", 0, false},
+          {"--fast", 0, false},
           {"--force", 0, false}}},
         {"verify",
          TCommand::Verify,
@@ -172,6 +174,14 @@ void FillChecks(const TGiven& given, TArguments& result) {
     result.ChangedOnly = given.Has("--changed-only");
     if (result.ChangedOnly && result.In.empty())
         throw UsageError("restore --changed-only needs --in");
+    if (result.Command != TCommand::Restore || !given.Has("--fast")) return;
+    // Its pace is learned from what the module reads back.
+    result.Fast = true;
+    if (result.In.empty()) throw UsageError("restore --fast needs --in");
+    if (result.NoVerify)
+        throw UsageError("restore --fast verifies what it sends: leave out --no-verify");
+    if (result.ChangedOnly)
+        throw UsageError("restore --fast and --changed-only cannot be combined");
 }
 
 void Fill(const TGiven& given, TArguments& result) {
@@ -189,6 +199,7 @@ void Fill(const TGiven& given, TArguments& result) {
             result.Patches = given.Has("--patches");
             result.Instruments = given.Has("--instruments");
             result.System = given.Has("--system");
+            result.Fast = given.Has("--fast");
             if (given.Has("--all") || !(result.Patches || result.Instruments || result.System))
                 result.Patches = result.Instruments = result.System = true;
             break;
@@ -314,16 +325,23 @@ Commands:
       List the MIDI input and output devices, numbered as the editor's device window
       numbers them.
   backup --in DEV --out DEV [--device-id N] [--patches] [--instruments] [--system]
-         [--all] -o FILE.td7
+         [--all] [--fast] -o FILE.td7
       Request from the module and write a setup file (everything when no part is named).
-  restore FILE.td7 --out DEV [--in DEV [--no-verify] [--changed-only]] [--device-id N]
-          [--patches LIST] [--force]
+      --fast lets two requests wait for their answers at once; a request whose answer
+      does not come is asked once more.
+  restore FILE.td7 --out DEV [--in DEV [--no-verify | --fast] [--changed-only]]
+          [--device-id N] [--patches LIST] [--force]
       Transmit what the setup file holds, 100 ms between records; with --patches only
       those patches (LIST: 1,3,5-8). Ctrl+C stops it after the record being sent; a
       second Ctrl+C ends it at once. With --in every record sent is read back, and those
       the module did not take are sent again (two more rounds at most); --no-verify
       leaves that out, and says how many were sent again. --changed-only reads the
-      module's copy first and sends only the records that differ.
+      module's copy first and sends only the records that differ. --fast (with --in)
+      starts at the records' own time on the cable and learns how fast the module
+      takes them: what it dropped is sent again, every record ends verified or named,
+      and the pace learned is kept per output device in the editor's tamboro.ini for
+      the next time. The 100 ms pace is the safe one: use --fast with a module that has
+      been tried with it.
   verify FILE --in DEV --out DEV [--device-id N]
       Compare the module with what a setup or dump file holds, sending nothing; list
       the differences by record and parameter. Exit status 1 when any differ.

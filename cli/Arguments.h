@@ -63,6 +63,8 @@ struct TArguments {
     // restore: how the module is read back (with --in only).
     bool NoVerify = false;     // --no-verify
     bool ChangedOnly = false;  // --changed-only
+    // backup, restore --fast: requests several at once, records at a learned pace.
+    bool Fast = false;
     // restore, extract, pack: send or write records that a file held damaged.
     bool Force = false;
     // hits: how long to record (none: until Ctrl+C), the channel to listen on instead of

@@ -62,6 +62,7 @@ void Backup(const TArguments& args, midiports::MidiService& service,
     session.OpenOutput(output);
 
     td7::TTransfers& transfers = session.Transfers();
+    transfers.SetFast(args.Fast);
     const int total = (args.Patches ? td7::kPatchCount * td7::kRecordsPerPatch : 0) +
                       (args.Instruments ? td7::kInstrumentCount : 0) + (args.System ? 1 : 0);
     {
@@ -131,6 +132,12 @@ void Restore(const TArguments& args, midiports::MidiService& service,
     TInterruptScope interrupt(session.Wakeup());
     if (args.ChangedOnly) {
         RestoreDifferences(args, session, records, environment, err);
+        return;
+    }
+    if (args.Fast) {
+        err << "Sending " << Contents(static_cast<int>(patches.size()), instruments, system)
+            << '\n';
+        RestoreFast(session, records, environment, err);
         return;
     }
     bool complete = true;

@@ -27,6 +27,9 @@ struct TEnvironment {
     td7::TTransferTiming Timing{};
     // How long the output may take to finish the last record before the port closes.
     std::chrono::milliseconds SendTimeout{5000};
+    // The settings file that keeps the pace restore --fast learned per device; empty: the
+    // editor's tamboro.ini.
+    std::string SettingsFile;
 };
 
 // Runs one command (the arguments after the program's name). Results go to `out`,

@@ -23,16 +23,19 @@ namespace cli {
 
 namespace fs = std::filesystem;
 
+std::string EditorSettingsFile() {
+    std::error_code error;
+    const fs::path program = fs::read_symlink("/proc/self/exe", error);
+    return td7::SettingsFilePath(error ? fs::current_path() : program.parent_path()).string();
+}
+
 namespace {
 
 constexpr std::string_view kListPrefix = "list:";
 
 // The library the editor uses: the one tamboro.ini names, else the one beside it.
 fs::path DefaultLibraryFile() {
-    std::error_code error;
-    const fs::path program = fs::read_symlink("/proc/self/exe", error);
-    return library::LibraryFilePath(
-        td7::SettingsFilePath(error ? fs::current_path() : program.parent_path()));
+    return library::LibraryFilePath(EditorSettingsFile());
 }
 
 std::string Printable(std::string text) {

@@ -53,4 +53,7 @@ TLibraryArguments ParseLibraryArguments(std::span<const std::string> args);
 // for a failure, after every sound part of an import came in.
 void RunLibrary(const TLibraryArguments& args, std::ostream& out, std::ostream& err);
 
+// The editor's tamboro.ini, where both programs look for their settings.
+std::string EditorSettingsFile();
+
 }  // namespace cli

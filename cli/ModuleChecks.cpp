@@ -1,5 +1,7 @@
 #include "cli/ModuleChecks.h"
 
+#include <chrono>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -7,9 +9,11 @@
 
 #include "cli/Devices.h"
 #include "cli/Interrupt.h"
+#include "cli/LibraryCommands.h"
 #include "cli/ModuleSession.h"
 #include "cli/ProgressLine.h"
 #include "td7/FileKind.h"
+#include "td7/PaceController.h"
 #include "td7/PresentFlags.h"
 #include "td7/ReadBack.h"
 #include "td7/RecordDifferences.h"
@@ -36,21 +40,31 @@ class TPhaseLines : public td7::TTransferProgress {
         if (m_line) m_line->Step();
     }
     bool CancelRequested() const override { return TInterruptScope::Requested(); }
+    void FastCounts(int, int, int paceMs) override { m_paceMs = paceMs; }
     int Count() const { return m_line ? m_line->Count() : 0; }
+    int PaceMs() const { return m_paceMs; }
     void Finish() { m_line.reset(); }
 
   private:
     std::ostream& m_err;
     std::unique_ptr<TProgressLine> m_line;
+    int m_paceMs = 0;
 };
+
+// 2496 as "2,496".
+std::string Thousands(int n) {
+    std::string digits = std::to_string(n);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
+    return digits;
+}
 
 std::string Dumps(std::size_t n) {
     return std::to_string(n) + (n == 1 ? " dump" : " dumps");
 }
 
 void Check(const td7::TVerifyReport& report, std::ostream& err) {
-    if (report.Resent > 0)
-        err << Dumps(static_cast<std::size_t>(report.Resent)) << " sent again\n";
+    if (report.Resent > 0) err << Dumps(static_cast<std::size_t>(report.Resent)) << " sent again\n";
     if (report.Cancelled)
         throw td7::TransferError("Verify interrupted: " + Dumps(report.Checked) +
                                  " sent, not all verified");
@@ -99,6 +113,39 @@ void RestoreDifferences(const TArguments& args, TModuleSession& session,
     // Requests and records alike went through the output.
     if (!session.WaitUntilSent(static_cast<int>(records.size()) + sent, environment.SendTimeout))
         throw td7::TransferError("The midi output device did not finish sending");
+}
+
+void RestoreFast(TModuleSession& session, const std::vector<td7::TRecordRef>& records,
+                 const TEnvironment& environment, std::ostream& err) {
+    const std::string ini =
+        environment.SettingsFile.empty() ? EditorSettingsFile() : environment.SettingsFile;
+    const std::string device = session.Session().Output().ProductName();
+    td7::TTransfers& transfers = session.Transfers();
+    transfers.Pace() = td7::TPaceController(td7::LoadLearnedGap(ini, device));
+    const auto start = std::chrono::steady_clock::now();
+    td7::TVerifyReport report;
+    int paceMs = 0;
+    {
+        TPhaseLines progress(err);
+        report = transfers.TransmitFast(records, progress);
+        paceMs = progress.PaceMs();
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // A device that went away says so, rather than a list of records not verified.
+    session.CheckDevices();
+    try {
+        td7::SaveLearnedGap(ini, device, transfers.Pace().Learned());
+    } catch (const std::runtime_error& error) {
+        err << "The pace learned was not kept: " << error.what() << '\n';
+    }
+    char time[32];
+    std::snprintf(time, sizeof time, "%.1f", seconds);
+    err << Thousands(static_cast<int>(records.size())) << " records in " << time << " s, "
+        << Thousands(report.Resent) << " sent again, pace " << paceMs << " ms\n";
+    if (report.Cancelled) throw td7::TransferError("Restore interrupted: " + report.Text());
+    if (!report.Ok()) throw td7::TransferError(report.Text());
+    err << report.Text() << '\n';
 }
 
 int VerifyModule(const TArguments& args, midiports::MidiService& service,

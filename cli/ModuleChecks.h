@@ -29,6 +29,11 @@ void RestoreDifferences(const TArguments& args, TModuleSession& session,
                         const std::vector<td7::TRecordRef>& records,
                         const TEnvironment& environment, std::ostream& err);
 
+// restore --fast: the records at the pace learned for the output device, verified as they
+// go; "2,496 records in 41.2 s, 12 sent again, pace 14 ms", then what was verified or not.
+void RestoreFast(TModuleSession& session, const std::vector<td7::TRecordRef>& records,
+                 const TEnvironment& environment, std::ostream& err);
+
 // "verify FILE": the differences by record and parameter on `out`; returns 0 when the
 // module holds what the file holds, 1 otherwise.
 int VerifyModule(const TArguments& args, midiports::MidiService& service,

@@ -79,18 +79,39 @@ bool SameData(Block block, const std::uint8_t* a, const std::uint8_t* b) {
 
 TReadBack::TReadBack() = default;
 
-void TReadBack::Expect(const TRecordRef& record) {
+int TReadBack::Key(const TRecordRef& record) {
+    int key = record.Index;
+    for (Block block : kAllBlocks) {
+        if (block == record.Kind) break;
+        key += InfoOf(block).Count;
+    }
+    return key;
+}
+
+void TReadBack::Expect(const TRecordRef& record, int deviceId) {
     // A late answer to an earlier read-back of the record would do as this one's.
     ForgetLate(record);
-    m_expected = record;
-    m_waiting = true;
-    m_answered = false;
+    std::erase_if(m_pending, [&](const Pending& p) { return p.Record == record; });
+    m_pending.push_back({record, deviceId});
+    const auto key = static_cast<std::size_t>(Key(record));
+    if (m_answered.size() <= key) m_answered.resize(key + 1);
+    m_answered[key] = false;
 }
 
 void TReadBack::Stop() {
-    if (m_waiting && std::find(m_late.begin(), m_late.end(), m_expected) == m_late.end())
-        m_late.push_back(m_expected);
-    m_waiting = false;
+    for (const Pending& p : m_pending)
+        if (std::find(m_late.begin(), m_late.end(), p.Record) == m_late.end())
+            m_late.push_back(p.Record);
+    m_pending.clear();
+}
+
+void TReadBack::Abandon() {
+    m_pending.clear();
+}
+
+bool TReadBack::Answered(const TRecordRef& record) const {
+    const auto key = static_cast<std::size_t>(Key(record));
+    return key < m_answered.size() && m_answered[key];
 }
 
 bool TReadBack::IsAnswerTo(const TRecordRef& record, const std::uint8_t* message, int length) {
@@ -119,10 +140,14 @@ void TReadBack::ForgetLate(const TRecordRef& record) {
 }
 
 bool TReadBack::Offer(const std::uint8_t* message, int length) {
-    if (!m_waiting || !IsAnswerTo(m_expected, message, length)) return false;
-    m_copy.Of(m_expected.Kind).Records(m_expected.Index).CopyFrom(message);
-    m_waiting = false;
-    m_answered = true;
+    const auto match = std::find_if(m_pending.begin(), m_pending.end(), [&](const Pending& p) {
+        return IsAnswerTo(p.Record, message, length) && (p.DeviceId < 0 || message[2] == p.DeviceId);
+    });
+    if (match == m_pending.end()) return false;
+    const TRecordRef record = match->Record;
+    m_pending.erase(match);
+    m_copy.Of(record.Kind).Records(record.Index).CopyFrom(message);
+    m_answered[static_cast<std::size_t>(Key(record))] = true;
     return true;
 }
 

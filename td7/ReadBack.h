@@ -49,19 +49,26 @@ class TReadBack {
     TReadBack& operator=(const TReadBack&) = delete;
 
     // Waits for the answer to `record` from now on; an earlier answer no longer counts.
-    void Expect(const TRecordRef& record);
-    // Ends the wait unanswered. The answer may still come, however late: it is then the
+    // Several records may be waited for at once (answers are told apart by address).
+    // deviceId >= 0: only an answer carrying that device ID counts, as the mirror's
+    // collections take only those.
+    void Expect(const TRecordRef& record, int deviceId = -1);
+    // Ends every wait unanswered. An answer may still come, however late: it is then the
     // module's copy from before the records were sent again, and TakeLate keeps it.
     void Stop();
-    // A received system-exclusive message: taken when it is a data set of the expected
-    // record's size at the expected record's address, whatever device ID it carries.
+    // Ends the waits without keeping late answers from the mirror: those of requests whose
+    // answers belong there.
+    void Abandon();
+    // A received system-exclusive message: taken when it is a data set of an expected
+    // record's size at its address, whatever device ID it carries (unless one was named).
     bool Offer(const std::uint8_t* message, int length);
     // True (once per record) for the late answer to a read-back that was given up: it must
     // not reach the mirror, whose data are the user's.
     bool TakeLate(const std::uint8_t* message, int length);
     // A request of the record's own: its answer is wanted in the mirror again.
     void ForgetLate(const TRecordRef& record);
-    bool Answered() const { return m_answered; }
+    // Whether the record's answer came since it was last expected.
+    bool Answered(const TRecordRef& record) const;
 
     // The module's copy as read so far.
     TTd7Collections& Copy() { return m_copy; }
@@ -69,13 +76,17 @@ class TReadBack {
     bool SameAsMirror(TTd7Collections& mirror, const TRecordRef& record);
 
   private:
+    struct Pending {
+        TRecordRef Record;
+        int DeviceId;
+    };
     static bool IsAnswerTo(const TRecordRef& record, const std::uint8_t* message, int length);
+    static int Key(const TRecordRef& record);
 
     TTd7Collections m_copy{nullptr, {}, {}};
     std::vector<TRecordRef> m_late;
-    TRecordRef m_expected{Block::System, 0};
-    bool m_waiting = false;
-    bool m_answered = false;
+    std::vector<Pending> m_pending;
+    std::vector<bool> m_answered;  // by Key
 };
 
 }  // namespace td7

@@ -4,31 +4,13 @@
 #include "midilink/MidiLink.h"
 #include "midilink/Types.h"
 #include "td7/Td7Collections.h"
+#include "td7/DetachedCollections.h"
 #include "td7/TransferBusy.h"
 #include "td7/Transfers.h"
 
 namespace td7 {
 
 namespace {
-
-// While the module's copy is read, the link must not hand its answers to the mirror's
-// collections: a matching answer would overwrite the very data that is to be sent. They
-// are attached again, in their order, however the read ends.
-class DetachedCollections {
-  public:
-    explicit DetachedCollections(midilink::TMidiLink& link) : m_link(link), m_dumps(link.Dumps()) {
-        for (midilink::TDumpCollection* dump : m_dumps) m_link.RemoveDump(dump);
-    }
-    ~DetachedCollections() {
-        for (midilink::TDumpCollection* dump : m_dumps) m_link.AddDump(dump);
-    }
-    DetachedCollections(const DetachedCollections&) = delete;
-    DetachedCollections& operator=(const DetachedCollections&) = delete;
-
-  private:
-    midilink::TMidiLink& m_link;
-    std::vector<midilink::TDumpCollection*> m_dumps;
-};
 
 // The re-send rounds of a verify: cancel as the caller's progress says, but the count
 // stays that of the records checked.
@@ -68,12 +50,12 @@ bool TTransfers::ReadRecord(const TRecordRef& record) {
     m_link.SendCommand(request, 0, midilink::ctRoland);
     const Clock::time_point deadline =
         start + m_timing.AnswerTimeout + std::chrono::milliseconds(1);
-    while (!m_readBack.Answered()) {
+    while (!m_readBack.Answered(record)) {
         if (m_wait.Now() - start > m_timing.AnswerTimeout) {
             m_readBack.Stop();
             return false;
         }
-        m_wait.WaitUntil([this] { return m_readBack.Answered(); }, deadline);
+        m_wait.WaitUntil([this, &record] { return m_readBack.Answered(record); }, deadline);
     }
     return true;
 }

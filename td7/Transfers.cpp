@@ -63,6 +63,12 @@ void TTransfers::RequestAndWait(Block block, int index) {
 }
 
 void TTransfers::RequestPatchRecords(int p) {
+    if (m_fast) {
+        RequestFast(PatchRecords(p));
+        m_present.SetPatchPresent(p, true);
+        if (OnPatchRequested) OnPatchRequested(this, p);
+        return;
+    }
     RequestAndWait(Block::Prog, p);
     for (int t = 0; t < kTriggersPerPatch; ++t) RequestAndWait(Block::Trigger, TriggerRecord(p, t));
     for (int n = 0; n < kNotesPerPatch; ++n) RequestAndWait(Block::Notemap, NotemapRecord(p, n));
@@ -82,13 +88,19 @@ void TTransfers::RequestAllPatches() {
 
 void TTransfers::RequestInstruments() {
     BusyScope busy(*this);
-    for (int i = 0; i < kInstrumentCount; ++i) RequestAndWait(Block::Instrument, i);
+    if (m_fast)
+        RequestFast(InstrumentRecords());
+    else
+        for (int i = 0; i < kInstrumentCount; ++i) RequestAndWait(Block::Instrument, i);
     m_present.SetInstrumentsPresent(true);
 }
 
 void TTransfers::RequestSystem() {
     BusyScope busy(*this);
-    RequestAndWait(Block::System, 0);
+    if (m_fast)
+        RequestFast(SystemRecords());
+    else
+        RequestAndWait(Block::System, 0);
     m_present.SetSystemPresent(true);
 }
 

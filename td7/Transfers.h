@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "td7/PaceController.h"
 #include "td7/ReadBack.h"
 #include "td7/Td7Map.h"
 
@@ -49,6 +50,10 @@ struct TTransferTiming {
     // which stopped answering stops the transmission then, not at its end. 0: never (no
     // input to hear the module on).
     int ProbeEvery = 0;
+    // "Fast Transfers": how many requests may wait for their answers at once, and how many
+    // records a fast transmission sends before it reads them back.
+    int RequestWindow = 2;
+    int FastChunk = 16;
 };
 
 // The stages of a checked transfer, each with a count of its own.
@@ -62,6 +67,9 @@ class TTransferProgress {
     virtual bool CancelRequested() const = 0;
     // A new stage of `range` records begins; a plain transmission has only one.
     virtual void BeginPhase(TTransferPhase, int) {}
+    // A fast transmission's counts: records sent (again ones too), records verified, and
+    // the pause after a record now, in milliseconds.
+    virtual void FastCounts(int, int, int) {}
 };
 
 // The module's copy of some records compared with the mirror.
@@ -142,6 +150,21 @@ class TTransfers {
     // The module's copy as the last read-back left it.
     TReadBack& ReadBackCopy() { return m_readBack; }
 
+    // "Fast Transfers": requests keep a window of them waiting for answers at once (each
+    // answer found by its address; a request whose answer does not come is asked once more
+    // and the window falls back to one), and transmissions go through TransmitFast.
+    void SetFast(bool on) { m_fast = on; }
+    bool Fast() const { return m_fast; }
+    // The pace a fast transmission starts with; after it, the pace it learned.
+    TPaceController& Pace() { return m_pace; }
+    // Sends the records at the learned pace and reads them back every FastChunk records;
+    // what the module dropped is sent again in the following rounds (a record at most
+    // kFastSends times), so every record ends verified or named in the report. A cancel
+    // names the records not verified yet. Steps the progress once a record sent the
+    // first time; time-outs end it as they end a verify.
+    TVerifyReport TransmitFast(const std::vector<TRecordRef>& records, TTransferProgress& progress);
+    static constexpr int kFastSends = 6;
+
     // True while a request or a transmission runs; a second one is refused meanwhile.
     bool Busy() const { return m_busy; }
 
@@ -158,6 +181,18 @@ class TTransfers {
 
   private:
     class BusyScope;
+    struct WindowResult {
+        bool Cancelled = false;
+        std::optional<TRecordRef> Missing;  // asked twice, never answered
+    };
+
+    // Requests the records keeping up to the window waiting. deviceId >= 0: answers for the
+    // mirror, which must carry it; -1: a read-back into the module's copy.
+    WindowResult RequestWindowed(const std::vector<TRecordRef>& records, int deviceId,
+                                 const TTransferProgress* progress);
+    void RequestFast(const std::vector<TRecordRef>& records);
+    // One record of a fast transmission and its pause; false when cancelled.
+    bool SendPaced(const TRecordRef& record, TTransferProgress& progress);
 
     void RequestPatchRecords(int p);
     bool SendRecord(Block block, int index, TTransferProgress& progress);
@@ -178,6 +213,8 @@ class TTransfers {
     int m_receivedCount = 0;
     int m_sentSinceProbe = 0;
     bool m_busy = false;
+    bool m_fast = false;
+    TPaceController m_pace;
     TReadBack m_readBack;
 };
 

@@ -284,6 +284,7 @@ void TfmTamboro::FormShow() {
     m_lastDir = settings.LastDir;
     SetRecentSetups(settings.RecentSetups);
     m_verifyTransmissions = settings.VerifyTransmissions;
+    SetFastTransfers(settings.FastTransfers);
     if (OnVerifyTransmissionsLoaded) OnVerifyTransmissionsLoaded();
     SetFollowPadHits(settings.FollowPadHits);
     OpenPortsFromSettings(settings);
@@ -410,6 +411,7 @@ TSettings TfmTamboro::CurrentSettings() const {
     s.LastDir = m_lastDir;
     s.RecentSetups = m_recentSetups;
     s.VerifyTransmissions = m_verifyTransmissions;
+    s.FastTransfers = FastTransfers();
     s.FollowPadHits = m_session->FollowPadHits();
     return s;
 }

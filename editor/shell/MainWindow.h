@@ -129,6 +129,12 @@ class TfmTamboro : public QMainWindow {
     void ForgetRecentSetup(const std::string& name);
     bool VerifyTransmissions() const { return m_verifyTransmissions; }
     void SetVerifyTransmissions(bool on) { m_verifyTransmissions = on; }
+    // Options > "Fast Transfers": requests with several on their way, transmissions verified
+    // at a pace learned per output device.
+    bool FastTransfers() const { return m_session->Transfers().Fast(); }
+    void SetFastTransfers(bool on) { m_session->Transfers().SetFast(on); }
+    // Where the settings are kept (the paces learned per device among them).
+    const std::filesystem::path& SettingsFile() const { return m_services.SettingsFile; }
 
     // Options > "Follow Pad Hits": the input passes notes, and pad hits show on the window.
     bool FollowPadHits() const { return m_session->FollowPadHits(); }
@@ -152,7 +158,7 @@ class TfmTamboro : public QMainWindow {
     // The setup save dialog; an empty name when the user cancels.
     std::function<std::string()> AskSetupSaveName;
 
-    // After the settings were read at the first showing: the option's menu entry follows.
+    // After the settings were read at the first showing: the options' menu entries follow.
     std::function<void()> OnVerifyTransmissionsLoaded;
 
     // The close question; true when the window may close.

@@ -79,6 +79,7 @@ const std::vector<TMenuNode>& MainMenuTable() {
                     Item("Silver", "Silver1", C::BackgroundSilver)}),
               // V belongs to View: R and F are still free in this menu.
               Check("Ve&rify Transmissions", "miVerifyTransmissions", C::VerifyTransmissions),
+              Check("Fa&st Transfers", "miFastTransfers", C::FastTransfers),
               Check("&Follow Pad Hits", "miFollowPadHits", C::FollowPadHits)}),
         Menu("&Help", "Help1",
              {Item("&Contents...", "miHelpContents", C::HelpContents), Separator(),
@@ -135,6 +136,7 @@ bool CommandEnabled(TCommand command, const TCommandState& s) {
         case C::SysRequest:
         case C::MidiDevices:
         case C::VerifyTransmissions:
+        case C::FastTransfers:
         case C::ViewPatchCommon:
         case C::ViewTrigger:
         case C::ViewNotemap:

@@ -51,6 +51,7 @@ enum class TCommand : std::uint8_t {
     BackgroundGray,
     BackgroundSilver,
     VerifyTransmissions,  // a check mark, kept in the settings
+    FastTransfers,        // the same
     FollowPadHits,
     HelpContents,
     About,

@@ -27,6 +27,7 @@ constexpr const char* kRecent = "RecentSetups";
 constexpr const char* kRecentKey = "Setup";  // Setup1 .. Setup8, newest first
 constexpr const char* kVerifyTransmissions = "VerifyTransmissions";
 constexpr const char* kFollowPadHits = "FollowPadHits";
+constexpr const char* kFastTransfers = "FastTransfers";
 
 }  // namespace
 
@@ -54,6 +55,7 @@ TSettings LoadSettings(const std::filesystem::path& file) {
     s.VerifyTransmissions =
         ini.ReadBool(kGeneral, kVerifyTransmissions, defaults.VerifyTransmissions);
     s.FollowPadHits = ini.ReadBool(kGeneral, kFollowPadHits, defaults.FollowPadHits);
+    s.FastTransfers = ini.ReadBool(kGeneral, kFastTransfers, defaults.FastTransfers);
     return s;
 }
 
@@ -76,6 +78,7 @@ void SaveSettings(const std::filesystem::path& file, const TSettings& s) {
     }
     ini.WriteBool(kGeneral, kVerifyTransmissions, s.VerifyTransmissions);
     ini.WriteBool(kGeneral, kFollowPadHits, s.FollowPadHits);
+    ini.WriteBool(kGeneral, kFastTransfers, s.FastTransfers);
     std::error_code ec;
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
     ini.Save(file);

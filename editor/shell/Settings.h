@@ -32,6 +32,7 @@ struct TSettings {
     std::vector<std::string> RecentSetups;
     bool VerifyTransmissions = false;  // Options > "Verify Transmissions"
     bool FollowPadHits = false;        // Options > "Follow Pad Hits"
+    bool FastTransfers = false;        // Options > "Fast Transfers"
 
     bool operator==(const TSettings&) const = default;
 };

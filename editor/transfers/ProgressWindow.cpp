@@ -20,6 +20,7 @@ TfmProgress::TfmProgress(QString helpDir, QWidget* parent)
       m_helpDir(std::move(helpDir)),
       m_label(new QLabel(QStringLiteral("Dumps sent:"), this)),
       m_count(new QLineEdit(QStringLiteral("0"), this)),
+      m_fastLine(new QLabel(this)),
       m_bar(new QProgressBar(this)),
       m_cancelButton(new QPushButton(QStringLiteral("Cancel"), this)) {
     setObjectName(QStringLiteral("fmProgress"));
@@ -28,6 +29,8 @@ TfmProgress::TfmProgress(QString helpDir, QWidget* parent)
     m_label->setObjectName(QStringLiteral("Label1"));
     m_count->setObjectName(QStringLiteral("edCount"));
     m_count->setReadOnly(true);
+    m_fastLine->setObjectName(QStringLiteral("lbFast"));
+    m_fastLine->hide();
     m_bar->setObjectName(QStringLiteral("ProgressBar1"));
     m_bar->setTextVisible(false);
     m_bar->setRange(0, 100);
@@ -57,8 +60,16 @@ void TfmProgress::Arrange() {
     // Room for six digits: a full backup counts into the thousands.
     const int countWidth = std::max(64, metrics.horizontalAdvance(QStringLiteral("000000")) + 10);
     m_count->setGeometry(countLeft, 12, countWidth, lineHeight);
-    const int width = std::max(290, countLeft + countWidth + 12);
-    const int barTop = std::max(44, 12 + lineHeight + 11);
+    int width = std::max(290, countLeft + countWidth + 12);
+    if (!m_fastLine->isHidden())
+        width = std::max(
+            width,
+            metrics.horizontalAdvance(QStringLiteral("Dumps verified: 000000, pace 100 ms")) + 24);
+    int barTop = std::max(44, 12 + lineHeight + 11);
+    if (!m_fastLine->isHidden()) {
+        m_fastLine->setGeometry(12, barTop - 4, width - 24, lineHeight);
+        barTop += lineHeight;
+    }
     m_bar->setGeometry(12, barTop, width - 24, 16);
     const int buttonWidth = std::max(75, metrics.horizontalAdvance(m_cancelButton->text()) + 24);
     const int buttonHeight = std::max(25, metrics.height() + 10);
@@ -74,6 +85,7 @@ void TfmProgress::changeEvent(QEvent* event) {
 
 void TfmProgress::Start(int range) {
     m_label->setText(QStringLiteral("Dumps sent:"));
+    m_fastLine->hide();
     Arrange();
     m_bar->setRange(0, range);
     m_bar->setValue(0);
@@ -102,6 +114,15 @@ void TfmProgress::Step() {
     m_bar->setValue(position);
     ++m_sent;
     m_count->setText(QString::number(m_sent));
+}
+
+void TfmProgress::FastCounts(int sent, int verified, int paceMs) {
+    m_count->setText(QString::number(sent));
+    m_fastLine->setText(QStringLiteral("Dumps verified: %1, pace %2 ms").arg(verified).arg(paceMs));
+    if (m_fastLine->isHidden()) {
+        m_fastLine->show();
+        Arrange();
+    }
 }
 
 void TfmProgress::reject() {

@@ -30,11 +30,15 @@ class TfmProgress : public QDialog, public td7::TTransferProgress {
     // A checked transfer's next stage: its own label and count, the bar set to its range.
     void BeginPhase(td7::TTransferPhase phase, int range) override;
     bool CancelRequested() const override { return m_cancel; }
+    // A fast transmission: the count field counts every record sent (again ones too), and a
+    // line under it tells how many are verified and the pace now.
+    void FastCounts(int sent, int verified, int paceMs) override;
     int SentCount() const { return m_sent; }
 
     QProgressBar* ProgressBar1() const { return m_bar; }
     QPushButton* btnCancel() const { return m_cancelButton; }
     QLineEdit* edCount() const { return m_count; }
+    QLabel* lbFast() const { return m_fastLine; }
 
   protected:
     // Escape asks to cancel; the window itself closes when the transfer ends.
@@ -49,6 +53,7 @@ class TfmProgress : public QDialog, public td7::TTransferProgress {
     QString m_helpDir;
     QLabel* m_label;
     QLineEdit* m_count;
+    QLabel* m_fastLine;
     QProgressBar* m_bar;
     QPushButton* m_cancelButton;
     int m_sent = 0;

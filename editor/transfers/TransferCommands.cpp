@@ -10,6 +10,7 @@
 #include "editor/shell/StatusLine.h"
 #include "midiports/MidiOutput.h"
 #include "td7/DamagedRecords.h"
+#include "td7/PaceController.h"
 #include "td7/PresentFlags.h"
 #include "td7/Transfers.h"
 
@@ -49,6 +50,9 @@ class TransmissionProgress : public td7::TTransferProgress {
         : m_window(window), m_outputLost(outputLost) {}
     void Step() override { m_window.Step(); }
     void BeginPhase(td7::TTransferPhase phase, int range) override { m_window.BeginPhase(phase, range); }
+    void FastCounts(int sent, int verified, int paceMs) override {
+        m_window.FastCounts(sent, verified, paceMs);
+    }
     bool CancelRequested() const override { return m_outputLost || m_window.CancelRequested(); }
 
   private:
@@ -81,11 +85,16 @@ TransferCommands::TransferCommands(TfmTamboro& main, TfmProgress& progress)
                  [this](int) { InstTransmitDifferencesClick(); });
     QAction* verify = menu.Action(TCommand::VerifyTransmissions);
     verify->setChecked(m_main.VerifyTransmissions());
-    m_main.OnVerifyTransmissionsLoaded = [this, verify] {
+    QAction* fast = menu.Action(TCommand::FastTransfers);
+    fast->setChecked(m_main.FastTransfers());
+    m_main.OnVerifyTransmissionsLoaded = [this, verify, fast] {
         verify->setChecked(m_main.VerifyTransmissions());
+        fast->setChecked(m_main.FastTransfers());
     };
     menu.Connect(TCommand::VerifyTransmissions,
                  [this, verify](int) { m_main.SetVerifyTransmissions(verify->isChecked()); });
+    menu.Connect(TCommand::FastTransfers,
+                 [this, fast](int) { m_main.SetFastTransfers(fast->isChecked()); });
     m_main.UpdateCommands();
 }
 
@@ -116,6 +125,10 @@ void TransferCommands::Transmit(int range, bool hourglass,
     m_outputLost = false;
     TransmissionScope scope(m_main, m_progress, range, hourglass);
     TransmissionProgress progress(m_progress, m_outputLost);
+    if (m_main.FastTransfers()) {
+        TransmitFast(records, progress);
+        return;
+    }
     const bool complete = send(progress);
     if (m_outputLost)
         throw midiports::EmidioutputError(
@@ -126,6 +139,24 @@ void TransferCommands::Transmit(int range, bool hourglass,
     if (m_outputLost)
         throw midiports::EmidioutputError(
             m_main.MidiOutput1().ErrorText(midiports::result::kDeviceLost));
+    Report(report);
+}
+
+void TransferCommands::TransmitFast(const std::vector<td7::TRecordRef>& records,
+                                    td7::TTransferProgress& progress) {
+    td7::TTransfers& transfers = m_main.Transfers();
+    // The pace learned for this output device; one never tried starts at the wire.
+    const std::string device = m_main.MidiOutput1().ProductName();
+    const std::string ini = m_main.SettingsFile().string();
+    transfers.Pace() = td7::TPaceController(td7::LoadLearnedGap(ini, device));
+    const td7::TVerifyReport report = transfers.TransmitFast(records, progress);
+    if (m_outputLost)
+        throw midiports::EmidioutputError(
+            m_main.MidiOutput1().ErrorText(midiports::result::kDeviceLost));
+    if (!ini.empty()) td7::SaveLearnedGap(ini, device, transfers.Pace().Learned());
+    // A cancel names what was not verified: those records may not be in the module.
+    if (report.Cancelled && report.Timeout.empty() && !report.Failed.empty())
+        throw td7::TransferError(report.Text());
     Report(report);
 }
 
@@ -205,7 +236,7 @@ void TransferCommands::SysRequestClick() {
 }
 
 void TransferCommands::SysTransmitClick() {
-    if (!m_main.VerifyTransmissions()) {
+    if (!m_main.VerifyTransmissions() && !m_main.FastTransfers()) {
         td7::RefuseDamagedRecords(m_main.Dumps(), td7::SystemRecords());
         m_main.Transfers().TransmitSystem();
         return;

@@ -52,6 +52,9 @@ class TransferCommands {
     // records sent are verified after it as a second stage.
     void Transmit(int range, bool hourglass, const std::function<bool(td7::TTransferProgress&)>& send,
                   const std::vector<td7::TRecordRef>& records);
+    // Options > "Fast Transfers": the records at the pace learned for the output device,
+    // verified as they go; the pace learned is kept for the next time.
+    void TransmitFast(const std::vector<td7::TRecordRef>& records, td7::TTransferProgress& progress);
     void TransmitChanged(const std::vector<td7::TRecordRef>& records);
     // The verify's outcome: the error box for what failed, the status line otherwise.
     void Report(const td7::TVerifyReport& report, const QString& before = {});

@@ -263,6 +263,50 @@ TEST_F(VirtualModule, VerifiedRestoreSaysHowManyRecordsItSentAgain) {
     EXPECT_TRUE(r.Err.ends_with("\n1 dump sent again\nAll 78 dumps verified\n")) << r.Err;
 }
 
+TEST_F(VirtualModule, FastRestoreLearnsThePaceOfAModuleThatNeedsTimeAndKeepsIt) {
+    WriteBytes(folder / "two.td7", SetupBytes(Snapshot(source), {0, 1}, false, false));
+    td7::VirtualTd7Service target;
+    simulator::VirtualTd7::Config config;
+    config.store.baseMs = 12;
+    target.Module().Configure(config);
+    env.Service = &target;
+    env.SettingsFile = folder / "tamboro.ini";
+    const std::vector<std::string> args = {"restore", folder / "two.td7", "--out", "2",
+                                           "--in", "1", "--fast"};
+    TResult r = RunCli(args, env);
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const auto summary = r.Err.find("156 records in ");
+    ASSERT_NE(summary, std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find(" sent again, pace ", summary), std::string::npos) << r.Err;
+    EXPECT_TRUE(r.Err.ends_with(" ms\nAll 156 dumps verified\n")) << r.Err;
+    {
+        std::lock_guard lock(target.Module().ModuleMutex());
+        EXPECT_GT(target.Module().Module().DataSetsDropped(), 0) << "started faster than 12 ms";
+        for (int p = 0; p < 2; ++p)
+            EXPECT_EQ(target.Module().Module().DataSetOf(Td7Module::CommonBlock(p)),
+                      Snapshot(source).DataSetOf(Td7Module::CommonBlock(p)));
+    }
+    // Kept under the output's name, and the next restore starts from it: fewer dropped.
+    const auto ini = ReadBytes(folder / "tamboro.ini");
+    const std::string text(ini.begin(), ini.end());
+    EXPECT_NE(text.find("[FastTransfers]\n" + std::string(td7::VirtualTd7Service::kName) + "="),
+              std::string::npos)
+        << text;
+    // A pause of 12 ms after a 19-byte record: 6.08 ms of wire and at least 5.92 of gap.
+    const auto key = text.find(std::string(td7::VirtualTd7Service::kName) + "=");
+    EXPECT_GE(std::stoi(text.substr(key + std::string(td7::VirtualTd7Service::kName).size() + 1)),
+              5920);
+    const int dropped = target.Module().Module().DataSetsDropped();
+    r = RunCli(args, env);
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Err.find("156 records in "), std::string::npos);
+    EXPECT_LE(target.Module().Module().DataSetsDropped() - dropped, dropped) << r.Err;
+
+    // backup --fast reads it all back with two requests on their way at a time.
+    r = RunCli({"backup", "--in", "1", "--out", "2", "--fast", "-o", folder / "back.td7"}, env);
+    ASSERT_EQ(r.Code, 0) << r.Err;
+}
+
 // A module behind the fake service that never answers, and an output that vanishes.
 class SilentModule : public testing::Test {
   protected:
@@ -293,6 +337,14 @@ TEST_F(SilentModule, ARestoreIntoAVanishedOutputFailsInsteadOfReportingItSent) {
     EXPECT_EQ(r.Err.find("Sent 4 patches"), std::string::npos) << r.Err;
     EXPECT_TRUE(r.Err.ends_with("tamboro-cli: The MIDI device \"TD-7 Out\" is gone.\n")) << r.Err;
     EXPECT_EQ(Sent(0x12), 100);
+}
+
+TEST_F(SilentModule, AFastRestoreIntoAVanishedOutputSaysSo) {
+    fake.UnplugAfter(0, 10);
+    const TResult r = RunCli(
+        {"restore", folder / "four.td7", "--out", "TD-7 Out", "--in", "TD-7 In", "--fast"}, env);
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_TRUE(r.Err.ends_with("tamboro-cli: The MIDI device \"TD-7 Out\" is gone.\n")) << r.Err;
 }
 
 TEST_F(SilentModule, ARestoreWithInputStopsAtTheFirstUnansweredReadBack) {

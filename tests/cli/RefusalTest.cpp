@@ -57,6 +57,11 @@ TEST_F(Refusals, UsageErrorsEndWithStatusTwo) {
     ExpectUsage({"backup", "--in", "1", "--out", "1", "--device-id=0", "-o", "x.td7"},
                 "invalid device ID \"0\" (1..32)");
     ExpectUsage({"restore", "s.td7", "--out"}, "option --out needs a value");
+    ExpectUsage({"restore", "s.td7", "--out", "1", "--fast"}, "restore --fast needs --in");
+    ExpectUsage({"restore", "s.td7", "--out", "1", "--in", "1", "--fast", "--no-verify"},
+                "restore --fast verifies what it sends: leave out --no-verify");
+    ExpectUsage({"restore", "s.td7", "--out", "1", "--in", "1", "--fast", "--changed-only"},
+                "restore --fast and --changed-only cannot be combined");
     ExpectUsage({"restore", "s.td7", "--out", "1", "--patches", "2,33"},
                 "invalid patch number \"33\" (1..32)");
     ExpectUsage({"restore", "s.td7", "--out", "1", "--patches", "5-2"},

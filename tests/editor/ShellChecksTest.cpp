@@ -144,3 +144,56 @@ TEST_F(ShellChecks, TransmitDifferencesSendsOnlyTheChangedRecords) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ShellChecks, FastTransfersVerifyAtALearnedPaceKeptPerDevice) {
+    Start("FastTransfers=1\n");
+    QAction* option = Main().Menu().Action(TCommand::FastTransfers);
+    ASSERT_TRUE(option->isCheckable());
+    EXPECT_TRUE(option->isChecked()) << "read from tamboro.ini";
+
+    Module() = Td7Module();
+    Module().SetDropEvery(7);
+    const auto mirror = Mirror();
+    const auto records = td7::PresentPatchRecords(Main().Present());
+    Run(TCommand::TransmitAll);
+    EXPECT_TRUE(Errors().empty()) << Errors().front().toStdString();
+    EXPECT_EQ(Status(), "All 156 dumps verified");
+    EXPECT_TRUE(ModuleHolds(records));
+    EXPECT_EQ(Mirror(), mirror) << "the module's answers reached the mirror";
+    auto& progress = *editor.windows->fmProgress;
+    const int dropped = Module().DataSetsDropped();
+    EXPECT_EQ(progress.edCount()->text(), QString::number(156 + dropped)) << "again ones too";
+    EXPECT_TRUE(progress.lbFast()->text().startsWith("Dumps verified: 156, pace "))
+        << progress.lbFast()->text().toStdString();
+    // The pace learned is kept under the output device's name.
+    const std::string device = Main().MidiOutput1().ProductName();
+    EXPECT_NE(editor.ReadSettings().find("[FastTransfers]\n" + device + "="), std::string::npos)
+        << editor.ReadSettings();
+
+    // Cancel: what was not verified yet is named.
+    Module() = Td7Module();
+    Module().SetDropEvery(0);
+    editor.wait->duringWait = [&progress] {
+        if (progress.SentCount() >= 20) progress.btnCancel()->click();
+    };
+    Run(TCommand::TransmitCurrent);
+    editor.wait->duringWait = nullptr;
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_TRUE(Errors()[0].startsWith("62 dumps could not be verified: patch 6 trigger "))
+        << Errors()[0].toStdString();
+    EXPECT_TRUE(Main().isEnabled());
+
+    // Requests too: the whole patch arrives with two requests on their way at a time.
+    Module().LoadRandom(12);
+    editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
+    Run(TCommand::RequestCurrent);
+    EXPECT_EQ(Errors().size(), 1u);
+    EXPECT_TRUE(ModuleHolds(td7::PatchRecords(5)));
+
+    option->trigger();
+    EXPECT_FALSE(Main().CurrentSettings().FastTransfers);
+}
+
+}  // namespace

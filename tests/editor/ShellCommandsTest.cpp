@@ -61,6 +61,9 @@ TEST(ShellCommands, TheOptionsMenuGivesEachEntryItsOwnAccessKey) {
         if (entry.Command == TCommand::VerifyTransmissions) {
             EXPECT_EQ(plain, "Verify Transmissions");
         }
+        if (entry.Command == TCommand::FastTransfers) {
+            EXPECT_EQ(plain, "Fast Transfers");
+        }
         if (entry.Command == TCommand::FollowPadHits) {
             EXPECT_EQ(plain, "Follow Pad Hits");
         }

@@ -102,7 +102,7 @@ PORTS
         }
         expect "tamboro-cli " "--help --version backup extract hits info library pack ports restore verify"
         expect "tamboro-cli re" "restore"
-        expect "tamboro-cli backup --in 2 --patches --" "--all --device-id --help --instruments --out --system"
+        expect "tamboro-cli backup --in 2 --patches --" "--all --device-id --fast --help --instruments --out --system"
         expect "tamboro-cli backup --in " "TD-7\\ Simulator\\ Out:TD-7\\ Simulator UM-ONE"
         expect "tamboro-cli backup --in=2 --out T" "TD-7\\ Simulator\\ In:TD-7\\ Simulator Tamboro"
         expect "tamboro-cli restore " "OLD.TD7 folder gig.td7"
