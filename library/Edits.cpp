@@ -131,10 +131,10 @@ void TEdits::SetTagsAndNote(std::span<const ItemId> ids, const std::string& tags
           }});
 }
 
-ItemId TEdits::CreateList(const std::string& name, std::span<const ItemId> kits) {
-    const ItemId list = m_lib.CreateList(name, kits);
-    // Undone to the Deleted view, so that a redo brings back the same list.
-    m_undo.push_back({"New list " + name,
+// A list made by the caller, undone to the Deleted view, so that a redo brings back the same
+// list.
+ItemId TEdits::Made(ItemId list, const std::string& text) {
+    m_undo.push_back({text,
                       [this, list] {
                           RequireList(m_lib, list);
                           m_lib.DeleteList(list);
@@ -147,19 +147,12 @@ ItemId TEdits::CreateList(const std::string& name, std::span<const ItemId> kits)
     return list;
 }
 
+ItemId TEdits::CreateList(const std::string& name, std::span<const ItemId> kits) {
+    return Made(m_lib.CreateList(name, kits), "New list " + name);
+}
+
 ItemId TEdits::DuplicateList(ItemId list, const std::string& name) {
-    const ItemId copy = m_lib.DuplicateList(list, name);
-    m_undo.push_back({"Duplicate list as " + name,
-                      [this, copy] {
-                          RequireList(m_lib, copy);
-                          m_lib.DeleteList(copy);
-                      },
-                      [this, copy] {
-                          RequireList(m_lib, copy);
-                          m_lib.RestoreList(copy);
-                      }});
-    m_redo.clear();
-    return copy;
+    return Made(m_lib.DuplicateList(list, name), "Duplicate list as " + name);
 }
 
 void TEdits::RenameList(ItemId list, const std::string& name) {
