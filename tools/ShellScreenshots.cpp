@@ -101,6 +101,10 @@ int main(int argc, char** argv) {
     progress.BeginPhase(td7::TTransferPhase::Verify, 2496);
     for (int i = 0; i < 1234; ++i) progress.Step();
     Save(progress, folder, "progress-verify");
+    progress.Start(2496);
+    for (int i = 0; i < 700; ++i) progress.Step();
+    progress.FastCounts(712, 640, 14);
+    Save(progress, folder, "progress-fast");
 
     about.show();
     Save(about, folder, "about");
