@@ -19,6 +19,7 @@ namespace {
 #endif
 #endif
 
+#ifndef TAMBORO_SANITIZED
 void PrintStack(int signal) {
     const char* name = ::strsignal(signal);
     (void)!::write(STDERR_FILENO, "\n*** ", 5);
@@ -30,7 +31,6 @@ void PrintStack(int signal) {
     std::raise(signal);
 }
 
-#ifndef TAMBORO_SANITIZED
 const bool installed = [] {
     for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) std::signal(signal, PrintStack);
     return true;
