@@ -21,6 +21,7 @@
 #include <utility>
 
 #include "editor/shell/ErrorDisplay.h"
+#include "editor/shell/MessageBoxes.h"
 #include "editor/shell/Help.h"
 #include "editor/shell/MainWindow.h"
 #include "editor/trigger/PadChart.h"
@@ -331,12 +332,20 @@ QByteArray TfmTriggerCheck::ChartPng() const {
 void TfmTriggerCheck::SaveHits() {
     const QString file = m_dialogs.Run(m_save, {}, this);
     if (file.isEmpty()) return;
+    const std::filesystem::path csv = QFile::encodeName(file).toStdString();
+    std::filesystem::path png = csv;
+    png.replace_extension(".png");
+    // The file dialog asked about the CSV only; the chart's file may be something else.
+    std::error_code error;
+    if (std::filesystem::exists(png, error) &&
+        !m_errors.Boxes().Confirm(
+            QStringLiteral("%1 already exists. Replace it with the chart?")
+                .arg(QFile::decodeName(png.string().c_str())),
+            this))
+        return;
     m_errors.RunCommand(
         [&] {
-            const std::filesystem::path csv = QFile::encodeName(file).toStdString();
             td7::SaveHitsCsv(csv, m_check);
-            std::filesystem::path png = csv;
-            png.replace_extension(".png");
             const QByteArray image = ChartPng();
             td7::ReplaceFile(png, std::span(reinterpret_cast<const std::uint8_t*>(image.data()),
                                             static_cast<std::size_t>(image.size())));

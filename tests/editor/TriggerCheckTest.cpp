@@ -128,6 +128,19 @@ TEST_F(TriggerCheckTest, SaveHitsWritesTheNotesAsCsvAndTheChartBesideThemAsPng) 
     char magic[4] = {};
     png.read(magic, 4);
     EXPECT_EQ(std::string(magic + 1, 3), "PNG");
+    png.close();
+
+    // A second save to the same name: the dialog asked about the CSV, so the PNG beside it is
+    // asked about here; no keeps both files as they are.
+    const auto csvTime = fs::last_write_time(csv);
+    fs::resize_file(editor.dir / "hits.png", 3);
+    editor.windows->Files->Dialogs().SetNextFile(QString::fromStdString(csv));
+    QTest::mouseClick(window.findChild<QPushButton*>("btnSaveHits"), Qt::LeftButton);
+    ASSERT_FALSE(editor.boxes.Shown().empty());
+    EXPECT_EQ(editor.boxes.Shown().back().Kind, editor::TBoxKind::Confirm);
+    EXPECT_TRUE(editor.boxes.Shown().back().Text.endsWith("hits.png already exists. Replace it with the chart?"));
+    EXPECT_EQ(fs::file_size(editor.dir / "hits.png"), 3u);
+    EXPECT_EQ(fs::last_write_time(csv), csvTime);
 }
 
 // Against the built-in virtual TD-7 whose pads fire twice: the window finds the doubles on
