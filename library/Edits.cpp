@@ -32,28 +32,27 @@ void TEdits::Push(TStep step) {
     m_redo.clear();
 }
 
-void TEdits::Undo() {
-    if (m_undo.empty()) return;
-    TStep step = std::move(m_undo.back());
-    m_undo.pop_back();
+// The newest step of `from` taken back (or done again) and filed in `to`; a step that another
+// program made impossible is dropped with a sentence that names it.
+void TEdits::Replay(std::vector<TStep>& from, std::vector<TStep>& to, bool undo) {
+    if (from.empty()) return;
+    TStep step = std::move(from.back());
+    from.pop_back();
     try {
-        step.Undo();
+        (undo ? step.Undo : step.Redo)();
     } catch (const LibraryError& error) {
-        throw LibraryError("Cannot undo " + step.Text + ": " + error.what());
+        throw LibraryError((undo ? "Cannot undo " : "Cannot redo ") + step.Text + ": " +
+                           error.what());
     }
-    m_redo.push_back(std::move(step));
+    to.push_back(std::move(step));
+}
+
+void TEdits::Undo() {
+    Replay(m_undo, m_redo, true);
 }
 
 void TEdits::Redo() {
-    if (m_redo.empty()) return;
-    TStep step = std::move(m_redo.back());
-    m_redo.pop_back();
-    try {
-        step.Redo();
-    } catch (const LibraryError& error) {
-        throw LibraryError("Cannot redo " + step.Text + ": " + error.what());
-    }
-    m_undo.push_back(std::move(step));
+    Replay(m_redo, m_undo, false);
 }
 
 void TEdits::Delete(std::span<const ItemId> ids) {

@@ -57,6 +57,7 @@ class TEdits {
         std::function<void()> Redo;
     };
     void Push(TStep step);
+    void Replay(std::vector<TStep>& from, std::vector<TStep>& to, bool undo);
     ItemId Made(ItemId list, const std::string& text);
     // A change of the list's positions, undone by setting the positions it had.
     void ChangePositions(ItemId list, const std::string& text, const std::function<void()>& change);
