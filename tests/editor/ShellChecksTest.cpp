@@ -72,6 +72,20 @@ class ShellChecks : public ::testing::Test {
         return true;
     }
     QString Status() { return Main().Status().Text(); }
+    // A module that lost its kits and loses every 7th data set still ends with the mirror,
+    // which this returns.
+    auto TransmitAllToALossyModule() {
+        Module() = Td7Module();
+        Module().SetDropEvery(7);
+        const auto mirror = Mirror();
+        const auto records = td7::PresentPatchRecords(Main().Present());
+        Run(TCommand::TransmitAll);
+        EXPECT_TRUE(Errors().empty()) << Errors().front().toStdString();
+        EXPECT_EQ(Status(), "All 156 dumps verified");
+        EXPECT_TRUE(ModuleHolds(records));
+        EXPECT_EQ(Mirror(), mirror) << "the module's answers reached the mirror";
+        return mirror;
+    }
 
     shelltest::Editor editor;
 };
@@ -82,17 +96,8 @@ TEST_F(ShellChecks, VerifyTransmissionsChecksWhatWasSentAndReportsWhatFailed) {
     ASSERT_TRUE(option->isCheckable());
     EXPECT_TRUE(option->isChecked()) << "read from tamboro.ini";
 
-    // A module that lost its kits and loses every 7th data set still ends with the mirror.
-    Module() = Td7Module();
-    Module().SetDropEvery(7);
-    const auto mirror = Mirror();
-    const auto records = td7::PresentPatchRecords(Main().Present());
-    Run(TCommand::TransmitAll);
-    EXPECT_TRUE(Errors().empty()) << Errors().front().toStdString();
-    EXPECT_EQ(Status(), "All 156 dumps verified");
+    const auto mirror = TransmitAllToALossyModule();
     EXPECT_GE(Module().DataSetsDropped(), 22);
-    EXPECT_TRUE(ModuleHolds(records));
-    EXPECT_EQ(Mirror(), mirror) << "the module's answers reached the mirror";
     auto& progress = *editor.windows->fmProgress;
     EXPECT_EQ(progress.findChild<QLabel*>("Label1")->text(), "Dumps verified:");
     EXPECT_EQ(progress.edCount()->text(), "156");
@@ -143,25 +148,13 @@ TEST_F(ShellChecks, TransmitDifferencesSendsOnlyTheChangedRecords) {
     EXPECT_EQ(Status(), "1 of 512 dumps differed. 1 dump verified");
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(ShellChecks, FastTransfersVerifyAtALearnedPaceKeptPerDevice) {
     Start("FastTransfers=1\n");
     QAction* option = Main().Menu().Action(TCommand::FastTransfers);
     ASSERT_TRUE(option->isCheckable());
     EXPECT_TRUE(option->isChecked()) << "read from tamboro.ini";
 
-    Module() = Td7Module();
-    Module().SetDropEvery(7);
-    const auto mirror = Mirror();
-    const auto records = td7::PresentPatchRecords(Main().Present());
-    Run(TCommand::TransmitAll);
-    EXPECT_TRUE(Errors().empty()) << Errors().front().toStdString();
-    EXPECT_EQ(Status(), "All 156 dumps verified");
-    EXPECT_TRUE(ModuleHolds(records));
-    EXPECT_EQ(Mirror(), mirror) << "the module's answers reached the mirror";
+    TransmitAllToALossyModule();
     auto& progress = *editor.windows->fmProgress;
     const int dropped = Module().DataSetsDropped();
     EXPECT_EQ(progress.edCount()->text(), QString::number(156 + dropped)) << "again ones too";
