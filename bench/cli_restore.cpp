@@ -20,10 +20,10 @@
 #include "cli/Dispatcher.h"
 #include "midilink/DeviceIds.h"
 #include "simulator/VirtualTd7.h"
-#include "td7/PresentFlags.h"
-#include "td7/SetupFile.h"
-#include "td7/Td7Collections.h"
-#include "td7/VirtualTd7Service.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/files/SetupFile.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/session/VirtualTd7Service.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "midilink/DeviceIds.h"
 #include "midilink/MidiLink.h"
 #include "midilink/Templates.h"
-#include "td7/Td7Collections.h"
-#include "td7/Td7Map.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/map/Td7Map.h"
 
 namespace {
 

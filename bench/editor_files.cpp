@@ -7,7 +7,7 @@
 #include <QCoreApplication>
 
 #include "bench/editor_harness.h"
-#include "td7/PresentFlags.h"
+#include "td7/map/PresentFlags.h"
 
 namespace {
 

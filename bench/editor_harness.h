@@ -21,8 +21,8 @@
 #include "editor/shell/MainWindow.h"
 #include "editor/shell/MessageBoxes.h"
 #include "simulator/VirtualTd7.h"
-#include "td7/PortSetup.h"
-#include "td7/VirtualTd7Service.h"
+#include "td7/session/PortSetup.h"
+#include "td7/session/VirtualTd7Service.h"
 
 namespace editorbench {
 

@@ -23,8 +23,8 @@
 #include "editor/patch/PatchList.h"
 #include "midilink/MidiCompLink.h"
 #include "simulator/Td7Module.h"
-#include "td7/PresentFlags.h"
-#include "td7/Td7Map.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/map/Td7Map.h"
 #include "tests/support/FakeMidiService.h"
 
 namespace {

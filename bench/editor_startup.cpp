@@ -35,8 +35,8 @@
 #include "editor/system/SystemWindow.h"
 #include "editor/transfers/ViewSysexWindow.h"
 #include "simulator/Td7Module.h"
-#include "td7/SetupFile.h"
-#include "td7/SystemService.h"
+#include "td7/files/SetupFile.h"
+#include "td7/session/SystemService.h"
 
 namespace {
 

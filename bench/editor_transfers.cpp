@@ -10,8 +10,8 @@
 #include <chrono>
 
 #include "bench/editor_harness.h"
-#include "td7/PresentFlags.h"
-#include "td7/Td7Map.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/map/Td7Map.h"
 
 namespace {
 

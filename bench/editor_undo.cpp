@@ -18,7 +18,7 @@
 #include "bench/editor_harness.h"
 #include "controls/MidiKnob.h"
 #include "editor/patch/PatchEditor.h"
-#include "td7/EditHistory.h"
+#include "td7/history/EditHistory.h"
 
 namespace {
 

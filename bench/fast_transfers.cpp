@@ -29,11 +29,11 @@
 #include "cli/ModuleSession.h"
 #include "midilink/DeviceIds.h"
 #include "simulator/VirtualTd7.h"
-#include "td7/PresentFlags.h"
-#include "td7/ReadBack.h"
-#include "td7/SetupFile.h"
-#include "td7/Td7Collections.h"
-#include "td7/VirtualTd7Service.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/transfers/ReadBack.h"
+#include "td7/files/SetupFile.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/session/VirtualTd7Service.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <random>
 #include <string>
 
-#include "td7/ParameterTable.h"
-#include "td7/PatchCompare.h"
-#include "td7/Td7Collections.h"
+#include "td7/map/ParameterTable.h"
+#include "td7/history/PatchCompare.h"
+#include "td7/map/Td7Collections.h"
 
 namespace {
 

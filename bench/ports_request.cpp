@@ -13,7 +13,7 @@
 #include "midiports/ManualPortWindow.h"
 #include "midiports/MidiInput.h"
 #include "midiports/MidiOutput.h"
-#include "td7/VirtualTd7Service.h"
+#include "td7/session/VirtualTd7Service.h"
 
 namespace {
 

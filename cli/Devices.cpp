@@ -5,7 +5,7 @@
 #include <ostream>
 #include <vector>
 
-#include "td7/PortSetup.h"
+#include "td7/session/PortSetup.h"
 
 namespace cli {
 

@@ -15,12 +15,12 @@
 #include "cli/ProgressLine.h"
 #include "midilink/DeviceIds.h"
 #include "midiports/RtMidiService.h"
-#include "td7/FileIo.h"
-#include "td7/PresentFlags.h"
-#include "td7/SetupFile.h"
-#include "td7/SystemService.h"
-#include "td7/Td7Collections.h"
-#include "td7/Version.h"
+#include "td7/files/FileIo.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/files/SetupFile.h"
+#include "td7/session/SystemService.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/settings/Version.h"
 
 namespace cli {
 

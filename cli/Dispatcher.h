@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "td7/Transfers.h"
+#include "td7/transfers/Transfers.h"
 
 namespace midiports {
 class MidiService;

@@ -3,12 +3,12 @@
 #include <filesystem>
 #include <ostream>
 
-#include "td7/DamagedRecords.h"
-#include "td7/DumpFiles.h"
-#include "td7/FileIo.h"
-#include "td7/PresentFlags.h"
-#include "td7/SetupFile.h"
-#include "td7/Td7Collections.h"
+#include "td7/transfers/DamagedRecords.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/files/FileIo.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/files/SetupFile.h"
+#include "td7/map/Td7Collections.h"
 
 namespace cli {
 

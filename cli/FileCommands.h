@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/Arguments.h"
-#include "td7/ReadBack.h"
+#include "td7/transfers/ReadBack.h"
 
 namespace td7 {
 class TTd7Collections;

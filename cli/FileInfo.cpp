@@ -7,16 +7,16 @@
 #include <vector>
 
 #include "midilink/Templates.h"
-#include "td7/DumpFiles.h"
-#include "td7/FileIo.h"
-#include "td7/FileKind.h"
-#include "td7/PresentFlags.h"
-#include "td7/RecordCheck.h"
-#include "td7/RecordName.h"
-#include "td7/RecordRun.h"
-#include "td7/SetupFile.h"
-#include "td7/Td7Collections.h"
-#include "td7/Td7Decode.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/files/FileIo.h"
+#include "td7/files/FileKind.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/map/RecordCheck.h"
+#include "td7/map/RecordName.h"
+#include "td7/map/RecordRun.h"
+#include "td7/files/SetupFile.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/map/Td7Decode.h"
 
 namespace cli {
 

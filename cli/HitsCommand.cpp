@@ -8,11 +8,11 @@
 #include "cli/FileCommands.h"
 #include "cli/Interrupt.h"
 #include "cli/ModuleSession.h"
-#include "td7/FileIo.h"
-#include "td7/HitsCsv.h"
-#include "td7/PadHits.h"
-#include "td7/TriggerCheck.h"
-#include "td7/TriggerSuggestions.h"
+#include "td7/files/FileIo.h"
+#include "td7/triggers/HitsCsv.h"
+#include "td7/triggers/PadHits.h"
+#include "td7/triggers/TriggerCheck.h"
+#include "td7/triggers/TriggerSuggestions.h"
 
 namespace cli {
 

@@ -14,10 +14,10 @@
 #include "library/Backup.h"
 #include "library/Library.h"
 #include "library/LibraryPath.h"
-#include "td7/DumpFiles.h"
-#include "td7/FileIo.h"
-#include "td7/SettingsPath.h"
-#include "td7/SetupFile.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/files/FileIo.h"
+#include "td7/settings/SettingsPath.h"
+#include "td7/files/SetupFile.h"
 
 namespace cli {
 

@@ -12,14 +12,14 @@
 #include "cli/LibraryCommands.h"
 #include "cli/ModuleSession.h"
 #include "cli/ProgressLine.h"
-#include "td7/FileKind.h"
-#include "td7/PaceController.h"
-#include "td7/PresentFlags.h"
-#include "td7/ReadBack.h"
-#include "td7/RecordDifferences.h"
-#include "td7/RecordName.h"
-#include "td7/Td7Collections.h"
-#include "td7/Transfers.h"
+#include "td7/files/FileKind.h"
+#include "td7/transfers/PaceController.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/transfers/ReadBack.h"
+#include "td7/history/RecordDifferences.h"
+#include "td7/map/RecordName.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/transfers/Transfers.h"
 
 namespace cli {
 

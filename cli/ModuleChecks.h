@@ -8,7 +8,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/Dispatcher.h"
-#include "td7/ReadBack.h"
+#include "td7/transfers/ReadBack.h"
 
 namespace midiports {
 class MidiService;

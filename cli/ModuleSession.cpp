@@ -1,7 +1,7 @@
 #include "cli/ModuleSession.h"
 
 #include "cli/Devices.h"
-#include "td7/PortSetup.h"
+#include "td7/session/PortSetup.h"
 
 namespace cli {
 

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "cli/PortWait.h"
-#include "td7/Session.h"
+#include "td7/session/Session.h"
 
 namespace midiports {
 class MidiService;

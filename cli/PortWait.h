@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "midiports/QueuedPortWindow.h"
-#include "td7/Transfers.h"
+#include "td7/transfers/Transfers.h"
 
 namespace cli {
 

@@ -11,8 +11,8 @@
 #include "editor/shell/ErrorDisplay.h"
 #include "editor/shell/MessageBoxes.h"
 #include "editor/shell/Settings.h"
-#include "td7/SystemService.h"
-#include "td7/Version.h"
+#include "td7/session/SystemService.h"
+#include "td7/settings/Version.h"
 
 int main(int argc, char** argv) {
     // Read before the application object exists: --help and --version need no display.

@@ -12,9 +12,9 @@
 #include "fuzz/FuzzSupport.h"
 #include "midilink/DeviceIds.h"
 #include "midilink/MidiCom.h"
-#include "td7/ParameterTable.h"
-#include "td7/Td7Collections.h"
-#include "td7/Td7Decode.h"
+#include "td7/map/ParameterTable.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/map/Td7Decode.h"
 #include "tests/support/RecordingLink.h"
 
 namespace {

@@ -11,11 +11,11 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "midilink/DeviceIds.h"
-#include "td7/DumpFiles.h"
-#include "td7/FileIo.h"
-#include "td7/PresentFlags.h"
-#include "td7/RecordRun.h"
-#include "td7/Td7Collections.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/files/FileIo.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/map/RecordRun.h"
+#include "td7/map/Td7Collections.h"
 
 namespace {
 

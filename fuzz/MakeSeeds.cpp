@@ -15,13 +15,13 @@
 #include <vector>
 
 #include "midilink/DeviceIds.h"
-#include "td7/DefaultPatch.h"
-#include "td7/DumpFiles.h"
-#include "td7/ParameterTable.h"
-#include "td7/PresentFlags.h"
-#include "td7/RecordRun.h"
-#include "td7/SetupFile.h"
-#include "td7/Td7Collections.h"
+#include "td7/map/DefaultPatch.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/map/ParameterTable.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/map/RecordRun.h"
+#include "td7/files/SetupFile.h"
+#include "td7/map/Td7Collections.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "midilink/DeviceIds.h"
-#include "td7/FileIo.h"
-#include "td7/PresentFlags.h"
-#include "td7/SetupFile.h"
-#include "td7/Td7Collections.h"
+#include "td7/files/FileIo.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/files/SetupFile.h"
+#include "td7/map/Td7Collections.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "library/Library.h"
 #include "library/Sqlite.h"
-#include "td7/IniFile.h"
+#include "td7/settings/IniFile.h"
 
 namespace library {
 

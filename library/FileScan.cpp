@@ -4,10 +4,10 @@
 #include <cctype>
 
 #include "midilink/Types.h"
-#include "td7/FileIo.h"
-#include "td7/FileKind.h"
-#include "td7/SetupFile.h"
-#include "td7/Td7Map.h"
+#include "td7/files/FileIo.h"
+#include "td7/files/FileKind.h"
+#include "td7/files/SetupFile.h"
+#include "td7/map/Td7Map.h"
 
 namespace library {
 

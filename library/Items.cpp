@@ -5,9 +5,9 @@
 
 #include "midilink/Templates.h"
 #include "midilink/Types.h"
-#include "td7/RecordCheck.h"
-#include "td7/RecordName.h"
-#include "td7/Td7Map.h"
+#include "td7/map/RecordCheck.h"
+#include "td7/map/RecordName.h"
+#include "td7/map/Td7Map.h"
 
 namespace library {
 

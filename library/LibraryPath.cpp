@@ -1,6 +1,6 @@
 #include "library/LibraryPath.h"
 
-#include "td7/IniFile.h"
+#include "td7/settings/IniFile.h"
 
 namespace library {
 

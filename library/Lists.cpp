@@ -6,8 +6,8 @@
 
 #include "library/ItemRow.h"
 #include "library/Sqlite.h"
-#include "td7/SetupFile.h"
-#include "td7/Td7Map.h"
+#include "td7/files/SetupFile.h"
+#include "td7/map/Td7Map.h"
 
 namespace library {
 

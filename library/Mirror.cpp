@@ -2,11 +2,11 @@
 
 #include <sstream>
 
-#include "td7/DumpFiles.h"
-#include "td7/PresentFlags.h"
-#include "td7/RecordRun.h"
-#include "td7/Session.h"
-#include "td7/Td7Collections.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/map/RecordRun.h"
+#include "td7/session/Session.h"
+#include "td7/map/Td7Collections.h"
 
 namespace library {
 

@@ -28,7 +28,7 @@
 #include "editor/patch/QueryEmptyWindow.h"
 #include "editor/system/SystemWindow.h"
 #include "editor/transfers/ViewSysexWindow.h"
-#include "td7/Td7Collections.h"
+#include "td7/map/Td7Collections.h"
 #include "tests/support/FakeMidiService.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "editor/patch/PatchEditor.h"
 #include "editor/patch/PatchList.h"
 #include "midilink/MidiCompLink.h"
-#include "td7/PresentFlags.h"
+#include "td7/map/PresentFlags.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace {

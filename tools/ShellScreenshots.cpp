@@ -24,8 +24,8 @@
 #include "editor/shell/StatusLine.h"
 #include "editor/transfers/ViewSysexWindow.h"
 #include "midiports/CompositeService.h"
-#include "td7/Td7Collections.h"
-#include "td7/VirtualTd7Service.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/session/VirtualTd7Service.h"
 #include "tests/support/FakeMidiService.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "editor/shell/ErrorDisplay.h"
 #include "editor/shell/MainWindow.h"
 #include "editor/patch/PatchTexts.h"
-#include "td7/Td7Collections.h"
+#include "td7/map/Td7Collections.h"
 
 namespace editor {
 

@@ -9,7 +9,7 @@
 #include "editor/shell/MainMenu.h"
 #include "editor/shell/MainWindow.h"
 #include "library/Library.h"
-#include "td7/DumpFiles.h"
+#include "td7/files/DumpFiles.h"
 
 namespace editor {
 

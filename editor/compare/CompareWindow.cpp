@@ -17,7 +17,7 @@
 #include "editor/shell/Help.h"
 #include "editor/shell/MainWindow.h"
 #include "editor/patch/PatchTexts.h"
-#include "td7/Td7Collections.h"
+#include "td7/map/Td7Collections.h"
 
 namespace editor {
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "td7/EditHistory.h"
-#include "td7/PatchCompare.h"
+#include "td7/history/EditHistory.h"
+#include "td7/history/PatchCompare.h"
 
 class QLabel;
 class QModelIndex;

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 
-#include "td7/InstrumentName.h"
+#include "td7/map/InstrumentName.h"
 
 namespace editor {
 

@@ -20,12 +20,12 @@
 #include "editor/shell/StatusLine.h"
 #include "editor/transfers/ViewSysexWindow.h"
 #include "midilink/MidiCompLink.h"
-#include "td7/EditHistory.h"
-#include "td7/InstrumentName.h"
-#include "td7/PatchLookup.h"
-#include "td7/Retarget.h"
-#include "td7/Td7Collections.h"
-#include "td7/Td7Decode.h"
+#include "td7/history/EditHistory.h"
+#include "td7/map/InstrumentName.h"
+#include "td7/map/PatchLookup.h"
+#include "td7/map/Retarget.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/map/Td7Decode.h"
 
 namespace editor {
 

@@ -31,8 +31,8 @@
 #include "editor/library/LibraryModel.h"
 #include "editor/library/SearchTagCompleter.h"
 #include "editor/shell/MessageBoxes.h"
-#include "td7/FileIo.h"
-#include "td7/SetupFile.h"
+#include "td7/files/FileIo.h"
+#include "td7/files/SetupFile.h"
 
 namespace editor {
 

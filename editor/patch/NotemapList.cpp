@@ -1,8 +1,8 @@
 #include "editor/patch/NotemapList.h"
 
 #include "editor/patch/PatchTexts.h"
-#include "td7/Td7Collections.h"
-#include "td7/Td7Decode.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/map/Td7Decode.h"
 
 namespace editor {
 

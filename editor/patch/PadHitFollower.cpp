@@ -15,8 +15,8 @@
 #include "editor/patch/PatchPanel.h"
 #include "editor/shell/StatusLine.h"
 #include "editor/patch/VelocityRow.h"
-#include "td7/PresentFlags.h"
-#include "td7/Td7Map.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/map/Td7Map.h"
 
 namespace editor {
 

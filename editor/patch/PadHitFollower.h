@@ -10,7 +10,7 @@
 
 #include <QObject>
 
-#include "td7/PadHits.h"
+#include "td7/triggers/PadHits.h"
 
 namespace editor {
 

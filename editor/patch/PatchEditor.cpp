@@ -30,10 +30,10 @@
 #include "editor/transfers/ViewSysexWindow.h"
 #include "midilink/MidiCompLink.h"
 #include "midiports/MidiOutput.h"
-#include "td7/EditHistory.h"
-#include "td7/PresentFlags.h"
-#include "td7/Td7Collections.h"
-#include "td7/Td7Decode.h"
+#include "td7/history/EditHistory.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/map/Td7Decode.h"
 
 namespace editor {
 

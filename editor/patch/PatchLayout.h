@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-#include "td7/ParameterTable.h"
+#include "td7/map/ParameterTable.h"
 
 namespace editor {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "td7/Td7Decode.h"
+#include "td7/map/Td7Decode.h"
 
 namespace editor {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "td7/Td7Decode.h"
+#include "td7/map/Td7Decode.h"
 
 namespace midilink {
 class TDumpCollection;

@@ -13,9 +13,9 @@
 #include "editor/shell/MainWindow.h"
 #include "editor/shell/ScreenCenter.h"
 #include "midilink/Error.h"
-#include "td7/EditHistory.h"
-#include "td7/PatchSlots.h"
-#include "td7/Transfers.h"
+#include "td7/history/EditHistory.h"
+#include "td7/history/PatchSlots.h"
+#include "td7/transfers/Transfers.h"
 
 // The default patch is compiled into the program; a static library keeps its resources
 // only when something refers to them.

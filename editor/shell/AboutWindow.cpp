@@ -8,7 +8,7 @@
 #include <QToolButton>
 
 #include "editor/shell/ScreenCenter.h"
-#include "td7/Version.h"
+#include "td7/settings/Version.h"
 
 namespace editor {
 

@@ -10,7 +10,7 @@
 #include "controls/Error.h"
 #include "editor/shell/ErrorDisplay.h"
 #include "editor/shell/MessageBoxes.h"
-#include "td7/Version.h"
+#include "td7/settings/Version.h"
 
 namespace editor {
 

@@ -9,7 +9,7 @@
 #include "controls/MidiUpDown.h"
 #include "editor/patch/PatchLayout.h"
 #include "midilink/MidiCom.h"
-#include "td7/EditHistory.h"
+#include "td7/history/EditHistory.h"
 
 namespace editor {
 

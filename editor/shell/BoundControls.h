@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "td7/ParameterTable.h"
-#include "td7/Retarget.h"
+#include "td7/map/ParameterTable.h"
+#include "td7/map/Retarget.h"
 
 class QWidget;
 class QLabel;

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "td7/Version.h"
+#include "td7/settings/Version.h"
 
 namespace editor {
 

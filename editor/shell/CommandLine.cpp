@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "td7/Version.h"
+#include "td7/settings/Version.h"
 
 namespace editor {
 

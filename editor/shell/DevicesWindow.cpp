@@ -9,7 +9,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "td7/DeviceMemory.h"
+#include "td7/session/DeviceMemory.h"
 
 namespace editor {
 

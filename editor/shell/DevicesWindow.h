@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "td7/PortSetup.h"
+#include "td7/session/PortSetup.h"
 
 class QComboBox;
 class QFrame;

@@ -15,9 +15,9 @@
 #include "editor/shell/ErrorDisplay.h"
 #include "editor/shell/FileCommands.h"
 #include "editor/shell/MainWindow.h"
-#include "td7/DumpFiles.h"
-#include "td7/FileKind.h"
-#include "td7/Transfers.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/files/FileKind.h"
+#include "td7/transfers/Transfers.h"
 
 namespace editor {
 

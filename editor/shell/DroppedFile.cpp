@@ -1,8 +1,8 @@
 #include "editor/shell/DroppedFile.h"
 
-#include "td7/DumpFiles.h"
-#include "td7/FileKind.h"
-#include "td7/SetupFile.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/files/FileKind.h"
+#include "td7/files/SetupFile.h"
 
 namespace editor {
 

@@ -15,9 +15,9 @@
 #include "editor/patch/PatchList.h"
 #include "editor/shell/StatusLine.h"
 #include "midilink/DumpCollection.h"
-#include "td7/PresentFlags.h"
-#include "td7/SettingsCopy.h"
-#include "td7/Td7Collections.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/history/SettingsCopy.h"
+#include "td7/map/Td7Collections.h"
 
 namespace editor {
 

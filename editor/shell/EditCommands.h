@@ -2,7 +2,7 @@
 
 // The Edit menu: undo and redo of the user's changes on all three windows, and copy and
 // paste of a trigger's, the pedal's or a note-map entry's settings. The history itself is
-// the main window's (td7/EditHistory); this shows each step's place before it is undone
+// the main window's (td7/history/EditHistory); this shows each step's place before it is undone
 // and brings the windows up to date after.
 
 #include <functional>
@@ -11,7 +11,7 @@
 
 #include <QObject>
 
-#include "td7/EditHistory.h"
+#include "td7/history/EditHistory.h"
 
 class QWidget;
 

@@ -22,8 +22,8 @@
 #include "editor/system/SystemWindow.h"
 #include "editor/transfers/TransferCommands.h"
 #include "editor/transfers/ViewSysexWindow.h"
-#include "td7/DumpFiles.h"
-#include "td7/EditHistory.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/history/EditHistory.h"
 
 namespace editor {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "td7/Transfers.h"
+#include "td7/transfers/Transfers.h"
 
 namespace editor {
 

@@ -12,10 +12,10 @@
 #include "editor/shell/MessageBoxes.h"
 #include "editor/patch/PatchEditor.h"
 #include "editor/patch/PatchList.h"
-#include "td7/DumpFiles.h"
-#include "td7/EditHistory.h"
-#include "td7/PatchSlots.h"
-#include "td7/PresentFlags.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/history/EditHistory.h"
+#include "td7/history/PatchSlots.h"
+#include "td7/map/PresentFlags.h"
 
 namespace editor {
 

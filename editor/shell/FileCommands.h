@@ -6,7 +6,7 @@
 #include <string>
 
 #include "editor/shell/FileDialogs.h"
-#include "td7/SetupFile.h"
+#include "td7/files/SetupFile.h"
 
 namespace editor {
 

@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "td7/Version.h"
+#include "td7/settings/Version.h"
 
 class QTextBrowser;
 

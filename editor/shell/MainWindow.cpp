@@ -27,9 +27,9 @@
 #include "editor/shell/ScreenCenter.h"
 #include "editor/shell/StatusLine.h"
 #include "midiports/QtPortWindow.h"
-#include "td7/DeviceMemory.h"
-#include "td7/EditHistory.h"
-#include "td7/PortSetup.h"
+#include "td7/session/DeviceMemory.h"
+#include "td7/history/EditHistory.h"
+#include "td7/session/PortSetup.h"
 
 namespace editor {
 

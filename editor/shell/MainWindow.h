@@ -11,7 +11,7 @@
 
 #include "editor/shell/MenuTable.h"
 #include "editor/shell/Settings.h"
-#include "td7/Session.h"
+#include "td7/session/Session.h"
 
 class QTimer;
 

@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 
-#include "td7/Version.h"
+#include "td7/settings/Version.h"
 
 namespace editor {
 

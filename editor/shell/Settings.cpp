@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "td7/IniFile.h"
+#include "td7/settings/IniFile.h"
 
 namespace editor {
 

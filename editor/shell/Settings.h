@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "td7/SettingsPath.h"
+#include "td7/settings/SettingsPath.h"
 
 namespace editor {
 

@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QStringList>
 
-#include "td7/IniFile.h"
+#include "td7/settings/IniFile.h"
 
 namespace editor {
 

@@ -16,8 +16,8 @@
 #include "editor/shell/TabOrder.h"
 #include "editor/transfers/ViewSysexWindow.h"
 #include "midilink/MidiCompLink.h"
-#include "td7/Retarget.h"
-#include "td7/Td7Collections.h"
+#include "td7/map/Retarget.h"
+#include "td7/map/Td7Collections.h"
 
 namespace editor {
 

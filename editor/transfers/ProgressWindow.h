@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "td7/Transfers.h"
+#include "td7/transfers/Transfers.h"
 
 class QLabel;
 class QLineEdit;

@@ -9,10 +9,10 @@
 #include "editor/transfers/ProgressWindow.h"
 #include "editor/shell/StatusLine.h"
 #include "midiports/MidiOutput.h"
-#include "td7/DamagedRecords.h"
-#include "td7/PaceController.h"
-#include "td7/PresentFlags.h"
-#include "td7/Transfers.h"
+#include "td7/transfers/DamagedRecords.h"
+#include "td7/transfers/PaceController.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/transfers/Transfers.h"
 
 namespace editor {
 

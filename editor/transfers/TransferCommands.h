@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "td7/ReadBack.h"
+#include "td7/transfers/ReadBack.h"
 
 namespace td7 {
 class TTransferProgress;

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "td7/ParameterTable.h"
-#include "td7/ShownValue.h"
+#include "td7/map/ParameterTable.h"
+#include "td7/map/ShownValue.h"
 
 namespace editor {
 

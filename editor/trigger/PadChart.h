@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
-#include "td7/TriggerCheck.h"
-#include "td7/TriggerSuggestions.h"
+#include "td7/triggers/TriggerCheck.h"
+#include "td7/triggers/TriggerSuggestions.h"
 
 namespace editor {
 

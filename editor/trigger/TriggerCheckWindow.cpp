@@ -25,11 +25,11 @@
 #include "editor/shell/Help.h"
 #include "editor/shell/MainWindow.h"
 #include "editor/trigger/PadChart.h"
-#include "td7/FileIo.h"
-#include "td7/HitsCsv.h"
-#include "td7/PadHits.h"
-#include "td7/PresentFlags.h"
-#include "td7/Session.h"
+#include "td7/files/FileIo.h"
+#include "td7/triggers/HitsCsv.h"
+#include "td7/triggers/PadHits.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/session/Session.h"
 
 namespace editor {
 

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "editor/shell/FileDialogs.h"
-#include "td7/TriggerCheck.h"
-#include "td7/TriggerSuggestions.h"
+#include "td7/triggers/TriggerCheck.h"
+#include "td7/triggers/TriggerSuggestions.h"
 
 class QLabel;
 class QListWidget;

@@ -20,8 +20,8 @@
 #include "editor/shell/FileCommands.h"
 #include "editor/shell/MainMenu.h"
 #include "editor/shell/MessageBoxes.h"
-#include "td7/SystemService.h"
-#include "td7/Td7Collections.h"
+#include "td7/session/SystemService.h"
+#include "td7/map/Td7Collections.h"
 
 namespace acceptance {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "td7/Td7Collections.h"
-#include "td7/Td7Map.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/map/Td7Map.h"
 
 namespace acceptance {
 

@@ -22,9 +22,9 @@
 #include "editor/library/LibraryWindow.h"
 #include "editor/shell/DevicesWindow.h"
 #include "simulator/Td7Module.h"
-#include "td7/SettingsPath.h"
-#include "td7/Version.h"
-#include "td7/VirtualTd7Service.h"
+#include "td7/settings/SettingsPath.h"
+#include "td7/settings/Version.h"
+#include "td7/session/VirtualTd7Service.h"
 #include "tests/acceptance/EditorSession.h"
 
 namespace acceptance {

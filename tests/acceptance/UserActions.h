@@ -21,7 +21,7 @@
 #include "controls/Knob.h"
 #include "controls/UpDown.h"
 #include "midilink/Templates.h"
-#include "td7/Td7Map.h"
+#include "td7/map/Td7Map.h"
 #include "tests/acceptance/MemoryImage.h"
 
 namespace acceptance {

@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "simulator/VirtualTd7.h"
-#include "td7/Td7Map.h"
-#include "td7/VirtualTd7Service.h"
+#include "td7/map/Td7Map.h"
+#include "td7/session/VirtualTd7Service.h"
 #include "tests/cli/CliHarness.h"
 
 namespace clitest {

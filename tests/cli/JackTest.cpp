@@ -4,9 +4,9 @@
 #include <sstream>
 
 #include "midiports/RtMidiService.h"
-#include "td7/PresentFlags.h"
-#include "td7/ReadBack.h"
-#include "td7/RecordName.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/transfers/ReadBack.h"
+#include "td7/map/RecordName.h"
 #include "tests/cli/CliHarness.h"
 #include "tests/support/Td7SimProcess.h"
 

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "simulator/VirtualTd7.h"
-#include "td7/VirtualTd7Service.h"
+#include "td7/session/VirtualTd7Service.h"
 #include "tests/cli/CliHarness.h"
 #include "tests/support/FakeMidiService.h"
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "td7/VirtualTd7Service.h"
+#include "td7/session/VirtualTd7Service.h"
 #include "tests/cli/CliHarness.h"
 
 namespace clitest {

@@ -16,9 +16,9 @@
 #include "editor/shell/FileCommands.h"
 #include "editor/shell/Help.h"
 #include "editor/shell/MainMenu.h"
-#include "td7/DumpFiles.h"
-#include "td7/EditHistory.h"
-#include "td7/ParameterTable.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/history/EditHistory.h"
+#include "td7/map/ParameterTable.h"
 #include "tests/editor/PatchFixture.h"
 
 namespace patchtest {

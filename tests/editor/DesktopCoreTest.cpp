@@ -14,10 +14,10 @@
 #include "editor/shell/CommandLine.h"
 #include "editor/shell/DroppedFile.h"
 #include "editor/shell/Settings.h"
-#include "td7/DeviceMemory.h"
-#include "td7/DumpFiles.h"
-#include "td7/FileKind.h"
-#include "td7/LoopDetector.h"
+#include "td7/session/DeviceMemory.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/files/FileKind.h"
+#include "td7/session/LoopDetector.h"
 
 namespace {
 

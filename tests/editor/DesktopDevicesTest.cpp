@@ -14,9 +14,9 @@
 #include "midilink/MidiCompLink.h"
 #include "midiports/MidiInput.h"
 #include "midiports/MidiOutput.h"
-#include "td7/LoopDetector.h"
-#include "td7/PortSetup.h"
-#include "td7/Td7Map.h"
+#include "td7/session/LoopDetector.h"
+#include "td7/session/PortSetup.h"
+#include "td7/map/Td7Map.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace {

@@ -17,10 +17,10 @@
 #include "editor/shell/FileCommands.h"
 #include "editor/patch/PatchEditor.h"
 #include "editor/patch/PatchName.h"
-#include "td7/DumpFiles.h"
-#include "td7/PresentFlags.h"
-#include "td7/SetupFile.h"
-#include "td7/Td7Collections.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/files/SetupFile.h"
+#include "td7/map/Td7Collections.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace {

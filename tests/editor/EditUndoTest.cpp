@@ -12,7 +12,7 @@
 #include "editor/shell/StatusLine.h"
 #include "editor/system/SystemWindow.h"
 #include "midilink/DumpCollection.h"
-#include "td7/EditHistory.h"
+#include "td7/history/EditHistory.h"
 #include "tests/editor/PatchFixture.h"
 
 namespace patchtest {

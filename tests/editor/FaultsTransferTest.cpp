@@ -12,8 +12,8 @@
 #include "editor/shell/DevicesWindow.h"
 #include "editor/shell/MainMenu.h"
 #include "editor/transfers/ProgressWindow.h"
-#include "td7/PresentFlags.h"
-#include "td7/Td7Collections.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/map/Td7Collections.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace {

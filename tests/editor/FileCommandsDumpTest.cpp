@@ -1,6 +1,6 @@
 // Patch, instrument and system files and the moving of patches, through the menu.
 
-#include "td7/DumpFiles.h"
+#include "td7/files/DumpFiles.h"
 #include "tests/editor/FileCommandsFixture.h"
 
 namespace filesgui {

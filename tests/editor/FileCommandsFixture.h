@@ -21,10 +21,10 @@
 #include "editor/patch/PatchName.h"
 #include "editor/patch/QueryEmptyWindow.h"
 #include "midilink/MidiCompLink.h"
-#include "td7/DefaultPatch.h"
-#include "td7/PresentFlags.h"
-#include "td7/Td7Collections.h"
-#include "td7/Td7Decode.h"
+#include "td7/map/DefaultPatch.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/map/Td7Decode.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace filesgui {

@@ -2,7 +2,7 @@
 // saves and loads that change nothing, and the caption that follows only what succeeded.
 
 #include "editor/shell/Settings.h"
-#include "td7/SetupFile.h"
+#include "td7/files/SetupFile.h"
 #include "tests/editor/FileCommandsFixture.h"
 #include "tests/support/ReadOnlyFolder.h"
 

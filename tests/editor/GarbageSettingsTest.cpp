@@ -12,7 +12,7 @@
 #include <string>
 
 #include "editor/shell/Settings.h"
-#include "td7/IniFile.h"
+#include "td7/settings/IniFile.h"
 
 namespace {
 

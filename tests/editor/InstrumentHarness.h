@@ -17,8 +17,8 @@
 #include "editor/transfers/ViewSysexWindow.h"
 #include "midilink/DeviceIds.h"
 #include "simulator/Td7Module.h"
-#include "td7/PresentFlags.h"
-#include "td7/Td7Collections.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/map/Td7Collections.h"
 #include "tests/support/RecordingLink.h"
 
 namespace insttest {

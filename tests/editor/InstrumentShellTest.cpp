@@ -12,8 +12,8 @@
 #include "editor/instrument/PatchLookupSwitch.h"
 #include "editor/system/SystemWindow.h"
 #include "midilink/DumpCollection.h"
-#include "td7/Td7Collections.h"
-#include "td7/Td7Decode.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/map/Td7Decode.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace {

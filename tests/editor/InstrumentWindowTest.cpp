@@ -17,7 +17,7 @@
 #include "editor/instrument/PatchLookupSwitch.h"
 #include "editor/patch/PatchPanel.h"
 #include "midilink/DumpCollection.h"
-#include "td7/Retarget.h"
+#include "td7/map/Retarget.h"
 #include "tests/editor/InstrumentHarness.h"
 
 namespace {

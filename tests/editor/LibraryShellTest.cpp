@@ -32,12 +32,12 @@
 #include "editor/transfers/ProgressWindow.h"
 #include "library/Items.h"
 #include "library/Library.h"
-#include "td7/DumpFiles.h"
+#include "td7/files/DumpFiles.h"
 #include "simulator/Td7Module.h"
-#include "td7/PresentFlags.h"
-#include "td7/Td7Collections.h"
-#include "td7/Td7Decode.h"
-#include "td7/EditHistory.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/map/Td7Decode.h"
+#include "td7/history/EditHistory.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include "editor/shell/MainMenu.h"
 #include "editor/shell/StatusLine.h"
 #include "editor/transfers/ViewSysexWindow.h"
-#include "td7/PatchSlots.h"
-#include "td7/Td7Decode.h"
+#include "td7/history/PatchSlots.h"
+#include "td7/map/Td7Decode.h"
 #include "tests/editor/PatchFixture.h"
 
 #include <QPlainTextEdit>

@@ -15,8 +15,8 @@
 #include "editor/patch/PatchEditor.h"
 #include "editor/patch/PatchList.h"
 #include "midilink/MidiCompLink.h"
-#include "td7/PresentFlags.h"
-#include "td7/Td7Collections.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/map/Td7Collections.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace patchtest {

@@ -13,7 +13,7 @@
 #include "editor/patch/PatchLayout.h"
 #include "editor/patch/PatchPanel.h"
 #include "editor/patch/PatchTexts.h"
-#include "td7/Td7Decode.h"
+#include "td7/map/Td7Decode.h"
 #include "tests/editor/PatchFixture.h"
 
 namespace patchtest {

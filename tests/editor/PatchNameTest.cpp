@@ -1,5 +1,5 @@
 #include "editor/patch/PatchName.h"
-#include "td7/Td7Decode.h"
+#include "td7/map/Td7Decode.h"
 #include "tests/editor/PatchFixture.h"
 
 namespace patchtest {

@@ -6,7 +6,7 @@
 
 #include "controls/MidiUpDown.h"
 #include "midilink/Templates.h"
-#include "td7/Transfers.h"
+#include "td7/transfers/Transfers.h"
 #include "tests/editor/FileCommandsFixture.h"
 
 namespace filesgui {

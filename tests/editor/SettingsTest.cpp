@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "td7/IniFile.h"
+#include "td7/settings/IniFile.h"
 #include "editor/shell/Settings.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include "editor/shell/MainMenu.h"
 #include "editor/transfers/ProgressWindow.h"
 #include "editor/shell/StatusLine.h"
-#include "td7/PresentFlags.h"
-#include "td7/ReadBack.h"
-#include "td7/Td7Collections.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/transfers/ReadBack.h"
+#include "td7/map/Td7Collections.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace {

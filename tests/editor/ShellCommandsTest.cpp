@@ -10,7 +10,7 @@
 
 #include "editor/shell/Caption.h"
 #include "editor/shell/MenuTable.h"
-#include "td7/Version.h"
+#include "td7/settings/Version.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "editor/shell/MessageBoxes.h"
 #include "midilink/DeviceIds.h"
 #include "simulator/Td7Module.h"
-#include "td7/Transfers.h"
+#include "td7/transfers/Transfers.h"
 #include "tests/support/FakeMidiService.h"
 
 namespace shelltest {

@@ -21,8 +21,8 @@
 #include "editor/system/SystemWindow.h"
 #include "midiports/MidiInput.h"
 #include "midiports/MidiOutput.h"
-#include "td7/PortSetup.h"
-#include "td7/Td7Collections.h"
+#include "td7/session/PortSetup.h"
+#include "td7/map/Td7Collections.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace {

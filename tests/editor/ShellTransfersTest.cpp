@@ -12,9 +12,9 @@
 #include "midiports/MidiInput.h"
 #include "midiports/MidiOutput.h"
 #include "simulator/VirtualTd7.h"
-#include "td7/PresentFlags.h"
-#include "td7/Td7Collections.h"
-#include "td7/VirtualTd7Service.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/session/VirtualTd7Service.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace {

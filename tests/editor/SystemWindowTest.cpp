@@ -14,7 +14,7 @@
 #include "editor/patch/PatchPanel.h"
 #include "editor/system/SystemWindow.h"
 #include "midilink/DumpCollection.h"
-#include "td7/Retarget.h"
+#include "td7/map/Retarget.h"
 #include "tests/editor/InstrumentHarness.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include "controls/MidiKnob.h"
 #include "editor/patch/PatchEditor.h"
 #include "editor/patch/PatchPanel.h"
-#include "td7/DumpFiles.h"
-#include "td7/EditHistory.h"
-#include "td7/ParameterTable.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/history/EditHistory.h"
+#include "td7/map/ParameterTable.h"
 #include "tests/editor/FileCommandsFixture.h"
 
 namespace filesgui {

@@ -6,7 +6,7 @@
 #include <QTest>
 #include <QWidget>
 
-#include "td7/IniFile.h"
+#include "td7/settings/IniFile.h"
 #include "editor/shell/WindowPlaces.h"
 #include "tests/editor/ShellHarness.h"
 

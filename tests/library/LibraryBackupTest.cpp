@@ -7,7 +7,7 @@
 
 #include "cli/Dispatcher.h"
 #include "library/Backup.h"
-#include "td7/SetupFile.h"
+#include "td7/files/SetupFile.h"
 #include "tests/library/LibraryFixture.h"
 #include "tests/support/ChildProcess.h"
 

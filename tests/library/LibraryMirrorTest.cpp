@@ -1,9 +1,9 @@
 #include "library/Mirror.h"
 #include "midilink/DeviceIds.h"
-#include "td7/PresentFlags.h"
-#include "td7/Session.h"
-#include "td7/Td7Collections.h"
-#include "td7/Transfers.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/session/Session.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/transfers/Transfers.h"
 #include "tests/library/LibraryFixture.h"
 #include "tests/support/ModuleLink.h"
 

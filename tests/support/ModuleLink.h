@@ -10,7 +10,7 @@
 
 #include "midilink/MidiLink.h"
 #include "simulator/Td7Module.h"
-#include "td7/Transfers.h"
+#include "td7/transfers/Transfers.h"
 
 namespace testsupport {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "midilink/MidiCom.h"
-#include "td7/ParameterTable.h"
+#include "td7/map/ParameterTable.h"
 #include "tests/td7/EditorPorts.h"
 
 namespace hardening {

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "midilink/MidiCom.h"
-#include "td7/EditHistory.h"
-#include "td7/PatchSlots.h"
-#include "td7/Retarget.h"
+#include "td7/history/EditHistory.h"
+#include "td7/history/PatchSlots.h"
+#include "td7/map/Retarget.h"
 #include "tests/td7/FilesFixture.h"
 
 namespace filestest {

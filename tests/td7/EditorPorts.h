@@ -12,7 +12,7 @@
 
 #include "midilink/DeviceIds.h"
 #include "midiports/ManualPortWindow.h"
-#include "td7/Session.h"
+#include "td7/session/Session.h"
 #include "tests/support/FakeMidiService.h"
 
 namespace hardening {

@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "td7/DamagedRecords.h"
-#include "td7/DumpFiles.h"
-#include "td7/PatchSlots.h"
-#include "td7/SetupFile.h"
-#include "td7/Transfers.h"
+#include "td7/transfers/DamagedRecords.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/history/PatchSlots.h"
+#include "td7/files/SetupFile.h"
+#include "td7/transfers/Transfers.h"
 #include "tests/td7/FilesFixture.h"
 
 namespace filestest {

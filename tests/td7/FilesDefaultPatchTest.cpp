@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "td7/DefaultPatch.h"
-#include "td7/PatchSlots.h"
+#include "td7/map/DefaultPatch.h"
+#include "td7/history/PatchSlots.h"
 #include "tests/td7/FilesFixture.h"
 
 namespace filestest {

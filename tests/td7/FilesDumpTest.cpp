@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "td7/DumpFiles.h"
+#include "td7/files/DumpFiles.h"
 #include "tests/td7/FilesFixture.h"
 
 namespace filestest {

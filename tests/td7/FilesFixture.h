@@ -17,9 +17,9 @@
 #include "midilink/DeviceIds.h"
 #include "midilink/Error.h"
 #include "midilink/Templates.h"
-#include "td7/PresentFlags.h"
-#include "td7/Td7Collections.h"
-#include "td7/Td7Map.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/map/Td7Map.h"
 #include "tests/support/RecordingLink.h"
 
 namespace filestest {

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "td7/DumpFiles.h"
-#include "td7/FileKind.h"
-#include "td7/SetupFile.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/files/FileKind.h"
+#include "td7/files/SetupFile.h"
 #include "tests/td7/FilesFixture.h"
 
 namespace filestest {

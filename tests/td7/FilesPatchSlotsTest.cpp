@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "td7/PatchSlots.h"
+#include "td7/history/PatchSlots.h"
 #include "tests/td7/FilesFixture.h"
 
 namespace filestest {

@@ -6,9 +6,9 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "td7/DumpFiles.h"
-#include "td7/FileIo.h"
-#include "td7/SetupFile.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/files/FileIo.h"
+#include "td7/files/SetupFile.h"
 #include "tests/td7/FilesFixture.h"
 
 namespace filestest {

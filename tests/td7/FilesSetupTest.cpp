@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "td7/DumpFiles.h"
-#include "td7/SetupFile.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/files/SetupFile.h"
 #include "tests/td7/FilesFixture.h"
 
 namespace filestest {

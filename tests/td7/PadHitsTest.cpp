@@ -2,8 +2,8 @@
 // option that lets notes through the input at all, and the velocities kept per trigger.
 
 #include "midilink/MidiDump.h"
-#include "td7/PadHits.h"
-#include "td7/PresentFlags.h"
+#include "td7/triggers/PadHits.h"
+#include "td7/map/PresentFlags.h"
 #include "tests/td7/EditorPorts.h"
 
 namespace hardening {

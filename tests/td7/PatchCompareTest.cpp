@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "td7/DumpFiles.h"
-#include "td7/ParameterTable.h"
-#include "td7/PatchCompare.h"
-#include "td7/Td7Decode.h"
+#include "td7/files/DumpFiles.h"
+#include "td7/map/ParameterTable.h"
+#include "td7/history/PatchCompare.h"
+#include "td7/map/Td7Decode.h"
 #include "tests/td7/FilesFixture.h"
 
 namespace filestest {

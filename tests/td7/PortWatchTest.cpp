@@ -1,6 +1,6 @@
 // The chosen devices vanishing from the system's lists and coming back, over the fake
 // service, as a replugged interface or a restarted JACK client does it.
-#include "td7/PortWatch.h"
+#include "td7/session/PortWatch.h"
 #include "tests/td7/EditorPorts.h"
 
 namespace hardening {

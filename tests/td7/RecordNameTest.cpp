@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "td7/RecordName.h"
+#include "td7/map/RecordName.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "midiports/RtMidiService.h"
 #include "simulator/Td7Module.h"
 #include "simulator/VirtualTd7.h"
-#include "td7/VirtualTd7Service.h"
+#include "td7/session/VirtualTd7Service.h"
 #include "tests/midiports/PortFixture.h"
 
 namespace porttest {

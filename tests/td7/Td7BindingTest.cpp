@@ -9,9 +9,9 @@
 
 #include "midilink/DeviceIds.h"
 #include "midilink/MidiCom.h"
-#include "td7/ParameterTable.h"
-#include "td7/Retarget.h"
-#include "td7/Td7Collections.h"
+#include "td7/map/ParameterTable.h"
+#include "td7/map/Retarget.h"
+#include "td7/map/Td7Collections.h"
 #include "tests/support/RecordingLink.h"
 
 namespace {

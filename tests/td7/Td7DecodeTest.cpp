@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "midilink/DeviceIds.h"
-#include "td7/Td7Collections.h"
-#include "td7/Td7Decode.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/map/Td7Decode.h"
 
 namespace {
 

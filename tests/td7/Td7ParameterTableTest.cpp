@@ -8,8 +8,8 @@
 #include <set>
 #include <string>
 
-#include "td7/ParameterTable.h"
-#include "td7/Td7Map.h"
+#include "td7/map/ParameterTable.h"
+#include "td7/map/Td7Map.h"
 
 namespace {
 

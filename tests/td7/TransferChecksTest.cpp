@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "midilink/DeviceIds.h"
-#include "td7/PresentFlags.h"
-#include "td7/ReadBack.h"
-#include "td7/RecordDifferences.h"
-#include "td7/Td7Collections.h"
-#include "td7/Transfers.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/transfers/ReadBack.h"
+#include "td7/history/RecordDifferences.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/transfers/Transfers.h"
 #include "tests/support/ModuleLink.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include "midilink/DeviceIds.h"
 #include "midilink/MidiLink.h"
 #include "simulator/Td7Module.h"
-#include "td7/PresentFlags.h"
-#include "td7/Td7Collections.h"
-#include "td7/Transfers.h"
+#include "td7/map/PresentFlags.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/transfers/Transfers.h"
 #include "tests/support/ModuleLink.h"
 
 namespace {

@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "td7/HitsCsv.h"
-#include "td7/ParameterTable.h"
-#include "td7/PadHits.h"
-#include "td7/Td7Collections.h"
-#include "td7/TriggerCheck.h"
-#include "td7/TriggerSuggestions.h"
+#include "td7/triggers/HitsCsv.h"
+#include "td7/map/ParameterTable.h"
+#include "td7/triggers/PadHits.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/triggers/TriggerCheck.h"
+#include "td7/triggers/TriggerSuggestions.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include "simulator/Drummer.h"
 #include "simulator/Td7Module.h"
 #include "simulator/TriggerModel.h"
-#include "td7/PadHits.h"
-#include "td7/Td7Collections.h"
-#include "td7/TriggerCheck.h"
-#include "td7/TriggerSuggestions.h"
+#include "td7/triggers/PadHits.h"
+#include "td7/map/Td7Collections.h"
+#include "td7/triggers/TriggerCheck.h"
+#include "td7/triggers/TriggerSuggestions.h"
 
 namespace {
 

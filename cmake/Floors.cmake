@@ -1,0 +1,31 @@
+# The house is built in floors: a folder may include what the folders below it hold, never
+# what one above holds, so that a command's calls go down without climbing back.
+# tamboro_floors(FOLDER...) takes folders under the project's top, lowest first, and fails
+# the configure step when a source or header in one includes a header from a later one.
+function(tamboro_floors)
+  set(floors ${ARGN})
+  list(LENGTH floors count)
+  math(EXPR last "${count} - 1")
+  foreach(i RANGE ${last})
+    list(GET floors ${i} floor)
+    file(GLOB_RECURSE files "${PROJECT_SOURCE_DIR}/${floor}/*.h" "${PROJECT_SOURCE_DIR}/${floor}/*.cpp")
+    foreach(file IN LISTS files)
+      file(STRINGS ${file} includes REGEX "^#include \"[^\"]+\"")
+      foreach(line IN LISTS includes)
+        string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" included "${line}")
+        if(i LESS last)
+          math(EXPR above "${i} + 1")
+          foreach(j RANGE ${above} ${last})
+            list(GET floors ${j} higher)
+            string(FIND "${included}" "${higher}/" at)
+            if(at EQUAL 0)
+              file(RELATIVE_PATH shown ${PROJECT_SOURCE_DIR} ${file})
+              message(FATAL_ERROR "${shown} includes ${included}: ${floor}/ may use the floors "
+                                  "below it, never ${higher}/ above it")
+            endif()
+          endforeach()
+        endif()
+      endforeach()
+    endforeach()
+  endforeach()
+endfunction()
