@@ -7,10 +7,10 @@
 #include <QTableView>
 
 #include "bench/library_fill.h"
-#include "editor/shell/ErrorDisplay.h"
+#include "editor/common/ErrorDisplay.h"
 #include "editor/library/LibraryModel.h"
 #include "editor/library/LibraryWindow.h"
-#include "editor/shell/MessageBoxes.h"
+#include "editor/common/MessageBoxes.h"
 
 namespace {
 

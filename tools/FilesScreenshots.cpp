@@ -12,7 +12,7 @@
 #include <string>
 
 #include "editor/patch/QueryEmptyWindow.h"
-#include "editor/shell/FileDialogs.h"
+#include "editor/files/FileDialogs.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace {

@@ -15,11 +15,11 @@
 #include <filesystem>
 
 #include "editor/shell/AboutWindow.h"
-#include "editor/shell/DevicesWindow.h"
+#include "editor/devices/DevicesWindow.h"
 #include "editor/shell/EditorWindows.h"
-#include "editor/shell/ErrorDisplay.h"
+#include "editor/common/ErrorDisplay.h"
 #include "editor/shell/MainWindow.h"
-#include "editor/shell/MessageBoxes.h"
+#include "editor/common/MessageBoxes.h"
 #include "editor/transfers/ProgressWindow.h"
 #include "editor/shell/StatusLine.h"
 #include "editor/transfers/ViewSysexWindow.h"

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "editor/shell/ErrorDisplay.h"
+#include "editor/common/ErrorDisplay.h"
 #include "editor/shell/MainWindow.h"
 #include "editor/patch/PatchTexts.h"
 #include "td7/map/Td7Collections.h"

@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "editor/compare/CompareWindow.h"
-#include "editor/shell/FileDialogs.h"
+#include "editor/files/FileDialogs.h"
 
 namespace library {
 class TLibrary;

@@ -13,7 +13,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "editor/shell/ErrorDisplay.h"
+#include "editor/common/ErrorDisplay.h"
 #include "editor/shell/Help.h"
 #include "editor/shell/MainWindow.h"
 #include "editor/patch/PatchTexts.h"

@@ -8,7 +8,7 @@
 #include <QPushButton>
 
 #include "controls/Knob.h"
-#include "editor/shell/ErrorDisplay.h"
+#include "editor/common/ErrorDisplay.h"
 #include "editor/shell/Help.h"
 #include "editor/instrument/InstrumentList.h"
 #include "editor/instrument/InstrumentNameEdit.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "editor/shell/BoundControls.h"
-#include "editor/shell/SetupDialog.h"
+#include "editor/common/BoundControls.h"
+#include "editor/common/SetupDialog.h"
 
 namespace midilink {
 class TMidiLink;

@@ -1,8 +1,8 @@
 #include "editor/library/LibraryAccess.h"
 
-#include "editor/shell/ErrorDisplay.h"
+#include "editor/common/ErrorDisplay.h"
 #include "editor/shell/Settings.h"
-#include "editor/shell/MessageBoxes.h"
+#include "editor/common/MessageBoxes.h"
 #include "library/Backup.h"
 #include "library/LibraryPath.h"
 

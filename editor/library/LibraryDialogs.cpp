@@ -15,9 +15,9 @@
 #include <algorithm>
 
 #include "editor/library/LibraryModel.h"
-#include "editor/shell/ErrorDisplay.h"
+#include "editor/common/ErrorDisplay.h"
 #include "editor/shell/Help.h"
-#include "editor/shell/MessageBoxes.h"
+#include "editor/common/MessageBoxes.h"
 #include "library/Items.h"
 
 namespace editor {

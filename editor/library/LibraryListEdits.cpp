@@ -10,8 +10,8 @@
 #include <QMimeData>
 
 #include "editor/library/LibraryModel.h"
-#include "editor/shell/ErrorDisplay.h"
-#include "editor/shell/MessageBoxes.h"
+#include "editor/common/ErrorDisplay.h"
+#include "editor/common/MessageBoxes.h"
 
 namespace editor {
 

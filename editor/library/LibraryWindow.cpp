@@ -26,11 +26,11 @@
 
 #include <algorithm>
 
-#include "editor/shell/ErrorDisplay.h"
+#include "editor/common/ErrorDisplay.h"
 #include "editor/shell/Help.h"
 #include "editor/library/LibraryModel.h"
 #include "editor/library/SearchTagCompleter.h"
-#include "editor/shell/MessageBoxes.h"
+#include "editor/common/MessageBoxes.h"
 #include "td7/files/FileIo.h"
 #include "td7/files/SetupFile.h"
 

@@ -14,7 +14,7 @@
 
 #include <QObject>
 
-#include "editor/shell/BoundControls.h"
+#include "editor/common/BoundControls.h"
 
 class QComboBox;
 class QLabel;

@@ -6,7 +6,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 
-#include "editor/shell/BoundControls.h"
+#include "editor/common/BoundControls.h"
 #include "editor/patch/PatchLayout.h"
 
 namespace editor {

@@ -9,9 +9,9 @@
 
 #include <algorithm>
 
-#include "editor/shell/ErrorDisplay.h"
+#include "editor/common/ErrorDisplay.h"
 #include "editor/shell/MainWindow.h"
-#include "editor/shell/ScreenCenter.h"
+#include "editor/common/ScreenCenter.h"
 #include "midilink/Error.h"
 #include "td7/history/EditHistory.h"
 #include "td7/history/PatchSlots.h"

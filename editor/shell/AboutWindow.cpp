@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <QToolButton>
 
-#include "editor/shell/ScreenCenter.h"
+#include "editor/common/ScreenCenter.h"
 #include "td7/settings/Version.h"
 
 namespace editor {

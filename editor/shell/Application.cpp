@@ -8,8 +8,8 @@
 #include <QWidget>
 
 #include "controls/Error.h"
-#include "editor/shell/ErrorDisplay.h"
-#include "editor/shell/MessageBoxes.h"
+#include "editor/common/ErrorDisplay.h"
+#include "editor/common/MessageBoxes.h"
 #include "td7/settings/Version.h"
 
 namespace editor {

@@ -7,7 +7,7 @@
 
 #include <utility>
 
-#include "editor/shell/ErrorDisplay.h"
+#include "editor/common/ErrorDisplay.h"
 #include "editor/instrument/InstrumentWindow.h"
 #include "editor/shell/MainMenu.h"
 #include "editor/shell/MainWindow.h"

@@ -6,14 +6,14 @@
 #include <QPushButton>
 
 #include "controls/Knob.h"
-#include "editor/shell/ErrorDisplay.h"
+#include "editor/common/ErrorDisplay.h"
 #include "editor/shell/Help.h"
 #include "editor/shell/MainMenu.h"
 #include "editor/shell/MainWindow.h"
 #include "editor/patch/PatchLayout.h"
 #include "editor/patch/PatchPanel.h"
 #include "editor/shell/StatusLine.h"
-#include "editor/shell/TabOrder.h"
+#include "editor/common/TabOrder.h"
 #include "editor/transfers/ViewSysexWindow.h"
 #include "midilink/MidiCompLink.h"
 #include "td7/map/Retarget.h"

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string_view>
 
-#include "editor/shell/BoundControls.h"
-#include "editor/shell/SetupDialog.h"
+#include "editor/common/BoundControls.h"
+#include "editor/common/SetupDialog.h"
 
 class QLineEdit;
 

@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "editor/shell/Help.h"
-#include "editor/shell/ScreenCenter.h"
+#include "editor/common/ScreenCenter.h"
 
 namespace editor {
 

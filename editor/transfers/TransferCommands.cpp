@@ -5,7 +5,7 @@
 
 #include "editor/shell/MainMenu.h"
 #include "editor/shell/MainWindow.h"
-#include "editor/shell/MessageBoxes.h"
+#include "editor/common/MessageBoxes.h"
 #include "editor/transfers/ProgressWindow.h"
 #include "editor/shell/StatusLine.h"
 #include "midiports/MidiOutput.h"

@@ -20,8 +20,8 @@
 
 #include <utility>
 
-#include "editor/shell/ErrorDisplay.h"
-#include "editor/shell/MessageBoxes.h"
+#include "editor/common/ErrorDisplay.h"
+#include "editor/common/MessageBoxes.h"
 #include "editor/shell/Help.h"
 #include "editor/shell/MainWindow.h"
 #include "editor/trigger/PadChart.h"

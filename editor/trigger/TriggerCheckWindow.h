@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-#include "editor/shell/FileDialogs.h"
+#include "editor/files/FileDialogs.h"
 #include "td7/triggers/TriggerCheck.h"
 #include "td7/triggers/TriggerSuggestions.h"
 

@@ -16,10 +16,10 @@
 #include "editor/shell/AboutWindow.h"
 #include "editor/shell/Application.h"
 #include "editor/shell/EditorWindows.h"
-#include "editor/shell/ErrorDisplay.h"
-#include "editor/shell/FileCommands.h"
+#include "editor/common/ErrorDisplay.h"
+#include "editor/files/FileCommands.h"
 #include "editor/shell/MainMenu.h"
-#include "editor/shell/MessageBoxes.h"
+#include "editor/common/MessageBoxes.h"
 #include "td7/session/SystemService.h"
 #include "td7/map/Td7Collections.h"
 

@@ -20,7 +20,7 @@
 #include "editor/library/LibraryAccess.h"
 #include "editor/library/LibraryModel.h"
 #include "editor/library/LibraryWindow.h"
-#include "editor/shell/DevicesWindow.h"
+#include "editor/devices/DevicesWindow.h"
 #include "simulator/Td7Module.h"
 #include "td7/settings/SettingsPath.h"
 #include "td7/settings/Version.h"

@@ -21,7 +21,7 @@
 #include "controls/MidiComboBox.h"
 #include "controls/MidiKnob.h"
 #include "controls/MidiUpDown.h"
-#include "editor/shell/DevicesWindow.h"
+#include "editor/devices/DevicesWindow.h"
 #include "editor/shell/StatusLine.h"
 #include "editor/instrument/InstrumentList.h"
 #include "editor/instrument/InstrumentNameEdit.h"

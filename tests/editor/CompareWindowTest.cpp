@@ -13,7 +13,7 @@
 #include "editor/compare/CompareChooser.h"
 #include "editor/compare/CompareCommand.h"
 #include "editor/compare/CompareWindow.h"
-#include "editor/shell/FileCommands.h"
+#include "editor/files/FileCommands.h"
 #include "editor/shell/Help.h"
 #include "editor/shell/MainMenu.h"
 #include "td7/files/DumpFiles.h"

@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 #include "editor/shell/CommandLine.h"
-#include "editor/shell/DroppedFile.h"
+#include "editor/files/DroppedFile.h"
 #include "editor/shell/Settings.h"
 #include "td7/session/DeviceMemory.h"
 #include "td7/files/DumpFiles.h"

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "editor/shell/DevicesWindow.h"
+#include "editor/devices/DevicesWindow.h"
 #include "editor/shell/MainMenu.h"
 #include "editor/shell/Settings.h"
 #include "editor/shell/StatusLine.h"

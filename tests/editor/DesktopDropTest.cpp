@@ -13,8 +13,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "editor/shell/DropHandler.h"
-#include "editor/shell/FileCommands.h"
+#include "editor/files/DropHandler.h"
+#include "editor/files/FileCommands.h"
 #include "editor/patch/PatchEditor.h"
 #include "editor/patch/PatchName.h"
 #include "td7/files/DumpFiles.h"

@@ -9,7 +9,7 @@
 
 #include <chrono>
 
-#include "editor/shell/DevicesWindow.h"
+#include "editor/devices/DevicesWindow.h"
 #include "editor/shell/MainMenu.h"
 #include "editor/transfers/ProgressWindow.h"
 #include "td7/map/PresentFlags.h"

@@ -14,7 +14,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "editor/shell/FileCommands.h"
+#include "editor/files/FileCommands.h"
 #include "editor/shell/MainMenu.h"
 #include "editor/patch/PatchEditor.h"
 #include "editor/patch/PatchList.h"

@@ -17,7 +17,7 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "editor/shell/FileDialogs.h"
+#include "editor/files/FileDialogs.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace {

@@ -20,7 +20,7 @@
 #include <map>
 
 #include "editor/compare/CompareCommand.h"
-#include "editor/shell/FileCommands.h"
+#include "editor/files/FileCommands.h"
 #include "editor/shell/Help.h"
 #include "editor/library/LibraryAccess.h"
 #include "editor/library/LibraryModel.h"

@@ -17,7 +17,7 @@
 #include "editor/system/SystemWindow.h"
 #include "editor/patch/PatchLayout.h"
 #include "editor/patch/PatchPanel.h"
-#include "editor/shell/TabOrder.h"
+#include "editor/common/TabOrder.h"
 #include "controls/KnobGeometry.h"
 #include "tests/editor/PatchFixture.h"
 

@@ -14,9 +14,9 @@
 
 #include "editor/shell/AboutWindow.h"
 #include "editor/shell/EditorWindows.h"
-#include "editor/shell/ErrorDisplay.h"
+#include "editor/common/ErrorDisplay.h"
 #include "editor/shell/MainMenu.h"
-#include "editor/shell/MessageBoxes.h"
+#include "editor/common/MessageBoxes.h"
 #include "midilink/DeviceIds.h"
 #include "simulator/Td7Module.h"
 #include "td7/transfers/Transfers.h"

@@ -11,7 +11,7 @@
 #include <QStatusTipEvent>
 #include <QTimer>
 
-#include "editor/shell/DevicesWindow.h"
+#include "editor/devices/DevicesWindow.h"
 #include "editor/shell/EditorWindows.h"
 #include "editor/instrument/InstrumentNameEdit.h"
 #include "editor/instrument/InstrumentWindow.h"

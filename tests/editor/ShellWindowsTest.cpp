@@ -16,10 +16,10 @@
 #include <ctime>
 
 #include "editor/shell/AboutWindow.h"
-#include "editor/shell/ErrorDisplay.h"
-#include "editor/shell/EventWait.h"
+#include "editor/common/ErrorDisplay.h"
+#include "editor/common/EventWait.h"
 #include "editor/shell/Help.h"
-#include "editor/shell/MessageBoxes.h"
+#include "editor/common/MessageBoxes.h"
 #include "editor/transfers/ProgressWindow.h"
 #include "editor/transfers/ViewSysexWindow.h"
 #include "midilink/DumpCollection.h"

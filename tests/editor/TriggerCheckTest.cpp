@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "editor/shell/EditorWindows.h"
-#include "editor/shell/FileCommands.h"
+#include "editor/files/FileCommands.h"
 #include "editor/shell/Help.h"
 #include "editor/shell/MainMenu.h"
 #include "editor/trigger/TriggerCheckWindow.h"
@@ -24,7 +24,7 @@
 #include "td7/session/VirtualTd7Service.h"
 #include "simulator/VirtualTd7.h"
 #include "editor/shell/AboutWindow.h"
-#include "editor/shell/MessageBoxes.h"
+#include "editor/common/MessageBoxes.h"
 #include "tests/editor/PatchFixture.h"
 
 namespace patchtest {

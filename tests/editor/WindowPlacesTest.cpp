@@ -7,7 +7,7 @@
 #include <QWidget>
 
 #include "td7/settings/IniFile.h"
-#include "editor/shell/WindowPlaces.h"
+#include "editor/common/WindowPlaces.h"
 #include "tests/editor/ShellHarness.h"
 
 namespace {

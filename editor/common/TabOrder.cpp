@@ -1,4 +1,4 @@
-#include "editor/shell/TabOrder.h"
+#include "editor/common/TabOrder.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "editor/shell/ScreenCenter.h"
+#include "editor/common/ScreenCenter.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,8 +1,8 @@
-#include "editor/shell/ErrorDisplay.h"
+#include "editor/common/ErrorDisplay.h"
 
 #include <QString>
 
-#include "editor/shell/MessageBoxes.h"
+#include "editor/common/MessageBoxes.h"
 
 namespace editor {
 

@@ -1,4 +1,4 @@
-#include "editor/shell/DropHandler.h"
+#include "editor/files/DropHandler.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "editor/shell/DroppedFile.h"
-#include "editor/shell/ErrorDisplay.h"
-#include "editor/shell/FileCommands.h"
+#include "editor/files/DroppedFile.h"
+#include "editor/common/ErrorDisplay.h"
+#include "editor/files/FileCommands.h"
 #include "editor/shell/MainWindow.h"
 #include "td7/files/DumpFiles.h"
 #include "td7/files/FileKind.h"

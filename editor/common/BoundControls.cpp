@@ -1,4 +1,4 @@
-#include "editor/shell/BoundControls.h"
+#include "editor/common/BoundControls.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "editor/shell/SetupDialog.h"
+#include "editor/common/SetupDialog.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -8,11 +8,11 @@
 
 #include "controls/Error.h"
 #include "controls/Knob.h"
-#include "editor/shell/ErrorDisplay.h"
+#include "editor/common/ErrorDisplay.h"
 #include "editor/shell/Help.h"
 #include "editor/patch/PatchLayout.h"
 #include "editor/patch/PatchPanel.h"
-#include "editor/shell/ScreenCenter.h"
+#include "editor/common/ScreenCenter.h"
 
 namespace editor {
 

@@ -1,4 +1,4 @@
-#include "editor/shell/MessageBoxes.h"
+#include "editor/common/MessageBoxes.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,4 +1,4 @@
-#include "editor/shell/WindowPlaces.h"
+#include "editor/common/WindowPlaces.h"
 
 #include <algorithm>
 #include <exception>

@@ -1,4 +1,4 @@
-#include "editor/shell/FileCommands.h"
+#include "editor/files/FileCommands.h"
 
 #include <QApplication>
 #include <QFile>
@@ -6,10 +6,10 @@
 
 #include <array>
 
-#include "editor/shell/ErrorDisplay.h"
+#include "editor/common/ErrorDisplay.h"
 #include "editor/shell/MainMenu.h"
 #include "editor/shell/MainWindow.h"
-#include "editor/shell/MessageBoxes.h"
+#include "editor/common/MessageBoxes.h"
 #include "editor/patch/PatchEditor.h"
 #include "editor/patch/PatchList.h"
 #include "td7/files/DumpFiles.h"

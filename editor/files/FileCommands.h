@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "editor/shell/FileDialogs.h"
+#include "editor/files/FileDialogs.h"
 #include "td7/files/SetupFile.h"
 
 namespace editor {

@@ -1,4 +1,4 @@
-#include "editor/shell/DroppedFile.h"
+#include "editor/files/DroppedFile.h"
 
 #include "td7/files/DumpFiles.h"
 #include "td7/files/FileKind.h"

@@ -1,4 +1,4 @@
-#include "editor/shell/DevicesWindow.h"
+#include "editor/devices/DevicesWindow.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

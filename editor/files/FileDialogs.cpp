@@ -1,4 +1,4 @@
-#include "editor/shell/FileDialogs.h"
+#include "editor/files/FileDialogs.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "editor/shell/EventWait.h"
+#include "editor/common/EventWait.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
