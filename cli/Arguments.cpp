@@ -385,11 +385,12 @@ Commands:
       A consistent copy of the library while in use; the library replaced by a backup.
 
 restore, extract and pack refuse a record that the file holds damaged (its checksum
-wrong, or no TD-7 data set), naming it, since they send and write fresh checksums;
---force passes it on. No command writes over a file it reads; outputs end in .td7
+wrong, or no TD-7 data set), naming it; --force passes it on: restore sends it with a
+fresh checksum, extract and pack write it as it was read. No command writes over a file it reads; outputs end in .td7
 for setups and .syx for dump files.
 Options take their value as --name VALUE or --name=VALUE.
-DEV is a device's number from "tamboro-cli ports" or its name.
+DEV is a device's number from "tamboro-cli ports" or its name; the Virtual TD-7 is
+taken by its name only.
 --device-id N is the module's device ID as its display and the editor's device window show
 it: 1..32, default 17 (the ID 0x10 of a module as it leaves the factory).
 Patches are numbered 1..32.

@@ -37,7 +37,7 @@ TEST(Hits, CtrlCEndsTheRecordingAndReportsThePadsOfTheSetupsPatch) {
     cli::TEnvironment env;
     env.Service = &module;
     env.Timing.AnswerTimeout = 200ms;
-    ASSERT_EQ(RunCli({"backup", "--in", "1", "--out", "2", "-o", folder / "kit.td7"}, env).Code, 0);
+    ASSERT_EQ(RunCli({"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7", "-o", folder / "kit.td7"}, env).Code, 0);
     module.Module().SetHits(300);
 
     // Once the handler is in place the recording has begun.
@@ -48,7 +48,7 @@ TEST(Hits, CtrlCEndsTheRecordingAndReportsThePadsOfTheSetupsPatch) {
         std::this_thread::sleep_for(500ms);
         ::kill(::getpid(), SIGINT);
     });
-    const TResult r = RunCli({"hits", "--in", "1", "--setup", folder / "kit.td7", "--csv",
+    const TResult r = RunCli({"hits", "--in", "Virtual TD-7", "--setup", folder / "kit.td7", "--csv",
                               folder / "hits.csv"},
                              env);
     interrupter.join();
@@ -88,12 +88,12 @@ TEST(Hits, SecondsEndTheRecordingAndTheChannelChoosesTheNotes) {
     env.Service = &module;
     module.Module().SetHits(100);
     // The module sends on channel 10: nothing comes on 11.
-    const TResult r = RunCli({"hits", "--in", "1", "--seconds", "1", "--channel", "11"}, env);
+    const TResult r = RunCli({"hits", "--in", "Virtual TD-7", "--seconds", "1", "--channel", "11"}, env);
     module.Module().SetHits(0);
     EXPECT_EQ(r.Code, 0) << r.Err;
     EXPECT_EQ(r.Out, "No hits\nNo suggestions\n");
 
-    EXPECT_EQ(RunCli({"hits", "--in", "1", "--patch", "2"}).Err,
+    EXPECT_EQ(RunCli({"hits", "--in", "Virtual TD-7", "--patch", "2"}).Err,
               "tamboro-cli: hits --patch needs --setup\nTry \"tamboro-cli --help\".\n");
 }
 
