@@ -351,7 +351,9 @@ Commands:
       Ctrl+C, then print per pad its hits, velocities, double triggers and crosstalk, and
       suggestions which trigger parameter to turn which way. With --setup the pads are
       the triggers of its patch N (1 unless given), with their parameters; without, each
-      note is a pad of its own. --csv writes the notes: seconds,note,velocity,trigger,flag.
+      note is a pad of its own. --csv writes the notes: seconds,note,velocity,trigger,flag
+      (a file ending in .csv, never the setup). Without a hit, the channel that notes
+      came on instead is named; an input device that goes away ends it with status 1.
   info FILE
       What a setup file (.td7) or a patch, instruments or system file (.syx) holds, and
       any record whose checksum does not match. A file without any TD-7 record fails.
