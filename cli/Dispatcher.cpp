@@ -69,9 +69,8 @@ void Backup(const TArguments& args, midiports::MidiService& service,
         TProgressLine progress(err, "%n dumps recieved...", total);
         // Each request counts its own dumps; the line counts the backup's.
         int earlier = 0;
-        EventScope counted(transfers.OnDumpCounted, {[&](td7::TTransfers*, int count) {
-                               progress.Set(earlier + count);
-                           }});
+        EventScope counted(transfers.OnDumpCounted,
+                           {[&](td7::TTransfers*, int count) { progress.Set(earlier + count); }});
         const auto request = [&](void (td7::TTransfers::*part)()) {
             (transfers.*part)();
             earlier += transfers.ReceivedCount();

@@ -119,9 +119,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::uint8_t> expected(contents.begin(), contents.end());
     std::vector<std::uint8_t> saved;
     switch (kind) {
-        case 0: saved = td7::PatchFileImage(dumps, slot); break;
-        case 1: saved = td7::InstrumentFileImage(dumps); break;
-        default: saved = td7::SystemFileImage(dumps); break;
+        case 0:
+            saved = td7::PatchFileImage(dumps, slot);
+            break;
+        case 1:
+            saved = td7::InstrumentFileImage(dumps);
+            break;
+        default:
+            saved = td7::SystemFileImage(dumps);
+            break;
     }
     FUZZ_CHECK(saved == expected);
     return 0;

@@ -240,7 +240,8 @@ void RtMidiService::Connect() {
         } catch (const RtMidiError&) {
         }
     }
-    if (!m_impl->noticeGiven && m_impl->notice) m_impl->notice(midisystem::MissingServiceText(m_impl->apis));
+    if (!m_impl->noticeGiven && m_impl->notice)
+        m_impl->notice(midisystem::MissingServiceText(m_impl->apis));
     m_impl->noticeGiven = true;
 }
 

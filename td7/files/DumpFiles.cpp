@@ -66,13 +66,13 @@ int SavePatchFile(const std::filesystem::path& path, TTd7Collections& dumps, int
 }
 
 int SaveInstrumentFile(const std::filesystem::path& path, TTd7Collections& dumps,
-                        const SinkFactory& openSink) {
+                       const SinkFactory& openSink) {
     const TRecordRun run = InstrumentRun();
     return Save(path, dumps, {&run, 1}, openSink);
 }
 
 int SaveSystemFile(const std::filesystem::path& path, TTd7Collections& dumps,
-                    const SinkFactory& openSink) {
+                   const SinkFactory& openSink) {
     const TRecordRun run = SystemRun();
     return Save(path, dumps, {&run, 1}, openSink);
 }

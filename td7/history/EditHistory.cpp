@@ -244,23 +244,23 @@ void TEditHistory::RecordCommand(std::string label, TEditPlace place, std::span<
                 std::optional<TDamagedRecords::TMark> markBefore;
                 if (marked) markBefore = std::move(marksBefore[b][static_cast<std::size_t>(i)]);
                 const bool wasDamaged =
-                    markBefore && TDamagedRecords::Holds(*markBefore, old.data(),
-                                                         static_cast<int>(old.size()));
+                    markBefore &&
+                    TDamagedRecords::Holds(*markBefore, old.data(), static_cast<int>(old.size()));
                 // Headers and checksums are made afresh for every message: a record whose
                 // data bytes are as they were did not change, unless a file's damage came
                 // or went with them.
-                if (std::equal(now.begin() + kHeaderSize, now.end() - 2, old.begin() + kHeaderSize) &&
+                if (std::equal(now.begin() + kHeaderSize, now.end() - 2,
+                               old.begin() + kHeaderSize) &&
                     wasDamaged == !m_dumps.Damaged.Fault(record).empty())
                     continue;
-                step.Changes.push_back(
-                    {.Collection = blocks[b],
-                     .Record = i,
-                     .Before = std::move(old),
-                     .After = std::move(now),
-                     .Checksum = midilink::ctNone,
-                     .WholeRecord = true,
-                     .MarkBefore = std::move(markBefore),
-                     .MarkAfter = m_dumps.Damaged.MarkOf(record)});
+                step.Changes.push_back({.Collection = blocks[b],
+                                        .Record = i,
+                                        .Before = std::move(old),
+                                        .After = std::move(now),
+                                        .Checksum = midilink::ctNone,
+                                        .WholeRecord = true,
+                                        .MarkBefore = std::move(markBefore),
+                                        .MarkAfter = m_dumps.Damaged.MarkOf(record)});
             }
         }
         for (int f = 0; f <= kSystemFlag; ++f) {

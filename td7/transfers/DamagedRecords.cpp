@@ -34,8 +34,9 @@ std::string KeptDamagedText(TTd7Collections& dumps, const std::vector<TRecordRef
     const auto damaged = DamagedAmong(dumps, saved);
     if (damaged.empty()) return {};
     return "Saved with " + DamagedRecordsText(damaged) +
-           (damaged.size() == 1 ? "; it is kept as it was read, so the file shows the damage"
-                                : "; they are kept as they were read, so the file shows the damage");
+           (damaged.size() == 1
+                ? "; it is kept as it was read, so the file shows the damage"
+                : "; they are kept as they were read, so the file shows the damage");
 }
 
 void RefuseDamagedRecords(TTd7Collections& dumps, const std::vector<TRecordRef>& records) {

@@ -150,8 +150,9 @@ TEST_F(FileCommands, InfoReportsDamagedRecordsThatPackRefusesUnlessForced) {
         RunCli({"pack", "-o", folder / "s.td7", "--patch", "3", folder / "bad.syx", "--force"});
     ASSERT_EQ(forced.Code, 0) << forced.Err;
     EXPECT_EQ(forced.Err, named + "; written as read, damage and all, as --force asks\n");
-    EXPECT_NE(RunCli({"info", folder / "s.td7"}).Out.find("Checksums: 2 of 78 records do not match\n"),
-              std::string::npos);
+    EXPECT_NE(
+        RunCli({"info", folder / "s.td7"}).Out.find("Checksums: 2 of 78 records do not match\n"),
+        std::string::npos);
 }
 
 // A setup whose patch 1 has one data byte flipped: extract copies it out only with --force,

@@ -39,7 +39,11 @@ TEST(Hits, CtrlCEndsTheRecordingAndReportsThePadsOfTheSetupsPatch) {
     cli::TEnvironment env;
     env.Service = &module;
     env.Timing.AnswerTimeout = 200ms;
-    ASSERT_EQ(RunCli({"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7", "-o", folder / "kit.td7"}, env).Code, 0);
+    ASSERT_EQ(RunCli({"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7", "-o",
+                      folder / "kit.td7"},
+                     env)
+                  .Code,
+              0);
     module.Module().SetHits(300);
 
     // Once the handler is in place the recording has begun.
@@ -50,8 +54,8 @@ TEST(Hits, CtrlCEndsTheRecordingAndReportsThePadsOfTheSetupsPatch) {
         std::this_thread::sleep_for(500ms);
         ::kill(::getpid(), SIGINT);
     });
-    const TResult r = RunCli({"hits", "--in", "Virtual TD-7", "--setup", folder / "kit.td7", "--csv",
-                              folder / "hits.csv"},
+    const TResult r = RunCli({"hits", "--in", "Virtual TD-7", "--setup", folder / "kit.td7",
+                              "--csv", folder / "hits.csv"},
                              env);
     interrupter.join();
     module.Module().SetHits(0);
@@ -90,13 +94,15 @@ TEST(Hits, SecondsEndTheRecordingAndTheChannelChoosesTheNotes) {
     env.Service = &module;
     module.Module().SetHits(100);
     // The module sends on channel 10: nothing comes on 11, and the report says where it went.
-    const TResult r = RunCli({"hits", "--in", "Virtual TD-7", "--seconds", "1", "--channel", "11"}, env);
+    const TResult r =
+        RunCli({"hits", "--in", "Virtual TD-7", "--seconds", "1", "--channel", "11"}, env);
     module.Module().SetHits(0);
     EXPECT_EQ(r.Code, 0) << r.Err;
     const std::vector<std::string> lines = Lines(r.Out);
     ASSERT_EQ(lines.size(), 3u) << r.Out;
     EXPECT_EQ(lines[0], "No hits");
-    EXPECT_TRUE(lines[1].ends_with(" notes arrived on channel 10; --channel 10 listens there")) << r.Out;
+    EXPECT_TRUE(lines[1].ends_with(" notes arrived on channel 10; --channel 10 listens there"))
+        << r.Out;
     EXPECT_EQ(lines[2], "No suggestions");
 
     EXPECT_EQ(RunCli({"hits", "--in", "Virtual TD-7", "--patch", "2"}).Err,
@@ -132,8 +138,8 @@ TEST(Hits, TheCsvFitsItsExtensionNeverReplacesTheSetupAndTheChannelIsAMidiChanne
              ": trigger transmit channel 35 is not a MIDI channel (1..16); --channel chooses one"},
     };
     for (const Case& c : cases) {
-        std::vector<std::string> args = {"hits", "--in", "Virtual TD-7", "--seconds", "1",
-                                         "--setup", folder / c.setup};
+        std::vector<std::string> args = {"hits", "--in",    "Virtual TD-7",  "--seconds",
+                                         "1",    "--setup", folder / c.setup};
         if (!c.csv.empty()) args.insert(args.end(), {"--csv", folder / c.csv});
         const TResult r = RunCli(args, env);
         EXPECT_EQ(r.Code, 1) << c.setup;

@@ -149,24 +149,28 @@ TEST_F(Refusals, DeviceFailuresComeBeforeAnythingIsSent) {
     ExpectFailure({"backup", "--in", "Virtual TD-7", "--out", "1", "-o", folder / "b.td7"},
                   "The midi output device is not available, please choose another one");
     // A number means a device of the system: the Virtual TD-7 answers to its name only.
-    ExpectFailure({"backup", "--in", "1", "--out", "Virtual TD-7", "-o", folder / "b.td7"},
-                  "Input 1 is the Virtual TD-7, which is opened by its name only: --in \"Virtual TD-7\"");
-    ExpectFailure({"restore", folder / "s.td7", "--out", "2"},
-                  "Output 2 is the Virtual TD-7, which is opened by its name only: --out \"Virtual TD-7\"");
+    ExpectFailure(
+        {"backup", "--in", "1", "--out", "Virtual TD-7", "-o", folder / "b.td7"},
+        "Input 1 is the Virtual TD-7, which is opened by its name only: --in \"Virtual TD-7\"");
+    ExpectFailure(
+        {"restore", folder / "s.td7", "--out", "2"},
+        "Output 2 is the Virtual TD-7, which is opened by its name only: --out \"Virtual TD-7\"");
     ExpectFailure({"backup", "--in", "TD-7", "--out", "Virtual TD-7", "-o", folder / "b.td7"},
                   "No MIDI input device named \"TD-7\"");
-    ExpectFailure({"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7", "-o", folder / "b.syx"},
-                  "Other extension than \".td7\" not allowed");
+    ExpectFailure(
+        {"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7", "-o", folder / "b.syx"},
+        "Other extension than \".td7\" not allowed");
     // A folder that takes no file ends it before the first request.
-    const TResult unwritable =
-        RunCli({"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7", "-o", folder / "none/b.td7"}, env);
+    const TResult unwritable = RunCli(
+        {"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7", "-o", folder / "none/b.td7"},
+        env);
     EXPECT_EQ(unwritable.Err, "tamboro-cli: Cannot create file \"" + folder / "none/b.td7" +
                                   "\". No such file or directory\n");
     std::filesystem::create_directory(folder / "dir.td7");
     const TResult folderNamed = RunCli(
         {"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7", "-o", folder / "dir.td7"}, env);
-    EXPECT_EQ(folderNamed.Err, "tamboro-cli: Cannot create file \"" + folder / "dir.td7" +
-                                   "\". Is a directory\n");
+    EXPECT_EQ(folderNamed.Err,
+              "tamboro-cli: Cannot create file \"" + folder / "dir.td7" + "\". Is a directory\n");
     ExpectFailure({"restore", folder / "s.td7", "--out", "Virtual TD-7", "--patches", "1-2"},
                   "Patch 2 is empty in " + folder / "s.td7");
     EXPECT_FALSE(std::filesystem::exists(folder / "b.td7"));

@@ -112,8 +112,9 @@ class Td7SimOverJack : public testing::Test {
 // Without a MIDI service td7sim says so in one line, as the editor and tamboro-cli do,
 // without the libraries' own messages.
 TEST(Td7SimWithoutService, SaysSoInOneLine) {
-    const std::string command = "TAMBORO_MIDI_API=jack JACK_DEFAULT_SERVER=tamboro-no-such-server "
-                                "TAMBORO_MIDI_DEBUG= " TD7SIM_PATH " 2>&1";
+    const std::string command =
+        "TAMBORO_MIDI_API=jack JACK_DEFAULT_SERVER=tamboro-no-such-server "
+        "TAMBORO_MIDI_DEBUG= " TD7SIM_PATH " 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string said;
