@@ -14,6 +14,7 @@
 #include "td7/map/Td7Map.h"
 #include "td7/session/VirtualTd7Service.h"
 #include "tests/cli/CliHarness.h"
+#include "tests/support/FakeMidiService.h"
 
 namespace clitest {
 namespace {
@@ -107,6 +108,25 @@ TEST(Hits, SecondsEndTheRecordingAndTheChannelChoosesTheNotes) {
 
     EXPECT_EQ(RunCli({"hits", "--in", "Virtual TD-7", "--patch", "2"}).Err,
               "tamboro-cli: hits --patch needs --setup\nTry \"tamboro-cli --help\".\n");
+}
+
+// The pads' interface pulled out: the report of what came, then the news, and status 1.
+TEST(Hits, AnInputThatGoesAwayEndsTheRecordingWithItsReport) {
+    testsupport::FakeMidiService pads;
+    pads.AddInput("Pads");
+    cli::TEnvironment env;
+    env.Service = &pads;
+    std::thread unplug([&pads] {
+        std::this_thread::sleep_for(300ms);
+        pads.Unplug("Pads");
+    });
+    const TResult r = RunCli({"hits", "--in", "Pads", "--seconds", "30"}, env);
+    unplug.join();
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Out, "No hits\nNo suggestions\n");
+    EXPECT_TRUE(r.Err.ends_with(
+        "tamboro-cli: The MIDI device \"Pads\" is gone. The recording ended there.\n"))
+        << r.Err;
 }
 
 // Refused before anything is recorded, and the files stay as they were.
