@@ -118,7 +118,9 @@ class RtOutput : public OutputDevice {
         // for the process thread gives up after a second; a cycle still running on a busy
         // machine then reads freed memory. With the port closed first, the cycles that follow
         // touch nothing; the pause lets the one in flight end.
-        if (m_midi->getCurrentApi() == RtMidi::UNIX_JACK && m_midi->isPortOpen()) {
+        // RtMidi does not count a virtual port as open, so whether one is open is our own
+        // record.
+        if (m_midi->getCurrentApi() == RtMidi::UNIX_JACK && m_portOpen) {
             m_midi->closePort();
             std::this_thread::sleep_for(kJackCycleGrace);
         }
@@ -133,6 +135,7 @@ class RtOutput : public OutputDevice {
             m_midi->openPort(static_cast<unsigned>(port), "out");
         // A virtual port does not count as open for RtMidi; a failure shows in the sink.
         if (port >= 0 && !m_midi->isPortOpen()) return Failed();
+        m_portOpen = true;  // closed first even if half-made: closing does no harm
         if (m_errors.last.load() != result::kOk) return Failed();
         m_errors.open.store(true);
         return result::kOk;
@@ -154,6 +157,7 @@ class RtOutput : public OutputDevice {
 
     ErrorSink m_errors;
     std::unique_ptr<RtMidiOut> m_midi;
+    bool m_portOpen = false;  // a port or the virtual port
 };
 
 void Quiet(RtMidiError::Type, const std::string&, void*) {}
