@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "InputDevice.h"
+#include "JackInput.h"
 #include "ServiceLogMessages.h"
 #include "OutputDevice.h"
 
@@ -315,6 +316,16 @@ MidiResult RtMidiService::InOpen(MidiDevice** handle, int id, MidiCallback callb
     if (!Available()) return result::kNoDriver;
     const auto ports = m_impl->Ports(m_impl->listIn.get());
     if (id < 0 || id >= static_cast<int>(ports.size())) return result::kBadDeviceId;
+    if (m_impl->api == RtMidi::UNIX_JACK) {
+        // Our own client: RtMidi's stamps every note of a cycle at the cycle.
+        auto device = std::make_unique<JackInput>(*this);
+        device->Attach(callback, instance);
+        const MidiResult r =
+            device->Open(m_impl->NextClientName(), ports[static_cast<std::size_t>(id)]);
+        if (r != result::kOk) return r;
+        *handle = device.release();
+        return result::kOk;
+    }
     try {
         auto device = std::make_unique<RtInput>(
             *this, std::make_unique<RtMidiIn>(m_impl->api, m_impl->NextClientName()));
@@ -332,9 +343,9 @@ MidiResult RtMidiService::InOpen(MidiDevice** handle, int id, MidiCallback callb
 }
 
 MidiResult RtMidiService::InClose(MidiDevice* handle) {
-    auto* device = dynamic_cast<RtInput*>(handle);
-    if (device == nullptr) return result::kInvalidHandle;
-    delete device;
+    if (dynamic_cast<RtInput*>(handle) == nullptr && dynamic_cast<JackInput*>(handle) == nullptr)
+        return result::kInvalidHandle;
+    delete handle;
     return result::kOk;
 }
 
