@@ -138,8 +138,9 @@ int JackFramePeer::Process(jack_nframes_t frames, void* self) {
     while (midiports::RingPeek(*peer.m_sent, entry) && entry.delivered < start) {
         const auto since =
             std::chrono::duration_cast<std::chrono::nanoseconds>(entry.delivered - before);
-        const std::int64_t frame = std::clamp<std::int64_t>(since.count() * rate / 1'000'000'000,
-                                                            last, std::int64_t{frames} - 1);
+        const std::int64_t wanted = since.count() * rate / 1'000'000'000;
+        const std::int64_t frame = std::clamp<std::int64_t>(wanted, last, std::int64_t{frames} - 1);
+        if (frame != wanted) peer.m_misplaced.fetch_add(1);
         const std::uint8_t bytes[] = {static_cast<std::uint8_t>(entry.message),
                                       static_cast<std::uint8_t>(entry.message >> 8),
                                       static_cast<std::uint8_t>(entry.message >> 16)};

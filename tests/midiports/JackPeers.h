@@ -67,6 +67,9 @@ class JackFramePeer {
     // Up to four notes together in one cycle at the frames given, in frame order; false
     // while an earlier batch waits.
     bool SendInOneCycle(const std::vector<Placed>& notes);
+    // Notes sent with Send that could not go at the frame their time had: the cycles fell
+    // behind or ran ahead of the clock (a late cycle on a busy machine).
+    int Misplaced() const { return m_misplaced.load(); }
 
   private:
     static int Process(jack_nframes_t frames, void* self);
@@ -79,6 +82,7 @@ class JackFramePeer {
     std::array<Placed, 4> m_batch{};
     std::atomic<int> m_batchSize{0};
     std::atomic<std::uint64_t> m_cycles{0};
+    std::atomic<int> m_misplaced{0};
 };
 
 }  // namespace porttest
