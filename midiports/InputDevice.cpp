@@ -1,5 +1,7 @@
 #include "InputDevice.h"
 
+#include <algorithm>
+
 namespace midiports {
 
 InputDevice::~InputDevice() {
@@ -68,13 +70,25 @@ void InputDevice::Close() {
 }
 
 void InputDevice::Deliver(const std::uint8_t* bytes, std::size_t length) {
+    Deliver(bytes, length, {});
+}
+
+void InputDevice::Deliver(const std::uint8_t* bytes, std::size_t length,
+                          std::chrono::steady_clock::time_point when) {
     if (!Enter()) return;
+    m_eventTime = when;
     if (m_started.load()) DeliverLocked(bytes, length);
     Leave();
 }
 
+std::chrono::steady_clock::time_point InputDevice::EventTime() const {
+    return m_eventTime == std::chrono::steady_clock::time_point{} ? MidiDevice::EventTime()
+                                                                  : m_eventTime;
+}
+
 void InputDevice::DeliverEmptyBlock() {
     if (!Enter()) return;
+    m_eventTime = {};
     if (m_started.load()) {
         if (MidiHeader* header = m_free.Pop()) {
             header->bytesRecorded = 0;
@@ -170,7 +184,8 @@ void InputDevice::FileBlock(MidiHeader* header, std::uint32_t message) {
 }
 
 std::uint32_t InputDevice::Now() const {
-    const auto elapsed = std::chrono::steady_clock::now() - m_startTime;
+    // A stamp from a backend may lie just before the start: the cycle it came in began earlier.
+    const auto elapsed = std::max(EventTime() - m_startTime, std::chrono::steady_clock::duration{});
     return static_cast<std::uint32_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }

@@ -30,8 +30,12 @@ class InputDevice : public CallbackDevice {
     int QueuedBuffers() const { return m_queued.load(); }
 
     // The backend's thread. Bytes may hold several messages, or part of a system-exclusive
-    // block whose rest comes with the next call.
+    // block whose rest comes with the next call. They are stamped with the moment of the
+    // call, or with when they came where the backend knows.
     void Deliver(const std::uint8_t* bytes, std::size_t length);
+    void Deliver(const std::uint8_t* bytes, std::size_t length,
+                 std::chrono::steady_clock::time_point when);
+    std::chrono::steady_clock::time_point EventTime() const override;
     // A buffer given back with nothing in it, as drivers do when they flush.
     void DeliverEmptyBlock();
     void ReportLost();
@@ -49,6 +53,7 @@ class InputDevice : public CallbackDevice {
     std::atomic<int> m_queued{0};
     std::atomic<bool> m_started{false};
     std::chrono::steady_clock::time_point m_startTime;
+    std::chrono::steady_clock::time_point m_eventTime{};  // reporting thread; zero: now
 
     // Block being assembled; only the reporting thread touches these while started.
     bool m_inSysex = false;

@@ -35,6 +35,10 @@ constexpr std::array<std::pair<MidiResult, const char*>, 12> kErrorTexts{{
 
 }  // namespace
 
+std::chrono::steady_clock::time_point MidiDevice::EventTime() const {
+    return std::chrono::steady_clock::now();
+}
+
 bool StandardErrorText(MidiResult code, std::string& text) {
     for (const auto& [c, t] : kErrorTexts) {
         if (c == code) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -72,6 +73,9 @@ class MidiDevice {
     MidiDevice(const MidiDevice&) = delete;
     MidiDevice& operator=(const MidiDevice&) = delete;
     MidiService& Owner() const { return m_owner; }
+    // When the event now being reported happened, asked inside the callback on the
+    // reporting thread: the moment of the report unless the backend knows better.
+    virtual std::chrono::steady_clock::time_point EventTime() const;
 
   private:
     MidiService& m_owner;

@@ -28,7 +28,7 @@ void Lost(PortCallbackData& data) {
 
 }  // namespace
 
-void PortCallback(MidiDevice*, std::uint32_t message, void* instance, std::uintptr_t param1,
+void PortCallback(MidiDevice* handle, std::uint32_t message, void* instance, std::uintptr_t param1,
                   std::uintptr_t param2) {
     auto& data = *static_cast<PortCallbackData*>(instance);
     switch (message) {
@@ -37,8 +37,7 @@ void PortCallback(MidiDevice*, std::uint32_t message, void* instance, std::uintp
             if (data.sysexOnly.load(std::memory_order_relaxed) || data.ring == nullptr) return;
             // Reading the clock neither allocates nor locks (the vDSO on Linux).
             const RingEntry entry{static_cast<std::uint32_t>(param2),
-                                  static_cast<std::uint32_t>(param1), nullptr,
-                                  std::chrono::steady_clock::now()};
+                                  static_cast<std::uint32_t>(param1), nullptr, handle->EventTime()};
             if (RingPut(*data.ring, entry)) {
                 Note(data, data.dataNotePending, PortMsgData, 0);
             } else {
@@ -51,8 +50,8 @@ void PortCallback(MidiDevice*, std::uint32_t message, void* instance, std::uintp
         case msg::kInLongError: {
             auto* header = reinterpret_cast<MidiHeader*>(param1);
             if (data.ring == nullptr) return;
-            if (RingPut(*data.ring, {static_cast<std::uint32_t>(param2), 0, header,
-                                     std::chrono::steady_clock::now()})) {
+            if (RingPut(*data.ring,
+                        {static_cast<std::uint32_t>(param2), 0, header, handle->EventTime()})) {
                 Note(data, data.dataNotePending, PortMsgData, 0);
             } else {
                 // The GUI hands the buffer back, so a full ring costs the event only.

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "InputDevice.h"
+#include "JackInput.h"
 #include "OutputDevice.h"
 #include "midisystem/ServiceCheck.h"
 #include "midisystem/ServiceLogMessages.h"
@@ -119,7 +120,9 @@ class RtOutput : public OutputDevice {
         // for the process thread gives up after a second; a cycle still running on a busy
         // machine then reads freed memory. With the port closed first, the cycles that follow
         // touch nothing; the pause lets the one in flight end.
-        if (m_midi->getCurrentApi() == RtMidi::UNIX_JACK && m_midi->isPortOpen()) {
+        // RtMidi does not count a virtual port as open, so whether one is open is our own
+        // record.
+        if (m_midi->getCurrentApi() == RtMidi::UNIX_JACK && m_portOpen) {
             m_midi->closePort();
             std::this_thread::sleep_for(kJackCycleGrace);
         }
@@ -134,6 +137,7 @@ class RtOutput : public OutputDevice {
             m_midi->openPort(static_cast<unsigned>(port), "out");
         // A virtual port does not count as open for RtMidi; a failure shows in the sink.
         if (port >= 0 && !m_midi->isPortOpen()) return Failed();
+        m_portOpen = true;  // closed first even if half-made: closing does no harm
         if (m_errors.last.load() != result::kOk) return Failed();
         m_errors.open.store(true);
         return result::kOk;
@@ -155,6 +159,7 @@ class RtOutput : public OutputDevice {
 
     ErrorSink m_errors;
     std::unique_ptr<RtMidiOut> m_midi;
+    bool m_portOpen = false;  // a port or the virtual port
 };
 
 void Quiet(RtMidiError::Type, const std::string&, void*) {}
@@ -284,6 +289,16 @@ MidiResult RtMidiService::InOpen(MidiDevice** handle, int id, MidiCallback callb
     if (!Available()) return result::kNoDriver;
     const auto ports = m_impl->Ports(m_impl->listIn.get());
     if (id < 0 || id >= static_cast<int>(ports.size())) return result::kBadDeviceId;
+    if (m_impl->api == RtMidi::UNIX_JACK) {
+        // Our own client: RtMidi's stamps every note of a cycle at the cycle.
+        auto device = std::make_unique<JackInput>(*this);
+        device->Attach(callback, instance);
+        const MidiResult r =
+            device->Open(m_impl->NextClientName(), ports[static_cast<std::size_t>(id)]);
+        if (r != result::kOk) return r;
+        *handle = device.release();
+        return result::kOk;
+    }
     try {
         auto device = std::make_unique<RtInput>(
             *this, std::make_unique<RtMidiIn>(m_impl->api, m_impl->NextClientName()));
@@ -301,9 +316,9 @@ MidiResult RtMidiService::InOpen(MidiDevice** handle, int id, MidiCallback callb
 }
 
 MidiResult RtMidiService::InClose(MidiDevice* handle) {
-    auto* device = dynamic_cast<RtInput*>(handle);
-    if (device == nullptr) return result::kInvalidHandle;
-    delete device;
+    if (dynamic_cast<RtInput*>(handle) == nullptr && dynamic_cast<JackInput*>(handle) == nullptr)
+        return result::kInvalidHandle;
+    delete handle;
     return result::kOk;
 }
 

@@ -17,7 +17,8 @@ std::string UnknownMidiApiText();
 // available, or the one named by TAMBORO_MIDI_API ("alsa" or "jack"). Output device -1 is
 // a virtual port named "Tamboro" that the user connects with the system's patchbay.
 // Product names are port names without the client:port numbers, which change whenever a
-// device is plugged in again.
+// device is plugged in again. On JACK an input device is a client of our own (JackInput.h),
+// which stamps each note at its frame.
 class RtMidiService : public MidiService {
   public:
     // Told once, in one line, when TAMBORO_MIDI_API names no known service (both are

@@ -17,8 +17,13 @@ namespace {
 constexpr const char* kSection = "Windows";
 constexpr int kGap = 8;  // between the main window and one beside it
 
-// Moves box into area as far as it fits; a box larger than the area keeps its top left.
+// Moves box into area, made smaller where it is larger than the area (a window larger
+// than the screen would hide its buttons; at a large scale factor the windows' own sizes
+// are), so that all of it can be seen.
 QRect Inside(QRect box, const QRect& area) {
+    if (area.isEmpty()) return box;
+    box.setWidth(std::min(box.width(), area.width()));
+    box.setHeight(std::min(box.height(), area.height()));
     box.moveLeft(std::max(area.left(), std::min(box.left(), area.right() + 1 - box.width())));
     box.moveTop(std::max(area.top(), std::min(box.top(), area.bottom() + 1 - box.height())));
     return box;

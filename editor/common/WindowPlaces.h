@@ -19,7 +19,7 @@
 namespace editor {
 
 // A window of `size` beside `main` (right, else left, top edges level), else centred on
-// it; kept inside `screen` as far as it fits.
+// it and inside `screen`, smaller where it is larger than the screen.
 QRect PlaceBeside(const QRect& main, QSize size, const QRect& screen);
 
 // The place kept under `key`, none when there is none or it cannot be read.

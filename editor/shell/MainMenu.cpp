@@ -130,6 +130,7 @@ QMenu* MainMenu::Menu(TCommand command) const {
 void MainMenu::Run(TCommand command, int number) {
     const Handler& handler = m_handlers[Slot(command)];
     if (!handler) return;
+    if (OnRun) OnRun(command);
     m_errors.RunCommand([&] { handler(number); }, m_owner);
 }
 

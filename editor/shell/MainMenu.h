@@ -29,6 +29,8 @@ class MainMenu : public QObject {
     MainMenu(QMenuBar* bar, ErrorDisplay& errors, QWidget* owner);
 
     void Connect(TCommand command, Handler handler);
+    // Told before any command runs (a new action: the last one's result is old news).
+    std::function<void(TCommand)> OnRun;
     bool HasHandler(TCommand command) const;
 
     // Enables every entry that has a handler and that the state allows.

@@ -103,6 +103,7 @@ TfmTamboro::TfmTamboro(TMainServices services, QWidget* parent)
     setCentralWidget(client);
 
     m_menu = new MainMenu(menuBar(), Errors(), this);
+    m_menu->OnRun = [this](TCommand) { m_status->ClearResult(); };
     if (auto* edit = qobject_cast<QMenu*>(m_menu->Action(TCommand::Undo)->parent()))
         connect(edit, &QMenu::aboutToShow, this, &TfmTamboro::UpdateEditTexts);
 

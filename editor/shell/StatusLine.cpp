@@ -1,9 +1,12 @@
 #include "editor/shell/StatusLine.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
+
+#include <algorithm>
 
 namespace editor {
 
@@ -41,6 +44,9 @@ StatusLine::StatusLine(QWidget* parent)
     m_text->setObjectName(QStringLiteral("paStatusText"));
     m_text->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_text->setIndent(2);
+    // The line's width decides how much text shows, not the other way round.
+    m_text->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_text->installEventFilter(this);
     QFont font = m_text->font();
     font.setPixelSize(11);
     m_text->setFont(font);
@@ -53,10 +59,35 @@ StatusLine::StatusLine(QWidget* parent)
 }
 
 void StatusLine::SetText(const QString& text) {
-    m_text->setText(text);
+    Show(text.isEmpty() ? m_result : text);
 }
+
+void StatusLine::SetResult(const QString& text) {
+    m_result = text;
+    Show(text);
+}
+
+void StatusLine::ClearResult() {
+    if (m_shown == m_result) Show({});
+    m_result.clear();
+}
+
 QString StatusLine::Text() const {
-    return m_text->text();
+    return m_shown;
+}
+
+void StatusLine::Show(const QString& text) {
+    m_shown = text;
+    const int room = m_text->contentsRect().width() - 2 * m_text->indent();
+    const QString fits = m_text->fontMetrics().elidedText(text, Qt::ElideRight, std::max(0, room));
+    m_text->setText(fits);
+    m_text->setToolTip(fits == text ? QString() : text);
+}
+
+bool StatusLine::eventFilter(QObject* watched, QEvent* event) {
+    // The text is cut to the label's width, which the layout settles after the line's.
+    if (watched == m_text && event->type() == QEvent::Resize) Show(m_shown);
+    return false;
 }
 void StatusLine::SetInputActive(bool active) {
     m_input->setChecked(active);

@@ -133,7 +133,11 @@ void TransferCommands::Transmit(int range, bool hourglass,
     if (m_outputLost)
         throw midiports::EmidioutputError(
             m_main.MidiOutput1().ErrorText(midiports::result::kDeviceLost));
-    if (!complete || !m_main.VerifyTransmissions()) return;
+    if (!complete) return;
+    if (!m_main.VerifyTransmissions()) {
+        m_main.Status().SetResult(QString::fromStdString(td7::SentSummary(static_cast<int>(records.size()))));
+        return;
+    }
     const td7::TVerifyReport report = m_main.Transfers().Verify(records, progress);
     // Requests to a device that went away time out: the lost device is the news.
     if (m_outputLost)
@@ -172,7 +176,7 @@ void TransferCommands::TransmitChanged(const std::vector<td7::TRecordRef>& recor
     if (!differing) return;
     const QString counted =
         QStringLiteral("%1 of %2 dumps differed").arg(differing->size()).arg(records.size());
-    m_main.Status().SetText(counted);
+    m_main.Status().SetResult(counted);
     if (!differing->empty()) Report(m_main.Transfers().Verify(*differing, progress), counted);
 }
 
@@ -181,7 +185,7 @@ void TransferCommands::Report(const td7::TVerifyReport& report, const QString& b
     if (report.Cancelled && report.Timeout.empty()) return;
     if (!report.Ok()) throw td7::TransferError(report.Text());
     const QString text = QString::fromStdString(report.Text());
-    m_main.Status().SetText(before.isEmpty() ? text : before + QStringLiteral(". ") + text);
+    m_main.Status().SetResult(before.isEmpty() ? text : before + QStringLiteral(". ") + text);
 }
 
 void TransferCommands::TransmitDifferencesClick() {
@@ -239,6 +243,7 @@ void TransferCommands::SysTransmitClick() {
     if (!m_main.VerifyTransmissions() && !m_main.FastTransfers()) {
         td7::RefuseDamagedRecords(m_main.Dumps(), td7::SystemRecords());
         m_main.Transfers().TransmitSystem();
+        m_main.Status().SetResult(QString::fromStdString(td7::SentSummary(1)));
         return;
     }
     // Sent at once as always; the progress window is there for the verify.

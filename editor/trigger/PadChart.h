@@ -30,6 +30,9 @@ class TPadChart : public QWidget {
     static QString ParametersText(const std::optional<td7::TTriggerValues>& values);
 
     QSize sizeHint() const override;
+    // Every pad's row, whatever the window's size: the scroll area scrolls to the last pad
+    // and a saved picture holds them all.
+    QSize minimumSizeHint() const override { return sizeHint(); }
 
   protected:
     void paintEvent(QPaintEvent* event) override;

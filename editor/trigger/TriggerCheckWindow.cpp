@@ -45,6 +45,8 @@ QTableWidget* Table(const QStringList& headers, const QString& name, QWidget* pa
     table->horizontalHeader()->setStretchLastSection(true);
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->setWordWrap(false);
+    // One Tab stop: the arrow keys walk the cells, Tab goes on to the next control.
+    table->setTabKeyNavigation(false);
     return table;
 }
 
@@ -316,9 +318,13 @@ void TfmTriggerCheck::Apply(int k) {
     const td7::TSuggestion suggestion = m_suggestions[static_cast<std::size_t>(k)];
     // A transfer waits in the event loop: an edit now would go out among its records.
     if (!suggestion.Step || m_main.Transfers().Busy()) return;
+    const bool hadFocus = m_apply->hasFocus();
     m_errors.RunCommand([&] { m_main.History().SetParameters(suggestion.Label, {*suggestion.Step}); },
                         this);
     ValuesChanged();
+    // Applied advice may leave nothing to apply: the focus stays among the suggestions
+    // instead of jumping to whatever control comes next.
+    if (hadFocus && !m_apply->isEnabled()) m_list->setFocus(Qt::OtherFocusReason);
 }
 
 QByteArray TfmTriggerCheck::ChartPng() const {

@@ -23,6 +23,14 @@ bool SameName(std::string_view a, std::string_view b) {
         a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
 
+// Whether the last line of `text` (which ends with a line break) is blank; true for no text.
+bool EndsWithBlankLine(std::string_view text) {
+    if (text.empty()) return true;
+    text.remove_suffix(1);
+    const auto start = text.rfind('\n');
+    return Trim(start == std::string_view::npos ? text : text.substr(start + 1)).empty();
+}
+
 }  // namespace
 
 IniFile IniFile::Load(const std::filesystem::path& file) {
@@ -38,20 +46,36 @@ IniFile IniFile::Parse(std::string_view text) {
     Section* current = nullptr;
     while (!text.empty()) {
         const auto end = text.find('\n');
-        const std::string_view line = Trim(text.substr(0, end));
+        std::string_view raw = text.substr(0, end);
+        if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+        const std::string_view line = Trim(raw);
         text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-        if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+        if (line.empty() || line.front() == ';' || line.front() == '#') {
+            // A user's own line: kept where it stands.
+            if (current == nullptr)
+                ini.m_preamble.emplace_back(raw);
+            else
+                current->entries.push_back({{}, {}, std::string(raw)});
+            continue;
+        }
         if (line.front() == '[') {
             const auto close = line.find(']');
             if (close == std::string_view::npos) continue;
             current = &ini.SectionFor(Trim(line.substr(1, close - 1)));
+            if (current->header.empty()) current->header = std::string(line);
             continue;
         }
         const auto eq = line.find('=');
         if (current == nullptr || eq == std::string_view::npos) continue;
         const std::string_view key = Trim(line.substr(0, eq));
         if (key.empty()) continue;
-        ini.WriteString(current->name, key, Trim(line.substr(eq + 1)));
+        const std::string_view value = Trim(line.substr(eq + 1));
+        // The first time a key appears its line stays as the user wrote it; a repeat only
+        // gives the value (the last one counts) and is not written twice.
+        if (ini.Value(current->name, key))
+            ini.WriteString(current->name, key, value);
+        else
+            current->entries.push_back({std::string(key), std::string(value), std::string(raw)});
     }
     return ini;
 }
@@ -71,7 +95,7 @@ IniFile::Section& IniFile::SectionFor(std::string_view name) {
 std::optional<std::string> IniFile::Value(std::string_view section, std::string_view key) const {
     if (const Section* s = FindSection(section))
         for (const auto& e : s->entries)
-            if (SameName(e.key, key)) return e.value;
+            if (!e.key.empty() && SameName(e.key, key)) return e.value;
     return std::nullopt;
 }
 
@@ -104,11 +128,26 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool fall
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     Section& s = SectionFor(section);
     for (auto& e : s.entries)
-        if (SameName(e.key, key)) {
-            e.value = std::string(value);
+        if (!e.key.empty() && SameName(e.key, key)) {
+            if (e.value != value) {
+                e.value = std::string(value);
+                e.line = e.key + '=' + e.value;
+            }
             return;
         }
-    s.entries.push_back({std::string(key), std::string(value)});
+    // A new key goes after the section's last key, ahead of the blank lines and comments
+    // that follow it (those usually introduce the next section).
+    auto at = s.entries.end();
+    const auto lastKey = std::find_if(s.entries.rbegin(), s.entries.rend(),
+                                      [](const Entry& e) { return !e.key.empty(); });
+    if (lastKey != s.entries.rend()) {
+        at = lastKey.base();
+    } else {
+        while (at != s.entries.begin() && Trim((at - 1)->line).empty()) --at;
+    }
+    const std::string k(key);
+    const std::string v(value);
+    s.entries.insert(at, {k, v, k + '=' + v});
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int value) {
@@ -121,10 +160,13 @@ void IniFile::WriteBool(std::string_view section, std::string_view key, bool val
 
 std::string IniFile::Text() const {
     std::string text;
+    for (const auto& line : m_preamble) text += line + '\n';
     for (const auto& s : m_sections) {
-        if (!text.empty()) text += '\n';
-        text += '[' + s.name + "]\n";
-        for (const auto& e : s.entries) text += e.key + '=' + e.value + '\n';
+        // A section this program adds stands apart by a blank line; the user's stay as
+        // they were laid out.
+        if (s.header.empty() && !EndsWithBlankLine(text)) text += '\n';
+        text += (s.header.empty() ? '[' + s.name + ']' : s.header) + '\n';
+        for (const auto& e : s.entries) text += e.line + '\n';
     }
     return text;
 }

@@ -9,8 +9,10 @@
 namespace td7 {
 
 // An INI file of sections and keys, held in memory in file order. Names compare without
-// regard to case, as the platform's own INI functions do. Lines that are neither a section
-// nor a key=value pair (comments, garbage) are skipped on reading and lost on writing.
+// regard to case, as the platform's own INI functions do. A user's comments (";" or "#")
+// and blank lines stay where they were, and a key's line is written as it was read until
+// its value changes. Lines that are neither (garbage) are skipped on reading and gone on
+// writing, so a damaged file comes out clean.
 class IniFile {
   public:
     // A missing or unreadable file gives an empty document.
@@ -35,18 +37,22 @@ class IniFile {
     void Save(const std::filesystem::path& file) const;
 
   private:
+    // A key's line, or (with an empty key) a comment or blank line kept as it was.
     struct Entry {
         std::string key;
         std::string value;
+        std::string line;
     };
     struct Section {
         std::string name;
+        std::string header;  // as read; empty for a section this program added
         std::vector<Entry> entries;
     };
 
     const Section* FindSection(std::string_view name) const;
     Section& SectionFor(std::string_view name);
 
+    std::vector<std::string> m_preamble;  // comments and blank lines before the first section
     std::vector<Section> m_sections;
 };
 

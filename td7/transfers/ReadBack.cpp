@@ -57,6 +57,10 @@ std::string RequestBytes(const TRecordRef& record) {
     return shown;
 }
 
+std::string SentSummary(int sent) {
+    return sent == 1 ? "1 dump sent" : "All " + std::to_string(sent) + " dumps sent";
+}
+
 std::string VerifySummary(int checked, const std::vector<TRecordRef>& failed) {
     if (failed.empty())
         return checked == 1 ? "1 dump verified"

@@ -34,6 +34,9 @@ std::vector<TRecordRef> SystemRecords();
 // "F0 41 10 58 11 03 00 00 00 00 00 00 17 66 F7".
 std::string RequestBytes(const TRecordRef& record);
 
+// What a transmission that was not read back says: "All N dumps sent" ("1 dump sent").
+std::string SentSummary(int sent);
+
 // "All N dumps verified" ("1 dump verified"), or "N dumps could not be verified: " and the
 // records' names as RecordName gives them (the first 20, then how many more).
 std::string VerifySummary(int checked, const std::vector<TRecordRef>& failed);

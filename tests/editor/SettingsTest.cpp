@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -94,8 +95,10 @@ TEST_F(SettingsFileTest, GarbageGivesDefaults) {
     EXPECT_EQ(editor::LoadSettings(Write("[General]\nDevId=-1\n")).DevId, 16);
 }
 
-TEST_F(SettingsFileTest, SaveWritesOneAndZeroAndKeepsForeignKeys) {
-    const fs::path file = Write("[General]\nDevId=5\nWindowLeft=10\n[Other]\nx=y\n");
+TEST_F(SettingsFileTest, SaveWritesOneAndZeroAndKeepsForeignKeysAndTheUsersComments) {
+    const fs::path file = Write(
+        "; my studio\n[General]\n# the kit's module\nDevId=5\nWindowLeft = 10\n\n"
+        "; below: mine\n[Other]\nx=y\n");
     editor::TSettings s;
     s.DevId = 0;
     s.MidiInDev = 1;
@@ -109,8 +112,9 @@ TEST_F(SettingsFileTest, SaveWritesOneAndZeroAndKeepsForeignKeys) {
     EXPECT_NE(text.find("DevId=0\n"), std::string::npos) << text;
     EXPECT_NE(text.find("PatchLookup=0\n"), std::string::npos) << text;
     EXPECT_NE(text.find("VerifyTransmissions=1\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("WindowLeft=10\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("[Other]\nx=y\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("WindowLeft = 10\n"), std::string::npos) << text;
+    EXPECT_EQ(text.rfind("; my studio\n[General]\n# the kit's module\nDevId=0\n", 0), 0u) << text;
+    EXPECT_NE(text.find("\n\n; below: mine\n[Other]\nx=y\n"), std::string::npos) << text;
     EXPECT_EQ(editor::LoadSettings(file), s);
 
     s.PatchLookup = true;
@@ -201,10 +205,32 @@ TEST(IniFileText, WritesSectionsInFileOrderAndReplacesValuesInPlace) {
     auto ini = td7::IniFile::Parse("[B]\nk=1\n[A]\nk=2\n");
     ini.WriteInteger("a", "K", -7);
     ini.WriteBool("C", "flag", true);
-    EXPECT_EQ(ini.Text(), "[B]\nk=1\n\n[A]\nk=-7\n\n[C]\nflag=1\n");
+    EXPECT_EQ(ini.Text(), "[B]\nk=1\n[A]\nk=-7\n\n[C]\nflag=1\n");
     EXPECT_EQ(ini.ReadInteger("A", "k", 0), -7);
     EXPECT_EQ(ini.ReadInteger("B", "k", 0), 1);
     EXPECT_EQ(ini.ReadInteger("B", "missing", 42), 42);
+}
+
+// Any file, read and written again, reads the same and comes out the same a second time:
+// saves never grow or reshuffle a user's file, whatever lines it holds.
+TEST(IniFileText, ASavedFileIsStableAndKeepsItsValuesForAnyLines) {
+    const std::vector<std::string> lines = {
+        "[A]", "[b]", " [ A ] ", "k=1", "K = 2", "x=", "=3", "; note", "# hash", "",
+        "   ", "garbage", "[broken", "k=1=2", "\r", "y=\xff"};
+    std::mt19937 random(35);
+    for (int round = 0; round < 500; ++round) {
+        std::string text;
+        const int count = static_cast<int>(random() % 12);
+        for (int i = 0; i < count; ++i) text += lines[random() % lines.size()] + '\n';
+        auto ini = td7::IniFile::Parse(text);
+        if (random() % 2) ini.WriteInteger(random() % 2 ? "a" : "New", "k", round);
+        const std::string once = ini.Text();
+        const auto again = td7::IniFile::Parse(once);
+        ASSERT_EQ(again.Text(), once) << text;
+        for (const char* section : {"A", "b", "New"})
+            for (const char* key : {"k", "x", "y"})
+                ASSERT_EQ(again.Value(section, key), ini.Value(section, key)) << text;
+    }
 }
 
 }  // namespace

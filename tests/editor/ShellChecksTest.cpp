@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusTipEvent>
+#include <QTimer>
 
 #include "editor/shell/MainMenu.h"
 #include "editor/transfers/ProgressWindow.h"
@@ -89,6 +91,34 @@ class ShellChecks : public ::testing::Test {
 
     shelltest::Editor editor;
 };
+
+// A transmission's result stays on the line through the status timer and hints until the
+// next command; a text longer than the line ends in "..." and shows whole as a tool tip.
+TEST_F(ShellChecks, AResultStaysReadableUntilTheNextCommand) {
+    Start("VerifyTransmissions=0\n");
+    Run(TCommand::TransmitAll);
+    ASSERT_TRUE(Errors().empty());
+    EXPECT_EQ(Status(), "All 156 dumps sent");
+    auto* timer = Main().findChild<QTimer*>(QStringLiteral("StatusTimer"));
+    ASSERT_NE(timer, nullptr);
+    for (int tick = 0; tick < 3; ++tick) ASSERT_TRUE(QMetaObject::invokeMethod(timer, "timeout"));
+    EXPECT_EQ(Status(), "All 156 dumps sent");
+    QStatusTipEvent hint(QStringLiteral("Hall Reverb Time"));
+    QCoreApplication::sendEvent(&Main(), &hint);
+    EXPECT_EQ(Status(), "Hall Reverb Time");
+    QStatusTipEvent gone{QString()};
+    QCoreApplication::sendEvent(&Main(), &gone);
+    EXPECT_EQ(Status(), "All 156 dumps sent");
+    Run(TCommand::BackgroundBlack);
+    EXPECT_EQ(Status(), "");
+
+    const QString longText = QString(300, QLatin1Char('x'));
+    Main().Status().SetText(longText);
+    const QLabel* label = Main().Status().paStatusText();
+    EXPECT_TRUE(label->text().endsWith(QChar(0x2026))) << label->text().toStdString();
+    EXPECT_EQ(label->toolTip(), longText);
+    EXPECT_EQ(Status(), longText);
+}
 
 TEST_F(ShellChecks, VerifyTransmissionsChecksWhatWasSentAndReportsWhatFailed) {
     Start("VerifyTransmissions=1\n");

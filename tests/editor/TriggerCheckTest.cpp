@@ -4,7 +4,10 @@
 
 #include <QAction>
 #include <QListWidget>
+#include <QImage>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableWidget>
 
@@ -15,6 +18,7 @@
 #include "editor/files/FileCommands.h"
 #include "editor/shell/Help.h"
 #include "editor/shell/MainMenu.h"
+#include "editor/trigger/PadChart.h"
 #include "editor/trigger/TriggerCheckWindow.h"
 #include "td7/history/EditHistory.h"
 #include "td7/map/ParameterTable.h"
@@ -134,6 +138,10 @@ TEST_F(TriggerCheckTest, SaveHitsWritesTheNotesAsCsvAndTheChartBesideThemAsPng) 
     png.read(magic, 4);
     EXPECT_EQ(std::string(magic + 1, 3), "PNG");
     png.close();
+    // The picture holds every pad's row, however little of the chart the window shows.
+    QImage picture;
+    ASSERT_TRUE(picture.load(QString::fromStdString((editor.dir / "hits.png").string())));
+    EXPECT_EQ(picture.height(), window.Chart()->sizeHint().height());
 
     // A second save to the same name: the dialog asked about the CSV, so the PNG beside it is
     // asked about here; no keeps both files as they are.
@@ -146,6 +154,21 @@ TEST_F(TriggerCheckTest, SaveHitsWritesTheNotesAsCsvAndTheChartBesideThemAsPng) 
     EXPECT_TRUE(editor.boxes.Shown().back().Text.endsWith("hits.png already exists. Replace it with the chart?"));
     EXPECT_EQ(fs::file_size(editor.dir / "hits.png"), 3u);
     EXPECT_EQ(fs::last_write_time(csv), csvTime);
+}
+
+// At its first size the window scrolls to the last pad, and each table is one Tab stop.
+TEST_F(TriggerCheckTest, EveryPadCanBeScrolledToAndATableIsOneTabStop) {
+    editor::TfmTriggerCheck& window = Open();
+    auto* scroll = qobject_cast<QScrollArea*>(window.Chart()->parentWidget()->parentWidget());
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_EQ(window.Chart()->height(), window.Chart()->sizeHint().height());
+    EXPECT_GE(scroll->verticalScrollBar()->maximum() + scroll->viewport()->height(),
+              window.Chart()->sizeHint().height());
+    Play({{2, 100}, {2, 30}, {2, 100}, {2, 30}}, 1ms);
+    ASSERT_TRUE(WaitForNotes(window, 4));
+    window.Doubles()->setFocus();
+    QTest::keyClick(window.Doubles(), Qt::Key_Tab);
+    EXPECT_FALSE(window.Doubles()->hasFocus());
 }
 
 // Against the built-in virtual TD-7 whose pads fire twice: the window finds the doubles on

@@ -23,6 +23,9 @@ TEST(WindowPlaces, BesideTheMainWindowElseCentredOnItInsideTheScreen) {
     // None either side: centred on it, never above the screen's top.
     EXPECT_EQ(editor::PlaceBeside({0, 0, 800, 600}, {820, 520}, {0, 0, 1024, 768}),
               QRect(0, 40, 820, 520));
+    // Larger than the screen (a large scale factor): as large as the screen, all on it.
+    EXPECT_EQ(editor::PlaceBeside({0, 0, 640, 512}, {1500, 1200}, {0, 0, 640, 512}),
+              QRect(0, 0, 640, 512));
 }
 
 TEST(WindowPlaces, FirstShownBesideTheMainWindowThenWhereItWasLeft) {

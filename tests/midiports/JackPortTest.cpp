@@ -11,6 +11,7 @@
 #include <functional>
 #include <thread>
 
+#include "AllocationCount.h"
 #include "JackPeers.h"
 #include "midiports/ManualPortWindow.h"
 #include "midiports/MidiInput.h"
@@ -34,6 +35,10 @@ Bytes Roland(std::uint8_t command, std::initializer_list<std::uint8_t> body) {
     m.push_back(static_cast<std::uint8_t>((128 - sum % 128) % 128));
     m.push_back(0xF7);
     return m;
+}
+
+double Ms(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
 }
 
 Bytes Pattern(std::size_t length, int seed) {
@@ -252,6 +257,74 @@ TEST_F(JackPorts, ABlockLongerThanTheReceiveBufferIsDroppedWithoutHarm) {
     }
     EXPECT_EQ(overflows, 1);
     EXPECT_EQ(input->DroppedCount(), 1u);
+}
+
+// A process cycle hands over its notes together; each is stamped at its own frame, at every
+// period, and the stamps are on steady_clock (the times of the trigger check are differences
+// of stamps and of steady_clock readings). Nothing on the receiving thread allocates.
+TEST_F(JackPorts, NotesOfOneCycleAreStampedAtTheirOwnFrames) {
+    JackFramePeer peer;
+    ASSERT_TRUE(peer.Ready());
+    struct Restore {
+        JackFramePeer& Peer;
+        jack_nframes_t Frames;
+        ~Restore() { Peer.SetPeriod(Frames); }
+    } restore{peer, peer.Period()};
+    input->SetProductName(peer.OutputName());
+    input->Open();
+    ASSERT_TRUE(input->IsOpen());
+    input->Start();
+    ASSERT_TRUE(PingUntil(
+        [&](std::uint8_t k) {
+            peer.SendInOneCycle({{0, {0x99, 1, static_cast<std::uint8_t>(k | 1)}}});
+        },
+        [&] { return input->PendingCount() > 0; }));
+    inWindow.PumpUntil(
+        [&] {
+            while (input->TakeEvent()) {
+            }
+            return false;
+        },
+        50ms);
+
+    struct Case {
+        jack_nframes_t Period, First, Second;
+    };
+    // At 48 kHz: 1 ms within 64 frames, crosstalk 4 ms apart, doubles 12 ms apart and a
+    // cycle's first and last frames at 1,024, and 25 ms within 2,048.
+    const Case cases[] = {
+        {64, 2, 50}, {256, 16, 208}, {1024, 0, 576}, {1024, 0, 1023}, {2048, 24, 1224}};
+    const double rate = peer.Rate();
+    ASSERT_GT(rate, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.Period << " frames: " << c.First << " and " << c.Second);
+        ASSERT_TRUE(peer.SetPeriod(c.Period));
+        const long othersBefore = counted::g_allocations.load() - counted::t_allocations;
+        const auto sent = std::chrono::steady_clock::now();
+        ASSERT_TRUE(peer.SendInOneCycle({{c.First, {0x99, 38, 100}}, {c.Second, {0x99, 40, 90}}}));
+        std::vector<std::unique_ptr<midiports::TMyMidiEvent>> events;
+        ASSERT_TRUE(inWindow.PumpUntil([&] {
+            while (auto event = input->TakeEvent()) events.push_back(std::move(event));
+            return events.size() >= 2;
+        }));
+        const auto taken = std::chrono::steady_clock::now();
+        const long othersAllocated =
+            counted::g_allocations.load() - counted::t_allocations - othersBefore;
+        ASSERT_EQ(events.size(), 2u);
+        EXPECT_EQ(events[1]->DataByte1, 40);
+
+        // Within a frame (21 us) and rounding.
+        EXPECT_NEAR(Ms(events[1]->Delivered - events[0]->Delivered),
+                    (c.Second - c.First) / rate * 1e3, 0.025);
+        // No earlier than the cycle that took the notes began, no later than its end.
+        const double periodMs = c.Period / rate * 1e3;
+        EXPECT_GT(Ms(events[0]->Delivered - sent), -periodMs - 20);
+        EXPECT_LT(Ms(events[1]->Delivered - taken), periodMs);
+        if (TAMBORO_COUNT_ALLOCATIONS) {
+            EXPECT_EQ(othersAllocated, 0);
+        }
+    }
 }
 
 }  // namespace

@@ -3,44 +3,14 @@
 #include <QCoreApplication>
 #include <chrono>
 #include <cstdlib>
-#include <new>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
+#include "AllocationCount.h"
 #include "midiports/MidiInput.h"
 #include "midiports/QtPortWindow.h"
 #include "tests/support/FakeMidiService.h"
-
-// Allocations counted per thread, so that a test can tell whether the service's thread
-// allocated. The sanitizers bring their own allocator; there the count stays off.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define TAMBORO_COUNT_ALLOCATIONS 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define TAMBORO_COUNT_ALLOCATIONS 0
-#endif
-#endif
-#ifndef TAMBORO_COUNT_ALLOCATIONS
-#define TAMBORO_COUNT_ALLOCATIONS 1
-#endif
-
-#if TAMBORO_COUNT_ALLOCATIONS
-namespace {
-thread_local int t_allocations = 0;
-}
-void* operator new(std::size_t size) {
-    ++t_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-#endif
 
 namespace midiports {
 namespace {
@@ -93,9 +63,9 @@ TEST_F(QtPortWindowTest, TheServiceThreadWakesTheGuiWithoutAllocatingOrPostingAn
     int allocations = -1;
     std::thread service([&] {
 #if TAMBORO_COUNT_ALLOCATIONS
-        const int before = t_allocations;
+        const int before = counted::t_allocations;
         for (std::uintptr_t i = 0; i < 3; ++i) window.Post(PortMsgData, i);
-        allocations = t_allocations - before;
+        allocations = counted::t_allocations - before;
 #else
         for (std::uintptr_t i = 0; i < 3; ++i) window.Post(PortMsgData, i);
         allocations = 0;
@@ -123,7 +93,7 @@ TEST_F(QtPortWindowTest, NotesAreTimeStampedOnTheServiceThreadWithoutAllocating)
     int allocations = -1;
     std::thread thread([&] {
 #if TAMBORO_COUNT_ALLOCATIONS
-        const int count = t_allocations;
+        const int count = counted::t_allocations;
 #endif
         before = std::chrono::steady_clock::now();
         service.Inject(0, first);
@@ -132,7 +102,7 @@ TEST_F(QtPortWindowTest, NotesAreTimeStampedOnTheServiceThreadWithoutAllocating)
         service.Inject(0, second);
         after = std::chrono::steady_clock::now();
 #if TAMBORO_COUNT_ALLOCATIONS
-        allocations = t_allocations - count;
+        allocations = counted::t_allocations - count;
 #else
         allocations = 0;
 #endif
