@@ -309,9 +309,14 @@ class SimRun {
     void Differences(const std::vector<TRecordRef>& records, SimProgress& progress) {
         m_link.Trace("Transmit Differences of " + std::to_string(records.size()));
         m_phase = Phase::Transmit;
+        const auto sentBefore = m_link.sentData;
         try {
             const auto differing = m_transfers.TransmitDifferences(records, progress);
             if (differing) {
+                if (SentOf(*differing, sentBefore) != static_cast<int>(differing->size()))
+                    Fail(
+                        "Transmit Differences completed without sending every record that "
+                        "differed");
                 std::vector<TRecordRef> same;
                 for (const TRecordRef& r : records)
                     if (!Contains(*differing, r)) same.push_back(r);
