@@ -31,12 +31,6 @@ using namespace std::chrono_literals;
 // Where a message on its way to the program came from.
 enum class TSimOrigin { Request, ReadBack, Unasked };
 
-inline const char* OriginName(TSimOrigin origin) {
-    return origin == TSimOrigin::Request    ? "request"
-           : origin == TSimOrigin::ReadBack ? "read-back"
-                                            : "unasked";
-}
-
 // The faults of one seed: chances per message, and times after the start.
 struct TSimFaults {
     double Late = 0;
