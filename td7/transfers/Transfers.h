@@ -128,7 +128,9 @@ class TTransfers {
     // case the count has gone back to 0 and the status line should be cleared.
     bool StatusTick();
 
-    // One data request; waits until any record stored an answer. TransferError "The unit
+    // One data request; waits until the record's own answer came (a dump of another record
+    // arriving meanwhile, or a second copy of an earlier answer, does not end the wait:
+    // the requests would run ahead of their answers). TransferError "The unit
     // didn't respond to dump request " + the bytes sent when the time-out passes first,
     // followed by the gone devices' text when that is why.
     void RequestAndWait(Block block, int index);
