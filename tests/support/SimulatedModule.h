@@ -239,12 +239,18 @@ class TSimulatedModule : public midilink::TMidiLink {
         trace.push_back({now, record, what, number, {}});
         if (trace.size() > 40) trace.pop_front();
     }
+    // A step of the run (a user's action, a transfer and its outcome): the last ones are
+    // kept apart, as a transfer's messages soon push them out of the trace.
     void Trace(std::string text) {
-        trace.push_back({now, std::nullopt, "", -1, std::move(text)});
+        trace.push_back({now, std::nullopt, "", -1, text});
         if (trace.size() > 40) trace.pop_front();
+        steps.push_back(std::to_string((now - SimClock::time_point{}) / 1ms) + " ms " + text);
+        if (steps.size() > 12) steps.pop_front();
     }
     std::string TraceText() const {
-        std::string text;
+        std::string text = "steps:\n";
+        for (const std::string& step : steps) text += "  " + step + "\n";
+        text += "last messages:\n";
         for (const Line& line : trace) {
             text += "  " + std::to_string((line.At - SimClock::time_point{}) / 1ms) + " ms ";
             if (line.Record) text += SimRecordText(*line.Record) + " ";
@@ -270,6 +276,7 @@ class TSimulatedModule : public midilink::TMidiLink {
     // The order of the last request command's ask of each record, by record key.
     std::vector<std::uint64_t> lastRequest = std::vector<std::uint64_t>(kSimRecords);
     std::deque<Line> trace;
+    std::deque<std::string> steps;
 
   private:
     void Queue(SimClock::time_point at, SimBytes message, TSimOrigin origin,
