@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <iterator>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include <unistd.h>
 
 #include "midilink/DeviceIds.h"
+#include "td7/history/EditHistory.h"
 #include "td7/map/PresentFlags.h"
 #include "td7/map/Td7Collections.h"
 #include "td7/transfers/FastTransmission.h"
@@ -111,12 +114,17 @@ class SimRun {
         return static_cast<int>(module.size()) == td7::DataBytes(r.Kind) &&
                std::equal(module.begin(), module.end(), Record(r).Data() + td7::kHeaderSize);
     }
+    // The patch the user works on: most actions take it, as the windows do, and now and
+    // then another present one becomes current.
     std::vector<TRecordRef> SomePatch() {
-        std::vector<int> present;
-        for (int p = 0; p < td7::kPatchCount; ++p)
-            if (m_present.PatchPresent(p)) present.push_back(p);
-        return td7::PatchRecords(
-            present[static_cast<std::size_t>(Between(0, static_cast<int>(present.size()) - 1))]);
+        if (m_current < 0 || Chance(0.2)) {
+            std::vector<int> present;
+            for (int p = 0; p < td7::kPatchCount; ++p)
+                if (m_present.PatchPresent(p)) present.push_back(p);
+            m_current =
+                present[static_cast<std::size_t>(Between(0, static_cast<int>(present.size()) - 1))];
+        }
+        return td7::PatchRecords(m_current);
     }
 
     // The mirror stored a message: only a request's answer, or the module's own dump outside
@@ -134,6 +142,9 @@ class SimRun {
         const auto key = static_cast<std::size_t>(SimKey(r));
         m_expected[key].assign(message.begin() + td7::kHeaderSize,
                                message.begin() + td7::kHeaderSize + td7::DataBytes(r.Kind));
+        m_byModule[key] = true;
+        // As the session tells the history of every answer the mirror stored.
+        m_history.Stored(message.data(), static_cast<int>(message.size()));
     }
 
     void CheckMirror() {
@@ -177,9 +188,9 @@ class SimRun {
         m_transfers.SetFast(Chance(0.5));
         SimProgress progress;
         if (Chance(0.15)) progress.cancelAfter = Between(0, 100);
-        // How often each comes, in 120ths: the long requests least, as they cost the most.
-        static constexpr int kWeights[] = {17, 1, 4, 6, 16, 8, 4, 6, 12, 20, 10, 16};
-        int pick = Between(0, 119);
+        // How often each comes: the long requests least, as they cost the most.
+        static constexpr int kWeights[] = {17, 1, 4, 6, 16, 8, 4, 6, 12, 20, 10, 14, 12};
+        int pick = Between(0, std::accumulate(std::begin(kWeights), std::end(kWeights), 0) - 1);
         int action = 0;
         while (pick >= kWeights[action]) pick -= kWeights[action++];
         switch (action) {
@@ -240,24 +251,57 @@ class SimRun {
             case 10:
                 ReadBack(SomePatch(), progress);
                 break;
-            default:
+            case 11:
                 Edit();
+                break;
+            default:
+                UndoOrRedo();
                 break;
         }
     }
 
+    // A few records changed as one step of the history, as a load does.
     void Edit() {
         const int count = Between(1, 6);
-        for (int k = 0; k < count; ++k) {
-            const TRecordRef r = Chance(0.6) ? SomePatch()[static_cast<std::size_t>(Between(0, 77))]
-                                 : Chance(0.8) ? TRecordRef{Block::Instrument, Between(0, 511)}
-                                               : TRecordRef{Block::System, 0};
-            const int at = Between(0, td7::DataBytes(r.Kind) - 1);
-            const auto value = static_cast<std::uint8_t>(Between(0, 127));
-            Record(r).Data()[td7::kHeaderSize + at] = value;
-            m_expected[static_cast<std::size_t>(SimKey(r))][static_cast<std::size_t>(at)] = value;
-        }
+        m_history.RecordCommand("Edit", {}, td7::kAllBlocks, [&] {
+            for (int k = 0; k < count; ++k) {
+                const TRecordRef r = Chance(0.6)
+                                         ? SomePatch()[static_cast<std::size_t>(Between(0, 77))]
+                                     : Chance(0.8) ? TRecordRef{Block::Instrument, Between(0, 511)}
+                                                   : TRecordRef{Block::System, 0};
+                const int at = Between(0, td7::DataBytes(r.Kind) - 1);
+                const auto value = static_cast<std::uint8_t>(Between(0, 127));
+                const auto key = static_cast<std::size_t>(SimKey(r));
+                Record(r).Data()[td7::kHeaderSize + at] = value;
+                m_expected[key][static_cast<std::size_t>(at)] = value;
+                m_byModule[key] = false;
+            }
+        });
         m_link.Trace("user edits " + std::to_string(count) + " records");
+    }
+
+    // What the module sent is never undone: an undo or redo changes only records whose last
+    // change was the user's.
+    void UndoOrRedo() {
+        const bool undo = Chance(0.6);
+        const int times = Between(1, 4);
+        m_link.Trace((undo ? "Undo x" : "Redo x") + std::to_string(times));
+        try {
+            for (int k = 0; k < times && (undo ? m_history.CanUndo() : m_history.CanRedo()); ++k)
+                undo ? m_history.Undo() : m_history.Redo();
+        } catch (const std::exception& error) {
+            Fail(std::string(undo ? "Undo" : "Redo") + " raised \"" + error.what() + "\"");
+        }
+        for (const TRecordRef& r : m_every) {
+            const auto key = static_cast<std::size_t>(SimKey(r));
+            if (std::equal(m_expected[key].begin(), m_expected[key].end(),
+                           Record(r).Data() + td7::kHeaderSize))
+                continue;
+            if (m_byModule[key])
+                Fail(std::string(undo ? "Undo" : "Redo") +
+                     " wrote over what the module sent: " + SimRecordText(r));
+            m_expected[key] = Data(r);
+        }
     }
 
     void Request(const std::string& what, const std::function<void()>& request,
@@ -396,10 +440,13 @@ class SimRun {
     td7::TPresentFlags m_present;
     TSimWait m_wait{m_link};
     td7::TTransfers m_transfers{m_dumps, m_present, m_link, m_wait};
+    td7::TEditHistory m_history{m_dumps, m_present, m_link};
+    std::vector<bool> m_byModule = std::vector<bool>(kSimRecords);  // last changed by an answer
     const std::vector<TRecordRef> m_every = EveryRecord();
     std::vector<SimBytes> m_expected;  // what the mirror should hold, by record key
     Phase m_phase = Phase::Idle;
     bool m_unwritableIni = false;
+    int m_current = -1;
     std::string m_fault;
 };
 
