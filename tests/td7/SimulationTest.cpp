@@ -74,6 +74,8 @@ class SimRun {
         m_present.SetInstrumentsPresent(true);
         m_present.SetSystemPresent(true);
         m_unwritableIni = Chance(0.3);
+        // Each seed starts without a learned pace, so that it replays alone as in a row.
+        std::filesystem::remove(Ini());
     }
 
     std::string Run() {
