@@ -319,8 +319,6 @@ class SimRun {
         }
         m_phase = Phase::Idle;
         if (!complete) return;
-        // What the module still sends in answer is taken before anything else is done.
-        m_wait.Drain();
         for (const TRecordRef& r : records)
             if (!ModuleHolds(r)) {
                 Fail(what + " completed, the mirror's " + SimRecordText(r) +
