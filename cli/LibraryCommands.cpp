@@ -48,8 +48,7 @@ void Import(library::TLibrary& lib, const TLibraryArguments& args, std::ostream&
     const std::vector<fs::path> paths(args.Paths.begin(), args.Paths.end());
     const auto report = lib.Import(paths);
     for (const auto& problem : report.Problems) err << problem << '\n';
-    err << "Imported " << report.Files << (report.Files == 1 ? " file: " : " files: ")
-        << report.Added << " new, " << report.Known << " already in the library\n";
+    err << library::ImportSummary(report) << '\n';
     if (!report.Problems.empty())
         throw library::LibraryError(std::to_string(report.Problems.size()) +
                                     (report.Problems.size() == 1 ? " problem" : " problems") +

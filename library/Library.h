@@ -53,6 +53,9 @@ struct TItem {
     std::string FirstSeen;  // "YYYY-MM-DD HH:MM" (UTC)
     int Sources = 0;
     std::string Deleted;  // when it went to the Deleted view; empty while it is not there
+    // Of the normalised bytes: which item this is, also after its ID was given to another
+    // (a restored backup, a removed item's ID taken again).
+    std::string Hash;
 };
 
 struct TSource {
@@ -95,6 +98,7 @@ struct TImportReport {
     int Files = 0;  // files of which at least one item came in
     int Added = 0;  // items new to the library
     int Known = 0;  // items it held already
+    int Restored = 0;  // items it held in the Deleted view, brought back
     // "kits.syx: patch 3 damaged, skipped: record 5 (...): checksum 16, should be 0E",
     // "x.td7: Not a TD7 setup file...", "kits/old: folder not read, skipped (...)": one
     // line each.
@@ -117,6 +121,10 @@ std::vector<std::string> SplitTags(const std::string& tags);
 // the given tags removed.
 std::string WithTags(const std::string& tags, std::span<const std::string> added);
 std::string WithoutTags(const std::string& tags, std::span<const std::string> removed);
+
+// "Imported 2 files: 3 new, 1 already in the library, 1 back from the Deleted view" (the
+// last part only when there are such), "Import cancelled after 2 files: ...".
+std::string ImportSummary(const TImportReport& report);
 
 // Told before each file of an import; returning false cancels before that file.
 using ImportProgress = std::function<bool(const std::filesystem::path& file, int done, int total)>;
@@ -148,12 +156,13 @@ class TLibrary {
 
     const std::filesystem::path& File() const { return m_file; }
 
-    // Files and folders (recursively, .td7 and .syx); each file in one transaction.
+    // Files and folders (recursively, .td7 and .syx); each file in one transaction. An item
+    // of the Deleted view imported again comes back.
     TImportReport Import(std::span<const std::filesystem::path> paths,
                          const ImportProgress& progress = {});
 
-    // Adds one item (raw bytes of its kind; normalised here) with its source. Returns
-    // the item and whether it is new.
+    // Adds one item (raw bytes of its kind; normalised here) with its source; one in the
+    // Deleted view comes back. Returns the item and whether it is new.
     std::pair<ItemId, bool> Add(TKind kind, std::span<const std::uint8_t> bytes,
                                 const std::string& origin, int slot, const std::string& name = {});
     // Several items from one source at once (one transaction): what a request brought.
@@ -269,7 +278,10 @@ class TLibrary {
     int PragmaValue(const char* name);
     TFileState FileState();
     void Migrate();
-    std::pair<ItemId, bool> AddInTransaction(TKind kind, std::span<const std::uint8_t> normal,
+    // What an item added was to the library: new, held already, or held in the Deleted view
+    // (and brought back: what comes in again is wanted again).
+    enum class TAdded { New, Known, Restored };
+    std::pair<ItemId, TAdded> AddInTransaction(TKind kind, std::span<const std::uint8_t> normal,
                                              const std::string& origin, int slot,
                                              const std::string& name, const std::string& now);
     void RefreshSearch(ItemId id);

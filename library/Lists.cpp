@@ -204,7 +204,7 @@ std::vector<std::optional<TItem>> TLibrary::ListKits(ItemId list) {
     statement.Bind(1, list);
     std::vector<std::optional<TItem>> places;
     while (statement.Step()) {
-        const auto position = static_cast<std::size_t>(statement.Int(9));
+        const auto position = static_cast<std::size_t>(statement.Int(kAfterItemColumns));
         if (position >= static_cast<std::size_t>(kMaxListKits)) continue;
         places.resize(position + 1);
         places[position] = ReadItem(statement);
