@@ -1,9 +1,12 @@
 #include "library/Backup.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -67,11 +70,39 @@ std::int64_t ChangesOf(const fs::path& file) {
     }
 }
 
+bool Running(long pid) {
+    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
+
 }  // namespace
+
+void RemoveStaleCopies(const fs::path& file, const std::string& marker) {
+    const std::string prefix = file.filename().string();
+    std::error_code error;
+    std::vector<fs::path> stale;
+    for (const auto& entry :
+         fs::directory_iterator(file.parent_path().empty() ? "." : file.parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        const auto at = name.rfind(marker);
+        if (!name.starts_with(prefix) || at == std::string::npos || at < prefix.size()) continue;
+        std::size_t end = at + marker.size();
+        long pid = 0;
+        while (end < name.size() && std::isdigit(static_cast<unsigned char>(name[end])) &&
+               pid < 1L << 40)
+            pid = pid * 10 + (name[end++] - '0');
+        const std::string rest = name.substr(end);
+        if (end == at + marker.size() ||
+            (!rest.empty() && rest != "-wal" && rest != "-shm" && rest != "-journal"))
+            continue;
+        if (!Running(pid)) stale.push_back(entry.path());
+    }
+    for (const auto& path : stale) fs::remove(path, error);
+}
 
 void TLibrary::Backup(const fs::path& target) {
     const fs::path temp = target.string() + ".part-" + std::to_string(::getpid());
     RemoveWithJournals(temp);
+    RemoveStaleCopies(target, ".part-");
     try {
         {
             TDatabase copy(temp.string(), true);
@@ -124,6 +155,9 @@ void TLibrary::RestoreFrom(const fs::path& backup) {
 
 void RestoreLibrary(const fs::path& libraryFile, const fs::path& backup) {
     std::error_code error;
+    // Only an import makes a library: a mistyped name must not leave an empty one behind.
+    TLibrary::TOptions options;
+    options.Create = false;
     if (fs::exists(libraryFile, error) && CheckFile(libraryFile) != "ok") {
         const std::string check = CheckFile(backup);
         if (check != "ok")
@@ -132,8 +166,9 @@ void RestoreLibrary(const fs::path& libraryFile, const fs::path& backup) {
         for (const char* suffix : {"", "-wal", "-shm"})
             fs::rename(libraryFile.string() + suffix, libraryFile.string() + suffix + ".damaged",
                        error);
+        options.Create = true;
     }
-    TLibrary lib(libraryFile);
+    TLibrary lib(libraryFile, options);
     lib.RestoreFrom(backup);
 }
 
@@ -187,6 +222,8 @@ std::optional<fs::path> AutoBackup(TLibrary& lib, const TAutoBackup& settings) {
     if (fs::exists(today, error)) return std::nullopt;
     if (!existing.empty() && ChangesOf(existing.front()) == lib.ChangeCount()) return std::nullopt;
     fs::create_directories(folder, error);
+    // The parts of other days' backups killed part-way.
+    RemoveStaleCopies(folder / (lib.File().stem().string() + "-"), ".part-");
     lib.Backup(today);
     auto all = AutoBackups(lib.File(), settings);
     for (std::size_t k = static_cast<std::size_t>(settings.Kept); k < all.size(); ++k)

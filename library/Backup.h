@@ -40,7 +40,8 @@ std::optional<std::filesystem::path> NewestGoodBackup(const std::filesystem::pat
 
 // Restores `backup` onto the library at `libraryFile`, also one that no longer opens
 // (damaged): that one is kept beside as "<file>.damaged" and the backup takes its place.
-// LibraryError when the backup is not sound; the library is then left as it was.
+// LibraryError when the backup is not sound, or when there is no library at `libraryFile`
+// (only an import makes one); the library is then left as it was.
 void RestoreLibrary(const std::filesystem::path& libraryFile, const std::filesystem::path& backup);
 
 // Whether the file at `file` opens and passes SQLite's quick check ("ok"), or what is wrong.

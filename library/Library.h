@@ -126,6 +126,10 @@ std::string WithoutTags(const std::string& tags, std::span<const std::string> re
 // last part only when there are such), "Import cancelled after 2 files: ...".
 std::string ImportSummary(const TImportReport& report);
 
+// Removes what a backup or restore killed part-way left beside `file`: "FILE<marker>PID" (and
+// its journals) of a process that is no longer running.
+void RemoveStaleCopies(const std::filesystem::path& file, const std::string& marker);
+
 // Told before each file of an import; returning false cancels before that file.
 using ImportProgress = std::function<bool(const std::filesystem::path& file, int done, int total)>;
 
@@ -141,9 +145,13 @@ class TLibrary {
         // Whether a missing file becomes a new library (with any missing folders above it),
         // or is refused: what only reads never makes a library.
         bool Create = true;
+        // Reads without ever writing, for a library whose file or folder cannot be written;
+        // every change then fails with SQLite's "attempt to write a readonly database".
+        bool ReadOnly = false;
     };
 
-    // Opens or creates the file, marks it as Tamboro's and brings its schema up to date.
+    // Opens or creates the file, marks it as Tamboro's and brings its schema up to date;
+    // removes the copies that a backup or restore killed part-way left beside it.
     // LibraryError "The library could not be opened: FILE: ..." for a damaged or locked
     // file, another program's file, one of a newer or unknown schema, or one that cannot
     // be written; a refused file is left as it was. Every later SQLite failure raises
@@ -250,7 +258,8 @@ class TLibrary {
     std::vector<ItemId> FindIds(const TFilter& filter);
 
     // A consistent copy of the library as it is now, while others may write to it: written
-    // beside `target` and renamed onto it, so an interrupted backup leaves the old file.
+    // beside `target` and renamed onto it, so an interrupted backup leaves the old file (and
+    // its part, which the next backup to `target` removes).
     void Backup(const std::filesystem::path& target);
     // Replaces the library's content with that of a backup (brought up to this schema
     // first), in one step that other programs with the library open see at their next read.
@@ -275,6 +284,7 @@ class TLibrary {
         bool Empty = true;    // no table at all: a new file
         bool Schema = false;  // the tables of Tamboro's first library
     };
+    void OpenReadOnly();
     int PragmaValue(const char* name);
     TFileState FileState();
     void Migrate();

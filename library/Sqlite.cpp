@@ -23,11 +23,25 @@ void Check(sqlite3* db, int code) {
 
 }  // namespace
 
-TDatabase::TDatabase(const std::string& path, bool create, bool readOnly) {
+TDatabase::TDatabase(const std::string& path, bool create, bool readOnly, bool immutable) {
     int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     if (create && !readOnly) flags |= SQLITE_OPEN_CREATE;
     flags |= SQLITE_OPEN_NOMUTEX;
-    const int code = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
+    std::string name = path;
+    if (immutable) {
+        name = "file:";
+        for (char c : path) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            const auto byte = static_cast<unsigned char>(c);
+            if (c == '%' || c == '?' || c == '#')
+                name += {'%', kHex[byte >> 4], kHex[byte & 0xF]};
+            else
+                name += c;
+        }
+        name += "?immutable=1";
+        flags |= SQLITE_OPEN_URI;
+    }
+    const int code = sqlite3_open_v2(name.c_str(), &m_db, flags, nullptr);
     if (code != SQLITE_OK) {
         const std::string text = m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(code);
         sqlite3_close(m_db);
