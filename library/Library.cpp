@@ -1,13 +1,13 @@
 #include "library/Library.h"
 
 #include <algorithm>
-#include <cctype>
 #include <ctime>
 
 #include <unistd.h>
 
 #include <sqlite3.h>
 
+#include "library/CaseFold.h"
 #include "library/ItemRow.h"
 #include "library/PreparedStatements.h"
 #include "library/Sqlite.h"
@@ -46,10 +46,7 @@ std::vector<std::string> SplitTags(const std::string& tags) {
 namespace {
 
 bool SameTag(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
+    return FoldCase(a) == FoldCase(b);
 }
 
 std::string JoinTags(const std::vector<std::string>& tags) {
@@ -248,7 +245,7 @@ std::vector<std::string> TLibrary::TagsStartingWith(const std::string& prefix, i
             SELECT substr(rest, 1, instr(rest, ' ') - 1), substr(rest, instr(rest, ' ') + 1)
                 FROM split WHERE rest <> '')
         SELECT DISTINCT tag FROM split
-            WHERE tag <> '' AND lower(substr(tag, 1, length(?1))) = lower(?1)
+            WHERE tag <> '' AND fold(substr(tag, 1, length(?1))) = fold(?1)
             ORDER BY tag COLLATE NOCASE LIMIT ?2)");
     statement.Bind(1, prefix).Bind(2, limit);
     std::vector<std::string> tags;

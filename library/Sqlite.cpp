@@ -2,9 +2,19 @@
 
 #include <sqlite3.h>
 
+#include "library/CaseFold.h"
+
 namespace library {
 
 namespace {
+
+// fold(text): the text with letters of any case as one, for comparing tags.
+void FoldFunction(sqlite3_context* context, int, sqlite3_value** values) {
+    const auto* text = sqlite3_value_text(values[0]);
+    if (text == nullptr) return sqlite3_result_null(context);
+    const std::string folded = FoldCase(reinterpret_cast<const char*>(text));
+    sqlite3_result_text(context, folded.c_str(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
+}
 
 // The file as it was opened (SQLite's own name for it is absolute).
 std::string FileOf(sqlite3* db) {
@@ -49,6 +59,8 @@ TDatabase::TDatabase(const std::string& path, bool create, bool readOnly, bool i
         throw SqliteError(text, code & 0xFF, path);
     }
     sqlite3_extended_result_codes(m_db, 0);
+    sqlite3_create_function(m_db, "fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            FoldFunction, nullptr, nullptr);
 }
 
 TDatabase::~TDatabase() {

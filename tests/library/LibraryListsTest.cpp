@@ -269,13 +269,19 @@ TEST_F(LibraryTest, SearchReadsFieldsPhrasesAndExclusionsAndAnswersAnyInputWithA
     std::vector<ItemId> ids;
     for (const auto& item : all) ids.push_back(item.Id);
     lib.SetTagsAndNote(std::vector<ItemId>{ids[0], ids[1]}, "funk, Live", "dry snare and room");
-    lib.SetTagsAndNote(std::vector<ItemId>{ids[2]}, "funky", "Ударные ла 鼓手");
+    lib.SetTagsAndNote(std::vector<ItemId>{ids[2]}, "funky, über", "Ударные ла 鼓手");
+    lib.SetTagsAndNote(std::vector<ItemId>{ids[3]}, "Дробь", "");
     lib.SetFavourite(ids[1], true);
 
     const auto count = [&](const std::string& search) { return lib.Count({.Search = search}); };
     EXPECT_EQ(count("tag:funk"), 2);
     EXPECT_EQ(count("tag:LIVE fav:"), 1);
     EXPECT_EQ(count("-fav: tag:funk"), 1);
+    EXPECT_EQ(count("fav:no"), 4);
+    EXPECT_EQ(count("fav:yes"), 1);
+    EXPECT_EQ(count("-fav:no"), 1);
+    EXPECT_EQ(count("tag:ÜBER"), 1);
+    EXPECT_EQ(count("tag:дробь"), 1);
     EXPECT_EQ(count("kind:instrument"), 0);
     EXPECT_EQ(count("kind:kit source:gig"), 3);
     EXPECT_EQ(count("-source:gig"), 2);
@@ -308,8 +314,12 @@ TEST_F(LibraryTest, SearchReadsFieldsPhrasesAndExclusionsAndAnswersAnyInputWithA
         }
     }
     EXPECT_THROW(count("kind:drums"), library::LibraryError);
+    EXPECT_THROW(count("fav:maybe"), library::LibraryError);
     EXPECT_EQ(lib.TagsStartingWith("fu"), (std::vector<std::string>{"funk", "funky"}));
     EXPECT_EQ(lib.TagsStartingWith("l"), (std::vector<std::string>{"Live"}));
+    EXPECT_EQ(lib.TagsStartingWith("Ü"), (std::vector<std::string>{"über"}));
+    const std::string same[] = {"ÜBER", "дробь"};
+    EXPECT_EQ(library::WithTags("über, Дробь", same), "über, Дробь");
 }
 
 }  // namespace librarytest
