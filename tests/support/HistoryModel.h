@@ -74,11 +74,14 @@ inline const std::vector<TRecordPlace>& Places() {
 }
 
 // The records of a flag in row order; for a slot that is the patch file's order.
-inline std::vector<int> RecordsOf(int flag) {
-    std::vector<int> records;
-    for (std::size_t g = 0; g < Places().size(); ++g)
-        if (Places()[g].Flag == flag) records.push_back(static_cast<int>(g));
-    return records;
+inline const std::vector<int>& RecordsOf(int flag) {
+    static const std::vector<std::vector<int>> byFlag = [] {
+        std::vector<std::vector<int>> all(kFlagCount);
+        for (std::size_t g = 0; g < Places().size(); ++g)
+            all[static_cast<std::size_t>(Places()[g].Flag)].push_back(static_cast<int>(g));
+        return all;
+    }();
+    return byFlag[static_cast<std::size_t>(flag)];
 }
 
 struct TView {
@@ -109,7 +112,7 @@ inline TSlot SlotOf(const TView& view, int p) {
 }
 
 inline void FillSlot(TView& view, int p, const TSlot& slot) {
-    const auto records = RecordsOf(p);
+    const auto& records = RecordsOf(p);
     for (std::size_t k = 0; k < records.size(); ++k) view.Put(records[k], slot.Records[k]);
     view.Flags[static_cast<std::size_t>(p)] = slot.Present;
 }
@@ -224,9 +227,9 @@ class THarness {
     static constexpr std::size_t kLimit = 12;
     static constexpr int kKits = 4;
 
-    // `folder` takes the kits' patch files.
+    // `folder` takes the kits' patch files, once for each module seed.
     explicit THarness(const std::filesystem::path& folder, std::uint32_t moduleSeed = 1)
-        : m_folder(folder) {
+        : m_folder(folder), m_moduleSeed(moduleSeed) {
         midilink::ClearDeviceIds();
         midilink::SetDeviceId(0, Td7Module::kDefaultDeviceId);
         m_link.module.LoadRandom(moduleSeed);
@@ -238,8 +241,10 @@ class THarness {
         for (int k = 0; k < kKits; ++k) {
             Bytes kit = m_link.module.PatchDataSets(k + 1);
             kit[td7::kHeaderSize + 2] = static_cast<std::uint8_t>('A' + k);  // its name
-            std::ofstream(KitFile(k), std::ios::binary | std::ios::trunc)
-                .write(reinterpret_cast<const char*>(kit.data()), static_cast<std::streamsize>(kit.size()));
+            std::error_code error;
+            if (std::filesystem::file_size(KitFile(k), error) != kit.size())
+                std::ofstream(KitFile(k), std::ios::binary | std::ios::trunc)
+                    .write(reinterpret_cast<const char*>(kit.data()), static_cast<std::streamsize>(kit.size()));
             m_kitSlots.push_back(PatchFileSlot(kit));
             m_kits.push_back(std::move(kit));
         }
@@ -280,13 +285,16 @@ class THarness {
 
     // What differs from the model, or empty. Undoing every step held must reach the state
     // before the oldest, and redoing them this one again; the saved file must load as is.
-    std::string Check() {
+    // Without `thorough`, only the mirror and the number of steps: what a caller checks after
+    // every action when it looks through the history now and then.
+    std::string Check(bool thorough = true) {
         if (!m_problem.empty()) return m_problem;
         if (View(m_dumps, m_present) != m_model.Now) return "the mirror differs from the model";
         const auto steps = m_model.Done.size() + m_model.Undone.size();
         if (m_history.Count() != static_cast<int>(steps))
             return "the history holds " + std::to_string(m_history.Count()) + " steps, the model " +
                    std::to_string(steps);
+        if (!thorough) return {};
         if (!SavedLoadsAsIs()) return "the saved setup loads differently";
         // A look through the history closes the open step of a control: not while a drag
         // may go on. The look sends nothing to the module.
@@ -316,9 +324,10 @@ class THarness {
 
     static TView View(td7::TTd7Collections& dumps, const td7::TPresentFlags& present) {
         TView view;
+        view.Data.resize(Places().back().At + Places().back().Size);
         for (const TRecordPlace& place : Places()) {
             const std::uint8_t* data = dumps.Of(place.Kind).Records(place.Index).Data() + td7::kHeaderSize;
-            view.Data.insert(view.Data.end(), data, data + place.Size);
+            std::copy_n(data, place.Size, view.Data.begin() + static_cast<std::ptrdiff_t>(place.At));
         }
         for (int p = 0; p < td7::kPatchCount; ++p) view.Flags[static_cast<std::size_t>(p)] = present.PatchPresent(p);
         view.Flags[kInstrumentFlag] = present.InstrumentsPresent();
@@ -326,7 +335,9 @@ class THarness {
         return view;
     }
 
-    std::filesystem::path KitFile(int k) const { return m_folder / ("kit" + std::to_string(k) + ".syx"); }
+    std::filesystem::path KitFile(int k) const {
+        return m_folder / ("kit" + std::to_string(k) + "-" + std::to_string(m_moduleSeed) + ".syx");
+    }
 
     int Pick(TChoices& choose, std::size_t n) const { return static_cast<int>(choose.Pick(static_cast<unsigned>(n))); }
 
@@ -597,15 +608,17 @@ class THarness {
         return "load setup";
     }
 
-    // Saving, then loading that file into a copy of the mirror, changes nothing.
+    // Saving, then loading that file into a copy of the mirror, changes nothing. The copy is
+    // every harness's (each look writes all of it), so that a harness is quick to make.
     bool SavedLoadsAsIs() {
+        static td7::TTd7Collections scratch{nullptr, {}, {}};
         const auto image = td7::BuildSetupImage(m_dumps, m_present);
         for (td7::Block block : td7::kAllBlocks)
             for (int i = 0; i < m_dumps.Of(block).Count(); ++i)
-                m_scratch.Of(block).Records(i).CopyFrom(m_dumps.Of(block).Records(i).Data());
+                scratch.Of(block).Records(i).CopyFrom(m_dumps.Of(block).Records(i).Data());
         m_scratchPresent.Clear();
-        td7::LoadSetupImage(image, m_scratch, m_scratchPresent);
-        TView loaded = View(m_scratch, m_scratchPresent);
+        td7::LoadSetupImage(image, scratch, m_scratchPresent);
+        TView loaded = View(scratch, m_scratchPresent);
         loaded.Flags[kSystemFlag] = m_present.SystemPresent();  // a file without it keeps the state
         return loaded == View(m_dumps, m_present);
     }
@@ -620,6 +633,7 @@ class THarness {
     }
 
     std::filesystem::path m_folder;
+    std::uint32_t m_moduleSeed;
     testsupport::ModuleLink m_link;
     testsupport::FastWait m_wait{m_link};
     bool m_outputOpen = true;
@@ -627,7 +641,6 @@ class THarness {
     td7::TPresentFlags m_present;
     td7::TTransfers m_transfers{m_dumps, m_present, m_link, m_wait};
     td7::TEditHistory m_history{m_dumps, m_present, m_link, static_cast<int>(kLimit)};
-    td7::TTd7Collections m_scratch{nullptr, {}, {}};
     td7::TPresentFlags m_scratchPresent;
     TModel m_model{kLimit};
     std::vector<Bytes> m_kits;
