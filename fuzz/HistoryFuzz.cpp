@@ -1,8 +1,9 @@
 // The mirror, its present flags and its undo history under the actions the input chooses
 // (edits, loads, moves, kits, requests the module answers, undo, redo, save and load),
 // checked after each against the plain model of tests/support/HistoryModel.h. An execution
-// is kept cheap so that the fuzzer tries thousands: at most kActions actions, the look
-// through the whole history and the saved file every kThoroughEvery actions and at the end.
+// is kept cheap so that the fuzzer tries thousands: at most kActions actions, one request of
+// all patches, the look through the whole history and the saved file every kThoroughEvery
+// actions and at the end.
 
 #include <unistd.h>
 
@@ -41,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ("tamboro-fuzz-history-" + std::to_string(::getpid()));
     fuzz::Input input(data, size);
     historymodel::THarness harness(folder);
+    harness.LimitWholeRequests(1);
     InputChoices choices(input);
     for (int n = 1; n <= kActions && !input.Empty(); ++n) {
         const std::string what = harness.Act(choices);

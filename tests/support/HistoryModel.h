@@ -289,7 +289,7 @@ class THarness {
     // every action when it looks through the history now and then.
     std::string Check(bool thorough = true) {
         if (!m_problem.empty()) return m_problem;
-        if (View(m_dumps, m_present) != m_model.Now) return "the mirror differs from the model";
+        if (!SameAsModel()) return "the mirror differs from the model";
         const auto steps = m_model.Done.size() + m_model.Undone.size();
         if (m_history.Count() != static_cast<int>(steps))
             return "the history holds " + std::to_string(m_history.Count()) + " steps, the model " +
@@ -316,6 +316,10 @@ class THarness {
         return problem.empty() ? m_problem : problem;
     }
 
+    // At most `n` requests of all 32 patches from now on (each is 2,496 answers); the others
+    // become requests of one patch. What keeps a fuzzer's execution short.
+    void LimitWholeRequests(int n) { m_wholeRequestsLeft = n; }
+
     td7::TEditHistory& History() { return m_history; }
     TModel& Model() { return m_model; }
 
@@ -333,6 +337,19 @@ class THarness {
         view.Flags[kInstrumentFlag] = present.InstrumentsPresent();
         view.Flags[kSystemFlag] = present.SystemPresent();
         return view;
+    }
+
+    // View(m_dumps, m_present) == m_model.Now, without making the view.
+    bool SameAsModel() {
+        for (std::size_t g = 0; g < Places().size(); ++g) {
+            const TRecordPlace& place = Places()[g];
+            const std::uint8_t* data = m_dumps.Of(place.Kind).Records(place.Index).Data() + td7::kHeaderSize;
+            if (!std::equal(data, data + place.Size, m_model.Now.Record(static_cast<int>(g)).begin())) return false;
+        }
+        for (int p = 0; p < td7::kPatchCount; ++p)
+            if (m_model.Now.Flags[static_cast<std::size_t>(p)] != m_present.PatchPresent(p)) return false;
+        return m_model.Now.Flags[kInstrumentFlag] == m_present.InstrumentsPresent() &&
+               m_model.Now.Flags[kSystemFlag] == m_present.SystemPresent();
     }
 
     std::filesystem::path KitFile(int k) const {
@@ -520,8 +537,10 @@ class THarness {
 
     std::string Request(TChoices& choose) {
         if (!m_outputOpen) return "no output for a request";
-        const unsigned which = choose.Pick(16);
+        unsigned which = choose.Pick(16);
+        if (which == 0 && m_wholeRequestsLeft == 0) which = 8;  // one patch instead
         if (which == 0) {
+            if (m_wholeRequestsLeft > 0) --m_wholeRequestsLeft;
             Run([&] { m_transfers.RequestAllPatches(); });
             for (int p = 0; p < td7::kPatchCount; ++p) ModelAnswered({p});
             return "request all patches";
@@ -650,6 +669,7 @@ class THarness {
     std::vector<std::pair<Bytes, TView>> m_saved;
     std::vector<long> m_answeredAt = std::vector<long>(Places().size() + kFlagCount, -1);  // records, then flags
     long m_tick = 0;
+    int m_wholeRequestsLeft = -1;  // -1: any number
     std::size_t m_row = 0;
     int m_turnRecord = -1;
     bool m_turnOpen = false;
