@@ -219,8 +219,12 @@ std::optional<fs::path> AutoBackup(TLibrary& lib, const TAutoBackup& settings) {
                                      lib.File().extension().string());
     const auto existing = AutoBackups(lib.File(), settings);
     std::error_code error;
-    if (fs::exists(today, error)) return std::nullopt;
-    if (!existing.empty() && ChangesOf(existing.front()) == lib.ChangeCount()) return std::nullopt;
+    // A library never changed holds nothing to keep; one unchanged since its newest backup
+    // is in it. Today's backup is written again when the library changed since: what the
+    // day brought is kept, not the library as it was opened in the morning.
+    const std::int64_t changes = lib.ChangeCount();
+    if (changes == 0) return std::nullopt;
+    if (!existing.empty() && ChangesOf(existing.front()) == changes) return std::nullopt;
     fs::create_directories(folder, error);
     // The parts of other days' backups killed part-way.
     RemoveStaleCopies(folder / (lib.File().stem().string() + "-"), ".part-");

@@ -25,9 +25,10 @@ TAutoBackup AutoBackupSettings(const std::filesystem::path& settingsFile);
 std::filesystem::path BackupFolder(const std::filesystem::path& libraryFile,
                                    const TAutoBackup& settings);
 
-// Today's automatic backup, when there is none of today yet and the library changed since
-// the newest one; then all but the newest `Kept` automatic backups are removed. Returns the
-// file written, if any.
+// Today's automatic backup (written again if there is one of today), when the library changed
+// since the newest one and ever held anything; then all but the newest `Kept` automatic
+// backups are removed. Returns the file written, if any. The editor calls it when it opens
+// the library and when it closes.
 std::optional<std::filesystem::path> AutoBackup(TLibrary& lib, const TAutoBackup& settings);
 
 // The automatic backups of the library, newest first.

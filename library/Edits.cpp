@@ -138,32 +138,45 @@ void TEdits::SetFavourite(std::span<const ItemId> ids, bool favourite) {
 
 void TEdits::SetTagsAndNote(std::span<const ItemId> ids, const std::string& tags,
                             const std::string& note) {
-    // Only those that change, as for favourites.
-    const auto all =
-        Kits(ids, [&](const TItem& item) { return item.Tags != tags || item.Note != note; });
-    if (all.empty()) return;
-    std::vector<std::pair<std::string, std::string>> old;
-    for (const auto& kit : all) {
-        const auto item = m_lib.Item(kit.Id);
+    SetEach(ids, [&](const TItem&) { return std::make_pair(tags, note); });
+}
+
+void TEdits::ChangeTags(std::span<const ItemId> ids, std::span<const std::string> added,
+                        std::span<const std::string> removed,
+                        const std::optional<std::string>& note) {
+    SetEach(ids, [&](const TItem& item) {
+        return std::make_pair(WithTags(WithoutTags(item.Tags, removed), added),
+                              note ? *note : item.Note);
+    });
+}
+
+void TEdits::SetEach(std::span<const ItemId> ids,
+                     const std::function<std::pair<std::string, std::string>(const TItem&)>& of) {
+    // Only those that change, as for favourites; each kit with its old and new values.
+    std::vector<TKit> kits;
+    std::vector<std::pair<std::string, std::string>> old, now;
+    for (ItemId id : ids) {
+        const auto item = m_lib.Item(id);
+        if (!item) continue;
+        auto value = of(*item);
+        if (value == std::make_pair(item->Tags, item->Note)) continue;
+        kits.push_back({id, item->Hash});
         old.emplace_back(item->Tags, item->Note);
+        now.push_back(std::move(value));
     }
-    Push({"Tags and note of " + Count(all.size(), "item", "items"),
-          [this, old, all, tags, note] {
-              Still(all, [&](const TItem& item, std::size_t) {
-                  return item.Tags == tags && item.Note == note;
-              });
-              // Grouped so that each group is written at once.
-              std::map<std::pair<std::string, std::string>, std::vector<ItemId>> groups;
-              for (std::size_t k = 0; k < all.size(); ++k) groups[old[k]].push_back(all[k].Id);
-              for (const auto& [text, group] : groups)
-                  m_lib.SetTagsAndNote(group, text.first, text.second);
-          },
-          [this, old, all, tags, note] {
-              Still(all, [&](const TItem& item, std::size_t k) {
-                  return item.Tags == old[k].first && item.Note == old[k].second;
-              });
-              m_lib.SetTagsAndNote(IdsOf(all), tags, note);
-          }});
+    if (kits.empty()) return;
+    const auto set = [this, kits](const auto& from, const auto& to) {
+        Still(kits, [&](const TItem& item, std::size_t k) {
+            return std::make_pair(item.Tags, item.Note) == from[k];
+        });
+        // Grouped so that each group is written at once.
+        std::map<std::pair<std::string, std::string>, std::vector<ItemId>> groups;
+        for (std::size_t k = 0; k < kits.size(); ++k) groups[to[k]].push_back(kits[k].Id);
+        for (const auto& [text, group] : groups)
+            m_lib.SetTagsAndNote(group, text.first, text.second);
+    };
+    Push({"Tags and note of " + Count(kits.size(), "item", "items"),
+          [set, old, now] { set(now, old); }, [set, old, now] { set(old, now); }});
 }
 
 // A list made by the caller, undone to the Deleted view, so that a redo brings back the same

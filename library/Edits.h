@@ -7,6 +7,7 @@
 // drops the step; the library stays as it was, so that nobody's later change is erased.
 
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -26,6 +27,10 @@ class TEdits {
     void SetFavourite(std::span<const ItemId> ids, bool favourite);
     void SetTagsAndNote(std::span<const ItemId> ids, const std::string& tags,
                         const std::string& note);
+    // Tags added to and removed from each kit's own (any case counts as the same tag), and
+    // the note set where `note` holds one: several kits edited at once keep what was theirs.
+    void ChangeTags(std::span<const ItemId> ids, std::span<const std::string> added,
+                    std::span<const std::string> removed, const std::optional<std::string>& note);
 
     ItemId CreateList(const std::string& name, std::span<const ItemId> kits);
     ItemId DuplicateList(ItemId list, const std::string& name);
@@ -62,6 +67,9 @@ class TEdits {
     std::vector<TItem> Still(const std::vector<TKit>& kits,
                              const std::function<bool(const TItem&, std::size_t)>& still);
     TList StillList(ItemId list, const std::function<bool(const TList&)>& still);
+    // Tags and note of each kit as `of` makes them from the kit's own, as one step.
+    void SetEach(std::span<const ItemId> ids,
+                 const std::function<std::pair<std::string, std::string>(const TItem&)>& of);
     struct TStep {
         std::string Text;
         std::function<void()> Undo;

@@ -12,7 +12,15 @@ TLibraryAccess::TLibraryAccess(std::filesystem::path settingsFile, ErrorDisplay&
                                QWidget* owner)
     : m_settingsFile(std::move(settingsFile)), m_errors(errors), m_owner(owner) {}
 
-TLibraryAccess::~TLibraryAccess() = default;
+TLibraryAccess::~TLibraryAccess() {
+    // What the session changed goes into the day's backup. At exit there is no window left
+    // to say that it failed; the next start tries again.
+    if (!m_library) return;
+    try {
+        library::AutoBackup(*m_library, library::AutoBackupSettings(m_settingsFile));
+    } catch (const std::exception&) {
+    }
+}
 
 void TLibraryAccess::ReadSettings() {
     if (m_settingsRead) return;

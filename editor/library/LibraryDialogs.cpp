@@ -161,10 +161,10 @@ void TfmLibrary::ShowVersions() {
     dialog.exec();
 }
 
-std::string TfmLibrary::AskTags(const std::string& tags, bool& ok) {
+std::string TfmLibrary::AskTags(const std::string& tags, bool& ok, const QString& label) {
     QInputDialog dialog(this);
     dialog.setWindowTitle(QStringLiteral("Tags"));
-    dialog.setLabelText(QStringLiteral("Tags:"));
+    dialog.setLabelText(label);
     dialog.setTextValue(QString::fromStdString(tags));
     // The library's tags offered as one types, for the word under the cursor.
     QStringList known;

@@ -171,21 +171,8 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
                               [this] { Run([this] { AddCurrentPatch(); }); }));
     actions->addWidget(
         Button(QStringLiteral("Favourite"), this, [this] { Run([this] { ToggleFavourite(); }); }));
-    actions->addWidget(Button(QStringLiteral("Tags and Note..."), this, [this] {
-        Run([this] {
-            const auto ids = SelectedIds();
-            if (ids.empty()) return;
-            const auto item = m_lib.Item(ids.front());
-            if (!item) return;
-            bool ok = false;
-            const std::string tags = AskTags(item->Tags, ok);
-            if (!ok) return;
-            const QString note = QInputDialog::getMultiLineText(
-                this, QStringLiteral("Note"), QStringLiteral("Note:"), Text(item->Note), &ok);
-            if (!ok) return;
-            SetTagsAndNote(tags, note.toStdString());
-        });
-    }));
+    actions->addWidget(Button(QStringLiteral("Tags and Note..."), this,
+                              [this] { Run([this] { EditTagsAndNote(); }); }));
     actions->addWidget(
         Button(QStringLiteral("Delete..."), this, [this] { Run([this] { DeleteSelected(); }); }));
     actions->addWidget(
@@ -240,10 +227,13 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
     files->addStretch(1);
     files->addWidget(Button(QStringLiteral("Back Up Library..."), this, [this] {
         Run([this] {
-            const QString file = QFileDialog::getSaveFileName(
-                this, QStringLiteral("Back Up Library"), {},
-                QStringLiteral("Tamboro library (*.sqlite3)"));
-            if (!file.isEmpty()) BackUp(file.toStdString());
+            QFileDialog dialog(this, QStringLiteral("Back Up Library"), {},
+                               QStringLiteral("Tamboro library (*.sqlite3)"));
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            // A name typed without an extension gets the one Restore Library lists.
+            dialog.setDefaultSuffix(QStringLiteral("sqlite3"));
+            if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+                BackUp(dialog.selectedFiles().first().toStdString());
         });
     }));
     files->addWidget(Button(QStringLiteral("Restore Library..."), this, [this] {
@@ -380,7 +370,17 @@ void TfmLibrary::ApplyFilter() {
         default:
             break;
     }
-    Run([&] { m_model->SetFilter(filter); });
+    // A search the library cannot read (being typed, say) is told below the table, not in a
+    // box at every key; the table keeps what it showed.
+    m_searchProblem.clear();
+    Run([&] {
+        try {
+            m_model->SetFilter(filter);
+        } catch (const library::LibraryError& error) {
+            m_searchProblem = Text(error.what());
+        }
+    });
+    UpdateDetail();
 }
 
 std::vector<library::ItemId> TfmLibrary::SelectedIds() const {
@@ -391,6 +391,10 @@ std::vector<library::ItemId> TfmLibrary::SelectedIds() const {
 }
 
 void TfmLibrary::UpdateDetail() {
+    if (!m_searchProblem.isEmpty()) {
+        m_detail->setText(m_searchProblem);
+        return;
+    }
     const auto ids = SelectedIds();
     if (ids.empty()) {
         m_detail->setText(
@@ -440,6 +444,61 @@ void TfmLibrary::ToggleFavourite() {
     const auto first = m_lib.Item(ids.front());
     const bool favourite = first && !first->Favourite;
     m_edits.SetFavourite(ids, favourite);
+    RefreshKeepingSelection();
+    Edited();
+}
+
+void TfmLibrary::EditTagsAndNote() {
+    const auto ids = SelectedIds();
+    std::vector<library::TItem> items;
+    for (library::ItemId id : ids)
+        if (auto item = m_lib.Item(id)) items.push_back(std::move(*item));
+    if (items.empty()) return;
+    bool ok = false;
+    if (items.size() == 1) {
+        const std::string tags = AskTags(items.front().Tags, ok);
+        if (!ok) return;
+        const QString note = QInputDialog::getMultiLineText(
+            this, QStringLiteral("Note"), QStringLiteral("Note:"), Text(items.front().Note), &ok);
+        if (ok) SetTagsAndNote(tags, note.toStdString());
+        return;
+    }
+    // Several kits: the field holds the tags they all have; what is added goes to each, what
+    // is taken away goes from each, and each keeps its other tags. Their note changes only
+    // when it is edited.
+    std::vector<std::string> common;
+    for (const auto& tag : library::SplitTags(items.front().Tags)) {
+        const std::string one[] = {tag};
+        if (std::all_of(items.begin(), items.end(), [&](const library::TItem& item) {
+                return library::WithoutTags(item.Tags, one) != library::WithTags(item.Tags, {});
+            }))
+            common.push_back(tag);
+    }
+    const std::string shared = library::WithTags({}, common);
+    const std::string tags = AskTags(
+        shared, ok,
+        QStringLiteral("Tags that all %1 kits have (added or removed on each):").arg(items.size()));
+    if (!ok) return;
+    const bool sameNote = std::all_of(items.begin(), items.end(), [&](const library::TItem& item) {
+        return item.Note == items.front().Note;
+    });
+    const QString shown = sameNote ? Text(items.front().Note) : QString();
+    const QString note = QInputDialog::getMultiLineText(
+        this, QStringLiteral("Note"),
+        sameNote ? QStringLiteral("Note of all %1 kits:").arg(items.size())
+                 : QStringLiteral("The %1 kits have different notes; a note written here "
+                                  "replaces them all:")
+                       .arg(items.size()),
+        shown, &ok);
+    if (!ok) return;
+    const std::vector<std::string> added = library::SplitTags(tags);
+    const std::vector<std::string> removed =
+        library::SplitTags(library::WithoutTags(shared, added));
+    std::optional<std::string> newNote;
+    if (note != shown) newNote = note.toStdString();
+    std::vector<library::ItemId> kits;
+    for (const auto& item : items) kits.push_back(item.Id);
+    m_edits.ChangeTags(kits, added, removed, newNote);
     RefreshKeepingSelection();
     Edited();
 }
@@ -658,6 +717,8 @@ void TfmLibrary::Import(const std::vector<std::filesystem::path>& paths) {
         return true;
     });
     m_model->Refresh();
+    // Said below the table, where the count of items is: done or cancelled, and what came in.
+    m_detail->setText(Text(library::ImportSummary(report)));
     if (!report.Problems.empty()) {
         QStringList lines;
         for (const auto& problem : report.Problems) lines << Text(problem);

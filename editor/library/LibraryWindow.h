@@ -68,6 +68,7 @@ class TfmLibrary : public QWidget {
     TLibraryModel& Model() { return *m_model; }
     QTableView* Table() const { return m_table; }
     QLineEdit* SearchField() const { return m_search; }
+    const QLabel* Detail() const { return m_detail; }
     TSearchTagCompleter* SearchTags() const { return m_searchTags; }
 
     // The actions, as the buttons run them (dialogs asked before).
@@ -76,6 +77,8 @@ class TfmLibrary : public QWidget {
     void AddCurrentPatch();
     void ToggleFavourite();
     void SetTagsAndNote(const std::string& tags, const std::string& note);
+    // "Tags and Note...": one kit's fields, or what several kits share.
+    void EditTagsAndNote();
     void DeleteSelected();  // asks first
     // The Deleted view: what was deleted, to restore or to remove for good.
     void ShowDeleted(bool deleted);
@@ -133,7 +136,8 @@ class TfmLibrary : public QWidget {
     static void AnswerDrag(QDragMoveEvent& drag, const QListWidget& list, bool own);
     // After an edit, undo or redo: the table, the lists and the undo buttons again.
     void Edited();
-    std::string AskTags(const std::string& tags, bool& ok);
+    std::string AskTags(const std::string& tags, bool& ok,
+                        const QString& label = QStringLiteral("Tags:"));
     library::ItemId CurrentList() const;
     void Run(const std::function<void()>& command);
 
@@ -153,6 +157,7 @@ class TfmLibrary : public QWidget {
     QComboBox* m_kind;
     QTableView* m_table;
     QLabel* m_detail;
+    QString m_searchProblem;  // why the search field's text finds nothing, while it cannot
     QListWidget* m_lists;
     QListWidget* m_listKits;
     QTimer* m_searchDelay;

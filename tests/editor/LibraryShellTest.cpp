@@ -487,6 +487,17 @@ TEST_F(LibraryShell, TheSearchOffersTagsAfterTagColonAndCtrlYRedoesAsInTheEditMe
     QTest::keyClicks(field, " ja");
     EXPECT_FALSE(completer->popup()->isVisible()) << "a word that is no tag: is left alone";
 
+    // A search the library cannot read, being typed, is told below the table, in no box, and
+    // the table keeps its rows.
+    field->clear();
+    QTRY_COMPARE(window.Model().Total(), 32);
+    const std::size_t boxes = editor.boxes.Shown().size();
+    QTest::keyClicks(field, "kind:drums");
+    QTRY_VERIFY(window.Detail()->text().startsWith(QStringLiteral("There is no kind \"drums\"")));
+    EXPECT_EQ(editor.boxes.Shown().size(), boxes);
+    EXPECT_EQ(window.Model().rowCount(), 32);
+    field->clear();
+
     // Ctrl+Y redoes what Ctrl+Z took back.
     window.Table()->selectRow(0);
     const auto id = window.SelectedIds().front();

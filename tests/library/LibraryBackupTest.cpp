@@ -177,9 +177,22 @@ TEST_F(LibraryTest, TheAutomaticBackupIsDailyWhenTheLibraryChangedKeepsSevenAndR
             const auto ids = lib.FindIds({});
             lib.SetFavourite(ids[static_cast<std::size_t>(day)], true);
             EXPECT_TRUE(library::AutoBackup(lib, backups));
-            EXPECT_FALSE(library::AutoBackup(lib, backups));  // once a day
+            EXPECT_FALSE(library::AutoBackup(lib, backups));  // unchanged since
         }
         EXPECT_FALSE(library::AutoBackup(lib, backups));  // day 10: nothing changed
+    }
+    {
+        // Opened empty in the morning, filled during the day, closed: today's backup holds
+        // what the day brought.
+        library::TLibrary lib(dir / "day.sqlite3", options);
+        EXPECT_FALSE(library::AutoBackup(lib, backups)) << "a new library holds nothing to keep";
+        AddKits(lib, 100, 3, "morning");
+        EXPECT_TRUE(library::AutoBackup(lib, backups));
+        AddKits(lib, 200, 2, "evening");
+        EXPECT_TRUE(library::AutoBackup(lib, backups));
+        const auto days = library::AutoBackups(dir / "day.sqlite3", backups);
+        ASSERT_EQ(days.size(), 1u);
+        EXPECT_EQ(KitsIn(days.front()), 5);
     }
     const auto kept = library::AutoBackups(file(), backups);
     ASSERT_EQ(kept.size(), 7u);

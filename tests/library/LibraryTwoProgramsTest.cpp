@@ -372,6 +372,24 @@ class TTwoPrograms {
             return "tag " + std::to_string(id) + " " + word;
         }
         const auto ids = Some(live);
+        if (Pick(2) == 0) {
+            // Several kits at once: a tag added, another removed, the note left or set.
+            const std::string added[] = {word};
+            const std::string removed[] = {kWords[Pick(4)]};
+            std::optional<std::string> note;
+            if (Pick(2) == 0) note = "note " + std::to_string(Pick(3));
+            const TState before = m_state;
+            for (ItemId id : ids) {
+                TKitModel& kit = m_state.Kits[id];
+                kit.Tags = library::WithTags(library::WithoutTags(kit.Tags, removed), added);
+                if (note) kit.Note = *note;
+            }
+            std::vector<TChange> fields;
+            for (ItemId id : ids) fields.push_back(KitField(TField::TagsAndNote, id));
+            Edit(p, before, fields, [&] { Edits(p).ChangeTags(ids, added, removed, note); });
+            return "tags of " + Ids(ids) + ": +" + word + " -" + removed[0] +
+                   (note ? ", " + *note : "");
+        }
         const std::string note = "note " + std::to_string(Pick(3));
         const TState before = m_state;
         for (ItemId id : ids) m_state.Kits[id].Tags = word, m_state.Kits[id].Note = note;
