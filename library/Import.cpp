@@ -106,16 +106,25 @@ void TLibrary::ImportFile(const fs::path& file, TImportReport& report) {
     transaction.Commit();
 }
 
-std::string ImportSummary(const TImportReport& report) {
-    std::string text = report.Cancelled ? "Import cancelled after " + std::to_string(report.Files) +
-                                              (report.Files == 1 ? " file: " : " files: ")
-                                        : "Imported " + std::to_string(report.Files) +
-                                              (report.Files == 1 ? " file: " : " files: ");
-    text += std::to_string(report.Added) + " new, " + std::to_string(report.Known) +
-            " already in the library";
+namespace {
+
+std::string Counts(const TImportReport& report) {
+    std::string text = std::to_string(report.Added) + " new, " + std::to_string(report.Known) +
+                       " already in the library";
     if (report.Restored > 0)
         text += ", " + std::to_string(report.Restored) + " back from the Deleted view";
     return text;
+}
+
+std::string FileCount(int files) {
+    return std::to_string(files) + (files == 1 ? " file" : " files");
+}
+
+}  // namespace
+
+std::string ImportSummary(const TImportReport& report) {
+    return (report.Cancelled ? "Import cancelled after " : "Imported ") + FileCount(report.Files) +
+           ": " + Counts(report);
 }
 
 TImportReport TLibrary::Import(std::span<const fs::path> paths, const ImportProgress& progress) {
@@ -137,7 +146,14 @@ TImportReport TLibrary::Import(std::span<const fs::path> paths, const ImportProg
             report.Cancelled = true;
             break;
         }
-        ImportFile(file, report);
+        try {
+            ImportFile(file, report);
+        } catch (const SqliteError& error) {
+            // A full disk, say: each file before this one is in the library, whole.
+            throw LibraryError(std::string(error.what()) + "\nImport stopped at " +
+                               file.string() + "; the " + FileCount(report.Files) +
+                               " before it came in: " + Counts(report));
+        }
     }
     if (progress && !report.Cancelled) progress({}, total, total);
     return report;
