@@ -270,6 +270,11 @@ std::int64_t TLibrary::ChangeCount() {
     return statement.Step() ? statement.Int(0) : 0;
 }
 
+std::int64_t TLibrary::DataVersion() {
+    auto statement = m_db->Prepare("PRAGMA data_version");
+    return statement.Step() ? statement.Int(0) : 0;
+}
+
 TInfo TLibrary::Info() {
     TInfo info;
     info.File = m_file;

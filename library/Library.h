@@ -217,7 +217,8 @@ class TLibrary {
     // Every position, deleted kits included (as they are stored: what an undo restores).
     TPositions ListPositions(ItemId list);
     void SetListPositions(ItemId list, const TPositions& positions);
-    // Position from 0. LibraryError for a position outside 1..32 (as the user counts).
+    // Position from 0. LibraryError for a position outside 1..32 (as the user counts), or a
+    // kit in the Deleted view.
     void PutInList(ItemId list, int position, ItemId kit);
     void ClearPosition(ItemId list, int position);
     // The kit goes to `to`; what was there goes to `from` (an empty position stays empty).
@@ -269,6 +270,9 @@ class TLibrary {
     std::string IntegrityCheck();
     // Counts every change, by any program: what the automatic backup compares.
     std::int64_t ChangeCount();
+    // Changes whenever another program (or another connection) changed the file since the
+    // last look: what a window that shows the library compares.
+    std::int64_t DataVersion();
 
     TInfo Info();
 

@@ -103,6 +103,13 @@ void TLibrary::SetListKits(ItemId list, std::span<const ItemId> kits) {
 
 void TLibrary::PutInList(ItemId list, int position, ItemId kit) {
     CheckPosition(position);
+    // A kit of the Deleted view (deleted by another program, say) would wait there unseen.
+    if (kit != kEmptyPlace) {
+        const auto item = Item(kit);
+        if (item && !item->Deleted.empty())
+            throw LibraryError("The kit " + item->Name +
+                               " is in the Deleted view (deleted meanwhile?); restore it first");
+    }
     TPositions positions = ListPositions(list);
     positions[static_cast<std::size_t>(position)] = kit;
     SetListPositions(list, positions);

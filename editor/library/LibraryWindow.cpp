@@ -86,7 +86,8 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
       m_detail(new QLabel(this)),
       m_lists(new QListWidget(this)),
       m_listKits(new QListWidget(this)),
-      m_searchDelay(new QTimer(this)) {
+      m_searchDelay(new QTimer(this)),
+      m_follow(new QTimer(this)) {
     setObjectName(QStringLiteral("fmLibrary"));
     setWindowTitle(QStringLiteral("Library"));
     setProperty("HelpContext", kHelpLibraryWindow);
@@ -113,6 +114,14 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
     m_searchDelay->setInterval(120);
     connect(m_searchDelay, &QTimer::timeout, this, [this] { ApplyFilter(); });
     connect(m_search, &QLineEdit::textChanged, this, [this] { m_searchDelay->start(); });
+    // tamboro-cli or a second editor may change the library while the window is open: the
+    // window shows what the file holds within a second.
+    Run([this] { m_seenVersion = m_lib.DataVersion(); });
+    m_follow->setInterval(1000);
+    connect(m_follow, &QTimer::timeout, this, [this] {
+        if (isVisible()) Run([this] { FollowFile(); });
+    });
+    m_follow->start();
     connect(m_favourites, &QCheckBox::toggled, this, [this] { ApplyFilter(); });
     m_deleted->setObjectName(QStringLiteral("cbDeleted"));
     m_deleted->setToolTip(QStringLiteral("Show what was deleted, to restore it or remove it for good"));
@@ -564,6 +573,23 @@ library::ItemId TfmLibrary::CurrentList() const {
     return item ? item->data(kLibraryIdRole).toLongLong() : 0;
 }
 
+bool TfmLibrary::FollowFile() {
+    const std::int64_t version = m_lib.DataVersion();
+    if (version == m_seenVersion) return false;
+    m_seenVersion = version;
+    RefreshKeepingSelection();
+    RefreshLists();
+    return true;
+}
+
+void TfmLibrary::RequireShown() {
+    // An action on what the window shows, when the file changed since: it acts on nothing.
+    if (FollowFile())
+        throw library::LibraryError(
+            "Another program changed the library meanwhile: the window now shows it as it is. "
+            "Look again, then do it again.");
+}
+
 void TfmLibrary::RefreshLists() {
     const auto chosen = CurrentList();
     m_lists->clear();
@@ -674,8 +700,10 @@ void TfmLibrary::RestoreLibrary(const std::filesystem::path& backup) {
 }
 
 void TfmLibrary::LoadListIntoSlots() {
+    if (CurrentList() == 0 || !m_target.PutKits || (m_target.Busy && m_target.Busy())) return;
+    RequireShown();
     const auto list = CurrentList();
-    if (list == 0 || !m_target.PutKits || (m_target.Busy && m_target.Busy())) return;
+    if (list == 0) return;
     const auto kits = m_lib.ListKits(list);
     if (kits.empty()) return;
     const QString range = kits.size() == 1 ? QStringLiteral("slot 1")

@@ -113,6 +113,12 @@ class TfmLibrary : public QWidget {
     void Import(const std::vector<std::filesystem::path>& paths);
     // Reads the lists again, keeping the chosen one.
     void RefreshLists();
+    // Shows the library again when another program changed it since the window last looked;
+    // returns whether it had.
+    bool FollowFile();
+    // LibraryError, after showing the library as it is, when another program changed it since
+    // the window last looked: what an action on what the user sees calls first.
+    void RequireShown();
     // Drops of library items on `list` (the patch list) put the kit into that line's slot.
     void AcceptKitDropsOn(QListWidget* list);
 
@@ -161,6 +167,8 @@ class TfmLibrary : public QWidget {
     QListWidget* m_lists;
     QListWidget* m_listKits;
     QTimer* m_searchDelay;
+    QTimer* m_follow;  // looks whether another program changed the library
+    std::int64_t m_seenVersion = 0;
     QListWidget* m_dropTarget = nullptr;
 };
 

@@ -307,6 +307,17 @@ TEST_F(LibraryShell, LoadIntoSlotsAsksNamingTheSlotsAndIsOneStep) {
     editor.Main().Menu().Action(TCommand::Undo)->trigger();
     EXPECT_EQ(held(), before);
     EXPECT_TRUE(Errors().empty());
+
+    // Another program puts a kit at position 7: the window shows it within a second, ...
+    library::TLibrary other(lib.File());
+    const auto gig = other.FindList("Gig")->Id;
+    other.PutInList(gig, 6, kits[0].Id);
+    QTRY_VERIFY(!window.ListPositions()->item(6)->text().contains(QStringLiteral("(empty)")));
+    // ... and a load asked for before it looked again loads nothing the window did not show.
+    other.ClearPosition(gig, 6);
+    EXPECT_THROW(window.LoadListIntoSlots(), library::LibraryError);
+    EXPECT_TRUE(window.ListPositions()->item(6)->text().contains(QStringLiteral("(empty)")));
+    EXPECT_EQ(held(), before);
 }
 
 TEST_F(LibraryShell, ListPositionsAreEditedByDropAndMenuAndEveryEditIsUndoneInTheWindow) {

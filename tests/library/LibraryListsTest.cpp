@@ -88,6 +88,7 @@ TEST_F(LibraryTest, DeletedKitsAndListsWaitInTheDeletedViewAndComeBackToTheirPos
     EXPECT_EQ(lib.Count({.Kind = TKind::Kit}), 31);
     EXPECT_EQ(lib.Find({.Deleted = true}).front().Id, kits[1]);
     // The window hands back what it shows; the deleted kit's position is kept for it.
+    EXPECT_THROW(lib.PutInList(list, 5, kits[1]), library::LibraryError) << "deleted meanwhile";
     const ItemId shown[] = {kits[2], kEmptyPlace, kits[0]};
     lib.SetListKits(list, shown);
     lib.Restore(gone);
