@@ -32,8 +32,8 @@ std::string FoldCase(std::string_view text) {
         // Only the two-byte sequences hold letters that fold; the rest is copied as it is.
         if ((byte & 0xE0) == 0xC0 && k + 1 < text.size() &&
             (static_cast<unsigned char>(text[k + 1]) & 0xC0) == 0x80) {
-            const char32_t c = static_cast<char32_t>(((byte & 0x1F) << 6) |
-                                                     (static_cast<unsigned char>(text[k + 1]) & 0x3F));
+            const char32_t c = static_cast<char32_t>(
+                ((byte & 0x1F) << 6) | (static_cast<unsigned char>(text[k + 1]) & 0x3F));
             if (c >= 0x80) {
                 PutUtf8(folded, Small(c));
                 k += 2;

@@ -62,7 +62,8 @@ class TEdits {
         ItemId Id;
         std::string Hash;
     };
-    std::vector<TKit> Kits(std::span<const ItemId> ids, const std::function<bool(const TItem&)>& which);
+    std::vector<TKit> Kits(std::span<const ItemId> ids,
+                           const std::function<bool(const TItem&)>& which);
     // The kits as they are now; LibraryError when one is gone or not as `still` wants it.
     std::vector<TItem> Still(const std::vector<TKit>& kits,
                              const std::function<bool(const TItem&, std::size_t)>& still);

@@ -105,7 +105,8 @@ class TfmLibrary : public QWidget {
     // Two versions in the compare window. The one that is the current patch takes the
     // other's values; when neither is, the first is loaded into the current slot (asks
     // first; one step of Edit > Undo) and compared with the second.
-    void CompareVersions(const library::TVersion& first, const library::TVersion& second);
+    // Whether the compare window opened (not when the load it needs was declined).
+    bool CompareVersions(const library::TVersion& first, const library::TVersion& second);
     QListWidget* ListPositions() const { return m_listKits; }
     void MakeList(const std::string& name);
     void LoadListIntoSlots();  // asks first, naming the slots

@@ -471,6 +471,26 @@ TEST_F(LibraryShell, TwoVersionsAreComparedIntoTheCurrentPatchOrAfterTheFirstIsL
     Run(TCommand::Undo);
     EXPECT_EQ(slot1(), before);
     EXPECT_TRUE(Errors().empty());
+
+    // From the Versions window: the comparison opens and Versions closes, which would
+    // otherwise keep the compare window from being used (closed after 3 s if it stays).
+    QObject timers;  // their timers end with the test
+    QTimer::singleShot(0, &timers, [] {
+        if (QWidget* versionsWindow = QApplication::activeModalWidget())
+            versionsWindow->findChild<QPushButton*>(QStringLiteral("btCompareCurrent"))->click();
+    });
+    bool stayed = false;
+    QTimer::singleShot(3000, &timers, [&stayed] {
+        if (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            stayed = true;
+            open->reject();
+        }
+    });
+    for (auto* button : window.findChildren<QPushButton*>())
+        if (button->text() == QStringLiteral("Versions...")) button->click();
+    EXPECT_FALSE(stayed);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(editor.windows->Compare->Window()->isVisible());
 }
 
 TEST_F(LibraryShell, TheSearchOffersTagsAfterTagColonAndCtrlYRedoesAsInTheEditMenu) {
