@@ -25,8 +25,8 @@ using library::TKind;
 using library::TPositions;
 
 constexpr int kPool = 6;  // kits the programs import and see on the module
-constexpr int kSeeds = 250;
-constexpr int kSteps = 50;
+constexpr int kSeeds = 200;
+constexpr int kSteps = 40;
 
 struct TKitModel {
     int Pool = 0;  // which kit of the pool: what the item's identity is
