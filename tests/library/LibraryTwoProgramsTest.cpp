@@ -36,7 +36,6 @@ struct TKitModel {
 };
 
 struct TListModel {
-    int Birth = 0;  // the list's identity
     std::string Name;
     bool Deleted = false;
     TPositions Positions{};
@@ -53,7 +52,7 @@ enum class TField { Deleted, Favourite, TagsAndNote, ListName, ListDeleted, List
 struct TChange {
     TField Field;
     ItemId Id;
-    int Identity;
+    int Identity;  // a kit's pool index; a list is known by its ID alone
     std::string Before, After;
 };
 
@@ -245,9 +244,7 @@ class TTwoPrograms {
     TChange KitField(TField field, ItemId id) const {
         return {field, id, m_state.Kits.at(id).Pool, {}, {}};
     }
-    TChange ListField(TField field, ItemId id) const {
-        return {field, id, m_state.Lists.at(id).Birth, {}, {}};
-    }
+    static TChange ListField(TField field, ItemId id) { return {field, id, 0, {}, {}}; }
 
     std::string Act(int p) {
         const int what = Pick(100);
@@ -433,7 +430,7 @@ class TTwoPrograms {
                 m_problem = "the new list took the ID of list " + std::to_string(id);
                 return "new list " + name;
             }
-            m_state.Lists[id] = {++m_births, name, false, {}};
+            m_state.Lists[id] = {name, false, {}};
             if (p == 0) {
                 TChange made = ListField(TField::ListDeleted, id);
                 made.Before = "1";
@@ -632,7 +629,6 @@ class TTwoPrograms {
     TState m_state;
     TProgramModel m_programs[2];
     std::vector<std::pair<fs::path, TState>> m_backups;
-    int m_births = 0;
     std::vector<std::string> m_log;
     std::string m_problem;
 };
