@@ -122,6 +122,13 @@ std::vector<std::string> SplitTags(const std::string& tags);
 std::string WithTags(const std::string& tags, std::span<const std::string> added);
 std::string WithoutTags(const std::string& tags, std::span<const std::string> removed);
 
+// What could still be read from a damaged library, as a library of its own.
+struct TRescue {
+    std::filesystem::path File;
+    TInfo Info;    // what it holds
+    int Lost = 0;  // rows that could not be read
+};
+
 // "Imported 2 files: 3 new, 1 already in the library, 1 back from the Deleted view" (the
 // last part only when there are such), "Import cancelled after 2 files: ...".
 std::string ImportSummary(const TImportReport& report);
@@ -268,6 +275,11 @@ class TLibrary {
     void RestoreFrom(const std::filesystem::path& backup);
     // "ok", or what SQLite's integrity check found.
     std::string IntegrityCheck();
+    // Every row of the damaged library that can still be read (its items with their bytes,
+    // sources, tags and notes, its lists), copied into a new library at `target`, which is
+    // written over. SQLite reads past a damaged page: only the rows on it are lost.
+    // LibraryError when nothing could be written.
+    static TRescue Rescue(const std::filesystem::path& damaged, const std::filesystem::path& target);
     // Counts every change, by any program: what the automatic backup compares.
     std::int64_t ChangeCount();
     // Changes whenever another program (or another connection) changed the file since the

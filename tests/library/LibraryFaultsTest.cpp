@@ -345,6 +345,19 @@ TEST_F(LibraryTest, TheCommandLineReadsAReadOnlyLibraryAndRefusesADamagedOne) {
     }
     EXPECT_FALSE(fs::exists(dir / "out"));
     EXPECT_FALSE(fs::exists(dir / "damaged-copy.sqlite3"));
+
+    // What could still be read is offered beside it, and restored from there.
+    const fs::path rescued = file.string() + ".rescued";
+    const std::string offered = cli({"info"}).second;
+    EXPECT_NE(offered.find("\nWhat could still be read from it ("), std::string::npos) << offered;
+    EXPECT_NE(offered.find(") is in " + rescued.string() + " (tamboro-cli library restore "),
+              std::string::npos)
+        << offered;
+    EXPECT_EQ(library::CheckFile(rescued), "ok");
+    EXPECT_EQ(cli({"restore", rescued.string()}).first, 0);
+    library::TLibrary lib(file, Options());
+    EXPECT_GT(lib.Count({.Kind = library::TKind::Kit}), 20) << "one page lost, not the library";
+    EXPECT_EQ(lib.IntegrityCheck(), "ok");
 }
 
 }  // namespace librarytest
