@@ -169,37 +169,6 @@ bool Writable(const fs::path& file) {
     return ::access(file.c_str(), W_OK) == 0 && ::access(folder.c_str(), W_OK) == 0;
 }
 
-// "30 kits, 1 instrument set, 0 system blocks, 2 lists"
-std::string Holds(const library::TInfo& info) {
-    const auto count = [](int n, const char* one, const char* many) {
-        return std::to_string(n) + " " + (n == 1 ? one : many);
-    };
-    return count(info.Kits, "kit", "kits") + ", " +
-           count(info.Instruments, "instrument set", "instrument sets") + ", " +
-           count(info.Systems, "system block", "system blocks") + ", " +
-           count(info.Lists, "list", "lists");
-}
-
-// What can still be read from a damaged library, beside it as FILE.rescued; nothing for a
-// library that is sound (locked, newer, another program's) or from which nothing is read.
-std::optional<library::TRescue> Rescued(const fs::path& file) {
-    std::error_code error;
-    const std::string check = library::CheckFile(file);
-    if (!fs::exists(file, error) || check == "ok" || check == "not a Tamboro library" ||
-        check.find("locked") != std::string::npos)
-        return std::nullopt;
-    try {
-        auto rescue = library::TLibrary::Rescue(file, file.string() + ".rescued");
-        const auto& info = rescue.Info;
-        if (info.Kits + info.Instruments + info.Systems + info.Lists > 0) return rescue;
-        for (const char* suffix : {"", "-wal", "-shm"})
-            fs::remove(rescue.File.string() + suffix, error);
-    } catch (const library::LibraryError&) {
-        // Nothing to offer; the library's own fault is what is said.
-    }
-    return std::nullopt;
-}
-
 bool IsNumber(const std::string& text) {
     return !text.empty() && text.size() <= 18 &&
            std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
@@ -409,8 +378,8 @@ void RunLibrary(const TLibraryArguments& args, std::ostream& out, std::ostream& 
         if (const auto backup = library::NewestGoodBackup(file, library::TAutoBackup{}))
             text += "\nThe newest good backup is " + backup->string() +
                     " (tamboro-cli library restore " + backup->string() + ")";
-        if (const auto rescued = Rescued(file))
-            text += "\nWhat could still be read from it (" + Holds(rescued->Info) + ") is in " +
+        if (const auto rescued = library::RescueDamaged(file))
+            text += "\nWhat could still be read from it (" + library::InfoSummary(rescued->Info) + ") is in " +
                     rescued->File.string() + " (tamboro-cli library restore " +
                     rescued->File.string() + ")";
         return library::LibraryError(text);

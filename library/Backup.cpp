@@ -172,6 +172,23 @@ void RestoreLibrary(const fs::path& libraryFile, const fs::path& backup) {
     lib.RestoreFrom(backup);
 }
 
+std::optional<TRescue> RescueDamaged(const fs::path& libraryFile) {
+    std::error_code error;
+    const std::string check = CheckFile(libraryFile);
+    if (!fs::exists(libraryFile, error) || check == "ok" || check == "not a Tamboro library" ||
+        check.find("locked") != std::string::npos)
+        return std::nullopt;
+    try {
+        auto rescue = TLibrary::Rescue(libraryFile, libraryFile.string() + ".rescued");
+        const auto& info = rescue.Info;
+        if (info.Kits + info.Instruments + info.Systems + info.Lists > 0) return rescue;
+        RemoveWithJournals(rescue.File);
+    } catch (const LibraryError&) {
+        // Nothing to offer; the library's own fault is what is said.
+    }
+    return std::nullopt;
+}
+
 std::string CheckFile(const fs::path& file) {
     try {
         TDatabase db(file.string(), false, true);

@@ -7,9 +7,9 @@
 #include <optional>
 #include <vector>
 
-namespace library {
+#include "library/Library.h"
 
-class TLibrary;
+namespace library {
 
 struct TAutoBackup {
     bool Enabled = true;
@@ -44,6 +44,11 @@ std::optional<std::filesystem::path> NewestGoodBackup(const std::filesystem::pat
 // LibraryError when the backup is not sound, or when there is no library at `libraryFile`
 // (only an import makes one); the library is then left as it was.
 void RestoreLibrary(const std::filesystem::path& libraryFile, const std::filesystem::path& backup);
+
+// What can still be read from a damaged library, beside it as "<file>.rescued"; nothing for
+// a library that is sound (locked, newer, another program's), or one of which nothing could
+// be read.
+std::optional<TRescue> RescueDamaged(const std::filesystem::path& libraryFile);
 
 // Whether the file at `file` opens and passes SQLite's quick check ("ok"), or what is wrong.
 std::string CheckFile(const std::filesystem::path& file);

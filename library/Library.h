@@ -122,6 +122,9 @@ std::vector<std::string> SplitTags(const std::string& tags);
 std::string WithTags(const std::string& tags, std::span<const std::string> added);
 std::string WithoutTags(const std::string& tags, std::span<const std::string> removed);
 
+// "30 kits, 1 instrument set, 0 system blocks, 2 lists"
+std::string InfoSummary(const TInfo& info);
+
 // What could still be read from a damaged library, as a library of its own.
 struct TRescue {
     std::filesystem::path File;

@@ -38,16 +38,18 @@ int CopyRows(sqlite3* from, sqlite3* to, const TTable& table) {
     for (int k = 1; k < table.Count; ++k) marks += ", ?";
     sqlite3_stmt* last = nullptr;
     std::int64_t end = -1;
-    if (sqlite3_prepare_v2(from, (std::string("SELECT max(") + table.Key + ") FROM " + table.Name).c_str(),
-                           -1, &last, nullptr) == SQLITE_OK &&
+    if (sqlite3_prepare_v2(
+            from, (std::string("SELECT max(") + table.Key + ") FROM " + table.Name).c_str(), -1,
+            &last, nullptr) == SQLITE_OK &&
         sqlite3_step(last) == SQLITE_ROW)
         end = sqlite3_column_int64(last, 0);
     sqlite3_finalize(last);
     sqlite3_stmt* read = nullptr;
     sqlite3_stmt* write = nullptr;
-    sqlite3_prepare_v2(from,
-                       ("SELECT " + columns + " FROM " + table.Name + " WHERE " + table.Key + " = ?").c_str(),
-                       -1, &read, nullptr);
+    sqlite3_prepare_v2(
+        from,
+        ("SELECT " + columns + " FROM " + table.Name + " WHERE " + table.Key + " = ?").c_str(), -1,
+        &read, nullptr);
     sqlite3_prepare_v2(to,
                        ("INSERT OR IGNORE INTO " + std::string(table.Name) + "(" + columns +
                         ") VALUES(" + marks + ")")
@@ -77,6 +79,16 @@ int CopyRows(sqlite3* from, sqlite3* to, const TTable& table) {
 }
 
 }  // namespace
+
+std::string InfoSummary(const TInfo& info) {
+    const auto count = [](int n, const char* one, const char* many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    return count(info.Kits, "kit", "kits") + ", " +
+           count(info.Instruments, "instrument set", "instrument sets") + ", " +
+           count(info.Systems, "system block", "system blocks") + ", " +
+           count(info.Lists, "list", "lists");
+}
 
 TRescue TLibrary::Rescue(const fs::path& damaged, const fs::path& target) {
     std::error_code error;

@@ -152,6 +152,40 @@ TEST_F(LibraryShell, ADamagedLibraryOffersTheNewestGoodBackupAndAnUnchangedOneIs
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
+// A page damaged, not the header: what can still be read is offered beside the backup.
+TEST_F(LibraryShell, ADamagedLibraryOffersWhatCouldStillBeReadBesideTheBackup) {
+    const fs::path file = editor.dir / "kits.sqlite3";
+    const fs::path folder = editor.dir / "kits-backups";
+    fs::create_directories(folder);
+    {
+        simulator::Td7Module module;
+        module.LoadRandom(4);
+        library::TLibrary lib(file);
+        lib.Add(library::TKind::Kit, module.PatchDataSets(0), "gig.td7", 1);
+        lib.Backup(folder / "kits-2020-01-02.sqlite3");
+        for (int p = 1; p < 32; ++p)
+            lib.Add(library::TKind::Kit, module.PatchDataSets(p), "later.td7", p + 1);
+    }
+    {
+        std::fstream damage(file, std::ios::in | std::ios::out | std::ios::binary);
+        damage.seekp(5 * 4096);
+        damage.write(std::string(4096, 'x').data(), 4096);
+    }
+    Start("[Library]\nLibraryFile=" + file.string() + "\n");
+    editor.boxes.SetNextAnswer(editor::TAnswer::No);
+    Run(TCommand::Library);
+    ASSERT_FALSE(editor.boxes.Shown().empty());
+    const QString question = editor.boxes.Shown().front().Text;
+    EXPECT_TRUE(question.contains("(1 kit, 0 instrument sets, 0 system blocks, 0 lists)"))
+        << question.toStdString();
+    EXPECT_TRUE(question.contains("No uses what could still be read from the damaged library, " +
+                                  QString::fromStdString(file.string()) + ".rescued ("))
+        << question.toStdString();
+    ASSERT_NE(editor.windows->fmLibrary, nullptr);
+    EXPECT_GT(editor.windows->fmLibrary->Model().Total(), 20) << "more than the backup holds";
+    EXPECT_TRUE(Errors().empty());
+}
+
 // The help beside the program, not a file in the folder the file dialogs last showed.
 TEST_F(LibraryShell, F1InTheLibraryAndProgressWindowsReadsTheHelpBesideTheProgram) {
     const fs::path elsewhere = editor.dir / "kits";
