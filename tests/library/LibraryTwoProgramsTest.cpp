@@ -662,7 +662,8 @@ TEST_F(LibraryTest, TwoProgramsEditingOneLibraryLoseNothingAndUndoOnlyTheirOwnCh
             if (!problem.empty()) {
                 std::string log;
                 for (const auto& line : programs.Log()) log += "  " + line + "\n";
-                ADD_FAILURE() << "seed " << seed << ": " << problem << "\nsteps:\n" << log;
+                ADD_FAILURE() << "seed " << seed << " (TAMBORO_SEED=" << seed
+                              << " runs it alone): " << problem << "\nsteps:\n" << log;
             }
         }
         fs::remove_all(run);
