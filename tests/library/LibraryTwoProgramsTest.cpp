@@ -663,7 +663,8 @@ TEST_F(LibraryTest, TwoProgramsEditingOneLibraryLoseNothingAndUndoOnlyTheirOwnCh
                 std::string log;
                 for (const auto& line : programs.Log()) log += "  " + line + "\n";
                 ADD_FAILURE() << "seed " << seed << " (TAMBORO_SEED=" << seed
-                              << " runs it alone): " << problem << "\nsteps:\n" << log;
+                              << " runs it alone): " << problem << "\nsteps:\n"
+                              << log;
             }
         }
         fs::remove_all(run);
