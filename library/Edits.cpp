@@ -17,17 +17,18 @@ std::vector<ItemId> IdsOf(const auto& kits) {
 }
 
 // What an undo finds when another program changed the library under the window.
-void RequireItems(TLibrary& lib, std::span<const ItemId> ids) {
-    for (ItemId id : ids)
-        if (!lib.Item(id))
-            throw LibraryError(
-                "the kit was removed from the library meanwhile (by another "
-                "program or window)");
-}
-
+constexpr const char* kKitRemoved =
+    "the kit was removed from the library meanwhile (by another program or window)";
+constexpr const char* kListRemoved =
+    "the list was removed from the library meanwhile (by another program or window)";
 constexpr const char* kKitChanged = "the kit was changed meanwhile (by another program or window)";
 constexpr const char* kListChanged =
     "the list was changed meanwhile (by another program or window)";
+
+void RequireItems(TLibrary& lib, std::span<const ItemId> ids) {
+    for (ItemId id : ids)
+        if (!lib.Item(id)) throw LibraryError(kKitRemoved);
+}
 
 bool InDeleted(const TItem& item) {
     return !item.Deleted.empty();
@@ -49,10 +50,7 @@ std::vector<TItem> TEdits::Still(const std::vector<TKit>& kits,
     std::vector<TItem> items;
     for (const auto& kit : kits) {
         const auto item = m_lib.Item(kit.Id);
-        if (!item || item->Hash != kit.Hash)
-            throw LibraryError(
-                "the kit was removed from the library meanwhile (by another "
-                "program or window)");
+        if (!item || item->Hash != kit.Hash) throw LibraryError(kKitRemoved);
         if (!still(*item, items.size())) throw LibraryError(kKitChanged);
         items.push_back(*item);
     }
@@ -61,10 +59,7 @@ std::vector<TItem> TEdits::Still(const std::vector<TKit>& kits,
 
 TList TEdits::StillList(ItemId list, const std::function<bool(const TList&)>& still) {
     const auto found = m_lib.List(list);
-    if (!found)
-        throw LibraryError(
-            "the list was removed from the library meanwhile (by another "
-            "program or window)");
+    if (!found) throw LibraryError(kListRemoved);
     if (!still(*found)) throw LibraryError(kListChanged);
     return *found;
 }
