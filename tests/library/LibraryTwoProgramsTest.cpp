@@ -1,5 +1,6 @@
-// Two programs on one library file, as the editor's window and tamboro-cli have it: each its
-// own connection, the window's edits undoable, the command line's not. Seeded runs interleave
+// Two programs on one library file, each with its own connection: the editor's window, whose
+// edits are undoable, and another program that edits now as tamboro-cli does (no undo) and now
+// as a second editor's window (undoable). Seeded runs interleave
 // imports, requests, deletes, restores, Empty Deleted, list edits, tags, notes, favourites,
 // renames, undo, redo, backup and restore, and check the file after each step against a
 // plain model of what the user should find.
@@ -168,7 +169,7 @@ class TTwoPrograms {
     // One step by one of the programs; a problem is returned as a sentence.
     std::string Step() {
         const int p = Pick(2);
-        const std::string who = p == 0 ? "window: " : "command line: ";
+        const std::string who = p == 0 ? "window: " : "other program: ";
         m_problem.clear();
         const std::string what = Act(p);
         m_log.push_back(who + what);
@@ -556,7 +557,7 @@ class TTwoPrograms {
     std::string Check(int p) {
         {
             library::TLibrary& lib = Lib(p);
-            const std::string who = p == 0 ? "the window" : "the command line";
+            const std::string who = p == 0 ? "the window" : "the other program";
             std::set<ItemId> live, deleted;
             for (const auto& item : lib.Find({})) live.insert(item.Id);
             for (const auto& item : lib.Find({.Deleted = true})) deleted.insert(item.Id);
