@@ -1,35 +1,94 @@
-// Every transfer against a module that misbehaves, for hundreds of seeds, checked against a
-// model of what the mirror should hold. TAMBORO_SIM_SEED=N replays one seed;
-// TAMBORO_SIM_SEEDS=N runs that many from TAMBORO_SIM_FIRST (1).
+// Every transfer against a module that misbehaves as a real one can, seed after seed, checked
+// against a model of what the mirror should hold. One thread: the cable is a queue of timed
+// messages and the clock is the test's own, so a seed replays its run. TAMBORO_SIM_SEED=N
+// replays one seed; TAMBORO_SIM_SEEDS=N runs that many from TAMBORO_SIM_FIRST (1).
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <iterator>
-#include <numeric>
+#include <map>
+#include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
 
 #include "midilink/DeviceIds.h"
+#include "midilink/MidiLink.h"
+#include "simulator/Td7Module.h"
 #include "td7/history/EditHistory.h"
 #include "td7/map/PresentFlags.h"
 #include "td7/map/Td7Collections.h"
+#include "td7/map/Td7Map.h"
 #include "td7/transfers/FastTransmission.h"
 #include "td7/transfers/ReadBack.h"
 #include "td7/transfers/Transfers.h"
-#include "tests/support/SimulatedModule.h"
 
 namespace {
 
+using namespace std::chrono_literals;
 using td7::Block;
 using td7::TRecordRef;
-using namespace testsupport;
+using Bytes = std::vector<std::uint8_t>;
+using Clock = td7::TTransferWait::Clock;
+using Records = std::vector<TRecordRef>;
+
+constexpr int kRecords = 3009;
+int KeyOf(const TRecordRef& r) {
+    int key = r.Index;
+    for (Block block : td7::kAllBlocks) {
+        if (block == r.Kind) break;
+        key += td7::InfoOf(block).Count;
+    }
+    return key;
+}
+std::string Name(const TRecordRef& r) {
+    static constexpr const char* kNames[] = {"system", "common", "trigger", "note", "instrument"};
+    return std::string(kNames[static_cast<int>(r.Kind)]) + " " + std::to_string(r.Index);
+}
+std::optional<TRecordRef> RecordOf(const std::uint8_t* message, std::size_t length) {
+    if (length < 10) return std::nullopt;
+    const auto at = td7::RecordAtAddress({message[5], message[6], message[7], message[8]});
+    if (!at) return std::nullopt;
+    return TRecordRef{at->first, at->second};
+}
+simulator::Block BlockOf(const TRecordRef& r) {
+    return *simulator::Td7Module::FindBlock(td7::RecordAddress(r.Kind, r.Index));
+}
+bool Contains(const Records& records, const TRecordRef& r) {
+    return std::find(records.begin(), records.end(), r) != records.end();
+}
+long Ms(Clock::time_point t) {
+    return static_cast<long>((t - Clock::time_point{}) / 1ms);
+}
+std::string IniPath() {
+    return (std::filesystem::temp_directory_path() /
+            ("tamboro-sim-" + std::to_string(::getpid()) + ".ini"))
+        .string();
+}
+
+// The faults a seed may draw: the chance it has each, and then its least and most. The first
+// are chances per message; answers may overtake each other by the jitter; the module is busy
+// (drops data sets) in bursts; an input lost at 0 was never there.
+enum Fault { Late, Twice, Never, Drop, Unasked, Jitter, BusyEvery, BusyFor, InputLost, OutputLost };
+constexpr const char* kFaultNames[] = {
+    "late",      "twice",         "never",       "drop",          "unasked",
+    "jitter ms", "busy every ms", "busy for ms", "input lost ms", "output lost ms"};
+constexpr double kFaults[][3] = {
+    {0.5, 0, 0.03}, {0.4, 0, 0.05},    {0.3, 0, 0.02}, {0.5, 0, 0.15},   {0.3, 0, 0.02},
+    {0.5, 0, 30},   {0.25, 500, 3500}, {1, 50, 450},   {0.15, 0, 60000}, {0.1, 0, 60000}};
+// Where a message on its way to the program came from.
+enum class Origin { Request, ReadBack, Unasked };
 
 class SimProgress : public td7::TTransferProgress {
   public:
@@ -39,34 +98,24 @@ class SimProgress : public td7::TTransferProgress {
     int cancelAfter = -1;
 };
 
-bool Contains(const std::vector<TRecordRef>& records, const TRecordRef& r) {
-    return std::find(records.begin(), records.end(), r) != records.end();
-}
-
-std::vector<TRecordRef> EveryRecord() {
-    std::vector<TRecordRef> all;
-    for (Block block : td7::kAllBlocks)
-        for (int i = 0; i < td7::InfoOf(block).Count; ++i) all.push_back({block, i});
-    return all;
-}
-
-// One seed: the core's mirror and transfers against the simulated module, a few user actions
-// and transfers in a row, and after each the invariants. Run() returns the first broken one.
-class SimRun {
+// One seed: the cable, the module behind it, the core's mirror and transfers, a few user
+// actions and transfers in a row, and after each the invariants. Run() returns the first
+// broken one.
+class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
   public:
-    explicit SimRun(std::uint32_t seed) : m_random(seed), m_link(seed, TSimFaults::Draw(m_random)) {
-        m_wait.transfers = &m_transfers;
-        m_transfers.Devices = [this] { return m_link.Devices(); };
-        m_wait.stored = [this](const TRecordRef& r, const TSimulatedModule::Arrival& arrival) {
-            Stored(r, arrival);
-        };
-        m_link.module.LoadRandom(seed);
+    explicit SimRun(std::uint32_t seed) : m_random(seed) {
+        for (int f = Late; f <= OutputLost; ++f)
+            m_f[f] = Chance(kFaults[f][0]) ? kFaults[f][1] + Some(kFaults[f][2] - kFaults[f][1])
+                     : f >= InputLost      ? -1
+                                           : 0;
+        if (m_f[InputLost] > 0 && Chance(0.3)) m_f[InputLost] = 0;
+        m_transfers.Devices = [this] { return Devices(); };
+        m_module.LoadRandom(seed);
         // The mirror starts as a file left it: other kits than the module's.
         simulator::Td7Module file;
         file.LoadRandom(seed + 1000003);
         for (const TRecordRef& r : m_every) {
-            const SimBytes message = file.DataSetOf(SimBlockOf(r));
-            Record(r).CopyFrom(message.data());
+            Record(r).CopyFrom(file.DataSetOf(BlockOf(r)).data());
             m_expected.push_back(Data(r));
         }
         for (int p = 0; p < td7::kPatchCount; ++p) m_present.SetPatchPresent(p, Chance(0.08));
@@ -75,50 +124,182 @@ class SimRun {
         m_present.SetSystemPresent(true);
         m_unwritableIni = Chance(0.3);
         // Each seed starts without a learned pace, so that it replays alone as in a row.
-        std::filesystem::remove(Ini());
+        std::filesystem::remove(IniPath());
     }
 
     std::string Run() {
-        const int steps = Between(5, 9);
-        for (int step = 0; step < steps && m_fault.empty(); ++step) {
+        for (int step = Between(5, 9); step > 0 && m_fault.empty(); --step) {
             Act();
-            if (m_fault.empty() && Chance(0.5)) m_wait.Drain();
+            if (m_fault.empty() && Chance(0.5)) Drain();
             CheckMirror();
             if (m_fault.empty() && m_transfers.Busy()) Fail("a transfer left the sequencer busy");
         }
         if (m_fault.empty()) {
-            m_wait.Drain();
+            Drain();
             CheckMirror();
         }
         return m_fault;
     }
 
     std::string Trace() const {
-        return "faults: " + m_link.faults.Text() + "\n" + m_link.TraceText();
+        std::string text = "faults (-1: never):";
+        for (int f = Late; f <= OutputLost; ++f)
+            text += std::string(" ") + kFaultNames[f] + " " + std::to_string(m_f[f]);
+        text += "\nsteps:\n";
+        for (const std::string& step : m_steps) text += "  " + step + "\n";
+        text += "last messages:\n";
+        for (const std::string& line : m_trace) text += "  " + line + "\n";
+        return text;
     }
 
   private:
-    enum class Phase { Idle, Request, Transmit };
+    struct Arrival {
+        Bytes Message;
+        Origin From;
+        std::uint64_t Ask;  // the order of the request it answers
+    };
 
-    bool Chance(double p) { return std::uniform_real_distribution<>(0, 1)(m_random) < p; }
-    int Between(int low, int high) { return std::uniform_int_distribution<>(low, high)(m_random); }
-    void Fail(const std::string& text) {
-        if (m_fault.empty()) m_fault = text;
+    // The module's side of the cable: what the program sends reaches it at once; its answers
+    // wait in a queue with the time they arrive.
+    void PutShort(std::uint32_t) override {}
+    void PutLong(const std::uint8_t* buffer, int length) override {
+        const auto size = static_cast<std::size_t>(length);
+        const auto record = RecordOf(buffer, size);
+        const bool dataSet = length > 4 && buffer[4] == 0x12;
+        if (dataSet && record) ++m_sent[static_cast<std::size_t>(KeyOf(*record))];
+        if (Lost(OutputLost)) return Event(record, "-> into a lost output");
+        if (dataSet) {
+            const bool busy =
+                m_f[BusyEvery] > 0 && std::fmod(Ms(m_now), m_f[BusyEvery]) < m_f[BusyFor];
+            if (busy || Chance(m_f[Drop])) return Event(record, "-> data set, dropped");
+            m_module.Receive(buffer, size);
+            Event(record, "-> data set");
+        } else if (record) {
+            // A request sent while the mirror's collections are off the link is a read-back's.
+            const Origin from = Dumps().empty() ? Origin::ReadBack : Origin::Request;
+            const std::string what = from == Origin::ReadBack ? "-> read-back" : "-> request";
+            const std::uint64_t ask = ++m_order;
+            if (from == Origin::Request)
+                m_lastRequest[static_cast<std::size_t>(KeyOf(*record))] = ask;
+            if (Chance(m_f[Never]))
+                Event(record, what + ", never answered");
+            else
+                for (Bytes& answer : m_module.Receive(buffer, size)) {
+                    auto delay =
+                        std::chrono::microseconds(320 * (size + answer.size())) +
+                        std::chrono::milliseconds(Between(0, static_cast<int>(m_f[Jitter])));
+                    const bool late = Chance(m_f[Late]);
+                    if (late) delay = std::chrono::milliseconds(Between(1001, 1600));
+                    // The module answers one request after another: answers may overtake
+                    // each other by the jitter, never one the module is still busy with.
+                    const Clock::time_point at = std::max(m_now + delay, m_busyUntil);
+                    Event(record, what + ", answer in ms:", static_cast<int>((at - m_now) / 1ms));
+                    if (late) m_busyUntil = at;
+                    if (Chance(m_f[Twice])) {
+                        const auto twin = at + std::chrono::milliseconds(Between(1, 60));
+                        m_busyUntil = std::max(m_busyUntil, twin);
+                        Queue(twin, answer, from, ask);
+                    }
+                    Queue(at, std::move(answer), from, ask);
+                }
+        }
+        if (Chance(m_f[Unasked]))
+            Queue(m_now + std::chrono::milliseconds(Between(0, 200)),
+                  m_module.DataSetOf(simulator::Td7Module::BlockAt(
+                      Between(0, simulator::Td7Module::kBlockCount - 1))),
+                  Origin::Unasked, 0);
+    }
+    // Arrivals at the same time keep their order.
+    void Queue(Clock::time_point at, Bytes message, Origin from, std::uint64_t ask) {
+        m_queue.insert({at, {std::move(message), from, ask}});
     }
 
-    midilink::TMidiDump& Record(const TRecordRef& r) { return m_dumps.Of(r.Kind).Records(r.Index); }
-    SimBytes Data(const TRecordRef& r) {
-        const std::uint8_t* data = Record(r).Data() + td7::kHeaderSize;
-        return {data, data + td7::DataBytes(r.Kind)};
+    bool Lost(Fault port) const { return m_f[port] >= 0 && Ms(m_now) >= m_f[port]; }
+    td7::TDeviceState Devices() const {
+        const bool input = Lost(InputLost) && m_f[InputLost] > 0, output = Lost(OutputLost);
+        return {!Lost(InputLost), !output,
+                input && output ? "The MIDI devices \"Sim In\" and \"Sim Out\" are gone."
+                : input         ? "The MIDI device \"Sim In\" is gone."
+                : output        ? "The MIDI device \"Sim Out\" is gone."
+                                : ""};
     }
-    bool ModuleHolds(const TRecordRef& r) {
-        const auto module = m_link.module.Data(SimBlockOf(r));
-        return static_cast<int>(module.size()) == td7::DataBytes(r.Kind) &&
-               std::equal(module.begin(), module.end(), Record(r).Data() + td7::kHeaderSize);
+
+    // The transfers' wait: the next message that arrives before the deadline is delivered as
+    // the session delivers it (the read-back first, then the mirror), else the clock jumps.
+    Clock::time_point Now() override { return m_now; }
+    void WaitUntil(const std::function<bool()>& done, Clock::time_point deadline) override {
+        if (++m_waits > 5'000'000) throw std::runtime_error("a transfer that never ends");
+        if (done()) return;
+        if (!DeliverNext(deadline)) m_now = std::max(m_now, deadline);
     }
-    // The patch the user works on: most actions take it, as the windows do, and now and
-    // then another present one becomes current.
-    std::vector<TRecordRef> SomePatch() {
+    // Everything still on its way, as the program's event loop takes it when idle.
+    void Drain() {
+        while (DeliverNext(Clock::time_point::max())) {
+        }
+    }
+    bool DeliverNext(Clock::time_point deadline) {
+        if (m_queue.empty() || m_queue.begin()->first > deadline) return false;
+        m_now = std::max(m_now, m_queue.begin()->first);
+        const Arrival arrival = std::move(m_queue.begin()->second);
+        m_queue.erase(m_queue.begin());
+        static constexpr const char* kFrom[] = {"<- request's answer", "<- read-back's answer",
+                                                "<- dump nobody asked for"};
+        const auto* data = arrival.Message.data();
+        const int size = static_cast<int>(arrival.Message.size());
+        const auto record = RecordOf(data, arrival.Message.size());
+        if (Lost(InputLost)) {
+            Event(record, "<- into a lost input");
+            return true;
+        }
+        m_transfers.CaptureSysex(data, size);
+        const bool resolved = OfferSysex(data, size);
+        Event(record,
+              kFrom[static_cast<int>(arrival.From)] + std::string(resolved ? ", stored" : ""));
+        if (resolved && record) Stored(*record, arrival);
+        m_transfers.HandleMidiInput(resolved);
+        return true;
+    }
+
+    // The mirror stored a message: only a request's answer, or the module's own dump outside
+    // a transmission, may change it. A read-back's answer never does, unless the user asked
+    // for the record since: the module's answers to both then look alike.
+    void Stored(const TRecordRef& r, const Arrival& arrival) {
+        const auto key = static_cast<std::size_t>(KeyOf(r));
+        if (arrival.From == Origin::ReadBack && m_lastRequest[key] < arrival.Ask)
+            Fail("a read-back's answer reached the mirror: " + Name(r));
+        else if (arrival.From == Origin::Unasked && m_sending)
+            Fail("the mirror took a dump nobody asked for during a transmission: " + Name(r));
+        const auto data = arrival.Message.begin() + td7::kHeaderSize;
+        m_expected[key].assign(data, data + td7::DataBytes(r.Kind));
+        m_byModule[key] = true;
+        // As the session tells the history of every answer the mirror stored.
+        m_history.Stored(arrival.Message.data(), static_cast<int>(arrival.Message.size()));
+    }
+
+    // The user's steps and how often each comes: the long requests least, as they cost the
+    // most. Targets: the current patch, all present patches, the instruments, the system.
+    void Act() {
+        m_transfers.SetFast(Chance(0.5));
+        SimProgress progress;
+        if (Chance(0.15)) progress.cancelAfter = Between(0, 100);
+        const std::pair<int, std::function<void()>> steps[] = {
+            {28, [&] { Request(Pick(17, 1, 4, 6)); }},
+            {34, [&] { Transmit(Pick(16, 8, 4, 6), progress); }},
+            {12, [&] { Differences(Target(Between(0, 1)), progress); }},
+            {20, [&] { Fast(Target(Between(0, 3)), progress); }},
+            {10, [&] { ReadBack(Target(0), progress); }},
+            {14, [&] { Edit(); }},
+            {12, [&] { UndoOrRedo(); }}};
+        int pick = Between(0, 129);  // the weights' sum
+        for (const auto& [weight, step] : steps)
+            if ((pick -= weight) < 0) return step();
+    }
+    static constexpr const char* kTargets[] = {"Current", "All", "Instruments", "System"};
+    Records Target(int t) {
+        if (t == 1) return td7::PresentPatchRecords(m_present);
+        if (t == 2) return td7::InstrumentRecords();
+        if (t == 3) return td7::SystemRecords();
+        // The patch the user works on: now and then another present one becomes current.
         if (m_current < 0 || Chance(0.2)) {
             std::vector<int> present;
             for (int p = 0; p < td7::kPatchCount; ++p)
@@ -129,137 +310,84 @@ class SimRun {
         return td7::PatchRecords(m_current);
     }
 
-    // The mirror stored a message: only a request's answer, or the module's own dump outside
-    // a transmission, may change it. A read-back's answer never does, unless the user asked
-    // for the record since: the module's answers to both then look alike.
-    void Stored(const TRecordRef& r, const TSimulatedModule::Arrival& arrival) {
-        const SimBytes& message = arrival.Message;
-        const TSimOrigin origin = arrival.Origin;
-        if (origin == TSimOrigin::ReadBack &&
-            m_link.lastRequest[static_cast<std::size_t>(SimKey(r))] < arrival.Ask)
-            Fail("a read-back's answer reached the mirror: " + SimRecordText(r));
-        else if (origin == TSimOrigin::Unasked && m_phase == Phase::Transmit)
-            Fail("the mirror took a dump nobody asked for during a transmission: " +
-                 SimRecordText(r));
-        const auto key = static_cast<std::size_t>(SimKey(r));
-        m_expected[key].assign(message.begin() + td7::kHeaderSize,
-                               message.begin() + td7::kHeaderSize + td7::DataBytes(r.Kind));
-        m_byModule[key] = true;
-        // As the session tells the history of every answer the mirror stored.
-        m_history.Stored(message.data(), static_cast<int>(message.size()));
+    void Request(int t) {
+        const Records records = Target(t);
+        const std::string what = std::string("Request ") + kTargets[t];
+        Step(what + (m_transfers.Fast() ? " (fast)" : ""));
+        const auto error = Attempt(what, false, [&] {
+            t == 0   ? m_transfers.RequestPatch(records[0].Index)
+            : t == 1 ? m_transfers.RequestAllPatches()
+            : t == 2 ? m_transfers.RequestInstruments()
+                     : m_transfers.RequestSystem();
+        });
+        if (!error) CheckHeld(what + " completed", records);
     }
 
-    void CheckMirror() {
-        for (const TRecordRef& r : m_every)
-            if (!std::equal(m_expected[static_cast<std::size_t>(SimKey(r))].begin(),
-                            m_expected[static_cast<std::size_t>(SimKey(r))].end(),
-                            Record(r).Data() + td7::kHeaderSize)) {
-                Fail("the mirror's " + SimRecordText(r) +
-                     " changed by neither the user nor a request");
-                return;
-            }
+    void Transmit(int t, SimProgress& progress) {
+        const Records records = Target(t);
+        const std::string what = std::string("Transmit ") + kTargets[t];
+        const bool verify = Chance(0.6);
+        Step(what + (verify ? " verified" : ""));
+        const auto before = m_sent;
+        const auto error = Attempt(what, true, [&] {
+            const bool complete = t == 0   ? m_transfers.TransmitPatch(records[0].Index, progress)
+                                  : t == 1 ? m_transfers.TransmitAllPatches(progress)
+                                  : t == 2 ? m_transfers.TransmitInstruments(progress)
+                                           : (m_transfers.TransmitSystem(), true);
+            if (complete) CheckSent(what, records, before);
+            if (complete && verify)
+                CheckReport(what, records, m_transfers.Verify(records, progress));
+        });
+        if (error) CheckStopped(what, *error);
     }
 
-    // What a finished transmission's report says: the records not named held on both sides.
-    void CheckVerified(const std::string& what, const std::vector<TRecordRef>& records,
-                       const std::vector<TRecordRef>& failed) {
-        for (const TRecordRef& r : records)
-            if (!Contains(failed, r) && !ModuleHolds(r)) {
-                Fail(what + " reported " + SimRecordText(r) +
-                     " verified, the module holds other data");
-                return;
-            }
+    void Differences(const Records& records, SimProgress& progress) {
+        const std::string what = "Transmit Differences of " + std::to_string(records.size());
+        Step(what);
+        const auto before = m_sent;
+        // It reads the module's copy first: a module that does not answer stops it.
+        Attempt(what, true, [&] {
+            const auto differing = m_transfers.TransmitDifferences(records, progress);
+            if (!differing) return;
+            CheckSent(what, *differing, before);
+            CheckHeld(what + " found the same", records, *differing);
+            CheckReport(what, *differing, m_transfers.Verify(*differing, progress));
+        });
     }
 
-    // A transmission may stop with an error only when the output is gone.
-    void CheckStopped(const std::string& what, const std::string& error) {
-        if (!m_link.OutputLost())
-            Fail(what + " stopped with \"" + error + "\" while the output works");
+    void Fast(const Records& records, SimProgress& progress) {
+        const std::string what = "A fast transmission of " + std::to_string(records.size());
+        Step(what + (m_unwritableIni ? ", settings file unwritable" : ""));
+        const bool deaf = Lost(InputLost);
+        const auto before = m_sent;
+        const auto error = Attempt(what, true, [&] {
+            const td7::TFastTransmission fast = td7::TransmitFastAtLearnedPace(
+                m_transfers, records, progress,
+                m_unwritableIni ? "/nonexistent-tamboro-sim/tamboro.ini" : IniPath(), "Sim Out");
+            CheckReport(what, records, fast.Report);
+            const int sent = SentSince(records, before);
+            if (deaf) Fail(what + " without an input sent " + std::to_string(sent) + " records");
+            if (fast.Report.Sent != sent)
+                Fail(what + " counted " + std::to_string(fast.Report.Sent) + " records sent of " +
+                     std::to_string(sent));
+            if (fast.PaceProblem.empty() == m_unwritableIni)
+                Fail("the pace problem said \"" + fast.PaceProblem + "\"");
+        });
+        if (error && deaf && (*error != td7::kFastNeedsInputText || SentSince(records, before) > 0))
+            Fail(what + " without an input did not refuse before sending");
+        else if (error && !deaf)
+            CheckStopped(what, *error);
     }
 
-    int SentOf(const std::vector<TRecordRef>& records, const std::vector<int>& before) {
-        int sent = 0;
-        for (const TRecordRef& r : records) {
-            const auto key = static_cast<std::size_t>(SimKey(r));
-            sent += m_link.sentData[key] > before[key] ? 1 : 0;
-        }
-        return sent;
-    }
-
-    void Act() {
-        m_transfers.SetFast(Chance(0.5));
-        SimProgress progress;
-        if (Chance(0.15)) progress.cancelAfter = Between(0, 100);
-        // How often each comes: the long requests least, as they cost the most.
-        static constexpr int kWeights[] = {17, 1, 4, 6, 16, 8, 4, 6, 12, 20, 10, 14, 12};
-        int pick = Between(0, std::accumulate(std::begin(kWeights), std::end(kWeights), 0) - 1);
-        int action = 0;
-        while (pick >= kWeights[action]) pick -= kWeights[action++];
-        switch (action) {
-            case 0: {
-                const int p = SomePatch()[0].Index;
-                Request(
-                    "Request Current", [&] { m_transfers.RequestPatch(p); }, td7::PatchRecords(p));
-                break;
-            }
-            case 1:
-                Request(
-                    "Request All", [this] { m_transfers.RequestAllPatches(); },
-                    td7::PresentPatchRecords(m_present));
-                break;
-            case 2:
-                Request(
-                    "Instruments Request", [this] { m_transfers.RequestInstruments(); },
-                    td7::InstrumentRecords());
-                break;
-            case 3:
-                Request(
-                    "System Request", [this] { m_transfers.RequestSystem(); },
-                    td7::SystemRecords());
-                break;
-            case 4: {
-                const int p = SomePatch()[0].Index;
-                Transmit("Transmit Current", td7::PatchRecords(p), progress,
-                         [&] { return m_transfers.TransmitPatch(p, progress); });
-                break;
-            }
-            case 5:
-                Transmit("Transmit All", td7::PresentPatchRecords(m_present), progress,
-                         [&] { return m_transfers.TransmitAllPatches(progress); });
-                break;
-            case 6:
-                Transmit("Instruments Transmit", td7::InstrumentRecords(), progress,
-                         [&] { return m_transfers.TransmitInstruments(progress); });
-                break;
-            case 7:
-                Transmit("System Transmit", td7::SystemRecords(), progress, [&] {
-                    m_transfers.TransmitSystem();
-                    return true;
-                });
-                break;
-            case 8:
-                Differences(Chance(0.5) ? SomePatch() : td7::PresentPatchRecords(m_present),
-                            progress);
-                break;
-            case 9: {
-                const int which = Between(0, 3);
-                Fast(which == 0   ? SomePatch()
-                     : which == 1 ? td7::PresentPatchRecords(m_present)
-                     : which == 2 ? td7::InstrumentRecords()
-                                  : td7::SystemRecords(),
-                     progress);
-                break;
-            }
-            case 10:
-                ReadBack(SomePatch(), progress);
-                break;
-            case 11:
-                Edit();
-                break;
-            default:
-                UndoOrRedo();
-                break;
-        }
+    void ReadBack(const Records& records, SimProgress& progress) {
+        Step("Read back " + std::to_string(records.size()));
+        td7::TComparison comparison;
+        // It raises nothing: a module that does not answer leaves records unread.
+        Attempt("a read-back", true, [&] { comparison = m_transfers.ReadBack(records, progress); });
+        Records unsure = comparison.Unread;
+        unsure.insert(unsure.end(), comparison.Differing.begin(), comparison.Differing.end());
+        CheckHeld("a read-back found the same", records, unsure);
+        CheckHeld("a read-back found differing", comparison.Differing, comparison.Unread, false);
     }
 
     // A few records changed as one step of the history, as a load does.
@@ -268,18 +396,18 @@ class SimRun {
         m_history.RecordCommand("Edit", {}, td7::kAllBlocks, [&] {
             for (int k = 0; k < count; ++k) {
                 const TRecordRef r = Chance(0.6)
-                                         ? SomePatch()[static_cast<std::size_t>(Between(0, 77))]
+                                         ? Target(0)[static_cast<std::size_t>(Between(0, 77))]
                                      : Chance(0.8) ? TRecordRef{Block::Instrument, Between(0, 511)}
                                                    : TRecordRef{Block::System, 0};
                 const int at = Between(0, td7::DataBytes(r.Kind) - 1);
                 const auto value = static_cast<std::uint8_t>(Between(0, 127));
-                const auto key = static_cast<std::size_t>(SimKey(r));
+                const auto key = static_cast<std::size_t>(KeyOf(r));
                 Record(r).Data()[td7::kHeaderSize + at] = value;
                 m_expected[key][static_cast<std::size_t>(at)] = value;
                 m_byModule[key] = false;
             }
         });
-        m_link.Trace("user edits " + std::to_string(count) + " records");
+        Step("user edits " + std::to_string(count) + " records");
     }
 
     // What the module sent is never undone: an undo or redo changes only records whose last
@@ -287,164 +415,140 @@ class SimRun {
     void UndoOrRedo() {
         const bool undo = Chance(0.6);
         const int times = Between(1, 4);
-        m_link.Trace((undo ? "Undo x" : "Redo x") + std::to_string(times));
-        try {
+        const std::string what = undo ? "Undo" : "Redo";
+        Step(what + " x" + std::to_string(times));
+        Attempt(what, false, [&] {
             for (int k = 0; k < times && (undo ? m_history.CanUndo() : m_history.CanRedo()); ++k)
                 undo ? m_history.Undo() : m_history.Redo();
-        } catch (const std::exception& error) {
-            Fail(std::string(undo ? "Undo" : "Redo") + " raised \"" + error.what() + "\"");
-        }
+        });
         for (const TRecordRef& r : m_every) {
-            const auto key = static_cast<std::size_t>(SimKey(r));
-            if (std::equal(m_expected[key].begin(), m_expected[key].end(),
-                           Record(r).Data() + td7::kHeaderSize))
-                continue;
-            if (m_byModule[key])
-                Fail(std::string(undo ? "Undo" : "Redo") +
-                     " wrote over what the module sent: " + SimRecordText(r));
+            const auto key = static_cast<std::size_t>(KeyOf(r));
+            if (MirrorHolds(r, m_expected[key])) continue;
+            if (m_byModule[key]) Fail(what + " wrote over what the module sent: " + Name(r));
             m_expected[key] = Data(r);
         }
     }
 
-    void Request(const std::string& what, const std::function<void()>& request,
-                 const std::vector<TRecordRef>& records) {
-        m_link.Trace(what + (m_transfers.Fast() ? " (fast)" : ""));
-        m_phase = Phase::Request;
-        bool complete = true;
+    // Runs a step, `sending` records to the module or not; the TransferError it raised, if
+    // any. Anything else it raises is a fault: a program would lose the transfer's report to it.
+    std::optional<std::string> Attempt(const std::string& what, bool sending,
+                                       const std::function<void()>& step) {
+        std::optional<std::string> error;
+        m_sending = sending;
         try {
-            request();
-        } catch (const td7::TransferError& error) {
-            complete = false;
-            m_link.Trace("  " + std::string(error.what()));
+            step();
+        } catch (const td7::TransferError& raised) {
+            error = raised.what();
+            Step("  " + *error);
+        } catch (const std::exception& raised) {
+            Fail(what + " raised \"" + raised.what() + "\"");
         }
-        m_phase = Phase::Idle;
-        if (!complete) return;
+        m_sending = false;
+        return error;
+    }
+
+    // The invariants. A record changes only by the user's edits and the answers to requests;
+    // every report is true of the module.
+    void CheckMirror() {
+        for (const TRecordRef& r : m_every)
+            if (!MirrorHolds(r, m_expected[static_cast<std::size_t>(KeyOf(r))]))
+                return Fail("the mirror's " + Name(r) +
+                            " changed by neither the user nor a request");
+    }
+    // Each of `records` but those of `except` is the module's (or, `held` false, is not).
+    void CheckHeld(const std::string& what, const Records& records, const Records& except = {},
+                   bool held = true) {
         for (const TRecordRef& r : records)
-            if (!ModuleHolds(r)) {
-                Fail(what + " completed, the mirror's " + SimRecordText(r) +
-                     " is not the module's");
-                return;
-            }
+            if (!Contains(except, r) && ModuleHolds(r) != held)
+                return Fail(what + ", the mirror's " + Name(r) +
+                            (held ? " is not the module's" : " is the module's"));
+    }
+    void CheckReport(const std::string& what, const Records& records,
+                     const td7::TVerifyReport& report) {
+        Step("  " + report.Text() + (report.Cancelled ? " (cancelled)" : ""));
+        CheckHeld(what + " reported verified", records, report.Failed);
+        if (report.Ok() && Lost(InputLost)) Fail(what + " verified without an input");
+    }
+    int SentSince(const Records& records, const std::vector<int>& before) const {
+        return static_cast<int>(std::count_if(records.begin(), records.end(), [&](const auto& r) {
+            const auto key = static_cast<std::size_t>(KeyOf(r));
+            return m_sent[key] > before[key];
+        }));
+    }
+    void CheckSent(const std::string& what, const Records& records,
+                   const std::vector<int>& before) {
+        if (SentSince(records, before) != static_cast<int>(records.size()))
+            Fail(what + " completed without sending every record");
+    }
+    // A transmission may stop with an error only when the output is gone.
+    void CheckStopped(const std::string& what, const std::string& error) {
+        if (!Lost(OutputLost))
+            Fail(what + " stopped with \"" + error + "\" while the output works");
+    }
+    void Fail(const std::string& text) {
+        if (m_fault.empty()) m_fault = text;
     }
 
-    void Transmit(const std::string& what, const std::vector<TRecordRef>& records,
-                  SimProgress& progress, const std::function<bool()>& send) {
-        const bool verify = Chance(0.6);
-        m_link.Trace(what + (verify ? " verified" : ""));
-        m_phase = Phase::Transmit;
-        const auto sentBefore = m_link.sentData;
-        try {
-            const bool complete = send();
-            if (complete && SentOf(records, sentBefore) != static_cast<int>(records.size()))
-                Fail(what + " completed without sending every record");
-            if (complete && verify) {
-                const td7::TVerifyReport report = m_transfers.Verify(records, progress);
-                m_link.Trace("  " + report.Text());
-                CheckVerified(what, records, report.Failed);
-                if (report.Ok() && m_link.InputLost()) Fail(what + " verified without an input");
-            }
-        } catch (const td7::TransferError& error) {
-            m_link.Trace("  " + std::string(error.what()));
-            CheckStopped(what, error.what());
-        }
-        m_phase = Phase::Idle;
+    midilink::TMidiDump& Record(const TRecordRef& r) { return m_dumps.Of(r.Kind).Records(r.Index); }
+    Bytes Data(const TRecordRef& r) {
+        const std::uint8_t* data = Record(r).Data() + td7::kHeaderSize;
+        return {data, data + td7::DataBytes(r.Kind)};
+    }
+    template <typename Range>
+    bool MirrorHolds(const TRecordRef& r, const Range& data) {
+        return static_cast<int>(data.size()) == td7::DataBytes(r.Kind) &&
+               std::equal(data.begin(), data.end(), Record(r).Data() + td7::kHeaderSize);
+    }
+    bool ModuleHolds(const TRecordRef& r) { return MirrorHolds(r, m_module.Data(BlockOf(r))); }
+
+    // A user's step and its outcome; the last ones are kept apart from the messages, which
+    // soon push them out of the trace.
+    void Step(const std::string& text) {
+        Event(std::nullopt, text);
+        m_steps.push_back(std::to_string(Ms(m_now)) + " ms " + text);
+        if (m_steps.size() > 12) m_steps.pop_front();
+    }
+    void Event(const std::optional<TRecordRef>& record, const std::string& what, int number = -1) {
+        m_trace.push_back(std::to_string(Ms(m_now)) + " ms " + (record ? Name(*record) + " " : "") +
+                          what + (number >= 0 ? " " + std::to_string(number) : ""));
+        if (m_trace.size() > 40) m_trace.pop_front();
     }
 
-    void Differences(const std::vector<TRecordRef>& records, SimProgress& progress) {
-        m_link.Trace("Transmit Differences of " + std::to_string(records.size()));
-        m_phase = Phase::Transmit;
-        const auto sentBefore = m_link.sentData;
-        try {
-            const auto differing = m_transfers.TransmitDifferences(records, progress);
-            if (differing) {
-                if (SentOf(*differing, sentBefore) != static_cast<int>(differing->size()))
-                    Fail(
-                        "Transmit Differences completed without sending every record that "
-                        "differed");
-                std::vector<TRecordRef> same;
-                for (const TRecordRef& r : records)
-                    if (!Contains(*differing, r)) same.push_back(r);
-                CheckVerified("Transmit Differences", same, {});
-                const td7::TVerifyReport report = m_transfers.Verify(*differing, progress);
-                m_link.Trace("  " + report.Text());
-                CheckVerified("Transmit Differences", *differing, report.Failed);
-            }
-        } catch (const td7::TransferError& error) {
-            // It reads the module's copy first: a module that does not answer stops it.
-            m_link.Trace("  " + std::string(error.what()));
-        }
-        m_phase = Phase::Idle;
+    bool Chance(double p) { return p > 0 && Some(1) < p; }
+    double Some(double most) { return std::uniform_real_distribution<>(0, most)(m_random); }
+    int Pick(auto... weights) {
+        return std::discrete_distribution<>({static_cast<double>(weights)...})(m_random);
     }
-
-    void Fast(const std::vector<TRecordRef>& records, SimProgress& progress) {
-        m_link.Trace("Fast transmission of " + std::to_string(records.size()) +
-                     (m_unwritableIni ? ", settings file unwritable" : ""));
-        m_phase = Phase::Transmit;
-        const bool deaf = m_link.InputLost();
-        const auto sentBefore = m_link.sentData;
-        const std::string ini =
-            m_unwritableIni ? std::string("/nonexistent-tamboro-sim/tamboro.ini") : Ini();
-        try {
-            const td7::TFastTransmission fast =
-                td7::TransmitFastAtLearnedPace(m_transfers, records, progress, ini, "Sim Out");
-            const td7::TVerifyReport& report = fast.Report;
-            m_link.Trace("  " + report.Text() + (report.Cancelled ? " (cancelled)" : ""));
-            if (deaf)
-                Fail("a fast transmission without an input sent " +
-                     std::to_string(SentOf(records, sentBefore)) + " records");
-            CheckVerified("a fast transmission", records, report.Failed);
-            if (report.Sent != SentOf(records, sentBefore))
-                Fail("a fast transmission counted " + std::to_string(report.Sent) +
-                     " records sent of " + std::to_string(SentOf(records, sentBefore)));
-            if (fast.PaceProblem.empty() == m_unwritableIni)
-                Fail("the pace problem said \"" + fast.PaceProblem + "\"");
-        } catch (const td7::TransferError& error) {
-            m_link.Trace("  " + std::string(error.what()));
-            if (deaf && (error.what() != std::string(td7::kFastNeedsInputText) ||
-                         SentOf(records, sentBefore) > 0))
-                Fail("a fast transmission without an input did not refuse before sending");
-            else if (!deaf)
-                CheckStopped("a fast transmission", error.what());
-        } catch (const std::exception& error) {
-            Fail(std::string("a fast transmission's report was lost to \"") + error.what() + "\"");
-        }
-        m_phase = Phase::Idle;
-    }
-
-    void ReadBack(const std::vector<TRecordRef>& records, SimProgress& progress) {
-        m_link.Trace("Read back " + std::to_string(records.size()));
-        m_phase = Phase::Transmit;
-        const td7::TComparison comparison = m_transfers.ReadBack(records, progress);
-        m_phase = Phase::Idle;
-        for (const TRecordRef& r : records) {
-            if (Contains(comparison.Unread, r)) continue;
-            if (Contains(comparison.Differing, r) == ModuleHolds(r)) {
-                Fail("a read-back said " + SimRecordText(r) +
-                     (ModuleHolds(r) ? " differs" : " is the same") +
-                     ", the module holds otherwise");
-                return;
-            }
-        }
-    }
-
-    static std::string Ini() {
-        static const std::string path = (std::filesystem::temp_directory_path() /
-                                         ("tamboro-sim-" + std::to_string(::getpid()) + ".ini"))
-                                            .string();
-        return path;
+    int Between(int low, int high) {
+        return high <= low ? low : std::uniform_int_distribution<>(low, high)(m_random);
     }
 
     std::mt19937 m_random;
-    TSimulatedModule m_link;
-    td7::TTd7Collections m_dumps{&m_link, nullptr, nullptr};
+    double m_f[std::size(kFaults)] = {};  // by Fault
+    simulator::Td7Module m_module;
+    Clock::time_point m_now{}, m_busyUntil{};
+    std::multimap<Clock::time_point, Arrival> m_queue;
+    std::uint64_t m_order = 0;
+    long m_waits = 0;
+    std::vector<int> m_sent = std::vector<int>(kRecords);  // data sets sent, by record key
+    // The order of the last request command's ask of each record, by record key.
+    std::vector<std::uint64_t> m_lastRequest = std::vector<std::uint64_t>(kRecords);
+    std::deque<std::string> m_trace;
+    std::deque<std::string> m_steps;
+
+    td7::TTd7Collections m_dumps{this, nullptr, nullptr};
     td7::TPresentFlags m_present;
-    TSimWait m_wait{m_link};
-    td7::TTransfers m_transfers{m_dumps, m_present, m_link, m_wait};
-    td7::TEditHistory m_history{m_dumps, m_present, m_link};
-    std::vector<bool> m_byModule = std::vector<bool>(kSimRecords);  // last changed by an answer
-    const std::vector<TRecordRef> m_every = EveryRecord();
-    std::vector<SimBytes> m_expected;  // what the mirror should hold, by record key
-    Phase m_phase = Phase::Idle;
+    td7::TTransfers m_transfers{m_dumps, m_present, *this, *this};
+    td7::TEditHistory m_history{m_dumps, m_present, *this};
+    const Records m_every = [] {
+        Records all;
+        for (Block block : td7::kAllBlocks)
+            for (int i = 0; i < td7::InfoOf(block).Count; ++i) all.push_back({block, i});
+        return all;
+    }();
+    std::vector<Bytes> m_expected;  // what the mirror should hold, by key
+    std::vector<bool> m_byModule = std::vector<bool>(kRecords);  // last changed by an answer
+    bool m_sending = false;  // records go to the module: its own dumps must not reach the mirror
     bool m_unwritableIni = false;
     int m_current = -1;
     std::string m_fault;
@@ -470,8 +574,7 @@ TEST(SimulatedModule, EveryTransferKeepsTheMirrorAndItsReportsTrueForEverySeed) 
         ADD_FAILURE() << "seed " << seed << " (TAMBORO_SIM_SEED=" << seed << "): " << fault << "\n"
                       << run.Trace();
     }
-    std::filesystem::remove(std::filesystem::temp_directory_path() /
-                            ("tamboro-sim-" + std::to_string(::getpid()) + ".ini"));
+    std::filesystem::remove(IniPath());
     midilink::ClearDeviceIds();
 }
 
