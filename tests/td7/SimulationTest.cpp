@@ -13,7 +13,6 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <random>
@@ -36,21 +35,20 @@
 
 namespace {
 
-using namespace std::chrono_literals;
 using td7::Block;
 using td7::TRecordRef;
 using Bytes = std::vector<std::uint8_t>;
 using Clock = td7::TTransferWait::Clock;
 using Records = std::vector<TRecordRef>;
+using std::chrono::milliseconds;
+using namespace std::chrono_literals;
 
 constexpr int kRecords = 3009;
-int KeyOf(const TRecordRef& r) {
+std::size_t KeyOf(const TRecordRef& r) {
     int key = r.Index;
-    for (Block block : td7::kAllBlocks) {
-        if (block == r.Kind) break;
-        key += td7::InfoOf(block).Count;
-    }
-    return key;
+    for (Block block : td7::kAllBlocks)
+        if (block < r.Kind) key += td7::InfoOf(block).Count;
+    return static_cast<std::size_t>(key);
 }
 std::string Name(const TRecordRef& r) {
     static constexpr const char* kNames[] = {"system", "common", "trigger", "note", "instrument"};
@@ -65,16 +63,12 @@ std::optional<TRecordRef> RecordOf(const std::uint8_t* message, std::size_t leng
 simulator::Block BlockOf(const TRecordRef& r) {
     return *simulator::Td7Module::FindBlock(td7::RecordAddress(r.Kind, r.Index));
 }
-bool Contains(const Records& records, const TRecordRef& r) {
-    return std::find(records.begin(), records.end(), r) != records.end();
-}
 long Ms(Clock::time_point t) {
     return static_cast<long>((t - Clock::time_point{}) / 1ms);
 }
 std::string IniPath() {
-    return (std::filesystem::temp_directory_path() /
-            ("tamboro-sim-" + std::to_string(::getpid()) + ".ini"))
-        .string();
+    return std::filesystem::temp_directory_path() /
+           ("tamboro-sim-" + std::to_string(::getpid()) + ".ini");
 }
 
 // The faults a seed may draw: the chance it has each, and then its least and most. The first
@@ -87,20 +81,16 @@ constexpr const char* kFaultNames[] = {
 constexpr double kFaults[][3] = {
     {0.5, 0, 0.03}, {0.4, 0, 0.05},    {0.3, 0, 0.02}, {0.5, 0, 0.15},   {0.3, 0, 0.02},
     {0.5, 0, 30},   {0.25, 500, 3500}, {1, 50, 450},   {0.15, 0, 60000}, {0.1, 0, 60000}};
-// Where a message on its way to the program came from.
 enum class Origin { Request, ReadBack, Unasked };
 
-class SimProgress : public td7::TTransferProgress {
-  public:
+struct SimProgress : td7::TTransferProgress {
     void Step() override { ++steps; }
     bool CancelRequested() const override { return cancelAfter >= 0 && steps >= cancelAfter; }
-    int steps = 0;
-    int cancelAfter = -1;
+    int steps = 0, cancelAfter = -1;
 };
 
 // One seed: the cable, the module behind it, the core's mirror and transfers, a few user
-// actions and transfers in a row, and after each the invariants. Run() returns the first
-// broken one.
+// steps in a row, and after each the invariants. Run() returns the first broken one.
 class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
   public:
     explicit SimRun(std::uint32_t seed) : m_random(seed) {
@@ -134,10 +124,8 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
             CheckMirror();
             if (m_fault.empty() && m_transfers.Busy()) Fail("a transfer left the sequencer busy");
         }
-        if (m_fault.empty()) {
-            Drain();
-            CheckMirror();
-        }
+        if (m_fault.empty()) Drain();
+        CheckMirror();
         return m_fault;
     }
 
@@ -160,13 +148,13 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
     };
 
     // The module's side of the cable: what the program sends reaches it at once; its answers
-    // wait in a queue with the time they arrive.
+    // wait in a queue with the time they arrive (those of one time in the order queued).
     void PutShort(std::uint32_t) override {}
     void PutLong(const std::uint8_t* buffer, int length) override {
         const auto size = static_cast<std::size_t>(length);
         const auto record = RecordOf(buffer, size);
         const bool dataSet = length > 4 && buffer[4] == 0x12;
-        if (dataSet && record) ++m_sent[static_cast<std::size_t>(KeyOf(*record))];
+        if (dataSet && record) ++m_sent[KeyOf(*record)];
         if (Lost(OutputLost)) return Event(record, "-> into a lost output");
         if (dataSet) {
             const bool busy =
@@ -179,49 +167,38 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
             const Origin from = Dumps().empty() ? Origin::ReadBack : Origin::Request;
             const std::string what = from == Origin::ReadBack ? "-> read-back" : "-> request";
             const std::uint64_t ask = ++m_order;
-            if (from == Origin::Request)
-                m_lastRequest[static_cast<std::size_t>(KeyOf(*record))] = ask;
-            if (Chance(m_f[Never]))
-                Event(record, what + ", never answered");
-            else
-                for (Bytes& answer : m_module.Receive(buffer, size)) {
-                    auto delay =
-                        std::chrono::microseconds(320 * (size + answer.size())) +
-                        std::chrono::milliseconds(Between(0, static_cast<int>(m_f[Jitter])));
-                    const bool late = Chance(m_f[Late]);
-                    if (late) delay = std::chrono::milliseconds(Between(1001, 1600));
-                    // The module answers one request after another: answers may overtake
-                    // each other by the jitter, never one the module is still busy with.
-                    const Clock::time_point at = std::max(m_now + delay, m_busyUntil);
-                    Event(record, what + ", answer in ms:", static_cast<int>((at - m_now) / 1ms));
-                    if (late) m_busyUntil = at;
-                    if (Chance(m_f[Twice])) {
-                        const auto twin = at + std::chrono::milliseconds(Between(1, 60));
-                        m_busyUntil = std::max(m_busyUntil, twin);
-                        Queue(twin, answer, from, ask);
-                    }
-                    Queue(at, std::move(answer), from, ask);
+            if (from == Origin::Request) m_lastRequest[KeyOf(*record)] = ask;
+            if (Chance(m_f[Never])) return Event(record, what + ", never answered");
+            for (Bytes& answer : m_module.Receive(buffer, size)) {
+                const bool late = Chance(m_f[Late]);
+                const auto delay = late ? milliseconds(Between(1001, 1600))
+                                        : std::chrono::microseconds(320 * (size + answer.size())) +
+                                              milliseconds(Between(0, int(m_f[Jitter])));
+                // The module answers one request after another: answers may overtake each
+                // other by the jitter, never one the module is still busy with.
+                const Clock::time_point at = std::max(m_now + delay, m_busyUntil);
+                Event(record, what + ", answer in " + std::to_string((at - m_now) / 1ms) + " ms");
+                if (late) m_busyUntil = at;
+                if (Chance(m_f[Twice])) {
+                    const auto twin = at + milliseconds(Between(1, 60));
+                    m_busyUntil = std::max(m_busyUntil, twin);
+                    m_queue.insert({twin, {answer, from, ask}});
                 }
+                m_queue.insert({at, {std::move(answer), from, ask}});
+            }
         }
         if (Chance(m_f[Unasked]))
-            Queue(m_now + std::chrono::milliseconds(Between(0, 200)),
-                  m_module.DataSetOf(simulator::Td7Module::BlockAt(
-                      Between(0, simulator::Td7Module::kBlockCount - 1))),
-                  Origin::Unasked, 0);
+            m_queue.insert({m_now + milliseconds(Between(0, 200)),
+                            {m_module.DataSetOf(simulator::Td7Module::BlockAt(
+                                 Between(0, simulator::Td7Module::kBlockCount - 1))),
+                             Origin::Unasked, 0}});
     }
-    // Arrivals at the same time keep their order.
-    void Queue(Clock::time_point at, Bytes message, Origin from, std::uint64_t ask) {
-        m_queue.insert({at, {std::move(message), from, ask}});
-    }
-
     bool Lost(Fault port) const { return m_f[port] >= 0 && Ms(m_now) >= m_f[port]; }
     td7::TDeviceState Devices() const {
         const bool input = Lost(InputLost) && m_f[InputLost] > 0, output = Lost(OutputLost);
-        return {!Lost(InputLost), !output,
-                input && output ? "The MIDI devices \"Sim In\" and \"Sim Out\" are gone."
-                : input         ? "The MIDI device \"Sim In\" is gone."
-                : output        ? "The MIDI device \"Sim Out\" is gone."
-                                : ""};
+        const std::string gone =
+            std::string(input ? " \"Sim In\"" : "") + (output ? " \"Sim Out\"" : "");
+        return {!Lost(InputLost), !output, gone.empty() ? "" : "MIDI device gone:" + gone};
     }
 
     // The transfers' wait: the next message that arrives before the deadline is delivered as
@@ -229,13 +206,11 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
     Clock::time_point Now() override { return m_now; }
     void WaitUntil(const std::function<bool()>& done, Clock::time_point deadline) override {
         if (++m_waits > 5'000'000) throw std::runtime_error("a transfer that never ends");
-        if (done()) return;
-        if (!DeliverNext(deadline)) m_now = std::max(m_now, deadline);
+        if (!done() && !DeliverNext(deadline)) m_now = std::max(m_now, deadline);
     }
     // Everything still on its way, as the program's event loop takes it when idle.
     void Drain() {
-        while (DeliverNext(Clock::time_point::max())) {
-        }
+        while (DeliverNext(Clock::time_point::max())) continue;
     }
     bool DeliverNext(Clock::time_point deadline) {
         if (m_queue.empty() || m_queue.begin()->first > deadline) return false;
@@ -253,8 +228,7 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
         }
         m_transfers.CaptureSysex(data, size);
         const bool resolved = OfferSysex(data, size);
-        Event(record,
-              kFrom[static_cast<int>(arrival.From)] + std::string(resolved ? ", stored" : ""));
+        Event(record, kFrom[int(arrival.From)] + std::string(resolved ? ", stored" : ""));
         if (resolved && record) Stored(*record, arrival);
         m_transfers.HandleMidiInput(resolved);
         return true;
@@ -264,7 +238,7 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
     // a transmission, may change it. A read-back's answer never does, unless the user asked
     // for the record since: the module's answers to both then look alike.
     void Stored(const TRecordRef& r, const Arrival& arrival) {
-        const auto key = static_cast<std::size_t>(KeyOf(r));
+        const std::size_t key = KeyOf(r);
         if (arrival.From == Origin::ReadBack && m_lastRequest[key] < arrival.Ask)
             Fail("a read-back's answer reached the mirror: " + Name(r));
         else if (arrival.From == Origin::Unasked && m_sending)
@@ -283,8 +257,8 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
         SimProgress progress;
         if (Chance(0.15)) progress.cancelAfter = Between(0, 100);
         const std::pair<int, std::function<void()>> steps[] = {
-            {28, [&] { Request(Pick(17, 1, 4, 6)); }},
-            {34, [&] { Transmit(Pick(16, 8, 4, 6), progress); }},
+            {28, [&] { Plain(true, Pick(17, 1, 4, 6), progress); }},
+            {34, [&] { Plain(false, Pick(16, 8, 4, 6), progress); }},
             {12, [&] { Differences(Target(Between(0, 1)), progress); }},
             {20, [&] { Fast(Target(Between(0, 3)), progress); }},
             {10, [&] { ReadBack(Target(0), progress); }},
@@ -304,32 +278,26 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
             std::vector<int> present;
             for (int p = 0; p < td7::kPatchCount; ++p)
                 if (m_present.PatchPresent(p)) present.push_back(p);
-            m_current =
-                present[static_cast<std::size_t>(Between(0, static_cast<int>(present.size()) - 1))];
+            m_current = present[std::size_t(Between(0, int(present.size()) - 1))];
         }
         return td7::PatchRecords(m_current);
     }
 
-    void Request(int t) {
+    // A request, or a transmission verified or not, of a target.
+    void Plain(bool request, int t, SimProgress& progress) {
         const Records records = Target(t);
-        const std::string what = std::string("Request ") + kTargets[t];
-        Step(what + (m_transfers.Fast() ? " (fast)" : ""));
-        const auto error = Attempt(what, false, [&] {
-            t == 0   ? m_transfers.RequestPatch(records[0].Index)
-            : t == 1 ? m_transfers.RequestAllPatches()
-            : t == 2 ? m_transfers.RequestInstruments()
-                     : m_transfers.RequestSystem();
-        });
-        if (!error) CheckHeld(what + " completed", records);
-    }
-
-    void Transmit(int t, SimProgress& progress) {
-        const Records records = Target(t);
-        const std::string what = std::string("Transmit ") + kTargets[t];
-        const bool verify = Chance(0.6);
-        Step(what + (verify ? " verified" : ""));
+        const std::string what = (request ? "Request " : "Transmit ") + std::string(kTargets[t]);
+        const bool verify = !request && Chance(0.6);
+        Step(what + (verify ? " verified" : "") + (m_transfers.Fast() ? " (fast)" : ""));
         const auto before = m_sent;
-        const auto error = Attempt(what, true, [&] {
+        const auto error = Attempt(what, !request, [&] {
+            if (request) {
+                t == 0   ? m_transfers.RequestPatch(records[0].Index)
+                : t == 1 ? m_transfers.RequestAllPatches()
+                : t == 2 ? m_transfers.RequestInstruments()
+                         : m_transfers.RequestSystem();
+                return CheckHeld(what + " completed", records);
+            }
             const bool complete = t == 0   ? m_transfers.TransmitPatch(records[0].Index, progress)
                                   : t == 1 ? m_transfers.TransmitAllPatches(progress)
                                   : t == 2 ? m_transfers.TransmitInstruments(progress)
@@ -338,9 +306,8 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
             if (complete && verify)
                 CheckReport(what, records, m_transfers.Verify(records, progress));
         });
-        if (error) CheckStopped(what, *error);
+        if (error && !request) CheckStopped(what, *error);
     }
-
     void Differences(const Records& records, SimProgress& progress) {
         const std::string what = "Transmit Differences of " + std::to_string(records.size());
         Step(what);
@@ -354,7 +321,6 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
             CheckReport(what, *differing, m_transfers.Verify(*differing, progress));
         });
     }
-
     void Fast(const Records& records, SimProgress& progress) {
         const std::string what = "A fast transmission of " + std::to_string(records.size());
         Step(what + (m_unwritableIni ? ", settings file unwritable" : ""));
@@ -366,50 +332,44 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
                 m_unwritableIni ? "/nonexistent-tamboro-sim/tamboro.ini" : IniPath(), "Sim Out");
             CheckReport(what, records, fast.Report);
             const int sent = SentSince(records, before);
-            if (deaf) Fail(what + " without an input sent " + std::to_string(sent) + " records");
             if (fast.Report.Sent != sent)
                 Fail(what + " counted " + std::to_string(fast.Report.Sent) + " records sent of " +
                      std::to_string(sent));
             if (fast.PaceProblem.empty() == m_unwritableIni)
                 Fail("the pace problem said \"" + fast.PaceProblem + "\"");
         });
-        if (error && deaf && (*error != td7::kFastNeedsInputText || SentSince(records, before) > 0))
+        if (deaf && (error != td7::kFastNeedsInputText || SentSince(records, before) > 0))
             Fail(what + " without an input did not refuse before sending");
         else if (error && !deaf)
             CheckStopped(what, *error);
     }
-
     void ReadBack(const Records& records, SimProgress& progress) {
         Step("Read back " + std::to_string(records.size()));
-        td7::TComparison comparison;
+        td7::TComparison found;
         // It raises nothing: a module that does not answer leaves records unread.
-        Attempt("a read-back", true, [&] { comparison = m_transfers.ReadBack(records, progress); });
-        Records unsure = comparison.Unread;
-        unsure.insert(unsure.end(), comparison.Differing.begin(), comparison.Differing.end());
+        Attempt("a read-back", true, [&] { found = m_transfers.ReadBack(records, progress); });
+        Records unsure = found.Unread;
+        unsure.insert(unsure.end(), found.Differing.begin(), found.Differing.end());
         CheckHeld("a read-back found the same", records, unsure);
-        CheckHeld("a read-back found differing", comparison.Differing, comparison.Unread, false);
+        CheckHeld("a read-back found differing", found.Differing, found.Unread, false);
     }
-
     // A few records changed as one step of the history, as a load does.
     void Edit() {
         const int count = Between(1, 6);
         m_history.RecordCommand("Edit", {}, td7::kAllBlocks, [&] {
             for (int k = 0; k < count; ++k) {
-                const TRecordRef r = Chance(0.6)
-                                         ? Target(0)[static_cast<std::size_t>(Between(0, 77))]
+                const TRecordRef r = Chance(0.6)   ? Target(0)[std::size_t(Between(0, 77))]
                                      : Chance(0.8) ? TRecordRef{Block::Instrument, Between(0, 511)}
                                                    : TRecordRef{Block::System, 0};
                 const int at = Between(0, td7::DataBytes(r.Kind) - 1);
                 const auto value = static_cast<std::uint8_t>(Between(0, 127));
-                const auto key = static_cast<std::size_t>(KeyOf(r));
                 Record(r).Data()[td7::kHeaderSize + at] = value;
-                m_expected[key][static_cast<std::size_t>(at)] = value;
-                m_byModule[key] = false;
+                m_expected[KeyOf(r)][std::size_t(at)] = value;
+                m_byModule[KeyOf(r)] = false;
             }
         });
         Step("user edits " + std::to_string(count) + " records");
     }
-
     // What the module sent is never undone: an undo or redo changes only records whose last
     // change was the user's.
     void UndoOrRedo() {
@@ -422,13 +382,11 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
                 undo ? m_history.Undo() : m_history.Redo();
         });
         for (const TRecordRef& r : m_every) {
-            const auto key = static_cast<std::size_t>(KeyOf(r));
-            if (MirrorHolds(r, m_expected[key])) continue;
-            if (m_byModule[key]) Fail(what + " wrote over what the module sent: " + Name(r));
-            m_expected[key] = Data(r);
+            if (MirrorHolds(r, m_expected[KeyOf(r)])) continue;
+            if (m_byModule[KeyOf(r)]) Fail(what + " wrote over what the module sent: " + Name(r));
+            m_expected[KeyOf(r)] = Data(r);
         }
     }
-
     // Runs a step, `sending` records to the module or not; the TransferError it raised, if
     // any. Anything else it raises is a fault: a program would lose the transfer's report to it.
     std::optional<std::string> Attempt(const std::string& what, bool sending,
@@ -438,20 +396,18 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
         try {
             step();
         } catch (const td7::TransferError& raised) {
-            error = raised.what();
-            Step("  " + *error);
+            Step("  " + *(error = raised.what()));
         } catch (const std::exception& raised) {
             Fail(what + " raised \"" + raised.what() + "\"");
         }
         m_sending = false;
         return error;
     }
-
     // The invariants. A record changes only by the user's edits and the answers to requests;
     // every report is true of the module.
     void CheckMirror() {
         for (const TRecordRef& r : m_every)
-            if (!MirrorHolds(r, m_expected[static_cast<std::size_t>(KeyOf(r))]))
+            if (!MirrorHolds(r, m_expected[KeyOf(r)]))
                 return Fail("the mirror's " + Name(r) +
                             " changed by neither the user nor a request");
     }
@@ -459,7 +415,8 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
     void CheckHeld(const std::string& what, const Records& records, const Records& except = {},
                    bool held = true) {
         for (const TRecordRef& r : records)
-            if (!Contains(except, r) && ModuleHolds(r) != held)
+            if (std::find(except.begin(), except.end(), r) == except.end() &&
+                ModuleHolds(r) != held)
                 return Fail(what + ", the mirror's " + Name(r) +
                             (held ? " is not the module's" : " is the module's"));
     }
@@ -470,14 +427,13 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
         if (report.Ok() && Lost(InputLost)) Fail(what + " verified without an input");
     }
     int SentSince(const Records& records, const std::vector<int>& before) const {
-        return static_cast<int>(std::count_if(records.begin(), records.end(), [&](const auto& r) {
-            const auto key = static_cast<std::size_t>(KeyOf(r));
-            return m_sent[key] > before[key];
+        return int(std::count_if(records.begin(), records.end(), [&](const TRecordRef& r) {
+            return m_sent[KeyOf(r)] > before[KeyOf(r)];
         }));
     }
     void CheckSent(const std::string& what, const Records& records,
                    const std::vector<int>& before) {
-        if (SentSince(records, before) != static_cast<int>(records.size()))
+        if (SentSince(records, before) != int(records.size()))
             Fail(what + " completed without sending every record");
     }
     // A transmission may stop with an error only when the output is gone.
@@ -496,7 +452,7 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
     }
     template <typename Range>
     bool MirrorHolds(const TRecordRef& r, const Range& data) {
-        return static_cast<int>(data.size()) == td7::DataBytes(r.Kind) &&
+        return int(data.size()) == td7::DataBytes(r.Kind) &&
                std::equal(data.begin(), data.end(), Record(r).Data() + td7::kHeaderSize);
     }
     bool ModuleHolds(const TRecordRef& r) { return MirrorHolds(r, m_module.Data(BlockOf(r))); }
@@ -508,23 +464,23 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
         m_steps.push_back(std::to_string(Ms(m_now)) + " ms " + text);
         if (m_steps.size() > 12) m_steps.pop_front();
     }
-    void Event(const std::optional<TRecordRef>& record, const std::string& what, int number = -1) {
+    void Event(const std::optional<TRecordRef>& record, const std::string& what) {
         m_trace.push_back(std::to_string(Ms(m_now)) + " ms " + (record ? Name(*record) + " " : "") +
-                          what + (number >= 0 ? " " + std::to_string(number) : ""));
+                          what);
         if (m_trace.size() > 40) m_trace.pop_front();
     }
 
     bool Chance(double p) { return p > 0 && Some(1) < p; }
     double Some(double most) { return std::uniform_real_distribution<>(0, most)(m_random); }
     int Pick(auto... weights) {
-        return std::discrete_distribution<>({static_cast<double>(weights)...})(m_random);
+        return std::discrete_distribution<>({double(weights)...})(m_random);
     }
     int Between(int low, int high) {
         return high <= low ? low : std::uniform_int_distribution<>(low, high)(m_random);
     }
 
     std::mt19937 m_random;
-    double m_f[std::size(kFaults)] = {};  // by Fault
+    double m_f[OutputLost + 1] = {};  // by Fault
     simulator::Td7Module m_module;
     Clock::time_point m_now{}, m_busyUntil{};
     std::multimap<Clock::time_point, Arrival> m_queue;
@@ -533,8 +489,7 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
     std::vector<int> m_sent = std::vector<int>(kRecords);  // data sets sent, by record key
     // The order of the last request command's ask of each record, by record key.
     std::vector<std::uint64_t> m_lastRequest = std::vector<std::uint64_t>(kRecords);
-    std::deque<std::string> m_trace;
-    std::deque<std::string> m_steps;
+    std::deque<std::string> m_trace, m_steps;
 
     td7::TTd7Collections m_dumps{this, nullptr, nullptr};
     td7::TPresentFlags m_present;
@@ -554,12 +509,11 @@ class SimRun : public midilink::TMidiLink, public td7::TTransferWait {
     std::string m_fault;
 };
 
-int EnvironmentNumber(const char* name, int fallback) {
-    const char* text = std::getenv(name);
-    return text != nullptr && *text != '\0' ? std::atoi(text) : fallback;
-}
-
 TEST(SimulatedModule, EveryTransferKeepsTheMirrorAndItsReportsTrueForEverySeed) {
+    const auto EnvironmentNumber = [](const char* name, int fallback) {
+        const char* text = std::getenv(name);
+        return text != nullptr && *text != '\0' ? std::atoi(text) : fallback;
+    };
     midilink::ClearDeviceIds();
     midilink::SetDeviceId(0, 16);
     const int one = EnvironmentNumber("TAMBORO_SIM_SEED", 0);
