@@ -51,8 +51,7 @@ std::size_t KeyOf(const TRecordRef& r) {
     return static_cast<std::size_t>(key);
 }
 std::string Name(const TRecordRef& r) {
-    static constexpr const char* kNames[] = {"system", "common", "trigger", "note", "instrument"};
-    return std::string(kNames[static_cast<int>(r.Kind)]) + " " + std::to_string(r.Index);
+    return std::string(td7::InfoOf(r.Kind).Name) + " " + std::to_string(r.Index);
 }
 std::optional<TRecordRef> RecordOf(const std::uint8_t* message, std::size_t length) {
     if (length < 10) return std::nullopt;
