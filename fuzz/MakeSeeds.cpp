@@ -1,7 +1,7 @@
 // Writes the seed corpora of the fuzz targets from the project's own code: setup and dump
 // files as saving writes them, the templates of every bound parameter and request, the
 // records the module sends, byte streams as a MIDI cable carries them, and runs of choices
-// for the history's harness.
+// for the history's harness, and the built-in grooves.
 //
 //   fuzz_seeds <corpus folder>      (writes <folder>/<target>/<name>)
 
@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
@@ -192,6 +193,20 @@ void HistorySeeds() {
     }
 }
 
+// The built-in grooves as they ship, and a few faults a hand-written one may have.
+void GrooveSeeds() {
+    for (const auto& entry : fs::directory_iterator(TAMBORO_GROOVES_DIR)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        Write("fuzz_groove", entry.path().filename().string(), Bytes(text.begin(), text.end()));
+    }
+    const auto text = [](const std::string& t) { return Bytes(t.begin(), t.end()); };
+    Write("fuzz_groove", "short-line", text("bars: 1\nbeats: 2\nkick: 1 . .\n"));
+    Write("fuzz_groove", "bad-velocity", text("beats: 1\nsteps-per-beat: 2\nsnare: 200 .\n"));
+    Write("fuzz_groove", "swung-pairs",
+          text("name: Pairs\nbars: 2\nbeats: 1\nsteps-per-beat: 2\nride: 90 60 | 90 60\n"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -208,5 +223,6 @@ int main(int argc, char** argv) {
     CollectionSeeds(mirror);
     RingSeeds(mirror);
     HistorySeeds();
+    GrooveSeeds();
     return 0;
 }
