@@ -16,6 +16,7 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -25,7 +26,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "midiports/ManualPortWindow.h"
@@ -121,9 +121,12 @@ void BM_GrooveTiming(benchmark::State& state) {
         "kick: 110 . . . . . . . 100 . 90 . . . . .\n",
         "bench", "bench");
     td7::TKitNotes kit{};
-    kit[static_cast<std::size_t>(td7::Role::HihatClosed)] = td7::TRoleNote{42, std::chrono::milliseconds(100)};
-    kit[static_cast<std::size_t>(td7::Role::Snare)] = td7::TRoleNote{38, std::chrono::milliseconds(100)};
-    kit[static_cast<std::size_t>(td7::Role::Kick)] = td7::TRoleNote{36, std::chrono::milliseconds(100)};
+    kit[static_cast<std::size_t>(td7::Role::HihatClosed)] =
+        td7::TRoleNote{42, std::chrono::milliseconds(100)};
+    kit[static_cast<std::size_t>(td7::Role::Snare)] =
+        td7::TRoleNote{38, std::chrono::milliseconds(100)};
+    kit[static_cast<std::size_t>(td7::Role::Kick)] =
+        td7::TRoleNote{36, std::chrono::milliseconds(100)};
     const td7::TTempo tempo{120, td7::kStraight};
     const long long bars = seconds / 2;  // a bar of 4 beats lasts 2 s
     const auto schedule = std::make_shared<td7::TGrooveSchedule>(groove, kit, tempo, bars, false);

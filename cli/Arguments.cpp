@@ -212,16 +212,19 @@ void FillPlay(const TGiven& given, TArguments& result) {
     TPlayArguments& play = result.Play;
     play.Groove = given.Value("--groove");
     play.Run = given.Value("--run");
-    const int chosen = int(!result.File.empty()) + int(given.Has("--groove")) + int(given.Has("--run"));
+    const int chosen =
+        int(!result.File.empty()) + int(given.Has("--groove")) + int(given.Has("--run"));
     if (chosen != 1) throw UsageError("play needs one of FILE.mid, --groove NAME, --run ROLE");
     if (!result.File.empty()) {
-        for (std::string_view option : {"--bpm", "--swing", "--bars", "--setup", "--patch", "--in",
-                                        "--velocities"})
+        for (std::string_view option :
+             {"--bpm", "--swing", "--bars", "--setup", "--patch", "--in", "--velocities"})
             if (given.Has(option))
-                throw UsageError("play FILE.mid plays the file as it is: leave out " + std::string(option));
+                throw UsageError("play FILE.mid plays the file as it is: leave out " +
+                                 std::string(option));
         return;
     }
-    if (given.Has("--groove") && play.Groove.empty()) throw UsageError("play --groove needs a name");
+    if (given.Has("--groove") && play.Groove.empty())
+        throw UsageError("play --groove needs a name");
     if (given.Has("--run") && !td7::RoleOfName(play.Run)) {
         std::string roles;
         for (int r = 0; r < td7::kRoleCount; ++r)
@@ -232,17 +235,21 @@ void FillPlay(const TGiven& given, TArguments& result) {
         if (!given.Has("--run")) throw UsageError("play --velocities goes with --run");
         const std::string range = given.Value("--velocities");
         const std::size_t dash = range.find('-');
-        if (dash == std::string::npos) throw UsageError("invalid velocities \"" + range + "\" (LOW-HIGH)");
+        if (dash == std::string::npos)
+            throw UsageError("invalid velocities \"" + range + "\" (LOW-HIGH)");
         play.RunLow = ParseNumber(range.substr(0, dash), 1, 127, "velocity");
         play.RunHigh = ParseNumber(range.substr(dash + 1), play.RunLow, 127, "velocity");
     }
-    if (given.Has("--bars") && !given.Has("--groove")) throw UsageError("play --bars goes with --groove");
-    if (given.Has("--swing") && !given.Has("--groove")) throw UsageError("play --swing goes with --groove");
+    if (given.Has("--bars") && !given.Has("--groove"))
+        throw UsageError("play --bars goes with --groove");
+    if (given.Has("--swing") && !given.Has("--groove"))
+        throw UsageError("play --swing goes with --groove");
     if (given.Has("--bpm"))
         play.Bpm = ParseNumber(given.Value("--bpm"), td7::kMinBpm, td7::kMaxBpm, "tempo");
     if (given.Has("--swing"))
         play.Swing = ParseNumber(given.Value("--swing"), td7::kStraight, td7::kMaxSwing, "swing");
-    if (given.Has("--bars")) play.Bars = ParseNumber(given.Value("--bars"), 1, 100000, "number of bars");
+    if (given.Has("--bars"))
+        play.Bars = ParseNumber(given.Value("--bars"), 1, 100000, "number of bars");
     // The notes come from a patch: of a setup file, or the module's own after a request.
     result.Setup = given.Value("--setup");
     result.In = given.Value("--in");

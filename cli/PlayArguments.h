@@ -8,9 +8,9 @@
 namespace cli {
 
 struct TPlayArguments {
-    std::string Groove;   // --groove NAME
-    std::string Run;      // --run ROLE: the velocity run on the role's trigger
-    int RunLow = 1;       // --velocities LOW-HIGH
+    std::string Groove;  // --groove NAME
+    std::string Run;     // --run ROLE: the velocity run on the role's trigger
+    int RunLow = 1;      // --velocities LOW-HIGH
     int RunHigh = 127;
     int Bpm = 120;
     int Swing = 50;

@@ -46,7 +46,8 @@ std::string Plural(long long n, const char* one, const char* many) {
 
 // The patch whose notes a groove or a run is played on: from the setup, or requested from
 // the module (with the system block, whose switch tells whether note-offs are heard).
-void LoadPatch(const TArguments& args, TModuleSession& session, midiports::MidiService& service, int p) {
+void LoadPatch(const TArguments& args, TModuleSession& session, midiports::MidiService& service,
+               int p) {
     if (!args.Setup.empty()) {
         LoadSetup(args.Setup, session.Dumps(), session.Present());
         if (!session.Present().PatchPresent(p))
@@ -65,8 +66,8 @@ void ListGrooves(const TEnvironment& environment, std::ostream& out, std::ostrea
     const td7::TGrooveList list = Grooves(environment);
     for (const std::string& fault : list.Faults) err << "Skipped " << fault << '\n';
     for (const td7::TGroove& g : list.Grooves)
-        out << g.Id << "  " << g.Name << ", " << Plural(g.Bars, "bar", "bars") << " of "
-            << g.Beats << " beats, " << Plural(g.StepsPerBeat, "step", "steps") << " a beat\n";
+        out << g.Id << "  " << g.Name << ", " << Plural(g.Bars, "bar", "bars") << " of " << g.Beats
+            << " beats, " << Plural(g.StepsPerBeat, "step", "steps") << " a beat\n";
     if (list.Grooves.empty()) err << "No grooves found\n";
 }
 
@@ -79,12 +80,14 @@ void Play(const TArguments& args, midiports::MidiService& service, const TEnviro
     if (!args.File.empty()) {
         // A file's own note-offs are sent as they come; a stop releases what still sounds.
         auto notes = td7::LoadMidiFileNotes(args.File);
-        what = args.File + ": " + Plural(static_cast<long long>(notes.size()), "note event", "note events");
+        what = args.File + ": " +
+               Plural(static_cast<long long>(notes.size()), "note event", "note events");
         schedule = std::make_shared<td7::TEventList>(std::move(notes));
     } else {
         const int p = std::max(args.Patch, 1) - 1;
         std::optional<td7::TGroove> groove;
-        if (!args.Play.Groove.empty()) groove = td7::FindGroove(Grooves(environment), args.Play.Groove);
+        if (!args.Play.Groove.empty())
+            groove = td7::FindGroove(Grooves(environment), args.Play.Groove);
         LoadPatch(args, session, service, p);
         const td7::TKitNotes kit = td7::KitNotesOfPatch(session.Dumps(), session.Present(), p);
         noteOffs = td7::ReceivesNoteOffs(session.Dumps(), session.Present());
@@ -97,25 +100,30 @@ void Play(const TArguments& args, midiports::MidiService& service, const TEnviro
                 err << "Left out, no trigger of " << patch << " plays them: " << names << '\n';
             }
             what = groove->Name + " at " + std::to_string(args.Play.Bpm) + " BPM" +
-                   (args.Play.Swing != td7::kStraight ? ", swing " + std::to_string(args.Play.Swing) + "%" : "") +
-                   (args.Play.Bars ? ", " + Plural(*args.Play.Bars, "bar", "bars") : "") + " on " + patch;
+                   (args.Play.Swing != td7::kStraight
+                        ? ", swing " + std::to_string(args.Play.Swing) + "%"
+                        : "") +
+                   (args.Play.Bars ? ", " + Plural(*args.Play.Bars, "bar", "bars") : "") + " on " +
+                   patch;
             schedule = std::make_shared<td7::TGrooveSchedule>(
-                *groove, kit, td7::TTempo{args.Play.Bpm, args.Play.Swing}, args.Play.Bars.value_or(0),
-                noteOffs);
+                *groove, kit, td7::TTempo{args.Play.Bpm, args.Play.Swing},
+                args.Play.Bars.value_or(0), noteOffs);
         } else {
             const td7::Role role = *td7::RoleOfName(args.Play.Run);
             const std::optional<td7::TRoleNote>& found = kit[static_cast<std::size_t>(role)];
-            if (!found) throw td7::TransferError("No trigger of " + patch + " plays " + args.Play.Run);
+            if (!found)
+                throw td7::TransferError("No trigger of " + patch + " plays " + args.Play.Run);
             const td7::TRoleNote note = *found;
             what = "A velocity run " + std::to_string(args.Play.RunLow) + " to " +
                    std::to_string(args.Play.RunHigh) + " on " + args.Play.Run + " (note " +
                    std::to_string(note.Note) + ") of " + patch;
-            schedule = std::make_shared<td7::TVelocityRun>(note, args.Play.RunLow, args.Play.RunHigh,
-                                                           td7::TVelocityRun::kDefaultCount,
-                                                           args.Play.Bpm, noteOffs);
+            schedule = std::make_shared<td7::TVelocityRun>(
+                note, args.Play.RunLow, args.Play.RunHigh, td7::TVelocityRun::kDefaultCount,
+                args.Play.Bpm, noteOffs);
         }
     }
-    if (!session.Session().Output().IsOpen()) session.OpenOutput(FindOutputDevice(service, args.Out));
+    if (!session.Session().Output().IsOpen())
+        session.OpenOutput(FindOutputDevice(service, args.Out));
 
     // One message at a time reaches the port, whole.
     std::mutex sending;
@@ -127,9 +135,9 @@ void Play(const TArguments& args, midiports::MidiService& service, const TEnviro
         if ((status & 0xF0) == 0x90) ++sent;
     });
     TInterruptScope interrupt(session.Wakeup());
-    err << "Playing " << what << (args.Play.Bars || !args.File.empty() || args.Play.Groove.empty()
-                                      ? "; Ctrl+C stops\n"
-                                      : "; until Ctrl+C\n");
+    err << "Playing " << what
+        << (args.Play.Bars || !args.File.empty() || args.Play.Groove.empty() ? "; Ctrl+C stops\n"
+                                                                             : "; until Ctrl+C\n");
     player.Play(schedule, noteOffs, Clock::now() + kLeadIn);
     while (player.Playing() && !TInterruptScope::Requested())
         session.WaitUntil([&] { return !player.Playing() || TInterruptScope::Requested(); },

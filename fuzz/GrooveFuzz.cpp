@@ -60,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     td7::TKitNotes kit{};
     for (int r = 0; r < td7::kRoleCount; ++r)
-        kit[static_cast<std::size_t>(r)] = td7::TRoleNote{35 + r % 3, std::chrono::milliseconds(100 * (1 + r))};
+        kit[static_cast<std::size_t>(r)] =
+            td7::TRoleNote{35 + r % 3, std::chrono::milliseconds(100 * (1 + r))};
     const td7::TGrooveSchedule schedule(groove, kit, {97, 61}, 0, true);
     std::chrono::nanoseconds last{-1};
     for (long long bar = 0; bar < 2 * groove.Bars; ++bar) {

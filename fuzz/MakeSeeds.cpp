@@ -197,7 +197,8 @@ void HistorySeeds() {
 void GrooveSeeds() {
     for (const auto& entry : fs::directory_iterator(TAMBORO_GROOVES_DIR)) {
         std::ifstream in(entry.path(), std::ios::binary);
-        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string text((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
         Write("fuzz_groove", entry.path().filename().string(), Bytes(text.begin(), text.end()));
     }
     const auto text = [](const std::string& t) { return Bytes(t.begin(), t.end()); };
@@ -232,11 +233,13 @@ void MidiFileSeeds() {
     Write("fuzz_midi_file", "type0-running-status",
           file(0, 96, {{0x00, 0x99, 36, 100, 0x30, 38, 90, 0x30, 0x89, 36, 0, 0x00, 0x99, 38, 0}}));
     Write("fuzz_midi_file", "type1-tempo-map",
-          file(1, 480, {{0x00, 0xFF, 0x51, 0x03, 0x09, 0x27, 0xC0, 0x83, 0x60, 0xFF, 0x51, 0x03, 0x07,
-                         0xA1, 0x20},
-                        {0x83, 0x60, 0x99, 42, 80, 0x00, 0xF0, 0x02, 0x7E, 0xF7, 0x00, 0xC9, 5,
-                         0x83, 0x60, 0x99, 42, 81}}));
-    Write("fuzz_midi_file", "time-code", file(0, 0xE728, {{0x00, 0x99, 49, 127, 0x81, 0x48, 0x89, 49, 0}}));
+          file(1, 480,
+               {{0x00, 0xFF, 0x51, 0x03, 0x09, 0x27, 0xC0, 0x83, 0x60, 0xFF, 0x51, 0x03, 0x07, 0xA1,
+                 0x20},
+                {0x83, 0x60, 0x99, 42, 80, 0x00, 0xF0, 0x02, 0x7E, 0xF7, 0x00, 0xC9, 5, 0x83, 0x60,
+                 0x99, 42, 81}}));
+    Write("fuzz_midi_file", "time-code",
+          file(0, 0xE728, {{0x00, 0x99, 49, 127, 0x81, 0x48, 0x89, 49, 0}}));
     Bytes alien = file(0, 96, {{0x00, 0x99, 36, 100}});
     const Bytes other = Chunk("XFIH", {1, 2, 3});
     alien.insert(alien.begin() + 14, other.begin(), other.end());

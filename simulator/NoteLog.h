@@ -20,7 +20,8 @@ class NoteLog {
   public:
     using Clock = std::chrono::steady_clock;
 
-    // Creates or empties the file, and counts seconds from now; std::runtime_error "cannot write FILE" when it cannot.
+    // Creates or empties the file, and counts seconds from now; std::runtime_error "cannot write
+    // FILE" when it cannot.
     explicit NoteLog(const std::string& path);
     ~NoteLog();
     NoteLog(const NoteLog&) = delete;

@@ -88,12 +88,11 @@ int main(int argc, char** argv) {
     module->Apply(options);
 
     try {
-        ports.Open(
-            options.api, options.clientName, kPortName,
-            [&module, &notes](const std::uint8_t* data, std::size_t len) {
-                if (notes) notes->Write(data, len, NoteLog::Clock::now());
-                module->Send(data, len);
-            });
+        ports.Open(options.api, options.clientName, kPortName,
+                   [&module, &notes](const std::uint8_t* data, std::size_t len) {
+                       if (notes) notes->Write(data, len, NoteLog::Clock::now());
+                       module->Send(data, len);
+                   });
     } catch (const std::exception& error) {
         std::cerr << "td7sim: " << error.what();
         return 1;

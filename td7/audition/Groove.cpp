@@ -8,8 +8,8 @@ namespace td7 {
 namespace {
 
 constexpr std::array<std::string_view, kRoleCount> kRoleNames = {
-    "kick",  "snare", "snare-rim", "hihat-closed", "hihat-open", "hihat-pedal", "tom1",
-    "tom2",  "tom3",  "tom4",      "ride",         "ride-bell",  "crash"};
+    "kick", "snare", "snare-rim", "hihat-closed", "hihat-open", "hihat-pedal", "tom1",
+    "tom2", "tom3",  "tom4",      "ride",         "ride-bell",  "crash"};
 
 constexpr std::size_t kMaxNameLength = 40;
 
@@ -147,12 +147,14 @@ TGroove ParseGroove(std::string_view text, const std::string& source, std::strin
         if (static_cast<int>(role.Velocities.size()) == groove.Steps()) continue;
         parser.Fail(role.Line, std::string(RoleName(role.What)) + " has " +
                                    std::to_string(role.Velocities.size()) + " steps, not " +
-                                   std::to_string(groove.Steps()) + " (bars x beats x steps-per-beat)");
+                                   std::to_string(groove.Steps()) +
+                                   " (bars x beats x steps-per-beat)");
     }
     for (int step = 0; step < groove.Steps(); ++step)
         for (int r = 0; r < kRoleCount; ++r)
             for (const TRoleLine& role : roles)
-                if (static_cast<int>(role.What) == r && role.Velocities[static_cast<std::size_t>(step)] > 0)
+                if (static_cast<int>(role.What) == r &&
+                    role.Velocities[static_cast<std::size_t>(step)] > 0)
                     groove.Hits.push_back(
                         {step, role.What, role.Velocities[static_cast<std::size_t>(step)]});
     if (groove.Hits.empty()) parser.Fail(0, "no steps to play");

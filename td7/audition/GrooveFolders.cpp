@@ -25,7 +25,8 @@ std::string Lower(std::string text) {
 
 std::filesystem::path BuiltInGrooveFolder(const std::filesystem::path& programDir) {
     const std::filesystem::path beside = programDir / kGrooveFolderName;
-    const std::filesystem::path installed = InstalledHelpFile(programDir).parent_path() / kGrooveFolderName;
+    const std::filesystem::path installed =
+        InstalledHelpFile(programDir).parent_path() / kGrooveFolderName;
     std::error_code error;
     if (std::filesystem::is_directory(beside, error)) return beside;
     return installed;

@@ -15,8 +15,8 @@ namespace {
 
 // Selector entries: T1 kick 0, T2 snare 2 and its rim 3, T3 hi-hat 4 and its rim (edge) 5,
 // toms T4..T7 6, 8, 10, 12, T8 ride 14 and its rim (bell) 15, T9 crash 16, the pedal 18.
-constexpr std::array<int, kRoleCount> kRoleTriggers = {
-    0, 2, 3, 4, 5, kHihatPedalEntry, 6, 8, 10, 12, 14, 15, 16};
+constexpr std::array<int, kRoleCount> kRoleTriggers = {0,  2,  3,  4,  5, kHihatPedalEntry, 6, 8,
+                                                       10, 12, 14, 15, 16};
 
 // The gate time knobs count tenths of a second.
 constexpr int kGateStepMs = 100;
@@ -42,8 +42,9 @@ TKitNotes KitNotesOfPatch(TTd7Collections& dumps, const TPresentFlags& present, 
     if (!present.PatchPresent(p)) return kit;
     for (int r = 0; r < kRoleCount; ++r) {
         const int t = TriggerOfRole(static_cast<Role>(r));
-        const int gate = t == kHihatPedalEntry ? Shown(dumps.ProgDump, p, "pxGateTime")
-                                               : Shown(dumps.TriggerDump, TriggerRecord(p, t), "txGateTime");
+        const int gate = t == kHihatPedalEntry
+                             ? Shown(dumps.ProgDump, p, "pxGateTime")
+                             : Shown(dumps.TriggerDump, TriggerRecord(p, t), "txGateTime");
         kit[static_cast<std::size_t>(r)] =
             TRoleNote{TriggerNote(dumps, p, t), std::chrono::milliseconds(gate * kGateStepMs)};
     }

@@ -26,7 +26,9 @@ class TReader {
     TReader(std::span<const std::uint8_t> bytes, const std::string& source)
         : m_bytes(bytes), m_source(source) {}
 
-    [[noreturn]] void Fail(const std::string& what) const { throw MidiFileError(m_source + ": " + what); }
+    [[noreturn]] void Fail(const std::string& what) const {
+        throw MidiFileError(m_source + ": " + what);
+    }
 
     std::vector<TNoteEvent> Read() {
         if (m_bytes.size() < 14 || !Tag(0, "MThd")) Fail("not a Standard MIDI File");
@@ -47,7 +49,8 @@ class TReader {
                 Fail("cut off: " + std::to_string(tracks) + " tracks announced, " +
                      std::to_string(track) + " found");
             const std::uint32_t length = Big(at + 4, 4);
-            if (length > m_bytes.size() - at - 8) Fail("track " + std::to_string(track + 1) + " is cut off");
+            if (length > m_bytes.size() - at - 8)
+                Fail("track " + std::to_string(track + 1) + " is cut off");
             // Chunks of other kinds are skipped, as readers of the format must.
             if (Tag(at, "MTrk")) ReadTrack(at + 8, at + 8 + length, ++track);
             at += 8 + length;
@@ -62,7 +65,8 @@ class TReader {
     }
     std::uint32_t Big(std::size_t at, int count) const {
         std::uint32_t value = 0;
-        for (int k = 0; k < count; ++k) value = value << 8 | m_bytes[at + static_cast<std::size_t>(k)];
+        for (int k = 0; k < count; ++k)
+            value = value << 8 | m_bytes[at + static_cast<std::size_t>(k)];
         return value;
     }
 
@@ -94,7 +98,8 @@ class TReader {
                 const std::uint32_t length = number();
                 if (length > end - at) Fail("cut off" + where);
                 if (kind == 0x51) {
-                    if (length != 3) Fail("a tempo change of " + std::to_string(length) + " bytes" + where);
+                    if (length != 3)
+                        Fail("a tempo change of " + std::to_string(length) + " bytes" + where);
                     const std::uint32_t tempo = Big(at, 3);
                     if (tempo == 0) Fail("a tempo of 0" + where);
                     m_tempos[tick] = tempo;
@@ -116,7 +121,8 @@ class TReader {
                 first = status;
                 status = running;
             } else {
-                if (status >= 0xF0) Fail("a system message " + Hex(status) + " inside a track" + where);
+                if (status >= 0xF0)
+                    Fail("a system message " + Hex(status) + " inside a track" + where);
                 running = status;
                 first = byte();
             }
@@ -138,11 +144,12 @@ class TReader {
     // Ticks to time: each note's time from the tempo change before it, never by adding up
     // rounded steps.
     std::vector<TNoteEvent> Timed(std::uint32_t division) {
-        std::stable_sort(m_notes.begin(), m_notes.end(), [](const TTimedNote& a, const TTimedNote& b) {
-            if (a.Tick != b.Tick) return a.Tick < b.Tick;
-            if (a.Event.On != b.Event.On) return !a.Event.On;
-            return a.Track != b.Track ? a.Track < b.Track : a.Order < b.Order;
-        });
+        std::stable_sort(m_notes.begin(), m_notes.end(),
+                         [](const TTimedNote& a, const TTimedNote& b) {
+                             if (a.Tick != b.Tick) return a.Tick < b.Tick;
+                             if (a.Event.On != b.Event.On) return !a.Event.On;
+                             return a.Track != b.Track ? a.Track < b.Track : a.Order < b.Order;
+                         });
         std::vector<TNoteEvent> events;
         events.reserve(m_notes.size());
         if (division & 0x8000) {
@@ -155,7 +162,8 @@ class TReader {
             const std::uint64_t numerator = fps == 29 ? 1001 : 1000;
             const std::uint64_t denominator = fps == 29 ? 30 : static_cast<std::uint64_t>(fps);
             for (TTimedNote& note : m_notes) {
-                note.Event.Time = Nanoseconds(note.Tick * numerator * 1'000'000 / (denominator * perFrame));
+                note.Event.Time =
+                    Nanoseconds(note.Tick * numerator * 1'000'000 / (denominator * perFrame));
                 events.push_back(note.Event);
             }
             return events;
@@ -194,8 +202,10 @@ class TReader {
 
 }  // namespace
 
-std::vector<TNoteEvent> ReadMidiFileNotes(std::span<const std::uint8_t> bytes, const std::string& source) {
-    if (bytes.size() > kMaxMidiFileSize) throw MidiFileError(source + ": too large for a MIDI file");
+std::vector<TNoteEvent> ReadMidiFileNotes(std::span<const std::uint8_t> bytes,
+                                          const std::string& source) {
+    if (bytes.size() > kMaxMidiFileSize)
+        throw MidiFileError(source + ": too large for a MIDI file");
     return TReader(bytes, source).Read();
 }
 

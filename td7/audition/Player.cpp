@@ -13,7 +13,8 @@ TPlayer::~TPlayer() {
     Stop();
 }
 
-void TPlayer::Play(std::shared_ptr<const TSchedule> schedule, bool noteOffs, Clock::time_point start) {
+void TPlayer::Play(std::shared_ptr<const TSchedule> schedule, bool noteOffs,
+                   Clock::time_point start) {
     Stop();
     if (start == Clock::time_point{}) start = m_now();
     std::lock_guard lock(m_mutex);
@@ -60,7 +61,8 @@ void TPlayer::WaitUntil(Clock::time_point deadline) {
     m_wake.wait_until(lock, deadline, [this] { return m_stop; });
 }
 
-void TPlayer::Run(std::shared_ptr<const TSchedule> schedule, bool noteOffs, Clock::time_point start) {
+void TPlayer::Run(std::shared_ptr<const TSchedule> schedule, bool noteOffs,
+                  Clock::time_point start) {
     // Notes sounding: how many note-ons of each note still wait for their note-off.
     std::array<int, 128> sounding{};
     try {

@@ -45,8 +45,8 @@ std::chrono::nanoseconds StepTime(const TGroove& groove, const TTempo& tempo, lo
     return std::chrono::nanoseconds(pairStart + 2 * kNsPerMinute * tempo.Swing / (100 * perMinute));
 }
 
-TGrooveSchedule::TGrooveSchedule(TGroove groove, const TKitNotes& kit, TTempo tempo,
-                                 long long bars, bool noteOffs)
+TGrooveSchedule::TGrooveSchedule(TGroove groove, const TKitNotes& kit, TTempo tempo, long long bars,
+                                 bool noteOffs)
     : m_groove(std::move(groove)), m_tempo(tempo), m_bars(bars), m_noteOffs(noteOffs) {
     CheckTempo(tempo);
     for (const TGrooveHit& hit : m_groove.Hits) {

@@ -48,7 +48,8 @@ class Play : public ::testing::Test {
         const auto all = fake.SentTo(0);
         for (std::size_t k = from; k < all.size(); ++k) {
             const auto& m = all[k];
-            notes.OnlyChannel10 &= m.bytes.size() == 3 && (m.bytes[0] == 0x99 || m.bytes[0] == 0x89);
+            notes.OnlyChannel10 &=
+                m.bytes.size() == 3 && (m.bytes[0] == 0x99 || m.bytes[0] == 0x89);
             if (m.bytes[0] == 0x99) {
                 ++notes.Ons[m.bytes[1]];
                 ++sounding[m.bytes[1]];
@@ -71,9 +72,10 @@ TEST_F(Play, AGroovePlaysThePatchsNotesWithNoteOffsAsTheSystemSays) {
         SCOPED_TRACE(noteOffs ? "note-offs heard" : "note-offs ignored");
         const std::size_t before = fake.SentTo(0).size();
         WriteSetup(noteOffs);
-        const TResult r = RunCli({"play", "--groove", "Rock", "--bars", "2", "--bpm", "240",
-                                  "--setup", folder / "kit.td7", "--patch", "2", "--out", "TD-7 Out"},
-                                 env);
+        const TResult r =
+            RunCli({"play", "--groove", "Rock", "--bars", "2", "--bpm", "240", "--setup",
+                    folder / "kit.td7", "--patch", "2", "--out", "TD-7 Out"},
+                   env);
         ASSERT_EQ(r.Code, 0) << r.Err;
         EXPECT_EQ(r.Err, std::string("Playing Rock at 240 BPM, 2 bars on patch 2; Ctrl+C stops\n") +
                              "Played 26 notes" + (noteOffs ? ", none left sounding\n" : "\n"));
@@ -111,8 +113,9 @@ TEST_F(Play, AMidiFileStopsOnCtrlCWithNoNoteLeftSounding) {
     Bytes track = {0x00, 0x99, 36, 100, 0x00, 0x90, 60, 100};
     for (int k = 0; k < 10; ++k) Append(track, {0x83, 0x00, 0x99, std::uint8_t(37 + k), 90});
     Append(track, {0x00, 0xFF, 0x2F, 0x00});
-    Bytes file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 192, 'M', 'T', 'r', 'k', 0, 0, 0,
-                  static_cast<std::uint8_t>(track.size())};
+    Bytes file = {
+        'M', 'T', 'h', 'd', 0,   0,   0,   6, 0, 0, 0,
+        1,   0,   192, 'M', 'T', 'r', 'k', 0, 0, 0, static_cast<std::uint8_t>(track.size())};
     Append(file, track);
     WriteBytes(folder / "drums.mid", file);
 
@@ -126,9 +129,11 @@ TEST_F(Play, AMidiFileStopsOnCtrlCWithNoNoteLeftSounding) {
     const TResult r = RunCli({"play", folder / "drums.mid", "--out", "TD-7 Out"}, env);
     interrupter.join();
     ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_TRUE(r.Err.starts_with("Playing " + folder / "drums.mid" + ": 11 note events; Ctrl+C stops\n"))
+    EXPECT_TRUE(
+        r.Err.starts_with("Playing " + folder / "drums.mid" + ": 11 note events; Ctrl+C stops\n"))
         << r.Err;
-    EXPECT_NE(r.Err.find("Stopped after 2 notes, none left sounding\n"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("Stopped after 2 notes, none left sounding\n"), std::string::npos)
+        << r.Err;
     const TNotes sent = Sent();
     EXPECT_EQ(sent.Ons, (std::map<int, int>{{36, 1}, {37, 1}}));
     EXPECT_TRUE(sent.Released);
@@ -144,27 +149,37 @@ TEST_F(Play, RefusalsAreOneLine) {
         int code;
         std::string err;
     } cases[] = {
-        {{"play", folder / "bad.mid", "--out", "TD-7 Out"}, 1,
+        {{"play", folder / "bad.mid", "--out", "TD-7 Out"},
+         1,
          "tamboro-cli: " + folder / "bad.mid" + ": not a Standard MIDI File\n"},
-        {{"play", "--groove", "polka", "--setup", kit, "--out", "TD-7 Out"}, 1,
+        {{"play", "--groove", "polka", "--setup", kit, "--out", "TD-7 Out"},
+         1,
          "tamboro-cli: No groove \"polka\"; there are ballad-ride, bossa, double-kick, funk-16ths, "
          "half-time, rock, shuffle, tom-fill\n"},
-        {{"play", "--groove", "rock", "--setup", kit, "--out", "TD-7 Out"}, 1,
+        {{"play", "--groove", "rock", "--setup", kit, "--out", "TD-7 Out"},
+         1,
          "tamboro-cli: Patch 1 is empty in " + kit + "\n"},
-        {{"play", "--groove", "rock", "--out", "TD-7 Out"}, 2,
+        {{"play", "--groove", "rock", "--out", "TD-7 Out"},
+         2,
          "tamboro-cli: play needs --setup FILE or --in DEV (the patch whose notes are played)\n"},
-        {{"play", "x.mid", "--groove", "rock", "--out", "TD-7 Out"}, 2,
+        {{"play", "x.mid", "--groove", "rock", "--out", "TD-7 Out"},
+         2,
          "tamboro-cli: play needs one of FILE.mid, --groove NAME, --run ROLE\n"},
-        {{"play", "x.mid", "--bpm", "100", "--out", "TD-7 Out"}, 2,
+        {{"play", "x.mid", "--bpm", "100", "--out", "TD-7 Out"},
+         2,
          "tamboro-cli: play FILE.mid plays the file as it is: leave out --bpm\n"},
-        {{"play", "--groove", "rock", "--bpm", "241", "--setup", kit, "--out", "1"}, 2,
+        {{"play", "--groove", "rock", "--bpm", "241", "--setup", kit, "--out", "1"},
+         2,
          "tamboro-cli: invalid tempo \"241\" (40..240)\n"},
-        {{"play", "--groove", "rock", "--swing", "80", "--setup", kit, "--out", "1"}, 2,
+        {{"play", "--groove", "rock", "--swing", "80", "--setup", kit, "--out", "1"},
+         2,
          "tamboro-cli: invalid swing \"80\" (50..75)\n"},
-        {{"play", "--run", "cowbell", "--setup", kit, "--out", "1"}, 2,
+        {{"play", "--run", "cowbell", "--setup", kit, "--out", "1"},
+         2,
          "tamboro-cli: unknown role \"cowbell\" (kick, snare, snare-rim, hihat-closed, hihat-open, "
          "hihat-pedal, tom1, tom2, tom3, tom4, ride, ride-bell, crash)\n"},
-        {{"play", "--run", "kick", "--velocities", "90-20", "--setup", kit, "--out", "1"}, 2,
+        {{"play", "--run", "kick", "--velocities", "90-20", "--setup", kit, "--out", "1"},
+         2,
          "tamboro-cli: invalid velocity \"20\" (90..127)\n"},
         {{"play", "--groove", "rock", "--setup", kit}, 2, "tamboro-cli: play needs --out\n"},
     };
@@ -178,13 +193,16 @@ TEST_F(Play, RefusalsAreOneLine) {
 }
 
 TEST_F(Play, GroovesListsTheBuiltInOnesAndTheUsersOwn) {
-    std::ofstream(folder / "rock.groove") << "name: My rock\nbars: 1\nbeats: 1\nsteps-per-beat: 1\nkick: 100\n";
+    std::ofstream(folder / "rock.groove")
+        << "name: My rock\nbars: 1\nbeats: 1\nsteps-per-beat: 1\nkick: 100\n";
     std::ofstream(folder / "broken.groove") << "kick: loud\n";
     env.GrooveFolders = {TAMBORO_GROOVES_DIR, folder / ""};
     const TResult r = RunCli({"grooves"}, env);
     ASSERT_EQ(r.Code, 0);
-    EXPECT_NE(r.Out.find("rock  My rock, 1 bar of 1 beats, 1 step a beat\n"), std::string::npos) << r.Out;
-    EXPECT_NE(r.Out.find("funk-16ths  Funk 16ths, 1 bar of 4 beats, 4 steps a beat\n"), std::string::npos);
+    EXPECT_NE(r.Out.find("rock  My rock, 1 bar of 1 beats, 1 step a beat\n"), std::string::npos)
+        << r.Out;
+    EXPECT_NE(r.Out.find("funk-16ths  Funk 16ths, 1 bar of 4 beats, 4 steps a beat\n"),
+              std::string::npos);
     EXPECT_EQ(r.Err, "Skipped " + folder / "broken.groove" +
                          ":1: \"loud\" is no step: a velocity from 1 to 127, or \".\"\n");
 }

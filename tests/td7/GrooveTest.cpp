@@ -82,7 +82,8 @@ TEST(GrooveFolders, BuiltInsParseAndTheUsersReplaceThemByName) {
         std::filesystem::path(testing::TempDir()) / "tamboro-grooves-test";
     std::filesystem::remove_all(user);
     std::filesystem::create_directories(user);
-    std::ofstream(user / "rock.groove") << "name: My rock\nbars: 1\nbeats: 1\nsteps-per-beat: 1\nkick: 100\n";
+    std::ofstream(user / "rock.groove")
+        << "name: My rock\nbars: 1\nbeats: 1\nsteps-per-beat: 1\nkick: 100\n";
     std::ofstream(user / "broken.groove") << "kick: loud\n";
     std::ofstream(user / "notes.txt") << "not a groove\n";
     const td7::TGrooveList both = td7::LoadGrooves({TAMBORO_GROOVES_DIR, user, user / "missing"});
@@ -96,8 +97,9 @@ TEST(GrooveFolders, BuiltInsParseAndTheUsersReplaceThemByName) {
         td7::FindGroove(builtIn, "polka");
         ADD_FAILURE();
     } catch (const GrooveError& e) {
-        EXPECT_STREQ(e.what(), "No groove \"polka\"; there are ballad-ride, bossa, double-kick, "
-                               "funk-16ths, half-time, rock, shuffle, tom-fill");
+        EXPECT_STREQ(e.what(),
+                     "No groove \"polka\"; there are ballad-ride, bossa, double-kick, "
+                     "funk-16ths, half-time, rock, shuffle, tom-fill");
     }
     std::filesystem::remove_all(user);
 }
@@ -119,14 +121,15 @@ TEST(KitNotes, EachRoleTakesItsTriggersNoteAndGate) {
     const struct {
         Role role;
         int entry;  // T1 kick 0 .. T9 crash 16, the pedal 18
-    } table[] = {{Role::Kick, 0},        {Role::Snare, 2},       {Role::SnareRim, 3},
-                 {Role::HihatClosed, 4}, {Role::HihatOpen, 5},   {Role::HihatPedal, 18},
-                 {Role::Tom1, 6},        {Role::Tom2, 8},        {Role::Tom3, 10},
-                 {Role::Tom4, 12},       {Role::Ride, 14},       {Role::RideBell, 15},
+    } table[] = {{Role::Kick, 0},        {Role::Snare, 2},     {Role::SnareRim, 3},
+                 {Role::HihatClosed, 4}, {Role::HihatOpen, 5}, {Role::HihatPedal, 18},
+                 {Role::Tom1, 6},        {Role::Tom2, 8},      {Role::Tom3, 10},
+                 {Role::Tom4, 12},       {Role::Ride, 14},     {Role::RideBell, 15},
                  {Role::Crash, 16}};
     const td7::TKitNotes kit = td7::KitNotesOfPatch(dumps, present, p);
     for (const auto& row : table) {
-        const td7::TRoleNote expected{40 + row.entry, std::chrono::milliseconds(100 + 100 * row.entry)};
+        const td7::TRoleNote expected{40 + row.entry,
+                                      std::chrono::milliseconds(100 + 100 * row.entry)};
         EXPECT_EQ(kit[static_cast<std::size_t>(row.role)], expected) << td7::RoleName(row.role);
         EXPECT_EQ(td7::RoleOfName(td7::RoleName(row.role)), row.role);
     }

@@ -20,10 +20,9 @@ Bytes Chunk(const char* tag, const Bytes& body) {
 }
 
 Bytes File(int type, std::uint16_t division, const std::vector<Bytes>& tracks) {
-    Bytes file = Chunk("MThd", {0, static_cast<std::uint8_t>(type), 0,
-                                static_cast<std::uint8_t>(tracks.size()),
-                                static_cast<std::uint8_t>(division >> 8),
-                                static_cast<std::uint8_t>(division)});
+    Bytes file = Chunk(
+        "MThd", {0, static_cast<std::uint8_t>(type), 0, static_cast<std::uint8_t>(tracks.size()),
+                 static_cast<std::uint8_t>(division >> 8), static_cast<std::uint8_t>(division)});
     for (const Bytes& track : tracks) {
         const Bytes chunk = Chunk("MTrk", track);
         file.insert(file.end(), chunk.begin(), chunk.end());
@@ -46,17 +45,27 @@ TEST(MidiFile, ChannelTenNotesAtTheirTimes) {
         std::vector<TNoteEvent> notes;
     } cases[] = {
         {"type 0 at the default 120 BPM, running status, a note-on of velocity 0 as note-off",
-         File(0, 96, {Join({{0x00, 0x99, 36, 100}, {0x30, 38, 90}, {0x30, 0x99, 36, 0},
-                            {0x00, 0x90, 40, 100},  // channel 1: not the drums
-                            {0x00, 0x89, 38, 64}, kEnd})}),
-         {{0ms, 36, 100, true}, {250ms, 38, 90, true}, {500ms, 36, 0, false}, {500ms, 38, 0, false}}},
+         File(0, 96,
+              {Join({{0x00, 0x99, 36, 100},
+                     {0x30, 38, 90},
+                     {0x30, 0x99, 36, 0},
+                     {0x00, 0x90, 40, 100},  // channel 1: not the drums
+                     {0x00, 0x89, 38, 64},
+                     kEnd})}),
+         {{0ms, 36, 100, true},
+          {250ms, 38, 90, true},
+          {500ms, 36, 0, false},
+          {500ms, 38, 0, false}}},
         {"type 1: the tempo in the first track, notes in the second; a tempo change mid-way",
-         File(1, 480, {Join({{0x00, 0xFF, 0x51, 0x03, 0x09, 0x27, 0xC0},  // 600,000 us: 100 BPM
-                             {0x83, 0x60, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20},  // tick 480: 120 BPM
-                             kEnd}),
-                       Join({{0x83, 0x60, 0x99, 42, 80}, {0x83, 0x60, 0x99, 42, 81},
-                             {0x00, 0xF0, 0x02, 0x7E, 0xF7},  // a sysex ends running status
-                             {0x00, 0xC9, 5}, kEnd})}),
+         File(1, 480,
+              {Join({{0x00, 0xFF, 0x51, 0x03, 0x09, 0x27, 0xC0},        // 600,000 us: 100 BPM
+                     {0x83, 0x60, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20},  // tick 480: 120 BPM
+                     kEnd}),
+               Join({{0x83, 0x60, 0x99, 42, 80},
+                     {0x83, 0x60, 0x99, 42, 81},
+                     {0x00, 0xF0, 0x02, 0x7E, 0xF7},  // a sysex ends running status
+                     {0x00, 0xC9, 5},
+                     kEnd})}),
          {{600ms, 42, 80, true}, {1100ms, 42, 81, true}}},
         {"25 frames a second, 40 ticks a frame; an unknown chunk skipped",
          Join({File(0, 0xE728, {}), Chunk("XFIH", {1, 2, 3}),
@@ -92,14 +101,18 @@ TEST(MidiFile, BadFilesAreRefusedWithOneLine) {
         {File(0, 96, {{0x00, 0x99, 36}}), "t.mid: cut off in track 1"},
         {File(0, 96, {{0x00, 40, 100}}), "t.mid: a data byte without a status in track 1"},
         {File(0, 96, {{0x00, 0x99, 36, 200}}), "t.mid: a data byte above 127 in track 1"},
-        {File(0, 96, {{0xFF, 0xFF, 0xFF, 0xFF, 0x7F}}), "t.mid: a number longer than four bytes in track 1"},
+        {File(0, 96, {{0xFF, 0xFF, 0xFF, 0xFF, 0x7F}}),
+         "t.mid: a number longer than four bytes in track 1"},
         {File(0, 96, {{0x00, 0xF2, 0, 0}}), "t.mid: a system message F2 inside a track in track 1"},
-        {File(0, 96, {{0x00, 0xFF, 0x51, 0x02, 1, 2}}), "t.mid: a tempo change of 2 bytes in track 1"},
+        {File(0, 96, {{0x00, 0xFF, 0x51, 0x02, 1, 2}}),
+         "t.mid: a tempo change of 2 bytes in track 1"},
         {File(0, 96, {{0x00, 0xFF, 0x51, 0x03, 0, 0, 0}}), "t.mid: a tempo of 0 in track 1"},
         {File(0, 96, {Join({{0x00, 0x90, 36, 100}, kEnd})}), "t.mid: no notes on channel 10"},
         {File(0, 0xE300, {notes}), "t.mid: an unknown time code division"},
-        {File(0, 96, {Join({{0xFF, 0xFF, 0xFF, 0x7F, 0x99, 36, 100}, {0xFF, 0xFF, 0xFF, 0x7F, 0x99, 36, 100},
-                            {0xFF, 0xFF, 0xFF, 0x7F, 0x99, 36, 100}})}),
+        {File(0, 96,
+              {Join({{0xFF, 0xFF, 0xFF, 0x7F, 0x99, 36, 100},
+                     {0xFF, 0xFF, 0xFF, 0x7F, 0x99, 36, 100},
+                     {0xFF, 0xFF, 0xFF, 0x7F, 0x99, 36, 100}})}),
          "t.mid: a track too long to play in track 1"},
     };
     for (const auto& c : cases) {

@@ -23,8 +23,8 @@ using ns = std::chrono::nanoseconds;
 namespace td7 {
 // Readable failures.
 void PrintTo(const TNoteEvent& e, std::ostream* out) {
-    *out << (e.On ? "on " : "off ") << e.Time.count() / 1'000'000.0 << " ms note " << e.Note << " velocity "
-         << e.Velocity;
+    *out << (e.On ? "on " : "off ") << e.Time.count() / 1'000'000.0 << " ms note " << e.Note
+         << " velocity " << e.Velocity;
 }
 }  // namespace td7
 
@@ -35,7 +35,8 @@ td7::TGroove Groove(const std::string& text) {
 }
 
 TEST(Schedule, StepTimesComeFromTheStepNumber) {
-    const td7::TGroove sixteenths = Groove("steps-per-beat: 4\nkick: 1 . . . . . . . . . . . . . . .");
+    const td7::TGroove sixteenths =
+        Groove("steps-per-beat: 4\nkick: 1 . . . . . . . . . . . . . . .");
     const td7::TGroove triplets = Groove("steps-per-beat: 3\nkick: 1 . . . . . . . . . . .");
     const struct {
         const td7::TGroove* groove;
@@ -47,8 +48,8 @@ TEST(Schedule, StepTimesComeFromTheStepNumber) {
         {&sixteenths, {120, 50}, 16, 2s},
         // Five minutes at 120 BPM in sixteenths: 2,400 steps, exactly 300 s, no drift.
         {&sixteenths, {120, 50}, 2400, 300s},
-        {&sixteenths, {120, 66}, 1, 165ms},   // the second of a pair moves to 66%
-        {&sixteenths, {120, 66}, 2, 250ms},   // the first stays on the grid
+        {&sixteenths, {120, 66}, 1, 165ms},  // the second of a pair moves to 66%
+        {&sixteenths, {120, 66}, 2, 250ms},  // the first stays on the grid
         {&sixteenths, {120, 75}, 3, 437'500us},
         {&sixteenths, {240, 50}, 1, 62'500us},
         {&sixteenths, {40, 50}, 1, 375ms},
@@ -67,12 +68,13 @@ TEST(Schedule, StepTimesComeFromTheStepNumber) {
 
 TEST(Schedule, NoteOffsFollowAfterTheGateOrBeforeTheNextHit) {
     // Two beats in eighths at 60 BPM: a step is 500 ms.
-    const td7::TGroove groove = Groove("beats: 2\nsteps-per-beat: 2\n"
-                                       "kick:  100 .  90 .\n"
-                                       "crash: 110 .  .  .\n"
-                                       "snare: .   80 .  .\n");
+    const td7::TGroove groove = Groove(
+        "beats: 2\nsteps-per-beat: 2\n"
+        "kick:  100 .  90 .\n"
+        "crash: 110 .  .  .\n"
+        "snare: .   80 .  .\n");
     td7::TKitNotes kit{};
-    kit[static_cast<std::size_t>(Role::Kick)] = td7::TRoleNote{36, 2000ms};   // longer than a step
+    kit[static_cast<std::size_t>(Role::Kick)] = td7::TRoleNote{36, 2000ms};  // longer than a step
     kit[static_cast<std::size_t>(Role::Crash)] = td7::TRoleNote{49, 1200ms};
     kit[static_cast<std::size_t>(Role::Snare)] = td7::TRoleNote{38, 100ms};
     const struct {
@@ -81,21 +83,48 @@ TEST(Schedule, NoteOffsFollowAfterTheGateOrBeforeTheNextHit) {
         long long bar;
         std::vector<TNoteEvent> events;
     } cases[] = {
-        {0, true, 0,
-         {{0ms, 36, 100, true}, {0ms, 49, 110, true}, {500ms, 38, 80, true},
-          {600ms, 38, 0, false}, {1000ms, 36, 0, false}, {1000ms, 36, 90, true},
-          {1200ms, 49, 0, false}, {2000ms, 36, 0, false}}},
+        {0,
+         true,
+         0,
+         {{0ms, 36, 100, true},
+          {0ms, 49, 110, true},
+          {500ms, 38, 80, true},
+          {600ms, 38, 0, false},
+          {1000ms, 36, 0, false},
+          {1000ms, 36, 90, true},
+          {1200ms, 49, 0, false},
+          {2000ms, 36, 0, false}}},
         // Bar 3 of a loop: the kick's note-off cut at the next bar's kick.
-        {0, true, 3,
-         {{6000ms, 36, 100, true}, {6000ms, 49, 110, true}, {6500ms, 38, 80, true}, {6600ms, 38, 0, false}, {7000ms, 36, 0, false},
-          {7000ms, 36, 90, true}, {7200ms, 49, 0, false}, {8000ms, 36, 0, false}}},
+        {0,
+         true,
+         3,
+         {{6000ms, 36, 100, true},
+          {6000ms, 49, 110, true},
+          {6500ms, 38, 80, true},
+          {6600ms, 38, 0, false},
+          {7000ms, 36, 0, false},
+          {7000ms, 36, 90, true},
+          {7200ms, 49, 0, false},
+          {8000ms, 36, 0, false}}},
         // The last of a fixed number of bars: nothing follows, the gate holds.
-        {1, true, 0,
-         {{0ms, 36, 100, true}, {0ms, 49, 110, true}, {500ms, 38, 80, true},
-          {600ms, 38, 0, false}, {1000ms, 36, 0, false}, {1000ms, 36, 90, true},
-          {1200ms, 49, 0, false}, {3000ms, 36, 0, false}}},
-        {0, false, 0,
-         {{0ms, 36, 100, true}, {0ms, 49, 110, true}, {500ms, 38, 80, true}, {1000ms, 36, 90, true}}},
+        {1,
+         true,
+         0,
+         {{0ms, 36, 100, true},
+          {0ms, 49, 110, true},
+          {500ms, 38, 80, true},
+          {600ms, 38, 0, false},
+          {1000ms, 36, 0, false},
+          {1000ms, 36, 90, true},
+          {1200ms, 49, 0, false},
+          {3000ms, 36, 0, false}}},
+        {0,
+         false,
+         0,
+         {{0ms, 36, 100, true},
+          {0ms, 49, 110, true},
+          {500ms, 38, 80, true},
+          {1000ms, 36, 90, true}}},
     };
     const auto half = [](const td7::TTempo& t) { return t; };
     for (const auto& c : cases) {
@@ -133,13 +162,15 @@ TEST(Schedule, VelocityRunGoesFromSoftToHardOnABeat) {
 
 // A random groove written out as a file would be.
 std::string RandomGrooveText(std::mt19937& random, td7::TGroove& expected) {
-    auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    auto pick = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
     expected.Bars = pick(1, 4);
     expected.Beats = pick(1, 7);
     expected.StepsPerBeat = pick(1, 8);
-    std::string text = "bars: " + std::to_string(expected.Bars) + "\nbeats: " +
-                       std::to_string(expected.Beats) + "\nsteps-per-beat: " +
-                       std::to_string(expected.StepsPerBeat) + "\n";
+    std::string text = "bars: " + std::to_string(expected.Bars) +
+                       "\nbeats: " + std::to_string(expected.Beats) +
+                       "\nsteps-per-beat: " + std::to_string(expected.StepsPerBeat) + "\n";
     std::vector<std::vector<int>> steps(td7::kRoleCount);
     for (int r = 0; r < td7::kRoleCount; ++r) {
         if (pick(0, 2) == 0) continue;
@@ -157,8 +188,9 @@ std::string RandomGrooveText(std::mt19937& random, td7::TGroove& expected) {
         for (int r = 0; r < td7::kRoleCount; ++r)
             if (!steps[static_cast<std::size_t>(r)].empty() &&
                 steps[static_cast<std::size_t>(r)][static_cast<std::size_t>(s)] > 0)
-                expected.Hits.push_back({s, static_cast<Role>(r),
-                                         steps[static_cast<std::size_t>(r)][static_cast<std::size_t>(s)]});
+                expected.Hits.push_back(
+                    {s, static_cast<Role>(r),
+                     steps[static_cast<std::size_t>(r)][static_cast<std::size_t>(s)]});
     return text;
 }
 
@@ -171,7 +203,9 @@ TEST(PlayerHarness, RandomGroovesPlayOnTheirGridAndLeaveNothingSounding) {
     for (unsigned seed = 1; seed <= 300; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         std::mt19937 random(seed);
-        auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+        auto pick = [&](int low, int high) {
+            return std::uniform_int_distribution<int>(low, high)(random);
+        };
         td7::TGroove expected;
         const std::string text = RandomGrooveText(random, expected);
         td7::TGroove groove;
@@ -185,7 +219,8 @@ TEST(PlayerHarness, RandomGroovesPlayOnTheirGridAndLeaveNothingSounding) {
 
         td7::TKitNotes kit{};
         for (auto& note : kit)
-            if (pick(0, 5) > 0) note = td7::TRoleNote{pick(35, 40), std::chrono::milliseconds(100 * pick(1, 40))};
+            if (pick(0, 5) > 0)
+                note = td7::TRoleNote{pick(35, 40), std::chrono::milliseconds(100 * pick(1, 40))};
         const td7::TTempo tempo{pick(td7::kMinBpm, td7::kMaxBpm), pick(0, 1) ? 50 : pick(50, 75)};
         const long long bars = pick(0, 3) == 0 ? 0 : pick(1, 6);
         const bool noteOffs = pick(0, 1) == 1;
@@ -202,7 +237,9 @@ TEST(PlayerHarness, RandomGroovesPlayOnTheirGridAndLeaveNothingSounding) {
         // An endless loop is stopped at the latest after 2,000 waits.
         const int stopAfter = bars == 0 || pick(0, 1) ? pick(1, 2000) : -1;
         int waits = 0;
-        td7::TPlayer player([&](std::uint8_t s, std::uint8_t n, std::uint8_t v) { sent.push_back({now, waits, s, n, v}); });
+        td7::TPlayer player([&](std::uint8_t s, std::uint8_t n, std::uint8_t v) {
+            sent.push_back({now, waits, s, n, v});
+        });
         player.SetWait([&](Clock::time_point deadline) {
             ASSERT_GE(deadline, now);
             now = deadline;
@@ -235,7 +272,8 @@ TEST(PlayerHarness, RandomGroovesPlayOnTheirGridAndLeaveNothingSounding) {
             bool onGrid = std::abs(stepExact - static_cast<double>(step)) * 60.0 / perMinute < 1e-8;
             if (!onGrid && tempo.Swing != 50 && groove.StepsPerBeat % 2 == 0) {
                 step = static_cast<long long>(std::floor(stepExact / 2)) * 2 + 1;
-                const double swung = (static_cast<double>(step - 1) + 2.0 * tempo.Swing / 100.0) * 60.0 / perMinute;
+                const double swung =
+                    (static_cast<double>(step - 1) + 2.0 * tempo.Swing / 100.0) * 60.0 / perMinute;
                 onGrid = std::abs(swung - t) < 1e-8;
             }
             ASSERT_TRUE(onGrid) << "note at " << t << " s";
@@ -252,7 +290,8 @@ TEST(PlayerHarness, RandomGroovesPlayOnTheirGridAndLeaveNothingSounding) {
             ++sounding[s.note];
         }
         if (noteOffs) {
-            for (const auto& [note, count] : sounding) EXPECT_EQ(count, 0) << "note " << note << " hangs";
+            for (const auto& [note, count] : sounding)
+                EXPECT_EQ(count, 0) << "note " << note << " hangs";
         }
         if (stopAfter < 0) {
             std::size_t expectedOns = 0;
