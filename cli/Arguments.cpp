@@ -428,7 +428,9 @@ Commands:
       Ctrl+C, then print per pad its hits, velocities, double triggers and crosstalk, and
       suggestions which trigger parameter to turn which way. With --setup the pads are
       the triggers of its patch N (1 unless given), with their parameters; without, each
-      note is a pad of its own. --csv writes the notes: seconds,note,velocity,trigger,flag.
+      note is a pad of its own. --csv writes the notes: seconds,note,velocity,trigger,flag
+      (a file ending in .csv, never the setup). Without a hit, the channel that notes
+      came on instead is named; an input device that goes away ends it with status 1.
   play --groove NAME [--bpm N] [--swing P] [--bars N] (--setup FILE | --in DEV)
        [--patch N] --out DEV [--device-id N]
       Play a groove (see "grooves") on the notes of patch N (1 unless given) of a setup
@@ -481,11 +483,12 @@ Commands:
       A consistent copy of the library while in use; the library replaced by a backup.
 
 restore, extract and pack refuse a record that the file holds damaged (its checksum
-wrong, or no TD-7 data set), naming it, since they send and write fresh checksums;
---force passes it on. No command writes over a file it reads; outputs end in .td7
+wrong, or no TD-7 data set), naming it; --force passes it on: restore sends it with a
+fresh checksum, extract and pack write it as it was read. No command writes over a file it reads; outputs end in .td7
 for setups and .syx for dump files.
 Options take their value as --name VALUE or --name=VALUE.
-DEV is a device's number from "tamboro-cli ports" or its name.
+DEV is a device's number from "tamboro-cli ports" or its name; the Virtual TD-7 is
+taken by its name only.
 --device-id N is the module's device ID as its display and the editor's device window show
 it: 1..32, default 17 (the ID 0x10 of a module as it leaves the factory).
 Patches are numbered 1..32.

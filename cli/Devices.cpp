@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "td7/session/PortSetup.h"
+#include "td7/session/VirtualTd7Service.h"
 
 namespace cli {
 
@@ -34,13 +35,22 @@ std::vector<const td7::TDeviceChoice*> Named(const std::vector<td7::TDeviceChoic
     return found;
 }
 
-int Find(const std::vector<td7::TDeviceChoice>& list, const std::string& text, const char* kind,
-         const char* notAvailable) {
+int Find(const std::vector<td7::TDeviceChoice>& list, const std::string& text, bool input) {
+    const char* kind = input ? "input" : "output";
     if (IsNumber(text)) {
         const int number = std::stoi(text);
-        for (const auto& choice : list)
-            if (choice.Setting > 0 && choice.Setting == number) return number;
-        throw DeviceError(notAvailable);
+        for (const auto& choice : list) {
+            if (choice.Setting <= 0 || choice.Setting != number) continue;
+            // Numbers move when a device comes or goes: with the module unplugged, its number
+            // would open the built-in module, and a backup would hold its factory kits.
+            if (choice.Name == td7::VirtualTd7Service::kName)
+                throw DeviceError(std::string(input ? "Input " : "Output ") + text +
+                                  " is the Virtual TD-7, which is opened by its name only: " +
+                                  (input ? "--in" : "--out") + " \"" +
+                                  td7::VirtualTd7Service::kName + "\"");
+            return number;
+        }
+        throw DeviceError(input ? td7::kInputNotAvailable : td7::kOutputNotAvailable);
     }
     auto found = Named(list, text, false);
     if (found.empty()) found = Named(list, text, true);
@@ -72,11 +82,11 @@ void ListPorts(midiports::MidiService& service, std::ostream& out, bool mapperUs
 }
 
 int FindInputDevice(midiports::MidiService& service, const std::string& text) {
-    return Find(td7::InputDeviceList(service), text, "input", td7::kInputNotAvailable);
+    return Find(td7::InputDeviceList(service), text, true);
 }
 
 int FindOutputDevice(midiports::MidiService& service, const std::string& text) {
-    return Find(td7::OutputDeviceList(service), text, "output", td7::kOutputNotAvailable);
+    return Find(td7::OutputDeviceList(service), text, false);
 }
 
 }  // namespace cli

@@ -26,7 +26,8 @@ void ListPorts(midiports::MidiService& service, std::ostream& out, bool mapperUs
 
 // The number of the device given by its number or its name (exact, else the only one
 // equal but for case). DeviceError with the editor's "not available" text for a number
-// that is not in the list, and a text of its own for an unknown or ambiguous name.
+// that is not in the list, and a text of its own for an unknown or ambiguous name. The
+// Virtual TD-7 is taken by its name only: its number is refused with a text of its own.
 int FindInputDevice(midiports::MidiService& service, const std::string& text);
 int FindOutputDevice(midiports::MidiService& service, const std::string& text);
 

@@ -68,11 +68,17 @@ void Backup(const TArguments& args, midiports::MidiService& service,
                       (args.Instruments ? td7::kInstrumentCount : 0) + (args.System ? 1 : 0);
     {
         TProgressLine progress(err, "%n dumps recieved...", total);
+        // Each request counts its own dumps; the line counts the backup's.
+        int earlier = 0;
         EventScope counted(transfers.OnDumpCounted,
-                           {[&progress](td7::TTransfers*, int count) { progress.Set(count); }});
-        if (args.Patches) transfers.RequestAllPatches();
-        if (args.Instruments) transfers.RequestInstruments();
-        if (args.System) transfers.RequestSystem();
+                           {[&](td7::TTransfers*, int count) { progress.Set(earlier + count); }});
+        const auto request = [&](void (td7::TTransfers::*part)()) {
+            (transfers.*part)();
+            earlier += transfers.ReceivedCount();
+        };
+        if (args.Patches) request(&td7::TTransfers::RequestAllPatches);
+        if (args.Instruments) request(&td7::TTransfers::RequestInstruments);
+        if (args.System) request(&td7::TTransfers::RequestSystem);
     }
     td7::TSetupFile setup(session.Dumps(), session.Present());
     setup.SaveSetupAs(args.Output);

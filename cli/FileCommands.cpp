@@ -54,7 +54,9 @@ void RefuseDamaged(const std::string& file, td7::TTd7Collections& dumps,
     if (damaged.empty()) return;
     const std::string text = file + ": " + td7::DamagedRecordsText(damaged);
     if (force) {
-        err << text << (sending ? "; sent as --force asks\n" : "; written as --force asks\n");
+        err << text
+            << (sending ? "; sent as --force asks\n"
+                        : "; written as read, damage and all, as --force asks\n");
         return;
     }
     throw td7::FileError(text + (sending ? ". Nothing was sent; --force sends "

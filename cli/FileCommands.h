@@ -3,7 +3,7 @@
 // "extract" and "pack": moving blocks between a setup file and dump files with the
 // editor's loaders and writers, so that the bytes are exactly those the editor writes.
 // Neither writes over a file it reads, nor passes on a record that a file held damaged
-// unless --force says so: the writers seal every record with a fresh checksum.
+// unless --force says so; then the record is written as it was read, its damage visible.
 
 #include <iosfwd>
 #include <string>

@@ -3,6 +3,7 @@
 // "hits": the trigger check without the window. Records the pads' notes until the time is
 // up or Ctrl+C, then reports per pad and suggests which parameter to turn.
 
+#include <array>
 #include <iosfwd>
 #include <string>
 
@@ -22,7 +23,11 @@ namespace cli {
 void RecordHits(const TArguments& args, midiports::MidiService& service,
                 const TEnvironment& environment, std::ostream& out, std::ostream& err);
 
-// The report: one line per pad that sent notes, then the suggestions.
-std::string HitsReport(const td7::TTriggerCheck& check, const std::string& suggestions);
+inline constexpr const char* kCsvExtensionError = "Other extension than \".csv\" not allowed";
+
+// The report: one line per pad that sent notes, then the suggestions. Without a hit, the
+// channel that the most `elsewhere` notes came on (note-ons per channel, 1 first) is named.
+std::string HitsReport(const td7::TTriggerCheck& check, const std::string& suggestions,
+                       const std::array<int, 16>& elsewhere = {});
 
 }  // namespace cli

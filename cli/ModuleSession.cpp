@@ -25,9 +25,12 @@ void TModuleSession::OpenOutput(int setting) {
 }
 
 void TModuleSession::CheckDevices() {
+    if (const std::string gone = GoneDevices(); !gone.empty()) throw td7::TransferError(gone);
+}
+
+std::string TModuleSession::GoneDevices() {
     m_session.PortWatch().Poll(false);
-    if (const std::string gone = m_session.PortWatch().GoneText(); !gone.empty())
-        throw td7::TransferError(gone);
+    return m_session.PortWatch().GoneText();
 }
 
 bool TModuleSession::WaitUntilSent(int count, std::chrono::milliseconds timeout) {

@@ -32,6 +32,9 @@ class TModuleSession {
     // TransferError naming a device opened here that has since left the system's lists:
     // what was sent to it went nowhere.
     void CheckDevices();
+    // "The MIDI device "X" is gone." for a device opened here that has left the system's
+    // lists since; empty while all are there.
+    std::string GoneDevices();
 
     td7::TSession& Session() { return m_session; }
     td7::TTd7Collections& Dumps() { return m_session.Dumps(); }

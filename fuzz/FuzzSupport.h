@@ -69,24 +69,4 @@ inline std::vector<int> InstrumentRecordSizes() {
     return std::vector<int>(512, kInstrumentBytes);
 }
 
-// A record as saving writes it: F0 first, F7 last, and the Roland checksum of bytes
-// 5 .. size-3 in the byte before F7.
-inline void SealRecord(std::uint8_t* record, int size) {
-    unsigned sum = 0;
-    for (int i = 5; i <= size - 3; ++i) sum += record[i];
-    record[0] = 0xF0;
-    record[size - 2] = static_cast<std::uint8_t>((0x80 - sum % 128) & 0x7F);
-    record[size - 1] = 0xF7;
-}
-
-// Seals each record of a run that starts at `at`; returns the position after it.
-inline std::size_t SealRun(std::vector<std::uint8_t>& bytes, std::size_t at,
-                           const std::vector<int>& sizes) {
-    for (int size : sizes) {
-        SealRecord(bytes.data() + at, size);
-        at += static_cast<std::size_t>(size);
-    }
-    return at;
-}
-
 }  // namespace fuzz

@@ -1,6 +1,6 @@
 // The setup file loader over any bytes: it must accept exactly the well-formed files, read
-// them so that saving again writes the same bytes (sealed), and refuse everything else
-// with its one text, changing nothing.
+// them so that saving again writes the same bytes (a damaged record as read), and refuse
+// everything else with its one text, changing nothing.
 
 #include <unistd.h>
 
@@ -68,7 +68,7 @@ struct Document {
 
 struct Expected {
     bool valid = false;
-    std::vector<std::uint8_t> sealed;  // the image with every record sealed
+    std::vector<std::uint8_t> saved;  // the image as saving writes it again: as read
     std::array<bool, td7::kPatchCount> patches{};
     bool instruments = false;
     std::optional<bool> system;
@@ -83,7 +83,7 @@ Expected Walk(std::span<const std::uint8_t> image) {
     if (image.size() < signature.size() ||
         std::memcmp(image.data(), signature.data(), signature.size()) != 0)
         return e;
-    e.sealed.assign(image.begin(), image.end());
+    e.saved.assign(image.begin(), image.end());
     std::size_t pos = signature.size();
     auto entry = [&](const std::vector<int>& sizes, bool& present) {
         if (pos >= image.size()) return false;
@@ -95,7 +95,7 @@ Expected Walk(std::span<const std::uint8_t> image) {
         std::size_t total = 0;
         for (int size : sizes) total += static_cast<std::size_t>(size);
         if (flag != 0x01 || image.size() - pos < total) return false;
-        pos = fuzz::SealRun(e.sealed, pos, sizes);
+        pos += total;
         present = true;
         return true;
     };
@@ -149,17 +149,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A system entry marked empty, or none at all, leaves the system block as it was.
     FUZZ_CHECK(present.SystemPresent() == (expected.system.value_or(false) || systemBefore));
 
-    // Saving what was loaded gives the file back, sealed, up to the system entry, which is
+    // Saving what was loaded gives the file back, as read, up to the system entry, which is
     // written from the mirror's present state.
     const std::vector<std::uint8_t> rebuilt = td7::BuildSetupImage(dumps, present);
     const std::size_t flagAt = expected.systemFlagAt;
     FUZZ_CHECK(rebuilt.size() ==
                flagAt + 1 + (present.SystemPresent() ? std::size_t{fuzz::kSystemBytes} : 0));
     FUZZ_CHECK(
-        std::equal(expected.sealed.begin(), expected.sealed.begin() + flagAt, rebuilt.begin()));
+        std::equal(expected.saved.begin(), expected.saved.begin() + flagAt, rebuilt.begin()));
     FUZZ_CHECK(rebuilt[flagAt] == (present.SystemPresent() ? 0x01 : 0x00));
     if (expected.system == true)
-        FUZZ_CHECK(std::equal(expected.sealed.begin() + flagAt, expected.sealed.end(),
+        FUZZ_CHECK(std::equal(expected.saved.begin() + flagAt, expected.saved.end(),
                               rebuilt.begin() + flagAt));
     return 0;
 }

@@ -15,8 +15,9 @@
 
 #include "InputDevice.h"
 #include "JackInput.h"
-#include "ServiceLogMessages.h"
 #include "OutputDevice.h"
+#include "midisystem/ServiceCheck.h"
+#include "midisystem/ServiceLogMessages.h"
 
 namespace midiports {
 
@@ -163,35 +164,6 @@ class RtOutput : public OutputDevice {
 
 void Quiet(RtMidiError::Type, const std::string&, void*) {}
 
-// RtMidi prints on standard error while it is being made, before an error callback can be
-// set, when its API's service is missing; so each service is asked first, quietly.
-bool ServiceAnswers(RtMidi::Api api, const std::string& clientName) {
-    if (api == RtMidi::LINUX_ALSA) {
-        snd_seq_t* sequencer = nullptr;
-        if (snd_seq_open(&sequencer, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK) < 0)
-            return false;
-        snd_seq_close(sequencer);
-        return true;
-    }
-    if (api == RtMidi::UNIX_JACK) {
-        jack_status_t status{};
-        jack_client_t* client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
-        if (client == nullptr) return false;
-        jack_client_close(client);
-        return true;
-    }
-    return true;
-}
-
-std::string MissingServiceText(const std::vector<RtMidi::Api>& apis) {
-    const bool alsa = std::find(apis.begin(), apis.end(), RtMidi::LINUX_ALSA) != apis.end();
-    const bool jack = std::find(apis.begin(), apis.end(), RtMidi::UNIX_JACK) != apis.end();
-    if (alsa && jack)
-        return "No MIDI service: neither the ALSA sequencer nor a JACK server is available";
-    if (alsa) return "No MIDI service: the ALSA sequencer is not available";
-    return "No MIDI service: no JACK server is running";
-}
-
 }  // namespace
 
 struct RtMidiService::Impl {
@@ -240,7 +212,7 @@ std::string UnknownMidiApiText() {
 
 RtMidiService::RtMidiService(std::string clientName, Notice notice)
     : m_impl(std::make_unique<Impl>()) {
-    RouteServiceLogMessages();
+    midisystem::RouteServiceLogMessages();
     m_impl->client = clientName + "-" + std::to_string(::getpid());
     m_impl->notice = std::move(notice);
     m_impl->apis = {RtMidi::LINUX_ALSA, RtMidi::UNIX_JACK};
@@ -260,7 +232,7 @@ RtMidiService::RtMidiService(std::string clientName, Notice notice)
 void RtMidiService::Connect() {
     if (Available()) return;
     for (RtMidi::Api api : m_impl->apis) {
-        if (!ServiceAnswers(api, m_impl->NextClientName())) continue;
+        if (!midisystem::ServiceAnswers(api, m_impl->NextClientName())) continue;
         try {
             auto in = std::make_unique<RtMidiIn>(api, m_impl->NextClientName());
             in->setErrorCallback(&Quiet);
@@ -273,7 +245,8 @@ void RtMidiService::Connect() {
         } catch (const RtMidiError&) {
         }
     }
-    if (!m_impl->noticeGiven && m_impl->notice) m_impl->notice(MissingServiceText(m_impl->apis));
+    if (!m_impl->noticeGiven && m_impl->notice)
+        m_impl->notice(midisystem::MissingServiceText(m_impl->apis));
     m_impl->noticeGiven = true;
 }
 

@@ -23,7 +23,7 @@ class RtMidiService : public MidiService {
   public:
     // Told once, in one line, when TAMBORO_MIDI_API names no known service (both are
     // tried then) and when no MIDI service can be reached (the libraries' own
-    // messages are kept off standard error, see ServiceLogMessages.h).
+    // messages are kept off standard error, see midisystem/ServiceLogMessages.h).
     using Notice = std::function<void(const std::string& line)>;
 
     // clientName prefixes the client of every port this service opens.

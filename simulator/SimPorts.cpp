@@ -4,6 +4,9 @@
 
 #include <stdexcept>
 
+#include "midisystem/ServiceCheck.h"
+#include "midisystem/ServiceLogMessages.h"
+
 namespace simulator {
 
 namespace {
@@ -27,8 +30,14 @@ void SimPorts::Open(const std::string& api, const std::string& clientName,
     if (api.empty() || api == "alsa") candidates.push_back(RtMidi::LINUX_ALSA);
     if (api.empty() || api == "jack") candidates.push_back(RtMidi::UNIX_JACK);
 
+    // As the editor and tamboro-cli: the libraries' own messages off standard error, and a
+    // missing service said in one line.
+    midisystem::RouteServiceLogMessages();
     std::string complaints;
+    bool answered = false;
     for (auto candidate : candidates) {
+        if (!midisystem::ServiceAnswers(candidate, clientName + " Probe")) continue;
+        answered = true;
         try {
             TryOpen(candidate, clientName, portName);
             m_apiName = RtMidi::getApiName(candidate);
@@ -39,6 +48,7 @@ void SimPorts::Open(const std::string& api, const std::string& clientName,
             complaints += RtMidi::getApiName(candidate) + ": " + error.what() + "\n";
         }
     }
+    if (!answered) throw std::runtime_error(midisystem::MissingServiceText(candidates) + "\n");
     throw std::runtime_error("Cannot open MIDI ports:\n" + complaints);
 }
 

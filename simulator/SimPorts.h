@@ -24,7 +24,8 @@ class SimPorts {
 
     // Opens an input and an output port named portName, for clients "clientName In" and
     // "clientName Out". api is "alsa", "jack", or empty for ALSA with JACK as the fallback.
-    // Throws std::runtime_error with the service's complaint when neither works.
+    // Throws std::runtime_error with the service's complaint when neither works, or with
+    // "No MIDI service: ..." in one line when none answers.
     void Open(const std::string& api, const std::string& clientName, const std::string& portName,
               MessageFn onMessage);
     // Stops incoming messages (before whatever they are handed to goes away).

@@ -16,6 +16,7 @@
 #include "td7/history/EditHistory.h"
 #include "td7/history/PatchSlots.h"
 #include "td7/map/PresentFlags.h"
+#include "td7/transfers/DamagedRecords.h"
 
 namespace editor {
 
@@ -134,11 +135,25 @@ std::filesystem::path FileCommands::RunDialog(TFileDialog& dialog) {
     return path;
 }
 
-void FileCommands::SaveSetupClick() {
+bool FileCommands::SaveSetupClick() {
     const auto path = RunDialog(m_saveSetup);
-    if (path.empty()) return;
-    HourglassScope hourglass;
-    m_setup.SaveSetupAs(path);
+    if (path.empty()) return false;
+    {
+        HourglassScope hourglass;
+        m_setup.SaveSetupAs(path);
+    }
+    std::vector<td7::TRecordRef> saved = td7::PresentPatchRecords(m_main.Present());
+    for (const auto& [present, records] :
+         {std::pair{m_main.Present().InstrumentsPresent(), td7::InstrumentRecords()},
+          std::pair{m_main.Present().SystemPresent(), td7::SystemRecords()}})
+        if (present) saved.insert(saved.end(), records.begin(), records.end());
+    TellKeptDamage(saved);
+    return true;
+}
+
+void FileCommands::TellKeptDamage(const std::vector<td7::TRecordRef>& saved) {
+    const std::string text = td7::KeptDamagedText(m_main.Dumps(), saved);
+    if (!text.empty()) m_main.Boxes().Information(QString::fromStdString(text), &m_main);
 }
 
 bool FileCommands::SaveChangedSetupFirst(bool withCancel) {
@@ -152,9 +167,9 @@ bool FileCommands::SaveChangedSetupFirst(bool withCancel) {
     } else {
         save = m_main.Boxes().ConfirmNoEscape(question, &m_main);
     }
-    // Cancelling the save dialog goes on with loading; a failed save stops here.
-    if (save) SaveSetupClick();
-    return true;
+    // A cancelled save cancels the load, or the edits would go without a word; a failed
+    // save stops here too.
+    return !save || SaveSetupClick();
 }
 
 void FileCommands::LoadSetupFrom(const std::filesystem::path& path) {
@@ -166,7 +181,7 @@ void FileCommands::LoadSetupFrom(const std::filesystem::path& path) {
 }
 
 void FileCommands::LoadSetupClick() {
-    SaveChangedSetupFirst();
+    if (!SaveChangedSetupFirst()) return;
     const auto path = RunDialog(m_openSetup);
     if (path.empty()) return;
     LoadSetupFrom(path);
@@ -191,6 +206,7 @@ void FileCommands::PatchSaveClick() {
     const auto path = RunDialog(m_saveDump);
     if (path.empty()) return;
     td7::SavePatchFile(path, m_main.Dumps(), m_main.CurrentPatch());
+    TellKeptDamage(td7::PatchRecords(m_main.CurrentPatch()));
 }
 
 void FileCommands::LoadPatchFrom(const std::filesystem::path& path) {
@@ -233,6 +249,7 @@ void FileCommands::InstSaveClick() {
     const auto path = RunDialog(m_saveDump);
     if (path.empty()) return;
     td7::SaveInstrumentFile(path, m_main.Dumps());
+    TellKeptDamage(td7::InstrumentRecords());
 }
 
 void FileCommands::SysLoadClick() {
@@ -246,6 +263,7 @@ void FileCommands::SysSaveClick() {
     const auto path = RunDialog(m_saveDump);
     if (path.empty()) return;
     td7::SaveSystemFile(path, m_main.Dumps());
+    TellKeptDamage(td7::SystemRecords());
 }
 
 void FileCommands::MoveToClick(int k) {

@@ -7,6 +7,7 @@
 
 #include "editor/files/FileDialogs.h"
 #include "td7/files/SetupFile.h"
+#include "td7/transfers/ReadBack.h"
 
 namespace editor {
 
@@ -25,7 +26,8 @@ class FileCommands {
     FileCommands(const FileCommands&) = delete;
     FileCommands& operator=(const FileCommands&) = delete;
 
-    void SaveSetupClick();
+    // False when the user cancelled its dialog.
+    bool SaveSetupClick();
     void LoadSetupClick();
     // File menu entry k of the recent setups: loads it as "Load Setup..." would; a file
     // that is gone is reported ("File %s not found.") and leaves the list.
@@ -46,7 +48,8 @@ class FileCommands {
     // patch lands in the current slot, which becomes editable and is shown.
     // The question's no drops the edits, so Escape never answers it. Load Setup asks yes
     // or no (its file dialog can still be cancelled); a recent setup or a dropped one loads
-    // at once, so `withCancel` adds Cancel there. False: cancelled, load nothing.
+    // at once, so `withCancel` adds Cancel there. False: cancelled (the question or the
+    // save dialog), load nothing.
     bool SaveChangedSetupFirst(bool withCancel = false);
     void LoadSetupFrom(const std::filesystem::path& path);
     void LoadPatchFrom(const std::filesystem::path& path);
@@ -66,6 +69,8 @@ class FileCommands {
     std::filesystem::path RunDialog(TFileDialog& dialog);
     void LoadStartSetup(const std::string& file);
     void ReadSetup(const std::filesystem::path& path);
+    // A save keeps damaged records as they were read: the user hears which.
+    void TellKeptDamage(const std::vector<td7::TRecordRef>& saved);
 
     TfmTamboro& m_main;
     TPatchEditor& m_editor;

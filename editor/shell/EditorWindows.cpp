@@ -12,6 +12,7 @@
 #include "editor/files/FileCommands.h"
 #include "editor/instrument/InstrumentWindow.h"
 #include "editor/library/LibraryAccess.h"
+#include "editor/library/LibraryModel.h"
 #include "editor/library/LibraryWindow.h"
 #include "editor/shell/MainMenu.h"
 #include "editor/common/WindowPlaces.h"
@@ -89,9 +90,12 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
         Library->RememberRequest(fmTamboro->Dumps(), fmTamboro->Present(),
                                  {.Patches = patches, .Instruments = instruments, .System = system},
                                  td7::TSession::DeviceId());
+        // An open library window shows what just came in.
+        if (fmLibrary) fmLibrary->Model().Refresh();
     };
     Files->OnSetupLoaded = [this](const std::filesystem::path& file) {
         Library->RememberSetup(file);
+        if (fmLibrary) fmLibrary->Model().Refresh();
     };
     fmTamboro->Menu().Connect(TCommand::Library, [this](int) { ShowLibrary(); });
     fmTamboro->Menu().Connect(TCommand::TriggerCheck, [this](int) { ShowTriggerCheck(); });

@@ -43,10 +43,8 @@ QString TPadChart::ParametersText(const std::optional<td7::TTriggerValues>& valu
         const td7::TParameter& row = *rows[k];
         QString caption = QString::fromLatin1(row.Caption.data(), static_cast<qsizetype>(row.Caption.size()));
         if (caption.endsWith(QLatin1Char(':'))) caption.chop(1);
-        // Knobs by their position, as the suggestions name them; lists by their item.
-        const QString value = row.Kind == td7::ControlKind::Knob
-                                  ? QString::number(values->Values[k])
-                                  : QString::fromStdString(td7::ShownValue(row, values->Values[k]));
+        // As the patch window's controls show them, and the suggestions name them.
+        const QString value = QString::fromStdString(td7::ShownValue(row, values->Values[k]));
         parts << caption + QLatin1Char(' ') + value;
     }
     return parts.join(QStringLiteral("  "));

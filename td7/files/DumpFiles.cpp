@@ -17,9 +17,10 @@ std::vector<std::uint8_t> Image(TTd7Collections& dumps, std::span<const TRecordR
     return {text.begin(), text.end()};
 }
 
-void Save(const std::filesystem::path& path, TTd7Collections& dumps,
-          std::span<const TRecordRun> runs, const SinkFactory& openSink) {
+int Save(const std::filesystem::path& path, TTd7Collections& dumps,
+         std::span<const TRecordRun> runs, const SinkFactory& openSink) {
     ReplaceFile(path, Image(dumps, runs), openSink);
+    return DamagedIn(dumps, runs);
 }
 
 // The whole file, refused unless it holds exactly the runs' bytes.
@@ -59,21 +60,21 @@ std::vector<std::uint8_t> SystemFileImage(TTd7Collections& dumps) {
     return Image(dumps, {&run, 1});
 }
 
-void SavePatchFile(const std::filesystem::path& path, TTd7Collections& dumps, int p,
-                   const SinkFactory& openSink) {
-    Save(path, dumps, PatchRuns(p), openSink);
+int SavePatchFile(const std::filesystem::path& path, TTd7Collections& dumps, int p,
+                  const SinkFactory& openSink) {
+    return Save(path, dumps, PatchRuns(p), openSink);
 }
 
-void SaveInstrumentFile(const std::filesystem::path& path, TTd7Collections& dumps,
-                        const SinkFactory& openSink) {
+int SaveInstrumentFile(const std::filesystem::path& path, TTd7Collections& dumps,
+                       const SinkFactory& openSink) {
     const TRecordRun run = InstrumentRun();
-    Save(path, dumps, {&run, 1}, openSink);
+    return Save(path, dumps, {&run, 1}, openSink);
 }
 
-void SaveSystemFile(const std::filesystem::path& path, TTd7Collections& dumps,
-                    const SinkFactory& openSink) {
+int SaveSystemFile(const std::filesystem::path& path, TTd7Collections& dumps,
+                   const SinkFactory& openSink) {
     const TRecordRun run = SystemRun();
-    Save(path, dumps, {&run, 1}, openSink);
+    return Save(path, dumps, {&run, 1}, openSink);
 }
 
 void LoadPatchFile(const std::filesystem::path& path, TTd7Collections& dumps,

@@ -31,17 +31,19 @@ inline constexpr const char* kOpenInstrumentTitle = "Open Instrument File...";
 bool HasDumpExtension(const std::filesystem::path& path);
 
 // The records of slot p (1575 bytes), the 512 instruments (16896) or the system block (34),
-// sealed: fresh checksums, headers as the records hold them.
+// sealed: fresh checksums, headers as the records hold them; a record marked damaged as the
+// file held it (see WriteRuns).
 std::vector<std::uint8_t> PatchFileImage(TTd7Collections& dumps, int p);
 std::vector<std::uint8_t> InstrumentFileImage(TTd7Collections& dumps);
 std::vector<std::uint8_t> SystemFileImage(TTd7Collections& dumps);
 
-void SavePatchFile(const std::filesystem::path& path, TTd7Collections& dumps, int p,
+// Each returns how many damaged records it kept as they were read.
+int SavePatchFile(const std::filesystem::path& path, TTd7Collections& dumps, int p,
+                  const SinkFactory& openSink = OpenFileSink);
+int SaveInstrumentFile(const std::filesystem::path& path, TTd7Collections& dumps,
+                       const SinkFactory& openSink = OpenFileSink);
+int SaveSystemFile(const std::filesystem::path& path, TTd7Collections& dumps,
                    const SinkFactory& openSink = OpenFileSink);
-void SaveInstrumentFile(const std::filesystem::path& path, TTd7Collections& dumps,
-                        const SinkFactory& openSink = OpenFileSink);
-void SaveSystemFile(const std::filesystem::path& path, TTd7Collections& dumps,
-                    const SinkFactory& openSink = OpenFileSink);
 
 // Reads the file into slot p (whatever slot it was saved from) and marks the slot present.
 void LoadPatchFile(const std::filesystem::path& path, TTd7Collections& dumps,

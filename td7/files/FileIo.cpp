@@ -142,6 +142,10 @@ void ReplaceFile(const fs::path& target, std::span<const std::uint8_t> bytes,
 }
 
 void CheckWritable(const fs::path& target, const SinkFactory& openSink) {
+    // The temporary file could be made beside a folder, but a folder is not replaced.
+    std::error_code error;
+    if (fs::is_directory(ResolveTarget(target), error))
+        throw FileError(CannotCreateText(target, EISDIR));
     const fs::path temp = TempPathBeside(ResolveTarget(target));
     std::unique_ptr<TFileSink> sink = openSink(temp, target);
     TempFileGuard guard(temp);

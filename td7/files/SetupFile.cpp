@@ -73,6 +73,16 @@ std::vector<std::uint8_t> BuildSetupImage(TTd7Collections& dumps, const TPresent
     return SetupImage(parts);
 }
 
+int SetupDamagedRecords(TTd7Collections& dumps, const TPresentFlags& present) {
+    int damaged = 0;
+    for (int p = 0; p < kPatchCount; ++p)
+        if (present.PatchPresent(p)) damaged += DamagedIn(dumps, PatchRuns(p));
+    const TRecordRun instruments = InstrumentRun(), system = SystemRun();
+    if (present.InstrumentsPresent()) damaged += DamagedIn(dumps, {&instruments, 1});
+    if (present.SystemPresent()) damaged += DamagedIn(dumps, {&system, 1});
+    return damaged;
+}
+
 std::vector<TSetupEntry> SetupEntries(std::span<const std::uint8_t> image) {
     if (image.size() < kSetupSignature.size() ||
         !std::equal(kSetupSignature.begin(), kSetupSignature.end(), image.begin(),
@@ -169,15 +179,17 @@ void TSetupFile::SetModified(bool value) {
     for (Block block : kAllBlocks) m_dumps.Of(block).SetModified(value);
 }
 
-void TSetupFile::SaveTo(const std::filesystem::path& path) {
+int TSetupFile::SaveTo(const std::filesystem::path& path) {
     ReplaceFile(path, BuildSetupImage(m_dumps, m_present), m_openSink);
     SetFileName(path.string());
+    return SetupDamagedRecords(m_dumps, m_present);
 }
 
-void TSetupFile::SaveSetupAs(const std::filesystem::path& path) {
+int TSetupFile::SaveSetupAs(const std::filesystem::path& path) {
     if (!HasSetupExtension(path)) throw FileError(kSetupExtensionError);
-    SaveTo(path);
+    const int damaged = SaveTo(path);
     SetModified(false);
+    return damaged;
 }
 
 void TSetupFile::Load(const std::filesystem::path& path) {

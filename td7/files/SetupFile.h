@@ -55,6 +55,8 @@ std::vector<std::uint8_t> SetupImage(const TSetupParts& parts);
 
 // The whole file as saving writes it, from the mirror.
 std::vector<std::uint8_t> BuildSetupImage(TTd7Collections& dumps, const TPresentFlags& present);
+// How many damaged records that file keeps as they were read (see WriteRuns).
+int SetupDamagedRecords(TTd7Collections& dumps, const TPresentFlags& present);
 
 // A present entry of a setup image and where its records lie in it.
 enum class TSetupPart { Patch, Instruments, System };
@@ -114,11 +116,12 @@ class TSetupFile {
     bool Modified() const;
     void SetModified(bool value);
 
-    // Saves to `path` (the close query's save); the file name follows on success.
-    void SaveTo(const std::filesystem::path& path);
+    // Saves to `path` (the close query's save); the file name follows on success. Both
+    // return how many damaged records the file keeps as they were read.
+    int SaveTo(const std::filesystem::path& path);
     // "Save Setup..." with the name from its dialog: FileError "Other extension than
     // ".td7" not allowed" writes nothing; otherwise saves and clears Modified.
-    void SaveSetupAs(const std::filesystem::path& path);
+    int SaveSetupAs(const std::filesystem::path& path);
     // Loads the file (FileError when it cannot be read or is no setup file; nothing
     // changes then), clears Modified and takes the name. The caller then selects the
     // current patch.

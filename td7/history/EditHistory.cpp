@@ -127,6 +127,9 @@ void TEditHistory::SetBinding(midilink::TValueMidiCom& binding, const TParameter
         change.SentBefore = binding.StoredFor(binding.ReadValue(before.data()));
         change.SentAfter = binding.StoredFor(value);
         change.Checksum = binding.ChecksumType();
+        change.WholeRecord = false;
+        change.MarkBefore.reset();
+        change.MarkAfter.reset();
         Changed();
         m_open = true;
     };
@@ -216,6 +219,16 @@ void TEditHistory::RecordCommand(std::string label, TEditPlace place, std::span<
         for (int i = 0; i < dump.Count(); ++i)
             records.push_back(BytesOf(dump.Records(i), 0, dump.Size()));
     }
+    // Marks are few, mostly none: looked up only when there are any.
+    const bool marked = !m_dumps.Damaged.Empty();
+    std::vector<std::vector<std::optional<TDamagedRecords::TMark>>> marksBefore;
+    if (marked)
+        for (Block block : blocks) {
+            midilink::TDumpCollection& dump = m_dumps.Of(block);
+            auto& marks = marksBefore.emplace_back();
+            for (int i = 0; i < dump.Count(); ++i)
+                marks.push_back(m_dumps.Damaged.MarkOf(dump.Records(i)));
+        }
     std::array<bool, kSystemFlag + 1> flagsBefore{};
     for (int f = 0; f <= kSystemFlag; ++f) flagsBefore[static_cast<std::size_t>(f)] = FlagNow(f);
     auto remember = [&] {
@@ -226,16 +239,28 @@ void TEditHistory::RecordCommand(std::string label, TEditPlace place, std::span<
             midilink::TDumpCollection& dump = m_dumps.Of(blocks[b]);
             for (int i = 0; i < dump.Count(); ++i) {
                 auto& old = before[b][static_cast<std::size_t>(i)];
-                Bytes now = BytesOf(dump.Records(i), 0, dump.Size());
+                midilink::TMidiDump& record = dump.Records(i);
+                Bytes now = BytesOf(record, 0, dump.Size());
+                std::optional<TDamagedRecords::TMark> markBefore;
+                if (marked) markBefore = std::move(marksBefore[b][static_cast<std::size_t>(i)]);
+                const bool wasDamaged =
+                    markBefore &&
+                    TDamagedRecords::Holds(*markBefore, old.data(), static_cast<int>(old.size()));
                 // Headers and checksums are made afresh for every message: a record whose
-                // data bytes are as they were did not change.
-                if (std::equal(now.begin() + kHeaderSize, now.end() - 2, old.begin() + kHeaderSize))
+                // data bytes are as they were did not change, unless a file's damage came
+                // or went with them.
+                if (std::equal(now.begin() + kHeaderSize, now.end() - 2,
+                               old.begin() + kHeaderSize) &&
+                    wasDamaged == !m_dumps.Damaged.Fault(record).empty())
                     continue;
                 step.Changes.push_back({.Collection = blocks[b],
                                         .Record = i,
                                         .Before = std::move(old),
                                         .After = std::move(now),
-                                        .Checksum = midilink::ctNone});
+                                        .Checksum = midilink::ctNone,
+                                        .WholeRecord = true,
+                                        .MarkBefore = std::move(markBefore),
+                                        .MarkAfter = m_dumps.Damaged.MarkOf(record)});
             }
         }
         for (int f = 0; f <= kSystemFlag; ++f) {
@@ -335,6 +360,8 @@ void TEditHistory::Apply(Step& step, bool undo, const char* what) {
         const auto& bytes = undo ? change.Before : change.After;
         for (std::size_t k = 0; k < bytes.size(); ++k)
             record.SetBytes(change.At + static_cast<int>(k), bytes[k]);
+        if (change.WholeRecord)
+            m_dumps.Damaged.SetMark(record, undo ? change.MarkBefore : change.MarkAfter);
         wholeRecords = wholeRecords || change.Command.empty();
     }
     for (const TFlagChange& flag : step.Flags) SetFlag(flag.Flag, undo ? flag.Before : flag.After);

@@ -25,6 +25,7 @@
 
 #include "midilink/Types.h"
 #include "td7/map/ParameterTable.h"
+#include "td7/map/RecordCheck.h"
 #include "td7/map/Retarget.h"
 #include "td7/map/Td7Map.h"
 
@@ -86,6 +87,9 @@ class TEditHistory {
         std::string UndoCommand;  // the one undo sends, where it differs from Command
         std::int32_t SentBefore = 0, SentAfter = 0;
         midilink::TChecksumType Checksum = midilink::ctRoland;
+        // A whole record's damage mark goes back and forth with its bytes (a command's).
+        bool WholeRecord = false;
+        std::optional<TDamagedRecords::TMark> MarkBefore, MarkAfter;
     };
     struct Step {
         std::string Label;                      // a command's; see Parameter

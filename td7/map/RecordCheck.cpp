@@ -1,5 +1,6 @@
 #include "td7/map/RecordCheck.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "midilink/MidiDump.h"
@@ -15,14 +16,6 @@ std::string Hex(std::uint8_t value) {
     char text[8];
     std::snprintf(text, sizeof text, "%02X", value);
     return text;
-}
-
-// The bytes between the header and the checksum: what the module would take.
-std::vector<std::uint8_t> DataOf(const midilink::TMidiDump& record) {
-    const std::uint8_t* data = record.Data();
-    const int size = record.Size();
-    if (size <= kFrameBytes) return {};
-    return {data + kHeaderSize, data + size - 2};
 }
 
 }  // namespace
@@ -46,13 +39,43 @@ void TDamagedRecords::Check(const midilink::TMidiDump& record) {
     if (check.Fault == TRecordFault::None)
         m_marks.erase(&record);
     else
-        m_marks[&record] = {DataOf(record), std::move(check.Text)};
+        m_marks[&record] = {{record.Data(), record.Data() + record.Size()}, std::move(check.Text)};
+}
+
+bool TDamagedRecords::Holds(const TMark& mark, const std::uint8_t* record, int size) {
+    const std::vector<std::uint8_t>& read = mark.Bytes;
+    return static_cast<int>(read.size()) == size && size >= kFrameBytes &&
+           std::equal(record + kHeaderSize, record + size - 2, read.begin() + kHeaderSize);
+}
+
+const TDamagedRecords::TMark* TDamagedRecords::Holding(const midilink::TMidiDump& record) const {
+    const auto mark = m_marks.find(&record);
+    if (mark == m_marks.end() || !Holds(mark->second, record.Data(), record.Size())) return nullptr;
+    return &mark->second;
 }
 
 std::string TDamagedRecords::Fault(const midilink::TMidiDump& record) const {
+    const TMark* mark = Holding(record);
+    return mark ? mark->Fault : std::string();
+}
+
+const std::vector<std::uint8_t>* TDamagedRecords::AsRead(const midilink::TMidiDump& record) const {
+    const TMark* mark = Holding(record);
+    return mark ? &mark->Bytes : nullptr;
+}
+
+std::optional<TDamagedRecords::TMark> TDamagedRecords::MarkOf(
+    const midilink::TMidiDump& record) const {
     const auto mark = m_marks.find(&record);
-    if (mark == m_marks.end() || mark->second.Data != DataOf(record)) return {};
-    return mark->second.Fault;
+    if (mark == m_marks.end()) return std::nullopt;
+    return mark->second;
+}
+
+void TDamagedRecords::SetMark(const midilink::TMidiDump& record, std::optional<TMark> mark) {
+    if (mark)
+        m_marks[&record] = std::move(*mark);
+    else
+        m_marks.erase(&record);
 }
 
 }  // namespace td7

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,20 +37,36 @@ TRecordCheck CheckRecord(const std::uint8_t* record, int size);
 
 // The marks, by record: a record moved or exchanged with its patch keeps its mark. A mark
 // holds only while the record's data bytes are the ones read; whatever replaces them (an
-// edit, the module's answer, another file, the library) ends it.
+// edit, the module's answer, another file, the library) ends it. Undo and redo write bytes
+// back by position, so they put the mark back with them (MarkOf, SetMark): the mark belongs
+// to the bytes, not to the record that happens to hold them.
 class TDamagedRecords {
   public:
+    struct TMark {
+        std::vector<std::uint8_t> Bytes;  // the whole record as the file held it
+        std::string Fault;
+    };
+
     // After `record` was read from a file: marks it, or ends an earlier mark.
     void Check(const midilink::TMidiDump& record);
     // What was wrong with the record when it was read, while it still holds those data
     // bytes; empty otherwise.
     std::string Fault(const midilink::TMidiDump& record) const;
+    // The record as the file held it (its wrong checksum, frame or header too), while it
+    // still holds those data bytes: what a save writes, so the damage stays visible.
+    const std::vector<std::uint8_t>* AsRead(const midilink::TMidiDump& record) const;
+
+    // The record's mark, holding or not (an edit undone brings it back); none: no mark.
+    std::optional<TMark> MarkOf(const midilink::TMidiDump& record) const;
+    void SetMark(const midilink::TMidiDump& record, std::optional<TMark> mark);
+    bool Empty() const { return m_marks.empty(); }
+
+    // Whether `mark` holds for a record of `size` bytes that holds `record`.
+    static bool Holds(const TMark& mark, const std::uint8_t* record, int size);
 
   private:
-    struct TMark {
-        std::vector<std::uint8_t> Data;
-        std::string Fault;
-    };
+    const TMark* Holding(const midilink::TMidiDump& record) const;
+
     std::map<const midilink::TMidiDump*, TMark> m_marks;
 };
 

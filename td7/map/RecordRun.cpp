@@ -32,8 +32,29 @@ int RunBytes(std::span<const TRecordRun> runs) {
 void WriteRuns(std::ostream& out, TTd7Collections& dumps, std::span<const TRecordRun> runs) {
     for (const TRecordRun& run : runs) {
         midilink::TDumpCollection& dump = dumps.Of(run.Kind);
-        for (int i = 0; i < run.Count; ++i) dump.Records(run.First + i).SaveToStream(out);
+        for (int i = 0; i < run.Count; ++i) {
+            midilink::TMidiDump& record = dump.Records(run.First + i);
+            const std::vector<std::uint8_t>* asRead = dumps.Damaged.AsRead(record);
+            if (!asRead) {
+                record.SaveToStream(out);
+                continue;
+            }
+            out.write(reinterpret_cast<const char*>(asRead->data()),
+                      static_cast<std::streamsize>(asRead->size()));
+            if (!out) throw midilink::Error("Stream write error");
+        }
     }
+}
+
+int DamagedIn(TTd7Collections& dumps, std::span<const TRecordRun> runs) {
+    if (dumps.Damaged.Empty()) return 0;
+    int damaged = 0;
+    for (const TRecordRun& run : runs) {
+        midilink::TDumpCollection& dump = dumps.Of(run.Kind);
+        for (int i = 0; i < run.Count; ++i)
+            if (dumps.Damaged.AsRead(dump.Records(run.First + i))) ++damaged;
+    }
+    return damaged;
 }
 
 void ReadRuns(std::istream& in, TTd7Collections& dumps, std::span<const TRecordRun> runs) {

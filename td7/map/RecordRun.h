@@ -33,7 +33,12 @@ TRecordRun SystemRun();
 int RunBytes(std::span<const TRecordRun> runs);
 
 // Seals each record (fresh checksum, F0 and F7) and writes it as its collection holds it.
+// A record marked damaged is written as the file held it, wrong checksum and all: a fresh
+// checksum would pass the damage on to every later reader as sound data.
 void WriteRuns(std::ostream& out, TTd7Collections& dumps, std::span<const TRecordRun> runs);
+
+// How many records of the runs are marked damaged, which WriteRuns keeps as they were read.
+int DamagedIn(TTd7Collections& dumps, std::span<const TRecordRun> runs);
 
 // Reads each record's Size bytes as they stand; the headers are not checked, since a
 // record's address is given by the place it is read into. Each record read marks its

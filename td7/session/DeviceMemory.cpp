@@ -36,7 +36,6 @@ std::optional<int> FindRememberedDevice(const std::vector<TDeviceChoice>& list, 
     const TDeviceChoice* atNumber = WithSetting(list, setting);
     if (atNumber != nullptr && Trimmed(atNumber->Name) == wanted) return setting;
     if (const TDeviceChoice* named = WithName(list, wanted)) return named->Setting;
-    if (atNumber != nullptr) return setting;
     return std::nullopt;
 }
 

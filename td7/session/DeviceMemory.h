@@ -16,9 +16,9 @@ namespace td7 {
 // - 0 (none) stays 0; without a name (an older settings file) the number stands;
 // - the device at that number still has that name: the number;
 // - it has another name, or is gone, and a device with the name is in the list: that one;
-// - the number has a device of another name and the name is nowhere: the number, as
-//   before names were kept;
-// - neither the number nor the name is in the list: none (std::nullopt), for the error box.
+// - the name is nowhere: none (std::nullopt), for the error box, also when another device
+//   has the number now (the built-in Virtual TD-7 takes the number of an interface
+//   unplugged, and would be opened without a word).
 std::optional<int> FindRememberedDevice(const std::vector<TDeviceChoice>& list, int setting,
                                         const std::string& name);
 

@@ -30,6 +30,15 @@ std::string DamagedRecordsText(const std::vector<TDamagedRecord>& damaged) {
     return text;
 }
 
+std::string KeptDamagedText(TTd7Collections& dumps, const std::vector<TRecordRef>& saved) {
+    const auto damaged = DamagedAmong(dumps, saved);
+    if (damaged.empty()) return {};
+    return "Saved with " + DamagedRecordsText(damaged) +
+           (damaged.size() == 1
+                ? "; it is kept as it was read, so the file shows the damage"
+                : "; they are kept as they were read, so the file shows the damage");
+}
+
 void RefuseDamagedRecords(TTd7Collections& dumps, const std::vector<TRecordRef>& records) {
     const auto damaged = DamagedAmong(dumps, records);
     if (!damaged.empty()) throw TransferError("Nothing was sent: " + DamagedRecordsText(damaged));

@@ -24,6 +24,10 @@ std::vector<TDamagedRecord> DamagedAmong(TTd7Collections& dumps,
 // and the first five named, then how many more.
 std::string DamagedRecordsText(const std::vector<TDamagedRecord>& damaged);
 
+// After a save: "Saved with " and the text above, and that the file keeps them as they were
+// read; empty when none of the `saved` records is damaged.
+std::string KeptDamagedText(TTd7Collections& dumps, const std::vector<TRecordRef>& saved);
+
 // TransferError "Nothing was sent: " and the text above, when any of `records` is damaged.
 void RefuseDamagedRecords(TTd7Collections& dumps, const std::vector<TRecordRef>& records);
 

@@ -13,6 +13,9 @@ class TTransfers::BusyScope {
     explicit BusyScope(TTransfers& owner) : m_owner(owner) {
         if (m_owner.m_busy) throw TransferError("Another transfer is still running");
         m_owner.m_sentSinceProbe = 0;
+        // Each transfer counts its own dumps: a request right after another (quick in fast
+        // mode) would otherwise go on from the other's count.
+        m_owner.m_receivedCount = 0;
         Set(true);
     }
     ~BusyScope() { Set(false); }

@@ -75,7 +75,10 @@ bool TPadHitReader::Read(std::uint8_t status, std::uint8_t data1, std::uint8_t d
     // A note-on of velocity 0 is a note-off.
     if ((status & 0xF0) != kNoteOn || data2 == 0 || data1 > 0x7F || data2 > 0x7F) return false;
     const int channel = m_channel ? *m_channel : TriggerTxChannel(m_dumps, m_present);
-    if ((status & 0x0F) + 1 != channel) return false;
+    if ((status & 0x0F) + 1 != channel) {
+        ++m_elsewhere[status & 0x0F];
+        return false;
+    }
     if (m_hits.size() == kMaxPending) m_hits.erase(m_hits.begin());
     m_hits.push_back({data1, data2, delivered});
     return true;

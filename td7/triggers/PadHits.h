@@ -58,12 +58,16 @@ class TPadHitReader {
     bool Pending() const { return !m_hits.empty(); }
     // The hits since the last call, oldest first.
     std::vector<TPadHit> Take();
+    // Note-ons that came on the other channels, channel 1 first: a module set to send on
+    // another channel than the one listened to shows here.
+    const std::array<int, 16>& Elsewhere() const { return m_elsewhere; }
 
   private:
     TTd7Collections& m_dumps;
     const TPresentFlags& m_present;
     std::vector<TPadHit> m_hits;
     std::optional<int> m_channel;
+    std::array<int, 16> m_elsewhere{};
 };
 
 // The last velocities of each selector entry, oldest first.

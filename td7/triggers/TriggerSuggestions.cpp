@@ -38,9 +38,9 @@ const TTriggerValues* ValuesOf(const std::vector<std::optional<TTriggerValues>>&
     return entry ? &*entry : nullptr;
 }
 
-// " (now 13)", or nothing when the value is not known.
+// " (now 32ms)" as the parameter's control shows it, or nothing when the value is not known.
 std::string Now(const TTriggerValues* values, const TParameter& parameter) {
-    return values ? " (now " + std::to_string(values->Of(parameter)) + ")" : "";
+    return values ? " (now " + ShownValue(parameter, values->Of(parameter)) + ")" : "";
 }
 
 // One step of `parameter` up or down, when the pad's values are known and the step stays in

@@ -8,10 +8,13 @@
 #include <set>
 #include <thread>
 
+#include "midilink/Templates.h"
 #include "simulator/VirtualTd7.h"
+#include "td7/map/ParameterTable.h"
 #include "td7/map/Td7Map.h"
 #include "td7/session/VirtualTd7Service.h"
 #include "tests/cli/CliHarness.h"
+#include "tests/support/FakeMidiService.h"
 
 namespace clitest {
 namespace {
@@ -37,7 +40,11 @@ TEST(Hits, CtrlCEndsTheRecordingAndReportsThePadsOfTheSetupsPatch) {
     cli::TEnvironment env;
     env.Service = &module;
     env.Timing.AnswerTimeout = 200ms;
-    ASSERT_EQ(RunCli({"backup", "--in", "1", "--out", "2", "-o", folder / "kit.td7"}, env).Code, 0);
+    ASSERT_EQ(RunCli({"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7", "-o",
+                      folder / "kit.td7"},
+                     env)
+                  .Code,
+              0);
     module.Module().SetHits(300);
 
     // Once the handler is in place the recording has begun.
@@ -48,8 +55,8 @@ TEST(Hits, CtrlCEndsTheRecordingAndReportsThePadsOfTheSetupsPatch) {
         std::this_thread::sleep_for(500ms);
         ::kill(::getpid(), SIGINT);
     });
-    const TResult r = RunCli({"hits", "--in", "1", "--setup", folder / "kit.td7", "--csv",
-                              folder / "hits.csv"},
+    const TResult r = RunCli({"hits", "--in", "Virtual TD-7", "--setup", folder / "kit.td7",
+                              "--csv", folder / "hits.csv"},
                              env);
     interrupter.join();
     module.Module().SetHits(0);
@@ -87,14 +94,79 @@ TEST(Hits, SecondsEndTheRecordingAndTheChannelChoosesTheNotes) {
     cli::TEnvironment env;
     env.Service = &module;
     module.Module().SetHits(100);
-    // The module sends on channel 10: nothing comes on 11.
-    const TResult r = RunCli({"hits", "--in", "1", "--seconds", "1", "--channel", "11"}, env);
+    // The module sends on channel 10: nothing comes on 11, and the report says where it went.
+    const TResult r =
+        RunCli({"hits", "--in", "Virtual TD-7", "--seconds", "1", "--channel", "11"}, env);
     module.Module().SetHits(0);
     EXPECT_EQ(r.Code, 0) << r.Err;
-    EXPECT_EQ(r.Out, "No hits\nNo suggestions\n");
+    const std::vector<std::string> lines = Lines(r.Out);
+    ASSERT_EQ(lines.size(), 3u) << r.Out;
+    EXPECT_EQ(lines[0], "No hits");
+    EXPECT_TRUE(lines[1].ends_with(" notes arrived on channel 10; --channel 10 listens there"))
+        << r.Out;
+    EXPECT_EQ(lines[2], "No suggestions");
 
-    EXPECT_EQ(RunCli({"hits", "--in", "1", "--patch", "2"}).Err,
+    EXPECT_EQ(RunCli({"hits", "--in", "Virtual TD-7", "--patch", "2"}).Err,
               "tamboro-cli: hits --patch needs --setup\nTry \"tamboro-cli --help\".\n");
+}
+
+// The pads' interface pulled out: the report of what came, then the news, and status 1.
+TEST(Hits, AnInputThatGoesAwayEndsTheRecordingWithItsReport) {
+    testsupport::FakeMidiService pads;
+    pads.AddInput("Pads");
+    cli::TEnvironment env;
+    env.Service = &pads;
+    std::thread unplug([&pads] {
+        std::this_thread::sleep_for(300ms);
+        pads.Unplug("Pads");
+    });
+    const TResult r = RunCli({"hits", "--in", "Pads", "--seconds", "30"}, env);
+    unplug.join();
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Out, "No hits\nNo suggestions\n");
+    EXPECT_TRUE(r.Err.ends_with(
+        "tamboro-cli: The MIDI device \"Pads\" is gone. The recording ended there.\n"))
+        << r.Err;
+}
+
+// Refused before anything is recorded, and the files stay as they were.
+TEST(Hits, TheCsvFitsItsExtensionNeverReplacesTheSetupAndTheChannelIsAMidiChannel) {
+    TTestFolder folder;
+    td7::VirtualTd7Service module;
+    cli::TEnvironment env;
+    env.Service = &module;
+    Td7Module content;
+    content.LoadRandom(5);
+    Bytes setup = SetupBytes(content, {0}, false, true);
+    WriteBytes(folder / "gig.td7", setup);
+    WriteBytes(folder / "gig.csv", setup);  // a setup by another name is still what is read
+    const std::size_t system = setup.size() - 34;
+    setup[system + static_cast<std::size_t>(td7::FindParameter("TrigTxCh")->DumpIndex)] = 34;
+    setup[setup.size() - 2] = midilink::RolandChecksum(setup.data() + system + 5, 34 - 7);
+    WriteBytes(folder / "ch35.td7", setup);
+
+    struct Case {
+        std::string setup, csv, error;
+    };
+    const std::vector<Case> cases = {
+        {"gig.td7", "gig.td7", "Other extension than \".csv\" not allowed"},
+        {"gig.csv", "gig.csv",
+         "\"" + folder / "gig.csv" + "\" is the file being read (" + folder / "gig.csv" +
+             "); nothing was written"},
+        {"ch35.td7", "",
+         folder / "ch35.td7" +
+             ": trigger transmit channel 35 is not a MIDI channel (1..16); --channel chooses one"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"hits", "--in",    "Virtual TD-7",  "--seconds",
+                                         "1",    "--setup", folder / c.setup};
+        if (!c.csv.empty()) args.insert(args.end(), {"--csv", folder / c.csv});
+        const TResult r = RunCli(args, env);
+        EXPECT_EQ(r.Code, 1) << c.setup;
+        EXPECT_EQ(r.Err, "tamboro-cli: " + c.error + "\n");
+    }
+    EXPECT_EQ(ReadBytes(folder / "gig.td7"), SetupBytes(content, {0}, false, true));
+    EXPECT_EQ(ReadBytes(folder / "gig.csv"), SetupBytes(content, {0}, false, true));
 }
 
 }  // namespace

@@ -74,8 +74,8 @@ TEST_F(VirtualModule, PortsNumbersTheDevicesAsTheDeviceWindowDoes) {
 }
 
 TEST_F(VirtualModule, BackupWritesTheModulesMemoryAsASetupFile) {
-    const TResult r =
-        RunCli({"backup", "--in", "Virtual TD-7", "--out", "2", "-o", folder / "all.td7"}, env);
+    const TResult r = RunCli(
+        {"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7", "-o", folder / "all.td7"}, env);
     ASSERT_EQ(r.Code, 0) << r.Err;
     const Td7Module expected = Snapshot(source);
     EXPECT_EQ(ReadBytes(folder / "all.td7"), SetupBytes(expected, AllSlots(), true, true));
@@ -83,7 +83,7 @@ TEST_F(VirtualModule, BackupWritesTheModulesMemoryAsASetupFile) {
     EXPECT_NE(r.Err.find("Wrote " + folder / "all.td7" + ": 32 patches, instruments, system\n"),
               std::string::npos);
 
-    ASSERT_EQ(RunCli({"backup", "--in", "1", "--out", "virtual td-7", "--system", "-o",
+    ASSERT_EQ(RunCli({"backup", "--in", "Virtual TD-7", "--out", "virtual td-7", "--system", "-o",
                       folder / "sys.td7"},
                      env)
                   .Code,
@@ -97,8 +97,9 @@ TEST_F(VirtualModule, BackupAddressesTheModuleByItsDeviceId) {
         source.Module().Module().SetDeviceId(4);
     }
     // Requests for device ID 17 (0x10) are not answered; nothing is written.
-    const TResult wrong =
-        RunCli({"backup", "--in", "1", "--out", "2", "--system", "-o", folder / "b.td7"}, env);
+    const TResult wrong = RunCli({"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7",
+                                  "--system", "-o", folder / "b.td7"},
+                                 env);
     EXPECT_EQ(wrong.Code, 1);
     EXPECT_NE(wrong.Err.find("tamboro-cli: The unit didn't respond to dump request "
                              "F0 41 10 58 11 03 00 00 00 00 00 00 17 66 F7\n"),
@@ -106,8 +107,8 @@ TEST_F(VirtualModule, BackupAddressesTheModuleByItsDeviceId) {
         << wrong.Err;
     EXPECT_FALSE(std::filesystem::exists(folder / "b.td7"));
 
-    const TResult right = RunCli({"backup", "--in", "1", "--out", "2", "--device-id", "5",
-                                  "--instruments", "-o", folder / "b.td7"},
+    const TResult right = RunCli({"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7",
+                                  "--device-id", "5", "--instruments", "-o", folder / "b.td7"},
                                  env);
     ASSERT_EQ(right.Code, 0) << right.Err;
     const Bytes file = ReadBytes(folder / "b.td7");
@@ -116,11 +117,15 @@ TEST_F(VirtualModule, BackupAddressesTheModuleByItsDeviceId) {
 }
 
 TEST_F(VirtualModule, RestoreMakesASecondModuleEqualToTheFirst) {
-    ASSERT_EQ(RunCli({"backup", "--in", "1", "--out", "2", "-o", folder / "all.td7"}, env).Code, 0);
+    ASSERT_EQ(RunCli({"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7", "-o",
+                      folder / "all.td7"},
+                     env)
+                  .Code,
+              0);
     td7::VirtualTd7Service target;
     Load(target, 99);
     env.Service = &target;
-    const TResult r = RunCli({"restore", folder / "all.td7", "--out", "2"}, env);
+    const TResult r = RunCli({"restore", folder / "all.td7", "--out", "Virtual TD-7"}, env);
     ASSERT_EQ(r.Code, 0) << r.Err;
     EXPECT_TRUE(WaitForMemory(target, Snapshot(source)));
     EXPECT_NE(r.Err.find("\rDumps sent: 3009/3009\nSent 32 patches, instruments, system\n"),
@@ -129,7 +134,11 @@ TEST_F(VirtualModule, RestoreMakesASecondModuleEqualToTheFirst) {
 }
 
 TEST_F(VirtualModule, RestoreOfNamedPatchesSendsThoseAndNothingElse) {
-    ASSERT_EQ(RunCli({"backup", "--in", "1", "--out", "2", "-o", folder / "all.td7"}, env).Code, 0);
+    ASSERT_EQ(RunCli({"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7", "-o",
+                      folder / "all.td7"},
+                     env)
+                  .Code,
+              0);
     const Td7Module sourceMemory = Snapshot(source);
     td7::VirtualTd7Service target;
     Load(target, 99);
@@ -146,7 +155,7 @@ TEST_F(VirtualModule, RestoreOfNamedPatchesSendsThoseAndNothingElse) {
     }
     env.Service = &target;
     const TResult r =
-        RunCli({"restore", folder / "all.td7", "--out", "2", "--patches", "5,2"}, env);
+        RunCli({"restore", folder / "all.td7", "--out", "Virtual TD-7", "--patches", "5,2"}, env);
     ASSERT_EQ(r.Code, 0) << r.Err;
     EXPECT_TRUE(WaitForMemory(target, expected));
     EXPECT_NE(r.Err.find("\rDumps sent: 156/156\nSent 2 patches\n"), std::string::npos) << r.Err;
@@ -155,7 +164,11 @@ TEST_F(VirtualModule, RestoreOfNamedPatchesSendsThoseAndNothingElse) {
 // Ctrl+C in the middle: the restore stops after the record being sent, and every record it
 // counts as sent has arrived whole, in order, with nothing after it.
 TEST_F(VirtualModule, InterruptedRestoreStopsAfterTheRecordBeingSent) {
-    ASSERT_EQ(RunCli({"backup", "--in", "1", "--out", "2", "-o", folder / "all.td7"}, env).Code, 0);
+    ASSERT_EQ(RunCli({"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7", "-o",
+                      folder / "all.td7"},
+                     env)
+                  .Code,
+              0);
     const Td7Module sourceMemory = Snapshot(source);
     td7::VirtualTd7Service target;
     const Td7Module before = Snapshot(target);
@@ -178,7 +191,7 @@ TEST_F(VirtualModule, InterruptedRestoreStopsAfterTheRecordBeingSent) {
         std::this_thread::sleep_for(50ms);
         ::kill(::getpid(), SIGINT);
     });
-    const TResult r = RunCli({"restore", folder / "all.td7", "--out", "2"}, env);
+    const TResult r = RunCli({"restore", folder / "all.td7", "--out", "Virtual TD-7"}, env);
     interrupter.join();
 
     EXPECT_EQ(r.Code, 1);
@@ -209,7 +222,10 @@ TEST_F(VirtualModule, InterruptedRestoreStopsAfterTheRecordBeingSent) {
 
     // The handler went with the restore: the next one runs to its end.
     env.Timing.Pace = 0ms;
-    ASSERT_EQ(RunCli({"restore", folder / "all.td7", "--out", "2", "--patches", "1"}, env).Code, 0);
+    ASSERT_EQ(
+        RunCli({"restore", folder / "all.td7", "--out", "Virtual TD-7", "--patches", "1"}, env)
+            .Code,
+        0);
     struct sigaction now {};
     ::sigaction(SIGINT, nullptr, &now);
     EXPECT_EQ(now.sa_handler, SIG_DFL);
@@ -227,9 +243,9 @@ TEST_F(VirtualModule, RestoreRefusesADamagedRecordBeforeSendingAnything) {
     const Td7Module before = Snapshot(target);
     env.Service = &target;
 
-    const TResult refused =
-        RunCli({"restore", folder / "flipped.td7", "--out", "2", "--in", "1", "--patches", "1"},
-               env);
+    const TResult refused = RunCli({"restore", folder / "flipped.td7", "--out", "Virtual TD-7",
+                                    "--in", "Virtual TD-7", "--patches", "1"},
+                                   env);
     EXPECT_EQ(refused.Code, 1);
     const std::string named =
         folder / "flipped.td7" + ": 1 damaged record: patch 1 note 40 E 2 (checksum ";
@@ -238,13 +254,15 @@ TEST_F(VirtualModule, RestoreRefusesADamagedRecordBeforeSendingAnything) {
         << refused.Err;
     EXPECT_EQ(Snapshot(target).Memory(), before.Memory());
     // Patch 2 is sound: it goes.
-    EXPECT_EQ(
-        RunCli({"restore", folder / "flipped.td7", "--out", "2", "--in", "1", "--patches", "2"}, env)
-            .Code,
-        0);
+    EXPECT_EQ(RunCli({"restore", folder / "flipped.td7", "--out", "Virtual TD-7", "--in",
+                      "Virtual TD-7", "--patches", "2"},
+                     env)
+                  .Code,
+              0);
 
     const TResult forced = RunCli(
-        {"restore", folder / "flipped.td7", "--out", "2", "--patches", "1", "--force"}, env);
+        {"restore", folder / "flipped.td7", "--out", "Virtual TD-7", "--patches", "1", "--force"},
+        env);
     EXPECT_EQ(forced.Code, 0) << forced.Err;
     EXPECT_EQ(forced.Err.rfind(named, 0), 0u) << forced.Err;
     EXPECT_NE(forced.Err.find("; sent as --force asks\n"), std::string::npos) << forced.Err;
@@ -258,7 +276,8 @@ TEST_F(VirtualModule, VerifiedRestoreSaysHowManyRecordsItSentAgain) {
         target.Module().Module().SetDropEvery(50);
     }
     env.Service = &target;
-    const TResult r = RunCli({"restore", folder / "one.td7", "--out", "2", "--in", "1"}, env);
+    const TResult r = RunCli(
+        {"restore", folder / "one.td7", "--out", "Virtual TD-7", "--in", "Virtual TD-7"}, env);
     ASSERT_EQ(r.Code, 0) << r.Err;
     EXPECT_TRUE(r.Err.ends_with("\n1 dump sent again\nAll 78 dumps verified\n")) << r.Err;
 }
@@ -271,8 +290,8 @@ TEST_F(VirtualModule, FastRestoreLearnsThePaceOfAModuleThatNeedsTimeAndKeepsIt) 
     target.Module().Configure(config);
     env.Service = &target;
     env.SettingsFile = folder / "tamboro.ini";
-    const std::vector<std::string> args = {"restore", folder / "two.td7", "--out", "2",
-                                           "--in", "1", "--fast"};
+    const std::vector<std::string> args = {"restore", folder / "two.td7", "--out", "Virtual TD-7",
+                                           "--in",    "Virtual TD-7",     "--fast"};
     TResult r = RunCli(args, env);
     ASSERT_EQ(r.Code, 0) << r.Err;
     const auto summary = r.Err.find("156 records in ");
@@ -303,7 +322,9 @@ TEST_F(VirtualModule, FastRestoreLearnsThePaceOfAModuleThatNeedsTimeAndKeepsIt) 
     EXPECT_LE(target.Module().Module().DataSetsDropped() - dropped, dropped) << r.Err;
 
     // backup --fast reads it all back with two requests on their way at a time.
-    r = RunCli({"backup", "--in", "1", "--out", "2", "--fast", "-o", folder / "back.td7"}, env);
+    r = RunCli({"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7", "--fast", "-o",
+                folder / "back.td7"},
+               env);
     ASSERT_EQ(r.Code, 0) << r.Err;
 }
 

@@ -138,7 +138,7 @@ TEST_F(Refusals, FileFailuresCarryTheEditorsTexts) {
     ASSERT_EQ(::mkfifo((folder / "fifo.td7").c_str(), 0600), 0);
     ExpectFailure({"info", folder / "fifo.td7"},
                   "Cannot open file \"" + folder / "fifo.td7" + "\". Not a regular file");
-    ExpectFailure({"verify", folder / "fifo.td7", "--in", "1", "--out", "2"},
+    ExpectFailure({"verify", folder / "fifo.td7", "--in", "Virtual TD-7", "--out", "Virtual TD-7"},
                   "Cannot open file \"" + folder / "fifo.td7" + "\". Not a regular file");
 }
 
@@ -146,18 +146,32 @@ TEST_F(Refusals, DeviceFailuresComeBeforeAnythingIsSent) {
     // The virtual TD-7 service alone: input 1, output 2 (it has no mapper).
     ExpectFailure({"backup", "--in", "2", "--out", "2", "-o", folder / "b.td7"},
                   "The midi input device is not available, please choose another one");
-    ExpectFailure({"backup", "--in", "1", "--out", "1", "-o", folder / "b.td7"},
+    ExpectFailure({"backup", "--in", "Virtual TD-7", "--out", "1", "-o", folder / "b.td7"},
                   "The midi output device is not available, please choose another one");
-    ExpectFailure({"backup", "--in", "TD-7", "--out", "2", "-o", folder / "b.td7"},
+    // A number means a device of the system: the Virtual TD-7 answers to its name only.
+    ExpectFailure(
+        {"backup", "--in", "1", "--out", "Virtual TD-7", "-o", folder / "b.td7"},
+        "Input 1 is the Virtual TD-7, which is opened by its name only: --in \"Virtual TD-7\"");
+    ExpectFailure(
+        {"restore", folder / "s.td7", "--out", "2"},
+        "Output 2 is the Virtual TD-7, which is opened by its name only: --out \"Virtual TD-7\"");
+    ExpectFailure({"backup", "--in", "TD-7", "--out", "Virtual TD-7", "-o", folder / "b.td7"},
                   "No MIDI input device named \"TD-7\"");
-    ExpectFailure({"backup", "--in", "1", "--out", "2", "-o", folder / "b.syx"},
-                  "Other extension than \".td7\" not allowed");
+    ExpectFailure(
+        {"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7", "-o", folder / "b.syx"},
+        "Other extension than \".td7\" not allowed");
     // A folder that takes no file ends it before the first request.
-    const TResult unwritable =
-        RunCli({"backup", "--in", "1", "--out", "2", "-o", folder / "none/b.td7"}, env);
+    const TResult unwritable = RunCli(
+        {"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7", "-o", folder / "none/b.td7"},
+        env);
     EXPECT_EQ(unwritable.Err, "tamboro-cli: Cannot create file \"" + folder / "none/b.td7" +
                                   "\". No such file or directory\n");
-    ExpectFailure({"restore", folder / "s.td7", "--out", "2", "--patches", "1-2"},
+    std::filesystem::create_directory(folder / "dir.td7");
+    const TResult folderNamed = RunCli(
+        {"backup", "--in", "Virtual TD-7", "--out", "Virtual TD-7", "-o", folder / "dir.td7"}, env);
+    EXPECT_EQ(folderNamed.Err,
+              "tamboro-cli: Cannot create file \"" + folder / "dir.td7" + "\". Is a directory\n");
+    ExpectFailure({"restore", folder / "s.td7", "--out", "Virtual TD-7", "--patches", "1-2"},
                   "Patch 2 is empty in " + folder / "s.td7");
     EXPECT_FALSE(std::filesystem::exists(folder / "b.td7"));
 
@@ -165,7 +179,7 @@ TEST_F(Refusals, DeviceFailuresComeBeforeAnythingIsSent) {
     Bytes empty(signature.begin(), signature.end());
     empty.resize(empty.size() + 34, 0x00);
     WriteBytes(folder / "empty.td7", empty);
-    ExpectFailure({"restore", folder / "empty.td7", "--out", "2"}, "No patches to send");
+    ExpectFailure({"restore", folder / "empty.td7", "--out", "Virtual TD-7"}, "No patches to send");
 }
 
 // The system's MIDI service as the programs find it, chosen by the environment.

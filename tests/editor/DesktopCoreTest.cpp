@@ -103,8 +103,8 @@ TEST(DesktopDeviceMemory, NumbersStandWhereTheNameCannotDecide) {
     EXPECT_EQ(td7::FindRememberedDevice(list, 0, "Mixer"), 0);     // none chosen
     EXPECT_EQ(td7::FindRememberedDevice(list, 2, ""), 2);          // an older settings file
     EXPECT_EQ(td7::FindRememberedDevice(list, 7, ""), 7);          // the port's own error then
-    EXPECT_EQ(td7::FindRememberedDevice(list, 2, "Gone Box"), 2);  // a device at the number
-    // Neither the number nor the name: the error box.
+    // The name is nowhere: the error box, whatever has the number now.
+    EXPECT_EQ(td7::FindRememberedDevice(list, 2, "Gone Box"), std::nullopt);
     EXPECT_EQ(td7::FindRememberedDevice(list, 5, "Gone Box"), std::nullopt);
 }
 

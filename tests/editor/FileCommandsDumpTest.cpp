@@ -60,8 +60,8 @@ TEST_F(DumpCommands, PatchFileSavedFromOneSlotLoadsIntoAnother) {
 }
 
 // Sending seals every record with a fresh checksum: a record the file held damaged would
-// reach the module as sound data.
-TEST_F(DumpCommands, ARecordLoadedDamagedIsNotTransmitted) {
+// reach the module as sound data. Saving keeps it as it was read, and says so.
+TEST_F(DumpCommands, ARecordLoadedDamagedIsNotTransmittedAndIsSavedAsRead) {
     Start();
     Receive(1);
     ClickPatch(1);
@@ -86,6 +86,17 @@ TEST_F(DumpCommands, ARecordLoadedDamagedIsNotTransmitted) {
             "Nothing was sent: 1 damaged record: patch 8 note 40 E 2 (checksum "))
             << Errors().front().toStdString();
     }
+
+    editor.boxes.ClearShown();
+    const fs::path again = editor.dir / "again.syx";
+    Dialogs().SetNextFile(QString::fromStdString(again.string()));
+    Run(TCommand::PatchSave);
+    EXPECT_EQ(ReadBytes(again), bytes);
+    ASSERT_EQ(editor.boxes.Shown().size(), 1u);
+    EXPECT_EQ(editor.boxes.Shown()[0].Kind, editor::TBoxKind::Information);
+    EXPECT_TRUE(editor.boxes.Shown()[0].Text.startsWith(
+        "Saved with 1 damaged record: patch 8 note 40 E 2 (checksum "))
+        << editor.boxes.Shown()[0].Text.toStdString();
 }
 
 TEST_F(DumpCommands, FilesOfTheWrongSizeAreRefusedAndChangeNothing) {

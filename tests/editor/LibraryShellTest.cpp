@@ -80,11 +80,13 @@ class LibraryShell : public ::testing::Test {
 TEST_F(LibraryShell, RequestsAndLoadedSetupsAreRememberedWithTheirSources) {
     Start();
     EXPECT_FALSE(fs::exists(LibraryFile())) << "the start does not open the library";
+    Run(TCommand::Library);
     editor.boxes.SetNextAnswer(editor::TAnswer::Yes);
     Run(TCommand::RequestAll);
     Run(TCommand::InstRequest);
     Run(TCommand::SysRequest);
     ASSERT_TRUE(Errors().empty());
+    EXPECT_EQ(editor.windows->fmLibrary->Model().Total(), 34) << "the open window follows";
 
     const fs::path setup = editor.dir / "gig.td7";
     editor.windows->Files->Setup().SaveTo(setup);

@@ -63,6 +63,10 @@ class TriggerCheckTest : public PatchEditorTest {
         return td7::RecordValue(*td7::FindParameter("txMaskTime"),
                                 Main().Dumps().TriggerDump.Records(td7::TriggerRecord(2, 2)).Data());
     }
+    // As the patch window's knob shows it ("32ms"), not the stored step.
+    static QString ShownMaskTime(int value) {
+        return QString::fromStdString(td7::ShownValue(*td7::FindParameter("txMaskTime"), value));
+    }
 };
 
 TEST_F(TriggerCheckTest, ADoubleTriggerIsFoundAndItsSuggestionAppliedAsAnUndoableEdit) {
@@ -83,7 +87,8 @@ TEST_F(TriggerCheckTest, ADoubleTriggerIsFoundAndItsSuggestionAppliedAsAnUndoabl
     ASSERT_GE(window.SuggestionList()->count(), 1);
     EXPECT_TRUE(window.SuggestionList()->item(0)->text().startsWith("T2: Snare: 3 double hits "));
     EXPECT_TRUE(window.SuggestionList()->item(0)->text().endsWith(
-        QStringLiteral("raise Mask Time (now %1)").arg(before)));
+        QStringLiteral("raise Mask Time (now %1)").arg(ShownMaskTime(before))));
+    EXPECT_TRUE(ShownMaskTime(before).endsWith(QStringLiteral("ms")));
     ASSERT_TRUE(window.ApplyButton()->isEnabled());
     TakeSent();
     QTest::mouseClick(window.ApplyButton(), Qt::LeftButton);
@@ -91,7 +96,7 @@ TEST_F(TriggerCheckTest, ADoubleTriggerIsFoundAndItsSuggestionAppliedAsAnUndoabl
                                                      static_cast<std::uint8_t>(before + 1))});
     EXPECT_EQ(MaskTime(), before + 1);
     EXPECT_TRUE(window.SuggestionList()->item(0)->text().endsWith(
-        QStringLiteral("(now %1)").arg(before + 1)))
+        QStringLiteral("(now %1)").arg(ShownMaskTime(before + 1))))
         << "the advice follows the value";
     EXPECT_EQ(Main().History().UndoText(), "Raise Mask Time");
     Main().Menu().Action(editor::TCommand::Undo)->trigger();

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <rtmidi/RtMidi.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -106,6 +108,22 @@ class Td7SimOverJack : public testing::Test {
     const std::string m_name = "td7sim-" + std::to_string(::getpid());
     const std::filesystem::path m_file = std::filesystem::temp_directory_path() / (m_name + ".syx");
 };
+
+// Without a MIDI service td7sim says so in one line, as the editor and tamboro-cli do,
+// without the libraries' own messages.
+TEST(Td7SimWithoutService, SaysSoInOneLine) {
+    const std::string command =
+        "TAMBORO_MIDI_API=jack JACK_DEFAULT_SERVER=tamboro-no-such-server "
+        "TAMBORO_MIDI_DEBUG= " TD7SIM_PATH " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string said;
+    char chunk[256];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) said.append(chunk, n);
+    const int status = ::pclose(pipe);
+    EXPECT_EQ(said, "td7sim: No MIDI service: no JACK server is running\n");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+}
 
 TEST_F(Td7SimOverJack, AnswersRequestsWithWhatItsMemoryFileHolds) {
     auto sim = Start({"--content", "random", "--seed", "5"});

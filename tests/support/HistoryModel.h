@@ -5,8 +5,9 @@
 // test, the input bytes in the fuzz target) picks each action: parameter edits, names,
 // loads, initialize, moves, exchanges, library kits put into slots, requests answered by
 // the in-process module (whose memory the user changes now and then), transmissions, undo,
-// redo, save and load. After each action Check() tells what differs from the model, if
-// anything. Toolkit-free: it drives the pieces the editor's commands call.
+// redo, save and load. One of the kits' files holds a damaged record: its mark must go with
+// its bytes wherever they go, and it is never sent nor saved as sound. After each action
+// Check() tells what differs from the model, if anything. Toolkit-free: it drives the pieces the editor's commands call.
 
 #include <algorithm>
 #include <array>
@@ -24,6 +25,7 @@
 #include "library/Mirror.h"
 #include "midilink/DeviceIds.h"
 #include "midilink/MidiCom.h"
+#include "midilink/Templates.h"
 #include "td7/map/DefaultPatch.h"
 #include "td7/files/DumpFiles.h"
 #include "td7/history/EditHistory.h"
@@ -35,6 +37,7 @@
 #include "td7/files/SetupFile.h"
 #include "td7/map/Td7Collections.h"
 #include "td7/map/Td7Map.h"
+#include "td7/transfers/DamagedRecords.h"
 #include "td7/transfers/Transfers.h"
 #include "tests/support/ModuleLink.h"
 
@@ -81,16 +84,30 @@ inline std::vector<int> RecordsOf(int flag) {
     return records;
 }
 
+// The data bytes of every record and the present flags; a record is damaged while it holds
+// the data bytes a file held damaged (its mark), wherever those bytes went since.
 struct TView {
     Bytes Data;
     std::array<bool, kFlagCount> Flags{};
-    bool operator==(const TView&) const = default;
+    std::vector<Bytes> Marks = std::vector<Bytes>(Places().size());  // empty: none
+    bool operator==(const TView& other) const {
+        if (Data != other.Data || Flags != other.Flags) return false;
+        for (std::size_t g = 0; g < Places().size(); ++g)
+            if (Damaged(static_cast<int>(g)) != other.Damaged(static_cast<int>(g))) return false;
+        return true;
+    }
 
     std::span<const std::uint8_t> Record(int g) const {
         const TRecordPlace& place = Places()[static_cast<std::size_t>(g)];
         return {Data.data() + place.At, place.Size};
     }
-    bool SameRecord(const TView& other, int g) const { return std::ranges::equal(Record(g), other.Record(g)); }
+    bool Damaged(int g) const {
+        const Bytes& mark = Marks[static_cast<std::size_t>(g)];
+        return !mark.empty() && std::ranges::equal(mark, Record(g));
+    }
+    bool SameRecord(const TView& other, int g) const {
+        return std::ranges::equal(Record(g), other.Record(g)) && Damaged(g) == other.Damaged(g);
+    }
     void Put(int g, std::span<const std::uint8_t> bytes) {
         std::ranges::copy(bytes, Data.begin() + static_cast<std::ptrdiff_t>(Places()[static_cast<std::size_t>(g)].At));
     }
@@ -98,22 +115,29 @@ struct TView {
 
 // A patch slot as the user sees it: its records' data bytes in patch-file order.
 struct TSlot {
-    std::vector<Bytes> Records;
+    std::vector<Bytes> Records, Marks;
     bool Present = true;
 };
 
 inline TSlot SlotOf(const TView& view, int p) {
-    TSlot slot{{}, view.Flags[static_cast<std::size_t>(p)]};
-    for (int g : RecordsOf(p)) slot.Records.emplace_back(view.Record(g).begin(), view.Record(g).end());
+    TSlot slot{{}, {}, view.Flags[static_cast<std::size_t>(p)]};
+    for (int g : RecordsOf(p)) {
+        slot.Records.emplace_back(view.Record(g).begin(), view.Record(g).end());
+        slot.Marks.push_back(view.Marks[static_cast<std::size_t>(g)]);
+    }
     return slot;
 }
 
 inline void FillSlot(TView& view, int p, const TSlot& slot) {
     const auto records = RecordsOf(p);
-    for (std::size_t k = 0; k < records.size(); ++k) view.Put(records[k], slot.Records[k]);
+    for (std::size_t k = 0; k < records.size(); ++k) {
+        view.Put(records[k], slot.Records[k]);
+        view.Marks[static_cast<std::size_t>(records[k])] = slot.Marks[k];
+    }
     view.Flags[static_cast<std::size_t>(p)] = slot.Present;
 }
 
+// A record whose checksum does not match its bytes is marked by its data bytes.
 inline TSlot PatchFileSlot(std::span<const std::uint8_t> file) {
     TSlot slot;
     std::size_t at = 0;
@@ -121,6 +145,10 @@ inline TSlot PatchFileSlot(std::span<const std::uint8_t> file) {
         const auto size = static_cast<std::size_t>(td7::InfoOf(Places()[static_cast<std::size_t>(g)].Kind).Size);
         const auto from = file.begin() + static_cast<std::ptrdiff_t>(at);
         slot.Records.emplace_back(from + td7::kHeaderSize, from + static_cast<std::ptrdiff_t>(size) - 2);
+        unsigned sum = 0;
+        for (auto b = from + 5; b < from + static_cast<std::ptrdiff_t>(size) - 2; ++b) sum += *b;
+        const bool sound = from[static_cast<std::ptrdiff_t>(size) - 2] == ((0x80 - sum % 128) & 0x7F);
+        slot.Marks.push_back(sound ? Bytes{} : slot.Records.back());
         at += size;
     }
     return slot;
@@ -203,7 +231,10 @@ class TModel {
     static void Lay(TView& view, const Step& step, bool undo) {
         const TView& to = undo ? step.Before : step.After;
         for (std::size_t g = 0; g < Places().size(); ++g)
-            if (!step.Before.SameRecord(step.After, static_cast<int>(g))) view.Put(static_cast<int>(g), to.Record(static_cast<int>(g)));
+            if (!step.Before.SameRecord(step.After, static_cast<int>(g))) {
+                view.Put(static_cast<int>(g), to.Record(static_cast<int>(g)));
+                view.Marks[g] = to.Marks[g];
+            }
         for (std::size_t f = 0; f < kFlagCount; ++f)
             if (step.Before.Flags[f] != step.After.Flags[f]) view.Flags[f] = to.Flags[f];
     }
@@ -237,12 +268,19 @@ class THarness {
         std::filesystem::create_directories(m_folder);
         for (int k = 0; k < kKits; ++k) {
             Bytes kit = m_link.module.PatchDataSets(k + 1);
-            kit[td7::kHeaderSize + 2] = static_cast<std::uint8_t>('A' + k);  // its name
+            Name(kit, static_cast<std::uint8_t>('A' + k));
             std::ofstream(KitFile(k), std::ios::binary | std::ios::trunc)
                 .write(reinterpret_cast<const char*>(kit.data()), static_cast<std::streamsize>(kit.size()));
             m_kitSlots.push_back(PatchFileSlot(kit));
             m_kits.push_back(std::move(kit));
         }
+        // A kit whose note-map entry 5 has a wrong checksum, as a file may hold it.
+        Bytes damaged = m_link.module.PatchDataSets(kKits + 1);
+        Name(damaged, 'Z');
+        damaged[58 + 18 * 22 + 5 * 19 + 17] ^= 0x01;
+        std::ofstream(KitFile(kKits), std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(damaged.data()), static_cast<std::streamsize>(damaged.size()));
+        m_kitSlots.push_back(PatchFileSlot(damaged));
         m_defaultSlot = PatchFileSlot(td7::DefaultPatchBytes());
         for (const td7::TParameter& row : td7::Parameters()) {
             auto com = std::make_unique<midilink::TValueMidiCom>();
@@ -282,7 +320,7 @@ class THarness {
     // before the oldest, and redoing them this one again; the saved file must load as is.
     std::string Check() {
         if (!m_problem.empty()) return m_problem;
-        if (View(m_dumps, m_present) != m_model.Now) return "the mirror differs from the model";
+        if (const TView now = View(m_dumps, m_present); now != m_model.Now) return Difference(now, m_model.Now);
         const auto steps = m_model.Done.size() + m_model.Undone.size();
         if (m_history.Count() != static_cast<int>(steps))
             return "the history holds " + std::to_string(m_history.Count()) + " steps, the model " +
@@ -308,17 +346,40 @@ class THarness {
         return problem.empty() ? m_problem : problem;
     }
 
+    // The first record or flag where the mirror and the model part.
+    static std::string Difference(const TView& mirror, const TView& model) {
+        for (std::size_t g = 0; g < Places().size(); ++g) {
+            const int r = static_cast<int>(g);
+            if (!std::ranges::equal(mirror.Record(r), model.Record(r)))
+                return "the mirror differs from the model in record " + std::to_string(g);
+            if (mirror.Damaged(r) != model.Damaged(r))
+                return "record " + std::to_string(g) + (mirror.Damaged(r) ? " is" : " is not") +
+                       " damaged in the mirror, the model says otherwise";
+        }
+        return "the mirror's present flags differ from the model's";
+    }
+
     td7::TEditHistory& History() { return m_history; }
     TModel& Model() { return m_model; }
 
   private:
     enum Command { kLoad, kInitialize, kPut, kIntoSlots, kMove, kExchange };
 
+    // A kit's name starts with `letter`; its common record stays sound.
+    static void Name(Bytes& kit, std::uint8_t letter) {
+        constexpr int kCommon = 58;
+        kit[td7::kHeaderSize + 2] = letter;
+        kit[kCommon - 2] = midilink::RolandChecksum(kit.data() + 5, kCommon - 7);
+    }
+
     static TView View(td7::TTd7Collections& dumps, const td7::TPresentFlags& present) {
         TView view;
-        for (const TRecordPlace& place : Places()) {
-            const std::uint8_t* data = dumps.Of(place.Kind).Records(place.Index).Data() + td7::kHeaderSize;
+        for (std::size_t g = 0; g < Places().size(); ++g) {
+            const TRecordPlace& place = Places()[g];
+            const midilink::TMidiDump& record = dumps.Of(place.Kind).Records(place.Index);
+            const std::uint8_t* data = record.Data() + td7::kHeaderSize;
             view.Data.insert(view.Data.end(), data, data + place.Size);
+            if (!dumps.Damaged.Fault(record).empty()) view.Marks[g].assign(data, data + place.Size);
         }
         for (int p = 0; p < td7::kPatchCount; ++p) view.Flags[static_cast<std::size_t>(p)] = present.PatchPresent(p);
         view.Flags[kInstrumentFlag] = present.InstrumentsPresent();
@@ -442,7 +503,8 @@ class THarness {
                                                   "Move Patch", "Exchange Patches"};
         const int p = Pick(choose, td7::kPatchCount);
         const bool twoSlots = command == kMove || command == kExchange;
-        const int k = Pick(choose, twoSlots ? td7::kPatchCount : kKits);  // a kit, or the other slot
+        // A kit (files also the damaged one; the library holds none), or the other slot.
+        const int k = Pick(choose, twoSlots ? td7::kPatchCount : command == kLoad ? kKits + 1 : kKits);
         if (twoSlots && p == k) return "no move";
         if (command == kInitialize && m_present.PatchPresent(p)) return "slot " + std::to_string(p) + " is not empty";
         TView after = m_model.Now;
@@ -527,27 +589,43 @@ class THarness {
         return "request patch " + std::to_string(p);
     }
 
+    // As the editor's Transmit commands: a damaged record among those to send stops the
+    // transmission before anything goes.
     std::string Transmit(TChoices& choose) {
         if (!m_outputOpen) return "no output for a transmission";
         testsupport::CountingProgress progress;
         const unsigned which = choose.Pick(4);
         const auto slots = PresentSlots();
         if (which == 0 && !slots.empty()) {
-            Run([&] { m_transfers.TransmitAllPatches(progress); });
+            Send(td7::PresentPatchRecords(m_present), [&] { m_transfers.TransmitAllPatches(progress); });
             return "transmit all patches";
         }
         if (which == 1 && m_present.InstrumentsPresent()) {
-            Run([&] { m_transfers.TransmitInstruments(progress); });
+            Send(td7::InstrumentRecords(), [&] { m_transfers.TransmitInstruments(progress); });
             return "transmit the instruments";
         }
         if (which == 2 && m_present.SystemPresent()) {
-            Run([&] { m_transfers.TransmitSystem(); });
+            Send(td7::SystemRecords(), [&] { m_transfers.TransmitSystem(); });
             return "transmit the system";
         }
         if (slots.empty()) return "nothing to transmit";
         const int p = slots[static_cast<std::size_t>(Pick(choose, slots.size()))];
-        Run([&] { m_transfers.TransmitPatch(p, progress); });
+        Send(td7::PatchRecords(p), [&] { m_transfers.TransmitPatch(p, progress); });
         return "transmit patch " + std::to_string(p);
+    }
+
+    void Send(const std::vector<td7::TRecordRef>& records, const std::function<void()>& send) {
+        const bool damaged = std::ranges::any_of(records, [&](const td7::TRecordRef& r) {
+            return m_model.Now.Damaged(Record(r.Kind, r.Index));
+        });
+        try {
+            td7::RefuseDamagedRecords(m_dumps, records);
+        } catch (const td7::TransferError&) {
+            if (!damaged) m_problem = "a sound transmission was refused as damaged";
+            return;
+        }
+        if (damaged) m_problem = "a damaged record was sent as sound";
+        Run(send);
     }
 
     std::string UndoOrRedo(bool undo) {
@@ -587,7 +665,10 @@ class THarness {
         // only when its entry is present.
         TView after = m_model.Now;
         for (std::size_t g = 0; g < Places().size(); ++g)
-            if (view.Flags[static_cast<std::size_t>(Places()[g].Flag)]) after.Put(static_cast<int>(g), view.Record(static_cast<int>(g)));
+            if (view.Flags[static_cast<std::size_t>(Places()[g].Flag)]) {
+                after.Put(static_cast<int>(g), view.Record(static_cast<int>(g)));
+                after.Marks[g] = view.Damaged(static_cast<int>(g)) ? Bytes(view.Record(static_cast<int>(g)).begin(), view.Record(static_cast<int>(g)).end()) : Bytes{};
+            }
         for (int f = 0; f < kFlagCount; ++f)
             if (f != kSystemFlag || view.Flags[kSystemFlag]) after.Flags[static_cast<std::size_t>(f)] = view.Flags[static_cast<std::size_t>(f)];
         Run([&] { td7::LoadSetupImage(saved.first, m_dumps, m_present); });
@@ -597,13 +678,18 @@ class THarness {
         return "load setup";
     }
 
-    // Saving, then loading that file into a copy of the mirror, changes nothing.
+    // Saving, then loading that file into a copy of the mirror, changes nothing: a damaged
+    // record comes back damaged.
     bool SavedLoadsAsIs() {
         const auto image = td7::BuildSetupImage(m_dumps, m_present);
         for (td7::Block block : td7::kAllBlocks)
             for (int i = 0; i < m_dumps.Of(block).Count(); ++i)
                 m_scratch.Of(block).Records(i).CopyFrom(m_dumps.Of(block).Records(i).Data());
         m_scratchPresent.Clear();
+        // The parts the file leaves out keep what they held, damage and all.
+        for (const TRecordPlace& place : Places())
+            m_scratch.Damaged.SetMark(m_scratch.Of(place.Kind).Records(place.Index),
+                                      m_dumps.Damaged.MarkOf(m_dumps.Of(place.Kind).Records(place.Index)));
         td7::LoadSetupImage(image, m_scratch, m_scratchPresent);
         TView loaded = View(m_scratch, m_scratchPresent);
         loaded.Flags[kSystemFlag] = m_present.SystemPresent();  // a file without it keeps the state

@@ -1,5 +1,5 @@
-// Records that a file held damaged: marked as they are read, still marked after a save has
-// sealed them and after their patch has moved, and no longer once other bytes replace them.
+// Records that a file held damaged: marked as they are read, saved as they were read, still
+// marked after their patch has moved, and no longer once other bytes replace them.
 
 #include <gtest/gtest.h>
 
@@ -46,8 +46,10 @@ TEST_F(DamageTest, AMarkFollowsTheRecordUntilOtherBytesReplaceIt) {
     using Found = std::vector<std::pair<TRecordRef, std::string>>;
     EXPECT_EQ(Damaged(), (Found{{note, checksum}, {common, "not a TD-7 data-set message"}}));
 
-    // Saving seals them with fresh checksums and headers; the mark stays.
-    (void)td7::BuildSetupImage(dumps, present);
+    // Saving keeps them as they were read, so the damage stays visible to every later
+    // reader; the mark stays.
+    EXPECT_EQ(td7::BuildSetupImage(dumps, present), image);
+    EXPECT_EQ(td7::SetupDamagedRecords(dumps, present), 2);
     EXPECT_EQ(Damaged().size(), 2u);
     try {
         td7::RefuseDamagedRecords(dumps, td7::PatchRecords(0));

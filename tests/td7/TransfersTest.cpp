@@ -67,6 +67,7 @@ TEST_F(TransfersTest, RequestAllFillsEverySlotFromTheModule) {
 
     transfers.RequestInstruments();
     transfers.RequestSystem();
+    EXPECT_EQ(transfers.ReceivedCount(), 1) << "each request counts its own dumps";
     EXPECT_TRUE(present.InstrumentsPresent());
     EXPECT_TRUE(present.SystemPresent());
     EXPECT_EQ(RecordBytes(dumps.InstrumentDump, 511),

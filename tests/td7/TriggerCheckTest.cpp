@@ -135,7 +135,7 @@ TEST_F(TriggerCheck, EachFaultSuggestsOneStepOfOneParameter) {
     EXPECT_EQ(Texts(check),
               (std::vector<std::string>{
                   "T1: Kick reaches 127 in 40% of hits: raise Maximum Dynamic Range (now 8)",
-                  "T2: Snare: 7 double hits 12\u201324 ms apart: raise Mask Time (now 13)",
+                  "T2: Snare: 7 double hits 12\u201324 ms apart: raise Mask Time (now 52ms)",
                   "soft hits below 10 never arrive on T3: Hihat: lower Treshold (now 8)",
                   "T5: Tom 2 fires when T2: Snare is hit (9 times, velocity at most 19): raise "
                   "Tom 2's Treshold (now 8) or put both in one Crosstalk Group"}));

@@ -1,4 +1,4 @@
-#include "midiports/ServiceLogMessages.h"
+#include "midisystem/ServiceLogMessages.h"
 
 #include <alsa/asoundlib.h>
 #include <jack/jack.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <mutex>
 
-namespace midiports {
+namespace midisystem {
 
 namespace {
 
@@ -55,4 +55,4 @@ void RouteServiceLogMessages() {
     });
 }
 
-}  // namespace midiports
+}  // namespace midisystem

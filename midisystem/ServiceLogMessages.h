@@ -6,9 +6,9 @@
 // say in one line of their own what is missing. TAMBORO_MIDI_DEBUG=1 shows them again,
 // marked as the libraries'.
 
-namespace midiports {
+namespace midisystem {
 
 // Installs the handlers, once per process; call before the first call into the libraries.
 void RouteServiceLogMessages();
 
-}  // namespace midiports
+}  // namespace midisystem
