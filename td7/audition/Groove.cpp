@@ -146,7 +146,8 @@ TGroove ParseGroove(std::string_view text, const std::string& source, std::strin
     for (const TRoleLine& role : roles) {
         if (static_cast<int>(role.Velocities.size()) == groove.Steps()) continue;
         parser.Fail(role.Line, std::string(RoleName(role.What)) + " has " +
-                                   std::to_string(role.Velocities.size()) + " steps, not " +
+                                   std::to_string(role.Velocities.size()) +
+                                   (role.Velocities.size() == 1 ? " step, not " : " steps, not ") +
                                    std::to_string(groove.Steps()) +
                                    " (bars x beats x steps-per-beat)");
     }

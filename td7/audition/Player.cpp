@@ -7,6 +7,14 @@
 
 namespace td7 {
 
+namespace {
+
+// More than a groove's bars (four) and a rest between them: a schedule this long silent has
+// nothing more to play.
+constexpr int kMaxEmptyBars = 64;
+
+}  // namespace
+
 TPlayer::TPlayer(SendFunction send) : m_send(std::move(send)), m_now([] { return Clock::now(); }) {}
 
 TPlayer::~TPlayer() {
@@ -72,9 +80,13 @@ void TPlayer::Run(std::shared_ptr<const TSchedule> schedule, bool noteOffs,
         for (;;) {
             // A bar's events are taken in before the first event at or after its start plays,
             // so that a note-off running over into the next bar keeps its place.
-            while ((bars == 0 || nextBar < bars) &&
+            // A loop whose bars hold nothing to play (no role has a note) ends instead of
+            // taking in empty bars for ever.
+            int emptyBars = 0;
+            while ((bars == 0 || nextBar < bars) && emptyBars < kMaxEmptyBars &&
                    (pending.empty() || schedule->BarStart(nextBar) <= pending.front().Time)) {
                 std::vector<TNoteEvent> events = schedule->BarEvents(nextBar++);
+                emptyBars = events.empty() ? emptyBars + 1 : 0;
                 pending.insert(pending.end(), events.begin(), events.end());
                 std::stable_sort(pending.begin(), pending.end(), PlaysBefore);
             }

@@ -47,6 +47,7 @@ TEST(GrooveFile, EachFaultHasItsOwnLine) {
         {"bars: 1\nbeats: 0\n", "my.groove:2: beats must be a number from 1 to 12"},
         {"steps-per-beat: 2.5\n", "my.groove:1: steps-per-beat must be a number from 1 to 8"},
         {"bars: 1\nbars: 2\n", "my.groove:2: \"bars\" given twice"},
+        {"kick: 1\n", "my.groove:1: kick has 1 step, not 16 (bars x beats x steps-per-beat)"},
         {"name:\n", "my.groove:1: the name must be 1 to 40 printable characters"},
         {"name: a\tb\n", "my.groove:1: the name must be 1 to 40 printable characters"},
         {header + "kick: . . . .\n", "my.groove: no steps to play"},

@@ -303,3 +303,20 @@ TEST(PlayerHarness, RandomGroovesPlayOnTheirGridAndLeaveNothingSounding) {
 }
 
 }  // namespace
+
+namespace {
+
+// A loop with nothing to play (the kit has no note for its only role) ends by itself.
+TEST(Player, ALoopWithoutNotesEnds) {
+    const auto schedule = std::make_shared<td7::TGrooveSchedule>(
+        Groove("beats: 1\nsteps-per-beat: 1\nride-bell: 100\n"), td7::TKitNotes{}, td7::TTempo{}, 0, true);
+    int sent = 0;
+    td7::TPlayer player([&](std::uint8_t, std::uint8_t, std::uint8_t) { ++sent; });
+    player.SetWait([](td7::TPlayer::Clock::time_point) {});
+    player.Play(schedule, true);
+    player.Wait();
+    EXPECT_FALSE(player.Playing());
+    EXPECT_EQ(sent, 0);
+}
+
+}  // namespace
