@@ -5,8 +5,9 @@
 // player's start plus the step's time), less the median latency, at the 95th percentile
 // and at most; the median latency itself; and the drift, the mean error over the last ten
 // seconds less that over the first ten (target: within 1 ms at the 95th percentile, no
-// drift). JACK's clock is carried over to steady_clock by reading both at the start and the
-// end, so a difference in their rates is not counted as drift.
+// drift); and how late the player handed the notes to the port (the player's own part). JACK's
+// clock is carried over to steady_clock by reading both at the start and the end, so a difference
+// in their rates is not counted as drift.
 //
 // Needs a running server (JACK_DEFAULT_SERVER) and skips without one. Arguments: the
 // server's period in frames and the seconds of groove time; BENCH_GROOVE_SECONDS replaces
@@ -169,8 +170,11 @@ void BM_GrooveTiming(benchmark::State& state) {
     for (auto _ : state) {
         input.Clear();
         std::mutex sending;
+        std::vector<Clock::time_point> handed;  // when the player handed each note-on over
+        handed.reserve(grid.size());
         td7::TPlayer player([&](std::uint8_t s, std::uint8_t n, std::uint8_t v) {
             std::lock_guard lock(sending);
+            if ((s & 0xF0) == 0x90) handed.push_back(Clock::now());
             output.SendShort(s, n, v);
         });
         const auto [jack0, steady0] = input.Now();
@@ -193,6 +197,12 @@ void BM_GrooveTiming(benchmark::State& state) {
                 std::chrono::duration<double, std::milli>(start - steady0 + grid[k]).count();
             raw.push_back(arrived - wanted);
         }
+        // The player's own part: how late it handed each note to the port.
+        std::vector<double> late;
+        for (std::size_t k = 0; k < handed.size() && k < grid.size(); ++k)
+            late.push_back(
+                std::chrono::duration<double, std::milli>(handed[k] - (start + grid[k])).count());
+        state.counters["handed_p95_late_ms"] = Percentile(late, 95);
         latency = Percentile(raw, 50);
         errors.clear();
         for (double e : raw) errors.push_back(std::abs(e - latency));
