@@ -139,11 +139,21 @@ void Play(const TArguments& args, midiports::MidiService& service, const TEnviro
         << (args.Play.Bars || !args.File.empty() || args.Play.Groove.empty() ? "; Ctrl+C stops\n"
                                                                              : "; until Ctrl+C\n");
     player.Play(schedule, noteOffs, Clock::now() + kLeadIn);
-    while (player.Playing() && !TInterruptScope::Requested())
+    // The system's lists are read once a second, as the editor's port timer does: notes sent
+    // to a device that has gone go nowhere, without an error.
+    Clock::time_point look = Clock::now() + std::chrono::seconds(1);
+    std::string gone;
+    while (player.Playing() && !TInterruptScope::Requested()) {
         session.WaitUntil([&] { return !player.Playing() || TInterruptScope::Requested(); },
                           Clock::now() + std::chrono::milliseconds(50));
+        if (Clock::now() < look) continue;
+        look = Clock::now() + std::chrono::seconds(1);
+        gone = session.GoneDevices();
+        if (!gone.empty()) break;
+    }
     player.Stop();
     if (!player.Failure().empty()) throw td7::TransferError(player.Failure());
+    if (!gone.empty()) throw td7::TransferError(gone + " The play ended there.");
     session.CheckDevices();
     err << (TInterruptScope::Requested() ? "Stopped after " : "Played ")
         << Plural(sent, "note", "notes") << (noteOffs ? ", none left sounding\n" : "\n");

@@ -209,3 +209,21 @@ TEST_F(Play, GroovesListsTheBuiltInOnesAndTheUsersOwn) {
 
 }  // namespace
 }  // namespace clitest
+
+namespace clitest {
+namespace {
+
+TEST_F(Play, AnOutputPulledOutEndsThePlayWithStatus1) {
+    WriteSetup(false);
+    fake.UnplugAfter(0, 5);
+    const TResult r = RunCli({"play", "--groove", "rock", "--bpm", "240", "--setup",
+                              folder / "kit.td7", "--patch", "2", "--out", "TD-7 Out"},
+                             env);
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_TRUE(r.Err.ends_with(
+        "tamboro-cli: The MIDI device \"TD-7 Out\" is gone. The play ended there.\n"))
+        << r.Err;
+}
+
+}  // namespace
+}  // namespace clitest
