@@ -493,7 +493,9 @@ taken by its name only.
 it: 1..32, default 17 (the ID 0x10 of a module as it leaves the factory).
 Patches are numbered 1..32.
 The library is the editor's: [Library] LibraryFile of its tamboro.ini, else library.sqlite3
-beside it, unless --file names another. Only import makes a new library.
+beside it, unless --file names another. Only import makes a new library. A library that
+cannot be written is only read (list, info, lists, list-show, export, backup); a damaged
+one is refused. library export -o never writes over a file.
 
 Exit status: 0 success, 1 failure (its message on standard error), 2 usage error.
 )";

@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include "cli/Arguments.h"
@@ -48,8 +49,7 @@ void Import(library::TLibrary& lib, const TLibraryArguments& args, std::ostream&
     const std::vector<fs::path> paths(args.Paths.begin(), args.Paths.end());
     const auto report = lib.Import(paths);
     for (const auto& problem : report.Problems) err << problem << '\n';
-    err << "Imported " << report.Files << (report.Files == 1 ? " file: " : " files: ")
-        << report.Added << " new, " << report.Known << " already in the library\n";
+    err << library::ImportSummary(report) << '\n';
     if (!report.Problems.empty())
         throw library::LibraryError(std::to_string(report.Problems.size()) +
                                     (report.Problems.size() == 1 ? " problem" : " problems") +
@@ -76,6 +76,12 @@ void Export(library::TLibrary& lib, const TLibraryArguments& args, std::ostream&
             << " to " << args.Folder << '\n';
         return;
     }
+    // As the folder exports: never over a file that is there.
+    std::error_code error;
+    if (fs::exists(args.Output, error) || fs::is_symlink(args.Output, error))
+        throw library::LibraryError(args.Output +
+                                    " exists already; library export writes only "
+                                    "a new file (name another, or remove it first)");
     if (args.Item.starts_with(kListPrefix)) {
         const std::string name = args.Item.substr(kListPrefix.size());
         const auto list = lib.FindList(name);
@@ -139,6 +145,28 @@ void Info(library::TLibrary& lib, std::ostream& out) {
         << "Instrument sets: " << info.Instruments << '\n'
         << "System blocks: " << info.Systems << '\n'
         << "Lists: " << info.Lists << '\n';
+}
+
+bool ReadsOnly(TLibraryAction action) {
+    switch (action) {
+        case TLibraryAction::List:
+        case TLibraryAction::Export:
+        case TLibraryAction::Info:
+        case TLibraryAction::Lists:
+        case TLibraryAction::ListShow:
+        case TLibraryAction::Backup:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// A library whose file or folder cannot be written (SQLite writes its log beside the file).
+bool Writable(const fs::path& file) {
+    std::error_code error;
+    if (!fs::exists(file, error)) return true;
+    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    return ::access(file.c_str(), W_OK) == 0 && ::access(folder.c_str(), W_OK) == 0;
 }
 
 bool IsNumber(const std::string& text) {
@@ -339,17 +367,34 @@ void RunLibrary(const TLibraryArguments& args, std::ostream& out, std::ostream& 
     library::TLibrary::TOptions options;
     // Only an import makes a library: a mistyped --file must not leave an empty one behind.
     options.Create = args.Action == TLibraryAction::Import;
+    // What only reads works on a library that cannot be written, and says so.
+    if (ReadsOnly(args.Action) && !Writable(file)) {
+        options.ReadOnly = true;
+        err << "The library " << file.string()
+            << " cannot be written (its file or folder is read-only): it is only read\n";
+    }
+    const auto withBackup = [&](const std::string& fault) {
+        std::string text = fault;
+        if (const auto backup = library::NewestGoodBackup(file, library::TAutoBackup{}))
+            text += "\nThe newest good backup is " + backup->string() +
+                    " (tamboro-cli library restore " + backup->string() + ")";
+        if (const auto rescued = library::RescueDamaged(file))
+            text += "\nWhat could still be read from it (" + library::InfoSummary(rescued->Info) + ") is in " +
+                    rescued->File.string() + " (tamboro-cli library restore " +
+                    rescued->File.string() + ")";
+        return library::LibraryError(text);
+    };
     std::unique_ptr<library::TLibrary> opened;
     try {
         opened = std::make_unique<library::TLibrary>(file, options);
     } catch (const library::LibraryError& error) {
-        const auto backup = library::NewestGoodBackup(file, library::TAutoBackup{});
-        if (!backup) throw;
-        throw library::LibraryError(std::string(error.what()) + "\nThe newest good backup is " +
-                                    backup->string() + " (tamboro-cli library restore " +
-                                    backup->string() + ")");
+        throw withBackup(error.what());
     }
     library::TLibrary& lib = *opened;
+    // As the editor does: a damaged library is not used, nor copied into a backup.
+    if (const std::string check = lib.IntegrityCheck(); check != "ok")
+        throw withBackup(library::kOpenErrorPrefix + file.string() + ": it fails its check (" +
+                         check + ")");
     switch (args.Action) {
         case TLibraryAction::Import:
             Import(lib, args, err);

@@ -13,12 +13,12 @@
 #include "cli/ModuleSession.h"
 #include "cli/ProgressLine.h"
 #include "td7/files/FileKind.h"
-#include "td7/transfers/PaceController.h"
-#include "td7/map/PresentFlags.h"
-#include "td7/transfers/ReadBack.h"
 #include "td7/history/RecordDifferences.h"
+#include "td7/map/PresentFlags.h"
 #include "td7/map/RecordName.h"
 #include "td7/map/Td7Collections.h"
+#include "td7/transfers/FastTransmission.h"
+#include "td7/transfers/ReadBack.h"
 #include "td7/transfers/Transfers.h"
 
 namespace cli {
@@ -120,32 +120,31 @@ void RestoreFast(TModuleSession& session, const std::vector<td7::TRecordRef>& re
     const std::string ini =
         environment.SettingsFile.empty() ? EditorSettingsFile() : environment.SettingsFile;
     const std::string device = session.Session().Output().ProductName();
-    td7::TTransfers& transfers = session.Transfers();
-    transfers.Pace() = td7::TPaceController(td7::LoadLearnedGap(ini, device));
     const auto start = std::chrono::steady_clock::now();
-    td7::TVerifyReport report;
+    td7::TFastTransmission fast;
     int paceMs = 0;
     {
         TPhaseLines progress(err);
-        report = transfers.TransmitFast(records, progress);
+        fast = td7::TransmitFastAtLearnedPace(session.Transfers(), records, progress, ini, device);
         paceMs = progress.PaceMs();
     }
+    const td7::TVerifyReport& report = fast.Report;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    // A device that went away says so, rather than a list of records not verified.
+    // An output that went away says so, rather than a list of records not verified.
     session.CheckDevices();
-    try {
-        td7::SaveLearnedGap(ini, device, transfers.Pace().Learned());
-    } catch (const std::runtime_error& error) {
-        err << "The pace learned was not kept: " << error.what() << '\n';
-    }
     char time[32];
     std::snprintf(time, sizeof time, "%.1f", seconds);
-    err << Thousands(static_cast<int>(records.size())) << " records in " << time << " s, "
-        << Thousands(report.Resent) << " sent again, pace " << paceMs << " ms\n";
-    if (report.Cancelled) throw td7::TransferError("Restore interrupted: " + report.Text());
-    if (!report.Ok()) throw td7::TransferError(report.Text());
-    err << report.Text() << '\n';
+    // What was sent, also when interrupted part-way.
+    err << Thousands(report.Sent) << " records in " << time << " s, " << Thousands(report.Resent)
+        << " sent again, pace " << paceMs << " ms\n";
+    // The transfer's report first, a pace that could not be kept after it.
+    const auto then = [&fast](std::string text) {
+        return fast.PaceProblem.empty() ? text : text + "\n" + fast.PaceProblem;
+    };
+    if (report.Cancelled) throw td7::TransferError(then("Restore interrupted: " + report.Text()));
+    if (!report.Ok()) throw td7::TransferError(then(report.Text()));
+    err << then(report.Text()) << '\n';
 }
 
 int VerifyModule(const TArguments& args, midiports::MidiService& service,

@@ -25,7 +25,9 @@ void TModuleSession::OpenOutput(int setting) {
 }
 
 void TModuleSession::CheckDevices() {
-    if (const std::string gone = GoneDevices(); !gone.empty()) throw td7::TransferError(gone);
+    const std::string gone = GoneDevices();
+    // A lost input stops nothing that was sent: the read-back names what it could not check.
+    if (m_session.PortWatch().Output().Gone) throw td7::TransferError(gone);
 }
 
 std::string TModuleSession::GoneDevices() {

@@ -29,8 +29,8 @@ class TModuleSession {
     // Waits until the service has finished `count` blocks handed to the output since the
     // session began, so that closing the port cuts nothing off. False at the time-out.
     bool WaitUntilSent(int count, std::chrono::milliseconds timeout);
-    // TransferError naming a device opened here that has since left the system's lists:
-    // what was sent to it went nowhere.
+    // TransferError naming the output device when it has since left the system's lists:
+    // what was sent to it went nowhere. (An input gone is named by the read-back.)
     void CheckDevices();
     // "The MIDI device "X" is gone." for a device opened here that has left the system's
     // lists since; empty while all are there.

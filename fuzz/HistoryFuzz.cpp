@@ -1,6 +1,9 @@
 // The mirror, its present flags and its undo history under the actions the input chooses
 // (edits, loads, moves, kits, requests the module answers, undo, redo, save and load),
-// checked after each against the plain model of tests/support/HistoryModel.h.
+// checked after each against the plain model of tests/support/HistoryModel.h. An execution
+// is kept cheap so that the fuzzer tries thousands: at most kActions actions, one request of
+// all patches, the look through the whole history and the saved file every kThoroughEvery
+// actions and at the end.
 
 #include <unistd.h>
 
@@ -28,6 +31,9 @@ class InputChoices : public historymodel::TChoices {
     fuzz::Input& m_input;
 };
 
+constexpr int kActions = 32;
+constexpr int kThoroughEvery = 8;
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -36,10 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ("tamboro-fuzz-history-" + std::to_string(::getpid()));
     fuzz::Input input(data, size);
     historymodel::THarness harness(folder);
+    harness.LimitWholeRequests(1);
     InputChoices choices(input);
-    while (!input.Empty()) {
+    for (int n = 1; n <= kActions && !input.Empty(); ++n) {
         const std::string what = harness.Act(choices);
-        const std::string problem = harness.Check();
+        const std::string problem = harness.Check(n % kThoroughEvery == 0 || n == kActions || input.Empty());
         if (!problem.empty()) std::fprintf(stderr, "after %s: %s\n", what.c_str(), problem.c_str());
         FUZZ_CHECK(problem.empty());
     }

@@ -1,9 +1,12 @@
 #include "library/Backup.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -67,11 +70,39 @@ std::int64_t ChangesOf(const fs::path& file) {
     }
 }
 
+bool Running(long pid) {
+    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
+
 }  // namespace
+
+void RemoveStaleCopies(const fs::path& file, const std::string& marker) {
+    const std::string prefix = file.filename().string();
+    std::error_code error;
+    std::vector<fs::path> stale;
+    for (const auto& entry :
+         fs::directory_iterator(file.parent_path().empty() ? "." : file.parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        const auto at = name.rfind(marker);
+        if (!name.starts_with(prefix) || at == std::string::npos || at < prefix.size()) continue;
+        std::size_t end = at + marker.size();
+        long pid = 0;
+        while (end < name.size() && std::isdigit(static_cast<unsigned char>(name[end])) &&
+               pid < 1L << 40)
+            pid = pid * 10 + (name[end++] - '0');
+        const std::string rest = name.substr(end);
+        if (end == at + marker.size() ||
+            (!rest.empty() && rest != "-wal" && rest != "-shm" && rest != "-journal"))
+            continue;
+        if (!Running(pid)) stale.push_back(entry.path());
+    }
+    for (const auto& path : stale) fs::remove(path, error);
+}
 
 void TLibrary::Backup(const fs::path& target) {
     const fs::path temp = target.string() + ".part-" + std::to_string(::getpid());
     RemoveWithJournals(temp);
+    RemoveStaleCopies(target, ".part-");
     try {
         {
             TDatabase copy(temp.string(), true);
@@ -124,6 +155,9 @@ void TLibrary::RestoreFrom(const fs::path& backup) {
 
 void RestoreLibrary(const fs::path& libraryFile, const fs::path& backup) {
     std::error_code error;
+    // Only an import makes a library: a mistyped name must not leave an empty one behind.
+    TLibrary::TOptions options;
+    options.Create = false;
     if (fs::exists(libraryFile, error) && CheckFile(libraryFile) != "ok") {
         const std::string check = CheckFile(backup);
         if (check != "ok")
@@ -132,9 +166,27 @@ void RestoreLibrary(const fs::path& libraryFile, const fs::path& backup) {
         for (const char* suffix : {"", "-wal", "-shm"})
             fs::rename(libraryFile.string() + suffix, libraryFile.string() + suffix + ".damaged",
                        error);
+        options.Create = true;
     }
-    TLibrary lib(libraryFile);
+    TLibrary lib(libraryFile, options);
     lib.RestoreFrom(backup);
+}
+
+std::optional<TRescue> RescueDamaged(const fs::path& libraryFile) {
+    std::error_code error;
+    const std::string check = CheckFile(libraryFile);
+    if (!fs::exists(libraryFile, error) || check == "ok" || check == "not a Tamboro library" ||
+        check.find("locked") != std::string::npos)
+        return std::nullopt;
+    try {
+        auto rescue = TLibrary::Rescue(libraryFile, libraryFile.string() + ".rescued");
+        const auto& info = rescue.Info;
+        if (info.Kits + info.Instruments + info.Systems + info.Lists > 0) return rescue;
+        RemoveWithJournals(rescue.File);
+    } catch (const LibraryError&) {
+        // Nothing to offer; the library's own fault is what is said.
+    }
+    return std::nullopt;
 }
 
 std::string CheckFile(const fs::path& file) {
@@ -184,9 +236,15 @@ std::optional<fs::path> AutoBackup(TLibrary& lib, const TAutoBackup& settings) {
                                      lib.File().extension().string());
     const auto existing = AutoBackups(lib.File(), settings);
     std::error_code error;
-    if (fs::exists(today, error)) return std::nullopt;
-    if (!existing.empty() && ChangesOf(existing.front()) == lib.ChangeCount()) return std::nullopt;
+    // A library never changed holds nothing to keep; one unchanged since its newest backup
+    // is in it. Today's backup is written again when the library changed since: what the
+    // day brought is kept, not the library as it was opened in the morning.
+    const std::int64_t changes = lib.ChangeCount();
+    if (changes == 0) return std::nullopt;
+    if (!existing.empty() && ChangesOf(existing.front()) == changes) return std::nullopt;
     fs::create_directories(folder, error);
+    // The parts of other days' backups killed part-way.
+    RemoveStaleCopies(folder / (lib.File().stem().string() + "-"), ".part-");
     lib.Backup(today);
     auto all = AutoBackups(lib.File(), settings);
     for (std::size_t k = static_cast<std::size_t>(settings.Kept); k < all.size(); ++k)

@@ -7,9 +7,9 @@
 #include <optional>
 #include <vector>
 
-namespace library {
+#include "library/Library.h"
 
-class TLibrary;
+namespace library {
 
 struct TAutoBackup {
     bool Enabled = true;
@@ -25,9 +25,10 @@ TAutoBackup AutoBackupSettings(const std::filesystem::path& settingsFile);
 std::filesystem::path BackupFolder(const std::filesystem::path& libraryFile,
                                    const TAutoBackup& settings);
 
-// Today's automatic backup, when there is none of today yet and the library changed since
-// the newest one; then all but the newest `Kept` automatic backups are removed. Returns the
-// file written, if any.
+// Today's automatic backup (written again if there is one of today), when the library changed
+// since the newest one and ever held anything; then all but the newest `Kept` automatic
+// backups are removed. Returns the file written, if any. The editor calls it when it opens
+// the library and when it closes.
 std::optional<std::filesystem::path> AutoBackup(TLibrary& lib, const TAutoBackup& settings);
 
 // The automatic backups of the library, newest first.
@@ -40,8 +41,14 @@ std::optional<std::filesystem::path> NewestGoodBackup(const std::filesystem::pat
 
 // Restores `backup` onto the library at `libraryFile`, also one that no longer opens
 // (damaged): that one is kept beside as "<file>.damaged" and the backup takes its place.
-// LibraryError when the backup is not sound; the library is then left as it was.
+// LibraryError when the backup is not sound, or when there is no library at `libraryFile`
+// (only an import makes one); the library is then left as it was.
 void RestoreLibrary(const std::filesystem::path& libraryFile, const std::filesystem::path& backup);
+
+// What can still be read from a damaged library, beside it as "<file>.rescued"; nothing for
+// a library that is sound (locked, newer, another program's), or one of which nothing could
+// be read.
+std::optional<TRescue> RescueDamaged(const std::filesystem::path& libraryFile);
 
 // Whether the file at `file` opens and passes SQLite's quick check ("ok"), or what is wrong.
 std::string CheckFile(const std::filesystem::path& file);

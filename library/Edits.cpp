@@ -10,21 +10,59 @@ std::string Count(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// What an undo finds when another program changed the library under the window.
-void RequireItems(TLibrary& lib, std::span<const ItemId> ids) {
-    for (ItemId id : ids)
-        if (!lib.Item(id))
-            throw LibraryError("the kit was removed from the library meanwhile (by another "
-                               "program or window)");
+std::vector<ItemId> IdsOf(const auto& kits) {
+    std::vector<ItemId> ids;
+    for (const auto& kit : kits) ids.push_back(kit.Id);
+    return ids;
 }
 
-void RequireList(TLibrary& lib, ItemId list) {
-    if (!lib.List(list))
-        throw LibraryError("the list was removed from the library meanwhile (by another "
-                           "program or window)");
+// What an undo finds when another program changed the library under the window.
+constexpr const char* kKitRemoved =
+    "the kit was removed from the library meanwhile (by another program or window)";
+constexpr const char* kListRemoved =
+    "the list was removed from the library meanwhile (by another program or window)";
+constexpr const char* kKitChanged = "the kit was changed meanwhile (by another program or window)";
+constexpr const char* kListChanged =
+    "the list was changed meanwhile (by another program or window)";
+
+void RequireItems(TLibrary& lib, std::span<const ItemId> ids) {
+    for (ItemId id : ids)
+        if (!lib.Item(id)) throw LibraryError(kKitRemoved);
+}
+
+bool InDeleted(const TItem& item) {
+    return !item.Deleted.empty();
 }
 
 }  // namespace
+
+std::vector<TEdits::TKit> TEdits::Kits(std::span<const ItemId> ids,
+                                       const std::function<bool(const TItem&)>& which) {
+    std::vector<TKit> kits;
+    for (ItemId id : ids)
+        if (const auto item = m_lib.Item(id); item && which(*item))
+            kits.push_back({id, item->Hash});
+    return kits;
+}
+
+std::vector<TItem> TEdits::Still(const std::vector<TKit>& kits,
+                                 const std::function<bool(const TItem&, std::size_t)>& still) {
+    std::vector<TItem> items;
+    for (const auto& kit : kits) {
+        const auto item = m_lib.Item(kit.Id);
+        if (!item || item->Hash != kit.Hash) throw LibraryError(kKitRemoved);
+        if (!still(*item, items.size())) throw LibraryError(kKitChanged);
+        items.push_back(*item);
+    }
+    return items;
+}
+
+TList TEdits::StillList(ItemId list, const std::function<bool(const TList&)>& still) {
+    const auto found = m_lib.List(list);
+    if (!found) throw LibraryError(kListRemoved);
+    if (!still(*found)) throw LibraryError(kListChanged);
+    return *found;
+}
 
 void TEdits::Push(TStep step) {
     step.Redo();
@@ -57,51 +95,37 @@ void TEdits::Redo() {
 
 void TEdits::Delete(std::span<const ItemId> ids) {
     // Only what is not in the Deleted view yet: an undo must not restore what was there.
-    std::vector<ItemId> live;
-    for (ItemId id : ids) {
-        const auto item = m_lib.Item(id);
-        if (item && item->Deleted.empty()) live.push_back(id);
-    }
+    const auto live = Kits(ids, [](const TItem& item) { return !InDeleted(item); });
     if (live.empty()) return;
-    Push({"Delete " + Count(live.size(), "item", "items"),
-          [this, live] {
-              RequireItems(m_lib, live);
-              m_lib.Restore(live);
-          },
-          [this, live] {
-              RequireItems(m_lib, live);
-              m_lib.Delete(live);
-          }});
+    const auto toDeleted = [this, live](bool deleted) {
+        Still(live,
+              [deleted](const TItem& item, std::size_t) { return InDeleted(item) != deleted; });
+        deleted ? m_lib.Delete(IdsOf(live)) : m_lib.Restore(IdsOf(live));
+    };
+    Push({"Delete " + Count(live.size(), "item", "items"), [toDeleted] { toDeleted(false); },
+          [toDeleted] { toDeleted(true); }});
 }
 
 void TEdits::Restore(std::span<const ItemId> ids) {
-    std::vector<ItemId> gone;
-    for (ItemId id : ids) {
-        const auto item = m_lib.Item(id);
-        if (item && !item->Deleted.empty()) gone.push_back(id);
-    }
+    const auto gone = Kits(ids, InDeleted);
     if (gone.empty()) return;
-    Push({"Restore " + Count(gone.size(), "item", "items"),
-          [this, gone] {
-              RequireItems(m_lib, gone);
-              m_lib.Delete(gone);
-          },
-          [this, gone] {
-              RequireItems(m_lib, gone);
-              m_lib.Restore(gone);
-          }});
+    const auto toDeleted = [this, gone](bool deleted) {
+        Still(gone,
+              [deleted](const TItem& item, std::size_t) { return InDeleted(item) != deleted; });
+        deleted ? m_lib.Delete(IdsOf(gone)) : m_lib.Restore(IdsOf(gone));
+    };
+    Push({"Restore " + Count(gone.size(), "item", "items"), [toDeleted] { toDeleted(true); },
+          [toDeleted] { toDeleted(false); }});
 }
 
 void TEdits::SetFavourite(std::span<const ItemId> ids, bool favourite) {
     // Only those that change, so that the undo leaves the others as they were.
-    std::vector<ItemId> changed;
-    for (ItemId id : ids)
-        if (const auto item = m_lib.Item(id); item && item->Favourite != favourite)
-            changed.push_back(id);
+    const auto changed =
+        Kits(ids, [favourite](const TItem& item) { return item.Favourite != favourite; });
     if (changed.empty()) return;
     const auto set = [this, changed](bool value) {
-        RequireItems(m_lib, changed);
-        for (ItemId id : changed) m_lib.SetFavourite(id, value);
+        Still(changed, [value](const TItem& item, std::size_t) { return item.Favourite != value; });
+        for (const auto& kit : changed) m_lib.SetFavourite(kit.Id, value);
     };
     Push({favourite ? "Mark as favourite" : "Unmark favourite",
           [set, favourite] { set(!favourite); }, [set, favourite] { set(favourite); }});
@@ -109,25 +133,45 @@ void TEdits::SetFavourite(std::span<const ItemId> ids, bool favourite) {
 
 void TEdits::SetTagsAndNote(std::span<const ItemId> ids, const std::string& tags,
                             const std::string& note) {
-    // The old tags and notes, grouped so that an undo writes each group at once.
-    std::map<std::pair<std::string, std::string>, std::vector<ItemId>> old;
-    std::vector<ItemId> all;
-    for (ItemId id : ids)
-        if (const auto item = m_lib.Item(id)) {
-            old[{item->Tags, item->Note}].push_back(id);
-            all.push_back(id);
-        }
-    if (all.empty()) return;
-    Push({"Tags and note of " + Count(all.size(), "item", "items"),
-          [this, old, all] {
-              RequireItems(m_lib, all);
-              for (const auto& [text, group] : old)
-                  m_lib.SetTagsAndNote(group, text.first, text.second);
-          },
-          [this, all, tags, note] {
-              RequireItems(m_lib, all);
-              m_lib.SetTagsAndNote(all, tags, note);
-          }});
+    SetEach(ids, [&](const TItem&) { return std::make_pair(tags, note); });
+}
+
+void TEdits::ChangeTags(std::span<const ItemId> ids, std::span<const std::string> added,
+                        std::span<const std::string> removed,
+                        const std::optional<std::string>& note) {
+    SetEach(ids, [&](const TItem& item) {
+        return std::make_pair(WithTags(WithoutTags(item.Tags, removed), added),
+                              note ? *note : item.Note);
+    });
+}
+
+void TEdits::SetEach(std::span<const ItemId> ids,
+                     const std::function<std::pair<std::string, std::string>(const TItem&)>& of) {
+    // Only those that change, as for favourites; each kit with its old and new values.
+    std::vector<TKit> kits;
+    std::vector<std::pair<std::string, std::string>> old, now;
+    for (ItemId id : ids) {
+        const auto item = m_lib.Item(id);
+        if (!item) continue;
+        auto value = of(*item);
+        if (value == std::make_pair(item->Tags, item->Note)) continue;
+        kits.push_back({id, item->Hash});
+        old.emplace_back(item->Tags, item->Note);
+        now.push_back(std::move(value));
+    }
+    if (kits.empty()) return;
+    const auto set = [this, kits](const auto& from, const auto& to) {
+        Still(kits, [&](const TItem& item, std::size_t k) {
+            return std::make_pair(item.Tags, item.Note) == from[k];
+        });
+        // Grouped so that each group is written at once.
+        std::map<std::pair<std::string, std::string>, std::vector<ItemId>> groups;
+        for (std::size_t k = 0; k < kits.size(); ++k) groups[to[k]].push_back(kits[k].Id);
+        for (const auto& [text, group] : groups)
+            m_lib.SetTagsAndNote(group, text.first, text.second);
+    };
+    Push({"Tags and note of " + Count(kits.size(), "item", "items"),
+          [set, old, now] { set(now, old); }, [set, old, now] { set(old, now); }});
 }
 
 // A list made by the caller, undone to the Deleted view, so that a redo brings back the same
@@ -135,11 +179,11 @@ void TEdits::SetTagsAndNote(std::span<const ItemId> ids, const std::string& tags
 ItemId TEdits::Made(ItemId list, const std::string& text) {
     m_undo.push_back({text,
                       [this, list] {
-                          RequireList(m_lib, list);
+                          StillList(list, [](const TList& l) { return l.Deleted.empty(); });
                           m_lib.DeleteList(list);
                       },
                       [this, list] {
-                          RequireList(m_lib, list);
+                          StillList(list, [](const TList& l) { return !l.Deleted.empty(); });
                           m_lib.RestoreList(list);
                       }});
     m_redo.clear();
@@ -155,60 +199,48 @@ ItemId TEdits::DuplicateList(ItemId list, const std::string& name) {
 }
 
 void TEdits::RenameList(ItemId list, const std::string& name) {
-    const auto found = m_lib.List(list);
-    if (!found) return RequireList(m_lib, list);
-    const std::string old = found->Name;
-    Push({"Rename list " + old,
-          [this, list, old] {
-              RequireList(m_lib, list);
-              m_lib.RenameList(list, old);
-          },
-          [this, list, name] {
-              RequireList(m_lib, list);
-              m_lib.RenameList(list, name);
-          }});
+    const std::string old = StillList(list, [](const TList&) { return true; }).Name;
+    if (old == name) return;
+    const auto rename = [this, list](const std::string& from, const std::string& to) {
+        StillList(list, [&](const TList& l) { return l.Name == from; });
+        m_lib.RenameList(list, to);
+    };
+    Push({"Rename list " + old, [rename, old, name] { rename(name, old); },
+          [rename, old, name] { rename(old, name); }});
 }
 
 void TEdits::DeleteList(ItemId list) {
     const auto found = m_lib.List(list);
     if (!found || !found->Deleted.empty()) return;
-    Push({"Delete list " + found->Name,
-          [this, list] {
-              RequireList(m_lib, list);
-              m_lib.RestoreList(list);
-          },
-          [this, list] {
-              RequireList(m_lib, list);
-              m_lib.DeleteList(list);
-          }});
+    const auto toDeleted = [this, list](bool deleted) {
+        StillList(list, [deleted](const TList& l) { return l.Deleted.empty() == deleted; });
+        deleted ? m_lib.DeleteList(list) : m_lib.RestoreList(list);
+    };
+    Push({"Delete list " + found->Name, [toDeleted] { toDeleted(false); },
+          [toDeleted] { toDeleted(true); }});
 }
 
 void TEdits::RestoreList(ItemId list) {
     const auto found = m_lib.List(list);
     if (!found || found->Deleted.empty()) return;
-    Push({"Restore list " + found->Name,
-          [this, list] {
-              RequireList(m_lib, list);
-              m_lib.DeleteList(list);
-          },
-          [this, list] {
-              RequireList(m_lib, list);
-              m_lib.RestoreList(list);
-          }});
+    const auto toDeleted = [this, list](bool deleted) {
+        StillList(list, [deleted](const TList& l) { return l.Deleted.empty() == deleted; });
+        deleted ? m_lib.DeleteList(list) : m_lib.RestoreList(list);
+    };
+    Push({"Restore list " + found->Name, [toDeleted] { toDeleted(true); },
+          [toDeleted] { toDeleted(false); }});
 }
 
 void TEdits::ChangePositions(ItemId list, const std::string& text,
                              const std::function<void()>& change) {
-    RequireList(m_lib, list);
+    StillList(list, [](const TList&) { return true; });
     const TPositions before = m_lib.ListPositions(list);
     change();
     const TPositions after = m_lib.ListPositions(list);
     if (after == before) return;
-    // Another window or program may have changed the list since: that change stands.
     const auto set = [this, list](const TPositions& positions, const TPositions& expected) {
-        RequireList(m_lib, list);
-        if (m_lib.ListPositions(list) != expected)
-            throw LibraryError("the list was changed meanwhile (by another program or window)");
+        StillList(list, [](const TList&) { return true; });
+        if (m_lib.ListPositions(list) != expected) throw LibraryError(kListChanged);
         std::vector<ItemId> kits;
         for (ItemId kit : positions)
             if (kit != kEmptyPlace) kits.push_back(kit);

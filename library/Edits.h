@@ -1,11 +1,13 @@
 #pragma once
 
 // The library's edits as the Library window makes them, each with its inverse, on an undo
-// and a redo stack that last for the session. An undo that the library no longer allows
-// (another program removed the kit or the list meanwhile) raises LibraryError "Cannot undo
-// ...: ..." and drops the step; the library stays as it was.
+// and a redo stack that last for the session. One rule for every undo and redo: it acts only
+// while what the step changed still is as the step left it. When another program (or
+// window) removed or changed it meanwhile, it raises LibraryError "Cannot undo ...: ..." and
+// drops the step; the library stays as it was, so that nobody's later change is erased.
 
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -25,6 +27,10 @@ class TEdits {
     void SetFavourite(std::span<const ItemId> ids, bool favourite);
     void SetTagsAndNote(std::span<const ItemId> ids, const std::string& tags,
                         const std::string& note);
+    // Tags added to and removed from each kit's own (any case counts as the same tag), and
+    // the note set where `note` holds one: several kits edited at once keep what was theirs.
+    void ChangeTags(std::span<const ItemId> ids, std::span<const std::string> added,
+                    std::span<const std::string> removed, const std::optional<std::string>& note);
 
     ItemId CreateList(const std::string& name, std::span<const ItemId> kits);
     ItemId DuplicateList(ItemId list, const std::string& name);
@@ -51,6 +57,20 @@ class TEdits {
     }
 
   private:
+    // A kit as a step holds it: a restored backup or a removed kit may give its ID to another.
+    struct TKit {
+        ItemId Id;
+        std::string Hash;
+    };
+    std::vector<TKit> Kits(std::span<const ItemId> ids,
+                           const std::function<bool(const TItem&)>& which);
+    // The kits as they are now; LibraryError when one is gone or not as `still` wants it.
+    std::vector<TItem> Still(const std::vector<TKit>& kits,
+                             const std::function<bool(const TItem&, std::size_t)>& still);
+    TList StillList(ItemId list, const std::function<bool(const TList&)>& still);
+    // Tags and note of each kit as `of` makes them from the kit's own, as one step.
+    void SetEach(std::span<const ItemId> ids,
+                 const std::function<std::pair<std::string, std::string>(const TItem&)>& of);
     struct TStep {
         std::string Text;
         std::function<void()> Undo;

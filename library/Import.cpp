@@ -9,7 +9,7 @@ namespace library {
 
 namespace fs = std::filesystem;
 
-std::pair<ItemId, bool> TLibrary::AddInTransaction(TKind kind, std::span<const std::uint8_t> normal,
+std::pair<ItemId, TLibrary::TAdded> TLibrary::AddInTransaction(TKind kind, std::span<const std::uint8_t> normal,
                                                    const std::string& origin, int slot,
                                                    const std::string& name,
                                                    const std::string& now) {
@@ -29,12 +29,19 @@ std::pair<ItemId, bool> TLibrary::AddInTransaction(TKind kind, std::span<const s
         id = m_db->LastInsertId();
         sql.InsertBytes.Bind(1, id).Bind(2, normal).Run();
     }
+    bool restored = false;
+    if (known) {
+        m_db->Prepare("UPDATE items SET deleted = NULL WHERE id = ? AND deleted IS NOT NULL")
+            .Bind(1, id)
+            .Run();
+        restored = m_db->Changes() > 0;
+    }
     sql.InsertSource.Bind(1, id).Bind(2, origin).Bind(3, slot).Bind(4, now).Run();
     if (m_db->Changes() > 0) {
         sql.CountSource.Bind(1, id).Run();
         RefreshSearch(id);
     }
-    return {id, !known};
+    return {id, !known ? TAdded::New : restored ? TAdded::Restored : TAdded::Known};
 }
 
 std::pair<ItemId, bool> TLibrary::Add(TKind kind, std::span<const std::uint8_t> bytes,
@@ -44,7 +51,7 @@ std::pair<ItemId, bool> TLibrary::Add(TKind kind, std::span<const std::uint8_t> 
     TTransaction transaction(*m_db);
     const auto result = AddInTransaction(kind, normal, origin, slot, name, NowText());
     transaction.Commit();
-    return result;
+    return {result.first, result.second == TAdded::New};
 }
 
 int TLibrary::AddAll(std::span<const TPiece> pieces, const std::string& origin) {
@@ -54,7 +61,9 @@ int TLibrary::AddAll(std::span<const TPiece> pieces, const std::string& origin) 
     for (const auto& piece : pieces) {
         const Bytes normal = Normalise(piece.Kind, piece.Data);
         // Instrument sets and system blocks are named after where they came from.
-        if (AddInTransaction(piece.Kind, normal, origin, piece.Slot, origin, now).second) ++added;
+        if (AddInTransaction(piece.Kind, normal, origin, piece.Slot, origin, now).second ==
+            TAdded::New)
+            ++added;
     }
     transaction.Commit();
     return added;
@@ -82,12 +91,40 @@ void TLibrary::ImportFile(const fs::path& file, TImportReport& report) {
     const std::string name = file.stem().string();
     TTransaction transaction(*m_db);
     for (const auto& item : scan.Items) {
-        if (AddInTransaction(item.Kind, item.Data, origin, item.Slot, name, now).second)
-            ++report.Added;
-        else
-            ++report.Known;
+        switch (AddInTransaction(item.Kind, item.Data, origin, item.Slot, name, now).second) {
+            case TAdded::New:
+                ++report.Added;
+                break;
+            case TAdded::Known:
+                ++report.Known;
+                break;
+            case TAdded::Restored:
+                ++report.Restored;
+                break;
+        }
     }
     transaction.Commit();
+}
+
+namespace {
+
+std::string Counts(const TImportReport& report) {
+    std::string text = std::to_string(report.Added) + " new, " + std::to_string(report.Known) +
+                       " already in the library";
+    if (report.Restored > 0)
+        text += ", " + std::to_string(report.Restored) + " back from the Deleted view";
+    return text;
+}
+
+std::string FileCount(int files) {
+    return std::to_string(files) + (files == 1 ? " file" : " files");
+}
+
+}  // namespace
+
+std::string ImportSummary(const TImportReport& report) {
+    return (report.Cancelled ? "Import cancelled after " : "Imported ") + FileCount(report.Files) +
+           ": " + Counts(report);
 }
 
 TImportReport TLibrary::Import(std::span<const fs::path> paths, const ImportProgress& progress) {
@@ -109,7 +146,14 @@ TImportReport TLibrary::Import(std::span<const fs::path> paths, const ImportProg
             report.Cancelled = true;
             break;
         }
-        ImportFile(file, report);
+        try {
+            ImportFile(file, report);
+        } catch (const SqliteError& error) {
+            // A full disk, say: each file before this one is in the library, whole.
+            throw LibraryError(std::string(error.what()) + "\nImport stopped at " +
+                               file.string() + "; the " + FileCount(report.Files) +
+                               " before it came in: " + Counts(report));
+        }
     }
     if (progress && !report.Cancelled) progress({}, total, total);
     return report;

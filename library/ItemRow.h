@@ -10,7 +10,9 @@ namespace library {
 
 inline constexpr const char* kItemColumns =
     "i.id, i.kind, i.name, i.favourite, i.tags, i.note, i.first_seen, i.source_count, "
-    "coalesce(i.deleted, '')";
+    "coalesce(i.deleted, ''), i.hash";
+// The column after kItemColumns.
+inline constexpr int kAfterItemColumns = 10;
 
 inline TItem ReadItem(const TStatement& row) {
     TItem item;
@@ -23,6 +25,7 @@ inline TItem ReadItem(const TStatement& row) {
     item.FirstSeen = row.Text(6);
     item.Sources = static_cast<int>(row.Int(7));
     item.Deleted = row.Text(8);
+    item.Hash = row.Text(9);
     return item;
 }
 

@@ -1,11 +1,13 @@
 #include "library/Library.h"
 
 #include <algorithm>
-#include <cctype>
 #include <ctime>
+
+#include <unistd.h>
 
 #include <sqlite3.h>
 
+#include "library/CaseFold.h"
 #include "library/ItemRow.h"
 #include "library/PreparedStatements.h"
 #include "library/Sqlite.h"
@@ -44,10 +46,7 @@ std::vector<std::string> SplitTags(const std::string& tags) {
 namespace {
 
 bool SameTag(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
+    return FoldCase(a) == FoldCase(b);
 }
 
 std::string JoinTags(const std::vector<std::string>& tags) {
@@ -96,10 +95,15 @@ TLibrary::TLibrary(const fs::path& file, TOptions options)
                                       " cannot be made (" + error.message() + ")",
                                   SQLITE_CANTOPEN);
         }
+        if (m_options.ReadOnly) {
+            OpenReadOnly();
+            return;
+        }
         m_db = std::make_unique<TDatabase>(file.string(), m_options.Create);
         sqlite3_busy_timeout(m_db->Handle(), static_cast<int>(m_options.BusyTimeout.count()));
         if (sqlite3_db_readonly(m_db->Handle(), "main") == 1)
             throw SqliteError("attempt to write a readonly database", SQLITE_READONLY);
+        RemoveStaleCopies(file, ".restore-");
         // Reading the header is the first touch of the file: a file that is no database,
         // or one another program holds locked, fails here. Nothing is written before the
         // file is known as a library or a new one.
@@ -115,6 +119,28 @@ TLibrary::TLibrary(const fs::path& file, TOptions options)
         m_db.reset();
         throw LibraryError(kOpenErrorPrefix + file.string() + ": " + error.Reason());
     }
+}
+
+void TLibrary::OpenReadOnly() {
+    // SQLite keeps the index of the write-ahead log in a file beside the library; where none
+    // can be made, the file is read as it lies (nobody can write it there either).
+    std::error_code error;
+    const bool index = fs::exists(m_file.string() + "-shm", error) ||
+                       ::access(m_file.parent_path().empty() ? "." : m_file.parent_path().c_str(),
+                                W_OK) == 0;
+    m_db = std::make_unique<TDatabase>(m_file.string(), false, true, !index);
+    sqlite3_busy_timeout(m_db->Handle(), static_cast<int>(m_options.BusyTimeout.count()));
+    const TFileState state = FileState();
+    if (state.Owner != kApplicationId)
+        throw SqliteError("not a Tamboro library; the file was left as it was", SQLITE_ERROR);
+    if (state.Version != kSchemaVersion)
+        throw SqliteError("read-only, and of library version " + std::to_string(state.Version) +
+                              ", which this Tamboro reads only once it has brought it to " +
+                              std::to_string(kSchemaVersion) + " (open it once where it can be "
+                              "written)",
+                          SQLITE_READONLY);
+    m_db->Execute("PRAGMA foreign_keys = ON");
+    m_sql = std::make_unique<TStatements>(*m_db);
 }
 
 TLibrary::~TLibrary() = default;
@@ -219,7 +245,7 @@ std::vector<std::string> TLibrary::TagsStartingWith(const std::string& prefix, i
             SELECT substr(rest, 1, instr(rest, ' ') - 1), substr(rest, instr(rest, ' ') + 1)
                 FROM split WHERE rest <> '')
         SELECT DISTINCT tag FROM split
-            WHERE tag <> '' AND lower(substr(tag, 1, length(?1))) = lower(?1)
+            WHERE tag <> '' AND fold(substr(tag, 1, length(?1))) = fold(?1)
             ORDER BY tag COLLATE NOCASE LIMIT ?2)");
     statement.Bind(1, prefix).Bind(2, limit);
     std::vector<std::string> tags;
@@ -228,14 +254,24 @@ std::vector<std::string> TLibrary::TagsStartingWith(const std::string& prefix, i
 }
 
 std::string TLibrary::IntegrityCheck() {
-    auto statement = m_db->Prepare("PRAGMA quick_check");
     std::string result;
-    while (statement.Step()) result += (result.empty() ? "" : "; ") + statement.Text(0);
+    try {
+        auto statement = m_db->Prepare("PRAGMA quick_check");
+        while (statement.Step()) result += (result.empty() ? "" : "; ") + statement.Text(0);
+    } catch (const SqliteError& error) {
+        // A page so damaged that the check itself stops there.
+        return (result.empty() ? "" : result + "; ") + error.Reason();
+    }
     return result;
 }
 
 std::int64_t TLibrary::ChangeCount() {
     auto statement = m_db->Prepare("SELECT count FROM changes");
+    return statement.Step() ? statement.Int(0) : 0;
+}
+
+std::int64_t TLibrary::DataVersion() {
+    auto statement = m_db->Prepare("PRAGMA data_version");
     return statement.Step() ? statement.Int(0) : 0;
 }
 

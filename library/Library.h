@@ -53,6 +53,9 @@ struct TItem {
     std::string FirstSeen;  // "YYYY-MM-DD HH:MM" (UTC)
     int Sources = 0;
     std::string Deleted;  // when it went to the Deleted view; empty while it is not there
+    // Of the normalised bytes: which item this is, also after its ID was given to another
+    // (a restored backup, a removed item's ID taken again).
+    std::string Hash;
 };
 
 struct TSource {
@@ -95,6 +98,7 @@ struct TImportReport {
     int Files = 0;  // files of which at least one item came in
     int Added = 0;  // items new to the library
     int Known = 0;  // items it held already
+    int Restored = 0;  // items it held in the Deleted view, brought back
     // "kits.syx: patch 3 damaged, skipped: record 5 (...): checksum 16, should be 0E",
     // "x.td7: Not a TD7 setup file...", "kits/old: folder not read, skipped (...)": one
     // line each.
@@ -118,6 +122,24 @@ std::vector<std::string> SplitTags(const std::string& tags);
 std::string WithTags(const std::string& tags, std::span<const std::string> added);
 std::string WithoutTags(const std::string& tags, std::span<const std::string> removed);
 
+// "30 kits, 1 instrument set, 0 system blocks, 2 lists"
+std::string InfoSummary(const TInfo& info);
+
+// What could still be read from a damaged library, as a library of its own.
+struct TRescue {
+    std::filesystem::path File;
+    TInfo Info;    // what it holds
+    int Lost = 0;  // rows that could not be read
+};
+
+// "Imported 2 files: 3 new, 1 already in the library, 1 back from the Deleted view" (the
+// last part only when there are such), "Import cancelled after 2 files: ...".
+std::string ImportSummary(const TImportReport& report);
+
+// Removes what a backup or restore killed part-way left beside `file`: "FILE<marker>PID" (and
+// its journals) of a process that is no longer running.
+void RemoveStaleCopies(const std::filesystem::path& file, const std::string& marker);
+
 // Told before each file of an import; returning false cancels before that file.
 using ImportProgress = std::function<bool(const std::filesystem::path& file, int done, int total)>;
 
@@ -133,9 +155,13 @@ class TLibrary {
         // Whether a missing file becomes a new library (with any missing folders above it),
         // or is refused: what only reads never makes a library.
         bool Create = true;
+        // Reads without ever writing, for a library whose file or folder cannot be written;
+        // every change then fails with SQLite's "attempt to write a readonly database".
+        bool ReadOnly = false;
     };
 
-    // Opens or creates the file, marks it as Tamboro's and brings its schema up to date.
+    // Opens or creates the file, marks it as Tamboro's and brings its schema up to date;
+    // removes the copies that a backup or restore killed part-way left beside it.
     // LibraryError "The library could not be opened: FILE: ..." for a damaged or locked
     // file, another program's file, one of a newer or unknown schema, or one that cannot
     // be written; a refused file is left as it was. Every later SQLite failure raises
@@ -148,12 +174,13 @@ class TLibrary {
 
     const std::filesystem::path& File() const { return m_file; }
 
-    // Files and folders (recursively, .td7 and .syx); each file in one transaction.
+    // Files and folders (recursively, .td7 and .syx); each file in one transaction. An item
+    // of the Deleted view imported again comes back.
     TImportReport Import(std::span<const std::filesystem::path> paths,
                          const ImportProgress& progress = {});
 
-    // Adds one item (raw bytes of its kind; normalised here) with its source. Returns
-    // the item and whether it is new.
+    // Adds one item (raw bytes of its kind; normalised here) with its source; one in the
+    // Deleted view comes back. Returns the item and whether it is new.
     std::pair<ItemId, bool> Add(TKind kind, std::span<const std::uint8_t> bytes,
                                 const std::string& origin, int slot, const std::string& name = {});
     // Several items from one source at once (one transaction): what a request brought.
@@ -200,7 +227,8 @@ class TLibrary {
     // Every position, deleted kits included (as they are stored: what an undo restores).
     TPositions ListPositions(ItemId list);
     void SetListPositions(ItemId list, const TPositions& positions);
-    // Position from 0. LibraryError for a position outside 1..32 (as the user counts).
+    // Position from 0. LibraryError for a position outside 1..32 (as the user counts), or a
+    // kit in the Deleted view.
     void PutInList(ItemId list, int position, ItemId kit);
     void ClearPosition(ItemId list, int position);
     // The kit goes to `to`; what was there goes to `from` (an empty position stays empty).
@@ -241,7 +269,8 @@ class TLibrary {
     std::vector<ItemId> FindIds(const TFilter& filter);
 
     // A consistent copy of the library as it is now, while others may write to it: written
-    // beside `target` and renamed onto it, so an interrupted backup leaves the old file.
+    // beside `target` and renamed onto it, so an interrupted backup leaves the old file (and
+    // its part, which the next backup to `target` removes).
     void Backup(const std::filesystem::path& target);
     // Replaces the library's content with that of a backup (brought up to this schema
     // first), in one step that other programs with the library open see at their next read.
@@ -249,8 +278,16 @@ class TLibrary {
     void RestoreFrom(const std::filesystem::path& backup);
     // "ok", or what SQLite's integrity check found.
     std::string IntegrityCheck();
+    // Every row of the damaged library that can still be read (its items with their bytes,
+    // sources, tags and notes, its lists), copied into a new library at `target`, which is
+    // written over. SQLite reads past a damaged page: only the rows on it are lost.
+    // LibraryError when nothing could be written.
+    static TRescue Rescue(const std::filesystem::path& damaged, const std::filesystem::path& target);
     // Counts every change, by any program: what the automatic backup compares.
     std::int64_t ChangeCount();
+    // Changes whenever another program (or another connection) changed the file since the
+    // last look: what a window that shows the library compares.
+    std::int64_t DataVersion();
 
     TInfo Info();
 
@@ -266,10 +303,14 @@ class TLibrary {
         bool Empty = true;    // no table at all: a new file
         bool Schema = false;  // the tables of Tamboro's first library
     };
+    void OpenReadOnly();
     int PragmaValue(const char* name);
     TFileState FileState();
     void Migrate();
-    std::pair<ItemId, bool> AddInTransaction(TKind kind, std::span<const std::uint8_t> normal,
+    // What an item added was to the library: new, held already, or held in the Deleted view
+    // (and brought back: what comes in again is wanted again).
+    enum class TAdded { New, Known, Restored };
+    std::pair<ItemId, TAdded> AddInTransaction(TKind kind, std::span<const std::uint8_t> normal,
                                              const std::string& origin, int slot,
                                              const std::string& name, const std::string& now);
     void RefreshSearch(ItemId id);

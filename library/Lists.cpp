@@ -103,6 +103,13 @@ void TLibrary::SetListKits(ItemId list, std::span<const ItemId> kits) {
 
 void TLibrary::PutInList(ItemId list, int position, ItemId kit) {
     CheckPosition(position);
+    // A kit of the Deleted view (deleted by another program, say) would wait there unseen.
+    if (kit != kEmptyPlace) {
+        const auto item = Item(kit);
+        if (item && !item->Deleted.empty())
+            throw LibraryError("The kit " + item->Name +
+                               " is in the Deleted view (deleted meanwhile?); restore it first");
+    }
     TPositions positions = ListPositions(list);
     positions[static_cast<std::size_t>(position)] = kit;
     SetListPositions(list, positions);
@@ -204,7 +211,7 @@ std::vector<std::optional<TItem>> TLibrary::ListKits(ItemId list) {
     statement.Bind(1, list);
     std::vector<std::optional<TItem>> places;
     while (statement.Step()) {
-        const auto position = static_cast<std::size_t>(statement.Int(9));
+        const auto position = static_cast<std::size_t>(statement.Int(kAfterItemColumns));
         if (position >= static_cast<std::size_t>(kMaxListKits)) continue;
         places.resize(position + 1);
         places[position] = ReadItem(statement);

@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 
+#include "library/CaseFold.h"
 #include "library/ItemRow.h"
 #include "library/PreparedStatements.h"
 #include "library/Sqlite.h"
@@ -142,6 +143,16 @@ TKind KindOfTerm(const std::string& text) {
                        "\" to search for: kind: takes kit, instruments or system");
 }
 
+// fav: and fav:yes find the favourites, fav:no the others.
+bool FavouriteOfTerm(const std::string& text) {
+    const std::string word = Lower(text);
+    for (const char* yes : {"", "yes", "y", "true", "1", "on"})
+        if (word == yes) return true;
+    for (const char* no : {"no", "n", "false", "0", "off"})
+        if (word == no) return false;
+    throw LibraryError("fav: takes yes or no, not \"" + text + "\"");
+}
+
 TWhere BuildWhere(const TFilter& filter) {
     TWhere where;
     std::vector<std::string> clauses;
@@ -151,16 +162,17 @@ TWhere BuildWhere(const TFilter& filter) {
     for (const auto& term : Terms(filter.Search)) {
         const std::string no = term.Not ? "NOT " : "";
         if (term.Field == "fav") {
-            clauses.push_back(std::string("i.favourite = ") + (term.Not ? "0" : "1"));
+            clauses.push_back(std::string("i.favourite = ") +
+                              (FavouriteOfTerm(term.Text) != term.Not ? "1" : "0"));
         } else if (term.Field == "kind") {
             clauses.push_back("i.kind " + std::string(term.Not ? "<>" : "=") + " ?");
             where.Values.push_back(static_cast<std::int64_t>(KindOfTerm(term.Text)));
         } else if (term.Field == "tag") {
             // A whole tag of the tags field (separated by blanks or commas), in any case.
             clauses.push_back(no +
-                              "(' ' || lower(replace(i.tags, ',', ' ')) || ' ') LIKE ? "
+                              "(' ' || fold(replace(i.tags, ',', ' ')) || ' ') LIKE ? "
                               "ESCAPE '\\'");
-            where.Values.push_back("% " + LikeEscaped(Lower(term.Text)) + " %");
+            where.Values.push_back("% " + LikeEscaped(FoldCase(term.Text)) + " %");
         } else if (term.Field == "source") {
             clauses.push_back(no +
                               "EXISTS (SELECT 1 FROM sources s WHERE s.item_id = i.id AND "

@@ -2,9 +2,19 @@
 
 #include <sqlite3.h>
 
+#include "library/CaseFold.h"
+
 namespace library {
 
 namespace {
+
+// fold(text): the text with letters of any case as one, for comparing tags.
+void FoldFunction(sqlite3_context* context, int, sqlite3_value** values) {
+    const auto* text = sqlite3_value_text(values[0]);
+    if (text == nullptr) return sqlite3_result_null(context);
+    const std::string folded = FoldCase(reinterpret_cast<const char*>(text));
+    sqlite3_result_text(context, folded.c_str(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
+}
 
 // The file as it was opened (SQLite's own name for it is absolute).
 std::string FileOf(sqlite3* db) {
@@ -23,11 +33,25 @@ void Check(sqlite3* db, int code) {
 
 }  // namespace
 
-TDatabase::TDatabase(const std::string& path, bool create, bool readOnly) {
+TDatabase::TDatabase(const std::string& path, bool create, bool readOnly, bool immutable) {
     int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     if (create && !readOnly) flags |= SQLITE_OPEN_CREATE;
     flags |= SQLITE_OPEN_NOMUTEX;
-    const int code = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
+    std::string name = path;
+    if (immutable) {
+        name = "file:";
+        for (char c : path) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            const auto byte = static_cast<unsigned char>(c);
+            if (c == '%' || c == '?' || c == '#')
+                name += {'%', kHex[byte >> 4], kHex[byte & 0xF]};
+            else
+                name += c;
+        }
+        name += "?immutable=1";
+        flags |= SQLITE_OPEN_URI;
+    }
+    const int code = sqlite3_open_v2(name.c_str(), &m_db, flags, nullptr);
     if (code != SQLITE_OK) {
         const std::string text = m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(code);
         sqlite3_close(m_db);
@@ -35,6 +59,8 @@ TDatabase::TDatabase(const std::string& path, bool create, bool readOnly) {
         throw SqliteError(text, code & 0xFF, path);
     }
     sqlite3_extended_result_codes(m_db, 0);
+    sqlite3_create_function(m_db, "fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            FoldFunction, nullptr, nullptr);
 }
 
 TDatabase::~TDatabase() {

@@ -39,8 +39,9 @@ class TStatement;
 
 class TDatabase {
   public:
-    // Opens (creating when `create`) the file; read-write unless `readOnly`.
-    TDatabase(const std::string& path, bool create, bool readOnly = false);
+    // Opens (creating when `create`) the file; read-write unless `readOnly`. `immutable`:
+    // read without locks or the write-ahead log's index, for a file nobody can change.
+    TDatabase(const std::string& path, bool create, bool readOnly = false, bool immutable = false);
     ~TDatabase();
     TDatabase(const TDatabase&) = delete;
     TDatabase& operator=(const TDatabase&) = delete;

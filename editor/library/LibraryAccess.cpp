@@ -8,11 +8,37 @@
 
 namespace editor {
 
+namespace {
+
+// " (30 kits, 1 instrument set, 0 system blocks, 2 lists)" of a sound library file.
+QString Holds(const std::filesystem::path& file) {
+    try {
+        library::TLibrary::TOptions options;
+        options.Create = false;
+        options.ReadOnly = true;
+        library::TLibrary lib(file, options);
+        return QStringLiteral(" (%1)").arg(
+            QString::fromStdString(library::InfoSummary(lib.Info())));
+    } catch (const library::LibraryError&) {
+        return {};
+    }
+}
+
+}  // namespace
+
 TLibraryAccess::TLibraryAccess(std::filesystem::path settingsFile, ErrorDisplay& errors,
                                QWidget* owner)
     : m_settingsFile(std::move(settingsFile)), m_errors(errors), m_owner(owner) {}
 
-TLibraryAccess::~TLibraryAccess() = default;
+TLibraryAccess::~TLibraryAccess() {
+    // What the session changed goes into the day's backup. At exit there is no window left
+    // to say that it failed; the next start tries again.
+    if (!m_library) return;
+    try {
+        library::AutoBackup(*m_library, library::AutoBackupSettings(m_settingsFile));
+    } catch (const std::exception&) {
+    }
+}
 
 void TLibraryAccess::ReadSettings() {
     if (m_settingsRead) return;
@@ -67,16 +93,42 @@ void TLibraryAccess::Open() {
             throw;
         fault = error.what();
     }
+    // The newest good backup, and what could still be read from the damaged library: the
+    // user chooses, knowing what each holds.
     const auto backup =
         library::NewestGoodBackup(m_file, library::AutoBackupSettings(m_settingsFile));
-    if (!backup) throw library::LibraryError(fault);
-    const QString question =
-        QStringLiteral("%1\n\nRestore the newest good backup, %2? The damaged library is kept "
-                       "beside it as %3.damaged.")
-            .arg(QString::fromStdString(fault), QString::fromStdString(backup->string()),
-                 QString::fromStdString(m_file.filename().string()));
-    if (!m_errors.Boxes().Confirm(question, m_owner)) throw library::LibraryError(fault);
-    library::RestoreLibrary(m_file, *backup);
+    const auto rescued = library::RescueDamaged(m_file);
+    if (!backup && !rescued) throw library::LibraryError(fault);
+    const QString text = QString::fromStdString(fault);
+    const QString kept = QStringLiteral("The damaged library is kept beside it as %1.damaged.")
+                             .arg(QString::fromStdString(m_file.filename().string()));
+    const QString backupText =
+        backup ? QStringLiteral("the newest good backup, %1%2")
+                     .arg(QString::fromStdString(backup->string()), Holds(*backup))
+               : QString();
+    const QString rescuedText =
+        rescued ? QStringLiteral("what could still be read from the damaged library, %1 (%2)")
+                      .arg(QString::fromStdString(rescued->File.string()),
+                           QString::fromStdString(library::InfoSummary(rescued->Info)))
+                : QString();
+    std::optional<std::filesystem::path> chosen;
+    if (backup && rescued) {
+        const TAnswer answer = m_errors.Boxes().ConfirmCancel(
+            QStringLiteral("%1\n\nYes restores %2.\nNo uses %3.\nCancel goes on without the "
+                           "library.\n\n%4")
+                .arg(text, backupText, rescuedText, kept),
+            m_owner);
+        if (answer == TAnswer::Yes) chosen = *backup;
+        if (answer == TAnswer::No) chosen = rescued->File;
+    } else if (m_errors.Boxes().Confirm(
+                   QStringLiteral("%1\n\n%2 %3? %4")
+                       .arg(text, backup ? QStringLiteral("Restore") : QStringLiteral("Use"),
+                            backup ? backupText : rescuedText, kept),
+                   m_owner)) {
+        chosen = backup ? *backup : rescued->File;
+    }
+    if (!chosen) throw library::LibraryError(fault);
+    library::RestoreLibrary(m_file, *chosen);
     m_library = std::make_unique<library::TLibrary>(m_file);
 }
 

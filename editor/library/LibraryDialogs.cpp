@@ -49,14 +49,20 @@ bool TfmLibrary::IsCurrentPatch(const library::Bytes& kit) {
            library::Normalise(library::TKind::Kit, current) == kit;
 }
 
-void TfmLibrary::CompareVersions(const library::TVersion& first, const library::TVersion& second) {
-    if (!m_target.Compare || !m_target.Put || (m_target.Busy && m_target.Busy())) return;
+bool TfmLibrary::CompareVersions(const library::TVersion& first, const library::TVersion& second) {
+    if (!m_target.Compare || !m_target.Put || (m_target.Busy && m_target.Busy())) return false;
     const library::Bytes one = m_lib.ItemBytes(first.Item.Id);
     const library::Bytes other = m_lib.ItemBytes(second.Item.Id);
     // The compare window takes values into the current patch: the version that is it
     // stays there, whichever was chosen first.
-    if (IsCurrentPatch(one)) return m_target.Compare(other, VersionName(second));
-    if (IsCurrentPatch(other)) return m_target.Compare(one, VersionName(first));
+    if (IsCurrentPatch(one)) {
+        m_target.Compare(other, VersionName(second));
+        return true;
+    }
+    if (IsCurrentPatch(other)) {
+        m_target.Compare(one, VersionName(first));
+        return true;
+    }
     const int p = m_target.CurrentPatch ? m_target.CurrentPatch() : 0;
     if (!m_errors.Boxes().Confirm(
             QStringLiteral("Load the kit of %1 into slot %2 to compare it with the kit of %3? "
@@ -65,9 +71,10 @@ void TfmLibrary::CompareVersions(const library::TVersion& first, const library::
                 .arg(p + 1)
                 .arg(QString::fromStdString(second.Seen)),
             this))
-        return;
+        return false;
     m_target.Put(library::TKind::Kit, one, p);
     m_target.Compare(other, VersionName(second));
+    return true;
 }
 
 void TfmLibrary::ShowVersions() {
@@ -114,6 +121,9 @@ void TfmLibrary::ShowVersions() {
             if (rows.size() != 1) return;
             const auto& version = versions[rows.front()];
             m_target.Compare(m_lib.ItemBytes(version.Item.Id), VersionName(version));
+            // Versions waits for its answer: open, it would keep the compare window from
+            // being used.
+            dialog.accept();
         });
     });
     auto* two = new QPushButton(QStringLiteral("Compare the Two"), &dialog);
@@ -124,7 +134,8 @@ void TfmLibrary::ShowVersions() {
     connect(two, &QPushButton::clicked, &dialog, [&] {
         Run([&] {
             const auto rows = chosen();
-            if (rows.size() == 2) CompareVersions(versions[rows[0]], versions[rows[1]]);
+            if (rows.size() == 2 && CompareVersions(versions[rows[0]], versions[rows[1]]))
+                dialog.accept();
         });
     });
     const auto enable = [&] {
@@ -161,10 +172,10 @@ void TfmLibrary::ShowVersions() {
     dialog.exec();
 }
 
-std::string TfmLibrary::AskTags(const std::string& tags, bool& ok) {
+std::string TfmLibrary::AskTags(const std::string& tags, bool& ok, const QString& label) {
     QInputDialog dialog(this);
     dialog.setWindowTitle(QStringLiteral("Tags"));
-    dialog.setLabelText(QStringLiteral("Tags:"));
+    dialog.setLabelText(label);
     dialog.setTextValue(QString::fromStdString(tags));
     // The library's tags offered as one types, for the word under the cursor.
     QStringList known;

@@ -19,6 +19,7 @@ void TfmLibrary::PutIntoList(int position) {
     const auto list = CurrentList();
     const auto ids = SelectedIds();
     if (list == 0 || ids.empty()) return;
+    RequireShown();
     const auto item = m_lib.Item(ids.front());
     if (!item || item->Kind != library::TKind::Kit)
         throw library::LibraryError("Only a kit can go into a list");
@@ -116,7 +117,10 @@ bool TfmLibrary::ListPositionEvent(QEvent* event) {
             drop->acceptProposedAction();
             if (drop->source() == m_listKits) {
                 const int from = m_listKits->currentRow();
-                Run([&] { SwapListPositions(from, row); });
+                Run([&] {
+                    RequireShown();
+                    SwapListPositions(from, row);
+                });
                 return true;
             }
             const auto ids = TLibraryModel::IdsOf(drop->mimeData());
@@ -125,6 +129,7 @@ bool TfmLibrary::ListPositionEvent(QEvent* event) {
                 if (!item || item->Kind != library::TKind::Kit)
                     throw library::LibraryError("Only a kit can go into a list");
                 if (CurrentList() == 0) return;
+                RequireShown();
                 m_edits.PutInList(CurrentList(), row, item->Id);
                 Edited();
             });

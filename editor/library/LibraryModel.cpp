@@ -11,11 +11,13 @@ TLibraryModel::TLibraryModel(library::TLibrary& lib, QObject* parent)
     : QAbstractTableModel(parent), m_lib(lib) {}
 
 void TLibraryModel::SetFilter(const library::TFilter& filter) {
+    // Found before the reset: a search the library refuses leaves the rows as they were.
+    const int total = m_lib.Count(filter);
+    auto rows = m_lib.Find(filter, kPage, 0);
     beginResetModel();
     m_filter = filter;
-    m_rows.clear();
-    m_total = m_lib.Count(m_filter);
-    m_rows = m_lib.Find(m_filter, kPage, 0);
+    m_total = total;
+    m_rows = std::move(rows);
     endResetModel();
 }
 

@@ -86,7 +86,8 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
       m_detail(new QLabel(this)),
       m_lists(new QListWidget(this)),
       m_listKits(new QListWidget(this)),
-      m_searchDelay(new QTimer(this)) {
+      m_searchDelay(new QTimer(this)),
+      m_follow(new QTimer(this)) {
     setObjectName(QStringLiteral("fmLibrary"));
     setWindowTitle(QStringLiteral("Library"));
     setProperty("HelpContext", kHelpLibraryWindow);
@@ -113,6 +114,14 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
     m_searchDelay->setInterval(120);
     connect(m_searchDelay, &QTimer::timeout, this, [this] { ApplyFilter(); });
     connect(m_search, &QLineEdit::textChanged, this, [this] { m_searchDelay->start(); });
+    // tamboro-cli or a second editor may change the library while the window is open: the
+    // window shows what the file holds within a second.
+    Run([this] { m_seenVersion = m_lib.DataVersion(); });
+    m_follow->setInterval(1000);
+    connect(m_follow, &QTimer::timeout, this, [this] {
+        if (isVisible()) Run([this] { FollowFile(); });
+    });
+    m_follow->start();
     connect(m_favourites, &QCheckBox::toggled, this, [this] { ApplyFilter(); });
     m_deleted->setObjectName(QStringLiteral("cbDeleted"));
     m_deleted->setToolTip(QStringLiteral("Show what was deleted, to restore it or remove it for good"));
@@ -171,21 +180,8 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
                               [this] { Run([this] { AddCurrentPatch(); }); }));
     actions->addWidget(
         Button(QStringLiteral("Favourite"), this, [this] { Run([this] { ToggleFavourite(); }); }));
-    actions->addWidget(Button(QStringLiteral("Tags and Note..."), this, [this] {
-        Run([this] {
-            const auto ids = SelectedIds();
-            if (ids.empty()) return;
-            const auto item = m_lib.Item(ids.front());
-            if (!item) return;
-            bool ok = false;
-            const std::string tags = AskTags(item->Tags, ok);
-            if (!ok) return;
-            const QString note = QInputDialog::getMultiLineText(
-                this, QStringLiteral("Note"), QStringLiteral("Note:"), Text(item->Note), &ok);
-            if (!ok) return;
-            SetTagsAndNote(tags, note.toStdString());
-        });
-    }));
+    actions->addWidget(Button(QStringLiteral("Tags and Note..."), this,
+                              [this] { Run([this] { EditTagsAndNote(); }); }));
     actions->addWidget(
         Button(QStringLiteral("Delete..."), this, [this] { Run([this] { DeleteSelected(); }); }));
     actions->addWidget(
@@ -240,10 +236,13 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
     files->addStretch(1);
     files->addWidget(Button(QStringLiteral("Back Up Library..."), this, [this] {
         Run([this] {
-            const QString file = QFileDialog::getSaveFileName(
-                this, QStringLiteral("Back Up Library"), {},
-                QStringLiteral("Tamboro library (*.sqlite3)"));
-            if (!file.isEmpty()) BackUp(file.toStdString());
+            QFileDialog dialog(this, QStringLiteral("Back Up Library"), {},
+                               QStringLiteral("Tamboro library (*.sqlite3)"));
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            // A name typed without an extension gets the one Restore Library lists.
+            dialog.setDefaultSuffix(QStringLiteral("sqlite3"));
+            if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+                BackUp(dialog.selectedFiles().first().toStdString());
         });
     }));
     files->addWidget(Button(QStringLiteral("Restore Library..."), this, [this] {
@@ -380,7 +379,17 @@ void TfmLibrary::ApplyFilter() {
         default:
             break;
     }
-    Run([&] { m_model->SetFilter(filter); });
+    // A search the library cannot read (being typed, say) is told below the table, not in a
+    // box at every key; the table keeps what it showed.
+    m_searchProblem.clear();
+    Run([&] {
+        try {
+            m_model->SetFilter(filter);
+        } catch (const library::LibraryError& error) {
+            m_searchProblem = Text(error.what());
+        }
+    });
+    UpdateDetail();
 }
 
 std::vector<library::ItemId> TfmLibrary::SelectedIds() const {
@@ -391,6 +400,10 @@ std::vector<library::ItemId> TfmLibrary::SelectedIds() const {
 }
 
 void TfmLibrary::UpdateDetail() {
+    if (!m_searchProblem.isEmpty()) {
+        m_detail->setText(m_searchProblem);
+        return;
+    }
     const auto ids = SelectedIds();
     if (ids.empty()) {
         m_detail->setText(
@@ -440,6 +453,61 @@ void TfmLibrary::ToggleFavourite() {
     const auto first = m_lib.Item(ids.front());
     const bool favourite = first && !first->Favourite;
     m_edits.SetFavourite(ids, favourite);
+    RefreshKeepingSelection();
+    Edited();
+}
+
+void TfmLibrary::EditTagsAndNote() {
+    const auto ids = SelectedIds();
+    std::vector<library::TItem> items;
+    for (library::ItemId id : ids)
+        if (auto item = m_lib.Item(id)) items.push_back(std::move(*item));
+    if (items.empty()) return;
+    bool ok = false;
+    if (items.size() == 1) {
+        const std::string tags = AskTags(items.front().Tags, ok);
+        if (!ok) return;
+        const QString note = QInputDialog::getMultiLineText(
+            this, QStringLiteral("Note"), QStringLiteral("Note:"), Text(items.front().Note), &ok);
+        if (ok) SetTagsAndNote(tags, note.toStdString());
+        return;
+    }
+    // Several kits: the field holds the tags they all have; what is added goes to each, what
+    // is taken away goes from each, and each keeps its other tags. Their note changes only
+    // when it is edited.
+    std::vector<std::string> common;
+    for (const auto& tag : library::SplitTags(items.front().Tags)) {
+        const std::string one[] = {tag};
+        if (std::all_of(items.begin(), items.end(), [&](const library::TItem& item) {
+                return library::WithoutTags(item.Tags, one) != library::WithTags(item.Tags, {});
+            }))
+            common.push_back(tag);
+    }
+    const std::string shared = library::WithTags({}, common);
+    const std::string tags = AskTags(
+        shared, ok,
+        QStringLiteral("Tags that all %1 kits have (added or removed on each):").arg(items.size()));
+    if (!ok) return;
+    const bool sameNote = std::all_of(items.begin(), items.end(), [&](const library::TItem& item) {
+        return item.Note == items.front().Note;
+    });
+    const QString shown = sameNote ? Text(items.front().Note) : QString();
+    const QString note = QInputDialog::getMultiLineText(
+        this, QStringLiteral("Note"),
+        sameNote ? QStringLiteral("Note of all %1 kits:").arg(items.size())
+                 : QStringLiteral("The %1 kits have different notes; a note written here "
+                                  "replaces them all:")
+                       .arg(items.size()),
+        shown, &ok);
+    if (!ok) return;
+    const std::vector<std::string> added = library::SplitTags(tags);
+    const std::vector<std::string> removed =
+        library::SplitTags(library::WithoutTags(shared, added));
+    std::optional<std::string> newNote;
+    if (note != shown) newNote = note.toStdString();
+    std::vector<library::ItemId> kits;
+    for (const auto& item : items) kits.push_back(item.Id);
+    m_edits.ChangeTags(kits, added, removed, newNote);
     RefreshKeepingSelection();
     Edited();
 }
@@ -503,6 +571,23 @@ void TfmLibrary::MakeList(const std::string& name) {
 library::ItemId TfmLibrary::CurrentList() const {
     const auto* item = m_lists->currentItem();
     return item ? item->data(kLibraryIdRole).toLongLong() : 0;
+}
+
+bool TfmLibrary::FollowFile() {
+    const std::int64_t version = m_lib.DataVersion();
+    if (version == m_seenVersion) return false;
+    m_seenVersion = version;
+    RefreshKeepingSelection();
+    RefreshLists();
+    return true;
+}
+
+void TfmLibrary::RequireShown() {
+    // An action on what the window shows, when the file changed since: it acts on nothing.
+    if (FollowFile())
+        throw library::LibraryError(
+            "Another program changed the library meanwhile: the window now shows it as it is. "
+            "Look again, then do it again.");
 }
 
 void TfmLibrary::RefreshLists() {
@@ -615,8 +700,10 @@ void TfmLibrary::RestoreLibrary(const std::filesystem::path& backup) {
 }
 
 void TfmLibrary::LoadListIntoSlots() {
+    if (CurrentList() == 0 || !m_target.PutKits || (m_target.Busy && m_target.Busy())) return;
+    RequireShown();
     const auto list = CurrentList();
-    if (list == 0 || !m_target.PutKits || (m_target.Busy && m_target.Busy())) return;
+    if (list == 0) return;
     const auto kits = m_lib.ListKits(list);
     if (kits.empty()) return;
     const QString range = kits.size() == 1 ? QStringLiteral("slot 1")
@@ -658,6 +745,8 @@ void TfmLibrary::Import(const std::vector<std::filesystem::path>& paths) {
         return true;
     });
     m_model->Refresh();
+    // Said below the table, where the count of items is: done or cancelled, and what came in.
+    m_detail->setText(Text(library::ImportSummary(report)));
     if (!report.Problems.empty()) {
         QStringList lines;
         for (const auto& problem : report.Problems) lines << Text(problem);

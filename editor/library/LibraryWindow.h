@@ -68,6 +68,7 @@ class TfmLibrary : public QWidget {
     TLibraryModel& Model() { return *m_model; }
     QTableView* Table() const { return m_table; }
     QLineEdit* SearchField() const { return m_search; }
+    const QLabel* Detail() const { return m_detail; }
     TSearchTagCompleter* SearchTags() const { return m_searchTags; }
 
     // The actions, as the buttons run them (dialogs asked before).
@@ -76,6 +77,8 @@ class TfmLibrary : public QWidget {
     void AddCurrentPatch();
     void ToggleFavourite();
     void SetTagsAndNote(const std::string& tags, const std::string& note);
+    // "Tags and Note...": one kit's fields, or what several kits share.
+    void EditTagsAndNote();
     void DeleteSelected();  // asks first
     // The Deleted view: what was deleted, to restore or to remove for good.
     void ShowDeleted(bool deleted);
@@ -102,7 +105,8 @@ class TfmLibrary : public QWidget {
     // Two versions in the compare window. The one that is the current patch takes the
     // other's values; when neither is, the first is loaded into the current slot (asks
     // first; one step of Edit > Undo) and compared with the second.
-    void CompareVersions(const library::TVersion& first, const library::TVersion& second);
+    // Whether the compare window opened (not when the load it needs was declined).
+    bool CompareVersions(const library::TVersion& first, const library::TVersion& second);
     QListWidget* ListPositions() const { return m_listKits; }
     void MakeList(const std::string& name);
     void LoadListIntoSlots();  // asks first, naming the slots
@@ -110,6 +114,12 @@ class TfmLibrary : public QWidget {
     void Import(const std::vector<std::filesystem::path>& paths);
     // Reads the lists again, keeping the chosen one.
     void RefreshLists();
+    // Shows the library again when another program changed it since the window last looked;
+    // returns whether it had.
+    bool FollowFile();
+    // LibraryError, after showing the library as it is, when another program changed it since
+    // the window last looked: what an action on what the user sees calls first.
+    void RequireShown();
     // Drops of library items on `list` (the patch list) put the kit into that line's slot.
     void AcceptKitDropsOn(QListWidget* list);
 
@@ -133,7 +143,8 @@ class TfmLibrary : public QWidget {
     static void AnswerDrag(QDragMoveEvent& drag, const QListWidget& list, bool own);
     // After an edit, undo or redo: the table, the lists and the undo buttons again.
     void Edited();
-    std::string AskTags(const std::string& tags, bool& ok);
+    std::string AskTags(const std::string& tags, bool& ok,
+                        const QString& label = QStringLiteral("Tags:"));
     library::ItemId CurrentList() const;
     void Run(const std::function<void()>& command);
 
@@ -153,9 +164,12 @@ class TfmLibrary : public QWidget {
     QComboBox* m_kind;
     QTableView* m_table;
     QLabel* m_detail;
+    QString m_searchProblem;  // why the search field's text finds nothing, while it cannot
     QListWidget* m_lists;
     QListWidget* m_listKits;
     QTimer* m_searchDelay;
+    QTimer* m_follow;  // looks whether another program changed the library
+    std::int64_t m_seenVersion = 0;
     QListWidget* m_dropTarget = nullptr;
 };
 

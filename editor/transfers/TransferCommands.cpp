@@ -3,15 +3,15 @@
 #include <QAction>
 #include <QApplication>
 
+#include "editor/common/MessageBoxes.h"
 #include "editor/shell/MainMenu.h"
 #include "editor/shell/MainWindow.h"
-#include "editor/common/MessageBoxes.h"
-#include "editor/transfers/ProgressWindow.h"
 #include "editor/shell/StatusLine.h"
+#include "editor/transfers/ProgressWindow.h"
 #include "midiports/MidiOutput.h"
-#include "td7/transfers/DamagedRecords.h"
-#include "td7/transfers/PaceController.h"
 #include "td7/map/PresentFlags.h"
+#include "td7/transfers/DamagedRecords.h"
+#include "td7/transfers/FastTransmission.h"
 #include "td7/transfers/Transfers.h"
 
 namespace editor {
@@ -49,7 +49,9 @@ class TransmissionProgress : public td7::TTransferProgress {
     TransmissionProgress(td7::TTransferProgress& window, const bool& outputLost)
         : m_window(window), m_outputLost(outputLost) {}
     void Step() override { m_window.Step(); }
-    void BeginPhase(td7::TTransferPhase phase, int range) override { m_window.BeginPhase(phase, range); }
+    void BeginPhase(td7::TTransferPhase phase, int range) override {
+        m_window.BeginPhase(phase, range);
+    }
     void FastCounts(int sent, int verified, int paceMs) override {
         m_window.FastCounts(sent, verified, paceMs);
     }
@@ -148,20 +150,25 @@ void TransferCommands::Transmit(int range, bool hourglass,
 
 void TransferCommands::TransmitFast(const std::vector<td7::TRecordRef>& records,
                                     td7::TTransferProgress& progress) {
-    td7::TTransfers& transfers = m_main.Transfers();
     // The pace learned for this output device; one never tried starts at the wire.
-    const std::string device = m_main.MidiOutput1().ProductName();
-    const std::string ini = m_main.SettingsFile().string();
-    transfers.Pace() = td7::TPaceController(td7::LoadLearnedGap(ini, device));
-    const td7::TVerifyReport report = transfers.TransmitFast(records, progress);
+    const td7::TFastTransmission fast = td7::TransmitFastAtLearnedPace(
+        m_main.Transfers(), records, progress, m_main.SettingsFile().string(),
+        m_main.MidiOutput1().ProductName());
     if (m_outputLost)
         throw midiports::EmidioutputError(
             m_main.MidiOutput1().ErrorText(midiports::result::kDeviceLost));
-    if (!ini.empty()) td7::SaveLearnedGap(ini, device, transfers.Pace().Learned());
-    // A cancel names what was not verified: those records may not be in the module.
-    if (report.Cancelled && report.Timeout.empty() && !report.Failed.empty())
-        throw td7::TransferError(report.Text());
-    Report(report);
+    const td7::TVerifyReport& report = fast.Report;
+    // The transmission's own report first; a pace the settings file would not keep after it.
+    try {
+        // A cancel names what was not verified: those records may not be in the module.
+        if (report.Cancelled && report.Timeout.empty() && !report.Failed.empty())
+            throw td7::TransferError(report.Text());
+        Report(report);
+    } catch (const td7::TransferError& error) {
+        if (fast.PaceProblem.empty()) throw;
+        throw td7::TransferError(error.what() + ("\n\n" + fast.PaceProblem));
+    }
+    if (!fast.PaceProblem.empty()) throw td7::TransferError(fast.PaceProblem);
 }
 
 void TransferCommands::TransmitChanged(const std::vector<td7::TRecordRef>& records) {

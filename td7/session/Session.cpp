@@ -23,14 +23,14 @@ TSession::TSession(midiports::MidiService& service, midiports::PortWindow& input
       m_transfers(m_dumps, m_present, m_link, wait, timing),
       m_portWatch(service, m_input, m_output),
       m_wait(wait) {
-    m_transfers.DeviceGone = [this] {
+    m_transfers.Devices = [this] {
         const auto now = m_wait.Now();
         if (!m_lastPortPoll || now - *m_lastPortPoll >= kPortPollGap) {
             m_lastPortPoll = now;
             // Reopening waits for the transfer's end: ports must not change under it.
             m_portWatch.Poll(false);
         }
-        return m_portWatch.GoneText();
+        return TDeviceState{m_input.IsOpen(), !m_portWatch.Output().Gone, m_portWatch.GoneText()};
     };
     m_input.SetSysexBufferSize(4096);
     m_input.SetSysexOnly(true);

@@ -89,11 +89,9 @@ TTransfers::WindowResult TTransfers::RequestWindowed(const std::vector<TRecordRe
         }
     }
     if (result.Cancelled || result.Missing) {
-        // A read-back's late answers must not reach the mirror; a request's belong there.
-        if (deviceId < 0)
-            m_readBack.Stop();
-        else
-            m_readBack.Abandon();
+        // A read-back's late answers are kept from the mirror (they are counted); a
+        // request's belong there.
+        m_readBack.Stop();
     }
     return result;
 }
@@ -103,12 +101,11 @@ void TTransfers::RequestFast(const std::vector<TRecordRef>& records) {
     if (result.Missing) throw TransferError(NoAnswerText(*result.Missing));
 }
 
-bool TTransfers::SendPaced(const TRecordRef& record, TTransferProgress& progress) {
-    if (DeviceGone)
-        if (const std::string gone = DeviceGone(); !gone.empty()) throw TransferError(gone);
+bool TTransfers::SendPaced(const TRecordRef& record, TTransferProgress& progress,
+                           TPaceController::Duration pause) {
+    CheckOutput();
     m_dumps.Of(record.Kind).SendRecord(record.Index);
-    const Clock::time_point end = m_wait.Now() + std::chrono::duration_cast<Clock::duration>(
-                                                     m_pace.Pause(InfoOf(record.Kind).Size));
+    const Clock::time_point end = m_wait.Now() + std::chrono::duration_cast<Clock::duration>(pause);
     while (m_wait.Now() < end && !progress.CancelRequested())
         m_wait.WaitUntil([&progress] { return progress.CancelRequested(); }, end);
     return !progress.CancelRequested();
@@ -116,7 +113,9 @@ bool TTransfers::SendPaced(const TRecordRef& record, TTransferProgress& progress
 
 TVerifyReport TTransfers::TransmitFast(const std::vector<TRecordRef>& records,
                                        TTransferProgress& progress) {
-    BusyScope busy(*this);
+    BusyScope busy(*this, true);
+    // The pace is learned by reading back: without an input nothing would tell it.
+    if (!records.empty() && !DeviceState().Input) throw TransferError(kFastNeedsInputText);
     TVerifyReport report;
     report.Checked = static_cast<int>(records.size());
     struct Queued {
@@ -129,12 +128,19 @@ TVerifyReport TTransfers::TransmitFast(const std::vector<TRecordRef>& records,
     int sent = 0;
     int verified = 0;
     int paceBytes = records.empty() ? 0 : InfoOf(records.front().Kind).Size;
+    // An input lost on the way: the rest goes at the normal pace, unread.
+    bool deaf = false;
     const auto counts = [&] { progress.FastCounts(sent, verified, m_pace.PaceMs(paceBytes)); };
     // Whatever is left unverified when the transmission stops is named.
     const auto giveUp = [&](const std::vector<Queued>& chunk) {
         for (const Queued& q : chunk) report.Failed.push_back(q.Record);
         for (const Queued& q : queue) report.Failed.push_back(q.Record);
         queue.clear();
+    };
+    const auto unread = [&](const std::vector<Queued>& chunk) {
+        for (const Queued& q : chunk) report.Failed.push_back(q.Record);
+        if (!deaf) report.Timeout = DeafText();
+        deaf = true;
     };
     while (!queue.empty()) {
         std::vector<Queued> chunk;
@@ -150,8 +156,14 @@ TVerifyReport TTransfers::TransmitFast(const std::vector<TRecordRef>& records,
                 break;
             }
             paceBytes = InfoOf(q.Record.Kind).Size;
-            const bool complete = SendPaced(q.Record, progress);
-            if (q.Sends++ == 0) progress.Step();
+            const auto pause =
+                deaf ? std::chrono::duration_cast<TPaceController::Duration>(m_timing.Pace)
+                     : m_pace.Pause(paceBytes);
+            const bool complete = SendPaced(q.Record, progress, pause);
+            if (q.Sends++ == 0) {
+                progress.Step();
+                ++report.Sent;
+            }
             ++sent;
             counts();
             if (!complete) report.Cancelled = true;
@@ -160,12 +172,20 @@ TVerifyReport TTransfers::TransmitFast(const std::vector<TRecordRef>& records,
             giveUp(chunk);
             break;
         }
+        if (deaf || !DeviceState().Input) {
+            unread(chunk);
+            continue;
+        }
         std::vector<TRecordRef> sentNow;
         for (const Queued& q : chunk) sentNow.push_back(q.Record);
         WindowResult read;
         {
             DetachedCollections detached(m_link);
             read = RequestWindowed(sentNow, -1, &progress);
+        }
+        if (read.Missing && !DeviceState().Input) {
+            unread(chunk);
+            continue;
         }
         if (read.Cancelled || read.Missing) {
             report.Cancelled = read.Cancelled;

@@ -92,9 +92,17 @@ int TReadBack::Key(const TRecordRef& record) {
     return key;
 }
 
+TReadBack::Owed& TReadBack::OwedTo(const TRecordRef& record) {
+    const auto key = static_cast<std::size_t>(Key(record));
+    if (m_owed.size() <= key) m_owed.resize(key + 1);
+    return m_owed[key];
+}
+
 void TReadBack::Expect(const TRecordRef& record, int deviceId) {
-    // A late answer to an earlier read-back of the record would do as this one's.
-    ForgetLate(record);
+    if (deviceId < 0)
+        ++OwedTo(record).Answers;
+    else
+        ForgetLate(record);
     std::erase_if(m_pending, [&](const Pending& p) { return p.Record == record; });
     m_pending.push_back({record, deviceId});
     const auto key = static_cast<std::size_t>(Key(record));
@@ -103,13 +111,6 @@ void TReadBack::Expect(const TRecordRef& record, int deviceId) {
 }
 
 void TReadBack::Stop() {
-    for (const Pending& p : m_pending)
-        if (std::find(m_late.begin(), m_late.end(), p.Record) == m_late.end())
-            m_late.push_back(p.Record);
-    m_pending.clear();
-}
-
-void TReadBack::Abandon() {
     m_pending.clear();
 }
 
@@ -131,21 +132,31 @@ bool TReadBack::IsAnswerTo(const TRecordRef& record, const std::uint8_t* message
 }
 
 bool TReadBack::TakeLate(const std::uint8_t* message, int length) {
-    const auto late = std::find_if(m_late.begin(), m_late.end(), [&](const TRecordRef& record) {
-        return IsAnswerTo(record, message, length);
-    });
-    if (late == m_late.end()) return false;
-    m_late.erase(late);
-    return true;
+    if (message == nullptr || length <= kHeaderSize) return false;
+    const auto at = RecordAtAddress({message[5], message[6], message[7], message[8]});
+    if (!at) return false;
+    const TRecordRef record{at->first, at->second};
+    if (!IsAnswerTo(record, message, length)) return false;
+    const auto key = static_cast<std::size_t>(Key(record));
+    if (key >= m_owed.size()) return false;
+    Owed& owed = m_owed[key];
+    if (owed.Answers > 0) {
+        --owed.Answers;
+        owed.Last.assign(message, message + length);
+        return true;
+    }
+    return !owed.Last.empty() && SameData(record.Kind, owed.Last.data(), message);
 }
 
 void TReadBack::ForgetLate(const TRecordRef& record) {
-    std::erase(m_late, record);
+    const auto key = static_cast<std::size_t>(Key(record));
+    if (key < m_owed.size()) m_owed[key] = {};
 }
 
 bool TReadBack::Offer(const std::uint8_t* message, int length) {
     const auto match = std::find_if(m_pending.begin(), m_pending.end(), [&](const Pending& p) {
-        return IsAnswerTo(p.Record, message, length) && (p.DeviceId < 0 || message[2] == p.DeviceId);
+        return IsAnswerTo(p.Record, message, length) &&
+               (p.DeviceId < 0 || message[2] == p.DeviceId);
     });
     if (match == m_pending.end()) return false;
     const TRecordRef record = match->Record;

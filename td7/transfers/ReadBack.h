@@ -53,22 +53,22 @@ class TReadBack {
 
     // Waits for the answer to `record` from now on; an earlier answer no longer counts.
     // Several records may be waited for at once (answers are told apart by address).
-    // deviceId >= 0: only an answer carrying that device ID counts, as the mirror's
-    // collections take only those.
+    // deviceId >= 0: the answer is a request's, for the mirror, and must carry that device
+    // ID, as the mirror's collections take only those. -1: a read-back's ask, whose answer
+    // the mirror must never take (see TakeLate).
     void Expect(const TRecordRef& record, int deviceId = -1);
-    // Ends every wait unanswered. An answer may still come, however late: it is then the
-    // module's copy from before the records were sent again, and TakeLate keeps it.
+    // Ends every wait unanswered. An answer may still come, however late: TakeLate keeps a
+    // read-back's from the mirror, and lets a request's through.
     void Stop();
-    // Ends the waits without keeping late answers from the mirror: those of requests whose
-    // answers belong there.
-    void Abandon();
     // A received system-exclusive message: taken when it is a data set of an expected
     // record's size at its address, whatever device ID it carries (unless one was named).
     bool Offer(const std::uint8_t* message, int length);
-    // True (once per record) for the late answer to a read-back that was given up: it must
-    // not reach the mirror, whose data are the user's.
+    // Every received message, before the mirror sees it: true for an answer to a read-back,
+    // which must not reach the mirror, whose data are the user's. A read-back's asks are
+    // counted per record and as many answers taken, however late; an answer that repeats
+    // the last one taken (a module that answered twice) is taken too.
     bool TakeLate(const std::uint8_t* message, int length);
-    // A request of the record's own: its answer is wanted in the mirror again.
+    // A request of the record's own: its answers are wanted in the mirror again.
     void ForgetLate(const TRecordRef& record);
     // Whether the record's answer came since it was last expected.
     bool Answered(const TRecordRef& record) const;
@@ -86,8 +86,15 @@ class TReadBack {
     static bool IsAnswerTo(const TRecordRef& record, const std::uint8_t* message, int length);
     static int Key(const TRecordRef& record);
 
+    // What a read-back still has coming for a record, by Key.
+    struct Owed {
+        int Answers = 0;                 // asks not answered yet
+        std::vector<std::uint8_t> Last;  // the last answer taken
+    };
+    Owed& OwedTo(const TRecordRef& record);
+
     TTd7Collections m_copy{nullptr, {}, {}};
-    std::vector<TRecordRef> m_late;
+    std::vector<Owed> m_owed;
     std::vector<Pending> m_pending;
     std::vector<bool> m_answered;  // by Key
 };

@@ -10,15 +10,21 @@ namespace td7 {
 // handle window events, so a menu command could otherwise start inside another.
 class TTransfers::BusyScope {
   public:
-    explicit BusyScope(TTransfers& owner) : m_owner(owner) {
+    // `sending`: records go to the module, whose own dumps must not reach the mirror
+    // meanwhile (the mirror's data are what is being sent).
+    explicit BusyScope(TTransfers& owner, bool sending = false) : m_owner(owner) {
         if (m_owner.m_busy) throw TransferError("Another transfer is still running");
         m_owner.m_sentSinceProbe = 0;
         // Each transfer counts its own dumps: a request right after another (quick in fast
         // mode) would otherwise go on from the other's count.
         m_owner.m_receivedCount = 0;
+        m_owner.m_sending = sending;
         Set(true);
     }
-    ~BusyScope() { Set(false); }
+    ~BusyScope() {
+        m_owner.m_sending = false;
+        Set(false);
+    }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
 

@@ -3,8 +3,8 @@
 #include "midilink/DumpCollection.h"
 #include "midilink/MidiLink.h"
 #include "midilink/Types.h"
-#include "td7/map/Td7Collections.h"
 #include "td7/map/DetachedCollections.h"
+#include "td7/map/Td7Collections.h"
 #include "td7/transfers/TransferBusy.h"
 #include "td7/transfers/Transfers.h"
 
@@ -61,13 +61,15 @@ bool TTransfers::ReadRecord(const TRecordRef& record) {
 }
 
 TComparison TTransfers::ReadBackRecords(const std::vector<TRecordRef>& records,
-                                       TTransferProgress& progress) {
+                                        TTransferProgress& progress) {
     TComparison result;
     DetachedCollections detached(m_link);
     for (std::size_t k = 0; k < records.size(); ++k) {
         const TRecordRef& record = records[k];
         if (progress.CancelRequested()) {
             result.Cancelled = true;
+        } else if (!DeviceState().Input) {
+            result.Timeout = DeafText();
         } else if (!ReadRecord(record)) {
             result.Timeout = NoAnswerText(record);
         }
@@ -88,13 +90,13 @@ void TTransfers::ProbeModule(const TRecordRef& record) {
 }
 
 TComparison TTransfers::ReadBack(const std::vector<TRecordRef>& records,
-                                TTransferProgress& progress) {
-    BusyScope busy(*this);
+                                 TTransferProgress& progress) {
+    BusyScope busy(*this, true);
     return ReadBackRecords(records, progress);
 }
 
 TVerifyReport TTransfers::Verify(const std::vector<TRecordRef>& sent, TTransferProgress& progress) {
-    BusyScope busy(*this);
+    BusyScope busy(*this, true);
     TVerifyReport report;
     report.Checked = static_cast<int>(sent.size());
     progress.BeginPhase(TTransferPhase::Verify, report.Checked);
@@ -128,7 +130,7 @@ TVerifyReport TTransfers::Verify(const std::vector<TRecordRef>& sent, TTransferP
 
 std::optional<std::vector<TRecordRef>> TTransfers::TransmitDifferences(
     const std::vector<TRecordRef>& records, TTransferProgress& progress) {
-    BusyScope busy(*this);
+    BusyScope busy(*this, true);
     progress.BeginPhase(TTransferPhase::Read, static_cast<int>(records.size()));
     TComparison check = ReadBackRecords(records, progress);
     if (!check.Timeout.empty()) throw TransferError(check.Timeout);

@@ -1,5 +1,6 @@
 #include "td7/transfers/Transfers.h"
 
+#include "midilink/DeviceIds.h"
 #include "midilink/MidiLink.h"
 #include "midilink/Types.h"
 #include "td7/map/PresentFlags.h"
@@ -12,7 +13,8 @@ TTransfers::TTransfers(TTd7Collections& dumps, TPresentFlags& present, midilink:
                        TTransferWait& wait, TTransferTiming timing)
     : m_dumps(dumps), m_present(present), m_link(link), m_wait(wait), m_timing(timing) {
     m_link.Withhold = [this](const std::uint8_t* message, int length) {
-        return m_readBack.TakeLate(message, length);
+        // Every message passes the read-back's count of answers it is owed.
+        return m_readBack.TakeLate(message, length) || m_sending;
     };
 }
 
@@ -22,15 +24,22 @@ TTransfers::~TTransfers() {
 
 std::string TTransfers::NoAnswerText(const TRecordRef& record) {
     std::string text = "The unit didn't respond to dump request " + RequestBytes(record);
-    if (DeviceGone)
-        if (const std::string gone = DeviceGone(); !gone.empty()) text += ". " + gone;
+    if (const std::string gone = DeviceState().Gone; !gone.empty()) text += ". " + gone;
     return text;
+}
+
+void TTransfers::CheckOutput() const {
+    if (const TDeviceState state = DeviceState(); !state.Output) throw TransferError(state.Gone);
+}
+
+std::string TTransfers::DeafText() const {
+    const TDeviceState state = DeviceState();
+    return state.Gone.empty() ? kNoInputText : state.Gone;
 }
 
 void TTransfers::HandleMidiInput(bool resolved) {
     if (!resolved) return;
     m_dumpArrived = true;
-    m_answer = true;
     ++m_receivedCount;
     if (OnDumpCounted) OnDumpCounted(this, m_receivedCount);
 }
@@ -45,20 +54,23 @@ bool TTransfers::StatusTick() {
 }
 
 void TTransfers::RequestAndWait(Block block, int index) {
+    const TRecordRef record{block, index};
     const std::string request = RequestCommand(block, index);
     const Clock::time_point start = m_wait.Now();
-    m_answer = false;
-    // Asked for by the user: the answer belongs in the mirror, also one that a read-back
-    // gave up on.
-    m_readBack.ForgetLate({block, index});
+    // Asked for by the user: the answer belongs in the mirror, also one that a read-back gave
+    // up on. Only the record's own answer ends the wait: a dump of another record arriving
+    // meanwhile would let the requests run ahead of their answers.
+    m_readBack.Expect(record, midilink::GetDeviceId(0));
     m_link.SendCommand(request, 0, midilink::ctRoland);
     // "More than" the time-out: the deadline lies one tick beyond it.
     const Clock::time_point deadline =
         start + m_timing.AnswerTimeout + std::chrono::milliseconds(1);
-    while (!m_answer) {
-        if (m_wait.Now() - start > m_timing.AnswerTimeout)
-            throw TransferError(NoAnswerText({block, index}));
-        m_wait.WaitUntil([this] { return m_answer; }, deadline);
+    while (!m_readBack.Answered(record)) {
+        if (m_wait.Now() - start > m_timing.AnswerTimeout) {
+            m_readBack.Stop();
+            throw TransferError(NoAnswerText(record));
+        }
+        m_wait.WaitUntil([this, &record] { return m_readBack.Answered(record); }, deadline);
     }
 }
 
@@ -105,12 +117,13 @@ void TTransfers::RequestSystem() {
 }
 
 bool TTransfers::SendRecord(Block block, int index, TTransferProgress& progress) {
-    if (DeviceGone)
-        if (const std::string gone = DeviceGone(); !gone.empty()) throw TransferError(gone);
+    CheckOutput();
     m_dumps.Of(block).SendRecord(index);
     progress.Step();
     if (progress.CancelRequested()) return false;
-    if (m_timing.ProbeEvery > 0 && ++m_sentSinceProbe >= m_timing.ProbeEvery) {
+    // Without an input there is no answer to wait for: the records still go.
+    if (m_timing.ProbeEvery > 0 && ++m_sentSinceProbe >= m_timing.ProbeEvery &&
+        DeviceState().Input) {
         m_sentSinceProbe = 0;
         ProbeModule({block, index});
     }
@@ -130,7 +143,7 @@ bool TTransfers::SendPatchRecords(int p, TTransferProgress& progress) {
 }
 
 bool TTransfers::TransmitPatch(int p, TTransferProgress& progress) {
-    BusyScope busy(*this);
+    BusyScope busy(*this, true);
     return SendPatchRecords(p, progress);
 }
 
@@ -138,14 +151,14 @@ bool TTransfers::TransmitAllPatches(TTransferProgress& progress) {
     bool any = false;
     for (int p = 0; p < kPatchCount && !any; ++p) any = m_present.PatchPresent(p);
     if (!any) throw TransferError("No patches to send");
-    BusyScope busy(*this);
+    BusyScope busy(*this, true);
     for (int p = 0; p < kPatchCount; ++p)
         if (m_present.PatchPresent(p) && !SendPatchRecords(p, progress)) return false;
     return true;
 }
 
 bool TTransfers::TransmitInstruments(TTransferProgress& progress) {
-    BusyScope busy(*this);
+    BusyScope busy(*this, true);
     for (int i = 0; i < kInstrumentCount; ++i)
         if (!SendRecord(Block::Instrument, i, progress)) return false;
     return true;

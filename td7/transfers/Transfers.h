@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "td7/map/Td7Map.h"
 #include "td7/transfers/PaceController.h"
 #include "td7/transfers/ReadBack.h"
-#include "td7/map/Td7Map.h"
 
 namespace midilink {
 class TMidiLink;
@@ -84,6 +84,7 @@ struct TComparison {
 // be read, are failures; nothing is taken as verified unread.
 struct TVerifyReport {
     int Checked = 0;
+    int Sent = 0;    // of a fast transmission: records sent at least once
     int Resent = 0;  // records sent again, counted in every round
     std::vector<TRecordRef> Failed;
     std::string Timeout;
@@ -92,6 +93,20 @@ struct TVerifyReport {
     // The summary, after the time-out text when there is one.
     std::string Text() const;
 };
+
+// What the transfers know of the chosen MIDI devices.
+struct TDeviceState {
+    bool Input = true;   // an input is open: the module's answers can be heard
+    bool Output = true;  // the output has not gone: what is sent reaches the cable
+    std::string Gone;    // names the chosen devices that went away, or nothing
+};
+
+// Why nothing was read back: no input to hear the module on.
+inline constexpr const char* kNoInputText = "No MIDI input is open to hear the module";
+// A fast transmission learns its pace from reading back; without an input it sends nothing.
+inline constexpr const char* kFastNeedsInputText =
+    "Fast Transfers read back what the module took and need a MIDI input. Choose one in "
+    "Options > \"Midi Devices...\", or turn Options > \"Fast Transfers\" off";
 
 inline constexpr int kInstrumentProgressRange = kInstrumentCount;
 inline constexpr int kPatchProgressRange = kRecordsPerPatch;
@@ -113,9 +128,11 @@ class TTransfers {
     // case the count has gone back to 0 and the status line should be cleared.
     bool StatusTick();
 
-    // One data request; waits until any record stored an answer. TransferError "The unit
+    // One data request; waits until the record's own answer came (a dump of another record
+    // arriving meanwhile, or a second copy of an earlier answer, does not end the wait:
+    // the requests would run ahead of their answers). TransferError "The unit
     // didn't respond to dump request " + the bytes sent when the time-out passes first,
-    // followed by DeviceGone's text when that is why.
+    // followed by the gone devices' text when that is why.
     void RequestAndWait(Block block, int index);
     // 78 requests; the slot becomes present only when all have answered.
     void RequestPatch(int p);
@@ -161,7 +178,9 @@ class TTransfers {
     // what the module dropped is sent again in the following rounds (a record at most
     // kFastSends times), so every record ends verified or named in the report. A cancel
     // names the records not verified yet. Steps the progress once a record sent the
-    // first time; time-outs end it as they end a verify.
+    // first time; time-outs end it as they end a verify. Without an input it sends nothing
+    // (TransferError kFastNeedsInputText); an input lost on the way leaves the rest to go
+    // at the normal pace, named as not verified.
     TVerifyReport TransmitFast(const std::vector<TRecordRef>& records, TTransferProgress& progress);
     static constexpr int kFastSends = 6;
 
@@ -172,10 +191,11 @@ class TTransfers {
     std::function<void(TTransfers* sender, bool busy)> OnBusyChange;
     // After patch p has been requested completely.
     std::function<void(TTransfers* sender, int p)> OnPatchRequested;
-    // Whether the chosen MIDI devices are still there: a text saying which is gone, or
-    // nothing. Asked before each transmitted record (a transmission into a vanished port
-    // stops with it) and when an answer did not come.
-    std::function<std::string()> DeviceGone;
+    // Whether the chosen MIDI devices are still there. Asked before each transmitted record
+    // (only a vanished output stops a transmission: what the module took without an input
+    // is named as not verified), before reading back and when an answer did not come.
+    // Unset: both are there.
+    std::function<TDeviceState()> Devices;
 
     const TTransferTiming& Timing() const { return m_timing; }
 
@@ -192,15 +212,22 @@ class TTransfers {
                                  const TTransferProgress* progress);
     void RequestFast(const std::vector<TRecordRef>& records);
     // One record of a fast transmission and its pause; false when cancelled.
-    bool SendPaced(const TRecordRef& record, TTransferProgress& progress);
+    bool SendPaced(const TRecordRef& record, TTransferProgress& progress,
+                   TPaceController::Duration pause);
 
     void RequestPatchRecords(int p);
     bool SendRecord(Block block, int index, TTransferProgress& progress);
     bool SendPatchRecords(int p, TTransferProgress& progress);
     bool ReadRecord(const TRecordRef& record);
     std::string NoAnswerText(const TRecordRef& record);
+    TDeviceState DeviceState() const { return Devices ? Devices() : TDeviceState{}; }
+    // TransferError naming the output when it has gone.
+    void CheckOutput() const;
+    // Why a read-back could not go on: the input gone, or none open.
+    std::string DeafText() const;
     void ProbeModule(const TRecordRef& record);
-    TComparison ReadBackRecords(const std::vector<TRecordRef>& records, TTransferProgress& progress);
+    TComparison ReadBackRecords(const std::vector<TRecordRef>& records,
+                                TTransferProgress& progress);
 
     TTd7Collections& m_dumps;
     TPresentFlags& m_present;
@@ -208,11 +235,11 @@ class TTransfers {
     TTransferWait& m_wait;
     TTransferTiming m_timing;
 
-    bool m_answer = false;
     bool m_dumpArrived = false;
     int m_receivedCount = 0;
     int m_sentSinceProbe = 0;
     bool m_busy = false;
+    bool m_sending = false;
     bool m_fast = false;
     TPaceController m_pace;
     TReadBack m_readBack;

@@ -154,6 +154,40 @@ TEST_F(LibraryShell, ADamagedLibraryOffersTheNewestGoodBackupAndAnUnchangedOneIs
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
+// A page damaged, not the header: what can still be read is offered beside the backup.
+TEST_F(LibraryShell, ADamagedLibraryOffersWhatCouldStillBeReadBesideTheBackup) {
+    const fs::path file = editor.dir / "kits.sqlite3";
+    const fs::path folder = editor.dir / "kits-backups";
+    fs::create_directories(folder);
+    {
+        simulator::Td7Module module;
+        module.LoadRandom(4);
+        library::TLibrary lib(file);
+        lib.Add(library::TKind::Kit, module.PatchDataSets(0), "gig.td7", 1);
+        lib.Backup(folder / "kits-2020-01-02.sqlite3");
+        for (int p = 1; p < 32; ++p)
+            lib.Add(library::TKind::Kit, module.PatchDataSets(p), "later.td7", p + 1);
+    }
+    {
+        std::fstream damage(file, std::ios::in | std::ios::out | std::ios::binary);
+        damage.seekp(5 * 4096);
+        damage.write(std::string(4096, 'x').data(), 4096);
+    }
+    Start("[Library]\nLibraryFile=" + file.string() + "\n");
+    editor.boxes.SetNextAnswer(editor::TAnswer::No);
+    Run(TCommand::Library);
+    ASSERT_FALSE(editor.boxes.Shown().empty());
+    const QString question = editor.boxes.Shown().front().Text;
+    EXPECT_TRUE(question.contains("(1 kit, 0 instrument sets, 0 system blocks, 0 lists)"))
+        << question.toStdString();
+    EXPECT_TRUE(question.contains("No uses what could still be read from the damaged library, " +
+                                  QString::fromStdString(file.string()) + ".rescued ("))
+        << question.toStdString();
+    ASSERT_NE(editor.windows->fmLibrary, nullptr);
+    EXPECT_GT(editor.windows->fmLibrary->Model().Total(), 20) << "more than the backup holds";
+    EXPECT_TRUE(Errors().empty());
+}
+
 // The help beside the program, not a file in the folder the file dialogs last showed.
 TEST_F(LibraryShell, F1InTheLibraryAndProgressWindowsReadsTheHelpBesideTheProgram) {
     const fs::path elsewhere = editor.dir / "kits";
@@ -309,6 +343,17 @@ TEST_F(LibraryShell, LoadIntoSlotsAsksNamingTheSlotsAndIsOneStep) {
     editor.Main().Menu().Action(TCommand::Undo)->trigger();
     EXPECT_EQ(held(), before);
     EXPECT_TRUE(Errors().empty());
+
+    // Another program puts a kit at position 7: the window shows it within a second, ...
+    library::TLibrary other(lib.File());
+    const auto gig = other.FindList("Gig")->Id;
+    other.PutInList(gig, 6, kits[0].Id);
+    QTRY_VERIFY(!window.ListPositions()->item(6)->text().contains(QStringLiteral("(empty)")));
+    // ... and a load asked for before it looked again loads nothing the window did not show.
+    other.ClearPosition(gig, 6);
+    EXPECT_THROW(window.LoadListIntoSlots(), library::LibraryError);
+    EXPECT_TRUE(window.ListPositions()->item(6)->text().contains(QStringLiteral("(empty)")));
+    EXPECT_EQ(held(), before);
 }
 
 TEST_F(LibraryShell, ListPositionsAreEditedByDropAndMenuAndEveryEditIsUndoneInTheWindow) {
@@ -462,6 +507,26 @@ TEST_F(LibraryShell, TwoVersionsAreComparedIntoTheCurrentPatchOrAfterTheFirstIsL
     Run(TCommand::Undo);
     EXPECT_EQ(slot1(), before);
     EXPECT_TRUE(Errors().empty());
+
+    // From the Versions window: the comparison opens and Versions closes, which would
+    // otherwise keep the compare window from being used (closed after 3 s if it stays).
+    QObject timers;  // their timers end with the test
+    QTimer::singleShot(0, &timers, [] {
+        if (QWidget* versionsWindow = QApplication::activeModalWidget())
+            versionsWindow->findChild<QPushButton*>(QStringLiteral("btCompareCurrent"))->click();
+    });
+    bool stayed = false;
+    QTimer::singleShot(3000, &timers, [&stayed] {
+        if (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            stayed = true;
+            open->reject();
+        }
+    });
+    for (auto* button : window.findChildren<QPushButton*>())
+        if (button->text() == QStringLiteral("Versions...")) button->click();
+    EXPECT_FALSE(stayed);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(editor.windows->Compare->Window()->isVisible());
 }
 
 TEST_F(LibraryShell, TheSearchOffersTagsAfterTagColonAndCtrlYRedoesAsInTheEditMenu) {
@@ -488,6 +553,17 @@ TEST_F(LibraryShell, TheSearchOffersTagsAfterTagColonAndCtrlYRedoesAsInTheEditMe
     EXPECT_EQ(field->cursorPosition(), 14);
     QTest::keyClicks(field, " ja");
     EXPECT_FALSE(completer->popup()->isVisible()) << "a word that is no tag: is left alone";
+
+    // A search the library cannot read, being typed, is told below the table, in no box, and
+    // the table keeps its rows.
+    field->clear();
+    QTRY_COMPARE(window.Model().Total(), 32);
+    const std::size_t boxes = editor.boxes.Shown().size();
+    QTest::keyClicks(field, "kind:drums");
+    QTRY_VERIFY(window.Detail()->text().startsWith(QStringLiteral("There is no kind \"drums\"")));
+    EXPECT_EQ(editor.boxes.Shown().size(), boxes);
+    EXPECT_EQ(window.Model().rowCount(), 32);
+    field->clear();
 
     // Ctrl+Y redoes what Ctrl+Z took back.
     window.Table()->selectRow(0);

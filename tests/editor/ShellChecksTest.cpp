@@ -2,6 +2,8 @@
 // "Verify Transmissions" and the two "Transmit Differences" entries.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +15,7 @@
 #include "editor/shell/StatusLine.h"
 #include "td7/map/PresentFlags.h"
 #include "td7/transfers/ReadBack.h"
+#include "td7/transfers/Transfers.h"
 #include "td7/map/Td7Collections.h"
 #include "tests/editor/ShellHarness.h"
 
@@ -217,6 +220,28 @@ TEST_F(ShellChecks, FastTransfersVerifyAtALearnedPaceKeptPerDevice) {
 
     option->trigger();
     EXPECT_FALSE(Main().CurrentSettings().FastTransfers);
+}
+
+TEST_F(ShellChecks, AFastTransmissionReportsWhatItDidBeforeWhatItCouldNot) {
+    Start("FastTransfers=1\n");
+    // tamboro.ini cannot be written: the transmission's report first, then the pace not kept.
+    const std::filesystem::path ini = Main().SettingsFile();
+    std::filesystem::remove(ini);
+    std::filesystem::create_directory(ini);
+    Run(TCommand::TransmitCurrent);
+    std::filesystem::remove(ini);
+    EXPECT_EQ(Status(), "All 78 dumps verified");
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_TRUE(Errors()[0].startsWith("The pace learned was not kept: Cannot write "))
+        << Errors()[0].toStdString();
+
+    // Without an input the pace cannot be learned: nothing goes out, and the box says why.
+    Main().MidiInput1().Close();
+    const int stored = Module().DataSetsStored();
+    Run(TCommand::TransmitCurrent);
+    ASSERT_EQ(Errors().size(), 2u);
+    EXPECT_EQ(Errors()[1].toStdString(), td7::kFastNeedsInputText);
+    EXPECT_EQ(Module().DataSetsStored(), stored);
 }
 
 }  // namespace

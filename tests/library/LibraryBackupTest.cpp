@@ -177,9 +177,22 @@ TEST_F(LibraryTest, TheAutomaticBackupIsDailyWhenTheLibraryChangedKeepsSevenAndR
             const auto ids = lib.FindIds({});
             lib.SetFavourite(ids[static_cast<std::size_t>(day)], true);
             EXPECT_TRUE(library::AutoBackup(lib, backups));
-            EXPECT_FALSE(library::AutoBackup(lib, backups));  // once a day
+            EXPECT_FALSE(library::AutoBackup(lib, backups));  // unchanged since
         }
         EXPECT_FALSE(library::AutoBackup(lib, backups));  // day 10: nothing changed
+    }
+    {
+        // Opened empty in the morning, filled during the day, closed: today's backup holds
+        // what the day brought.
+        library::TLibrary lib(dir / "day.sqlite3", options);
+        EXPECT_FALSE(library::AutoBackup(lib, backups)) << "a new library holds nothing to keep";
+        AddKits(lib, 100, 3, "morning");
+        EXPECT_TRUE(library::AutoBackup(lib, backups));
+        AddKits(lib, 200, 2, "evening");
+        EXPECT_TRUE(library::AutoBackup(lib, backups));
+        const auto days = library::AutoBackups(dir / "day.sqlite3", backups);
+        ASSERT_EQ(days.size(), 1u);
+        EXPECT_EQ(KitsIn(days.front()), 5);
     }
     const auto kept = library::AutoBackups(file(), backups);
     ASSERT_EQ(kept.size(), 7u);
@@ -298,12 +311,41 @@ TEST_F(LibraryTest, TheCommandLineTagsMarksDeletesEditsListsBacksUpAndExports) {
     EXPECT_EQ(run({"export", "--search", "tag:dry", (dir / "dry").string()}).Code, 0);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "dry"), fs::directory_iterator()), 1);
 
+    // An export never writes over a file.
+    const Bytes kept(10, 7);
+    const fs::path there = Write("there.syx", kept);
+    EXPECT_EQ(run({"export", "1", "-o", there.string()}).Err,
+              "tamboro-cli: " + there.string() +
+                  " exists already; library export writes only a new file (name another, or "
+                  "remove it first)\n");
+    EXPECT_EQ(Read(there), kept);
+
+    // What a killed backup or restore left is removed by the next backup or open; what a
+    // running one writes stays.
     const fs::path backup = dir / "saved.sqlite3";
+    const std::string running = std::to_string(::getppid());
+    for (const std::string& name : std::vector<std::string>{
+             "saved.sqlite3.part-99999999", "saved.sqlite3.part-99999999-journal",
+          "library.sqlite3.restore-99999999", "library.sqlite3.restore-99999999-wal",
+          "library.sqlite3.restore-" + running})
+        Write(name, kept);
     EXPECT_EQ(run({"backup", backup.string()}).Code, 0);
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir))
+        if (entry.path().string().find("-99999999") != std::string::npos ||
+            entry.path().string().find("-" + running) != std::string::npos)
+            left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, std::set<std::string>{"library.sqlite3.restore-" + running});
     EXPECT_EQ(run({"untag", "1"}).Out, "1\t\n");
     const TCli restored = run({"restore", backup.string()});
     EXPECT_EQ(restored.Err, "Restored " + file().string() + " from " + backup.string() + "\n");
     EXPECT_EQ(run({"list", "--search", "tag:funk"}).Out.substr(0, 2), "1\t");
+    // Only an import makes a library: a mistyped name is refused.
+    const fs::path typo = dir / "libary.sqlite3";
+    EXPECT_EQ(Cli({"library", "--file", typo.string(), "restore", backup.string()}).Err,
+              "tamboro-cli: The library could not be opened: " + typo.string() +
+                  ": no such file (an import makes a new library)\n");
+    EXPECT_FALSE(fs::exists(typo));
 
     for (const auto& wrong : std::vector<std::vector<std::string>>{
              {"tag", "1"}, {"list-put", "Friday", "33", "1"}, {"list-put", "Friday", "x", "1"},

@@ -3,11 +3,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <map>
 #include <sstream>
 #include <thread>
 
 #include "cli/Dispatcher.h"
+#include "library/Backup.h"
 #include "library/FileScan.h"
 #include "library/LibraryPath.h"
 #include "tests/library/LibraryFixture.h"
@@ -279,6 +281,83 @@ TEST_F(LibraryTest, AnImportKilledHalfWayLeavesASoundLibraryOfWholeFiles) {
     const auto report = lib.Import(paths);
     EXPECT_TRUE(report.Problems.empty());
     EXPECT_EQ(lib.Count({}), 3 * kFiles);
+}
+
+// The command line reads a library it cannot write, and uses no damaged one: each action
+// as the editor opens the library, checked first.
+TEST_F(LibraryTest, TheCommandLineReadsAReadOnlyLibraryAndRefusesADamagedOne) {
+    Td7Module module;
+    module.LoadRandom(27);
+    const fs::path shelf = dir / "shelf";
+    const fs::path file = shelf / "library.sqlite3";
+    {
+        library::TLibrary lib(file, Options());
+        const std::vector<fs::path> paths = {MemoryDump("memory.syx", module)};
+        lib.Import(paths);
+    }
+    const auto cli = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"library", "--file", file.string()});
+        std::ostringstream out, err;
+        const int code = cli::Run(args, out, err);
+        return std::make_pair(code, err.str());
+    };
+    const std::string readOnly = "The library " + file.string() +
+                                 " cannot be written (its file or folder is read-only): it is "
+                                 "only read\n";
+    {
+        testsupport::TReadOnlyFolder locked(shelf);
+        if (locked.Blocked()) {
+            for (const auto& args : std::vector<std::vector<std::string>>{
+                     {"list"}, {"info"}, {"lists"}, {"backup", (dir / "copy.sqlite3").string()}}) {
+                const auto [code, err] = cli(args);
+                EXPECT_EQ(code, 0) << args.front() << ": " << err;
+                EXPECT_EQ(err.rfind(readOnly, 0), 0u) << args.front() << ": " << err;
+            }
+            EXPECT_EQ(library::CheckFile(dir / "copy.sqlite3"), "ok");
+            EXPECT_EQ(cli({"tag", "1", "funk"}).first, 1);
+        }
+    }
+    fs::permissions(file, fs::perms::owner_read);
+    if (::access(file.c_str(), W_OK) != 0) {
+        EXPECT_EQ(cli({"info"}).second.rfind(readOnly, 0), 0u);
+    }
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+
+    // 4 KB of the file overwritten: its header is sound, a page is not.
+    {
+        std::fstream damage(file, std::ios::in | std::ios::out | std::ios::binary);
+        damage.seekp(5 * 4096);
+        const std::string garbage(4096, '\x5A');
+        damage.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+    }
+    const std::string fault = "tamboro-cli: The library could not be opened: " + file.string() +
+                              ": it fails its check (";
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"info"},
+             {"list"},
+             {"tag", "1", "funk"},
+             {"import", (dir / "memory.syx").string()},
+             {"export", "--all", (dir / "out").string()},
+             {"backup", (dir / "damaged-copy.sqlite3").string()}}) {
+        const auto [code, err] = cli(args);
+        EXPECT_EQ(code, 1) << args.front();
+        EXPECT_EQ(err.rfind(fault, 0), 0u) << args.front() << ": " << err;
+    }
+    EXPECT_FALSE(fs::exists(dir / "out"));
+    EXPECT_FALSE(fs::exists(dir / "damaged-copy.sqlite3"));
+
+    // What could still be read is offered beside it, and restored from there.
+    const fs::path rescued = file.string() + ".rescued";
+    const std::string offered = cli({"info"}).second;
+    EXPECT_NE(offered.find("\nWhat could still be read from it ("), std::string::npos) << offered;
+    EXPECT_NE(offered.find(") is in " + rescued.string() + " (tamboro-cli library restore "),
+              std::string::npos)
+        << offered;
+    EXPECT_EQ(library::CheckFile(rescued), "ok");
+    EXPECT_EQ(cli({"restore", rescued.string()}).first, 0);
+    library::TLibrary lib(file, Options());
+    EXPECT_GT(lib.Count({.Kind = library::TKind::Kit}), 20) << "one page lost, not the library";
+    EXPECT_EQ(lib.IntegrityCheck(), "ok");
 }
 
 }  // namespace librarytest

@@ -1,5 +1,8 @@
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <sstream>
 #include <string_view>
 
@@ -307,6 +310,30 @@ TEST_F(LibraryTest, TheCommandLineImportsListsExportsAndTells) {
     EXPECT_EQ(Cli({"library", "--file", lib, "list", "--kind", "drums"}).Code, 2);
     EXPECT_EQ(Cli({"library", "--file", lib, "import"}).Code, 2);
     EXPECT_EQ(Cli({"library", "--file", lib}).Code, 2);
+
+    // The disk fills up during an import: it says which files came in before.
+    for (int f = 0; f < 8; ++f) {
+        Td7Module other;
+        other.LoadRandom(static_cast<std::uint32_t>(60 + f));
+        MemoryDump("full/" + std::to_string(f) + ".syx", other);
+    }
+    std::error_code error;
+    const auto size = fs::file_size(lib, error) + fs::file_size(lib + "-wal", error);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit full = old;
+    full.rlim_cur = size + 200000;
+    ::setrlimit(RLIMIT_FSIZE, &full);
+    const auto stopped = Cli({"library", "--file", lib, "import", (dir / "full").string()});
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+    EXPECT_EQ(stopped.Code, 1);
+    EXPECT_NE(stopped.Err.find("\nImport stopped at " + (dir / "full").string()),
+              std::string::npos)
+        << stopped.Err;
+    EXPECT_NE(stopped.Err.find(" before it came in: "), std::string::npos) << stopped.Err;
+    EXPECT_EQ(TOtherProgram(file()).Text("PRAGMA integrity_check"), "ok\n");
 }
 
 }  // namespace librarytest

@@ -88,6 +88,7 @@ TEST_F(LibraryTest, DeletedKitsAndListsWaitInTheDeletedViewAndComeBackToTheirPos
     EXPECT_EQ(lib.Count({.Kind = TKind::Kit}), 31);
     EXPECT_EQ(lib.Find({.Deleted = true}).front().Id, kits[1]);
     // The window hands back what it shows; the deleted kit's position is kept for it.
+    EXPECT_THROW(lib.PutInList(list, 5, kits[1]), library::LibraryError) << "deleted meanwhile";
     const ItemId shown[] = {kits[2], kEmptyPlace, kits[0]};
     lib.SetListKits(list, shown);
     lib.Restore(gone);
@@ -269,13 +270,19 @@ TEST_F(LibraryTest, SearchReadsFieldsPhrasesAndExclusionsAndAnswersAnyInputWithA
     std::vector<ItemId> ids;
     for (const auto& item : all) ids.push_back(item.Id);
     lib.SetTagsAndNote(std::vector<ItemId>{ids[0], ids[1]}, "funk, Live", "dry snare and room");
-    lib.SetTagsAndNote(std::vector<ItemId>{ids[2]}, "funky", "Ударные ла 鼓手");
+    lib.SetTagsAndNote(std::vector<ItemId>{ids[2]}, "funky, über", "Ударные ла 鼓手");
+    lib.SetTagsAndNote(std::vector<ItemId>{ids[3]}, "Дробь", "");
     lib.SetFavourite(ids[1], true);
 
     const auto count = [&](const std::string& search) { return lib.Count({.Search = search}); };
     EXPECT_EQ(count("tag:funk"), 2);
     EXPECT_EQ(count("tag:LIVE fav:"), 1);
     EXPECT_EQ(count("-fav: tag:funk"), 1);
+    EXPECT_EQ(count("fav:no"), 4);
+    EXPECT_EQ(count("fav:yes"), 1);
+    EXPECT_EQ(count("-fav:no"), 1);
+    EXPECT_EQ(count("tag:ÜBER"), 1);
+    EXPECT_EQ(count("tag:дробь"), 1);
     EXPECT_EQ(count("kind:instrument"), 0);
     EXPECT_EQ(count("kind:kit source:gig"), 3);
     EXPECT_EQ(count("-source:gig"), 2);
@@ -308,8 +315,12 @@ TEST_F(LibraryTest, SearchReadsFieldsPhrasesAndExclusionsAndAnswersAnyInputWithA
         }
     }
     EXPECT_THROW(count("kind:drums"), library::LibraryError);
+    EXPECT_THROW(count("fav:maybe"), library::LibraryError);
     EXPECT_EQ(lib.TagsStartingWith("fu"), (std::vector<std::string>{"funk", "funky"}));
     EXPECT_EQ(lib.TagsStartingWith("l"), (std::vector<std::string>{"Live"}));
+    EXPECT_EQ(lib.TagsStartingWith("Ü"), (std::vector<std::string>{"über"}));
+    const std::string same[] = {"ÜBER", "дробь"};
+    EXPECT_EQ(library::WithTags("über, Дробь", same), "über, Дробь");
 }
 
 }  // namespace librarytest

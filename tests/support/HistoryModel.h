@@ -77,11 +77,14 @@ inline const std::vector<TRecordPlace>& Places() {
 }
 
 // The records of a flag in row order; for a slot that is the patch file's order.
-inline std::vector<int> RecordsOf(int flag) {
-    std::vector<int> records;
-    for (std::size_t g = 0; g < Places().size(); ++g)
-        if (Places()[g].Flag == flag) records.push_back(static_cast<int>(g));
-    return records;
+inline const std::vector<int>& RecordsOf(int flag) {
+    static const std::vector<std::vector<int>> byFlag = [] {
+        std::vector<std::vector<int>> all(kFlagCount);
+        for (std::size_t g = 0; g < Places().size(); ++g)
+            all[static_cast<std::size_t>(Places()[g].Flag)].push_back(static_cast<int>(g));
+        return all;
+    }();
+    return byFlag[static_cast<std::size_t>(flag)];
 }
 
 // The data bytes of every record and the present flags; a record is damaged while it holds
@@ -129,7 +132,7 @@ inline TSlot SlotOf(const TView& view, int p) {
 }
 
 inline void FillSlot(TView& view, int p, const TSlot& slot) {
-    const auto records = RecordsOf(p);
+    const auto& records = RecordsOf(p);
     for (std::size_t k = 0; k < records.size(); ++k) {
         view.Put(records[k], slot.Records[k]);
         view.Marks[static_cast<std::size_t>(records[k])] = slot.Marks[k];
@@ -255,9 +258,9 @@ class THarness {
     static constexpr std::size_t kLimit = 12;
     static constexpr int kKits = 4;
 
-    // `folder` takes the kits' patch files.
+    // `folder` takes the kits' patch files, once for each module seed.
     explicit THarness(const std::filesystem::path& folder, std::uint32_t moduleSeed = 1)
-        : m_folder(folder) {
+        : m_folder(folder), m_moduleSeed(moduleSeed) {
         midilink::ClearDeviceIds();
         midilink::SetDeviceId(0, Td7Module::kDefaultDeviceId);
         m_link.module.LoadRandom(moduleSeed);
@@ -269,8 +272,10 @@ class THarness {
         for (int k = 0; k < kKits; ++k) {
             Bytes kit = m_link.module.PatchDataSets(k + 1);
             Name(kit, static_cast<std::uint8_t>('A' + k));
-            std::ofstream(KitFile(k), std::ios::binary | std::ios::trunc)
-                .write(reinterpret_cast<const char*>(kit.data()), static_cast<std::streamsize>(kit.size()));
+            std::error_code error;
+            if (std::filesystem::file_size(KitFile(k), error) != kit.size())
+                std::ofstream(KitFile(k), std::ios::binary | std::ios::trunc)
+                    .write(reinterpret_cast<const char*>(kit.data()), static_cast<std::streamsize>(kit.size()));
             m_kitSlots.push_back(PatchFileSlot(kit));
             m_kits.push_back(std::move(kit));
         }
@@ -318,13 +323,16 @@ class THarness {
 
     // What differs from the model, or empty. Undoing every step held must reach the state
     // before the oldest, and redoing them this one again; the saved file must load as is.
-    std::string Check() {
+    // Without `thorough`, only the mirror and the number of steps: what a caller checks after
+    // every action when it looks through the history now and then.
+    std::string Check(bool thorough = true) {
         if (!m_problem.empty()) return m_problem;
-        if (const TView now = View(m_dumps, m_present); now != m_model.Now) return Difference(now, m_model.Now);
+        if (!SameAsModel()) return Difference(View(m_dumps, m_present), m_model.Now);
         const auto steps = m_model.Done.size() + m_model.Undone.size();
         if (m_history.Count() != static_cast<int>(steps))
             return "the history holds " + std::to_string(m_history.Count()) + " steps, the model " +
                    std::to_string(steps);
+        if (!thorough) return {};
         if (!SavedLoadsAsIs()) return "the saved setup loads differently";
         // A look through the history closes the open step of a control: not while a drag
         // may go on. The look sends nothing to the module.
@@ -359,6 +367,10 @@ class THarness {
         return "the mirror's present flags differ from the model's";
     }
 
+    // At most `n` requests of all 32 patches from now on (each is 2,496 answers); the others
+    // become requests of one patch. What keeps a fuzzer's execution short.
+    void LimitWholeRequests(int n) { m_wholeRequestsLeft = n; }
+
     td7::TEditHistory& History() { return m_history; }
     TModel& Model() { return m_model; }
 
@@ -374,11 +386,12 @@ class THarness {
 
     static TView View(td7::TTd7Collections& dumps, const td7::TPresentFlags& present) {
         TView view;
+        view.Data.resize(Places().back().At + Places().back().Size);
         for (std::size_t g = 0; g < Places().size(); ++g) {
             const TRecordPlace& place = Places()[g];
             const midilink::TMidiDump& record = dumps.Of(place.Kind).Records(place.Index);
             const std::uint8_t* data = record.Data() + td7::kHeaderSize;
-            view.Data.insert(view.Data.end(), data, data + place.Size);
+            std::copy_n(data, place.Size, view.Data.begin() + static_cast<std::ptrdiff_t>(place.At));
             if (!dumps.Damaged.Fault(record).empty()) view.Marks[g].assign(data, data + place.Size);
         }
         for (int p = 0; p < td7::kPatchCount; ++p) view.Flags[static_cast<std::size_t>(p)] = present.PatchPresent(p);
@@ -387,7 +400,25 @@ class THarness {
         return view;
     }
 
-    std::filesystem::path KitFile(int k) const { return m_folder / ("kit" + std::to_string(k) + ".syx"); }
+    // View(m_dumps, m_present) == m_model.Now, without making the view.
+    bool SameAsModel() {
+        for (std::size_t g = 0; g < Places().size(); ++g) {
+            const TRecordPlace& place = Places()[g];
+            const std::uint8_t* data = m_dumps.Of(place.Kind).Records(place.Index).Data() + td7::kHeaderSize;
+            if (!std::equal(data, data + place.Size, m_model.Now.Record(static_cast<int>(g)).begin())) return false;
+            if (m_model.Now.Damaged(static_cast<int>(g)) !=
+                !m_dumps.Damaged.Fault(m_dumps.Of(place.Kind).Records(place.Index)).empty())
+                return false;
+        }
+        for (int p = 0; p < td7::kPatchCount; ++p)
+            if (m_model.Now.Flags[static_cast<std::size_t>(p)] != m_present.PatchPresent(p)) return false;
+        return m_model.Now.Flags[kInstrumentFlag] == m_present.InstrumentsPresent() &&
+               m_model.Now.Flags[kSystemFlag] == m_present.SystemPresent();
+    }
+
+    std::filesystem::path KitFile(int k) const {
+        return m_folder / ("kit" + std::to_string(k) + "-" + std::to_string(m_moduleSeed) + ".syx");
+    }
 
     int Pick(TChoices& choose, std::size_t n) const { return static_cast<int>(choose.Pick(static_cast<unsigned>(n))); }
 
@@ -571,8 +602,10 @@ class THarness {
 
     std::string Request(TChoices& choose) {
         if (!m_outputOpen) return "no output for a request";
-        const unsigned which = choose.Pick(16);
+        unsigned which = choose.Pick(16);
+        if (which == 0 && m_wholeRequestsLeft == 0) which = 8;  // one patch instead
         if (which == 0) {
+            if (m_wholeRequestsLeft > 0) --m_wholeRequestsLeft;
             Run([&] { m_transfers.RequestAllPatches(); });
             for (int p = 0; p < td7::kPatchCount; ++p) ModelAnswered({p});
             return "request all patches";
@@ -679,19 +712,21 @@ class THarness {
     }
 
     // Saving, then loading that file into a copy of the mirror, changes nothing: a damaged
-    // record comes back damaged.
+    // record comes back damaged. The copy is every harness's (each look writes all of it), so
+    // that a harness is quick to make.
     bool SavedLoadsAsIs() {
+        static td7::TTd7Collections scratch{nullptr, {}, {}};
         const auto image = td7::BuildSetupImage(m_dumps, m_present);
         for (td7::Block block : td7::kAllBlocks)
             for (int i = 0; i < m_dumps.Of(block).Count(); ++i)
-                m_scratch.Of(block).Records(i).CopyFrom(m_dumps.Of(block).Records(i).Data());
+                scratch.Of(block).Records(i).CopyFrom(m_dumps.Of(block).Records(i).Data());
         m_scratchPresent.Clear();
         // The parts the file leaves out keep what they held, damage and all.
         for (const TRecordPlace& place : Places())
-            m_scratch.Damaged.SetMark(m_scratch.Of(place.Kind).Records(place.Index),
-                                      m_dumps.Damaged.MarkOf(m_dumps.Of(place.Kind).Records(place.Index)));
-        td7::LoadSetupImage(image, m_scratch, m_scratchPresent);
-        TView loaded = View(m_scratch, m_scratchPresent);
+            scratch.Damaged.SetMark(scratch.Of(place.Kind).Records(place.Index),
+                                    m_dumps.Damaged.MarkOf(m_dumps.Of(place.Kind).Records(place.Index)));
+        td7::LoadSetupImage(image, scratch, m_scratchPresent);
+        TView loaded = View(scratch, m_scratchPresent);
         loaded.Flags[kSystemFlag] = m_present.SystemPresent();  // a file without it keeps the state
         return loaded == View(m_dumps, m_present);
     }
@@ -706,6 +741,7 @@ class THarness {
     }
 
     std::filesystem::path m_folder;
+    std::uint32_t m_moduleSeed;
     testsupport::ModuleLink m_link;
     testsupport::FastWait m_wait{m_link};
     bool m_outputOpen = true;
@@ -713,7 +749,6 @@ class THarness {
     td7::TPresentFlags m_present;
     td7::TTransfers m_transfers{m_dumps, m_present, m_link, m_wait};
     td7::TEditHistory m_history{m_dumps, m_present, m_link, static_cast<int>(kLimit)};
-    td7::TTd7Collections m_scratch{nullptr, {}, {}};
     td7::TPresentFlags m_scratchPresent;
     TModel m_model{kLimit};
     std::vector<Bytes> m_kits;
@@ -723,6 +758,7 @@ class THarness {
     std::vector<std::pair<Bytes, TView>> m_saved;
     std::vector<long> m_answeredAt = std::vector<long>(Places().size() + kFlagCount, -1);  // records, then flags
     long m_tick = 0;
+    int m_wholeRequestsLeft = -1;  // -1: any number
     std::size_t m_row = 0;
     int m_turnRecord = -1;
     bool m_turnOpen = false;

@@ -210,8 +210,9 @@ TEST_F(FastTransfers, CancelNamesWhatIsNotVerifiedAndAVanishedDeviceStopsIt) {
 
     progress = {};
     int asked = 0;
-    transfers.DeviceGone = [&asked] {
-        return ++asked > 20 ? std::string("The midi output device is no longer available") : "";
+    transfers.Devices = [&asked] {
+        if (++asked <= 20) return td7::TDeviceState{};
+        return td7::TDeviceState{true, false, "The midi output device is no longer available"};
     };
     try {
         transfers.TransmitFast(records, progress);
