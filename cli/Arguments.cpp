@@ -6,6 +6,9 @@
 #include <set>
 #include <string_view>
 
+#include "td7/audition/Groove.h"
+#include "td7/audition/Schedule.h"
+
 namespace cli {
 
 namespace {
@@ -21,6 +24,7 @@ struct TCommandSpec {
     TCommand Command;
     int Files;  // positional file arguments
     std::vector<TOptionSpec> Options;
+    bool FilesOptional = false;  // the files may be left out
 };
 
 const std::vector<TCommandSpec>& Commands() {
@@ -63,6 +67,22 @@ const std::vector<TCommandSpec>& Commands() {
           {"--csv", 1, false},
           {"--setup", 1, false},
           {"--patch", 1, false}}},
+        {"play",
+         TCommand::Play,
+         1,
+         {{"--groove", 1, false},
+          {"--run", 1, false},
+          {"--velocities", 1, false},
+          {"--bpm", 1, false},
+          {"--swing", 1, false},
+          {"--bars", 1, false},
+          {"--setup", 1, false},
+          {"--patch", 1, false},
+          {"--in", 1, false},
+          {"--out", 1, false},
+          {"--device-id", 1, false}},
+         true},
+        {"grooves", TCommand::Grooves, 0, {}},
         {"extract",
          TCommand::Extract,
          1,
@@ -130,7 +150,7 @@ TGiven Collect(const TCommandSpec& syntax, std::span<const std::string> args) {
     if (static_cast<int>(given.Files.size()) > syntax.Files)
         throw UsageError("unexpected argument \"" +
                          given.Files[static_cast<std::size_t>(syntax.Files)] + "\"");
-    if (static_cast<int>(given.Files.size()) < syntax.Files)
+    if (static_cast<int>(given.Files.size()) < syntax.Files && !syntax.FilesOptional)
         throw UsageError(std::string(syntax.Name) + " needs a file");
     return given;
 }
@@ -184,6 +204,60 @@ void FillChecks(const TGiven& given, TArguments& result) {
         throw UsageError("restore --fast and --changed-only cannot be combined");
 }
 
+// play: a MIDI file, a groove or a velocity run, and what the latter two are played on.
+void FillPlay(const TGiven& given, TArguments& result) {
+    Require(given, "--out", "play");
+    result.Out = given.Value("--out");
+    ReadDeviceId(given, result);
+    TPlayArguments& play = result.Play;
+    play.Groove = given.Value("--groove");
+    play.Run = given.Value("--run");
+    const int chosen =
+        int(!result.File.empty()) + int(given.Has("--groove")) + int(given.Has("--run"));
+    if (chosen != 1) throw UsageError("play needs one of FILE.mid, --groove NAME, --run ROLE");
+    if (!result.File.empty()) {
+        for (std::string_view option :
+             {"--bpm", "--swing", "--bars", "--setup", "--patch", "--in", "--velocities"})
+            if (given.Has(option))
+                throw UsageError("play FILE.mid plays the file as it is: leave out " +
+                                 std::string(option));
+        return;
+    }
+    if (given.Has("--groove") && play.Groove.empty())
+        throw UsageError("play --groove needs a name");
+    if (given.Has("--run") && !td7::RoleOfName(play.Run)) {
+        std::string roles;
+        for (int r = 0; r < td7::kRoleCount; ++r)
+            roles += (r ? ", " : "") + std::string(td7::RoleName(static_cast<td7::Role>(r)));
+        throw UsageError("unknown role \"" + play.Run + "\" (" + roles + ")");
+    }
+    if (given.Has("--velocities")) {
+        if (!given.Has("--run")) throw UsageError("play --velocities goes with --run");
+        const std::string range = given.Value("--velocities");
+        const std::size_t dash = range.find('-');
+        if (dash == std::string::npos)
+            throw UsageError("invalid velocities \"" + range + "\" (LOW-HIGH)");
+        play.RunLow = ParseNumber(range.substr(0, dash), 1, 127, "velocity");
+        play.RunHigh = ParseNumber(range.substr(dash + 1), play.RunLow, 127, "velocity");
+    }
+    if (given.Has("--bars") && !given.Has("--groove"))
+        throw UsageError("play --bars goes with --groove");
+    if (given.Has("--swing") && !given.Has("--groove"))
+        throw UsageError("play --swing goes with --groove");
+    if (given.Has("--bpm"))
+        play.Bpm = ParseNumber(given.Value("--bpm"), td7::kMinBpm, td7::kMaxBpm, "tempo");
+    if (given.Has("--swing"))
+        play.Swing = ParseNumber(given.Value("--swing"), td7::kStraight, td7::kMaxSwing, "swing");
+    if (given.Has("--bars"))
+        play.Bars = ParseNumber(given.Value("--bars"), 1, 100000, "number of bars");
+    // The notes come from a patch: of a setup file, or the module's own after a request.
+    result.Setup = given.Value("--setup");
+    result.In = given.Value("--in");
+    if (result.Setup.empty() == result.In.empty())
+        throw UsageError("play needs --setup FILE or --in DEV (the patch whose notes are played)");
+    if (given.Has("--patch")) result.Patch = ParseSlot(given.Value("--patch"));
+}
+
 void Fill(const TGiven& given, TArguments& result) {
     if (!given.Files.empty()) result.File = given.Files.front();
     result.Output = given.Value("-o");
@@ -226,6 +300,9 @@ void Fill(const TGiven& given, TArguments& result) {
                 if (result.Setup.empty()) throw UsageError("hits --patch needs --setup");
                 result.Patch = ParseSlot(given.Value("--patch"));
             }
+            break;
+        case TCommand::Play:
+            FillPlay(given, result);
             break;
         case TCommand::Extract: {
             Require(given, "-o", "extract");
@@ -354,6 +431,25 @@ Commands:
       note is a pad of its own. --csv writes the notes: seconds,note,velocity,trigger,flag
       (a file ending in .csv, never the setup). Without a hit, the channel that notes
       came on instead is named; an input device that goes away ends it with status 1.
+  play --groove NAME [--bpm N] [--swing P] [--bars N] (--setup FILE | --in DEV)
+       [--patch N] --out DEV [--device-id N]
+      Play a groove (see "grooves") on the notes of patch N (1 unless given) of a setup
+      file, or of the module's own patch after a request with --in: each role on its
+      trigger's note, on channel 10, at 40..240 BPM (120 unless given), the second of each
+      pair of steps at P percent (50 straight .. 75), N bars or until Ctrl+C. Note-offs
+      follow after each trigger's gate time when the system's "Note Off Recieve" is on.
+  play --run ROLE [--velocities LOW-HIGH] [--bpm N] (--setup FILE | --in DEV) [--patch N]
+       --out DEV [--device-id N]
+      The velocity run: 8 hits a beat apart on the role's trigger (kick, snare, snare-rim,
+      hihat-closed, hihat-open, hihat-pedal, tom1..tom4, ride, ride-bell, crash), from
+      LOW to HIGH (1-127 unless given).
+  play FILE.mid --out DEV
+      Play the channel-10 notes of a Standard MIDI File (type 0 or 1) at their times.
+      Ctrl+C stops any play at once and no note is left sounding.
+  grooves
+      The grooves: the built-in ones, and your own "*.groove" files in the folder
+      "grooves" beside the editor's tamboro.ini (~/.config/tamboro/grooves/ for an
+      installed program), which take the place of a built-in one of the same name.
   info FILE
       What a setup file (.td7) or a patch, instruments or system file (.syx) holds, and
       any record whose checksum does not match. A file without any TD-7 record fails.

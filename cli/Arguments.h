@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/LibraryCommands.h"
+#include "cli/PlayArguments.h"
 
 namespace cli {
 
@@ -30,7 +31,9 @@ enum class TCommand {
     Pack,
     Library,
     Verify,
-    Hits
+    Hits,
+    Play,
+    Grooves
 };
 
 // The module's device ID as its display, td7sim and the editor's device window count it:
@@ -74,6 +77,7 @@ struct TArguments {
     std::optional<int> Channel;
     std::string Csv;
     std::string Setup;
+    TPlayArguments Play;  // play: --groove, --run, --bpm, --swing, --bars (File: a MIDI file)
 };
 
 // The arguments after the program's name.

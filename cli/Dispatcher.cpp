@@ -12,6 +12,7 @@
 #include "cli/Interrupt.h"
 #include "cli/ModuleChecks.h"
 #include "cli/ModuleSession.h"
+#include "cli/PlayCommand.h"
 #include "cli/ProgressLine.h"
 #include "midilink/DeviceIds.h"
 #include "midiports/RtMidiService.h"
@@ -215,6 +216,12 @@ int Execute(const TArguments& args, std::ostream& out, std::ostream& err,
             return VerifyModule(args, service(), environment, out, err);
         case TCommand::Hits:
             RecordHits(args, service(), environment, out, err);
+            break;
+        case TCommand::Play:
+            Play(args, service(), environment, err);
+            break;
+        case TCommand::Grooves:
+            ListGrooves(environment, out, err);
             break;
         case TCommand::Info:
             DescribeFile(args.File, out);

@@ -4,9 +4,11 @@
 // streams; tests hand it their own streams, MIDI service and timing.
 
 #include <chrono>
+#include <filesystem>
 #include <iosfwd>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "td7/transfers/Transfers.h"
 
@@ -30,6 +32,8 @@ struct TEnvironment {
     // The settings file that keeps the pace restore --fast learned per device; empty: the
     // editor's tamboro.ini.
     std::string SettingsFile;
+    // Where the grooves are; none: the built-in ones and the user's beside tamboro.ini.
+    std::vector<std::filesystem::path> GrooveFolders;
 };
 
 // Runs one command (the arguments after the program's name). Results go to `out`,

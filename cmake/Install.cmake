@@ -10,6 +10,9 @@ install(TARGETS td7sim tamboro-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/../resources/tamboro.hlp
         DESTINATION ${CMAKE_INSTALL_DATADIR}/tamboro)
+# The built-in grooves, found beside the help file.
+install(DIRECTORY ${CMAKE_CURRENT_LIST_DIR}/../resources/grooves
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/tamboro FILES_MATCHING PATTERN "*.groove")
 
 # The editor and what the desktop needs of it, unless the Qt parts are turned off.
 if(TAMBORO_GUI)

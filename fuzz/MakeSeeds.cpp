@@ -1,7 +1,7 @@
 // Writes the seed corpora of the fuzz targets from the project's own code: setup and dump
 // files as saving writes them, the templates of every bound parameter and request, the
 // records the module sends, byte streams as a MIDI cable carries them, and runs of choices
-// for the history's harness.
+// for the history's harness, the built-in grooves and MIDI files.
 //
 //   fuzz_seeds <corpus folder>      (writes <folder>/<target>/<name>)
 
@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
@@ -192,6 +193,59 @@ void HistorySeeds() {
     }
 }
 
+// The built-in grooves as they ship, and a few faults a hand-written one may have.
+void GrooveSeeds() {
+    for (const auto& entry : fs::directory_iterator(TAMBORO_GROOVES_DIR)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        Write("fuzz_groove", entry.path().filename().string(), Bytes(text.begin(), text.end()));
+    }
+    const auto text = [](const std::string& t) { return Bytes(t.begin(), t.end()); };
+    Write("fuzz_groove", "short-line", text("bars: 1\nbeats: 2\nkick: 1 . .\n"));
+    Write("fuzz_groove", "bad-velocity", text("beats: 1\nsteps-per-beat: 2\nsnare: 200 .\n"));
+    Write("fuzz_groove", "swung-pairs",
+          text("name: Pairs\nbars: 2\nbeats: 1\nsteps-per-beat: 2\nride: 90 60 | 90 60\n"));
+}
+
+// MIDI files of both types: tempo changes, running status, time code, a sysex, other chunks.
+Bytes Chunk(const char* tag, const Bytes& body) {
+    Bytes chunk(tag, tag + 4);
+    const auto n = static_cast<std::uint32_t>(body.size());
+    for (int shift : {24, 16, 8, 0}) chunk.push_back(static_cast<std::uint8_t>(n >> shift));
+    chunk.insert(chunk.end(), body.begin(), body.end());
+    return chunk;
+}
+
+void MidiFileSeeds() {
+    const Bytes end = {0x00, 0xFF, 0x2F, 0x00};
+    auto file = [&](std::uint8_t type, std::uint16_t division, const std::vector<Bytes>& tracks) {
+        Bytes bytes = Chunk("MThd", {0, type, 0, static_cast<std::uint8_t>(tracks.size()),
+                                     static_cast<std::uint8_t>(division >> 8),
+                                     static_cast<std::uint8_t>(division)});
+        for (Bytes track : tracks) {
+            track.insert(track.end(), end.begin(), end.end());
+            const Bytes chunk = Chunk("MTrk", track);
+            bytes.insert(bytes.end(), chunk.begin(), chunk.end());
+        }
+        return bytes;
+    };
+    Write("fuzz_midi_file", "type0-running-status",
+          file(0, 96, {{0x00, 0x99, 36, 100, 0x30, 38, 90, 0x30, 0x89, 36, 0, 0x00, 0x99, 38, 0}}));
+    Write("fuzz_midi_file", "type1-tempo-map",
+          file(1, 480,
+               {{0x00, 0xFF, 0x51, 0x03, 0x09, 0x27, 0xC0, 0x83, 0x60, 0xFF, 0x51, 0x03, 0x07, 0xA1,
+                 0x20},
+                {0x83, 0x60, 0x99, 42, 80, 0x00, 0xF0, 0x02, 0x7E, 0xF7, 0x00, 0xC9, 5, 0x83, 0x60,
+                 0x99, 42, 81}}));
+    Write("fuzz_midi_file", "time-code",
+          file(0, 0xE728, {{0x00, 0x99, 49, 127, 0x81, 0x48, 0x89, 49, 0}}));
+    Bytes alien = file(0, 96, {{0x00, 0x99, 36, 100}});
+    const Bytes other = Chunk("XFIH", {1, 2, 3});
+    alien.insert(alien.begin() + 14, other.begin(), other.end());
+    Write("fuzz_midi_file", "other-chunk", alien);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -208,5 +262,7 @@ int main(int argc, char** argv) {
     CollectionSeeds(mirror);
     RingSeeds(mirror);
     HistorySeeds();
+    GrooveSeeds();
+    MidiFileSeeds();
     return 0;
 }

@@ -109,6 +109,8 @@ SimOptions ParseSimOptions(std::span<const std::string_view> args,
             options.hitsPerSecond = SimOptions::kHitsPerSecond;
         } else if (option == "--memory-file") {
             options.memoryFile = value();
+        } else if (option == "--log-notes") {
+            options.logNotes = value();
         } else if (option == "--client-name") {
             options.clientName = value();
             if (options.clientName.empty())
@@ -162,6 +164,8 @@ A virtual Roland TD-7 offered as the MIDI ports "TD-7 Simulator" (one input, one
                          under a trigger's Treshold send nothing. Chances follow --seed
   --memory-file PATH     write the memory there at exit and on SIGUSR1: one data-set
                          message per block (system, patches 1..32, instruments)
+  --log-notes FILE       write each note received to FILE, one line a note: seconds since
+                         td7sim started, channel, note, velocity (0 for a note-off)
   --client-name NAME     name of the MIDI clients (default "TD-7 Simulator"); the input
                          and output clients are "NAME In" and "NAME Out"
   --help                 this text

@@ -28,6 +28,7 @@ struct SimOptions {
     StoreTiming store;            // --store-ms, --store-ms-per-byte, --busy-*, --drop-after/-for
     int inputQueue = 0;           // --input-queue: messages that may wait (0: no limit)
     std::string memoryFile;
+    std::string logNotes;  // --log-notes: one line a note received
     std::string clientName = "TD-7 Simulator";
     bool help = false;
 };

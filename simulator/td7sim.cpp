@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "simulator/NoteLog.h"
 #include "simulator/SimOptions.h"
 #include "simulator/SimPorts.h"
 #include "simulator/VirtualTd7.h"
@@ -70,6 +71,16 @@ int main(int argc, char** argv) {
     // A reader that has gone away must not end the module: its output is only a courtesy.
     signal(SIGPIPE, SIG_IGN);
 
+    std::optional<NoteLog> notes;
+    if (!options.logNotes.empty()) {
+        try {
+            notes.emplace(options.logNotes);
+        } catch (const std::exception& error) {
+            std::cerr << "td7sim: " << error.what() << std::endl;
+            return 1;
+        }
+    }
+
     SimPorts ports;
     std::optional<VirtualTd7> module;
     module.emplace([&ports](const std::uint8_t* data, std::size_t len) { ports.Send(data, len); },
@@ -77,9 +88,11 @@ int main(int argc, char** argv) {
     module->Apply(options);
 
     try {
-        ports.Open(
-            options.api, options.clientName, kPortName,
-            [&module](const std::uint8_t* data, std::size_t len) { module->Send(data, len); });
+        ports.Open(options.api, options.clientName, kPortName,
+                   [&module, &notes](const std::uint8_t* data, std::size_t len) {
+                       if (notes) notes->Write(data, len, NoteLog::Clock::now());
+                       module->Send(data, len);
+                   });
     } catch (const std::exception& error) {
         std::cerr << "td7sim: " << error.what();
         return 1;

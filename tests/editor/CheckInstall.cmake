@@ -9,7 +9,7 @@ endif()
 
 set(id org.example.tamboro.Tamboro)
 foreach(path
-    bin/tamboro bin/td7sim share/tamboro/tamboro.hlp
+    bin/tamboro bin/td7sim share/tamboro/tamboro.hlp share/tamboro/grooves/rock.groove
     share/applications/${id}.desktop
     share/icons/hicolor/scalable/apps/${id}.svg
     share/metainfo/${id}.metainfo.xml

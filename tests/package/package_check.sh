@@ -37,6 +37,7 @@ build)
 
     id=org.example.tamboro.Tamboro
     for path in bin/tamboro bin/tamboro-cli bin/td7sim share/tamboro/tamboro.hlp \
+        share/tamboro/grooves/rock.groove \
         share/applications/$id.desktop share/icons/hicolor/scalable/apps/$id.svg \
         share/metainfo/$id.metainfo.xml share/mime/packages/$id.xml \
         share/man/man1/tamboro.1.gz share/man/man1/tamboro-cli.1.gz share/man/man1/td7sim.1.gz \

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "simulator/NoteLog.h"
 #include "simulator/SimOptions.h"
 
 namespace simulator::test {
@@ -43,6 +44,7 @@ TEST(SimOptions, ReadsEveryOption) {
     EXPECT_TRUE(options.wireTiming);
     EXPECT_EQ(options.memoryFile, "/tmp/m.syx");
     EXPECT_EQ(options.clientName, "sim-1");
+    EXPECT_EQ(Parse({"--log-notes", "/tmp/n.log"}).logNotes, "/tmp/n.log");
     EXPECT_EQ(options.dropEvery, 50);
     EXPECT_EQ(Parse({}).dropEvery, 0);
     EXPECT_EQ(Parse({}, "jack").api, "jack");
@@ -91,6 +93,25 @@ TEST(SimOptions, RefusesWhatItDoesNotKnow) {
     EXPECT_THROW(Parse({"--busy-every-ms", "100", "--busy-ms", "100"}), std::invalid_argument);
     EXPECT_THROW(Parse({"--drop-for", "3"}), std::invalid_argument);
     EXPECT_THROW(Parse({"--input-queue", "0"}), std::invalid_argument);
+}
+
+// --log-notes: the line of each note, a note-off with velocity 0, nothing for the rest.
+TEST(NoteLog, OneLineANote) {
+    const struct {
+        std::vector<std::uint8_t> message;
+        std::string line;
+    } cases[] = {
+        {{0x99, 36, 100}, "1.250000 10 36 100\n"},
+        {{0x89, 36, 64}, "1.250000 10 36 0\n"},
+        {{0x90, 60, 0}, "1.250000 1 60 0\n"},
+        {{0x8F, 127, 1}, "1.250000 16 127 0\n"},
+        {{0xB9, 4, 90}, ""},
+        {{0xC9, 4}, ""},
+        {{0xF0, 0x41, 0x10, 0xF7}, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NoteLogLine(1.25, c.message.data(), c.message.size()), c.line);
+    EXPECT_THROW(NoteLog("/nonexistent-folder/notes.log"), std::runtime_error);
 }
 
 }  // namespace
