@@ -26,6 +26,7 @@
 
 #include <algorithm>
 
+#include "editor/common/ScrollingBody.h"
 #include "editor/common/ErrorDisplay.h"
 #include "editor/shell/Help.h"
 #include "editor/library/LibraryModel.h"
@@ -319,7 +320,7 @@ TfmLibrary::TfmLibrary(library::TLibrary& lib, TLibraryTarget target, ErrorDispl
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);
 
-    auto* layout = new QVBoxLayout(this);
+    QVBoxLayout* layout = ScrollingBody(*this);
     layout->addLayout(filters);
     layout->addWidget(splitter, 1);
     layout->addWidget(m_detail);

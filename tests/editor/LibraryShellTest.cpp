@@ -208,6 +208,16 @@ TEST_F(LibraryShell, F1InTheLibraryAndProgressWindowsReadsTheHelpBesideTheProgra
     }
 }
 
+// 1280x1024 at twice the scale leaves 640x512: the window can be made that small, its body
+// scrolling, so that none of its buttons is off the screen.
+TEST_F(LibraryShell, TheWindowFitsAScreenAtTwiceTheScale) {
+    Start();
+    Run(TCommand::Library);
+    const QSize least = editor.windows->fmLibrary->minimumSizeHint();
+    EXPECT_LE(least.width(), 640);
+    EXPECT_LE(least.height(), 512);
+}
+
 TEST_F(LibraryShell, TheWindowPutsAKitIntoASlotByButtonOrByDragAndSendsNothing) {
     Start();
     editor.wait->module.LoadFactory();
