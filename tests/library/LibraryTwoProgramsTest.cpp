@@ -4,6 +4,7 @@
 // Empty Deleted, list edits, tags, notes, favourites, renames, undo, redo, backup and restore,
 // and compare what the other program reads after each step with a plain model.
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -191,9 +192,9 @@ class TTwoPrograms {
     std::string Step() {
         using T = TTwoPrograms;
         static const std::pair<int, std::string (T::*)(int)> kActions[] = {
-            {12, &T::Import}, {8, &T::DeleteKits}, {5, &T::RestoreKits},  {3, &T::EmptyDeleted},
-            {10, &T::Tags},   {6, &T::Favourite},  {18, &T::ListEdit},    {14, &T::Undo},
-            {10, &T::Redo},   {5, &T::BackUp},     {9, &T::RestoreBackup}};
+            {12, &T::Import}, {8, &T::DeleteKits}, {5, &T::RestoreKits}, {3, &T::EmptyDeleted},
+            {10, &T::Tags},   {6, &T::Favourite},  {18, &T::ListEdit},   {14, &T::Undo},
+            {10, &T::Redo},   {14, &T::Backup}};
         const int p = Pick(2);
         m_undoable = p == 0 || Pick(2) == 0;
         m_problem.clear();
@@ -223,16 +224,11 @@ class TTwoPrograms {
             if (Pick(2) == 0) some.push_back(id);
         return some.empty() ? std::vector<ItemId>{One(ids)} : some;
     }
-    std::vector<ItemId> KitIds(bool deleted) const {
+    template <class Model>
+    static std::vector<ItemId> IdsIn(const std::map<ItemId, Model>& models, bool deleted) {
         std::vector<ItemId> ids;
-        for (const auto& [id, kit] : m_state.Kits)
-            if (kit.Deleted == deleted) ids.push_back(id);
-        return ids;
-    }
-    std::vector<ItemId> ListIds(bool deleted) const {
-        std::vector<ItemId> ids;
-        for (const auto& [id, list] : m_state.Lists)
-            if (list.Deleted == deleted) ids.push_back(id);
+        for (const auto& [id, model] : models)
+            if (model.Deleted == deleted) ids.push_back(id);
         return ids;
     }
     static std::string Ids(const std::vector<ItemId>& ids) {
@@ -265,59 +261,115 @@ class TTwoPrograms {
         return text + (m_undoable ? " (undoable)" : "");
     }
 
-    // A kit of the pool imported from its file or seen on the module after a request.
+    // A kit of the pool imported from its file or seen on the module after a request: a kit
+    // that comes in again is in the library again, out of the Deleted view.
     std::string Import(int p) {
         const int k = Pick(kPool);
         const bool request = Pick(2) == 0;
-        std::optional<ItemId> known;
-        for (const auto& [id, kit] : m_state.Kits)
-            if (kit.Pool == k) known = id;
+        const auto known =
+            std::ranges::find(m_state.Kits, k, [](auto& kit) { return kit.second.Pool; });
+        const bool old = known != m_state.Kits.end(), restored = old && known->second.Deleted;
         ItemId id = kEmptyPlace;
-        library::TImportReport report;
+        library::TImportReport report{
+            .Added = old ? 0 : 1, .Known = old && !restored, .Restored = restored};
         Expect([&] {
-            if (request) {
+            if (request)
                 id = m_libs[p]
                          ->Add(library::TKind::Kit, m_kits[static_cast<std::size_t>(k)],
                                library::ModuleOrigin(16, "2026-12-08"), k + 1)
                          .first;
-                return;
-            }
-            const fs::path files[] = {m_kitFiles[static_cast<std::size_t>(k)]};
-            report = m_libs[p]->Import(files);
+            else
+                report = m_libs[p]->Import(std::vector{m_kitFiles[static_cast<std::size_t>(k)]});
             for (const auto& item : m_libs[p]->Find({}))
-                if (!m_state.Kits.contains(item.Id)) id = item.Id;
+                if (!request && !m_state.Kits.contains(item.Id)) id = item.Id;
         });
-        const std::string text = (request ? "request sees kit " : "import kit ") +
-                                 std::to_string(k) + " as item " +
-                                 std::to_string(known ? *known : id);
-        // What comes in again is in the library again, out of the Deleted view.
-        const int restored = known && m_state.Kits[*known].Deleted ? 1 : 0;
-        if (known) m_state.Kits[*known].Deleted = false;
-        if (!m_problem.empty()) return text;
-        if (request && known && id != *known)
+        if (!m_problem.empty()) return "import kit " + std::to_string(k);
+        if (old) known->second.Deleted = false;
+        if (old && request && id != known->first)
             m_problem = "the request's kit is item " + std::to_string(id);
-        if (!known && (id == kEmptyPlace || m_state.Kits.contains(id)))
-            m_problem = "the new kit is not in the library as a new item";
-        if (!request && (report.Added != (known ? 0 : 1) || report.Restored != restored ||
-                         report.Known != (known ? 1 - restored : 0)))
+        if (!old && (id == kEmptyPlace || m_state.Kits.contains(id)))
+            m_problem = "the new kit is not a new item";
+        if (report.Added != !old || report.Known != (old && !restored) ||
+            report.Restored != restored)
             m_problem = "the import counts " + std::to_string(report.Added) + " new, " +
                         std::to_string(report.Known) + " known, " +
                         std::to_string(report.Restored) + " back from Deleted";
-        if (!known && m_problem.empty()) m_state.Kits[id] = {k, false, false, {}, {}};
-        return text;
+        if (!old) m_state.Kits[id] = {k, false, false, {}, {}};
+        return (request ? "request sees kit " : "import kit ") + std::to_string(k) + " as item " +
+               std::to_string(old ? known->first : id);
     }
 
-    std::string DeleteKits(int p) { return ToDeleted(p, true); }
-    std::string RestoreKits(int p) { return ToDeleted(p, false); }
-    std::string ToDeleted(int p, bool deleted) {
-        const auto from = KitIds(!deleted);
-        if (from.empty()) return "no kit to " + std::string(deleted ? "delete" : "restore");
+    // An edit of some kits: `call` makes it in the library, `model` in each kit's model.
+    template <class Call>
+    std::string KitEdit(int p, bool deleted, const std::string& text, Call call,
+                        const std::function<void(TKitModel&)>& model) {
+        const auto from = IdsIn(m_state.Kits, deleted);
+        if (from.empty()) return "no kit to " + text;
         const auto ids = Some(from);
         return Edit(
-            p, (deleted ? "delete" : "restore") + Ids(ids),
-            [&](auto& to) { deleted ? to.Delete(ids) : to.Restore(ids); },
+            p, text + Ids(ids), [&](auto& to) { call(to, ids); },
             [&] {
-                for (ItemId id : ids) m_state.Kits[id].Deleted = deleted;
+                for (ItemId id : ids) model(m_state.Kits[id]);
+            });
+    }
+    std::string DeleteKits(int p) {
+        return KitEdit(
+            p, false, "delete", [](auto& to, const auto& ids) { to.Delete(ids); },
+            [](TKitModel& kit) { kit.Deleted = true; });
+    }
+    std::string RestoreKits(int p) {
+        return KitEdit(
+            p, true, "restore", [](auto& to, const auto& ids) { to.Restore(ids); },
+            [](TKitModel& kit) { kit.Deleted = false; });
+    }
+    std::string Favourite(int p) {
+        const bool on = Pick(2) == 0;
+        return KitEdit(
+            p, false, on ? "mark favourite" : "unmark favourite",
+            [&](auto& to, const auto& ids) {
+                if constexpr (requires { to.SetFavourite(ids, on); })
+                    to.SetFavourite(ids, on);
+                else
+                    for (ItemId id : ids) to.SetFavourite(id, on);
+            },
+            [&](TKitModel& kit) { kit.Favourite = on; });
+    }
+    // Tags added and removed, the note set or left (tamboro-cli: one kit at a time), or the
+    // same tags and note for every kit (the tags are only kWords, so that removing them all
+    // and adding one sets that one).
+    std::string Tags(int p) {
+        static const std::string kWords[] = {"funk", "gig", "jazz", "Live"};
+        const bool set = Pick(2) == 0;
+        const std::string added[] = {kWords[Pick(4)]}, one[] = {kWords[Pick(4)]};
+        const auto removed =
+            set ? std::span<const std::string>(kWords) : std::span<const std::string>(one);
+        std::optional<std::string> note;
+        if (set || Pick(2) == 0) note = "note " + std::to_string(Pick(3));
+        return KitEdit(
+            p, false,
+            (set ? "set tags " : "change tags +") + added[0] + (set ? "" : " -" + one[0]) + " " +
+                note.value_or("") + " of",
+            [&](auto& to, const auto& ids) {
+                if constexpr (requires { to.ChangeTags(ids, added, removed, note); }) {
+                    if (set)
+                        to.SetTagsAndNote(ids, added[0], *note);
+                    else
+                        to.ChangeTags(ids, added, removed, note);
+                } else if (set) {
+                    to.SetTagsAndNote(ids, added[0], *note);
+                } else {
+                    for (ItemId id : ids) {
+                        const auto item = to.Item(id);
+                        to.SetTagsAndNote(
+                            std::vector{id},
+                            library::WithTags(library::WithoutTags(item->Tags, removed), added),
+                            note.value_or(item->Note));
+                    }
+                }
+            },
+            [&](TKitModel& kit) {
+                kit.Tags = library::WithTags(library::WithoutTags(kit.Tags, removed), added);
+                kit.Note = note.value_or(kit.Note);
             });
     }
 
@@ -331,100 +383,30 @@ class TTwoPrograms {
         return "empty Deleted";
     }
 
-    // Tags added and removed, the note set or left (as tamboro-cli tags one kit at a time),
-    // or the same tags and note for every kit.
-    std::string Tags(int p) {
-        const auto live = KitIds(false);
-        if (live.empty()) return "no kit to tag";
-        static const std::string kWords[] = {"funk", "gig", "jazz", "Live"};
-        const auto ids = Some(live);
-        const std::string added[] = {kWords[Pick(4)]}, removed[] = {kWords[Pick(4)]};
-        std::optional<std::string> note;
-        if (Pick(2) == 0) note = "note " + std::to_string(Pick(3));
-        if (Pick(2) == 0)
-            return Edit(
-                p, "tags and note of" + Ids(ids) + ": " + added[0] + ", " + note.value_or(""),
-                [&](auto& to) { to.SetTagsAndNote(ids, added[0], note.value_or("")); },
-                [&] {
-                    for (ItemId id : ids) m_state.Kits[id].Tags = added[0];
-                    for (ItemId id : ids) m_state.Kits[id].Note = note.value_or("");
-                });
-        return Edit(
-            p,
-            "tags of" + Ids(ids) + ": +" + added[0] + " -" + removed[0] + ", " +
-                note.value_or("note left"),
-            [&](auto& to) {
-                if constexpr (requires { to.ChangeTags(ids, added, removed, note); })
-                    to.ChangeTags(ids, added, removed, note);
-                else
-                    for (ItemId id : ids) {
-                        const ItemId one[] = {id};
-                        const auto item = to.Item(id);
-                        to.SetTagsAndNote(
-                            one,
-                            library::WithTags(library::WithoutTags(item->Tags, removed), added),
-                            note.value_or(item->Note));
-                    }
-            },
-            [&] {
-                for (ItemId id : ids) {
-                    TKitModel& kit = m_state.Kits[id];
-                    kit.Tags = library::WithTags(library::WithoutTags(kit.Tags, removed), added);
-                    kit.Note = note.value_or(kit.Note);
-                }
-            });
-    }
-
-    std::string Favourite(int p) {
-        const auto live = KitIds(false);
-        if (live.empty()) return "no kit to mark";
-        const auto ids = Some(live);
-        const bool on = Pick(2) == 0;
-        return Edit(
-            p, (on ? "mark favourite" : "unmark favourite") + Ids(ids),
-            [&](auto& to) {
-                if constexpr (requires { to.SetFavourite(ids, on); })
-                    to.SetFavourite(ids, on);
-                else
-                    for (ItemId id : ids) to.SetFavourite(id, on);
-            },
-            [&] {
-                for (ItemId id : ids) m_state.Kits[id].Favourite = on;
-            });
-    }
-
+    // Made, renamed, deleted, restored; a kit put in, a position cleared, two swapped.
     std::string ListEdit(int p) {
-        const auto lists = ListIds(false), deleted = ListIds(true), live = KitIds(false);
+        const auto lists = IdsIn(m_state.Lists, false), deleted = IdsIn(m_state.Lists, true);
+        const auto live = IdsIn(m_state.Kits, false);
         const std::string name = "L" + std::to_string(Pick(4));
         const int what = lists.empty() ? 0 : Pick(7), at = Pick(4), to = Pick(4);
-        if (what == 0) {
-            if (NameTaken(m_state, name, kEmptyPlace)) return "no new list " + name + ": taken";
-            ItemId id = kEmptyPlace;
-            return Edit(
-                p, "new list " + name, [&](auto& lib) { id = lib.CreateList(name, {}); },
-                [&] {
-                    if (m_state.Lists.contains(id))
-                        m_problem = "the new list took the ID of list " + std::to_string(id);
-                    m_state.Lists[id] = {name, false, {}};
-                });
-        }
-        if (what == 3 && deleted.empty()) return "no list to restore";
-        const ItemId list = what == 3 ? One(deleted) : One(lists);
-        TListModel& l = m_state.Lists[list];
-        const std::string text = "list " + std::to_string(list) + ": ";
-        if ((what == 1 && NameTaken(m_state, name, list)) ||
-            (what == 3 && NameTaken(m_state, l.Name, list)))
-            return text + "name taken";
-        if (what == 4 && live.empty()) return text + "no kit to put";
-        const ItemId kit = what == 4 ? One(live) : kEmptyPlace;
-        const auto at_ = static_cast<std::size_t>(at), to_ = static_cast<std::size_t>(to);
-        static const char* const kWhat[] = {"",    "rename", "delete", "restore",
+        const ItemId list =
+            what == 0 ? kEmptyPlace : One(what == 3 && !deleted.empty() ? deleted : lists);
+        const ItemId kit = what == 4 && !live.empty() ? One(live) : kEmptyPlace;
+        static const char* const kWhat[] = {"new", "rename", "delete", "restore",
                                             "put", "clear",  "swap"};
+        const std::string text = std::string("list ") + kWhat[what] + " " + std::to_string(list) +
+                                 " " + name + " " + std::to_string(kit) + " " +
+                                 std::to_string(at + 1) + " " + std::to_string(to + 1);
+        if ((what < 2 && NameTaken(m_state, name, list)) ||
+            (what == 3 &&
+             (deleted.empty() || NameTaken(m_state, m_state.Lists[list].Name, list))) ||
+            (what == 4 && live.empty()))
+            return text + ": not possible";
+        ItemId made = list;
         return Edit(
-            p,
-            text + kWhat[what] + " " + name + " " + std::to_string(kit) + " " +
-                std::to_string(at + 1) + " " + std::to_string(to + 1),
+            p, text,
             [&](auto& lib) {
+                if (what == 0) made = lib.CreateList(name, {});
                 if (what == 1) lib.RenameList(list, name);
                 if (what == 2) lib.DeleteList(list);
                 if (what == 3) lib.RestoreList(list);
@@ -433,10 +415,15 @@ class TTwoPrograms {
                 if (what == 6) lib.SwapPositions(list, at, to);
             },
             [&] {
-                if (what == 1) l.Name = name;
-                if (what == 2 || what == 3) l.Deleted = what == 2;
-                if (what == 4 || what == 5) l.Positions[at_] = kit;
-                if (what == 6) std::swap(l.Positions[at_], l.Positions[to_]);
+                if (what == 0 && m_state.Lists.contains(made))
+                    m_problem = "the new list took the ID of list " + std::to_string(made);
+                TListModel& l = m_state.Lists[made];
+                if (what < 2) l.Name = name;
+                if (what == 0 || what == 2 || what == 3) l.Deleted = what == 2;
+                if (what == 4 || what == 5) l.Positions[static_cast<std::size_t>(at)] = kit;
+                if (what == 6)
+                    std::swap(l.Positions[static_cast<std::size_t>(at)],
+                              l.Positions[static_cast<std::size_t>(to)]);
             });
     }
 
@@ -446,13 +433,11 @@ class TTwoPrograms {
     // step is taken back (or done again); when anything was changed meanwhile, nothing is.
     std::string Replay(int p, bool undo) {
         auto& from = undo ? m_undo[p] : m_redo[p];
-        auto& to = undo ? m_redo[p] : m_undo[p];
         library::TEdits& edits = *m_edits[p];
-        const std::string word = undo ? "undo" : "redo";
         if ((undo ? edits.CanUndo() : edits.CanRedo()) != !from.empty())
-            m_problem = "the edits and the model differ on whether there is a step to " + word;
-        if (from.empty() || !m_problem.empty()) return word;
-        const std::string text = word + " " + (undo ? edits.UndoText() : edits.RedoText());
+            m_problem = "the edits and the model differ on whether there is a step to take";
+        if (from.empty() || !m_problem.empty()) return undo ? "undo" : "redo";
+        const std::string text = (undo ? "undo " + edits.UndoText() : "redo " + edits.RedoText());
         TStep step = std::move(from.back());
         from.pop_back();
         TState next = m_state;
@@ -461,7 +446,10 @@ class TTwoPrograms {
             possible = possible && Get(next, change) == (undo ? change.After : change.Before);
         for (const TChange& change : step)
             possible = possible && Set(next, change, undo ? change.Before : change.After);
-        if (possible) m_state = std::move(next), to.push_back(std::move(step));
+        if (possible) {
+            m_state = std::move(next);
+            (undo ? m_redo[p] : m_undo[p]).push_back(std::move(step));
+        }
         std::string refused;
         try {
             undo ? edits.Undo() : edits.Redo();
@@ -469,33 +457,33 @@ class TTwoPrograms {
             refused = error.what();
         } catch (const std::exception& error) {
             m_problem = std::string("raised: ") + error.what();
+            return text;
         }
-        if (possible && !refused.empty()) m_problem = "refused: " + refused;
-        if (!possible && refused.empty() && m_problem.empty())
-            m_problem = "done although another program changed what it puts back";
+        if (possible != refused.empty())
+            m_problem = possible ? "refused: " + refused
+                                 : "done although another program changed what it puts back";
         return text + (refused.empty() ? "" : " (refused: " + refused + ")");
     }
 
-    std::string BackUp(int p) {
-        const fs::path file = m_dir / ("backup" + std::to_string(m_backups.size()) + ".sqlite3");
-        Expect([&] { m_libs[p]->Backup(file); });
-        m_backups.emplace_back(file, m_state);
-        return "back up to " + file.filename().string();
-    }
-
-    std::string RestoreBackup(int p) {
-        if (m_backups.empty()) return "no backup to restore";
+    // A backup made, or one restored: the restoring window forgets its steps, the other
+    // program keeps its own.
+    std::string Backup(int p) {
+        if (m_backups.empty() || Pick(14) < 5) {
+            const fs::path file =
+                m_dir / ("backup" + std::to_string(m_backups.size()) + ".sqlite3");
+            Expect([&] { m_libs[p]->Backup(file); });
+            m_backups.emplace_back(file, m_state);
+            return "back up to " + file.filename().string();
+        }
         const auto& [file, state] =
             m_backups[static_cast<std::size_t>(Pick(static_cast<int>(m_backups.size())))];
         Expect([&] { m_libs[p]->RestoreFrom(file); });
         m_state = state;
-        // The restoring window forgets its steps; the other program keeps its own.
         m_edits[p]->Clear();
         m_undo[p].clear();
         m_redo[p].clear();
         return "restore " + file.filename().string();
     }
-
     fs::path m_dir;
     const std::vector<fs::path>& m_kitFiles;
     const std::vector<Bytes>& m_kits;
