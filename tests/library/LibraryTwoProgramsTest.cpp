@@ -53,9 +53,9 @@ struct TChange {
 };
 using TStep = std::vector<TChange>;
 
-std::string Text(const TPositions& positions) {
+std::string Text(const auto& ids) {
     std::string text;
-    for (ItemId kit : positions) text += std::to_string(kit) + ",";
+    for (ItemId id : ids) text += std::to_string(id) + ",";
     return text;
 }
 
@@ -130,25 +130,34 @@ TStep Diff(TState before, const TState& after) {
     return step;
 }
 
-// What a program finds in the library, written as the model's Seen writes it.
+std::string Kit(ItemId id, bool deleted, bool favourite, const std::string& tags,
+                const std::string& note) {
+    return "kit " + std::to_string(id) + (deleted ? " deleted " : " ") + std::to_string(favourite) +
+           " " + tags + "/" + note + "\n";
+}
+std::string List(ItemId id, bool deleted, const std::string& name, const TPositions& positions,
+                 const std::string& shown, int count) {
+    return "list " + std::to_string(id) + (deleted ? " deleted " : " ") + name + " " +
+           Text(positions) + " shows " + shown + " counts " + std::to_string(count) + "\n";
+}
+
+// What a program finds in the library, as Seen of the model writes it.
 std::string Seen(library::TLibrary& lib) {
     std::map<ItemId, std::string> kits, lists;
     for (bool gone : {false, true}) {
         for (const auto& item : lib.Find({.Deleted = gone}))
-            kits[item.Id] = (gone ? "deleted" : "") + std::to_string(item.Favourite) + " " +
-                            item.Tags + "/" + item.Note;
+            kits[item.Id] = Kit(item.Id, gone, item.Favourite, item.Tags, item.Note);
         for (const auto& list : lib.Lists(gone)) {
             std::string shown;
             for (const auto& kit : lib.ListKits(list.Id))
                 shown += std::to_string(kit ? kit->Id : kEmptyPlace) + ",";
-            lists[list.Id] = (gone ? "deleted " : "") + list.Name + " " +
-                             Text(lib.ListPositions(list.Id)) + " shows " + shown + " counts " +
-                             std::to_string(list.Kits);
+            lists[list.Id] =
+                List(list.Id, gone, list.Name, lib.ListPositions(list.Id), shown, list.Kits);
         }
     }
-    std::string text = "info counts " + std::to_string(lib.Info().Kits) + " kits\n";
-    for (const auto& [id, kit] : kits) text += "kit " + std::to_string(id) + ": " + kit + "\n";
-    for (const auto& [id, list] : lists) text += "list " + std::to_string(id) + ": " + list + "\n";
+    std::string text = "info counts " + std::to_string(lib.Info().Kits) + "\n";
+    for (const auto* map : {&kits, &lists})
+        for (const auto& [id, line] : *map) text += line;
     return text;
 }
 
@@ -157,8 +166,7 @@ std::string Seen(const TState& state) {
     int live = 0;
     for (const auto& [id, kit] : state.Kits) {
         live += kit.Deleted ? 0 : 1;
-        text += "kit " + std::to_string(id) + ": " + (kit.Deleted ? "deleted" : "") +
-                std::to_string(kit.Favourite) + " " + kit.Tags + "/" + kit.Note + "\n";
+        text += Kit(id, kit.Deleted, kit.Favourite, kit.Tags, kit.Note);
     }
     for (const auto& [id, list] : state.Lists) {
         // A list shows each position whose kit is not in the Deleted view, up to the last.
@@ -169,11 +177,9 @@ std::string Seen(const TState& state) {
             shown += std::to_string(shows ? kit : kEmptyPlace) + ",";
             if (shows) upToLast = shown, ++count;
         }
-        text += "list " + std::to_string(id) + ": " + (list.Deleted ? "deleted " : "") + list.Name +
-                " " + Text(list.Positions) + " shows " + upToLast + " counts " +
-                std::to_string(count) + "\n";
+        text += List(id, list.Deleted, list.Name, list.Positions, upToLast, count);
     }
-    return "info counts " + std::to_string(live) + " kits\n" + text;
+    return "info counts " + std::to_string(live) + "\n" + text;
 }
 
 class TTwoPrograms {
@@ -192,9 +198,9 @@ class TTwoPrograms {
     std::string Step() {
         using T = TTwoPrograms;
         static const std::pair<int, std::string (T::*)(int)> kActions[] = {
-            {12, &T::Import}, {8, &T::DeleteKits}, {5, &T::RestoreKits}, {3, &T::EmptyDeleted},
-            {10, &T::Tags},   {6, &T::Favourite},  {18, &T::ListEdit},   {14, &T::Undo},
-            {10, &T::Redo},   {14, &T::Backup}};
+            {12, &T::Import},   {13, &T::DeleteOrRestore}, {3, &T::EmptyDeleted}, {10, &T::Tags},
+            {6, &T::Favourite}, {18, &T::ListEdit},        {14, &T::Undo},        {10, &T::Redo},
+            {14, &T::Backup}};
         const int p = Pick(2);
         m_undoable = p == 0 || Pick(2) == 0;
         m_problem.clear();
@@ -214,9 +220,7 @@ class TTwoPrograms {
 
   private:
     int Pick(int n) { return static_cast<int>(m_random() % static_cast<unsigned>(n)); }
-    ItemId One(const std::vector<ItemId>& ids) {
-        return ids[static_cast<std::size_t>(Pick(static_cast<int>(ids.size())))];
-    }
+    ItemId One(const std::vector<ItemId>& ids) { return ids[Pick(static_cast<int>(ids.size()))]; }
     // Some of the ids, at least one.
     std::vector<ItemId> Some(const std::vector<ItemId>& ids) {
         std::vector<ItemId> some;
@@ -230,11 +234,6 @@ class TTwoPrograms {
         for (const auto& [id, model] : models)
             if (model.Deleted == deleted) ids.push_back(id);
         return ids;
-    }
-    static std::string Ids(const std::vector<ItemId>& ids) {
-        std::string text;
-        for (ItemId id : ids) text += " " + std::to_string(id);
-        return text;
     }
 
     void Expect(const std::function<void()>& call) {
@@ -275,11 +274,11 @@ class TTwoPrograms {
         Expect([&] {
             if (request)
                 id = m_libs[p]
-                         ->Add(library::TKind::Kit, m_kits[static_cast<std::size_t>(k)],
+                         ->Add(library::TKind::Kit, m_kits[k],
                                library::ModuleOrigin(16, "2026-12-08"), k + 1)
                          .first;
             else
-                report = m_libs[p]->Import(std::vector{m_kitFiles[static_cast<std::size_t>(k)]});
+                report = m_libs[p]->Import(std::vector{m_kitFiles[k]});
             for (const auto& item : m_libs[p]->Find({}))
                 if (!request && !m_state.Kits.contains(item.Id)) id = item.Id;
         });
@@ -307,20 +306,17 @@ class TTwoPrograms {
         if (from.empty()) return "no kit to " + text;
         const auto ids = Some(from);
         return Edit(
-            p, text + Ids(ids), [&](auto& to) { call(to, ids); },
+            p, text + " " + Text(ids), [&](auto& to) { call(to, ids); },
             [&] {
                 for (ItemId id : ids) model(m_state.Kits[id]);
             });
     }
-    std::string DeleteKits(int p) {
+    std::string DeleteOrRestore(int p) {
+        const bool restore = Pick(13) < 5;
         return KitEdit(
-            p, false, "delete", [](auto& to, const auto& ids) { to.Delete(ids); },
-            [](TKitModel& kit) { kit.Deleted = true; });
-    }
-    std::string RestoreKits(int p) {
-        return KitEdit(
-            p, true, "restore", [](auto& to, const auto& ids) { to.Restore(ids); },
-            [](TKitModel& kit) { kit.Deleted = false; });
+            p, restore, restore ? "restore" : "delete",
+            [&](auto& to, const auto& ids) { restore ? to.Restore(ids) : to.Delete(ids); },
+            [&](TKitModel& kit) { kit.Deleted = !restore; });
     }
     std::string Favourite(int p) {
         const bool on = Pick(2) == 0;
@@ -334,38 +330,23 @@ class TTwoPrograms {
             },
             [&](TKitModel& kit) { kit.Favourite = on; });
     }
-    // Tags added and removed, the note set or left (tamboro-cli: one kit at a time), or the
-    // same tags and note for every kit (the tags are only kWords, so that removing them all
-    // and adding one sets that one).
+    // Tags added and removed with the note set or left, or the same tags and note for every
+    // kit (as tamboro-cli sets them). The tags are kWords only: removing them all and adding
+    // one sets that one.
     std::string Tags(int p) {
         static const std::string kWords[] = {"funk", "gig", "jazz", "Live"};
-        const bool set = Pick(2) == 0;
+        const bool set = !m_undoable || Pick(2) == 0;
         const std::string added[] = {kWords[Pick(4)]}, one[] = {kWords[Pick(4)]};
         const auto removed =
             set ? std::span<const std::string>(kWords) : std::span<const std::string>(one);
         std::optional<std::string> note;
         if (set || Pick(2) == 0) note = "note " + std::to_string(Pick(3));
         return KitEdit(
-            p, false,
-            (set ? "set tags " : "change tags +") + added[0] + (set ? "" : " -" + one[0]) + " " +
-                note.value_or("") + " of",
+            p, false, "tags +" + added[0] + " -" + (set ? "all" : one[0]) + " " + note.value_or(""),
             [&](auto& to, const auto& ids) {
-                if constexpr (requires { to.ChangeTags(ids, added, removed, note); }) {
-                    if (set)
-                        to.SetTagsAndNote(ids, added[0], *note);
-                    else
-                        to.ChangeTags(ids, added, removed, note);
-                } else if (set) {
-                    to.SetTagsAndNote(ids, added[0], *note);
-                } else {
-                    for (ItemId id : ids) {
-                        const auto item = to.Item(id);
-                        to.SetTagsAndNote(
-                            std::vector{id},
-                            library::WithTags(library::WithoutTags(item->Tags, removed), added),
-                            note.value_or(item->Note));
-                    }
-                }
+                if constexpr (requires { to.ChangeTags(ids, added, removed, note); })
+                    if (!set) return to.ChangeTags(ids, added, removed, note);
+                to.SetTagsAndNote(ids, added[0], *note);
             },
             [&](TKitModel& kit) {
                 kit.Tags = library::WithTags(library::WithoutTags(kit.Tags, removed), added);
@@ -420,10 +401,8 @@ class TTwoPrograms {
                 TListModel& l = m_state.Lists[made];
                 if (what < 2) l.Name = name;
                 if (what == 0 || what == 2 || what == 3) l.Deleted = what == 2;
-                if (what == 4 || what == 5) l.Positions[static_cast<std::size_t>(at)] = kit;
-                if (what == 6)
-                    std::swap(l.Positions[static_cast<std::size_t>(at)],
-                              l.Positions[static_cast<std::size_t>(to)]);
+                if (what == 4 || what == 5) l.Positions[at] = kit;
+                if (what == 6) std::swap(l.Positions[at], l.Positions[to]);
             });
     }
 
@@ -475,8 +454,7 @@ class TTwoPrograms {
             m_backups.emplace_back(file, m_state);
             return "back up to " + file.filename().string();
         }
-        const auto& [file, state] =
-            m_backups[static_cast<std::size_t>(Pick(static_cast<int>(m_backups.size())))];
+        const auto& [file, state] = m_backups[Pick(static_cast<int>(m_backups.size()))];
         Expect([&] { m_libs[p]->RestoreFrom(file); });
         m_state = state;
         m_edits[p]->Clear();
