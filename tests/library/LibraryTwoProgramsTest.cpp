@@ -25,8 +25,8 @@ using library::kEmptyPlace;
 using library::TPositions;
 
 constexpr int kPool = 6;  // kits the programs import and see on the module
-constexpr std::uint32_t kSeeds = 200;
-constexpr int kSteps = 40;
+constexpr std::uint32_t kSeeds = 150;
+constexpr int kSteps = 60;
 
 struct TKitModel {
     int Pool = 0;  // which kit of the pool: the item's identity, whatever its ID
@@ -42,16 +42,10 @@ struct TState {
     std::map<ItemId, TKitModel> Kits;
     std::map<ItemId, TListModel> Lists;
 };
-
-// One field of one kit or list that an undoable step changed, with its values either side.
-enum class TField { Deleted, Favourite, TagsAndNote, ListName, ListDeleted, ListPositions };
-struct TChange {
-    TField Field;
-    ItemId Id;
-    int Pool;  // a list is known by its ID alone, also when a backup brought it back
-    std::string Before, After;
+// An undoable edit as the model holds it: the state before and after it.
+struct TStep {
+    TState Before, After;
 };
-using TStep = std::vector<TChange>;
 
 std::string Text(const auto& ids) {
     std::string text;
@@ -59,19 +53,22 @@ std::string Text(const auto& ids) {
     return text;
 }
 
-// The field's value, or nothing when that kit or list is gone (or another kit has its ID).
-std::optional<std::string> Get(const TState& state, const TChange& change) {
-    if (change.Field >= TField::ListName) {
-        const auto list = state.Lists.find(change.Id);
+enum class TField { Deleted, Favourite, TagsAndNote, ListName, ListDeleted, ListPositions };
+
+// The field's value, or nothing when that kit or list is gone or another kit has its ID. A
+// list is known by its ID alone, also when a backup brought it back.
+std::optional<std::string> Get(const TState& state, TField field, ItemId id, int pool) {
+    if (field >= TField::ListName) {
+        const auto list = state.Lists.find(id);
         if (list == state.Lists.end()) return {};
-        if (change.Field == TField::ListName) return list->second.Name;
-        if (change.Field == TField::ListDeleted) return std::to_string(list->second.Deleted);
+        if (field == TField::ListName) return list->second.Name;
+        if (field == TField::ListDeleted) return std::to_string(list->second.Deleted);
         return Text(list->second.Positions);
     }
-    const auto kit = state.Kits.find(change.Id);
-    if (kit == state.Kits.end() || kit->second.Pool != change.Pool) return {};
-    if (change.Field == TField::Deleted) return std::to_string(kit->second.Deleted);
-    if (change.Field == TField::Favourite) return std::to_string(kit->second.Favourite);
+    const auto kit = state.Kits.find(id);
+    if (kit == state.Kits.end() || kit->second.Pool != pool) return {};
+    if (field == TField::Deleted) return std::to_string(kit->second.Deleted);
+    if (field == TField::Favourite) return std::to_string(kit->second.Favourite);
     return kit->second.Tags + "\n" + kit->second.Note;
 }
 
@@ -82,52 +79,50 @@ bool NameTaken(const TState& state, const std::string& name, ItemId except) {
 }
 
 // False where the library cannot set it: a list's name taken, a kit of its positions gone.
-bool Set(TState& state, const TChange& change, const std::string& value) {
-    if (change.Field < TField::ListName) {
-        TKitModel& kit = state.Kits.at(change.Id);
-        if (change.Field == TField::Deleted) kit.Deleted = value == "1";
-        if (change.Field == TField::Favourite) kit.Favourite = value == "1";
-        if (change.Field == TField::TagsAndNote) {
-            kit.Tags = value.substr(0, value.find('\n'));
-            kit.Note = value.substr(value.find('\n') + 1);
-        }
+bool Set(TState& state, TField field, ItemId id, const std::string& value) {
+    if (field < TField::ListName) {
+        TKitModel& kit = state.Kits.at(id);
+        if (field == TField::Deleted) kit.Deleted = value == "1";
+        if (field == TField::Favourite) kit.Favourite = value == "1";
+        if (field == TField::TagsAndNote) kit.Tags = value.substr(0, value.find('\n'));
+        if (field == TField::TagsAndNote) kit.Note = value.substr(value.find('\n') + 1);
         return true;
     }
-    TListModel& list = state.Lists.at(change.Id);
-    if (change.Field == TField::ListName && !list.Deleted && NameTaken(state, value, change.Id))
+    TListModel& list = state.Lists.at(id);
+    if (field == TField::ListName && NameTaken(state, value, id)) return false;
+    if (field == TField::ListDeleted && value == "0" && NameTaken(state, list.Name, id))
         return false;
-    if (change.Field == TField::ListDeleted && value == "0" &&
-        NameTaken(state, list.Name, change.Id))
-        return false;
-    if (change.Field == TField::ListName) list.Name = value;
-    if (change.Field == TField::ListDeleted) list.Deleted = value == "1";
-    if (change.Field != TField::ListPositions) return true;
+    if (field == TField::ListName) list.Name = value;
+    if (field == TField::ListDeleted) list.Deleted = value == "1";
     std::istringstream in(value);
     std::string part;
     for (ItemId& kit : list.Positions)
-        if (std::getline(in, part, ',') && (kit = std::stoll(part)) != kEmptyPlace &&
-            !state.Kits.contains(kit))
+        if (field == TField::ListPositions && std::getline(in, part, ',') &&
+            (kit = std::stoll(part)) != kEmptyPlace && !state.Kits.contains(kit))
             return false;
     return true;
 }
 
-// Every undoable step of both programs: the fields whose values differ from before to after.
-TStep Diff(TState before, const TState& after) {
-    for (const auto& [id, list] : after.Lists)  // a list the step made: its undo deletes it
-        if (!before.Lists.contains(id)) before.Lists[id] = {list.Name, true, list.Positions};
-    TStep step;
-    const auto add = [&](TField field, ItemId id, int pool) {
-        TChange change{field, id, pool, {}, {}};
-        const auto from = Get(before, change), to = Get(after, change);
-        if (from && to && from != to) step.push_back({field, id, pool, *from, *to});
+// One rule for every undo and redo: when each field the step changed still holds what the
+// step left, the step is taken back (or done again); when any was changed meanwhile, nothing.
+bool Replay(TState& state, const TStep& step, bool undo) {
+    const TState& from = undo ? step.After : step.Before;
+    const TState& to = undo ? step.Before : step.After;
+    TState next = state;
+    bool possible = true;
+    const auto replay = [&](TField field, ItemId id, int pool) {
+        const auto was = Get(from, field, id, pool), now = Get(to, field, id, pool);
+        if (was && now && was != now)
+            possible = possible && Get(state, field, id, pool) == was && Set(next, field, id, *now);
     };
-    for (const auto& [id, kit] : after.Kits)
+    for (const auto& [id, kit] : step.After.Kits)
         for (TField field : {TField::Deleted, TField::Favourite, TField::TagsAndNote})
-            add(field, id, kit.Pool);
-    for (const auto& [id, list] : after.Lists)
+            replay(field, id, kit.Pool);
+    for (const auto& [id, list] : step.After.Lists)
         for (TField field : {TField::ListName, TField::ListDeleted, TField::ListPositions})
-            add(field, id, 0);
-    return step;
+            replay(field, id, 0);
+    if (possible) state = std::move(next);
+    return possible;
 }
 
 std::string Kit(ItemId id, bool deleted, bool favourite, const std::string& tags,
@@ -198,18 +193,27 @@ class TTwoPrograms {
     std::string Step() {
         using T = TTwoPrograms;
         static const std::pair<int, std::string (T::*)(int)> kActions[] = {
-            {12, &T::Import},   {13, &T::DeleteOrRestore}, {3, &T::EmptyDeleted}, {10, &T::Tags},
-            {6, &T::Favourite}, {18, &T::ListEdit},        {14, &T::Undo},        {10, &T::Redo},
+            {14, &T::Import},   {13, &T::DeleteOrRestore}, {6, &T::EmptyDeleted}, {10, &T::Tags},
+            {6, &T::Favourite}, {15, &T::ListEdit},        {14, &T::Undo},        {8, &T::Redo},
             {14, &T::Backup}};
         const int p = Pick(2);
         m_undoable = p == 0 || Pick(2) == 0;
+        m_edited = false;
         m_problem.clear();
+        TState before = m_state;
         int what = Pick(100);
         for (const auto& [weight, action] : kActions)
             if ((what -= weight) < 0) {
-                m_log.push_back((p == 0 ? "window: " : "other program: ") + (this->*action)(p));
+                m_log.push_back((p == 0 ? "window: " : "other program: ") + (this->*action)(p) +
+                                (m_edited && m_undoable ? " (undoable)" : ""));
                 break;
             }
+        for (const auto& [id, list] : m_state.Lists)  // a list the step made: its undo deletes it
+            if (!before.Lists.contains(id)) before.Lists[id] = {list.Name, true, list.Positions};
+        if (m_edited && m_undoable && Seen(before) != Seen(m_state)) {
+            m_undo[p].push_back({std::move(before), m_state});
+            m_redo[p].clear();
+        }
         if (!m_problem.empty()) return m_problem;
         // What one program writes, the other finds.
         const std::string seen = Seen(*m_libs[1 - p]), model = Seen(m_state);
@@ -221,12 +225,13 @@ class TTwoPrograms {
   private:
     int Pick(int n) { return static_cast<int>(m_random() % static_cast<unsigned>(n)); }
     ItemId One(const std::vector<ItemId>& ids) { return ids[Pick(static_cast<int>(ids.size()))]; }
-    // Some of the ids, at least one.
+    // Some of the ids, at least one where there are any.
     std::vector<ItemId> Some(const std::vector<ItemId>& ids) {
         std::vector<ItemId> some;
         for (ItemId id : ids)
             if (Pick(2) == 0) some.push_back(id);
-        return some.empty() ? std::vector<ItemId>{One(ids)} : some;
+        if (some.empty() && !ids.empty()) some.push_back(One(ids));
+        return some;
     }
     template <class Model>
     static std::vector<ItemId> IdsIn(const std::map<ItemId, Model>& models, bool deleted) {
@@ -243,21 +248,11 @@ class TTwoPrograms {
             m_problem = std::string("raised: ") + error.what();
         }
     }
-
-    // An edit through the program's TEdits when this step is undoable, else straight on its
-    // library; `model` then makes it in the model, and the fields it changed are the step.
+    // An edit through the program's TEdits when this step is undoable, else on its library.
     template <class Call>
-    std::string Edit(int p, const std::string& text, Call call,
-                     const std::function<void()>& model) {
-        const TState before = m_state;
+    void Edit(int p, Call call) {
+        m_edited = true;
         Expect([&] { m_undoable ? call(*m_edits[p]) : call(*m_libs[p]); });
-        model();
-        TStep step = Diff(before, m_state);
-        if (m_undoable && !step.empty()) {
-            m_undo[p].push_back(std::move(step));
-            m_redo[p].clear();
-        }
-        return text + (m_undoable ? " (undoable)" : "");
     }
 
     // A kit of the pool imported from its file or seen on the module after a request: a kit
@@ -268,9 +263,12 @@ class TTwoPrograms {
         const auto known =
             std::ranges::find(m_state.Kits, k, [](auto& kit) { return kit.second.Pool; });
         const bool old = known != m_state.Kits.end(), restored = old && known->second.Deleted;
-        ItemId id = kEmptyPlace;
+        ItemId id = old ? known->first : kEmptyPlace;
         library::TImportReport report{
             .Added = old ? 0 : 1, .Known = old && !restored, .Restored = restored};
+        const std::string text = (request ? "request sees kit " : "import kit ") +
+                                 std::to_string(k) +
+                                 (old ? " (item " + Text(std::vector{id}) + ")" : "");
         Expect([&] {
             if (request)
                 id = m_libs[p]
@@ -282,10 +280,8 @@ class TTwoPrograms {
             for (const auto& item : m_libs[p]->Find({}))
                 if (!request && !m_state.Kits.contains(item.Id)) id = item.Id;
         });
-        if (!m_problem.empty()) return "import kit " + std::to_string(k);
-        if (old) known->second.Deleted = false;
-        if (old && request && id != known->first)
-            m_problem = "the request's kit is item " + std::to_string(id);
+        if (!m_problem.empty()) return text;
+        if (old && id != known->first) m_problem = "the kit is item " + std::to_string(id);
         if (!old && (id == kEmptyPlace || m_state.Kits.contains(id)))
             m_problem = "the new kit is not a new item";
         if (report.Added != !old || report.Known != (old && !restored) ||
@@ -293,65 +289,58 @@ class TTwoPrograms {
             m_problem = "the import counts " + std::to_string(report.Added) + " new, " +
                         std::to_string(report.Known) + " known, " +
                         std::to_string(report.Restored) + " back from Deleted";
+        if (old) known->second.Deleted = false;
         if (!old) m_state.Kits[id] = {k, false, false, {}, {}};
-        return (request ? "request sees kit " : "import kit ") + std::to_string(k) + " as item " +
-               std::to_string(old ? known->first : id);
+        return text + " as item " + std::to_string(id);
     }
 
-    // An edit of some kits: `call` makes it in the library, `model` in each kit's model.
-    template <class Call>
-    std::string KitEdit(int p, bool deleted, const std::string& text, Call call,
-                        const std::function<void(TKitModel&)>& model) {
-        const auto from = IdsIn(m_state.Kits, deleted);
-        if (from.empty()) return "no kit to " + text;
-        const auto ids = Some(from);
-        return Edit(
-            p, text + " " + Text(ids), [&](auto& to) { call(to, ids); },
-            [&] {
-                for (ItemId id : ids) model(m_state.Kits[id]);
-            });
-    }
     std::string DeleteOrRestore(int p) {
         const bool restore = Pick(13) < 5;
-        return KitEdit(
-            p, restore, restore ? "restore" : "delete",
-            [&](auto& to, const auto& ids) { restore ? to.Restore(ids) : to.Delete(ids); },
-            [&](TKitModel& kit) { kit.Deleted = !restore; });
+        const auto ids = Some(IdsIn(m_state.Kits, restore));
+        for (ItemId id : ids) m_state.Kits[id].Deleted = !restore;
+        if (!ids.empty()) Edit(p, [&](auto& to) { restore ? to.Restore(ids) : to.Delete(ids); });
+        return (restore ? "restore " : "delete ") + Text(ids);
     }
+
     std::string Favourite(int p) {
+        const auto ids = Some(IdsIn(m_state.Kits, false));
         const bool on = Pick(2) == 0;
-        return KitEdit(
-            p, false, on ? "mark favourite" : "unmark favourite",
-            [&](auto& to, const auto& ids) {
+        for (ItemId id : ids) m_state.Kits[id].Favourite = on;
+        if (!ids.empty())
+            Edit(p, [&](auto& to) {
                 if constexpr (requires { to.SetFavourite(ids, on); })
                     to.SetFavourite(ids, on);
                 else
                     for (ItemId id : ids) to.SetFavourite(id, on);
-            },
-            [&](TKitModel& kit) { kit.Favourite = on; });
+            });
+        return (on ? "mark favourite " : "unmark favourite ") + Text(ids);
     }
+
     // Tags added and removed with the note set or left, or the same tags and note for every
     // kit (as tamboro-cli sets them). The tags are kWords only: removing them all and adding
     // one sets that one.
     std::string Tags(int p) {
         static const std::string kWords[] = {"funk", "gig", "jazz", "Live"};
+        const auto ids = Some(IdsIn(m_state.Kits, false));
         const bool set = !m_undoable || Pick(2) == 0;
         const std::string added[] = {kWords[Pick(4)]}, one[] = {kWords[Pick(4)]};
         const auto removed =
             set ? std::span<const std::string>(kWords) : std::span<const std::string>(one);
         std::optional<std::string> note;
         if (set || Pick(2) == 0) note = "note " + std::to_string(Pick(3));
-        return KitEdit(
-            p, false, "tags +" + added[0] + " -" + (set ? "all" : one[0]) + " " + note.value_or(""),
-            [&](auto& to, const auto& ids) {
+        for (ItemId id : ids) {
+            TKitModel& kit = m_state.Kits[id];
+            kit.Tags = library::WithTags(library::WithoutTags(kit.Tags, removed), added);
+            kit.Note = note.value_or(kit.Note);
+        }
+        if (!ids.empty())
+            Edit(p, [&](auto& to) {
                 if constexpr (requires { to.ChangeTags(ids, added, removed, note); })
                     if (!set) return to.ChangeTags(ids, added, removed, note);
                 to.SetTagsAndNote(ids, added[0], *note);
-            },
-            [&](TKitModel& kit) {
-                kit.Tags = library::WithTags(library::WithoutTags(kit.Tags, removed), added);
-                kit.Note = note.value_or(kit.Note);
             });
+        return "tags of " + Text(ids) + " +" + added[0] + " -" + (set ? "all" : one[0]) + " " +
+               note.value_or("");
     }
 
     std::string EmptyDeleted(int p) {
@@ -364,13 +353,13 @@ class TTwoPrograms {
         return "empty Deleted";
     }
 
-    // Made, renamed, deleted, restored; a kit put in, a position cleared, two swapped.
+    // A list made, renamed, deleted or restored; a kit put in, a position cleared, two swapped.
     std::string ListEdit(int p) {
         const auto lists = IdsIn(m_state.Lists, false), deleted = IdsIn(m_state.Lists, true);
         const auto live = IdsIn(m_state.Kits, false);
         const std::string name = "L" + std::to_string(Pick(4));
         const int what = lists.empty() ? 0 : Pick(7), at = Pick(4), to = Pick(4);
-        const ItemId list =
+        ItemId list =
             what == 0 ? kEmptyPlace : One(what == 3 && !deleted.empty() ? deleted : lists);
         const ItemId kit = what == 4 && !live.empty() ? One(live) : kEmptyPlace;
         static const char* const kWhat[] = {"new", "rename", "delete", "restore",
@@ -383,52 +372,38 @@ class TTwoPrograms {
              (deleted.empty() || NameTaken(m_state, m_state.Lists[list].Name, list))) ||
             (what == 4 && live.empty()))
             return text + ": not possible";
-        ItemId made = list;
-        return Edit(
-            p, text,
-            [&](auto& lib) {
-                if (what == 0) made = lib.CreateList(name, {});
-                if (what == 1) lib.RenameList(list, name);
-                if (what == 2) lib.DeleteList(list);
-                if (what == 3) lib.RestoreList(list);
-                if (what == 4) lib.PutInList(list, at, kit);
-                if (what == 5) lib.ClearPosition(list, at);
-                if (what == 6) lib.SwapPositions(list, at, to);
-            },
-            [&] {
-                if (what == 0 && m_state.Lists.contains(made))
-                    m_problem = "the new list took the ID of list " + std::to_string(made);
-                TListModel& l = m_state.Lists[made];
-                if (what < 2) l.Name = name;
-                if (what == 0 || what == 2 || what == 3) l.Deleted = what == 2;
-                if (what == 4 || what == 5) l.Positions[at] = kit;
-                if (what == 6) std::swap(l.Positions[at], l.Positions[to]);
-            });
+        Edit(p, [&](auto& lib) {
+            if (what == 0) list = lib.CreateList(name, {});
+            if (what == 1) lib.RenameList(list, name);
+            if (what == 2) lib.DeleteList(list);
+            if (what == 3) lib.RestoreList(list);
+            if (what == 4) lib.PutInList(list, at, kit);
+            if (what == 5) lib.ClearPosition(list, at);
+            if (what == 6) lib.SwapPositions(list, at, to);
+        });
+        if (what == 0 && m_state.Lists.contains(list))
+            m_problem = "the new list took the ID of list " + std::to_string(list);
+        TListModel& l = m_state.Lists[list];
+        if (what < 2) l.Name = name;
+        if (what == 0 || what == 2 || what == 3) l.Deleted = what == 2;
+        if (what == 4 || what == 5) l.Positions[at] = kit;
+        if (what == 6) std::swap(l.Positions[at], l.Positions[to]);
+        return text;
     }
 
-    std::string Undo(int p) { return Replay(p, true); }
-    std::string Redo(int p) { return Replay(p, false); }
-    // One rule for every undo and redo: when each field still holds what the step left, the
-    // step is taken back (or done again); when anything was changed meanwhile, nothing is.
-    std::string Replay(int p, bool undo) {
+    std::string Undo(int p) { return UndoOrRedo(p, true); }
+    std::string Redo(int p) { return UndoOrRedo(p, false); }
+    std::string UndoOrRedo(int p, bool undo) {
         auto& from = undo ? m_undo[p] : m_redo[p];
         library::TEdits& edits = *m_edits[p];
         if ((undo ? edits.CanUndo() : edits.CanRedo()) != !from.empty())
             m_problem = "the edits and the model differ on whether there is a step to take";
         if (from.empty() || !m_problem.empty()) return undo ? "undo" : "redo";
-        const std::string text = (undo ? "undo " + edits.UndoText() : "redo " + edits.RedoText());
+        const std::string text = undo ? "undo " + edits.UndoText() : "redo " + edits.RedoText();
         TStep step = std::move(from.back());
         from.pop_back();
-        TState next = m_state;
-        bool possible = true;
-        for (const TChange& change : step)
-            possible = possible && Get(next, change) == (undo ? change.After : change.Before);
-        for (const TChange& change : step)
-            possible = possible && Set(next, change, undo ? change.Before : change.After);
-        if (possible) {
-            m_state = std::move(next);
-            (undo ? m_redo[p] : m_undo[p]).push_back(std::move(step));
-        }
+        const bool possible = Replay(m_state, step, undo);
+        if (possible) (undo ? m_redo[p] : m_undo[p]).push_back(std::move(step));
         std::string refused;
         try {
             undo ? edits.Undo() : edits.Redo();
@@ -462,6 +437,7 @@ class TTwoPrograms {
         m_redo[p].clear();
         return "restore " + file.filename().string();
     }
+
     fs::path m_dir;
     const std::vector<fs::path>& m_kitFiles;
     const std::vector<Bytes>& m_kits;
@@ -473,7 +449,7 @@ class TTwoPrograms {
     std::vector<std::pair<fs::path, TState>> m_backups;
     std::vector<std::string> m_log;
     std::string m_problem;
-    bool m_undoable = false;
+    bool m_undoable = false, m_edited = false;
 };
 
 }  // namespace
