@@ -210,6 +210,7 @@ class TTwoPrograms {
             }
         for (const auto& [id, list] : m_state.Lists)  // a list the step made: its undo deletes it
             if (!before.Lists.contains(id)) before.Lists[id] = {list.Name, true, list.Positions};
+        // An undoable edit that changed anything is a step of its program.
         if (m_edited && m_undoable && Seen(before) != Seen(m_state)) {
             m_undo[p].push_back({std::move(before), m_state});
             m_redo[p].clear();
