@@ -1,12 +1,9 @@
-// Grooves as files: the faults a groove file can have and their one-line messages, the
-// built-in grooves, a user's folder beside them, and each role's trigger on a patch.
+// Groove files' faults and their one-line messages, and each role's trigger on a patch. A
+// good file reading back is the player harness's; the folders are the "grooves" command's.
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "td7/audition/GrooveFolders.h"
+#include "td7/audition/Groove.h"
 #include "td7/audition/KitNotes.h"
 #include "td7/map/PresentFlags.h"
 #include "td7/map/Td7Collections.h"
@@ -55,54 +52,6 @@ TEST(GrooveFile, EachFaultHasItsOwnLine) {
         {std::string("\x01\x02:\n"), "my.groove:1: unknown key or role \"??\""},
     };
     for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.text), c.error) << c.text;
-}
-
-TEST(GrooveFile, StepsReadAcrossBarsWithCommentsAndBarLines) {
-    const td7::TGroove groove = td7::ParseGroove(
-        "# two bars\nname: Two\nbars: 2\nbeats: 2\nsteps-per-beat: 1\n\n"
-        "snare: . 90 | . 100\r\nkick:  110 . | 100 .\n",
-        "two.groove", "two");
-    EXPECT_EQ(groove.Name, "Two");
-    EXPECT_EQ(groove.Steps(), 4);
-    const std::vector<td7::TGrooveHit> hits = {
-        {0, Role::Kick, 110}, {1, Role::Snare, 90}, {2, Role::Kick, 100}, {3, Role::Snare, 100}};
-    EXPECT_EQ(groove.Hits, hits);
-    // Without a name line the file's name is shown.
-    EXPECT_EQ(td7::ParseGroove("kick: 1 . . . . . . . . . . . . . . .", "x", "x").Name, "x");
-}
-
-TEST(GrooveFolders, BuiltInsParseAndTheUsersReplaceThemByName) {
-    const td7::TGrooveList builtIn = td7::LoadGrooves({TAMBORO_GROOVES_DIR});
-    EXPECT_EQ(builtIn.Faults, std::vector<std::string>{});
-    std::vector<std::string> ids;
-    for (const td7::TGroove& g : builtIn.Grooves) ids.push_back(g.Id);
-    EXPECT_EQ(ids, (std::vector<std::string>{"ballad-ride", "bossa", "double-kick", "funk-16ths",
-                                             "half-time", "rock", "shuffle", "tom-fill"}));
-
-    const std::filesystem::path user =
-        std::filesystem::path(testing::TempDir()) / "tamboro-grooves-test";
-    std::filesystem::remove_all(user);
-    std::filesystem::create_directories(user);
-    std::ofstream(user / "rock.groove")
-        << "name: My rock\nbars: 1\nbeats: 1\nsteps-per-beat: 1\nkick: 100\n";
-    std::ofstream(user / "broken.groove") << "kick: loud\n";
-    std::ofstream(user / "notes.txt") << "not a groove\n";
-    const td7::TGrooveList both = td7::LoadGrooves({TAMBORO_GROOVES_DIR, user, user / "missing"});
-    EXPECT_EQ(both.Grooves.size(), 8U);
-    EXPECT_EQ(td7::FindGroove(both, "ROCK").Name, "My rock");
-    EXPECT_EQ(td7::FindGroove(both, "funk 16ths").Id, "funk-16ths");
-    ASSERT_EQ(both.Faults.size(), 1U);
-    EXPECT_EQ(both.Faults[0], (user / "broken.groove").string() +
-                                  ":1: \"loud\" is no step: a velocity from 1 to 127, or \".\"");
-    try {
-        td7::FindGroove(builtIn, "polka");
-        ADD_FAILURE();
-    } catch (const GrooveError& e) {
-        EXPECT_STREQ(e.what(),
-                     "No groove \"polka\"; there are ballad-ride, bossa, double-kick, "
-                     "funk-16ths, half-time, rock, shuffle, tom-fill");
-    }
-    std::filesystem::remove_all(user);
 }
 
 TEST(KitNotes, EachRoleTakesItsTriggersNoteAndGate) {
