@@ -134,7 +134,7 @@ TEST_F(Play, AMidiFileStopsOnCtrlCWithNoNoteLeftSounding) {
 
 TEST_F(Play, RefusalsAreOneLine) {
     WriteSetup(true);
-    WriteBytes(folder / "bad.mid", {'R', 'I', 'F', 'F', 0, 0, 0, 4, 'W', 'A', 'V', 'E', 0, 0});
+    WriteBytes(folder / "bad.mid", {'R', 'I', 'F', 'F', 0, 0, 0, 6, 'W', 'A', 'V', 'E', 0, 1, 0, 96});
     // The arguments after "play" as a shell splits them; KIT and BAD stand for the files above.
     const auto expand = [&](std::string text) {
         for (const auto& [name, path] :

@@ -90,7 +90,7 @@ TEST(MidiFile, BadFilesAreRefusedWithOneLine) {
         Bytes file;
         std::string error;
     } cases[] = {
-        {{'R', 'I', 'F', 'F', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, "t.mid: not a Standard MIDI File"},
+        {{'R', 'I', 'F', 'F', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96}, "t.mid: not a Standard MIDI File"},
         {{}, "t.mid: not a Standard MIDI File"},
         {File(2, 96, {notes}), "t.mid: type 2 MIDI files (independent patterns) are not played"},
         {File(3, 96, {notes}), "t.mid: unknown MIDI file type 3"},
