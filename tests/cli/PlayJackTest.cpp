@@ -40,6 +40,16 @@ class PlayOverJack : public testing::Test {
 
 // A groove on the module's own patch, then a MIDI file, played to one td7sim.
 TEST_F(PlayOverJack, AGrooveAndAMidiFileArriveWhole) {
+    // The groove sounds the factory patch 3's kick (T1), snare (T2) and hi-hat (T3) notes.
+    Td7Module factory;
+    factory.LoadFactory();
+    auto note = [&](int t) { return int(factory.Data(Td7Module::TriggerBlock(2, t))[0]); };
+    std::map<int, int> expected;
+    expected[note(0)] += 6;
+    expected[note(2)] += 4;
+    expected[note(4)] += 16;
+    const bool noteOffs = factory.Data(Td7Module::SystemBlock())[14] != 0;
+
     TTd7SimProcess sim(Client("cli-play"), {"--log-notes", folder / "notes.log"});
     ASSERT_TRUE(sim.Ready());
     midiports::RtMidiService service("tamboro-cli-test");
@@ -51,6 +61,8 @@ TEST_F(PlayOverJack, AGrooveAndAMidiFileArriveWhole) {
                         "--in", sim.OutputName(), "--out", sim.InputName()},
                        env);
     ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Err, std::string("Playing Rock at 240 BPM, 2 bars on patch 3; Ctrl+C stops\n") +
+                         "Played 26 notes" + (noteOffs ? ", none left sounding\n" : "\n"));
     // Type 1: the tempo track (240 BPM), then notes a sixteenth apart and one on channel 1.
     const Bytes tempo = {0x00, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90, 0x00, 0xFF, 0x2F, 0x00};
     const Bytes notes = {0x00, 0x99, 36, 100, 0x18, 0x99, 38, 90, 0x00, 0x90, 60,   90,
@@ -73,16 +85,6 @@ TEST_F(PlayOverJack, AGrooveAndAMidiFileArriveWhole) {
     ASSERT_GE(logged.size(), fromFile.size());
     EXPECT_TRUE(std::equal(fromFile.begin(), fromFile.end(), logged.end() - 6));
     logged.resize(logged.size() - 6);
-
-    // The groove: the factory patch 3's kick (T1), snare (T2) and hi-hat (T3) notes.
-    Td7Module factory;
-    factory.LoadFactory();
-    auto note = [&](int t) { return int(factory.Data(Td7Module::TriggerBlock(2, t))[0]); };
-    std::map<int, int> expected;
-    expected[note(0)] += 6;
-    expected[note(2)] += 4;
-    expected[note(4)] += 16;
-    const bool noteOffs = factory.Data(Td7Module::SystemBlock())[14] != 0;
     std::map<int, int> ons;
     int offs = 0;
     for (const TLogged& n : logged) (n.Velocity > 0 ? ons[n.Note] : offs) += 1;

@@ -30,6 +30,11 @@ Bytes File(int type, std::uint16_t division, const std::vector<Bytes>& tracks) {
     return file;
 }
 
+// A type 0 file of one track at 96 ticks a quarter note.
+Bytes Track(const Bytes& track) {
+    return File(0, 96, {track});
+}
+
 const Bytes kEnd = {0x00, 0xFF, 0x2F, 0x00};
 
 Bytes Join(std::initializer_list<Bytes> parts) {
@@ -82,7 +87,7 @@ TEST(MidiFile, ChannelTenNotesAtTheirTimes) {
 
 TEST(MidiFile, BadFilesAreRefusedWithOneLine) {
     const Bytes notes = Join({{0x00, 0x99, 36, 100}, kEnd});
-    Bytes cut = File(0, 96, {notes});
+    Bytes cut = Track(notes);
     cut.resize(cut.size() - 3);
     Bytes twoAnnounced = File(1, 96, {notes});
     twoAnnounced[11] = 2;
@@ -98,16 +103,15 @@ TEST(MidiFile, BadFilesAreRefusedWithOneLine) {
         {File(1, 0, {notes}), "t.mid: a division of 0 ticks a quarter note"},
         {cut, "t.mid: track 1 is cut off"},
         {twoAnnounced, "t.mid: cut off: 2 tracks announced, 1 found"},
-        {File(0, 96, {{0x00, 0x99, 36}}), "t.mid: cut off in track 1"},
-        {File(0, 96, {{0x00, 40, 100}}), "t.mid: a data byte without a status in track 1"},
-        {File(0, 96, {{0x00, 0x99, 36, 200}}), "t.mid: a data byte above 127 in track 1"},
-        {File(0, 96, {{0xFF, 0xFF, 0xFF, 0xFF, 0x7F}}),
+        {Track({0x00, 0x99, 36}), "t.mid: cut off in track 1"},
+        {Track({0x00, 40, 100}), "t.mid: a data byte without a status in track 1"},
+        {Track({0x00, 0x99, 36, 200}), "t.mid: a data byte above 127 in track 1"},
+        {Track({0xFF, 0xFF, 0xFF, 0xFF, 0x7F}),
          "t.mid: a number longer than four bytes in track 1"},
-        {File(0, 96, {{0x00, 0xF2, 0, 0}}), "t.mid: a system message F2 inside a track in track 1"},
-        {File(0, 96, {{0x00, 0xFF, 0x51, 0x02, 1, 2}}),
-         "t.mid: a tempo change of 2 bytes in track 1"},
-        {File(0, 96, {{0x00, 0xFF, 0x51, 0x03, 0, 0, 0}}), "t.mid: a tempo of 0 in track 1"},
-        {File(0, 96, {Join({{0x00, 0x90, 36, 100}, kEnd})}), "t.mid: no notes on channel 10"},
+        {Track({0x00, 0xF2, 0, 0}), "t.mid: a system message F2 inside a track in track 1"},
+        {Track({0x00, 0xFF, 0x51, 0x02, 1, 2}), "t.mid: a tempo change of 2 bytes in track 1"},
+        {Track({0x00, 0xFF, 0x51, 0x03, 0, 0, 0}), "t.mid: a tempo of 0 in track 1"},
+        {Track(Join({{0x00, 0x90, 36, 100}, kEnd})), "t.mid: no notes on channel 10"},
         {File(0, 0xE300, {notes}), "t.mid: an unknown time code division"},
         {File(0, 96,
               {Join({{0xFF, 0xFF, 0xFF, 0x7F, 0x99, 36, 100},
