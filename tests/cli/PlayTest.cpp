@@ -1,6 +1,6 @@
-// "play" and "grooves": a groove goes out on channel 10 with the notes of the setup's patch,
-// note-offs as the system's switch says; a MIDI file's drum notes go out and Ctrl+C stops
-// with none left sounding; what is refused is refused with one line.
+// "play" and "grooves" on a fake MIDI service: a run on the setup's patch, a MIDI file stopped
+// by Ctrl+C with no note left sounding, one-line refusals, the groove folders, an output
+// pulled out. A groove on the module's own patch is played over JACK.
 
 #include <signal.h>
 #include <unistd.h>
@@ -43,8 +43,7 @@ class Play : public ::testing::Test {
     cli::TEnvironment env;
 };
 
-// The setup's switch says note-offs are not heard, so none are sent. (Over JACK a groove
-// plays on the module's own patch.)
+// The setup's switch says note-offs are not heard, so none are sent.
 TEST_F(Play, AVelocityRunGoesFromSoftToHard) {
     WriteSetup(false);
     const TResult r = RunCli({"play", "--run", "snare", "--velocities", "20-90", "--bpm", "240",
