@@ -21,14 +21,8 @@ constexpr std::array<int, kRoleCount> kRoleTriggers = {0,  2,  3,  4,  5, kHihat
 // The gate time knobs count tenths of a second.
 constexpr int kGateStepMs = 100;
 
-const TParameter& Row(const char* name) {
-    const TParameter* row = FindParameter(name);
-    if (row == nullptr) throw std::logic_error(std::string("No parameter ") + name);
-    return *row;
-}
-
 int Shown(midilink::TDumpCollection& dumps, int record, const char* name) {
-    return RecordValue(Row(name), dumps.Records(record).Data());
+    return RecordValue(ParameterRow(name), dumps.Records(record).Data());
 }
 
 }  // namespace

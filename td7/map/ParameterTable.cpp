@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <span>
+#include <stdexcept>
 
 #include "midilink/MidiCom.h"
 #include "td7/map/Td7Collections.h"
@@ -487,6 +488,12 @@ const TParameter* FindParameter(std::string_view name) {
     for (const TParameter& parameter : kTable)
         if (parameter.Name == name) return &parameter;
     return nullptr;
+}
+
+const TParameter& ParameterRow(std::string_view name) {
+    const TParameter* row = FindParameter(name);
+    if (row == nullptr) throw std::logic_error("No parameter " + std::string(name));
+    return *row;
 }
 
 WindowId WindowOf(PanelId panel) {

@@ -104,6 +104,9 @@ std::span<const TParameter> Parameters();
 
 // The row of a control, or nullptr.
 const TParameter* FindParameter(std::string_view name);
+// The row of a control the program names itself; a name the table lacks is a fault of the
+// program (std::logic_error "No parameter " + name).
+const TParameter& ParameterRow(std::string_view name);
 
 WindowId WindowOf(PanelId panel);
 Block BlockOf(PanelId panel);

@@ -22,22 +22,16 @@ int Shown(midilink::TDumpCollection& dumps, int record, const TParameter& row) {
     return RecordValue(row, dumps.Records(record).Data());
 }
 
-const TParameter& Row(const char* name) {
-    const TParameter* row = FindParameter(name);
-    if (row == nullptr) throw std::logic_error(std::string("No parameter ") + name);
-    return *row;
-}
-
 const TParameter& TrigTxCh() {
-    static const TParameter& row = Row("TrigTxCh");
+    static const TParameter& row = ParameterRow("TrigTxCh");
     return row;
 }
 const TParameter& TxNoteNr() {
-    static const TParameter& row = Row("txNoteNr");
+    static const TParameter& row = ParameterRow("txNoteNr");
     return row;
 }
 const TParameter& PxNoteNr() {
-    static const TParameter& row = Row("pxNoteNr");
+    static const TParameter& row = ParameterRow("pxNoteNr");
     return row;
 }
 

@@ -13,12 +13,6 @@ namespace td7 {
 
 namespace {
 
-const TParameter& Row(const char* name) {
-    const TParameter* row = FindParameter(name);
-    if (row == nullptr) throw std::logic_error(std::string("No parameter ") + name);
-    return *row;
-}
-
 const TParameter& Treshold() {
     return *CheckedParameters()[0];
 }
@@ -152,8 +146,9 @@ void Soft(const TTriggerCheck& check, const TTriggerValues* values, int pad,
 
 const std::array<const TParameter*, 7>& CheckedParameters() {
     static const std::array<const TParameter*, 7> rows = {
-        &Row("txTreshold"), &Row("txMaskTime"), &Row("txMinDyna"), &Row("txMaxDyna"),
-        &Row("txMinVelo"),  &Row("txVelCurve"), &Row("txCrosstalk")};
+        &ParameterRow("txTreshold"), &ParameterRow("txMaskTime"), &ParameterRow("txMinDyna"),
+        &ParameterRow("txMaxDyna"),  &ParameterRow("txMinVelo"),  &ParameterRow("txVelCurve"),
+        &ParameterRow("txCrosstalk")};
     return rows;
 }
 

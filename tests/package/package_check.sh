@@ -101,7 +101,7 @@ PORTS
                 status=1
             fi
         }
-        expect "tamboro-cli " "--help --version backup extract hits info library pack ports restore verify"
+        expect "tamboro-cli " "--help --version backup extract grooves hits info library pack play ports restore verify"
         expect "tamboro-cli re" "restore"
         expect "tamboro-cli backup --in 2 --patches --" "--all --device-id --fast --help --instruments --out --system"
         expect "tamboro-cli backup --in " "TD-7\\ Simulator\\ Out:TD-7\\ Simulator UM-ONE"
