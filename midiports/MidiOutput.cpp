@@ -1,6 +1,7 @@
 #include "MidiOutput.h"
 
 #include <cstring>
+#include <mutex>
 
 namespace midiports {
 
@@ -86,9 +87,21 @@ bool TMidiOutput::ForceClose() {
     return true;
 }
 
+namespace {
+
+// Notes may be sent from a player's thread while the GUI thread sends edits: one whole
+// message at a time reaches a service.
+std::mutex& Sending() {
+    static std::mutex sending;
+    return sending;
+}
+
+}  // namespace
+
 void TMidiOutput::SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
     const std::uint32_t packed =
         status | (std::uint32_t{data1} << 8) | (std::uint32_t{data2} << 16);
+    std::lock_guard lock(Sending());
     Check(m_service.OutShortMsg(m_handle, packed));
 }
 
@@ -100,6 +113,7 @@ void TMidiOutput::SendLong(const std::uint8_t* data, std::uint16_t length) {
     if (header == nullptr) Check(result::kInvalidParam);
     std::memcpy(wrapper->DataBlock(), data, length);
     header->user = reinterpret_cast<std::uintptr_t>(wrapper.get());
+    std::lock_guard lock(Sending());
     Check(m_service.OutPrepareHeader(m_handle, header));
     const MidiResult r = m_service.OutLongMsg(m_handle, header);
     if (r != result::kOk) m_service.OutUnprepareHeader(m_handle, header);

@@ -1,5 +1,7 @@
 #include "editor/shell/EditorWindows.h"
 
+#include <QComboBox>
+
 #include <array>
 #include <span>
 
@@ -14,6 +16,7 @@
 #include "editor/library/LibraryAccess.h"
 #include "editor/library/LibraryModel.h"
 #include "editor/library/LibraryWindow.h"
+#include "editor/shell/Help.h"
 #include "editor/shell/MainMenu.h"
 #include "editor/common/WindowPlaces.h"
 #include "editor/patch/PatchEditor.h"
@@ -22,6 +25,8 @@
 #include "editor/patch/QueryEmptyWindow.h"
 #include "editor/system/SystemWindow.h"
 #include "editor/transfers/TransferCommands.h"
+#include "editor/transport/GrooveTransport.h"
+#include "td7/audition/GrooveFolders.h"
 #include "editor/transfers/ViewSysexWindow.h"
 #include "td7/files/DumpFiles.h"
 #include "td7/history/EditHistory.h"
@@ -55,6 +60,24 @@ std::span<const td7::Block> PutBlocks(library::TKind kind) {
     return kind == library::TKind::System ? std::span<const td7::Block>(kSystem) : kInstruments;
 }
 
+bool SendsWholeRecords(TCommand command) {
+    switch (command) {
+        case TCommand::RequestCurrent:
+        case TCommand::TransmitCurrent:
+        case TCommand::RequestAll:
+        case TCommand::TransmitAll:
+        case TCommand::TransmitDifferences:
+        case TCommand::InstRequest:
+        case TCommand::InstTransmit:
+        case TCommand::InstTransmitDifferences:
+        case TCommand::SysRequest:
+        case TCommand::SysTransmit:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbout(about) {
@@ -85,6 +108,20 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
     Edits =
         std::make_unique<TEditCommands>(*fmTamboro, *PatchEditor, *fmInstrument,
                                         std::vector<QWidget*>{fmInstrument.get(), fmSystem.get()});
+    Transport = std::make_unique<TGrooveTransport>(
+        *fmTamboro,
+        std::vector<std::filesystem::path>{td7::BuiltInGrooveFolder(fmTamboro->ProgramDir()),
+                                           settingsFile.parent_path() / td7::kGrooveFolderName},
+        std::vector<QWidget*>{fmInstrument.get(), fmSystem.get()});
+    Transport->SelectedTrigger = [this] { return PatchEditor->coTrigger()->currentIndex(); };
+    Transport->ShowHelp = [this] { PatchEditor->Help().ShowContext(kHelpPlay); };
+    // Whatever sends or requests whole records stops the playing first, so that nothing of
+    // the transfer waits behind a note.
+    fmTamboro->Menu().OnRun = [this, before = fmTamboro->Menu().OnRun](TCommand command) {
+        if (before) before(command);
+        if (SendsWholeRecords(command)) Transport->StopForTransfer();
+    };
+    fmTamboro->Menu().OnRan = [this](TCommand) { Transport->AfterTransfer(); };
     Library = std::make_unique<TLibraryAccess>(settingsFile, fmTamboro->Errors(), fmTamboro.get());
     Transfers->OnRequested = [this](bool patches, bool instruments, bool system) {
         Library->RememberRequest(fmTamboro->Dumps(), fmTamboro->Present(),
@@ -138,6 +175,7 @@ void TEditorWindows::ShowLibrary() {
         // As Patch > Load: the slot becomes present and editable and is shown; nothing is
         // sent until the user transmits.
         target.Put = [this](library::TKind kind, const library::Bytes& item, int p) {
+            if (kind == library::TKind::Kit) Transport->StopForTransfer();
             fmTamboro->History().RecordCommand(
                 PutLabel(kind), PutPlace(kind, p), PutBlocks(kind), [&] {
                     library::PutIntoMirror(kind, item, fmTamboro->Dumps(), fmTamboro->Present(), p);
@@ -151,6 +189,7 @@ void TEditorWindows::ShowLibrary() {
         };
         // Load into Slots: one step, as the user asked for it once.
         target.PutKits = [this](const std::vector<std::optional<library::Bytes>>& kits) {
+            Transport->StopForTransfer();
             fmTamboro->History().RecordCommand(
                 "Load into Slots", PutPlace(library::TKind::Kit, 0), td7::kPatchBlocks, [&] {
                     for (std::size_t p = 0; p < kits.size(); ++p)

@@ -58,6 +58,8 @@ class TEditorWindows {
     std::unique_ptr<class TCompareCommand> Compare;
     // Patch > "Trigger Check...", made when first shown.
     std::unique_ptr<class TfmTriggerCheck> fmTriggerCheck;
+    // The Play menu: a groove or a velocity run on the current patch.
+    std::unique_ptr<class TGrooveTransport> Transport;
 
     // Patch > "Trigger Check...": shows the window.
     void ShowTriggerCheck();

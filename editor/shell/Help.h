@@ -24,6 +24,8 @@ inline constexpr int kHelpCompareWindow = 13;
 inline constexpr int kHelpTransfers = 14;
 // The trigger check.
 inline constexpr int kHelpTriggerCheck = 16;
+// The Play menu: grooves and velocity runs.
+inline constexpr int kHelpPlay = 17;
 
 // The help file's text: the copy beside the program when there is one, else an installed
 // program's in ../share/tamboro/, else the one built into it.

@@ -132,6 +132,7 @@ void MainMenu::Run(TCommand command, int number) {
     if (!handler) return;
     if (OnRun) OnRun(command);
     m_errors.RunCommand([&] { handler(number); }, m_owner);
+    if (OnRan) OnRan(command);
 }
 
 }  // namespace editor

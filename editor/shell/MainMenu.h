@@ -31,6 +31,8 @@ class MainMenu : public QObject {
     void Connect(TCommand command, Handler handler);
     // Told before any command runs (a new action: the last one's result is old news).
     std::function<void(TCommand)> OnRun;
+    // After the command's handler has returned (or failed).
+    std::function<void(TCommand)> OnRan;
     bool HasHandler(TCommand command) const;
 
     // Enables every entry that has a handler and that the state allows.

@@ -81,6 +81,12 @@ const std::vector<TMenuNode>& MainMenuTable() {
               Check("Ve&rify Transmissions", "miVerifyTransmissions", C::VerifyTransmissions),
               Check("Fa&st Transfers", "miFastTransfers", C::FastTransfers),
               Check("&Follow Pad Hits", "miFollowPadHits", C::FollowPadHits)}),
+        // F5 is free in every window; the groove submenu is filled with the grooves found.
+        Menu("&Play", "Play1",
+             {Item("&Play Groove", "miPlayGroove", C::PlayGroove, "F5"),
+              Item("&Tempo...", "miPlayTempo", C::PlayTempo),
+              Check("&Loop", "miPlayLoop", C::PlayLoop), Separator(),
+              Item("&Velocity Run", "miVelocityRun", C::VelocityRun)}),
         Menu("&Help", "Help1",
              {Item("&Contents...", "miHelpContents", C::HelpContents), Separator(),
               Item("&About...", "About1", C::About)}),
@@ -96,6 +102,10 @@ bool CommandEnabled(TCommand command, const TCommandState& s) {
         case C::BackgroundSilver:
         case C::FollowPadHits:
         case C::HelpContents:
+        // Playing goes on while the user edits; a transfer stops it itself.
+        case C::PlayGroove:
+        case C::PlayLoop:
+        case C::PlayTempo:
         // It only listens: also while a transfer runs, and for an empty slot.
         case C::TriggerCheck:
             return true;
@@ -112,6 +122,8 @@ bool CommandEnabled(TCommand command, const TCommandState& s) {
             return s.PatchEditing && !s.Busy;
         case C::TransmitCurrent:
             return s.PatchEditing && s.CurrentPatchPresent && !s.Busy;
+        case C::VelocityRun:
+            return s.CurrentPatchPresent && !s.Busy;
         case C::InstEdit:
         case C::InstSave:
         case C::InstTransmit:

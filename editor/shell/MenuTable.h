@@ -53,6 +53,10 @@ enum class TCommand : std::uint8_t {
     VerifyTransmissions,  // a check mark, kept in the settings
     FastTransfers,        // the same
     FollowPadHits,
+    PlayGroove,  // "Play Groove"; "Stop" while a groove or a run plays
+    PlayTempo,
+    PlayLoop,  // a check mark
+    VelocityRun,
     HelpContents,
     About,
 };
