@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
     const std::filesystem::path dir = QDir::tempPath().toStdString() + "/tamboro-shots";
     std::filesystem::create_directories(dir);
     std::filesystem::copy(TAMBORO_GROOVES_DIR, dir / "grooves",
-                          std::filesystem::copy_options::overwrite_existing);
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
     editor::TMainServices services;
     services.Midi = midi.get();
     services.Boxes = &boxes;

@@ -102,10 +102,8 @@ bool CommandEnabled(TCommand command, const TCommandState& s) {
         case C::BackgroundSilver:
         case C::FollowPadHits:
         case C::HelpContents:
-        // Playing goes on while the user edits; a transfer stops it itself.
-        case C::PlayGroove:
+        // A check mark the next playing reads.
         case C::PlayLoop:
-        case C::PlayTempo:
         // It only listens: also while a transfer runs, and for an empty slot.
         case C::TriggerCheck:
             return true;
@@ -124,6 +122,11 @@ bool CommandEnabled(TCommand command, const TCommandState& s) {
             return s.PatchEditing && s.CurrentPatchPresent && !s.Busy;
         case C::VelocityRun:
             return s.CurrentPatchPresent && !s.Busy;
+        // Playing goes on while the user edits; a transfer stops it before it starts, and
+        // none begins inside its wait (the tempo's box is modal).
+        case C::PlayGroove:
+        case C::PlayTempo:
+            return !s.Busy;
         case C::InstEdit:
         case C::InstSave:
         case C::InstTransmit:

@@ -61,6 +61,9 @@ TGrooveTransport::TGrooveTransport(TfmTamboro& main,
                                               std::uint8_t velocity) {
           output.SendShort(status, note, velocity);
       }) {
+    // Rock is the groove most kits are tried with.
+    for (std::size_t g = 0; g < m_grooves.Grooves.size(); ++g)
+        if (m_grooves.Grooves[g].Id == "rock") m_groove = static_cast<int>(g);
     MainMenu& menu = m_main.Menu();
     menu.Connect(TCommand::PlayGroove, [this](int) { PlayStop(); });
     menu.Connect(TCommand::PlayTempo, [this](int) {
@@ -82,9 +85,10 @@ TGrooveTransport::TGrooveTransport(TfmTamboro& main,
         for (QWidget* window : others) window->addAction(play);
         if (auto* parent = qobject_cast<QMenu*>(play->parent())) {
             BuildGrooveMenu(*parent);
-            parent->installEventFilter(new THelpKey(parent, [this] {
+            m_helpKey = new THelpKey(parent, [this] {
                 if (ShowHelp) ShowHelp();
-            }));
+            });
+            parent->installEventFilter(m_helpKey);
         }
     }
     m_follow = new QTimer(&m_main);
@@ -95,6 +99,9 @@ TGrooveTransport::TGrooveTransport(TfmTamboro& main,
 
 TGrooveTransport::~TGrooveTransport() {
     m_player.Stop();
+    // The main window outlives this: what it holds of it goes first.
+    delete m_follow;
+    delete m_helpKey;
 }
 
 void TGrooveTransport::BuildGrooveMenu(QMenu& play) {
@@ -105,7 +112,7 @@ void TGrooveTransport::BuildGrooveMenu(QMenu& play) {
     for (std::size_t g = 0; g < m_grooves.Grooves.size(); ++g) {
         QAction* a = sub->addAction(QString::fromStdString(m_grooves.Grooves[g].Name));
         a->setCheckable(true);
-        a->setChecked(g == 0);
+        a->setChecked(static_cast<int>(g) == m_groove);
         m_grooveChoices->addAction(a);
         QObject::connect(a, &QAction::triggered, sub,
                          [this, g] { SelectGroove(static_cast<int>(g)); });

@@ -69,6 +69,7 @@ class TGrooveTransport {
     bool m_stoppedForTransfer = false;
     td7::TPlayer m_player;
     QPointer<QTimer> m_follow;
+    QPointer<QObject> m_helpKey;  // on the Play menu, which outlives this
     QPointer<QActionGroup> m_grooveChoices;
 };
 

@@ -100,7 +100,8 @@ TEST(ShellCommands, ARunningTransferLeavesOnlyHarmlessCommands) {
             enabled.insert(static_cast<TCommand>(c));
     EXPECT_EQ(enabled, (std::set<TCommand>{TCommand::BackgroundBlack, TCommand::BackgroundGray,
                                            TCommand::BackgroundSilver, TCommand::FollowPadHits,
-                                           TCommand::HelpContents, TCommand::TriggerCheck}));
+                                           TCommand::HelpContents, TCommand::TriggerCheck,
+                                           TCommand::PlayLoop}));
 }
 
 }  // namespace
