@@ -5,6 +5,17 @@
 
 namespace midiports {
 
+namespace {
+
+// Notes may be sent from a player's thread while the GUI thread sends edits: one whole
+// message at a time reaches a service, and never a port being opened or closed.
+std::mutex& Sending() {
+    static std::mutex sending;
+    return sending;
+}
+
+}  // namespace
+
 TMidiOutput::TMidiOutput(MidiService& service, PortWindow& window)
     : m_service(service), m_window(window) {
     m_window.SetReceiver(
@@ -58,6 +69,7 @@ bool TMidiOutput::Open() {
     if (m_open) return true;
     if (!m_callbackData) m_callbackData = std::make_unique<PortCallbackData>();
     m_callbackData->window = &m_window;
+    std::lock_guard lock(Sending());
     m_lastResult = m_service.OutOpen(&m_handle, m_deviceId, PortCallback, m_callbackData.get());
     if (m_lastResult == result::kOk) {
         m_open = true;
@@ -70,6 +82,7 @@ bool TMidiOutput::Open() {
 }
 
 bool TMidiOutput::Close() {
+    std::lock_guard lock(Sending());
     const bool wasOpen = m_open;
     if (m_open) Check(m_service.OutClose(m_handle));
     m_handle = nullptr;
@@ -79,6 +92,7 @@ bool TMidiOutput::Close() {
 
 // Abandons queued blocks so that the device can close; false when it still will not.
 bool TMidiOutput::ForceClose() {
+    std::lock_guard lock(Sending());
     m_service.OutReset(m_handle);
     m_lastResult = m_service.OutClose(m_handle);
     if (m_lastResult != result::kOk) return false;
@@ -86,17 +100,6 @@ bool TMidiOutput::ForceClose() {
     m_open = false;
     return true;
 }
-
-namespace {
-
-// Notes may be sent from a player's thread while the GUI thread sends edits: one whole
-// message at a time reaches a service.
-std::mutex& Sending() {
-    static std::mutex sending;
-    return sending;
-}
-
-}  // namespace
 
 void TMidiOutput::SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
     const std::uint32_t packed =

@@ -120,6 +120,8 @@ TEditorWindows::TEditorWindows(TMainServices services, TfmAbout& about) : fmAbou
     fmTamboro->Menu().OnRun = [this, before = fmTamboro->Menu().OnRun](TCommand command) {
         if (before) before(command);
         if (SendsWholeRecords(command)) Transport->StopForTransfer();
+        // The ports are closed and opened again there.
+        if (command == TCommand::MidiDevices) Transport->Stop();
     };
     fmTamboro->Menu().OnRan = [this](TCommand) { Transport->AfterTransfer(); };
     Library = std::make_unique<TLibraryAccess>(settingsFile, fmTamboro->Errors(), fmTamboro.get());
