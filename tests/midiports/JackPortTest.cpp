@@ -317,10 +317,12 @@ TEST_F(JackPorts, NotesOfOneCycleAreStampedAtTheirOwnFrames) {
         // Within a frame (21 us) and rounding.
         EXPECT_NEAR(Ms(events[1]->Delivered - events[0]->Delivered),
                     (c.Second - c.First) / rate * 1e3, 0.025);
-        // No earlier than the cycle that took the notes began, no later than its end.
+        // On steady_clock: no earlier than the cycle that took the notes began, no later than
+        // its end, give or take the dummy driver's estimate of its cycle times on a busy
+        // machine (JACK's own clock lies 250 ms away here, which this still tells).
         const double periodMs = c.Period / rate * 1e3;
         EXPECT_GT(Ms(events[0]->Delivered - sent), -periodMs - 20);
-        EXPECT_LT(Ms(events[1]->Delivered - taken), periodMs);
+        EXPECT_LT(Ms(events[1]->Delivered - taken), periodMs + 20);
         if (TAMBORO_COUNT_ALLOCATIONS) {
             EXPECT_EQ(othersAllocated, 0);
         }
