@@ -8,6 +8,17 @@
 
 namespace midiports {
 
+std::chrono::steady_clock::time_point JackCycleStart(jack_client_t* client) {
+    // JACK's clock is not steady_clock: on Linux it reads CLOCK_MONOTONIC_RAW, which NTP's
+    // corrections leave apart from CLOCK_MONOTONIC by any amount since the start. So the two
+    // clocks are read side by side once a cycle, and the cycle's start is carried over.
+    const auto steadyNow = std::chrono::steady_clock::now();
+    const jack_time_t jackNow = jack_get_time();
+    const jack_time_t cycleStart = jack_frames_to_time(client, jack_last_frame_time(client));
+    return steadyNow + std::chrono::microseconds(static_cast<std::int64_t>(cycleStart) -
+                                                 static_cast<std::int64_t>(jackNow));
+}
+
 JackInput::~JackInput() {
     m_open.store(false);
     if (m_client != nullptr) {
@@ -40,16 +51,8 @@ int JackInput::Process(jack_nframes_t frames, void* self) {
     void* buffer = jack_port_get_buffer(input.m_port, frames);
     const std::uint32_t count = jack_midi_get_event_count(buffer);
     if (count == 0) return 0;
-    // JACK's clock is not steady_clock: on Linux it reads CLOCK_MONOTONIC_RAW, which NTP's
-    // corrections leave apart from CLOCK_MONOTONIC by any amount since the start. So the two
-    // clocks are read side by side once a cycle, and the cycle's start is carried over.
-    const auto steadyNow = std::chrono::steady_clock::now();
-    const jack_time_t jackNow = jack_get_time();
-    const jack_time_t cycleStart =
-        jack_frames_to_time(input.m_client, jack_last_frame_time(input.m_client));
+    const auto start = JackCycleStart(input.m_client);
     const std::int64_t rate = jack_get_sample_rate(input.m_client);
-    const auto start = steadyNow + std::chrono::microseconds(static_cast<std::int64_t>(cycleStart) -
-                                                             static_cast<std::int64_t>(jackNow));
     for (std::uint32_t i = 0; i < count; ++i) {
         jack_midi_event_t event;
         if (jack_midi_event_get(&event, buffer, i) != 0 || event.size == 0) continue;

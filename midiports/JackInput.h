@@ -3,11 +3,16 @@
 #include <jack/types.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
 
 #include "InputDevice.h"
 
 namespace midiports {
+
+// When the running process cycle of `client` began, on steady_clock. Call it from the
+// client's process callback.
+std::chrono::steady_clock::time_point JackCycleStart(jack_client_t* client);
 
 // An input device on a JACK client of its own. RtMidi's JACK input hands over a process
 // cycle's events together, each stamped when the cycle ran, and keeps their frames to

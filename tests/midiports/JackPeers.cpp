@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "midiports/JackInput.h"
+
 namespace porttest {
 
 std::string UniqueName(const std::string& stem) {
@@ -124,13 +126,8 @@ int JackFramePeer::Process(jack_nframes_t frames, void* self) {
         return 0;
     }
     // The cycle's start and the one before it, on steady_clock (JACK's clock is another).
-    const auto steadyNow = std::chrono::steady_clock::now();
-    const jack_time_t jackNow = jack_get_time();
-    const jack_time_t cycleStart =
-        jack_frames_to_time(peer.m_jack, jack_last_frame_time(peer.m_jack));
+    const auto start = midiports::JackCycleStart(peer.m_jack);
     const std::int64_t rate = jack_get_sample_rate(peer.m_jack);
-    const auto start = steadyNow + std::chrono::microseconds(static_cast<std::int64_t>(cycleStart) -
-                                                             static_cast<std::int64_t>(jackNow));
     const auto before =
         start - std::chrono::nanoseconds(std::int64_t{frames} * 1'000'000'000 / rate);
     std::int64_t last = 0;
